@@ -1,0 +1,89 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>     // open
+#include <sys/stat.h>  // fstat
+#include <unistd.h>    // read, write, fsync, close, getpid
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>  // std::rename
+
+namespace krovane::platform {
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+struct FileDescriptor {
+    int fd;
+    explicit FileDescriptor(int f) : fd(f) {}
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+};
+
+}  // namespace
+
+ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes) {
+    out.clear();
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0) return ReadStatus::Missing;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || S_ISDIR(info.st_mode)) return ReadStatus::ReadFailed;
+    if (S_ISREG(info.st_mode)) {
+        if (static_cast<std::uint64_t>(info.st_size) > maxBytes) return ReadStatus::TooLarge;
+        out.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    // Read until the end rather than trusting the size: special files report 0
+    // and a file may change while it is read.
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.clear();
+            return ReadStatus::ReadFailed;
+        }
+        if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
+            out.clear();
+            out.shrink_to_fit();
+            return ReadStatus::TooLarge;
+        }
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    return ReadStatus::Ok;
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view content) {
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temp = path;
+    temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    {
+        FileDescriptor file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.fd < 0) return false;
+        std::size_t written = 0;
+        bool ok = true;
+        while (written < content.size()) {
+            const ssize_t n = ::write(file.fd, content.data() + written, content.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            written += static_cast<std::size_t>(n);
+        }
+        if (!ok || ::fsync(file.fd) != 0) {
+            ::unlink(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace krovane::platform
