@@ -130,18 +130,18 @@ unsigned DynamicRow::iLookInFor(unsigned parent, const char* name) const {
 }
 
 unsigned DynamicRow::iLookInFor(unsigned parent, std::string_view name) const {
-    if (liveCount_ == 0 || !isContainer(parent)) return 0;
+    if (liveCount_ == 0 || !isKnot(parent)) return 0;
     if (!index_) index_ = std::make_unique<TreeIndex>(*this);
     return index_->findChild(*this, parent, name);
 }
 
-unsigned DynamicRow::TopId(unsigned id) const { return isContainer(id) && id < nodes_.size() ? slot(id).first : 0; }
+unsigned DynamicRow::TopId(unsigned id) const { return isKnot(id) ? slot(id).first : 0; }
 
 unsigned DynamicRow::NextId(unsigned id) const { return exists(id) ? slot(id).next : 0; }
 
-unsigned DynamicRow::iCountParams(unsigned id) const { return isContainer(id) && id < nodes_.size() ? slot(id).params : 0; }
+unsigned DynamicRow::iCountParams(unsigned id) const { return isKnot(id) ? slot(id).params : 0; }
 
-unsigned DynamicRow::iCountKnots(unsigned id) const { return isContainer(id) && id < nodes_.size() ? slot(id).knots : 0; }
+unsigned DynamicRow::iCountKnots(unsigned id) const { return isKnot(id) ? slot(id).knots : 0; }
 
 Korvane_string DynamicRow::iLookName(unsigned id) const { return Korvane_string(text(id)); }
 

@@ -91,15 +91,19 @@ public:
     unsigned iLookId(const char* name) const;
     unsigned iLookId(const Korvane_string& name) const;
     unsigned iLookId(std::string_view name) const;
-    // Id of the first child of `parent` (0: the top level) with that text; 0 if none.
+    // Id of the first child of `parent` with that text; 0 if none (and for parent 0).
     unsigned iLookInFor(unsigned parent, const char* name) const;
     unsigned iLookInFor(unsigned parent, std::string_view name) const;
 
-    // First child of `id` (0: the first top-level node) and next sibling, in
-    // order of addition, knots and params mixed; 0 at the end.
+    // First child of `id` and next sibling, in order of addition, knots and
+    // params mixed; 0 at the end. TopId(0) is 0, like every query of an
+    // absent id, so that a chain of lookups through a missing key ends in
+    // empty texts: iLookName(TopId(iLookInFor(id, "_MISSING_"))) is "".
+    // The top level is walked from firstTopLevelId().
     unsigned TopId(unsigned id) const;
     unsigned NextId(unsigned id) const;
-    // Direct children of `id` (0: the top level) that are params / knots.
+    unsigned firstTopLevelId() const { return nodes_[0].first; }
+    // Direct children of `id` that are params / knots (0 for an absent id or 0).
     unsigned iCountParams(unsigned id) const;
     unsigned iCountKnots(unsigned id) const;
 

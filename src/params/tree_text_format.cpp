@@ -182,7 +182,7 @@ void TreeTextFormat::writeText(std::string_view text, std::string& out) {
 void TreeTextFormat::write(const DynamicRow& tree, std::string& out) {
     // Iterative, so that any depth of nesting writes without deep recursion.
     unsigned depth = 0;
-    unsigned id = tree.TopId(0);
+    unsigned id = tree.firstTopLevelId();
     while (id != 0) {
         indent(depth, out);
         writeText(tree.text(id), out);

@@ -1,1 +1,209 @@
+// DynamicRow in memory: ids, order, counts, lookups, deletes and the rule that
+// every operation accepts 0 or an absent id.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "params/dynamic_row.h"
+
+namespace {
+
+std::vector<std::string> childTexts(const DynamicRow& tree, unsigned parent) {
+    std::vector<std::string> out;
+    for (unsigned id = parent ? tree.TopId(parent) : tree.firstTopLevelId(); id != 0; id = tree.NextId(id))
+        out.emplace_back(tree.text(id));
+    return out;
+}
+
+// A small level-like tree: _CAMERAS_ { main { _POSITION_ { 0 120 -300 } } side { } }
+struct LevelTree : ::testing::Test {
+    DynamicRow tree;
+    unsigned cameras = 0, main = 0, position = 0, side = 0;
+    void SetUp() override {
+        cameras = tree.AddToId(0, true, "_CAMERAS_");
+        main = tree.AddToId(cameras, true, "main");
+        position = tree.AddToId(main, true, "_POSITION_");
+        tree.AddToIdSeparated(position, Korvane_string("0, 120,-300"), ',');
+        side = tree.AddToId(cameras, true, "side");
+    }
+};
+
+TEST_F(LevelTree, IdsFollowTheOrderOfAdding) {
+    EXPECT_EQ(cameras, 1u);
+    EXPECT_EQ(main, 2u);
+    EXPECT_EQ(position, 3u);
+    EXPECT_EQ(side, 7u);
+    EXPECT_EQ(tree.nodeCount(), 7u);
+    EXPECT_EQ(childTexts(tree, position), (std::vector<std::string>{"0", "120", "-300"}));
+    EXPECT_EQ(childTexts(tree, 0), (std::vector<std::string>{"_CAMERAS_"}));
+    EXPECT_EQ(tree.iLookName(4), "0");
+}
+
+TEST_F(LevelTree, CountsSeparateKnotsFromParams) {
+    const unsigned mixed = tree.AddToId(side, true, "mixed");
+    tree.AddToId(mixed, false, "a");
+    tree.AddToId(mixed, true, "b");
+    tree.AddToId(mixed, false, "c");
+    EXPECT_EQ(tree.iCountParams(mixed), 2u);
+    EXPECT_EQ(tree.iCountKnots(mixed), 1u);
+    EXPECT_EQ(childTexts(tree, mixed), (std::vector<std::string>{"a", "b", "c"}));  // kinds mixed in order
+    EXPECT_EQ(tree.iCountParams(position), 3u);
+}
+
+TEST_F(LevelTree, LookupsFindTheFirstInIdOrder) {
+    EXPECT_EQ(tree.iLookId("main"), main);
+    EXPECT_EQ(tree.iLookId(Korvane_string("_POSITION_")), position);
+    EXPECT_EQ(tree.iLookId("missing"), 0u);
+    const unsigned second = tree.AddToId(side, true, "_POSITION_");
+    EXPECT_EQ(tree.iLookId("_POSITION_"), position);
+    EXPECT_EQ(tree.iLookInFor(side, "_POSITION_"), second);
+    EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), position);
+    EXPECT_EQ(tree.iLookInFor(cameras, "_POSITION_"), 0u);  // children only, not grandchildren
+    // Nodes added after the first lookup are indexed too.
+    const unsigned late = tree.AddToId(main, false, "late");
+    EXPECT_EQ(tree.iLookId("late"), late);
+    EXPECT_EQ(tree.iLookInFor(main, "late"), late);
+}
+
+TEST_F(LevelTree, DeleteRemovesTheSubtreeAndKeepsTheWalk) {
+    ASSERT_EQ(tree.iLookId("-300"), 6u);  // build the index before deleting
+    EXPECT_TRUE(tree.DeleteById(main));
+    EXPECT_EQ(tree.TopId(cameras), side);
+    EXPECT_EQ(tree.iCountKnots(cameras), 1u);
+    EXPECT_EQ(tree.nodeCount(), 2u);
+    for (unsigned gone : {main, position, 4u, 5u, 6u}) {
+        EXPECT_EQ(tree.iLookName(gone), "");
+        EXPECT_EQ(tree.TopId(gone), 0u);
+    }
+    EXPECT_EQ(tree.iLookId("main"), 0u);
+    EXPECT_EQ(tree.iLookId("-300"), 0u);
+    EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), 0u);
+    EXPECT_FALSE(tree.DeleteById(main));
+    // Ids are not reused.
+    EXPECT_EQ(tree.AddToId(cameras, true, "main"), 8u);
+    EXPECT_EQ(tree.iLookId("main"), 8u);
+}
+
+TEST_F(LevelTree, DeletingTheFirstOfRepeatedTextsFindsTheNext) {
+    const unsigned a = tree.AddToId(side, false, "dup");
+    const unsigned b = tree.AddToId(side, false, "dup");
+    const unsigned c = tree.AddToId(main, false, "dup");
+    EXPECT_EQ(tree.iLookId("dup"), a);
+    tree.DeleteById(a);
+    EXPECT_EQ(tree.iLookId("dup"), b);
+    EXPECT_EQ(tree.iLookInFor(side, "dup"), b);
+    tree.DeleteById(b);
+    EXPECT_EQ(tree.iLookId("dup"), c);
+    EXPECT_EQ(tree.iLookInFor(side, "dup"), 0u);
+    EXPECT_EQ(tree.iCountParams(side), 0u);
+}
+
+TEST_F(LevelTree, QueueUseAddsAndDeletesOldestFirst) {
+    // The command queue appends lines and deletes the first each frame.
+    DynamicRow queue;
+    const unsigned root = queue.AddToId(0, true, "TIME_LINE");
+    for (int i = 0; i < 1000; ++i) {
+        queue.AddToId(root, false, ("line " + std::to_string(i)).c_str());
+        if (i % 2 == 1) queue.DeleteById(queue.TopId(root));
+    }
+    EXPECT_EQ(queue.iCountParams(root), 500u);
+    EXPECT_EQ(queue.iLookName(queue.TopId(root)), "line 500");
+    EXPECT_EQ(queue.nodeCount(), 501u);
+}
+
+TEST_F(LevelTree, AbsentIdsAreHarmless) {
+    for (unsigned id : {0u, 99u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(tree.iLookName(id), "");
+        EXPECT_EQ(tree.NextId(id), 0u);
+        EXPECT_FALSE(tree.DeleteById(id));
+    }
+    for (unsigned id : {0u, 99u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(tree.TopId(id), 0u);
+        EXPECT_EQ(tree.iCountParams(id), 0u);
+        EXPECT_EQ(tree.iCountKnots(id), 0u);
+        EXPECT_EQ(tree.iLookInFor(id, "main"), 0u);
+    }
+    for (unsigned id : {99u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(tree.AddToId(id, false, "x"), 0u);
+        EXPECT_EQ(tree.AddToIdSeparated(id, Korvane_string("a,b"), ','), 0u);
+    }
+    // Chained lookups through a missing key, as loaders do.
+    EXPECT_EQ(tree.iLookName(tree.TopId(tree.iLookInFor(main, "_LOOK_"))), "");
+    EXPECT_EQ(tree.nodeCount(), 7u);
+}
+
+TEST_F(LevelTree, ParamsHoldNoChildren) {
+    EXPECT_EQ(tree.AddToId(4, false, "child"), 0u);
+    EXPECT_EQ(tree.TopId(4), 0u);
+    EXPECT_EQ(tree.iCountParams(4), 0u);
+}
+
+TEST_F(LevelTree, FreshEmptiesAndRestartsIds) {
+    tree.iLookId("main");
+    tree.fresh();
+    EXPECT_EQ(tree.nodeCount(), 0u);
+    EXPECT_EQ(tree.TopId(0), 0u);
+    EXPECT_EQ(tree.iLookId("main"), 0u);
+    EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
+    EXPECT_EQ(tree.AddToId(1, false, "x"), 2u);
+    EXPECT_FALSE(tree.holdsFileContent());
+}
+
+TEST(DynamicRowSeparated, PiecesAreTrimmedAndKeepTheirPlaces) {
+    DynamicRow tree;
+    const unsigned k = tree.AddToId(0, true, "K");
+    EXPECT_EQ(tree.AddToIdSeparated(k, Korvane_string(" 1 ,\t2,, 3 ,"), ','), 5u);
+    EXPECT_EQ(childTexts(tree, k), (std::vector<std::string>{"1", "2", "", "3", ""}));
+    const unsigned e = tree.AddToId(0, true, "E");
+    EXPECT_EQ(tree.AddToIdSeparated(e, Korvane_string("   "), ','), 0u);
+    EXPECT_EQ(tree.iCountParams(e), 0u);
+}
+
+TEST(DynamicRowTexts, LongTextsAreCutAndNulEndsThem) {
+    DynamicRow tree;
+    const std::string longText(3000, 'q');
+    const unsigned id = tree.AddToId(0, false, std::string_view(longText));
+    EXPECT_EQ(tree.text(id).size(), 1023u);
+    const unsigned nul = tree.AddToId(0, false, std::string_view("ab\0cd", 5));
+    EXPECT_EQ(tree.text(nul), "ab");
+    EXPECT_EQ(tree.iLookId("ab"), nul);
+    EXPECT_EQ(tree.iLookId(""), 0u);
+    const unsigned empty = tree.AddToId(0, false, "");
+    EXPECT_EQ(tree.iLookId(""), empty);
+}
+
+TEST(DynamicRowCopy, CopiesAreIndependent) {
+    DynamicRow a;
+    a.AddToId(0, true, "A");
+    a.iLookId("A");
+    DynamicRow b = a;
+    b.AddToId(1, false, "child");
+    EXPECT_EQ(a.nodeCount(), 1u);
+    EXPECT_EQ(b.nodeCount(), 2u);
+    EXPECT_EQ(b.iLookId("child"), 2u);
+    EXPECT_EQ(a.iLookId("child"), 0u);
+    DynamicRow c = std::move(b);
+    EXPECT_EQ(c.iLookInFor(1, "child"), 2u);
+}
+
+TEST(DynamicRowScale, LookupsStayCorrectThroughGrowthAndChurn) {
+    // Enough nodes to grow the index several times, with deletes leaving tombstones.
+    DynamicRow tree;
+    const unsigned root = tree.AddToId(0, true, "ROOT");
+    std::vector<unsigned> ids;
+    for (int i = 0; i < 20000; ++i) ids.push_back(tree.AddToId(root, i % 3 == 0, ("n" + std::to_string(i)).c_str()));
+    EXPECT_EQ(tree.iLookId("n19999"), ids[19999]);
+    for (int i = 0; i < 20000; i += 2) tree.DeleteById(ids[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        const unsigned expected = i % 2 == 0 ? 0u : ids[static_cast<std::size_t>(i)];
+        ASSERT_EQ(tree.iLookId(name.c_str()), expected) << name;
+        ASSERT_EQ(tree.iLookInFor(root, name.c_str()), expected) << name;
+    }
+    for (int i = 0; i < 20000; ++i) tree.AddToId(root, false, ("m" + std::to_string(i)).c_str());
+    EXPECT_EQ(tree.iLookInFor(root, "m12345"), tree.iLookId("m12345"));
+    EXPECT_EQ(tree.iCountParams(root) + tree.iCountKnots(root), 30000u);
+}
+
+}  // namespace

@@ -1,1 +1,240 @@
+// Tree files: the text format's reading rules, errors with their place, the
+// round trip of any texts, and loading and saving on disk.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "params/dynamic_row.h"
+#include "temp_dir.h"
+
+namespace {
+
+// The tree as one line: knots as text{...}, params as text, separated by '|'.
+std::string shape(const DynamicRow& tree, unsigned parent = 0) {
+    std::string out;
+    for (unsigned id = parent ? tree.TopId(parent) : tree.firstTopLevelId(); id != 0; id = tree.NextId(id)) {
+        if (!out.empty()) out += '|';
+        out += tree.text(id);
+        if (tree.isKnot(id)) out += "{" + shape(tree, id) + "}";
+    }
+    return out;
+}
+
+DynamicRow parse(std::string_view text) {
+    DynamicRow tree;
+    EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
+    return tree;
+}
+
+TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
+    const DynamicRow tree = parse(
+        "# a level\n"
+        "_CAMERAS_ {\n"
+        "    main { _POSITION_ { 0 120 -300 } _LOOK_{0 0 0} }  # trailing comment\n"
+        "    empty {}\n"
+        "    \"with blank\" { \"say \"\"hi\"\"\" \"\" objects\\floor.DR a#b }\n"
+        "    }\n"
+        "}\n"
+        "top_param\n");
+    EXPECT_EQ(shape(tree),
+              "_CAMERAS_{main{_POSITION_{0|120|-300}|_LOOK_{0|0|0}}|empty{}|with blank{say \"hi\"||objects\\floor.DR|a}}|"
+              "top_param");
+    EXPECT_EQ(tree.nodeCount(), 17u);
+    EXPECT_TRUE(tree.isKnot(tree.iLookId("empty")));
+    EXPECT_FALSE(tree.isKnot(tree.iLookId("top_param")));
+    EXPECT_TRUE(tree.holdsFileContent());
+}
+
+TEST(TreeFormatReading, IdsAreGivenInFileOrder) {
+    const DynamicRow tree = parse("a { b c { d } } e");
+    EXPECT_EQ(tree.text(1), "a");
+    EXPECT_EQ(tree.text(2), "b");
+    EXPECT_EQ(tree.text(3), "c");
+    EXPECT_EQ(tree.text(4), "d");
+    EXPECT_EQ(tree.text(5), "e");
+}
+
+TEST(TreeFormatReading, EmptyOrCommentOnlyTextHoldsNoContent) {
+    DynamicRow tree;
+    EXPECT_TRUE(tree.loadFromText("", "empty"));
+    EXPECT_FALSE(tree.holdsFileContent());
+    EXPECT_TRUE(tree.loadFromText("  # nothing here\n\n", "comments"));
+    EXPECT_FALSE(tree.holdsFileContent());
+    EXPECT_EQ(tree.nodeCount(), 0u);
+}
+
+struct BadCase {
+    const char* text;
+    unsigned line, column;
+    const char* message;
+};
+
+TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
+    const std::string longText(1024, 'x');
+    const std::string quotedLong = "a\n  \"" + std::string(1100, 'y') + "\"";
+    const BadCase cases[] = {
+        {"a {\n  b {\n    c\n  }\n", 1, 3, "'{' is never closed"},
+        {"a { b }\n}", 2, 1, "'}' without a matching '{'"},
+        {"a {\n  { b }\n}", 2, 3, "'{' without a text before it (a knot needs a name)"},
+        {"a\n  \"open quote\n b", 2, 3, "quoted text is never closed"},
+        {longText.c_str(), 1, 1, "text longer than 1023 bytes"},
+        {quotedLong.c_str(), 2, 3, "text longer than 1023 bytes"},
+    };
+    for (const BadCase& c : cases) {
+        DynamicRow tree;
+        tree.AddToId(0, true, "old content");
+        EXPECT_FALSE(tree.loadFromText(c.text, "level.DR")) << c.text;
+        EXPECT_EQ(tree.nodeCount(), 0u);
+        EXPECT_FALSE(tree.holdsFileContent());
+        const TreeLoadError& e = tree.lastLoadError();
+        EXPECT_EQ(e.kind, TreeLoadError::Kind::Malformed);
+        EXPECT_EQ(e.line, c.line) << c.text;
+        EXPECT_EQ(e.column, c.column) << c.text;
+        EXPECT_EQ(e.message, c.message);
+        EXPECT_EQ(e.describe(), "level.DR:" + std::to_string(c.line) + ":" + std::to_string(c.column) + ": " + c.message);
+    }
+}
+
+TEST(TreeFormatErrors, NulBytesAreRefusedWherever) {
+    for (std::string_view text : {std::string_view("ab\0c", 4), std::string_view("a {\n \"x\0\" }", 11),
+                                  std::string_view("a\n\0", 3)}) {
+        DynamicRow tree;
+        EXPECT_FALSE(tree.loadFromText(text, "f"));
+        EXPECT_EQ(tree.lastLoadError().message, "byte 0 is not allowed in a tree file");
+    }
+    DynamicRow tree;
+    EXPECT_FALSE(tree.loadFromText(std::string_view("x {\n  ab\0", 9), "f"));
+    EXPECT_EQ(tree.lastLoadError().line, 2u);
+    EXPECT_EQ(tree.lastLoadError().column, 5u);
+}
+
+TEST(TreeFormatErrors, DeepNestingIsRefusedNotOverflowed) {
+    std::string deep;
+    for (unsigned i = 0; i <= DynamicRow::kMaxDepth; ++i) deep += "k{";
+    DynamicRow tree;
+    EXPECT_FALSE(tree.loadFromText(deep, "deep"));
+    EXPECT_EQ(tree.lastLoadError().message, "knots nested too deeply");
+}
+
+// Every tree of texts of 0 to 1023 bytes of any values 1..255 writes and reads back.
+TEST(TreeFormatRoundTrip, AnyTextsAnyShape) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 40; ++round) {
+        DynamicRow tree;
+        std::vector<unsigned> knots{0};
+        const int count = 1 + static_cast<int>(rng() % 300);
+        for (int i = 0; i < count; ++i) {
+            std::string text;
+            const unsigned kind = rng() % 8;
+            const std::size_t length = kind == 0 ? 0 : kind == 1 ? 1023 : rng() % 40;
+            for (std::size_t j = 0; j < length; ++j) {
+                // Favour the bytes the format treats specially.
+                static const char special[] = " \t\r\n\v\f{}\"#\\";
+                text += rng() % 3 == 0 ? special[rng() % (sizeof special - 1)] : static_cast<char>(1 + rng() % 255);
+            }
+            const unsigned parent = knots[rng() % knots.size()];
+            const unsigned id = tree.AddToId(parent, rng() % 3 == 0, std::string_view(text));
+            ASSERT_NE(id, 0u);
+            if (tree.isKnot(id)) knots.push_back(id);
+        }
+        std::string written;
+        tree.writeText(written);
+        DynamicRow back;
+        ASSERT_TRUE(back.loadFromText(written, "round")) << back.lastLoadError().describe();
+        ASSERT_EQ(shape(back), shape(tree));
+        // A second write is the same text: the writer is deterministic.
+        std::string again;
+        back.writeText(again);
+        ASSERT_EQ(again, written);
+    }
+}
+
+TEST(TreeFormatRoundTrip, DeepTreesWriteWithoutRecursionOrRunawayIndent) {
+    DynamicRow tree;
+    unsigned parent = 0;
+    for (int i = 0; i < 50000; ++i) parent = tree.AddToId(parent, true, "k");
+    tree.AddToId(parent, false, "leaf");
+    std::string written;
+    tree.writeText(written);
+    EXPECT_LT(written.size(), std::size_t{50000} * 400);  // linear in depth, not quadratic
+    DynamicRow back;
+    ASSERT_TRUE(back.loadFromText(written, "deep"));
+    EXPECT_EQ(back.nodeCount(), 50001u);
+    EXPECT_EQ(back.text(50001), "leaf");
+    EXPECT_EQ(back.parentOf(50001), 50000u);
+}
+
+TEST(TreeFormatWriting, ReadableLayout) {
+    DynamicRow tree = parse("_CAMERAS_ { main { _POSITION_ { 0 120 -300 } _LOOK_ {} } } \"a b\"");
+    std::string written;
+    tree.writeText(written);
+    EXPECT_EQ(written,
+              "_CAMERAS_ {\n"
+              "    main {\n"
+              "        _POSITION_ { 0 120 -300 }\n"
+              "        _LOOK_ {}\n"
+              "    }\n"
+              "}\n"
+              "\"a b\"\n");
+}
+
+TEST(TreeFiles, SaveAndLoadThroughEnginePaths) {
+    krovane::test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "paramLoom2.0");
+    DynamicRow tree = parse("A { b c } D");
+    ASSERT_TRUE(tree.iSaveToFile(Korvane_string("paramLoom2.0\\saved")));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "paramLoom2.0" / "saved"));
+
+    DynamicRow back;
+    EXPECT_TRUE(back.iLoadFromFile(Korvane_string("PARAMLOOM2.0\\SAVED")));  // letter case forgiven
+    EXPECT_EQ(shape(back), "A{b|c}|D");
+    EXPECT_TRUE(back.holdsFileContent());
+    // Only the finished file is left: no temporary files beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "paramLoom2.0"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(TreeFiles, MissingFolderOrFileFailsQuietly) {
+    krovane::test::TempDir dir;
+    DynamicRow tree = parse("A");
+    EXPECT_FALSE(tree.iSaveToFile(Korvane_string("no_such_folder\\file.DR")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "no_such_folder"));
+
+    DynamicRow missing;
+    missing.AddToId(0, false, "stale");
+    EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("absent.DR")));
+    EXPECT_EQ(missing.nodeCount(), 0u);
+    EXPECT_FALSE(missing.holdsFileContent());
+    EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Missing);
+    EXPECT_EQ(missing.lastLoadError().describe(), "absent.DR: cannot open the file");
+
+    std::filesystem::create_directory(dir.path() / "a_folder");
+    EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("a_folder")));
+    EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Unreadable);
+}
+
+TEST(TreeFiles, SavingReplacesTheWholeFile) {
+    krovane::test::TempDir dir;
+    DynamicRow big;
+    for (int i = 0; i < 1000; ++i) big.AddToId(0, false, "a_fairly_long_parameter_text");
+    ASSERT_TRUE(big.iSaveToFile(Korvane_string("LOG.dr")));
+    DynamicRow small = parse("one");
+    ASSERT_TRUE(small.iSaveToFile(Korvane_string("LOG.dr")));
+    DynamicRow back;
+    ASSERT_TRUE(back.iLoadFromFile(Korvane_string("LOG.dr")));
+    EXPECT_EQ(shape(back), "one");
+}
+
+TEST(TreeFiles, MalformedFileReportsItsName) {
+    krovane::test::TempDir dir;
+    std::ofstream(dir.path() / "POLYGON01") << "_OBJECTS_ {\n  box { _POSITION_ { 1 2 3 }\n";
+    DynamicRow tree;
+    EXPECT_FALSE(tree.iLoadFromFile(Korvane_string("POLYGON01")));
+    EXPECT_EQ(tree.lastLoadError().describe(), "POLYGON01:2:7: '{' is never closed");
+}
+
+}  // namespace

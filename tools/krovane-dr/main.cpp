@@ -51,7 +51,7 @@ int dump(const char* file, bool utf8) {
     if (!load(tree, file)) return 1;
     std::string out, text;
     unsigned depth = 0;
-    unsigned id = tree.TopId(0);
+    unsigned id = tree.firstTopLevelId();
     while (id != 0) {
         out.append(static_cast<std::size_t>(depth) * 2, ' ');
         out += std::to_string(id);

@@ -2,11 +2,9 @@
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
-#include <rapidjson/prettywriter.h>
 #include <rapidjson/reader.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/code_page_1251.h"
@@ -15,25 +13,84 @@ namespace krovane::tools {
 
 namespace {
 
-template <class Writer>
-void writeTree(const DynamicRow& tree, Writer& writer) {
-    writer.StartArray();
-    unsigned id = tree.TopId(0);
+// Indentation of the pretty form stops growing past this many open arrays and
+// objects (two per knot), so that a very deep tree writes a file linear in its
+// size instead of one quadratic in its depth.
+constexpr unsigned kMaxIndentLevels = 80;
+
+// Appends `text` (UTF-8) as a JSON string: quotes, backslashes and control
+// characters below U+0020 escaped, everything else as is.
+void appendString(std::string_view text, std::string& out) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: {
+                const auto b = static_cast<unsigned char>(c);
+                if (b < 0x20) {
+                    out += "\\u00";
+                    out += kHex[b >> 4];
+                    out += kHex[b & 0xF];
+                } else {
+                    out += c;
+                }
+            }
+        }
+    }
+    out += '"';
+}
+
+// Walks the tree in file order without recursion. The pretty form puts every
+// value on its own line, indented two spaces per open array or object:
+//   [
+//     {
+//       "knot": [
+//         "param"
+//       ]
+//     }
+//   ]
+void writeTree(const DynamicRow& tree, std::string& out, bool pretty) {
+    const auto newline = [&](unsigned level) {
+        if (!pretty) return;
+        out += '\n';
+        out.append(static_cast<std::size_t>(std::min(level, kMaxIndentLevels)) * 2, ' ');
+    };
+    out += '[';
+    unsigned id = tree.firstTopLevelId();
+    if (id == 0) {
+        out += ']';
+        return;
+    }
+    unsigned level = 1;  // open arrays and objects around the current node
+    bool first = true;   // the current node is the first in its array
     while (id != 0) {
+        if (!first) out += ',';
+        first = false;
+        newline(level);
         const std::string text = cp1251ToUtf8(tree.text(id));
-        const auto length = static_cast<rapidjson::SizeType>(text.size());
         if (tree.isKnot(id)) {
-            writer.StartObject();
-            writer.Key(text.data(), length);
-            writer.StartArray();
-            if (const unsigned first = tree.TopId(id); first != 0) {
-                id = first;
+            out += '{';
+            newline(level + 1);
+            appendString(text, out);
+            out += pretty ? ": [" : ":[";
+            if (const unsigned child = tree.TopId(id); child != 0) {
+                level += 2;
+                id = child;
+                first = true;
                 continue;
             }
-            writer.EndArray();
-            writer.EndObject();
+            out += ']';
+            newline(level);
+            out += '}';
         } else {
-            writer.String(text.data(), length);
+            appendString(text, out);
         }
         // Climb to the next sibling, closing each knot that has no more children.
         while (id != 0) {
@@ -43,22 +100,57 @@ void writeTree(const DynamicRow& tree, Writer& writer) {
             }
             id = tree.parentOf(id);
             if (id == 0) break;
-            writer.EndArray();
-            writer.EndObject();
+            level -= 2;
+            newline(level + 1);
+            out += ']';
+            newline(level);
+            out += '}';
         }
     }
-    writer.EndArray();
+    newline(0);
+    out += ']';
+}
+
+// A short, printable excerpt of a UTF-8 text for messages: at most about 40
+// characters, control characters and broken sequences shown as '?'.
+std::string excerpt(std::string_view utf8) {
+    constexpr unsigned kMaxCharacters = 40;
+    std::string out;
+    std::size_t i = 0;
+    unsigned count = 0;
+    while (i < utf8.size() && count < kMaxCharacters) {
+        const std::size_t at = i;
+        const char32_t cp = cp1251_detail::decodeUtf8(utf8, i);
+        if (cp == 0xFFFFFFFF || cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) out += '?';
+        else out.append(utf8.substr(at, i - at));
+        ++count;
+    }
+    if (i < utf8.size()) out += "...";
+    return out;
+}
+
+std::string codePoint(char32_t cp) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; cp != 0 || digits.size() < 4; cp >>= 4) digits.insert(digits.begin(), kHex[cp & 0xF]);
+    return "U+" + digits;
 }
 
 // Builds the tree from SAX events; returning false stops the parse.
 class Builder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Builder> {
 public:
+    // How to find the start of the value the parse stopped on, from the offset
+    // the parser reports (which for some values is just past their end).
+    enum class Back {
+        None,    // the offset is already where the trouble is
+        String,  // just past a string's closing quote
+        Bytes,   // `backBytes()` bytes past the start (true, false, null)
+    };
+
     explicit Builder(DynamicRow& tree) : tree_(tree) {}
 
     bool StartArray() {
         if (stack_.empty()) {
-            if (started_) return fail("only one top-level array is allowed");
-            started_ = true;
             stack_.push_back({Frame::kArray, 0});
             return true;
         }
@@ -76,33 +168,47 @@ public:
         if (stack_.empty() || stack_.back().type != Frame::kArray)
             return fail(stack_.empty() ? "the top level must be an array" : "a knot's member must be an array");
         stack_.push_back({Frame::kAwaitingKey, stack_.back().knot});
+        ++openKnots_;
         return true;
     }
     bool Key(const char* s, rapidjson::SizeType length, bool) {
+        back_ = Back::String;
         Frame& top = stack_.back();
         if (top.type != Frame::kAwaitingKey) return fail("a knot object must have exactly one member");
+        // The same limit as the tree file reader, so that every tree written
+        // here reads back.
+        if (openKnots_ > DynamicRow::kMaxDepth)
+            return fail("knots nested more than " + std::to_string(DynamicRow::kMaxDepth) + " deep");
         if (!convert(s, length)) return false;
         const unsigned id = tree_.AddToId(top.knot, true, text_);
         if (id == 0) return fail("too many nodes");
         top = {Frame::kAwaitingChildren, id};
+        back_ = Back::None;
         return true;
     }
     bool EndObject(rapidjson::SizeType) {
         if (stack_.back().type == Frame::kAwaitingKey) return fail("a knot object needs one member, named by the knot");
         stack_.pop_back();
+        --openKnots_;
         return true;
     }
     bool String(const char* s, rapidjson::SizeType length, bool) {
+        back_ = Back::String;
         if (stack_.empty() || stack_.back().type != Frame::kArray)
             return fail(stack_.empty() ? "the top level must be an array" : "a knot's member must be an array");
         if (!convert(s, length)) return false;
         if (tree_.AddToId(stack_.back().knot, false, text_) == 0) return fail("too many nodes");
+        back_ = Back::None;
         return true;
     }
     // Numbers, booleans and null have no place in a tree.
+    bool Null() { return literal(4); }
+    bool Bool(bool value) { return literal(value ? 4 : 5); }
     bool Default() { return fail("only strings, objects and arrays may appear (write numbers as strings)"); }
 
     const std::string& error() const { return error_; }
+    Back back() const { return back_; }
+    std::size_t backBytes() const { return backBytes_; }
 
 private:
     struct Frame {
@@ -110,14 +216,28 @@ private:
         unsigned knot;  // where children go (0: the top level)
     };
 
+    bool literal(std::size_t length) {
+        back_ = Back::Bytes;
+        backBytes_ = length;
+        return Default();
+    }
+
     bool convert(const char* s, rapidjson::SizeType length) {
         const std::string_view utf8(s, length);
-        if (utf8.find('\0') != std::string_view::npos) return fail("a text may not contain the NUL character");
+        const std::string shown = "the text \"" + excerpt(utf8) + "\"";
+        if (utf8.find('\0') != std::string_view::npos) return fail(shown + " contains the NUL character (\\u0000)");
         std::size_t bad = 0;
-        if (!utf8ToCp1251(utf8, text_, &bad))
-            return fail("the text \"" + std::string(utf8.substr(0, 60)) +
-                        "\" has a character that code page 1251 cannot hold, at byte " + std::to_string(bad));
-        if (text_.size() > Korvane_string::kMaxLength) return fail("a text is longer than 1023 bytes");
+        if (!utf8ToCp1251(utf8, text_, &bad)) {
+            std::size_t next = bad;
+            const char32_t cp = cp1251_detail::decodeUtf8(utf8, next);
+            // The parser lets an unpaired \uDC00-\uDFFF escape through as a broken sequence.
+            if (cp == 0xFFFFFFFF) return fail(shown + " holds an unpaired surrogate escape, which is no character");
+            return fail(shown + " holds " + codePoint(cp) + " (at byte " + std::to_string(bad) +
+                        "), which code page 1251 cannot hold");
+        }
+        if (text_.size() > Korvane_string::kMaxLength)
+            return fail(shown + " is " + std::to_string(text_.size()) +
+                        " bytes long in code page 1251; the limit is 1023");
         return true;
     }
     bool fail(std::string message) {
@@ -129,8 +249,24 @@ private:
     std::vector<Frame> stack_;
     std::string text_;
     std::string error_;
-    bool started_ = false;
+    unsigned openKnots_ = 0;
+    Back back_ = Back::None;
+    std::size_t backBytes_ = 0;
 };
+
+// The offset of the opening quote of the string whose closing quote is just
+// before `end`. Inside a string every quote is escaped, so the opening quote is
+// the nearest one before that is not preceded by an odd run of backslashes.
+std::size_t stringStart(std::string_view json, std::size_t end) {
+    if (end < 2 || end > json.size()) return end;
+    for (std::size_t i = end - 1; i-- > 0;) {
+        if (json[i] != '"') continue;
+        std::size_t slashes = 0;
+        while (slashes < i && json[i - 1 - slashes] == '\\') ++slashes;
+        if (slashes % 2 == 0) return i;
+    }
+    return end;
+}
 
 std::string place(std::string_view json, std::size_t offset) {
     unsigned line = 1, column = 1;
@@ -147,18 +283,7 @@ std::string place(std::string_view json, std::size_t offset) {
 
 }  // namespace
 
-void TreeJson::write(const DynamicRow& tree, std::string& out, bool pretty) {
-    rapidjson::StringBuffer buffer;
-    if (pretty) {
-        rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(buffer);
-        writer.SetIndent(' ', 2);
-        writeTree(tree, writer);
-    } else {
-        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-        writeTree(tree, writer);
-    }
-    out.append(buffer.GetString(), buffer.GetSize());
-}
+void TreeJson::write(const DynamicRow& tree, std::string& out, bool pretty) { writeTree(tree, out, pretty); }
 
 bool TreeJson::read(std::string_view json, DynamicRow& tree, std::string& error) {
     tree.fresh();
@@ -168,7 +293,12 @@ bool TreeJson::read(std::string_view json, DynamicRow& tree, std::string& error)
     constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
     const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, builder);
     if (result.IsError()) {
-        error = place(json, result.Offset()) +
+        std::size_t offset = result.Offset();
+        if (result.Code() == rapidjson::kParseErrorTermination) {
+            if (builder.back() == Builder::Back::String) offset = stringStart(json, offset);
+            else if (builder.back() == Builder::Back::Bytes && offset >= builder.backBytes()) offset -= builder.backBytes();
+        }
+        error = place(json, offset) +
                 (result.Code() == rapidjson::kParseErrorTermination ? builder.error()
                                                                       : rapidjson::GetParseError_En(result.Code()));
         tree.fresh();
