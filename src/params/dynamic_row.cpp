@@ -11,13 +11,6 @@
 using krovane::params::TreeIndex;
 using krovane::params::TreeTextFormat;
 
-std::string TreeLoadError::describe() const {
-    std::string out = file;
-    if (line != 0) out += ":" + std::to_string(line) + ":" + std::to_string(column);
-    out += ": " + message;
-    return out;
-}
-
 DynamicRow::DynamicRow() { fresh(); }
 DynamicRow::~DynamicRow() = default;
 DynamicRow::DynamicRow(DynamicRow&&) noexcept = default;
@@ -63,7 +56,7 @@ unsigned DynamicRow::AddToId(unsigned parent, bool knot, const Korvane_string& t
 }
 
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, std::string_view text) {
-    if (!isContainer(parent) || parent >= nodes_.size()) return 0;
+    if (!isContainer(parent)) return 0;
     if (nodes_.size() >= 0xFFFFFFFFu) return 0;  // ids are 32-bit
     const void* nul = std::memchr(text.data(), '\0', text.size());
     if (nul) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
@@ -135,13 +128,13 @@ unsigned DynamicRow::iLookInFor(unsigned parent, std::string_view name) const {
     return index_->findChild(*this, parent, name);
 }
 
-unsigned DynamicRow::TopId(unsigned id) const { return isKnot(id) ? slot(id).first : 0; }
+unsigned DynamicRow::TopId(unsigned id) const { return isKnot(id) ? nodes_[id].first : 0; }
 
-unsigned DynamicRow::NextId(unsigned id) const { return exists(id) ? slot(id).next : 0; }
+unsigned DynamicRow::NextId(unsigned id) const { return exists(id) ? nodes_[id].next : 0; }
 
-unsigned DynamicRow::iCountParams(unsigned id) const { return isKnot(id) ? slot(id).params : 0; }
+unsigned DynamicRow::iCountParams(unsigned id) const { return isKnot(id) ? nodes_[id].params : 0; }
 
-unsigned DynamicRow::iCountKnots(unsigned id) const { return isKnot(id) ? slot(id).knots : 0; }
+unsigned DynamicRow::iCountKnots(unsigned id) const { return isKnot(id) ? nodes_[id].knots : 0; }
 
 Korvane_string DynamicRow::iLookName(unsigned id) const { return Korvane_string(text(id)); }
 

@@ -32,28 +32,11 @@
 #include <vector>
 
 #include "params/korvane_string.h"
+#include "params/tree_load_error.h"
 
 namespace krovane::params {
 class TreeIndex;
 }
-
-// Why the last load left the tree empty, and where in the file.
-struct TreeLoadError {
-    enum class Kind {
-        None,        // the last load succeeded (or nothing was loaded yet)
-        Missing,     // the file does not exist or cannot be opened
-        Unreadable,  // a read error, a directory, or a file over the size limit
-        Malformed,   // the text does not follow the format
-    };
-    Kind kind = Kind::None;
-    std::string file;     // the path as the caller gave it
-    unsigned line = 0;    // 1-based; 0 when not about a place in the text
-    unsigned column = 0;  // 1-based, in bytes
-    std::string message;  // what is wrong, in English
-
-    // "FILE:LINE:COLUMN: message", or "FILE: message" without a place.
-    std::string describe() const;
-};
 
 class DynamicRow {
 public:
@@ -156,8 +139,7 @@ private:
         std::uint8_t kind;
     };
 
-    // The top level behaves as the children of a node 0 that always exists.
-    const Node& slot(unsigned id) const { return nodes_[id]; }
+    // The top level is kept as the children of a node 0 that always exists.
     bool isContainer(unsigned id) const { return id == 0 || isKnot(id); }
 
     std::vector<Node> nodes_;  // index = id; nodes_[0] is the top level
