@@ -77,7 +77,13 @@ private:
                 ++pos_;
             } else if (c == kHash) {
                 const void* nl = std::memchr(s_.data() + pos_, '\n', s_.size() - pos_);
-                pos_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - s_.data()) + 1 : s_.size();
+                const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - s_.data()) + 1 : s_.size();
+                // A NUL is refused in comments too: stop on it so the caller reports it.
+                if (const void* nul = std::memchr(s_.data() + pos_, '\0', end - pos_)) {
+                    pos_ = static_cast<std::size_t>(static_cast<const char*>(nul) - s_.data());
+                    return;
+                }
+                pos_ = end;
             } else {
                 return;
             }

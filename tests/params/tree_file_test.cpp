@@ -100,7 +100,7 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
 
 TEST(TreeFormatErrors, NulBytesAreRefusedWherever) {
     for (std::string_view text : {std::string_view("ab\0c", 4), std::string_view("a {\n \"x\0\" }", 11),
-                                  std::string_view("a\n\0", 3)}) {
+                                  std::string_view("a\n\0", 3), std::string_view("a # x\0y\nb", 10)}) {
         DynamicRow tree;
         EXPECT_FALSE(tree.loadFromText(text, "f"));
         EXPECT_EQ(tree.lastLoadError().message, "byte 0 is not allowed in a tree file");

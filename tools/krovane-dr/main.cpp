@@ -31,6 +31,9 @@ int usage() {
     return 2;
 }
 
+// The dump is written whenever this much of it has piled up.
+constexpr std::size_t kDumpChunkBytes = std::size_t{1} << 20;
+
 void writeOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 bool load(DynamicRow& tree, const char* file) {
@@ -53,13 +56,19 @@ int dump(const char* file, bool utf8) {
     unsigned depth = 0;
     unsigned id = tree.firstTopLevelId();
     while (id != 0) {
-        out.append(static_cast<std::size_t>(depth) * 2, ' ');
+        // Indentation stops growing at 40 levels, as in tree files.
+        out.append(static_cast<std::size_t>(depth < 40 ? depth : 40) * 2, ' ');
         out += std::to_string(id);
         out += tree.isKnot(id) ? " knot  " : " param ";
         text.clear();
         krovane::params::TreeTextFormat::writeText(tree.text(id), text);
         out += utf8 ? krovane::cp1251ToUtf8(text) : text;
         out += '\n';
+        // Written in pieces, so that memory does not grow with the outline.
+        if (out.size() >= kDumpChunkBytes) {
+            writeOut(out);
+            out.clear();
+        }
         if (const unsigned first = tree.TopId(id); first != 0) {
             ++depth;
             id = first;

@@ -142,9 +142,10 @@ public:
     // How to find the start of the value the parse stopped on, from the offset
     // the parser reports (which for some values is just past their end).
     enum class Back {
-        None,    // the offset is already where the trouble is
-        String,  // just past a string's closing quote
-        Bytes,   // `backBytes()` bytes past the start (true, false, null)
+        None,         // the offset is already where the trouble is
+        String,       // just past a string's closing quote
+        Bytes,        // `backBytes()` bytes past the start (true, false, null)
+        EmptyObject,  // at the '}' of an object without members
     };
 
     explicit Builder(DynamicRow& tree) : tree_(tree) {}
@@ -187,7 +188,10 @@ public:
         return true;
     }
     bool EndObject(rapidjson::SizeType) {
-        if (stack_.back().type == Frame::kAwaitingKey) return fail("a knot object needs one member, named by the knot");
+        if (stack_.back().type == Frame::kAwaitingKey) {
+            back_ = Back::EmptyObject;
+            return fail("a knot object needs one member, named by the knot");
+        }
         stack_.pop_back();
         --openKnots_;
         return true;
@@ -268,6 +272,15 @@ std::size_t stringStart(std::string_view json, std::size_t end) {
     return end;
 }
 
+// The offset of the '{' of the empty object whose '}' is at `end`.
+std::size_t objectStart(std::string_view json, std::size_t end) {
+    for (std::size_t i = std::min(end, json.size()); i-- > 0;) {
+        if (json[i] == '{') return i;
+        if (json[i] != ' ' && json[i] != '\t' && json[i] != '\n' && json[i] != '\r') break;
+    }
+    return end;
+}
+
 std::string place(std::string_view json, std::size_t offset) {
     unsigned line = 1, column = 1;
     for (std::size_t i = 0; i < offset && i < json.size(); ++i) {
@@ -296,6 +309,7 @@ bool TreeJson::read(std::string_view json, DynamicRow& tree, std::string& error)
         std::size_t offset = result.Offset();
         if (result.Code() == rapidjson::kParseErrorTermination) {
             if (builder.back() == Builder::Back::String) offset = stringStart(json, offset);
+            else if (builder.back() == Builder::Back::EmptyObject) offset = objectStart(json, offset);
             else if (builder.back() == Builder::Back::Bytes && offset >= builder.backBytes()) offset -= builder.backBytes();
         }
         error = place(json, offset) +
