@@ -12,7 +12,8 @@ class TempDir {
 public:
     TempDir() : previous_(std::filesystem::current_path()) {
         std::random_device seed;
-        path_ = std::filesystem::temp_directory_path() / ("krovane-test-" + std::to_string(seed()) + std::to_string(seed()));
+        path_ = std::filesystem::temp_directory_path() /
+                ("krovane-test-" + std::to_string(seed()) + std::to_string(seed()));
         std::filesystem::create_directories(path_);
         std::filesystem::current_path(path_);
     }

@@ -48,7 +48,8 @@ std::string_view DynamicRow::text(unsigned id) const {
 }
 
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, const char* text) {
-    return AddToId(parent, knot, text ? std::string_view(text, strnlen(text, Korvane_string::kCapacity)) : std::string_view());
+    return AddToId(parent, knot,
+                   text ? std::string_view(text, strnlen(text, Korvane_string::kCapacity)) : std::string_view());
 }
 
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, const Korvane_string& text) {
@@ -73,8 +74,10 @@ unsigned DynamicRow::AddToId(unsigned parent, bool knot, std::string_view text) 
 
     Node& p = nodes_[parent];
     node.prev = p.last;
-    if (knot) ++p.knots;
-    else ++p.params;
+    if (knot)
+        ++p.knots;
+    else
+        ++p.params;
     const std::uint32_t previousLast = p.last;
     p.last = id;
     if (previousLast == 0) p.first = id;
@@ -119,7 +122,8 @@ unsigned DynamicRow::iLookId(std::string_view name) const {
 }
 
 unsigned DynamicRow::iLookInFor(unsigned parent, const char* name) const {
-    return iLookInFor(parent, name ? std::string_view(name, strnlen(name, Korvane_string::kCapacity)) : std::string_view());
+    return iLookInFor(parent,
+                      name ? std::string_view(name, strnlen(name, Korvane_string::kCapacity)) : std::string_view());
 }
 
 unsigned DynamicRow::iLookInFor(unsigned parent, std::string_view name) const {
@@ -143,12 +147,18 @@ bool DynamicRow::DeleteById(unsigned id) {
     // Unlink the node from its siblings and its parent's counts.
     Node& n = nodes_[id];
     Node& p = nodes_[n.parent];
-    if (n.prev != 0) nodes_[n.prev].next = n.next;
-    else p.first = n.next;
-    if (n.next != 0) nodes_[n.next].prev = n.prev;
-    else p.last = n.prev;
-    if (n.kind == kKnot) --p.knots;
-    else --p.params;
+    if (n.prev != 0)
+        nodes_[n.prev].next = n.next;
+    else
+        p.first = n.next;
+    if (n.next != 0)
+        nodes_[n.next].prev = n.prev;
+    else
+        p.last = n.prev;
+    if (n.kind == kKnot)
+        --p.knots;
+    else
+        --p.params;
 
     // Kill the subtree in pre-order, without recursion.
     unsigned current = id;

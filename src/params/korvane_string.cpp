@@ -1,7 +1,7 @@
 #include "params/korvane_string.h"
 
-#include <charconv>  // locale-independent number text
 #include <cfloat>
+#include <charconv>  // locale-independent number text
 #include <climits>
 #include <cmath>
 #include <cstring>

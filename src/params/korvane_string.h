@@ -14,8 +14,8 @@
 
 class Korvane_string {
 public:
-    static constexpr std::size_t kCapacity = 1024;              // bytes in the object
-    static constexpr std::size_t kMaxLength = kCapacity - 1;   // bytes of text it can hold
+    static constexpr std::size_t kCapacity = 1024;            // bytes in the object
+    static constexpr std::size_t kMaxLength = kCapacity - 1;  // bytes of text it can hold
 
     Korvane_string() noexcept { chars_[0] = '\0'; }
     Korvane_string(const char* text) noexcept;  // NOLINT(google-explicit-constructor): texts flow freely
@@ -80,8 +80,7 @@ private:
     char chars_[kCapacity];
 };
 
-static_assert(sizeof(Korvane_string) == Korvane_string::kCapacity,
-              "Korvane_string is a 1024-byte value");
+static_assert(sizeof(Korvane_string) == Korvane_string::kCapacity, "Korvane_string is a 1024-byte value");
 
 namespace krovane::params {
 

@@ -159,7 +159,8 @@ std::uint32_t TreeIndex::findChild(const DynamicRow& tree, std::uint32_t parent,
 }
 
 std::size_t TreeIndex::memoryBytes() const {
-    return links_.capacity() * sizeof(Links) + (tables_[0].slots.capacity() + tables_[1].slots.capacity()) * sizeof(Slot);
+    return links_.capacity() * sizeof(Links) +
+           (tables_[0].slots.capacity() + tables_[1].slots.capacity()) * sizeof(Slot);
 }
 
 }  // namespace krovane::params

@@ -36,15 +36,18 @@ public:
             if (pos_ >= s_.size()) break;
             const std::size_t start = pos_;
             switch (classOf(s_[pos_])) {
-                case kOpen: return fail(start, "'{' without a text before it (a knot needs a name)");
+                case kOpen:
+                    return fail(start, "'{' without a text before it (a knot needs a name)");
                 case kClose:
                     if (open.empty()) return fail(start, "'}' without a matching '{'");
                     open.pop_back();
                     parent = open.empty() ? 0 : open.back().id;
                     ++pos_;
                     continue;
-                case kNul: return fail(start, "byte 0 is not allowed in a tree file");
-                default: break;
+                case kNul:
+                    return fail(start, "byte 0 is not allowed in a tree file");
+                default:
+                    break;
             }
             std::string_view text;
             if (!readText(text)) return false;
@@ -77,7 +80,8 @@ private:
                 ++pos_;
             } else if (c == kHash) {
                 const void* nl = std::memchr(s_.data() + pos_, '\n', s_.size() - pos_);
-                const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - s_.data()) + 1 : s_.size();
+                const std::size_t end =
+                    nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - s_.data()) + 1 : s_.size();
                 // A NUL is refused in comments too: stop on it so the caller reports it.
                 if (const void* nul = std::memchr(s_.data() + pos_, '\0', end - pos_)) {
                     pos_ = static_cast<std::size_t>(static_cast<const char*>(nul) - s_.data());
@@ -200,7 +204,8 @@ void TreeTextFormat::write(const DynamicRow& tree, std::string& out) {
             } else if (tree.iCountKnots(id) == 0) {
                 // All params: one line when short enough.
                 std::size_t width = 0;
-                for (unsigned c = first; c != 0 && width <= kInlineWidth; c = tree.NextId(c)) width += tree.text(c).size() + 3;
+                for (unsigned c = first; c != 0 && width <= kInlineWidth; c = tree.NextId(c))
+                    width += tree.text(c).size() + 3;
                 if (width <= kInlineWidth) {
                     out += " {";
                     for (unsigned c = first; c != 0; c = tree.NextId(c)) {

@@ -37,8 +37,10 @@ struct ReverseTable {
         while (lo <= hi) {
             const int mid = (lo + hi) / 2;
             if (entries[mid].cp == cp) return entries[mid].byte;
-            if (entries[mid].cp < cp) lo = mid + 1;
-            else hi = mid - 1;
+            if (entries[mid].cp < cp)
+                lo = mid + 1;
+            else
+                hi = mid - 1;
         }
         return -1;
     }
@@ -79,22 +81,38 @@ char cp1251ToLower(char c) noexcept {
     if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
     if (b >= 0xC0 && b <= 0xDF) return static_cast<char>(b + 32);  // А..Я -> а..я
     switch (b) {
-        case 0x80: return static_cast<char>(0x90);  // Ђ ђ
-        case 0x81: return static_cast<char>(0x83);  // Ѓ ѓ
-        case 0x8A: return static_cast<char>(0x9A);  // Љ љ
-        case 0x8C: return static_cast<char>(0x9C);  // Њ њ
-        case 0x8D: return static_cast<char>(0x9D);  // Ќ ќ
-        case 0x8E: return static_cast<char>(0x9E);  // Ћ ћ
-        case 0x8F: return static_cast<char>(0x9F);  // Џ џ
-        case 0xA1: return static_cast<char>(0xA2);  // Ў ў
-        case 0xA3: return static_cast<char>(0xBC);  // Ј ј
-        case 0xA5: return static_cast<char>(0xB4);  // Ґ ґ
-        case 0xA8: return static_cast<char>(0xB8);  // Ё ё
-        case 0xAA: return static_cast<char>(0xBA);  // Є є
-        case 0xAF: return static_cast<char>(0xBF);  // Ї ї
-        case 0xB2: return static_cast<char>(0xB3);  // І і
-        case 0xBD: return static_cast<char>(0xBE);  // Ѕ ѕ
-        default: return c;
+        case 0x80:
+            return static_cast<char>(0x90);  // Ђ ђ
+        case 0x81:
+            return static_cast<char>(0x83);  // Ѓ ѓ
+        case 0x8A:
+            return static_cast<char>(0x9A);  // Љ љ
+        case 0x8C:
+            return static_cast<char>(0x9C);  // Њ њ
+        case 0x8D:
+            return static_cast<char>(0x9D);  // Ќ ќ
+        case 0x8E:
+            return static_cast<char>(0x9E);  // Ћ ћ
+        case 0x8F:
+            return static_cast<char>(0x9F);  // Џ џ
+        case 0xA1:
+            return static_cast<char>(0xA2);  // Ў ў
+        case 0xA3:
+            return static_cast<char>(0xBC);  // Ј ј
+        case 0xA5:
+            return static_cast<char>(0xB4);  // Ґ ґ
+        case 0xA8:
+            return static_cast<char>(0xB8);  // Ё ё
+        case 0xAA:
+            return static_cast<char>(0xBA);  // Є є
+        case 0xAF:
+            return static_cast<char>(0xBF);  // Ї ї
+        case 0xB2:
+            return static_cast<char>(0xB3);  // І і
+        case 0xBD:
+            return static_cast<char>(0xBE);  // Ѕ ѕ
+        default:
+            return c;
     }
 }
 

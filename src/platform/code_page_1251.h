@@ -53,15 +53,29 @@ constexpr char32_t decodeUtf8(std::string_view s, std::size_t& i) {
     if (b0 < 0x80) return b0;
     int extra = 0;
     char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; }
-    else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; }
-    else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; }
-    else return 0xFFFFFFFF;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = b0 & 0x07;
+    } else {
+        return 0xFFFFFFFF;
+    }
     const std::size_t start = i;
     for (int k = 0; k < extra; ++k) {
-        if (i >= s.size()) { i = start; return 0xFFFFFFFF; }
+        if (i >= s.size()) {
+            i = start;
+            return 0xFFFFFFFF;
+        }
         const auto b = static_cast<unsigned char>(s[i]);
-        if ((b & 0xC0) != 0x80) { i = start; return 0xFFFFFFFF; }
+        if ((b & 0xC0) != 0x80) {
+            i = start;
+            return 0xFFFFFFFF;
+        }
         cp = (cp << 6) | (b & 0x3F);
         ++i;
     }

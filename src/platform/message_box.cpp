@@ -24,8 +24,10 @@ void printToStderr(std::string_view caption, std::string_view text, MessageBoxIc
 }  // namespace
 
 void MessageBox::show(std::string_view caption, std::string_view text, MessageBoxIcon icon) {
-    if (presenter()) presenter()(caption, text, icon);
-    else printToStderr(caption, text, icon);
+    if (presenter())
+        presenter()(caption, text, icon);
+    else
+        printToStderr(caption, text, icon);
 }
 
 MessageBox::Presenter MessageBox::setPresenter(Presenter next) { return std::exchange(presenter(), std::move(next)); }

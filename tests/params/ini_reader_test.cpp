@@ -28,9 +28,10 @@ struct IniReader : ::testing::Test {
     MessageBox::Presenter previous;
 
     void SetUp() override {
-        previous = MessageBox::setPresenter([this](std::string_view caption, std::string_view text, MessageBoxIcon icon) {
-            boxes.push_back({std::string(caption), std::string(text), icon});
-        });
+        previous =
+            MessageBox::setPresenter([this](std::string_view caption, std::string_view text, MessageBoxIcon icon) {
+                boxes.push_back({std::string(caption), std::string(text), icon});
+            });
     }
     void TearDown() override { MessageBox::setPresenter(previous); }
 
@@ -40,7 +41,8 @@ struct IniReader : ::testing::Test {
     // Values of `key` in file order.
     static std::vector<std::string> values(const DynamicRow& tree, const char* key) {
         std::vector<std::string> out;
-        for (unsigned id = tree.TopId(tree.iLookId(key)); id != 0; id = tree.NextId(id)) out.emplace_back(tree.text(id));
+        for (unsigned id = tree.TopId(tree.iLookId(key)); id != 0; id = tree.NextId(id))
+            out.emplace_back(tree.text(id));
         return out;
     }
     static std::vector<std::string> keys(const DynamicRow& tree) {
@@ -62,7 +64,8 @@ TEST_F(IniReader, ReadsSettingsUnderTheRussianRoot) {
           "FILLMODE = 3\n");
     Korvane_cIniReader reader;
     const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(tree.text(1), "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8");
+    EXPECT_EQ(tree.text(1),
+              "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8");
     EXPECT_TRUE(tree.isKnot(1));
     EXPECT_EQ(keys(tree), (std::vector<std::string>{"SCREEN", "BACK_RENDERER_COLOR", "MULTISAMPLE_TYPE", "FILLMODE"}));
     EXPECT_EQ(values(tree, "SCREEN"), (std::vector<std::string>{"1024", "768"}));

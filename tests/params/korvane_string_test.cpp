@@ -1,9 +1,9 @@
 // Korvane_string: capacity limits, numbers in and out, and the two splitters.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cfloat>
 #include <climits>
+#include <clocale>
 #include <string>
 
 #include "params/korvane_string.h"
@@ -115,10 +115,10 @@ TEST(KorvaneStringNumbersIn, FloatParseRules) {
     EXPECT_FLOAT_EQ(Korvane_string("5.").toFloat(), 5.0f);
     EXPECT_FLOAT_EQ(Korvane_string("1e3").toFloat(), 1000.0f);
     EXPECT_FLOAT_EQ(Korvane_string("1.5E-2").toFloat(), 0.015f);
-    EXPECT_FLOAT_EQ(Korvane_string("2e").toFloat(), 2.0f);     // no exponent digits: stops before 'e'
+    EXPECT_FLOAT_EQ(Korvane_string("2e").toFloat(), 2.0f);  // no exponent digits: stops before 'e'
     EXPECT_FLOAT_EQ(Korvane_string("2e+x").toFloat(), 2.0f);
-    EXPECT_FLOAT_EQ(Korvane_string("3,5").toFloat(), 3.0f);    // a comma is not a decimal point
-    EXPECT_EQ(Korvane_string("inf").toFloat(), 0.0f);          // only digits spell numbers
+    EXPECT_FLOAT_EQ(Korvane_string("3,5").toFloat(), 3.0f);  // a comma is not a decimal point
+    EXPECT_EQ(Korvane_string("inf").toFloat(), 0.0f);        // only digits spell numbers
     EXPECT_EQ(Korvane_string("nan").toFloat(), 0.0f);
     EXPECT_EQ(Korvane_string("0x10").toFloat(), 0.0f);
     EXPECT_EQ(Korvane_string(".").toFloat(), 0.0f);
@@ -160,7 +160,8 @@ TEST(KorvaneStringCommandBlock, AcceptsSettings) {
 
 TEST(KorvaneStringCommandBlock, RejectsLinesWithoutASetting) {
     Korvane_string key("untouched"), values("untouched");
-    for (const char* line : {"", "   ", "; SCREEN = 1, 2", "# SCREEN = 1, 2", "  ;x=1", "no equals sign", "= 5", "  = 5"}) {
+    for (const char* line :
+         {"", "   ", "; SCREEN = 1, 2", "# SCREEN = 1, 2", "  ;x=1", "no equals sign", "= 5", "  = 5"}) {
         EXPECT_FALSE(Korvane_string(line).getCommandBlock(&key, &values)) << line;
     }
     EXPECT_EQ(key, "untouched");

@@ -39,9 +39,10 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
         "    }\n"
         "}\n"
         "top_param\n");
-    EXPECT_EQ(shape(tree),
-              "_CAMERAS_{main{_POSITION_{0|120|-300}|_LOOK_{0|0|0}}|empty{}|with blank{say \"hi\"||objects\\floor.DR|a}}|"
-              "top_param");
+    EXPECT_EQ(
+        shape(tree),
+        "_CAMERAS_{main{_POSITION_{0|120|-300}|_LOOK_{0|0|0}}|empty{}|with blank{say \"hi\"||objects\\floor.DR|a}}|"
+        "top_param");
     EXPECT_EQ(tree.nodeCount(), 17u);
     EXPECT_TRUE(tree.isKnot(tree.iLookId("empty")));
     EXPECT_FALSE(tree.isKnot(tree.iLookId("top_param")));
@@ -94,7 +95,8 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
         EXPECT_EQ(e.line, c.line) << c.text;
         EXPECT_EQ(e.column, c.column) << c.text;
         EXPECT_EQ(e.message, c.message);
-        EXPECT_EQ(e.describe(), "level.DR:" + std::to_string(c.line) + ":" + std::to_string(c.column) + ": " + c.message);
+        EXPECT_EQ(e.describe(),
+                  "level.DR:" + std::to_string(c.line) + ":" + std::to_string(c.column) + ": " + c.message);
     }
 }
 

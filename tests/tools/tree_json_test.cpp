@@ -190,7 +190,9 @@ TEST(TreeJsonRoundTrip, ReadsEscapesAndFreeLayout) {
     const DynamicRow tree = fromJson(
         "[ \"\\u041f\\u0440\\u0438\\u0432\\u0435\\u0442\" ,\n"
         "  { \"\\u20ac\" : [ \"\\\"\\\\\\/\\b\\f\\n\\r\\t\" , \"\\u0098\" ] } ,\n"
-        "  {\"" + std::string(kPrivetUtf8) + "\":[]}\n"
+        "  {\"" +
+        std::string(kPrivetUtf8) +
+        "\":[]}\n"
         "]\n");
     ASSERT_EQ(tree.nodeCount(), 5u);
     EXPECT_EQ(tree.text(1), kPrivetCp1251);

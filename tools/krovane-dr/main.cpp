@@ -101,10 +101,17 @@ int fromJson(const char* file, const char* outFile) {
     std::string json;
     using krovane::platform::ReadStatus;
     switch (krovane::platform::readWholeFile(file, json, DynamicRow::kMaxFileBytes)) {
-        case ReadStatus::Ok: break;
-        case ReadStatus::Missing: std::fprintf(stderr, "krovane-dr: %s: cannot open the file\n", file); return 1;
-        case ReadStatus::TooLarge: std::fprintf(stderr, "krovane-dr: %s: the file is larger than the 1 GiB limit\n", file); return 1;
-        default: std::fprintf(stderr, "krovane-dr: %s: cannot read the file\n", file); return 1;
+        case ReadStatus::Ok:
+            break;
+        case ReadStatus::Missing:
+            std::fprintf(stderr, "krovane-dr: %s: cannot open the file\n", file);
+            return 1;
+        case ReadStatus::TooLarge:
+            std::fprintf(stderr, "krovane-dr: %s: the file is larger than the 1 GiB limit\n", file);
+            return 1;
+        default:
+            std::fprintf(stderr, "krovane-dr: %s: cannot read the file\n", file);
+            return 1;
     }
     DynamicRow tree;
     std::string error;

@@ -25,13 +25,27 @@ void appendString(std::string_view text, std::string& out) {
     out += '"';
     for (const char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default: {
                 const auto b = static_cast<unsigned char>(c);
                 if (b < 0x20) {
@@ -121,8 +135,10 @@ std::string excerpt(std::string_view utf8) {
     while (i < utf8.size() && count < kMaxCharacters) {
         const std::size_t at = i;
         const char32_t cp = cp1251_detail::decodeUtf8(utf8, i);
-        if (cp == 0xFFFFFFFF || cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) out += '?';
-        else out.append(utf8.substr(at, i - at));
+        if (cp == 0xFFFFFFFF || cp < 0x20 || (cp >= 0x7F && cp < 0xA0))
+            out += '?';
+        else
+            out.append(utf8.substr(at, i - at));
         ++count;
     }
     if (i < utf8.size()) out += "...";
@@ -308,13 +324,16 @@ bool TreeJson::read(std::string_view json, DynamicRow& tree, std::string& error)
     if (result.IsError()) {
         std::size_t offset = result.Offset();
         if (result.Code() == rapidjson::kParseErrorTermination) {
-            if (builder.back() == Builder::Back::String) offset = stringStart(json, offset);
-            else if (builder.back() == Builder::Back::EmptyObject) offset = objectStart(json, offset);
-            else if (builder.back() == Builder::Back::Bytes && offset >= builder.backBytes()) offset -= builder.backBytes();
+            if (builder.back() == Builder::Back::String)
+                offset = stringStart(json, offset);
+            else if (builder.back() == Builder::Back::EmptyObject)
+                offset = objectStart(json, offset);
+            else if (builder.back() == Builder::Back::Bytes && offset >= builder.backBytes())
+                offset -= builder.backBytes();
         }
-        error = place(json, offset) +
-                (result.Code() == rapidjson::kParseErrorTermination ? builder.error()
-                                                                      : rapidjson::GetParseError_En(result.Code()));
+        error = place(json, offset) + (result.Code() == rapidjson::kParseErrorTermination
+                                           ? builder.error()
+                                           : rapidjson::GetParseError_En(result.Code()));
         tree.fresh();
         return false;
     }
