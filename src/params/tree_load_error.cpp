@@ -2,7 +2,13 @@
 
 std::string TreeLoadError::describe() const {
     std::string out = file;
-    if (line != 0) out += ":" + std::to_string(line) + ":" + std::to_string(column);
-    out += ": " + message;
+    if (line != 0) {
+        out += ':';
+        out += std::to_string(line);
+        out += ':';
+        out += std::to_string(column);
+    }
+    out += ": ";
+    out += message;
     return out;
 }
