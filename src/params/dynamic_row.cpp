@@ -1,27 +1,65 @@
 #include "params/dynamic_row.h"
 
-#include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "params/block_pool.h"
 #include "params/tree_index.h"
 #include "params/tree_text_format.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 
 using krovane::params::TreeIndex;
+
+namespace {
+// Pools for the two chunk sizes; see BlockPool for why.
+template <class Node>
+using NodePool = krovane::params::BlockPool<Node, std::size_t{1} << DynamicRow::kNodeChunkBits>;
+using TextPool = krovane::params::BlockPool<char, std::size_t{1} << DynamicRow::kTextChunkBits>;
+}  // namespace
 using krovane::params::TreeTextFormat;
 
 DynamicRow::DynamicRow() { fresh(); }
-DynamicRow::~DynamicRow() = default;
-DynamicRow::DynamicRow(DynamicRow&&) noexcept = default;
-DynamicRow& DynamicRow::operator=(DynamicRow&&) noexcept = default;
+DynamicRow::~DynamicRow() { releaseChunks(); }
+DynamicRow::DynamicRow(DynamicRow&& other) noexcept { *this = std::move(other); }
+DynamicRow& DynamicRow::operator=(DynamicRow&& other) noexcept {
+    if (this != &other) {
+        releaseChunks();
+        nodeChunks_ = std::move(other.nodeChunks_);
+        nodeSlots_ = std::exchange(other.nodeSlots_, 0);
+        textChunks_ = std::move(other.textChunks_);
+        textEnd_ = std::exchange(other.textEnd_, 0);
+        liveCount_ = std::exchange(other.liveCount_, 0);
+        fromFile_ = std::exchange(other.fromFile_, false);
+        lastError_ = std::move(other.lastError_);
+        index_ = std::move(other.index_);
+        other.fresh();  // a moved-from tree is empty and usable
+    }
+    return *this;
+}
+
+void DynamicRow::releaseChunks() {
+    NodePool<Node>::give(nodeChunks_);
+    TextPool::give(textChunks_);
+}
 
 DynamicRow::DynamicRow(const DynamicRow& other)
-    : nodes_(other.nodes_),
-      texts_(other.texts_),
+    : nodeSlots_(other.nodeSlots_),
+      textEnd_(other.textEnd_),
       liveCount_(other.liveCount_),
       fromFile_(other.fromFile_),
-      lastError_(other.lastError_) {}
+      lastError_(other.lastError_) {
+    nodeChunks_.reserve(other.nodeChunks_.size());
+    for (const auto& chunk : other.nodeChunks_) {
+        nodeChunks_.push_back(NodePool<Node>::take());
+        std::memcpy(nodeChunks_.back().get(), chunk.get(), sizeof(Node) << kNodeChunkBits);
+    }
+    textChunks_.reserve(other.textChunks_.size());
+    for (const auto& chunk : other.textChunks_) {
+        textChunks_.push_back(TextPool::take());
+        std::memcpy(textChunks_.back().get(), chunk.get(), std::size_t{1} << kTextChunkBits);
+    }
+}
 
 DynamicRow& DynamicRow::operator=(const DynamicRow& other) {
     if (this != &other) {
@@ -32,9 +70,11 @@ DynamicRow& DynamicRow::operator=(const DynamicRow& other) {
 }
 
 void DynamicRow::fresh() {
-    nodes_.clear();
-    nodes_.push_back(Node{0, 0, 0, 0, 0, 0, 0, 0, 0, kKnot});  // the top level
-    texts_.clear();
+    releaseChunks();
+    nodeChunks_.push_back(NodePool<Node>::take());
+    node(0) = Node{0, 0, 0, 0, 0, 0, 0, 0, 0, kKnot};  // the top level
+    nodeSlots_ = 1;
+    textEnd_ = 0;
     liveCount_ = 0;
     fromFile_ = false;
     lastError_ = TreeLoadError{};
@@ -43,8 +83,26 @@ void DynamicRow::fresh() {
 
 std::string_view DynamicRow::text(unsigned id) const {
     if (!exists(id)) return {};
-    const Node& n = nodes_[id];
-    return {texts_.data() + n.textOffset, n.textLength};
+    const Node& n = node(id);
+    if (n.textLength == 0) return {};
+    return {textChunks_[n.textOffset >> kTextChunkBits].get() + (n.textOffset & kTextMask), n.textLength};
+}
+
+bool DynamicRow::storeText(std::string_view text, std::uint32_t& offset) {
+    if (text.empty()) {
+        offset = 0;
+        return true;
+    }
+    if (textEnd_ + text.size() > static_cast<std::uint64_t>(textChunks_.size()) << kTextChunkBits) {
+        // Start a new chunk; the rest of the current one stays unused.
+        if (textChunks_.size() >= (std::size_t{1} << (32 - kTextChunkBits))) return false;
+        textEnd_ = static_cast<std::uint64_t>(textChunks_.size()) << kTextChunkBits;
+        textChunks_.push_back(TextPool::take());
+    }
+    std::memcpy(textChunks_.back().get() + (textEnd_ & kTextMask), text.data(), text.size());
+    offset = static_cast<std::uint32_t>(textEnd_);
+    textEnd_ += text.size();
+    return true;
 }
 
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, const char* text) {
@@ -58,31 +116,32 @@ unsigned DynamicRow::AddToId(unsigned parent, bool knot, const Korvane_string& t
 
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, std::string_view text) {
     if (!isContainer(parent)) return 0;
-    if (nodes_.size() >= 0xFFFFFFFFu) return 0;  // ids are 32-bit
+    if (nodeSlots_ == 0xFFFFFFFFu) return 0;  // ids are 32-bit
     const void* nul = std::memchr(text.data(), '\0', text.size());
     if (nul) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     if (text.size() > Korvane_string::kMaxLength) text = text.substr(0, Korvane_string::kMaxLength);
-    if (texts_.size() + text.size() > 0xFFFFFFFFu) return 0;  // text offsets are 32-bit
 
-    const auto id = static_cast<std::uint32_t>(nodes_.size());
-    Node node{};
-    node.parent = parent;
-    node.textOffset = static_cast<std::uint32_t>(texts_.size());
-    node.textLength = static_cast<std::uint16_t>(text.size());
-    node.kind = knot ? kKnot : kParam;
-    texts_.append(text);
+    Node fresh{};
+    if (!storeText(text, fresh.textOffset)) return 0;
+    const std::uint32_t id = nodeSlots_;
+    if ((id & kNodeMask) == 0) nodeChunks_.push_back(NodePool<Node>::take());
+    ++nodeSlots_;
 
-    Node& p = nodes_[parent];
-    node.prev = p.last;
+    Node& p = node(parent);
+    fresh.parent = parent;
+    fresh.textLength = static_cast<std::uint16_t>(text.size());
+    fresh.kind = knot ? kKnot : kParam;
+    fresh.prev = p.last;
+    if (p.last != 0)
+        node(p.last).next = id;
+    else
+        p.first = id;
+    p.last = id;
     if (knot)
         ++p.knots;
     else
         ++p.params;
-    const std::uint32_t previousLast = p.last;
-    p.last = id;
-    if (previousLast == 0) p.first = id;
-    nodes_.push_back(node);  // may move nodes_: `p` is not used after this
-    if (previousLast != 0) nodes_[previousLast].next = id;
+    node(id) = fresh;
     ++liveCount_;
     if (index_) index_->onAdd(*this, id);
     return id;
@@ -132,27 +191,27 @@ unsigned DynamicRow::iLookInFor(unsigned parent, std::string_view name) const {
     return index_->findChild(*this, parent, name);
 }
 
-unsigned DynamicRow::TopId(unsigned id) const { return isKnot(id) ? nodes_[id].first : 0; }
+unsigned DynamicRow::TopId(unsigned id) const { return isKnot(id) ? node(id).first : 0; }
 
-unsigned DynamicRow::NextId(unsigned id) const { return exists(id) ? nodes_[id].next : 0; }
+unsigned DynamicRow::NextId(unsigned id) const { return exists(id) ? node(id).next : 0; }
 
-unsigned DynamicRow::iCountParams(unsigned id) const { return isKnot(id) ? nodes_[id].params : 0; }
+unsigned DynamicRow::iCountParams(unsigned id) const { return isKnot(id) ? node(id).params : 0; }
 
-unsigned DynamicRow::iCountKnots(unsigned id) const { return isKnot(id) ? nodes_[id].knots : 0; }
+unsigned DynamicRow::iCountKnots(unsigned id) const { return isKnot(id) ? node(id).knots : 0; }
 
 Korvane_string DynamicRow::iLookName(unsigned id) const { return Korvane_string(text(id)); }
 
 bool DynamicRow::DeleteById(unsigned id) {
     if (!exists(id)) return false;
     // Unlink the node from its siblings and its parent's counts.
-    Node& n = nodes_[id];
-    Node& p = nodes_[n.parent];
+    Node& n = node(id);
+    Node& p = node(n.parent);
     if (n.prev != 0)
-        nodes_[n.prev].next = n.next;
+        node(n.prev).next = n.next;
     else
         p.first = n.next;
     if (n.next != 0)
-        nodes_[n.next].prev = n.prev;
+        node(n.next).prev = n.prev;
     else
         p.last = n.prev;
     if (n.kind == kKnot)
@@ -163,7 +222,7 @@ bool DynamicRow::DeleteById(unsigned id) {
     // Kill the subtree in pre-order, without recursion.
     unsigned current = id;
     for (;;) {
-        Node& c = nodes_[current];
+        Node& c = node(current);
         if (index_) index_->onRemove(*this, current);
         --liveCount_;
         const unsigned child = c.first;
@@ -174,9 +233,9 @@ bool DynamicRow::DeleteById(unsigned id) {
         }
         // No children: go to the next sibling, climbing while there is none.
         unsigned up = current;
-        while (up != id && nodes_[up].next == 0) up = nodes_[up].parent;
+        while (up != id && node(up).next == 0) up = node(up).parent;
         if (up == id) break;
-        current = nodes_[up].next;
+        current = node(up).next;
     }
     return true;
 }
@@ -191,7 +250,7 @@ bool DynamicRow::iLoadFromFile(const Korvane_string& file) {
 
 bool DynamicRow::saveToPath(const std::filesystem::path& path) const {
     std::string out;
-    out.reserve(texts_.size() + static_cast<std::size_t>(liveCount_) * 8);
+    out.reserve(static_cast<std::size_t>(textEnd_) + static_cast<std::size_t>(liveCount_) * 8);
     writeText(out);
     return krovane::platform::writeFileAtomically(path, out);
 }
@@ -224,11 +283,6 @@ bool DynamicRow::loadFromPath(const std::filesystem::path& path, std::string_vie
 
 bool DynamicRow::loadFromText(std::string_view text, std::string_view sourceName) {
     fresh();
-    // A rough size guess saves most regrowth on big files; capped so that a
-    // hostile file cannot make us reserve much more than real content needs.
-    constexpr std::size_t kMaxGuess = std::size_t{1} << 22;
-    nodes_.reserve(std::min(text.size() / 16, kMaxGuess) + 1);
-    texts_.reserve(std::min(text.size() / 2, kMaxGuess * 8));
     TreeLoadError error;
     if (!TreeTextFormat::parse(text, *this, error)) {
         fresh();
@@ -243,5 +297,7 @@ bool DynamicRow::loadFromText(std::string_view text, std::string_view sourceName
 void DynamicRow::writeText(std::string& out) const { TreeTextFormat::write(*this, out); }
 
 std::size_t DynamicRow::memoryBytes() const {
-    return sizeof(*this) + nodes_.capacity() * sizeof(Node) + texts_.capacity() + (index_ ? index_->memoryBytes() : 0);
+    return sizeof(*this) + nodeChunks_.capacity() * sizeof(nodeChunks_[0]) +
+           textChunks_.capacity() * sizeof(textChunks_[0]) + (nodeChunks_.size() * sizeof(Node) << kNodeChunkBits) +
+           (textChunks_.size() << kTextChunkBits) + (index_ ? index_->memoryBytes() : 0);
 }

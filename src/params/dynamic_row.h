@@ -16,7 +16,7 @@
 // answer from hash indexes in constant expected time; the indexes are built on
 // the first lookup and kept up to date from then on, so trees that are only
 // written and saved (the log) or loaded and walked never pay for them.
-// Texts live in one shared buffer, not in 1024-byte values per node.
+// Texts are stored back to back, not as 1024-byte values per node.
 //
 // Files use the text format of docs/tree-format.md. Loading is all or
 // nothing: a missing or malformed file leaves the tree empty, and
@@ -44,6 +44,10 @@ public:
     static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 30;
     // Nesting deeper than this is refused by the loader.
     static constexpr unsigned kMaxDepth = 100000;
+    // Storage grows in chunks of 2^kNodeChunkBits nodes (72 KiB) and
+    // 2^kTextChunkBits bytes of text (a text never straddles two chunks).
+    static constexpr unsigned kNodeChunkBits = 11;
+    static constexpr unsigned kTextChunkBits = 16;
 
     DynamicRow();
     ~DynamicRow();
@@ -85,7 +89,7 @@ public:
     // The top level is walked from firstTopLevelId().
     unsigned TopId(unsigned id) const;
     unsigned NextId(unsigned id) const;
-    unsigned firstTopLevelId() const { return nodes_[0].first; }
+    unsigned firstTopLevelId() const { return node(0).first; }
     // Direct children of `id` that are params / knots (0 for an absent id or 0).
     unsigned iCountParams(unsigned id) const;
     unsigned iCountKnots(unsigned id) const;
@@ -119,9 +123,9 @@ public:
     const TreeLoadError& lastLoadError() const { return lastError_; }
 
     // Direct access for tools and writers that do not need a 1024-byte copy.
-    bool exists(unsigned id) const { return id != 0 && id < nodes_.size() && nodes_[id].kind != kDead; }
-    bool isKnot(unsigned id) const { return exists(id) && nodes_[id].kind == kKnot; }
-    unsigned parentOf(unsigned id) const { return exists(id) ? nodes_[id].parent : 0; }
+    bool exists(unsigned id) const { return id != 0 && id < nodeSlots_ && node(id).kind != kDead; }
+    bool isKnot(unsigned id) const { return exists(id) && node(id).kind == kKnot; }
+    unsigned parentOf(unsigned id) const { return exists(id) ? node(id).parent : 0; }
     std::string_view text(unsigned id) const;
     // Bytes held by the tree, indexes included.
     std::size_t memoryBytes() const;
@@ -139,11 +143,26 @@ private:
         std::uint8_t kind;
     };
 
+    // Nodes and texts live in fixed-size chunks: nothing is copied as the tree
+    // grows, no capacity is reserved past what is used, and the chunks are
+    // small enough that the allocator recycles them between trees instead of
+    // mapping fresh memory from the system for every load.
+    static constexpr std::uint32_t kNodeMask = (1u << kNodeChunkBits) - 1;
+    static constexpr std::uint32_t kTextMask = (1u << kTextChunkBits) - 1;
+
+    Node& node(unsigned id) { return nodeChunks_[id >> kNodeChunkBits][id & kNodeMask]; }
+    const Node& node(unsigned id) const { return nodeChunks_[id >> kNodeChunkBits][id & kNodeMask]; }
     // The top level is kept as the children of a node 0 that always exists.
     bool isContainer(unsigned id) const { return id == 0 || isKnot(id); }
+    // Copies a text into the text chunks; false when the 4 GiB of text offsets are used up.
+    bool storeText(std::string_view text, std::uint32_t& offset);
+    // Hands every chunk back to the pool they came from.
+    void releaseChunks();
 
-    std::vector<Node> nodes_;  // index = id; nodes_[0] is the top level
-    std::string texts_;        // every node's text, back to back
+    std::vector<std::unique_ptr<Node[]>> nodeChunks_;
+    std::uint32_t nodeSlots_ = 0;  // node 0 and every id handed out
+    std::vector<std::unique_ptr<char[]>> textChunks_;
+    std::uint64_t textEnd_ = 0;  // where the next text goes
     unsigned liveCount_ = 0;
     bool fromFile_ = false;
     TreeLoadError lastError_;

@@ -52,20 +52,24 @@ std::uint32_t TreeIndex::hashChild(std::uint32_t textHash, std::uint32_t parent)
 }
 
 TreeIndex::TreeIndex(const DynamicRow& tree) {
-    links_.resize(tree.nodes_.size());
+    links_.resize(tree.nodeSlots_);
+    // Nearly every node has a (parent, text) pair of its own, so that table is
+    // sized for all of them at once; distinct texts are usually far fewer
+    // (numbers and keys repeat), so the name table starts small and grows.
     std::size_t capacity = 16;
-    while (capacity < 2 * static_cast<std::size_t>(tree.liveCount_) + 2) capacity *= 2;
-    for (Table& t : tables_) t.slots.assign(capacity, Slot{0, 0, 0});
-    for (std::uint32_t id = 1; id < tree.nodes_.size(); ++id)
+    while (capacity * 3 < (static_cast<std::size_t>(tree.liveCount_) + 1) * 4) capacity *= 2;
+    tables_[kByParent].slots.assign(capacity, Slot{0, 0, 0});
+    tables_[kByName].slots.assign(capacity < 1024 ? capacity : 1024, Slot{0, 0, 0});
+    for (std::uint32_t id = 1; id < tree.nodeSlots_; ++id)
         if (tree.exists(id)) onAdd(tree, id);
 }
 
 std::uint32_t TreeIndex::keyHash(const DynamicRow& tree, Chain chain, std::uint32_t id) const {
-    return chain == kByName ? links_[id].hash : hashChild(links_[id].hash, tree.nodes_[id].parent);
+    return chain == kByName ? links_[id].hash : hashChild(links_[id].hash, tree.node(id).parent);
 }
 
 bool TreeIndex::sameKey(const DynamicRow& tree, Chain chain, std::uint32_t a, std::uint32_t b) const {
-    if (chain == kByParent && tree.nodes_[a].parent != tree.nodes_[b].parent) return false;
+    if (chain == kByParent && tree.node(a).parent != tree.node(b).parent) return false;
     return tree.text(a) == tree.text(b);
 }
 
@@ -131,7 +135,7 @@ void TreeIndex::remove(const DynamicRow& tree, Chain chain, std::uint32_t id) {
 }
 
 void TreeIndex::onAdd(const DynamicRow& tree, std::uint32_t id) {
-    if (links_.size() <= id) links_.resize(tree.nodes_.size() > id ? tree.nodes_.size() : id + 1);
+    if (links_.size() <= id) links_.resize(tree.nodeSlots_ > id ? tree.nodeSlots_ : id + 1);
     links_[id].hash = hashText(tree.text(id));
     insert(tree, kByName, id);
     insert(tree, kByParent, id);
@@ -154,7 +158,7 @@ std::uint32_t TreeIndex::findChild(const DynamicRow& tree, std::uint32_t parent,
     bool found = false;
     const std::size_t i = probeSlots(
         tables_[kByParent].slots, hashChild(hashText(name), parent), kTombstone,
-        [&](std::uint32_t head) { return tree.nodes_[head].parent == parent && tree.text(head) == name; }, found);
+        [&](std::uint32_t head) { return tree.node(head).parent == parent && tree.text(head) == name; }, found);
     return found ? tables_[kByParent].slots[i].head : 0;
 }
 

@@ -4,9 +4,11 @@
 #include <sys/stat.h>  // fstat
 #include <unistd.h>    // read, write, fsync, close, getpid
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>  // std::rename
+#include <cstring>
 
 namespace krovane::platform {
 
@@ -31,28 +33,44 @@ ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, st
     if (file.fd < 0) return ReadStatus::Missing;
     struct stat info {};
     if (::fstat(file.fd, &info) != 0 || S_ISDIR(info.st_mode)) return ReadStatus::ReadFailed;
+    std::size_t expected = 0;
     if (S_ISREG(info.st_mode)) {
         if (static_cast<std::uint64_t>(info.st_size) > maxBytes) return ReadStatus::TooLarge;
-        out.reserve(static_cast<std::size_t>(info.st_size));
+        expected = static_cast<std::size_t>(info.st_size);
     }
-    // Read until the end rather than trusting the size: special files report 0
-    // and a file may change while it is read.
-    char buffer[1 << 16];
+    // Read straight into the string, sized from the file. Read on until the
+    // end rather than trusting the size: special files report 0 and a file
+    // may grow while it is read.
+    std::size_t used = 0;
+    out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, maxBytes)));
     for (;;) {
-        const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        ssize_t n;
+        if (used < out.size()) {
+            n = ::read(file.fd, out.data() + used, out.size() - used);
+        } else {
+            // Full: a small read tells the end from more data without growing first.
+            char more[4096];
+            n = ::read(file.fd, more, sizeof more);
+            if (n > 0) {
+                if (used + static_cast<std::size_t>(n) > maxBytes) {
+                    out.clear();
+                    out.shrink_to_fit();
+                    return ReadStatus::TooLarge;
+                }
+                out.resize(static_cast<std::size_t>(
+                    std::min<std::uint64_t>(maxBytes, std::max<std::uint64_t>(out.size() * 2, used + sizeof more))));
+                std::memcpy(out.data() + used, more, static_cast<std::size_t>(n));
+            }
+        }
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             out.clear();
             return ReadStatus::ReadFailed;
         }
-        if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
-            out.clear();
-            out.shrink_to_fit();
-            return ReadStatus::TooLarge;
-        }
-        out.append(buffer, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
+    out.resize(used);
     return ReadStatus::Ok;
 }
 

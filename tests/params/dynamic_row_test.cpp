@@ -185,6 +185,13 @@ TEST(DynamicRowCopy, CopiesAreIndependent) {
     EXPECT_EQ(a.iLookId("child"), 0u);
     DynamicRow c = std::move(b);
     EXPECT_EQ(c.iLookInFor(1, "child"), 2u);
+    // A moved-from tree is empty and usable.
+    EXPECT_EQ(b.nodeCount(), 0u);  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(b.firstTopLevelId(), 0u);
+    EXPECT_EQ(b.AddToId(0, true, "again"), 1u);
+    a = std::move(c);
+    EXPECT_EQ(a.iLookId("child"), 2u);
+    EXPECT_EQ(c.AddToId(0, false, "x"), 1u);
 }
 
 TEST(DynamicRowScale, LookupsStayCorrectThroughGrowthAndChurn) {
@@ -204,6 +211,27 @@ TEST(DynamicRowScale, LookupsStayCorrectThroughGrowthAndChurn) {
     for (int i = 0; i < 20000; ++i) tree.AddToId(root, false, ("m" + std::to_string(i)).c_str());
     EXPECT_EQ(tree.iLookInFor(root, "m12345"), tree.iLookId("m12345"));
     EXPECT_EQ(tree.iCountParams(root) + tree.iCountKnots(root), 30000u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DynamicRowStorage, TextsFillingStorageExactlyStayIntact) {
+    // Texts that end exactly where a block of text storage ends, and texts
+    // that do not fit in what is left of one, must all read back unchanged.
+    DynamicRow tree;
+    std::vector<std::pair<unsigned, std::string>> added;
+    auto add = [&](std::string text) { added.emplace_back(tree.AddToId(0, false, std::string_view(text)), text); };
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 64; ++i) add(std::string(1023, static_cast<char>('a' + (i + round) % 26)));
+        add(std::string(64, 'Z'));
+        add("after");
+        add(std::string(1000, 'Y'));
+    }
+    for (const auto& [id, text] : added) ASSERT_EQ(tree.text(id), text) << id;
+    DynamicRow copy = tree;
+    for (const auto& [id, text] : added) ASSERT_EQ(copy.text(id), text) << id;
 }
 
 }  // namespace
