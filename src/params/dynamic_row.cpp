@@ -117,8 +117,7 @@ unsigned DynamicRow::AddToId(unsigned parent, bool knot, const Korvane_string& t
 unsigned DynamicRow::AddToId(unsigned parent, bool knot, std::string_view text) {
     if (!isContainer(parent)) return 0;
     if (nodeSlots_ == 0xFFFFFFFFu) return 0;  // ids are 32-bit
-    const void* nul = std::memchr(text.data(), '\0', text.size());
-    if (nul) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    text = text.substr(0, text.find('\0'));
     if (text.size() > Korvane_string::kMaxLength) text = text.substr(0, Korvane_string::kMaxLength);
 
     Node fresh{};

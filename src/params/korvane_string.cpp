@@ -193,7 +193,7 @@ bool Korvane_string::add(std::string_view text) noexcept {
     std::size_t have = length();
     std::size_t room = kMaxLength - have;
     std::size_t take = text.size() < room ? text.size() : room;
-    std::memmove(chars_ + have, text.data(), take);
+    if (take > 0) std::memmove(chars_ + have, text.data(), take);
     chars_[have + take] = '\0';
     return take == text.size();
 }
