@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "params/tree_walk.h"
+
 namespace krovane::params {
 
 namespace {
@@ -159,6 +161,14 @@ constexpr std::size_t kInlineWidth = 100;
 // write a file quadratic in its depth.
 constexpr unsigned kMaxIndentDepth = 40;
 
+// The width of a knot's params written on one line, counted only up to just
+// past the limit.
+std::size_t inlineWidth(const DynamicRow& tree, unsigned first) {
+    std::size_t width = 0;
+    for (unsigned c = first; c != 0 && width <= kInlineWidth; c = tree.NextId(c)) width += tree.text(c).size() + 3;
+    return width;
+}
+
 void indent(unsigned depth, std::string& out) {
     out.append(static_cast<std::size_t>(depth < kMaxIndentDepth ? depth : kMaxIndentDepth) * 4, ' ');
 }
@@ -190,57 +200,32 @@ void TreeTextFormat::writeText(std::string_view text, std::string& out) {
 }
 
 void TreeTextFormat::write(const DynamicRow& tree, std::string& out) {
-    // Iterative, so that any depth of nesting writes without deep recursion.
-    unsigned depth = 0;
-    unsigned id = tree.firstTopLevelId();
-    while (id != 0) {
+    const auto enter = [&](unsigned id, unsigned depth) {
         indent(depth, out);
         writeText(tree.text(id), out);
         bool descend = false;
-        if (tree.isKnot(id)) {
-            const unsigned first = tree.TopId(id);
-            if (first == 0) {
-                out += " {}";
-            } else if (tree.iCountKnots(id) == 0) {
-                // All params: one line when short enough.
-                std::size_t width = 0;
-                for (unsigned c = first; c != 0 && width <= kInlineWidth; c = tree.NextId(c))
-                    width += tree.text(c).size() + 3;
-                if (width <= kInlineWidth) {
-                    out += " {";
-                    for (unsigned c = first; c != 0; c = tree.NextId(c)) {
-                        out += ' ';
-                        writeText(tree.text(c), out);
-                    }
-                    out += " }";
-                } else {
-                    descend = true;
-                }
-            } else {
-                descend = true;
+        if (const unsigned first = tree.TopId(id); first == 0) {
+            if (tree.isKnot(id)) out += " {}";
+        } else if (tree.iCountKnots(id) == 0 && inlineWidth(tree, first) <= kInlineWidth) {
+            // All params, and short: one line.
+            out += " {";
+            for (unsigned c = first; c != 0; c = tree.NextId(c)) {
+                out += ' ';
+                writeText(tree.text(c), out);
             }
-            if (descend) out += " {";
+            out += " }";
+        } else {
+            out += " {";
+            descend = true;
         }
         out += '\n';
-        if (descend) {
-            ++depth;
-            id = tree.TopId(id);
-            continue;
-        }
-        // Climb until a node has a next sibling, closing the knots left behind.
-        while (id != 0) {
-            const unsigned next = tree.NextId(id);
-            if (next != 0) {
-                id = next;
-                break;
-            }
-            id = tree.parentOf(id);
-            if (id == 0) break;
-            --depth;
-            indent(depth, out);
-            out += "}\n";
-        }
-    }
+        return descend;
+    };
+    const auto leave = [&](unsigned, unsigned depth) {
+        indent(depth, out);
+        out += "}\n";
+    };
+    walkTree(tree, enter, leave);
 }
 
 }  // namespace krovane::params

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params/dynamic_row.h"
+#include "params/tree_walk.h"
 #include "tree_json.h"
 
 namespace {
@@ -25,24 +26,13 @@ struct Row {
 
 std::vector<Row> outline(const DynamicRow& tree) {
     std::vector<Row> rows;
-    unsigned depth = 0;
-    unsigned id = tree.firstTopLevelId();
-    while (id != 0) {
-        rows.push_back({depth, tree.isKnot(id), std::string(tree.text(id))});
-        if (const unsigned child = tree.TopId(id); child != 0) {
-            ++depth;
-            id = child;
-            continue;
-        }
-        while (id != 0) {
-            if (const unsigned next = tree.NextId(id); next != 0) {
-                id = next;
-                break;
-            }
-            id = tree.parentOf(id);
-            if (id != 0) --depth;
-        }
-    }
+    krovane::params::walkTree(
+        tree,
+        [&](unsigned id, unsigned depth) {
+            rows.push_back({depth, tree.isKnot(id), std::string(tree.text(id))});
+            return true;
+        },
+        [](unsigned, unsigned) {});
     return rows;
 }
 

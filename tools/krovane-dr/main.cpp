@@ -14,6 +14,7 @@
 
 #include "params/dynamic_row.h"
 #include "params/tree_text_format.h"
+#include "params/tree_walk.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "tree_json.h"
@@ -53,9 +54,7 @@ int dump(const char* file, bool utf8) {
     DynamicRow tree;
     if (!load(tree, file)) return 1;
     std::string out, text;
-    unsigned depth = 0;
-    unsigned id = tree.firstTopLevelId();
-    while (id != 0) {
+    const auto enter = [&](unsigned id, unsigned depth) {
         // Indentation stops growing at 40 levels, as in tree files.
         out.append(static_cast<std::size_t>(depth < 40 ? depth : 40) * 2, ' ');
         out += std::to_string(id);
@@ -69,20 +68,9 @@ int dump(const char* file, bool utf8) {
             writeOut(out);
             out.clear();
         }
-        if (const unsigned first = tree.TopId(id); first != 0) {
-            ++depth;
-            id = first;
-            continue;
-        }
-        while (id != 0) {
-            if (const unsigned next = tree.NextId(id); next != 0) {
-                id = next;
-                break;
-            }
-            id = tree.parentOf(id);
-            if (id != 0) --depth;
-        }
-    }
+        return true;
+    };
+    krovane::params::walkTree(tree, enter, [](unsigned, unsigned) {});
     writeOut(out);
     return 0;
 }

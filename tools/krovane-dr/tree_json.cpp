@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "params/tree_walk.h"
 #include "platform/code_page_1251.h"
 
 namespace krovane::tools {
@@ -76,51 +77,44 @@ void writeTree(const DynamicRow& tree, std::string& out, bool pretty) {
         out += '\n';
         out.append(static_cast<std::size_t>(std::min(level, kMaxIndentLevels)) * 2, ' ');
     };
-    out += '[';
-    unsigned id = tree.firstTopLevelId();
-    if (id == 0) {
-        out += ']';
-        return;
-    }
-    unsigned level = 1;  // open arrays and objects around the current node
-    bool first = true;   // the current node is the first in its array
-    while (id != 0) {
+    // A knot at depth d sits in 2d + 1 open arrays and objects.
+    bool first = true;  // the next node is the first in its array
+    const auto enter = [&](unsigned id, unsigned depth) {
+        const unsigned level = 2 * depth + 1;
         if (!first) out += ',';
         first = false;
         newline(level);
         const std::string text = cp1251ToUtf8(tree.text(id));
-        if (tree.isKnot(id)) {
-            out += '{';
-            newline(level + 1);
+        if (!tree.isKnot(id)) {
             appendString(text, out);
-            out += pretty ? ": [" : ":[";
-            if (const unsigned child = tree.TopId(id); child != 0) {
-                level += 2;
-                id = child;
-                first = true;
-                continue;
-            }
-            out += ']';
-            newline(level);
-            out += '}';
-        } else {
-            appendString(text, out);
+            return false;
         }
-        // Climb to the next sibling, closing each knot that has no more children.
-        while (id != 0) {
-            if (const unsigned next = tree.NextId(id); next != 0) {
-                id = next;
-                break;
-            }
-            id = tree.parentOf(id);
-            if (id == 0) break;
-            level -= 2;
-            newline(level + 1);
-            out += ']';
-            newline(level);
-            out += '}';
+        out += '{';
+        newline(level + 1);
+        appendString(text, out);
+        out += pretty ? ": [" : ":[";
+        if (tree.TopId(id) != 0) {
+            first = true;
+            return true;
         }
+        out += ']';
+        newline(level);
+        out += '}';
+        return false;
+    };
+    const auto leave = [&](unsigned, unsigned depth) {
+        const unsigned level = 2 * depth + 1;
+        newline(level + 1);
+        out += ']';
+        newline(level);
+        out += '}';
+    };
+    out += '[';
+    if (tree.firstTopLevelId() == 0) {
+        out += ']';
+        return;
     }
+    params::walkTree(tree, enter, leave);
     newline(0);
     out += ']';
 }
