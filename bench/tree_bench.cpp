@@ -344,7 +344,7 @@ void BM_Load_RapidJSON_Insitu(benchmark::State& state, Shape shape) {
 }
 
 // The parse alone, from text already in memory, into structures whose memory
-// is already mapped: the tree is reused (loading keeps its capacity) and the
+// is already mapped: the tree is reused (its storage comes back from the pool) and the
 // DOM is built in a pool allocated once. This is the processor's share of
 // loading, without the first touch of fresh pages, which on some machines
 // (virtual ones especially) costs more than the parse itself.

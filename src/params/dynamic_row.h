@@ -18,6 +18,8 @@
 // written and saved (the log) or loaded and walked never pay for them.
 // Texts are stored back to back, not as 1024-byte values per node.
 //
+// A tree belongs to one thread at a time: even a lookup may build the indexes.
+//
 // Files use the text format of docs/tree-format.md. Loading is all or
 // nothing: a missing or malformed file leaves the tree empty, and
 // lastLoadError() tells why and where.
