@@ -11,3 +11,31 @@ DynamicRow Krovane::LoadIniParameters(const char* file) {
     result.iSaveToFile(kLoadedParametersPath);
     return result;
 }
+
+void Krovane::ReadRenderSettings(const DynamicRow* config) {
+    backColor = kDefaultBackColor;
+    multisampleType = 0;
+    fillMode = kDefaultFillMode;
+    multisampleAntialias = 0;
+    if (config == nullptr) return;
+
+    // The values of `key` when it has exactly `count` of them, else null.
+    int values[3];
+    auto read = [&](const char* key, unsigned count) {
+        const unsigned id = config->iLookId(key);
+        if (id == 0 || config->iCountParams(id) != count) return false;
+        unsigned v = config->TopId(id);
+        for (unsigned i = 0; i < count; ++i, v = config->NextId(v)) values[i] = config->iLookName(v).toInt();
+        return true;
+    };
+    if (read("BACK_RENDERER_COLOR", 3)) {
+        // The alpha byte is 1; the window ignores it.
+        backColor = 0x01000000u + (static_cast<std::uint32_t>(values[0]) & 0xFF) * 0x10000u +
+                    (static_cast<std::uint32_t>(values[1]) & 0xFF) * 0x100u +
+                    (static_cast<std::uint32_t>(values[2]) & 0xFF);
+    }
+    if (read("MULTISAMPLE_TYPE", 1)) multisampleType = static_cast<std::uint16_t>(values[0]);
+    if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))
+        multisampleAntialias = static_cast<std::uint8_t>(values[0]);
+    if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3) fillMode = static_cast<std::uint16_t>(values[0]);
+}

@@ -1,0 +1,99 @@
+#include "console/krovane_console.h"
+
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace {
+constexpr std::size_t kFirstPiece = 86;  // a line of 85 or 86 characters stays whole
+constexpr std::size_t kFurtherPiece = 85;
+constexpr std::string_view kIndent = "   ";
+}  // namespace
+
+Krovane_Console::Krovane_Console(krovane::gfx::Device** deviceHolder) : device_(deviceHolder) {
+    log_.fresh();
+    commandBase_.fresh();
+    commandsTree_.fresh();
+    logRoot_ = log_.AddToId(0, true, "LOG");
+    visible = false;
+
+    toggleTimer.Reset();
+    clock_.Reset();
+    commandBase_.iLoadFromFile(kCommandBaseFile);
+    commandsTree_.AddToId(0, true, "_COMMANDS_");
+    writeHeader();
+}
+
+Krovane_Console::~Krovane_Console() {
+    commandBase_.fresh();
+    commandsTree_.fresh();
+    log_.fresh();
+}
+
+const char* Krovane_Console::typeName(MessageType type) {
+    switch (type) {
+        case MessageType::Text:
+            return "_TEXT_";
+        case MessageType::Error:
+            return "_ERROR_";
+        case MessageType::Comment:
+            return "_COMMENT_";
+        case MessageType::System:
+            return "_SYSTEM_";
+    }
+    return nullptr;
+}
+
+void Krovane_Console::addLine(const Korvane_string& line, MessageType type) {
+    const unsigned id = log_.AddToId(logRoot_, true, line);
+    if (const char* name = typeName(type)) log_.AddToId(id, false, name);
+}
+
+void Krovane_Console::writeHeader() {
+    const krovane::platform::UtcTime t = krovane::platform::Clock::utcNow();
+    Korvane_string header = "[Currient date: ";
+    header += t.day;
+    header += "-";
+    header += t.month;
+    header += "-";
+    header += t.year;
+    header += " , time: ";
+    header += t.hour;
+    header += "-";
+    header += t.minute;
+    header += "-";
+    header += t.second;
+    header += " (GMT+0)]";
+    addLine(header, MessageType::System);
+}
+
+void Krovane_Console::Print(const char* text, MessageType type) { Print(Korvane_string(text), type); }
+
+void Krovane_Console::Print(const Korvane_string& text, MessageType type) {
+    const std::uint32_t elapsed = clock_.Elapsed();
+    const std::uint32_t milliseconds = elapsed % 1000;
+    Korvane_string line = "[";
+    line += static_cast<int>(elapsed / 1000);  // at most 4294967: fits
+    line += ":";
+    const char digits[4] = {static_cast<char>('0' + milliseconds / 100),
+                            static_cast<char>('0' + milliseconds / 10 % 10), static_cast<char>('0' + milliseconds % 10),
+                            '\0'};
+    line += digits;
+    line += "] ";
+    line += text;
+
+    const std::string_view full = line.view();
+    if (full.size() < kCutAt) {
+        addLine(line, type);
+        return;
+    }
+    Korvane_string piece(full.substr(0, kFirstPiece));
+    addLine(piece, type);
+    for (std::size_t at = kFirstPiece; at < full.size(); at += kFurtherPiece) {
+        piece = Korvane_string(kIndent);
+        piece.add(full.substr(at, kFurtherPiece));
+        addLine(piece, type);
+    }
+}
+
+void Krovane_Console::SaveLog(const char* file) { log_.iSaveToFile(file); }

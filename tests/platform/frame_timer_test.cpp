@@ -1,0 +1,48 @@
+// FrameTimer over the settable tick: wrap-around, the pacing shift and pausing.
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/frame_timer.h"
+
+namespace {
+
+using krovane::platform::Clock;
+using krovane::platform::FrameTimer;
+
+struct FrameTimerTest : ::testing::Test {
+    void TearDown() override { Clock::useRealTime(); }
+};
+
+TEST_F(FrameTimerTest, ElapsedCountsAcrossTheTickWrap) {
+    Clock::setManualTicks(0xFFFFFF00u);
+    FrameTimer t;
+    t.Reset();
+    EXPECT_EQ(t.start, 0xFFFFFF00u);
+    Clock::advanceTicks(0x200);  // wraps past zero
+    EXPECT_EQ(Clock::ticks(), 0x100u);
+    EXPECT_EQ(t.Elapsed(), 0x200u);
+}
+
+TEST_F(FrameTimerTest, AMarkMovedIntoTheFutureReadsAsLongExpired) {
+    Clock::setManualTicks(5000);
+    FrameTimer t;
+    t.Reset();
+    Clock::advanceTicks(50);
+    t.mark += 100000;  // what a key press does to the console's timers
+    EXPECT_GT(t.Elapsed(), 4000000000u);
+    t.Reset();
+    EXPECT_EQ(t.Elapsed(), 0u);
+}
+
+TEST_F(FrameTimerTest, PausedReturnsTheMark) {
+    Clock::setManualTicks(700);
+    FrameTimer t;
+    t.Reset();
+    t.paused = 1;
+    Clock::advanceTicks(300);
+    EXPECT_EQ(t.Elapsed(), 700u);
+    t.Reset();
+    EXPECT_EQ(t.paused, 0);
+}
+
+}  // namespace
