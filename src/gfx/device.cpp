@@ -1,0 +1,284 @@
+#include "gfx/device.h"
+
+#include "gfx/texture.h"
+#include "gfx/vertex_buffer.h"
+
+namespace krovane::gfx {
+
+namespace {
+
+constexpr Matrix kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
+// Primitive counts past this are refused: no real draw comes near it, and it
+// keeps vertex counts and byte sizes far from overflowing.
+constexpr std::uint32_t kMaxPrimitives = 1u << 24;
+
+int transformSlot(TransformState state) {
+    switch (state) {
+        case TransformState::World:
+            return 0;
+        case TransformState::View:
+            return 1;
+        case TransformState::Projection:
+            return 2;
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Render states the device keeps, with their values before anything is set.
+struct TrackedState {
+    RenderState state;
+    std::uint32_t initial;
+};
+static constexpr TrackedState kTracked[] = {
+    {RenderState::ZEnable, 1},                // depth test on: devices are made with a depth buffer
+    {RenderState::FillMode, kFillSolid},      //
+    {RenderState::ZWriteEnable, 1},           //
+    {RenderState::SrcBlend, 2},               // one
+    {RenderState::DestBlend, 1},              // zero
+    {RenderState::CullMode, 2},               // counter-clockwise
+    {RenderState::ZFunc, 4},                  // less or equal
+    {RenderState::AlphaBlendEnable, 0},       //
+    {RenderState::Lighting, 1},               //
+    {RenderState::Ambient, 0},                // black
+    {RenderState::MultisampleAntialias, 1},   //
+    {RenderState::BlendOp, 1},                // add
+    {RenderState::AntialiasedLineEnable, 0},  //
+};
+
+int Device::stateSlot(RenderState state) {
+    for (int i = 0; i < kTrackedStates; ++i)
+        if (kTracked[i].state == state) return i;
+    return -1;
+}
+
+Device::Device() : material_{} {
+    static_assert(sizeof kTracked / sizeof kTracked[0] == kTrackedStates, "one slot per tracked render state");
+    for (int i = 0; i < kTrackedStates; ++i) renderStates_[i] = kTracked[i].initial;
+    for (Matrix& m : transforms_) m = kIdentity;
+}
+
+Device::~Device() = default;
+
+void Device::unbind(const void* resource) {
+    for (Texture*& t : textures_)
+        if (t == resource) t = nullptr;
+    if (stream_ == resource) stream_ = nullptr;
+}
+
+Result Device::onClear(std::uint32_t, std::uint32_t, float, std::uint32_t) { return kOk; }
+Result Device::onPresent() { return kOk; }
+void Device::onRecord(const DeviceCall&) {}
+
+std::uint64_t Device::vertexCount(PrimitiveType type, std::uint32_t count) {
+    if (count == 0) return 0;
+    switch (type) {
+        case PrimitiveType::PointList:
+            return count;
+        case PrimitiveType::LineList:
+            return std::uint64_t{count} * 2;
+        case PrimitiveType::LineStrip:
+            return std::uint64_t{count} + 1;
+        case PrimitiveType::TriangleList:
+            return std::uint64_t{count} * 3;
+        case PrimitiveType::TriangleStrip:
+        case PrimitiveType::TriangleFan:
+            return std::uint64_t{count} + 2;
+    }
+    return 0;
+}
+
+std::uint32_t Device::renderState(RenderState state) const {
+    const int slot = stateSlot(state);
+    return slot < 0 ? 0 : renderStates_[slot];
+}
+
+const Matrix& Device::transform(TransformState state) const {
+    const int slot = transformSlot(state);
+    return slot < 0 ? kIdentity : transforms_[slot];
+}
+
+Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t flags, std::uint32_t color, float z,
+                     std::uint32_t stencil) {
+    DeviceCall call{DeviceOp::Clear};
+    call.args[0] = rectCount;
+    call.args[1] = flags;
+    call.args[2] = color;
+    call.args[3] = stencil;
+    call.z = z;
+    // Clearing parts of the target is not offered: the engine always clears it whole.
+    if ((rectCount != 0 || rects != nullptr) || (flags & ~(kClearTarget | kClearZBuffer)) != 0)
+        call.result = kInvalidCall;
+    else
+        call.result = onClear(flags, color, z, stencil);
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::BeginScene() {
+    DeviceCall call{DeviceOp::BeginScene};
+    call.result = inScene_ ? kInvalidCall : kOk;
+    if (call.result == kOk) inScene_ = true;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::EndScene() {
+    DeviceCall call{DeviceOp::EndScene};
+    call.result = inScene_ ? kOk : kInvalidCall;
+    inScene_ = false;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::Present() {
+    DeviceCall call{DeviceOp::Present};
+    call.result = inScene_ ? kInvalidCall : onPresent();
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetRenderState(RenderState state, std::uint32_t value) {
+    DeviceCall call{DeviceOp::SetRenderState};
+    call.args[0] = static_cast<std::uint32_t>(state);
+    call.args[1] = value;
+    const int slot = stateSlot(state);
+    if (slot < 0)
+        call.result = kInvalidCall;
+    else
+        renderStates_[slot] = value;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::uint32_t value) {
+    DeviceCall call{DeviceOp::SetSamplerState};
+    call.args[0] = sampler;
+    call.args[1] = static_cast<std::uint32_t>(state);
+    call.args[2] = value;
+    if (sampler >= kTextureStages) call.result = kInvalidCall;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetTransform(TransformState state, const Matrix* matrix) {
+    DeviceCall call{DeviceOp::SetTransform};
+    call.args[0] = static_cast<std::uint32_t>(state);
+    call.matrix = matrix;
+    const int slot = transformSlot(state);
+    if (matrix == nullptr || slot < 0)
+        call.result = kInvalidCall;
+    else
+        transforms_[slot] = *matrix;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetMaterial(const Material* material) {
+    DeviceCall call{DeviceOp::SetMaterial};
+    call.material = material;
+    if (material == nullptr)
+        call.result = kInvalidCall;
+    else
+        material_ = *material;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetTexture(std::uint32_t stage, Texture* texture) {
+    DeviceCall call{DeviceOp::SetTexture};
+    call.args[0] = stage;
+    call.object = texture;
+    if (stage >= kTextureStages || (texture != nullptr && texture->device() != this)) {
+        call.result = kInvalidCall;
+    } else {
+        textures_[stage] = texture;
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetFVF(std::uint32_t fvf) {
+    DeviceCall call{DeviceOp::SetFVF};
+    call.args[0] = fvf;
+    fvf_ = fvf;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::uint32_t offset, std::uint32_t stride) {
+    DeviceCall call{DeviceOp::SetStreamSource};
+    call.args[0] = stream;
+    call.args[1] = offset;
+    call.args[2] = stride;
+    call.object = buffer;
+    if (stream != 0 || (buffer != nullptr && buffer->device() != this)) {
+        call.result = kInvalidCall;
+    } else {
+        stream_ = buffer;
+        streamOffset_ = offset;
+        streamStride_ = stride;
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
+                                  VertexBuffer** buffer) {
+    DeviceCall call{DeviceOp::CreateVertexBuffer};
+    call.args[0] = length;
+    call.args[1] = usage;
+    call.args[2] = fvf;
+    call.args[3] = pool;
+    if (buffer == nullptr || length == 0) {
+        call.result = kInvalidCall;
+    } else {
+        *buffer = nullptr;
+        call.result = onCreateVertexBuffer(length, fvf, buffer);
+        call.object = *buffer;
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
+    DeviceCall call{DeviceOp::DrawPrimitive};
+    call.args[0] = static_cast<std::uint32_t>(type);
+    call.args[1] = startVertex;
+    call.args[2] = primitiveCount;
+    call.object = stream_;
+    const std::uint64_t vertices = vertexCount(type, primitiveCount);
+    const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
+    if (!inScene_ || stream_ == nullptr || streamStride_ == 0 || stream_->locked() || primitiveCount > kMaxPrimitives ||
+        first + vertices * streamStride_ > stream_->length()) {
+        call.result = kInvalidCall;
+    } else if (vertices > 0) {
+        call.vertices = stream_->bytes() + first;
+        call.vertexBytes = static_cast<std::uint32_t>(vertices * streamStride_);
+        call.result = onDraw(type, static_cast<std::uint32_t>(vertices), call.vertices, streamStride_);
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
+                               std::uint32_t stride) {
+    DeviceCall call{DeviceOp::DrawPrimitiveUP};
+    call.args[0] = static_cast<std::uint32_t>(type);
+    call.args[1] = primitiveCount;
+    call.args[2] = stride;
+    const std::uint64_t count = vertexCount(type, primitiveCount);
+    if (!inScene_ || vertices == nullptr || stride == 0 || primitiveCount > kMaxPrimitives) {
+        call.result = kInvalidCall;
+    } else if (count > 0) {
+        call.vertices = vertices;
+        call.vertexBytes = static_cast<std::uint32_t>(count * stride);
+        call.result = onDraw(type, static_cast<std::uint32_t>(count), vertices, stride);
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+}  // namespace krovane::gfx

@@ -1,0 +1,142 @@
+// Device: the 3D device the engine draws with. One interface; the backend
+// (OpenGL, or the recording device for tests) is chosen when it is created
+// and nothing else in the engine knows which one it has.
+//
+// The public operations check their arguments and the call order, and keep
+// the current state (render states, transforms, material, textures, vertex
+// format, stream source), for every backend alike; a backend only turns
+// valid calls into drawing and may read that state when it draws. Results
+// are 32-bit codes, negative for failure (see device_types.h):
+//   - draws outside BeginScene/EndScene, a second BeginScene, an EndScene
+//     without one, null vertex data or a zero stride, a texture stage past 7,
+//     a transform or material given as null, and a DrawPrimitive whose
+//     vertices lie past the end of the stream's buffer are kInvalidCall;
+//   - drawing zero primitives is allowed and draws nothing.
+//
+// Vertex formats. Meshes use position, normal and texture coordinate
+// (kFvfXyz | kFvfNormal | kFvfTex1); the console uses pre-transformed screen
+// pixels with a colour (kFvfXyzRhw | kFvfDiffuse). Lines and boxes are drawn
+// with a vertex of seven floats (x, y, z, 0, 0, 0, 1) whatever format is set:
+// every user-pointer draw with a stride of 28 bytes is read that way, its
+// position in screen pixels when kFvfXyzRhw is set and in world space
+// otherwise, and it is drawn in the colour of the texture on stage 0 (white
+// without one).
+//
+// Lifetime: the device is reference counted; every resource made on it holds
+// a reference, so releasing the device before its resources is safe. The
+// device holds none on what is bound to it: a resource destroyed while bound
+// unbinds itself.
+#pragma once
+
+#include <cstdint>
+
+#include "gfx/device_types.h"
+#include "gfx/ref_counted.h"
+
+namespace krovane::gfx {
+
+class Texture;
+class VertexBuffer;
+
+// Bytes per vertex of the line vertex of seven floats.
+inline constexpr std::uint32_t kLineVertexStride = 28;
+
+enum class DeviceOp : std::uint8_t {
+    Clear,
+    BeginScene,
+    EndScene,
+    Present,
+    SetRenderState,
+    SetSamplerState,
+    SetTransform,
+    SetMaterial,
+    SetTexture,
+    SetFVF,
+    SetStreamSource,
+    CreateVertexBuffer,
+    DrawPrimitive,
+    DrawPrimitiveUP,
+};
+
+// One call as made, with its arguments and result: plain data that points at
+// the caller's matrix, material and vertices for the duration of the call.
+struct DeviceCall {
+    DeviceOp op;
+    Result result = kOk;
+    std::uint32_t args[5] = {};  // the integer arguments in order (states as their numbers)
+    float z = 0.0f;              // Clear's depth
+    const Matrix* matrix = nullptr;
+    const Material* material = nullptr;
+    const void* object = nullptr;  // the texture or vertex buffer passed
+    const void* vertices = nullptr;
+    std::uint32_t vertexBytes = 0;  // bytes read from `vertices` (or the stream) by a draw
+};
+
+class Device : public RefCounted {
+public:
+    Result Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t flags, std::uint32_t color, float z,
+                 std::uint32_t stencil);
+    Result BeginScene();
+    Result EndScene();
+    Result Present();
+
+    Result SetRenderState(RenderState state, std::uint32_t value);
+    Result SetSamplerState(std::uint32_t sampler, SamplerState state, std::uint32_t value);
+    Result SetTransform(TransformState state, const Matrix* matrix);
+    Result SetMaterial(const Material* material);
+    Result SetTexture(std::uint32_t stage, Texture* texture);  // null clears the stage
+    Result SetFVF(std::uint32_t fvf);
+    Result SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::uint32_t offset, std::uint32_t stride);
+
+    Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
+                              VertexBuffer** buffer);
+
+    Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount);
+    Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
+                           std::uint32_t stride);
+
+    // The current state, as the backends and tests read it.
+    std::uint32_t renderState(RenderState state) const;
+    const Matrix& transform(TransformState state) const;
+    const Material& material() const { return material_; }
+    Texture* texture(std::uint32_t stage) const { return stage < kTextureStages ? textures_[stage] : nullptr; }
+    std::uint32_t fvf() const { return fvf_; }
+    bool inScene() const { return inScene_; }
+
+    // Clears every binding of `resource`; resources call it as they go.
+    void unbind(const void* resource);
+
+    // Vertices a draw of `count` primitives of `type` reads.
+    static std::uint64_t vertexCount(PrimitiveType type, std::uint32_t count);
+
+protected:
+    Device();
+    ~Device() override;
+
+    // Backend operations, called only for valid calls, after the state above
+    // has been updated. The defaults do nothing and succeed.
+    virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
+    virtual Result onPresent();
+    virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
+    virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices,
+                          std::uint32_t stride) = 0;
+    // Every call as made, valid or not, with its result; only called when
+    // `recordCalls_` is set, so drawing backends pay nothing for it.
+    virtual void onRecord(const DeviceCall& call);
+    bool recordCalls_ = false;
+
+private:
+    static constexpr int kTrackedStates = 13;
+    static int stateSlot(RenderState state);
+
+    std::uint32_t renderStates_[kTrackedStates];
+    Matrix transforms_[3];
+    Material material_;
+    Texture* textures_[kTextureStages] = {};
+    std::uint32_t fvf_ = 0;
+    VertexBuffer* stream_ = nullptr;
+    std::uint32_t streamOffset_ = 0, streamStride_ = 0;
+    bool inScene_ = false;
+};
+
+}  // namespace krovane::gfx

@@ -1,0 +1,61 @@
+#include "gfx/recording_device.h"
+
+#include <cstring>
+
+#include "gfx/texture.h"
+#include "gfx/vertex_buffer.h"
+
+namespace krovane::gfx {
+
+namespace {
+
+class RecordingTexture final : public Texture {
+public:
+    RecordingTexture(Device* device, std::uint32_t width, std::uint32_t height) : Texture(device, width, height) {}
+};
+
+class RecordingVertexBuffer final : public VertexBuffer {
+public:
+    RecordingVertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf)
+        : VertexBuffer(device, length, fvf) {}
+
+protected:
+    void upload(std::uint32_t, std::uint32_t) override {}
+};
+
+}  // namespace
+
+std::vector<float> RecordedCall::floats() const {
+    std::vector<float> out(vertices.size() / sizeof(float));
+    if (!out.empty()) std::memcpy(out.data(), vertices.data(), out.size() * sizeof(float));
+    return out;
+}
+
+RecordingDevice::RecordingDevice() { recordCalls_ = true; }
+
+RecordingDevice* RecordingDevice::create() { return new RecordingDevice; }
+
+Texture* RecordingDevice::createTexture(std::uint32_t width, std::uint32_t height) {
+    return new RecordingTexture(this, width, height);
+}
+
+Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) {
+    *buffer = new RecordingVertexBuffer(this, length, fvf);
+    return kOk;
+}
+
+Result RecordingDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t) { return kOk; }
+
+void RecordingDevice::onRecord(const DeviceCall& call) {
+    RecordedCall r{call.op, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}};
+    std::memcpy(r.args, call.args, sizeof r.args);
+    if (call.matrix) r.matrix = *call.matrix;
+    if (call.material) r.material = *call.material;
+    if (call.vertices) {
+        const auto* bytes = static_cast<const std::uint8_t*>(call.vertices);
+        r.vertices.assign(bytes, bytes + call.vertexBytes);
+    }
+    calls_.push_back(std::move(r));
+}
+
+}  // namespace krovane::gfx

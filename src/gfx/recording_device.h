@@ -1,0 +1,51 @@
+// RecordingDevice: a device that draws nothing and keeps every call made on
+// it, with its arguments and result, so that tests can check exactly what a
+// frame, a marker or a console box issued. Its resources exist and behave
+// (locking, binding, lifetime) but hold no image.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "gfx/device.h"
+
+namespace krovane::gfx {
+
+// A call as recorded: the DeviceCall with what it pointed at copied.
+struct RecordedCall {
+    DeviceOp op;
+    Result result;
+    std::uint32_t args[5];
+    float z;
+    std::optional<Matrix> matrix;
+    std::optional<Material> material;
+    const void* object;
+    std::vector<std::uint8_t> vertices;
+
+    // The vertex bytes read as floats (for the line vertex: 7 per vertex).
+    std::vector<float> floats() const;
+};
+
+class RecordingDevice final : public Device {
+public:
+    // A new device with one reference, owned by the caller.
+    static RecordingDevice* create();
+
+    const std::vector<RecordedCall>& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
+
+    // A texture of the given size, for tests of binding (one reference, owned by the caller).
+    Texture* createTexture(std::uint32_t width, std::uint32_t height);
+
+protected:
+    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
+    Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride) override;
+    void onRecord(const DeviceCall& call) override;
+
+private:
+    RecordingDevice();
+    std::vector<RecordedCall> calls_;
+};
+
+}  // namespace krovane::gfx

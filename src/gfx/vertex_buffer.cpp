@@ -1,0 +1,37 @@
+#include "gfx/vertex_buffer.h"
+
+#include "gfx/device.h"
+
+namespace krovane::gfx {
+
+VertexBuffer::VertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf)
+    : device_(device), bytes_(length), fvf_(fvf) {
+    device_->AddRef();
+}
+
+VertexBuffer::~VertexBuffer() {
+    device_->unbind(this);
+    device_->Release();
+}
+
+Result VertexBuffer::Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t) {
+    if (data == nullptr) return kInvalidCall;
+    *data = nullptr;
+    if (locked_ || offset > length()) return kInvalidCall;
+    if (size == 0) size = length() - offset;
+    if (size > length() - offset) return kInvalidCall;
+    locked_ = true;
+    lockOffset_ = offset;
+    lockSize_ = size;
+    *data = bytes_.data() + offset;
+    return kOk;
+}
+
+Result VertexBuffer::Unlock() {
+    if (!locked_) return kInvalidCall;
+    locked_ = false;
+    upload(lockOffset_, lockSize_);
+    return kOk;
+}
+
+}  // namespace krovane::gfx
