@@ -1,5 +1,6 @@
 #include "app/krovane.h"
 
+#include "gfx/gl_device.h"
 #include "params/korvane_c_ini_reader.h"
 
 DynamicRow Krovane::LoadIniParameters(const char* file) {
@@ -38,4 +39,47 @@ void Krovane::ReadRenderSettings(const DynamicRow* config) {
     if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))
         multisampleAntialias = static_cast<std::uint8_t>(values[0]);
     if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3) fillMode = static_cast<std::uint16_t>(values[0]);
+}
+
+Krovane::~Krovane() { Shutdown(); }
+
+krovane::gfx::Result Krovane::InitDevice(krovane::platform::Window& window, std::string& error) {
+    krovane::gfx::Device* device = nullptr;
+    const krovane::gfx::Result result = krovane::gfx::createGlDevice(window, multisampleType, &device, error);
+    if (krovane::gfx::failed(result)) return result;
+    adoptDevice(device);
+    return krovane::gfx::kOk;
+}
+
+void Krovane::adoptDevice(krovane::gfx::Device* device) {
+    using namespace krovane::gfx;
+    if (device_) device_->Release();
+    device_ = device;
+    shutDown_ = false;
+    device_->SetRenderState(RenderState::ZEnable, 1);
+    device_->SetRenderState(RenderState::AntialiasedLineEnable, 1);
+    device_->SetRenderState(RenderState::FillMode, fillMode);
+    device_->SetRenderState(RenderState::MultisampleAntialias, multisampleAntialias);
+    device_->SetRenderState(RenderState::Ambient, 0xFFFFFFFF);
+    device_->SetRenderState(RenderState::CullMode, kCullForceDword);
+    device_->SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
+    device_->SetSamplerState(0, SamplerState::MagFilter, kFilterAnisotropic);
+    device_->SetSamplerState(0, SamplerState::MipFilter, kFilterAnisotropic);
+    device_->SetRenderState(RenderState::Lighting, 1);
+}
+
+void Krovane::Initialize() {
+    shutDown_ = false;
+    console_ = std::make_unique<Krovane_Console>(&device_);
+}
+
+void Krovane::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    if (console_) console_->SaveLog(kLogFile);
+    if (device_) {
+        device_->Release();
+        device_ = nullptr;
+    }
+    console_.reset();
 }

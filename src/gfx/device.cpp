@@ -1,5 +1,6 @@
 #include "gfx/device.h"
 
+#include "gfx/matrix_math.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 
@@ -7,7 +8,7 @@ namespace krovane::gfx {
 
 namespace {
 
-constexpr Matrix kIdentity = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+constexpr const Matrix& kIdentity = kIdentityMatrix;
 
 // Primitive counts past this are refused: no real draw comes near it, and it
 // keeps vertex counts and byte sizes far from overflowing.
@@ -58,7 +59,24 @@ Device::Device() : material_{} {
     static_assert(sizeof kTracked / sizeof kTracked[0] == kTrackedStates, "one slot per tracked render state");
     for (int i = 0; i < kTrackedStates; ++i) renderStates_[i] = kTracked[i].initial;
     for (Matrix& m : transforms_) m = kIdentity;
+    for (auto& stage : samplerStates_)
+        for (std::uint32_t& filter : stage) filter = kFilterPoint;
 }
+
+Result Device::onReadPixels(std::vector<std::uint32_t>&, std::uint32_t&, std::uint32_t&) { return kNotAvailable; }
+
+Result Device::ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height) {
+    argb.clear();
+    width = height = 0;
+    return onReadPixels(argb, width, height);
+}
+
+std::uint32_t Device::samplerState(std::uint32_t sampler, SamplerState state) const {
+    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
+    return sampler < kTextureStages && index < 3 ? samplerStates_[sampler][index] : 0;
+}
+
+const std::uint8_t* Device::streamData() const { return stream_ ? stream_->bytes() + streamOffset_ : nullptr; }
 
 Device::~Device() = default;
 
@@ -158,7 +176,11 @@ Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::u
     call.args[0] = sampler;
     call.args[1] = static_cast<std::uint32_t>(state);
     call.args[2] = value;
-    if (sampler >= kTextureStages) call.result = kInvalidCall;
+    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
+    if (sampler >= kTextureStages || index >= 3)
+        call.result = kInvalidCall;
+    else
+        samplerStates_[sampler][index] = value;
     if (recordCalls_) onRecord(call);
     return call.result;
 }
@@ -243,6 +265,23 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     return call.result;
 }
 
+Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+                             Texture** texture) {
+    DeviceCall call{DeviceOp::CreateTexture};
+    call.args[0] = width;
+    call.args[1] = height;
+    if (texture == nullptr || pixels == nullptr || width == 0 || height == 0 || width > kMaxTextureSize ||
+        height > kMaxTextureSize) {
+        call.result = kInvalidCall;
+    } else {
+        *texture = nullptr;
+        call.result = onCreateTexture(width, height, pixels, texture);
+        call.object = *texture;
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
 Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
     DeviceCall call{DeviceOp::DrawPrimitive};
     call.args[0] = static_cast<std::uint32_t>(type);
@@ -257,7 +296,8 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     } else if (vertices > 0) {
         call.vertices = stream_->bytes() + first;
         call.vertexBytes = static_cast<std::uint32_t>(vertices * streamStride_);
-        call.result = onDraw(type, static_cast<std::uint32_t>(vertices), call.vertices, streamStride_);
+        call.result = onDraw(type, static_cast<std::uint32_t>(vertices), call.vertices, streamStride_, stream_,
+                             static_cast<std::uint32_t>(first));
     }
     if (recordCalls_) onRecord(call);
     return call.result;
@@ -275,7 +315,7 @@ Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
     } else if (count > 0) {
         call.vertices = vertices;
         call.vertexBytes = static_cast<std::uint32_t>(count * stride);
-        call.result = onDraw(type, static_cast<std::uint32_t>(count), vertices, stride);
+        call.result = onDraw(type, static_cast<std::uint32_t>(count), vertices, stride, nullptr, 0);
     }
     if (recordCalls_) onRecord(call);
     return call.result;

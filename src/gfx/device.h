@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "gfx/device_types.h"
 #include "gfx/ref_counted.h"
@@ -37,6 +38,9 @@ namespace krovane::gfx {
 
 class Texture;
 class VertexBuffer;
+
+// The largest texture side the device takes.
+inline constexpr std::uint32_t kMaxTextureSize = 8192;
 
 // Bytes per vertex of the line vertex of seven floats.
 inline constexpr std::uint32_t kLineVertexStride = 28;
@@ -54,6 +58,7 @@ enum class DeviceOp : std::uint8_t {
     SetFVF,
     SetStreamSource,
     CreateVertexBuffer,
+    CreateTexture,
     DrawPrimitive,
     DrawPrimitiveUP,
 };
@@ -91,6 +96,10 @@ public:
     Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
                               VertexBuffer** buffer);
 
+    // A texture of width x height pixels, each 0xAARRGGBB, top row first, with
+    // a full chain of mipmaps. Sizes from 1 to kMaxTextureSize.
+    Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture);
+
     Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount);
     Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                            std::uint32_t stride);
@@ -102,6 +111,14 @@ public:
     Texture* texture(std::uint32_t stage) const { return stage < kTextureStages ? textures_[stage] : nullptr; }
     std::uint32_t fvf() const { return fvf_; }
     bool inScene() const { return inScene_; }
+    std::uint32_t samplerState(std::uint32_t sampler, SamplerState state) const;
+    const std::uint8_t* streamData() const;  // the bound stream's bytes, or null
+    std::uint32_t streamStride() const { return streamStride_; }
+
+    // Copies what has been drawn (multisampling resolved) into `argb`, top row
+    // first, each pixel 0xAARRGGBB. For tests and tools; a device that draws
+    // nothing answers kNotAvailable.
+    Result ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
@@ -118,8 +135,13 @@ protected:
     virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
     virtual Result onPresent();
     virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
-    virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices,
-                          std::uint32_t stride) = 0;
+    virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+                                   Texture** texture) = 0;
+    // `vertices` is always readable memory; `source` is the vertex buffer they
+    // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
+    virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
+                          const VertexBuffer* source, std::uint32_t sourceOffset) = 0;
+    virtual Result onReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
     // Every call as made, valid or not, with its result; only called when
     // `recordCalls_` is set, so drawing backends pay nothing for it.
     virtual void onRecord(const DeviceCall& call);
@@ -132,6 +154,7 @@ private:
     std::uint32_t renderStates_[kTrackedStates];
     Matrix transforms_[3];
     Material material_;
+    std::uint32_t samplerStates_[kTextureStages][3];  // mag, min, mip filters
     Texture* textures_[kTextureStages] = {};
     std::uint32_t fvf_ = 0;
     VertexBuffer* stream_ = nullptr;

@@ -35,8 +35,10 @@ RecordingDevice::RecordingDevice() { recordCalls_ = true; }
 
 RecordingDevice* RecordingDevice::create() { return new RecordingDevice; }
 
-Texture* RecordingDevice::createTexture(std::uint32_t width, std::uint32_t height) {
-    return new RecordingTexture(this, width, height);
+Result RecordingDevice::onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t*,
+                                        Texture** texture) {
+    *texture = new RecordingTexture(this, width, height);
+    return kOk;
 }
 
 Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) {
@@ -44,7 +46,10 @@ Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t
     return kOk;
 }
 
-Result RecordingDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t) { return kOk; }
+Result RecordingDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*,
+                               std::uint32_t) {
+    return kOk;
+}
 
 void RecordingDevice::onRecord(const DeviceCall& call) {
     RecordedCall r{call.op, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}};

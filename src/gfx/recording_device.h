@@ -35,12 +35,13 @@ public:
     const std::vector<RecordedCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
 
-    // A texture of the given size, for tests of binding (one reference, owned by the caller).
-    Texture* createTexture(std::uint32_t width, std::uint32_t height);
 
 protected:
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
-    Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride) override;
+    Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+                           Texture** texture) override;
+    Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
+                  const VertexBuffer* source, std::uint32_t sourceOffset) override;
     void onRecord(const DeviceCall& call) override;
 
 private:

@@ -91,7 +91,12 @@ TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
 }
 
 TEST_F(DeviceChecks, ReleasingTheDeviceFirstIsSafe) {
-    Texture* texture = device->createTexture(4, 4);
+    const std::uint32_t pixels[16] = {};
+    Texture* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, pixels, &texture), kOk);
+    EXPECT_EQ(device->CreateTexture(0, 4, pixels, &texture), kInvalidCall);
+    EXPECT_EQ(device->CreateTexture(4, 4, nullptr, &texture), kInvalidCall);
+    EXPECT_EQ(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture), kInvalidCall);
     EXPECT_EQ(device->SetTexture(0, texture), kOk);
     EXPECT_EQ(device->texture(0), texture);
     EXPECT_EQ(device->SetTexture(8, texture), kInvalidCall);

@@ -1,0 +1,501 @@
+#include "gfx/gl_device.h"
+
+#include <SDL2/SDL.h>  // the GL context on the platform window
+#include <epoxy/gl.h>  // GL entry points, loaded for the context in use
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "gfx/matrix_math.h"
+#include "gfx/texture.h"
+#include "gfx/vertex_buffer.h"
+#include "platform/window.h"
+
+namespace krovane::gfx {
+
+namespace {
+
+// ---- Mapping tables: device values to GL -------------------------------------
+
+// Primitive types, indexed by PrimitiveType (1 to 6).
+constexpr GLenum kPrimitives[] = {
+    GL_POINTS,          // 0: unused
+    GL_POINTS,          // 1: point list
+    GL_LINES,           // 2: line list
+    GL_LINE_STRIP,      // 3: line strip
+    GL_TRIANGLES,       // 4: triangle list
+    GL_TRIANGLE_STRIP,  // 5: triangle strip
+    GL_TRIANGLE_FAN,    // 6: triangle fan
+};
+static_assert(sizeof kPrimitives / sizeof kPrimitives[0] == 7, "one GL primitive per primitive type");
+
+// Comparison functions of ZFunc, indexed by value (1 to 8).
+constexpr GLenum kCompare[] = {
+    GL_LEQUAL,    // 0: not a value; the usual test
+    GL_NEVER,     // 1
+    GL_LESS,      // 2
+    GL_EQUAL,     // 3
+    GL_LEQUAL,    // 4
+    GL_GREATER,   // 5
+    GL_NOTEQUAL,  // 6
+    GL_GEQUAL,    // 7
+    GL_ALWAYS,    // 8
+};
+static_assert(sizeof kCompare / sizeof kCompare[0] == 9, "one GL function per comparison");
+
+// Blend factors of SrcBlend and DestBlend, indexed by value (1 to 11).
+constexpr GLenum kBlend[] = {
+    GL_ONE,                  // 0: not a value
+    GL_ZERO,                 // 1: zero
+    GL_ONE,                  // 2: one
+    GL_SRC_COLOR,            // 3: source colour
+    GL_ONE_MINUS_SRC_COLOR,  // 4: inverse source colour
+    GL_SRC_ALPHA,            // 5: source alpha
+    GL_ONE_MINUS_SRC_ALPHA,  // 6: inverse source alpha
+    GL_DST_ALPHA,            // 7: destination alpha
+    GL_ONE_MINUS_DST_ALPHA,  // 8: inverse destination alpha
+    GL_DST_COLOR,            // 9: destination colour
+    GL_ONE_MINUS_DST_COLOR,  // 10: inverse destination colour
+    GL_SRC_ALPHA_SATURATE,   // 11: source alpha, saturated
+};
+static_assert(sizeof kBlend / sizeof kBlend[0] == 12, "one GL factor per blend value");
+
+// Blend operations of BlendOp, indexed by value (1 to 5).
+constexpr GLenum kBlendOps[] = {
+    GL_FUNC_ADD,               // 0: not a value
+    GL_FUNC_ADD,               // 1: add
+    GL_FUNC_SUBTRACT,          // 2: subtract
+    GL_FUNC_REVERSE_SUBTRACT,  // 3: reverse subtract
+    GL_MIN,                    // 4: minimum
+    GL_MAX,                    // 5: maximum
+};
+static_assert(sizeof kBlendOps / sizeof kBlendOps[0] == 6, "one GL operation per blend operation");
+
+// Fill modes, indexed by value (1 to 3).
+constexpr GLenum kFill[] = {
+    GL_FILL,   // 0: not a value
+    GL_POINT,  // 1: points
+    GL_LINE,   // 2: wireframe
+    GL_FILL,   // 3: solid
+};
+static_assert(sizeof kFill / sizeof kFill[0] == 4, "one GL polygon mode per fill mode");
+
+template <std::size_t N>
+GLenum lookup(const GLenum (&table)[N], std::uint32_t value) {
+    return value < N ? table[value] : table[0];
+}
+
+// ---- The fixed-function shader -----------------------------------------------
+
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec4 aColor;  // bytes B, G, R, A of a 0xAARRGGBB colour
+layout(location = 2) in vec2 aUv;
+uniform mat4 uWorldViewProj;  // row-major for row vectors, read as its transpose
+uniform bool uScreen;         // positions are screen pixels with a reciprocal w
+uniform vec2 uViewport;
+uniform bool uZeroToOneFix;   // map depth 0..1 to GL's -1..1 where clip control is missing
+out vec4 vColor;
+out vec2 vUv;
+void main() {
+    if (uScreen) {
+        float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
+        vec2 ndc = vec2((aPosition.x + 0.5) / uViewport.x * 2.0 - 1.0, 1.0 - (aPosition.y + 0.5) / uViewport.y * 2.0);
+        gl_Position = vec4(ndc * w, aPosition.z * w, w);
+    } else {
+        gl_Position = uWorldViewProj * vec4(aPosition.xyz, 1.0);
+    }
+    if (uZeroToOneFix) gl_Position.z = gl_Position.z * 2.0 - gl_Position.w;
+    vColor = aColor.bgra;
+    vUv = aUv;
+}
+)";
+
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec4 vColor;
+in vec2 vUv;
+uniform bool uLit;          // use uLitColor instead of the vertex colour
+uniform vec4 uLitColor;
+uniform bool uTextured;
+uniform sampler2D uTexture;
+out vec4 fragColor;
+void main() {
+    vec4 color = uLit ? uLitColor : vColor;
+    if (uTextured) color *= texture(uTexture, vUv);
+    fragColor = color;
+}
+)";
+
+class GlDevice;
+
+class GlTexture final : public Texture {
+public:
+    GlTexture(Device* device, std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels)
+        : Texture(device, width, height) {
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        // Pixels are 0xAARRGGBB words: as bytes on a little-endian machine, B G R A.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
+    ~GlTexture() override { glDeleteTextures(1, &id); }
+    GLuint id = 0;
+};
+
+class GlVertexBuffer final : public VertexBuffer {
+public:
+    GlVertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf) : VertexBuffer(device, length, fvf) {
+        glGenBuffers(1, &id);
+        glBindBuffer(GL_ARRAY_BUFFER, id);
+        glBufferData(GL_ARRAY_BUFFER, length, nullptr, GL_DYNAMIC_DRAW);
+    }
+    ~GlVertexBuffer() override { glDeleteBuffers(1, &id); }
+    GLuint id = 0;
+
+protected:
+    void upload(std::uint32_t offset, std::uint32_t size) override {
+        glBindBuffer(GL_ARRAY_BUFFER, id);
+        glBufferSubData(GL_ARRAY_BUFFER, offset, size, bytes() + offset);
+    }
+};
+
+GLuint compile(GLenum type, const char* source, std::string& error) {
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[2048] = {};
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        error = std::string("the built-in shader did not compile: ") + log;
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+class GlDevice final : public Device {
+public:
+    GlDevice(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
+
+    Result init(std::uint32_t multisampleType, std::string& error) {
+        if (epoxy_gl_version() < 33) {
+            error = "OpenGL 3.3 is needed; the driver offers " + std::to_string(epoxy_gl_version() / 10) + "." +
+                    std::to_string(epoxy_gl_version() % 10);
+            return kNotAvailable;
+        }
+        GLint maxSamples = 1;
+        glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+        samples_ = multisampleType <= 1 ? 1 : static_cast<GLint>(multisampleType);
+        if (multisampleType > 16 || samples_ > maxSamples) {
+            error = "multisample type " + std::to_string(multisampleType) +
+                    " is not available: the driver offers up to " + std::to_string(maxSamples) + " samples";
+            return kNotAvailable;
+        }
+        clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+        if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+        anisotropy_ = epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+                      epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
+        if (anisotropy_) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAnisotropy_);
+
+        const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, error);
+        const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, kFragmentShader, error) : 0;
+        if (!fs) return kFail;
+        program_ = glCreateProgram();
+        glAttachShader(program_, vs);
+        glAttachShader(program_, fs);
+        glLinkProgram(program_);
+        glDeleteShader(vs);
+        glDeleteShader(fs);
+        GLint linked = 0;
+        glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+        if (!linked) {
+            error = "the built-in shader did not link";
+            return kFail;
+        }
+        glUseProgram(program_);
+        uWorldViewProj_ = glGetUniformLocation(program_, "uWorldViewProj");
+        uScreen_ = glGetUniformLocation(program_, "uScreen");
+        uViewport_ = glGetUniformLocation(program_, "uViewport");
+        uLit_ = glGetUniformLocation(program_, "uLit");
+        uLitColor_ = glGetUniformLocation(program_, "uLitColor");
+        uTextured_ = glGetUniformLocation(program_, "uTextured");
+        glUniform1i(glGetUniformLocation(program_, "uTexture"), 0);
+        glUniform1i(glGetUniformLocation(program_, "uZeroToOneFix"), clipControl_ ? 0 : 1);
+
+        glGenVertexArrays(1, &vao_);
+        glBindVertexArray(vao_);
+        glGenBuffers(1, &stream_);
+        glGenFramebuffers(1, &drawFbo_);
+        glGenFramebuffers(1, &resolveFbo_);
+        glGenRenderbuffers(1, &colorRb_);
+        glGenRenderbuffers(1, &depthRb_);
+        glGenRenderbuffers(1, &resolveRb_);
+        SDL_GL_SetSwapInterval(0);  // never wait for the vertical blank
+        if (!resizeTargets()) {
+            error = "the frame buffers could not be made";
+            return kOutOfVideoMemory;
+        }
+        return kOk;
+    }
+
+    ~GlDevice() override {
+        glDeleteProgram(program_);
+        glDeleteVertexArrays(1, &vao_);
+        glDeleteBuffers(1, &stream_);
+        glDeleteFramebuffers(1, &drawFbo_);
+        glDeleteFramebuffers(1, &resolveFbo_);
+        glDeleteRenderbuffers(1, &colorRb_);
+        glDeleteRenderbuffers(1, &depthRb_);
+        glDeleteRenderbuffers(1, &resolveRb_);
+        SDL_GL_DeleteContext(context_);
+    }
+
+protected:
+    Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t) override {
+        if (!resizeTargets()) return kOutOfVideoMemory;
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        glViewport(0, 0, width_, height_);
+        GLbitfield mask = 0;
+        if (flags & kClearTarget) {
+            glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f,
+                         static_cast<float>((color >> 8) & 0xFF) / 255.0f, static_cast<float>(color & 0xFF) / 255.0f,
+                         static_cast<float>(color >> 24) / 255.0f);
+            mask |= GL_COLOR_BUFFER_BIT;
+        }
+        if (flags & kClearZBuffer) {
+            glClearDepth(z);
+            glDepthMask(GL_TRUE);  // clearing ignores the write state, as devices do
+            mask |= GL_DEPTH_BUFFER_BIT;
+        }
+        glClear(mask);
+        return kOk;
+    }
+
+    Result onPresent() override {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        SDL_GL_SwapWindow(window_);
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        return kOk;
+    }
+
+    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override {
+        *buffer = new GlVertexBuffer(this, length, fvf);
+        return kOk;
+    }
+
+    Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+                           Texture** texture) override {
+        *texture = new GlTexture(this, width, height, pixels);
+        return kOk;
+    }
+
+    Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
+                  const VertexBuffer* source, std::uint32_t sourceOffset) override {
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        glViewport(0, 0, width_, height_);
+        applyStates();
+
+        // Where the vertices come from: the buffer itself, or the streaming buffer.
+        std::uintptr_t base = sourceOffset;
+        if (source != nullptr) {
+            glBindBuffer(GL_ARRAY_BUFFER, static_cast<const GlVertexBuffer*>(source)->id);
+        } else {
+            const std::size_t bytes = std::size_t{vertexCount} * stride;
+            glBindBuffer(GL_ARRAY_BUFFER, stream_);
+            if (bytes > streamCapacity_) {
+                streamCapacity_ = std::max<std::size_t>(bytes, streamCapacity_ * 2);
+                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity_), nullptr, GL_STREAM_DRAW);
+            } else {
+                // Orphan the old storage so the driver need not wait for draws still using it.
+                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity_), nullptr, GL_STREAM_DRAW);
+            }
+            glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices);
+            base = 0;
+        }
+        setLayout(stride, base);
+        glDrawArrays(lookup(kPrimitives, static_cast<std::uint32_t>(type)), 0, static_cast<GLsizei>(vertexCount));
+        return kOk;
+    }
+
+    Result onReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height) override {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFbo_);
+        width = static_cast<std::uint32_t>(width_);
+        height = static_cast<std::uint32_t>(height_);
+        argb.resize(std::size_t{width} * height);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+        // GL rows run bottom-up; callers get the top row first.
+        for (std::uint32_t y = 0; y < height / 2; ++y)
+            std::swap_ranges(argb.begin() + y * width, argb.begin() + (y + 1) * width,
+                             argb.begin() + (height - 1 - y) * width);
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        return kOk;
+    }
+
+private:
+    // (Re)makes the frame buffers when the drawable area changed size.
+    bool resizeTargets() {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+        w = std::max(w, 1);
+        h = std::max(h, 1);
+        if (w == width_ && h == height_) return true;
+        width_ = w;
+        height_ = h;
+        glBindRenderbuffer(GL_RENDERBUFFER, colorRb_);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_ > 1 ? samples_ : 0, GL_RGBA8, w, h);
+        glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_ > 1 ? samples_ : 0, GL_DEPTH_COMPONENT24, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorRb_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRb_);
+        const bool drawOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        glBindRenderbuffer(GL_RENDERBUFFER, resolveRb_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRb_);
+        const bool resolveOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        return drawOk && resolveOk;
+    }
+
+    void applyStates() {
+        if (renderState(RenderState::ZEnable) != 0) {
+            glEnable(GL_DEPTH_TEST);
+            glDepthFunc(lookup(kCompare, renderState(RenderState::ZFunc)));
+        } else {
+            glDisable(GL_DEPTH_TEST);
+        }
+        glDepthMask(renderState(RenderState::ZWriteEnable) != 0 ? GL_TRUE : GL_FALSE);
+        if (renderState(RenderState::AlphaBlendEnable) != 0) {
+            glEnable(GL_BLEND);
+            glBlendFunc(lookup(kBlend, renderState(RenderState::SrcBlend)),
+                        lookup(kBlend, renderState(RenderState::DestBlend)));
+            glBlendEquation(lookup(kBlendOps, renderState(RenderState::BlendOp)));
+        } else {
+            glDisable(GL_BLEND);
+        }
+        glPolygonMode(GL_FRONT_AND_BACK, lookup(kFill, renderState(RenderState::FillMode)));
+        if (samples_ > 1 && renderState(RenderState::MultisampleAntialias) != 0)
+            glEnable(GL_MULTISAMPLE);
+        else
+            glDisable(GL_MULTISAMPLE);
+    }
+
+    // Points the attributes at the vertex layout of the current format and
+    // sets the uniforms that depend on it.
+    void setLayout(std::uint32_t stride, std::uintptr_t base) {
+        const std::uint32_t format = fvf();
+        const bool line = stride == kLineVertexStride;
+        const bool screen = (format & kFvfXyzRhw) != 0;
+        const auto at = [&](std::uintptr_t offset) { return reinterpret_cast<const void*>(base + offset); };
+        const auto s = static_cast<GLsizei>(stride);
+
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, screen && !line ? 4 : 3, GL_FLOAT, GL_FALSE, s, at(0));
+        std::uintptr_t offset = screen && !line ? 16 : 12;
+        if (!screen && (format & kFvfNormal)) offset += 12;
+        const bool hasColor = !line && (format & kFvfDiffuse) != 0;
+        if (hasColor) {
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, s, at(offset));
+            offset += 4;
+        } else {
+            glDisableVertexAttribArray(1);
+            glVertexAttrib4f(1, 1.0f, 1.0f, 1.0f, 1.0f);  // white
+        }
+        if (!line && (format & kFvfTex1)) {
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, s, at(offset));
+        } else {
+            glDisableVertexAttribArray(2);
+            glVertexAttrib2f(2, 0.5f, 0.5f);  // lines take the colour of the texture's centre
+        }
+
+        glUniform1i(uScreen_, screen ? 1 : 0);
+        glUniform2f(uViewport_, static_cast<float>(width_), static_cast<float>(height_));
+        // Pre-transformed vertices and lines are never lit.
+        const bool lit = !screen && !line && renderState(RenderState::Lighting) != 0;
+        glUniform1i(uLit_, lit ? 1 : 0);
+        if (lit) {
+            const Material& m = material();
+            const std::uint32_t a = renderState(RenderState::Ambient);
+            const float ar = static_cast<float>((a >> 16) & 0xFF) / 255.0f,
+                        ag = static_cast<float>((a >> 8) & 0xFF) / 255.0f, ab = static_cast<float>(a & 0xFF) / 255.0f;
+            glUniform4f(uLitColor_, std::min(1.0f, m.emissive.r + m.ambient.r * ar),
+                        std::min(1.0f, m.emissive.g + m.ambient.g * ag),
+                        std::min(1.0f, m.emissive.b + m.ambient.b * ab), m.diffuse.a);
+        }
+        if (!screen) {
+            const Matrix wvp = multiply(multiply(transform(TransformState::World), transform(TransformState::View)),
+                                        transform(TransformState::Projection));
+            glUniformMatrix4fv(uWorldViewProj_, 1, GL_FALSE, &wvp.m[0][0]);
+        }
+        bindTexture();
+    }
+
+    void bindTexture() {
+        auto* texture = static_cast<GlTexture*>(Device::texture(0));
+        glUniform1i(uTextured_, texture ? 1 : 0);
+        if (!texture) return;
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, texture->id);
+        const std::uint32_t mag = samplerState(0, SamplerState::MagFilter);
+        const std::uint32_t min = samplerState(0, SamplerState::MinFilter);
+        const std::uint32_t mip = samplerState(0, SamplerState::MipFilter);
+        const bool linearMin = min >= kFilterLinear, linearMip = mip >= kFilterLinear;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag >= kFilterLinear ? GL_LINEAR : GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        mip == 0    ? (linearMin ? GL_LINEAR : GL_NEAREST)
+                        : linearMin ? (linearMip ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)
+                                    : (linearMip ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST));
+        if (anisotropy_)
+            glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY,
+                            min == kFilterAnisotropic || mag == kFilterAnisotropic ? maxAnisotropy_ : 1.0f);
+    }
+
+    SDL_Window* window_;
+    SDL_GLContext context_;
+    GLint samples_ = 1;
+    bool clipControl_ = false, anisotropy_ = false;
+    GLfloat maxAnisotropy_ = 1.0f;
+    GLuint program_ = 0, vao_ = 0, stream_ = 0;
+    std::size_t streamCapacity_ = 0;
+    GLuint drawFbo_ = 0, resolveFbo_ = 0, colorRb_ = 0, depthRb_ = 0, resolveRb_ = 0;
+    GLint width_ = 0, height_ = 0;
+    GLint uWorldViewProj_ = -1, uScreen_ = -1, uViewport_ = -1, uLit_ = -1, uLitColor_ = -1, uTextured_ = -1;
+};
+
+}  // namespace
+
+Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Device** device, std::string& error) {
+    if (device == nullptr) return kInvalidCall;
+    *device = nullptr;
+    auto* sdlWindow = static_cast<SDL_Window*>(window.nativeHandle());
+    SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+    if (context == nullptr) {
+        error = std::string("no OpenGL 3.3 context: ") + SDL_GetError();
+        return kNotAvailable;
+    }
+    SDL_GL_MakeCurrent(sdlWindow, context);
+    auto* gl = new GlDevice(sdlWindow, context);  // owns the context from here
+    const Result result = gl->init(multisampleType, error);
+    if (failed(result)) {
+        gl->Release();
+        return result;
+    }
+    *device = gl;
+    return kOk;
+}
+
+}  // namespace krovane::gfx

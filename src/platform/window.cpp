@@ -1,0 +1,114 @@
+#include "platform/window.h"
+
+#include <SDL2/SDL.h>  // the window, its events and its GL surface
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/code_page_1251.h"
+#include "platform/message_box.h"
+
+namespace krovane::platform {
+
+namespace {
+
+bool displayReachable() { return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr; }
+
+// SDL's video subsystem, started once for the first window and kept.
+bool startVideo(bool offscreen, std::string& error) {
+    static bool started = false;
+    if (started) return true;
+    if (offscreen) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    } else if (!displayReachable() && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        error = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+        return false;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("the window system could not be started: ") + SDL_GetError();
+        return false;
+    }
+    started = true;
+    return true;
+}
+
+}  // namespace
+
+void Window::useDesktopMessageBoxes() {
+    MessageBox::setPresenter([](std::string_view caption, std::string_view text, MessageBoxIcon icon) {
+        const std::string c = cp1251ToUtf8(caption), t = cp1251ToUtf8(text);
+        const Uint32 flags = icon == MessageBoxIcon::Error         ? SDL_MESSAGEBOX_ERROR
+                             : icon == MessageBoxIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
+                                                                   : SDL_MESSAGEBOX_INFORMATION;
+        std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());  // also in the terminal, for the record
+        if (displayReachable()) SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), nullptr);
+    });
+}
+
+std::unique_ptr<Window> Window::create(const char* title, int width, int height, bool offscreen, std::string& error) {
+    if (!startVideo(offscreen, error)) return nullptr;
+    if (width < 1 || height < 1 || width > 16384 || height > 16384) {
+        error = "the window size " + std::to_string(width) + " x " + std::to_string(height) +
+                " is outside 1 to 16384 pixels";
+        return nullptr;
+    }
+    // The GL context the device makes on this window: 3.3 core, depth from the device's own buffers.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* handle = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (handle == nullptr) {
+        error = std::string("the window could not be made: ") + SDL_GetError();
+        return nullptr;
+    }
+    std::unique_ptr<Window> window(new Window);
+    window->handle_ = handle;
+    window->offscreen_ = offscreen;
+    return window;
+}
+
+Window::~Window() {
+    if (capturing_) SDL_CaptureMouse(SDL_FALSE);
+    SDL_DestroyWindow(static_cast<SDL_Window*>(handle_));
+}
+
+void Window::show() {
+    if (!offscreen_) SDL_ShowWindow(static_cast<SDL_Window*>(handle_));
+}
+
+void Window::drawableSize(int& width, int& height) const {
+    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(handle_), &width, &height);
+}
+
+bool Window::pollEvent(WindowEvent& event) {
+    SDL_Event e;
+    if (SDL_PollEvent(&e) == 0) return false;
+    event = WindowEvent{WindowEvent::Type::Other};
+    switch (e.type) {
+        case SDL_QUIT:  // the close button, SIGINT and SIGTERM
+            event.type = WindowEvent::Type::Close;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button != SDL_BUTTON_LEFT) break;
+            event.type =
+                e.type == SDL_MOUSEBUTTONDOWN ? WindowEvent::Type::LeftButtonDown : WindowEvent::Type::LeftButtonUp;
+            event.x = e.button.x;
+            event.y = e.button.y;
+            // Held: keep receiving the mouse outside the window, so the release is never lost.
+            capturing_ = event.type == WindowEvent::Type::LeftButtonDown;
+            SDL_CaptureMouse(capturing_ ? SDL_TRUE : SDL_FALSE);
+            break;
+        case SDL_KEYDOWN:  // repeats included
+            event.type = WindowEvent::Type::KeyDown;
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+}  // namespace krovane::platform

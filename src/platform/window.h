@@ -1,0 +1,52 @@
+// Window: the program's one window and its event queue, and the desktop
+// services that go with it (cursor position, clipboard, message boxes).
+//
+// Events are taken one at a time, as the main loop handles one per pass.
+// Closing the window, SIGINT and SIGTERM all arrive as a Close event. While
+// the left button is held the mouse is captured, so its release is seen even
+// outside the window. A window made offscreen (for tests and tools) has no
+// display, takes no input and shows nothing, but draws like any other.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace krovane::platform {
+
+struct WindowEvent {
+    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other };
+    Type type = Type::None;
+    int x = 0, y = 0;  // cursor in client coordinates, for the button events
+};
+
+class Window {
+public:
+    // Opens a hidden window with `width` x `height` pixels of drawable area.
+    // `offscreen` makes one without a display. Returns null, with the reason
+    // in `error`, when no display can be reached or the window cannot be made.
+    static std::unique_ptr<Window> create(const char* title, int width, int height, bool offscreen, std::string& error);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // Shows message boxes on the desktop from now on, where a display can be
+    // reached (they still go to stderr without one).
+    static void useDesktopMessageBoxes();
+
+    void show();
+    // Takes the next event, if any.
+    bool pollEvent(WindowEvent& event);
+
+    void drawableSize(int& width, int& height) const;
+    bool offscreen() const { return offscreen_; }
+    // The windowing library's handle, for the device backend.
+    void* nativeHandle() const { return handle_; }
+
+private:
+    Window() = default;
+    void* handle_ = nullptr;
+    bool offscreen_ = false;
+    bool capturing_ = false;
+};
+
+}  // namespace krovane::platform

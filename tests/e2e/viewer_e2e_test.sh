@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The viewer as a user runs it, under a virtual X server: it opens at the
+# configured size filled with the configured colour, writes LOG.dr and exits 0
+# on SIGTERM and SIGINT, and refuses clearly (non-zero exit, one line on
+# stderr) an impossible multisample type or a missing display.
+#
+#   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
+set -uo pipefail
+
+VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+HERE=$(cd "$(dirname "$0")" && pwd)
+TITLE='|Korvane|0.0.5|June 12|'
+for tool in Xvfb xwininfo xwd xdotool python3; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "skipped: $tool is not installed (scripts/setup installs it)"
+        exit 77
+    fi
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=
+cleanup() {
+    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# A display number nobody uses.
+for n in $(seq 91 140); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break
+done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION CONDITION...
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $what" >&2
+    fi
+}
+
+# Starts the viewer in a fresh folder with the given ini.txt (none when
+# empty); sets VIEWER_PID. A message box captioned "ERROR" is answered with
+# Return, as a user would, and counted in BOXES.
+start() {
+    RUN=$(mktemp -d -p "$WORK")
+    [[ -n $1 ]] && printf "%s" "$1" >"$RUN/ini.txt"
+    (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
+    VIEWER_PID=$!
+    BOXES=0
+    for _ in $(seq 100); do
+        xwininfo -name "$TITLE" >/dev/null 2>&1 && return 0
+        kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+        box=$(xwininfo -root -tree | awk '/"ERROR"/ {print $1; exit}')
+        if [[ -n $box ]]; then
+            BOXES=$((BOXES + 1))
+            xdotool windowfocus "$box" 2>/dev/null
+            xdotool key Return
+            sleep 0.3
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Sends a signal and waits for the exit status.
+stop() {
+    kill "-$1" "$VIEWER_PID"
+    wait "$VIEWER_PID"
+}
+
+# Opens at the configured size and colour; SIGTERM saves the log and exits 0.
+if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
+    info=$(xwininfo -name "$TITLE")
+    check "width 320" grep -q 'Width: 320' <<<"$info"
+    check "height 240" grep -q 'Height: 240' <<<"$info"
+    sleep 0.5  # a few frames
+    xwd -silent -name "$TITLE" -out "$RUN/shot.xwd"
+    check "filled with red" test "$(python3 "$HERE/xwd_pixel.py" "$RUN/shot.xwd" 160 120)" = ff0000
+    stop TERM
+    check "exit 0 on SIGTERM" test $? -eq 0
+    check "LOG.dr with the header" grep -q 'Currient date: ' "$RUN/LOG.dr"
+else
+    check "the viewer opens its window ($(cat "$RUN/err"))" false
+fi
+
+# Defaults without a configuration: 640 x 480; SIGINT ends it the same way.
+if start ''; then
+    check "default size 640 x 480" grep -q 'Width: 640' <<<"$(xwininfo -name "$TITLE")"
+    check "one ERROR box for the missing ini.txt" test "$BOXES" -eq 1
+    check "its text, also on stderr" grep -q 'ERROR: | File loading failed! |ini.txt | ' "$RUN/err"
+    stop INT
+    check "exit 0 on SIGINT" test $? -eq 0
+    check "LOG.dr after SIGINT" test -s "$RUN/LOG.dr"
+else
+    check "the viewer opens without ini.txt ($(cat "$RUN/err"))" false
+fi
+
+# An impossible multisample type: a clear message and a failure status.
+RUN=$(mktemp -d -p "$WORK")
+printf 'MULTISAMPLE_TYPE = 64\n' >"$RUN/ini.txt"
+(cd "$RUN" && timeout 20 "$VIEWER") 2>"$RUN/err"
+status=$?
+check "non-zero exit for multisample type 64" test $status -eq 1
+check "the reason on stderr" grep -q 'cannot create the 3D device: multisample type 64 is not available' "$RUN/err"
+
+# No display at all: the viewer does not run invisibly.
+(cd "$RUN" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$RUN/err"
+status=$?
+check "non-zero exit without a display" test $status -eq 1
+check "says there is no display" grep -q 'no display is available' "$RUN/err"
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
