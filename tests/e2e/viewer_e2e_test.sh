@@ -19,7 +19,9 @@ done
 
 WORK=$(mktemp -d)
 XVFB_PID=
+VIEWER_PID=
 cleanup() {
+    [[ -n $VIEWER_PID ]] && kill -KILL "$VIEWER_PID" 2>/dev/null
     [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
     rm -rf "$WORK"
 }
@@ -51,6 +53,7 @@ check() {  # check DESCRIPTION CONDITION...
 # empty); sets VIEWER_PID. A message box captioned "ERROR" is answered with
 # Return, as a user would, and counted in BOXES.
 start() {
+    [[ -n $VIEWER_PID ]] && kill -KILL "$VIEWER_PID" 2>/dev/null
     RUN=$(mktemp -d -p "$WORK")
     [[ -n $1 ]] && printf "%s" "$1" >"$RUN/ini.txt"
     (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
