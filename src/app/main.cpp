@@ -44,6 +44,8 @@ int main() {
     frameRate.Reset();
     krovane::platform::FrameTimer frameTimer;
     window->show();
+    if (std::string why; !window->loadCursor("mouse.cur", why))
+        std::fprintf(stderr, "krovane: no mouse cursor: %s\n", why.c_str());
 
     bool leftButtonDown = false;
     bool running = true;

@@ -76,6 +76,19 @@ bool utf8ToCp1251(std::string_view utf8, std::string& out, std::size_t* badOffse
     return true;
 }
 
+std::string utf8ToCp1251Lossy(std::string_view utf8) {
+    static const ReverseTable table;
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const char32_t cp = cp1251_detail::decodeUtf8(utf8, i);  // skips one byte of a malformed sequence
+        const int b = cp < 0x80 ? static_cast<int>(cp) : cp == 0xFFFFFFFF ? -1 : table.find(cp);
+        out += b < 0 ? '?' : static_cast<char>(b);
+    }
+    return out;
+}
+
 char cp1251ToLower(char c) noexcept {
     const auto b = static_cast<unsigned char>(c);
     if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);

@@ -119,6 +119,10 @@ std::string cp1251ToUtf8(std::string_view text);
 // first character that is malformed or has no code page 1251 byte, on failure.
 bool utf8ToCp1251(std::string_view utf8, std::string& out, std::size_t* badOffset = nullptr);
 
+// The same, with every character that is malformed or has no code page 1251
+// byte written as '?'.
+std::string utf8ToCp1251Lossy(std::string_view utf8);
+
 // Case folding of code page 1251 letters (Latin and Cyrillic), for
 // case-insensitive matching of names.
 char cp1251ToLower(char c) noexcept;

@@ -6,7 +6,10 @@
 #include <cstdlib>
 
 #include "platform/code_page_1251.h"
+#include "platform/cursor_file.h"
 #include "platform/message_box.h"
+#include "platform/path_resolver.h"
+#include "platform/virtual_keys.h"
 
 namespace krovane::platform {
 
@@ -72,6 +75,7 @@ std::unique_ptr<Window> Window::create(const char* title, int width, int height,
 
 Window::~Window() {
     if (capturing_) SDL_CaptureMouse(SDL_FALSE);
+    if (cursor_) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
     SDL_DestroyWindow(static_cast<SDL_Window*>(handle_));
 }
 
@@ -109,6 +113,46 @@ bool Window::pollEvent(WindowEvent& event) {
             break;
     }
     return true;
+}
+
+void Window::keyboardState(std::uint8_t state[256]) const {
+    int count = 0;
+    const Uint8* keys = SDL_GetKeyboardState(&count);
+    buildKeyboardState(keys, count, state);
+}
+
+void Window::cursorPosition(int& x, int& y) const { SDL_GetMouseState(&x, &y); }
+
+std::string Window::clipboardText() const {
+    if (!SDL_HasClipboardText()) return {};
+    char* text = SDL_GetClipboardText();
+    std::string result = utf8ToCp1251Lossy(text ? text : "");
+    SDL_free(text);
+    return result;
+}
+
+bool Window::loadCursor(const char* enginePath, std::string& error) {
+    CursorImage image;
+    SDL_Cursor* cursor = nullptr;
+    if (CursorFile::load(PathResolver::resolve(enginePath), image, error)) {
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+            image.rgba.data(), static_cast<int>(image.width), static_cast<int>(image.height), 32,
+            static_cast<int>(image.width * 4), SDL_PIXELFORMAT_ARGB8888);
+        if (surface) {
+            cursor = SDL_CreateColorCursor(surface, static_cast<int>(image.hotX), static_cast<int>(image.hotY));
+            SDL_FreeSurface(surface);
+        }
+        if (!cursor) error = std::string("the cursor could not be made: ") + SDL_GetError();
+    }
+    if (cursor_) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
+    cursor_ = cursor;
+    if (cursor) {
+        SDL_SetCursor(cursor);
+        SDL_ShowCursor(SDL_ENABLE);
+        return true;
+    }
+    SDL_ShowCursor(SDL_DISABLE);  // as with a missing file: no cursor over the window
+    return false;
 }
 
 }  // namespace krovane::platform

@@ -8,6 +8,7 @@
 // display, takes no input and shows nothing, but draws like any other.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,19 @@ public:
     bool pollEvent(WindowEvent& event);
 
     void drawableSize(int& width, int& height) const;
+
+    // The keyboard as 256 bytes indexed by virtual-key code (see
+    // virtual_keys.h), 0x80 set for each key held down.
+    void keyboardState(std::uint8_t state[256]) const;
+    // The cursor in client coordinates.
+    void cursorPosition(int& x, int& y) const;
+    // The clipboard's text in code page 1251; characters the code page cannot
+    // hold become '?'. Empty when there is none.
+    std::string clipboardText() const;
+    // Uses the cursor file at `enginePath` (see PathResolver) over the window.
+    // When it is missing or cannot be read the window shows no cursor at all,
+    // and `error` says why.
+    bool loadCursor(const char* enginePath, std::string& error);
     bool offscreen() const { return offscreen_; }
     // The windowing library's handle, for the device backend.
     void* nativeHandle() const { return handle_; }
@@ -47,6 +61,7 @@ private:
     void* handle_ = nullptr;
     bool offscreen_ = false;
     bool capturing_ = false;
+    void* cursor_ = nullptr;  // the colour cursor made from a file, if any
 };
 
 }  // namespace krovane::platform

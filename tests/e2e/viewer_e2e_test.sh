@@ -91,6 +91,7 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
     stop TERM
     check "exit 0 on SIGTERM" test $? -eq 0
     check "LOG.dr with the header" grep -q 'Currient date: ' "$RUN/LOG.dr"
+    check "a missing mouse.cur is said and borne" grep -q '^krovane: no mouse cursor: ' "$RUN/err"
 else
     check "the viewer opens its window ($(cat "$RUN/err"))" false
 fi

@@ -40,6 +40,14 @@ TEST(Cp1251Conversion, RefusesWhatTheCodePageCannotHold) {
     }
 }
 
+TEST(Cp1251Conversion, LossyConversionMarksWhatItCannotHold) {
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy("Привет, 中文."), "\xCF\xF0\xE8\xE2\xE5\xF2, ??.");
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy("a\xD0"
+                                         "b"),
+              "a?b");  // a cut sequence costs one mark
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy(""), "");
+}
+
 TEST(Cp1251Folding, LatinAndCyrillicLettersFold) {
     EXPECT_EQ(krovane::cp1251ToLower('Q'), 'q');
     EXPECT_EQ(krovane::cp1251ToLower('\xC0'), '\xE0');  // А а
