@@ -1,0 +1,74 @@
+// The window's events as the main loop sees them, from events placed on the
+// queue the way the window system would, in an offscreen window.
+#include <SDL2/SDL.h>  // to place events on the queue as the window system does
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/window.h"
+
+namespace {
+
+using krovane::platform::Window;
+using krovane::platform::WindowEvent;
+
+class WindowEvents : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        window = Window::create("events", 64, 48, true, error);
+        if (!window) GTEST_SKIP() << error;
+        WindowEvent drain;
+        while (window->pollEvent(drain)) {
+        }
+    }
+    static void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+    static SDL_Event button(Uint32 type, Uint8 which, int x, int y) {
+        SDL_Event e{};
+        e.type = type;
+        e.button.button = which;
+        e.button.x = x;
+        e.button.y = y;
+        return e;
+    }
+    std::unique_ptr<Window> window;
+};
+
+TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;  // the close button, SIGINT and SIGTERM all arrive as this
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.repeat = 1;  // auto-repeats count as key presses too
+    push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 5, 7));
+    push(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, -20, 300));  // released outside the window
+    push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 1));
+    push(key);
+    push(quit);
+
+    WindowEvent e;
+    ASSERT_TRUE(window->pollEvent(e));
+    EXPECT_EQ(e.type, WindowEvent::Type::LeftButtonDown);
+    EXPECT_EQ(e.x, 5);
+    EXPECT_EQ(e.y, 7);
+    ASSERT_TRUE(window->pollEvent(e));
+    EXPECT_EQ(e.type, WindowEvent::Type::LeftButtonUp);
+    EXPECT_EQ(e.x, -20);
+    ASSERT_TRUE(window->pollEvent(e));
+    EXPECT_EQ(e.type, WindowEvent::Type::Other);  // only the left button matters
+    ASSERT_TRUE(window->pollEvent(e));
+    EXPECT_EQ(e.type, WindowEvent::Type::KeyDown);
+    ASSERT_TRUE(window->pollEvent(e));
+    EXPECT_EQ(e.type, WindowEvent::Type::Close);
+    EXPECT_FALSE(window->pollEvent(e));
+}
+
+TEST_F(WindowEvents, MissingCursorFileHidesTheCursorWithAReason) {
+    std::string error;
+    EXPECT_FALSE(window->loadCursor("no_such_dir\\mouse.cur", error));
+    EXPECT_NE(error.find("mouse.cur"), std::string::npos) << error;
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+}
+
+}  // namespace
