@@ -108,6 +108,17 @@ else
     check "the viewer opens without ini.txt ($(cat "$RUN/err"))" false
 fi
 
+# The window's close button (what a window manager sends when it is clicked).
+if start $'SCREEN = 200, 150\n'; then
+    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
+    python3 "$HERE/close_window.py" "$id"
+    wait "$VIEWER_PID"
+    check "exit 0 when the window is closed" test $? -eq 0
+    check "LOG.dr after closing" grep -q 'Currient date: ' "$RUN/LOG.dr"
+else
+    check "the viewer opens ($(cat "$RUN/err"))" false
+fi
+
 # An impossible multisample type: a clear message and a failure status.
 RUN=$(mktemp -d -p "$WORK")
 printf 'MULTISAMPLE_TYPE = 64\n' >"$RUN/ini.txt"
