@@ -35,7 +35,6 @@ public:
     const std::vector<RecordedCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
 
-
 protected:
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,

@@ -3,24 +3,20 @@
 
 #include <cstdint>
 
-#include "gfx/ref_counted.h"
+#include "gfx/device_resource.h"
 
 namespace krovane::gfx {
 
-class Device;
-
-class Texture : public RefCounted {
+class Texture : public DeviceResource {
 public:
     std::uint32_t width() const { return width_; }
     std::uint32_t height() const { return height_; }
-    Device* device() const { return device_; }
 
 protected:
-    Texture(Device* device, std::uint32_t width, std::uint32_t height);
-    ~Texture() override;
+    Texture(Device* device, std::uint32_t width, std::uint32_t height)
+        : DeviceResource(device), width_(width), height_(height) {}
 
 private:
-    Device* device_;  // holds a reference
     std::uint32_t width_, height_;
 };
 

@@ -1,18 +1,6 @@
 #include "gfx/vertex_buffer.h"
 
-#include "gfx/device.h"
-
 namespace krovane::gfx {
-
-VertexBuffer::VertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf)
-    : device_(device), bytes_(length), fvf_(fvf) {
-    device_->AddRef();
-}
-
-VertexBuffer::~VertexBuffer() {
-    device_->unbind(this);
-    device_->Release();
-}
 
 Result VertexBuffer::Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t) {
     if (data == nullptr) return kInvalidCall;

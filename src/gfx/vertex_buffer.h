@@ -11,14 +11,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfx/device_resource.h"
 #include "gfx/device_types.h"
-#include "gfx/ref_counted.h"
 
 namespace krovane::gfx {
 
-class Device;
-
-class VertexBuffer : public RefCounted {
+class VertexBuffer : public DeviceResource {
 public:
     Result Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t flags);
     Result Unlock();
@@ -27,16 +25,14 @@ public:
     std::uint32_t fvf() const { return fvf_; }
     bool locked() const { return locked_; }
     const std::uint8_t* bytes() const { return bytes_.data(); }
-    Device* device() const { return device_; }
 
 protected:
-    VertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf);
-    ~VertexBuffer() override;
+    VertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf)
+        : DeviceResource(device), bytes_(length), fvf_(fvf) {}
     // Called at Unlock with the range that was locked.
     virtual void upload(std::uint32_t offset, std::uint32_t size) = 0;
 
 private:
-    Device* device_;  // holds a reference
     std::vector<std::uint8_t> bytes_;
     std::uint32_t fvf_;
     std::uint32_t lockOffset_ = 0, lockSize_ = 0;

@@ -34,7 +34,7 @@ done
 Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
 export DISPLAY=":$n"
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 200); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 passed=0
 failed=0
@@ -59,7 +59,7 @@ start() {
     (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
     BOXES=0
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do  # up to 30 s: software GL starts slowly on a busy machine
         xwininfo -name "$TITLE" >/dev/null 2>&1 && return 0
         kill -0 "$VIEWER_PID" 2>/dev/null || return 1
         box=$(xwininfo -root -tree | awk '/"ERROR"/ {print $1; exit}')
