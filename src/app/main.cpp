@@ -5,17 +5,14 @@
 #include <cstdio>
 #include <string>
 
-#include "app/frame_rate_counter.h"
 #include "app/krovane.h"
+#include "app/main_loop.h"
 #include "app/screen_size.h"
-#include "gfx/device.h"
-#include "platform/frame_timer.h"
 #include "platform/window.h"
 
 namespace {
 
 constexpr const char* kTitle = "|Korvane|0.0.5|June 12|";
-constexpr std::uint32_t kKeyDownShift = 100000;  // makes the console's next pacing check pass at once
 
 int fail(const char* what, const std::string& why) {
     std::fprintf(stderr, "krovane: %s: %s\n", what, why.c_str());
@@ -26,7 +23,6 @@ int fail(const char* what, const std::string& why) {
 
 int main() {
     using krovane::platform::Window;
-    using krovane::platform::WindowEvent;
 
     Window::useDesktopMessageBoxes();
     Krovane engine;
@@ -40,49 +36,10 @@ int main() {
     if (krovane::gfx::failed(engine.InitDevice(*window, error))) return fail("cannot create the 3D device", error);
     engine.Initialize();
 
-    FrameRateCounter frameRate;
-    frameRate.Reset();
-    krovane::platform::FrameTimer frameTimer;
+    MainLoop loop(engine);
     window->show();
-    if (std::string why; !window->loadCursor("mouse.cur", why))
-        std::fprintf(stderr, "krovane: no mouse cursor: %s\n", why.c_str());
-
-    bool leftButtonDown = false;
-    bool running = true;
-    while (running) {
-        WindowEvent event;
-        if (window->pollEvent(event)) {
-            // One event per pass, and nothing else in that pass.
-            switch (event.type) {
-                case WindowEvent::Type::Close:
-                    engine.Shutdown();
-                    running = false;
-                    break;
-                case WindowEvent::Type::LeftButtonDown:
-                    leftButtonDown = true;
-                    break;
-                case WindowEvent::Type::LeftButtonUp:
-                    leftButtonDown = false;
-                    break;
-                case WindowEvent::Type::KeyDown:
-                    if (Krovane_Console* console = engine.console()) console->toggleTimer.mark += kKeyDownShift;
-                    break;
-                default:
-                    break;
-            }
-            continue;
-        }
-        frameTimer.Reset();
-        frameRate.countFrame();
-        if (krovane::gfx::Device* device = engine.device()) {
-            device->Clear(0, nullptr, krovane::gfx::kClearTarget | krovane::gfx::kClearZBuffer, engine.backColor, 1.0f,
-                          0);
-            if (!krovane::gfx::failed(device->BeginScene())) device->EndScene();
-            device->Present();
-        }
-        frameRate.update();
-    }
-    (void)leftButtonDown;  // read by the camera's mouse look once the scene exists
+    if (!window->loadCursor("mouse.cur", error)) std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
+    loop.run(*window);
     engine.Shutdown();
     return 0;
 }
