@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kTitle = "|Korvane|0.0.5|June 12|";
+constexpr int kMaxSide = 16384;  // the largest window side the window layer opens
 
 int fail(const char* what, const std::string& why) {
     std::fprintf(stderr, "krovane: %s: %s\n", what, why.c_str());
@@ -27,7 +28,13 @@ int main() {
     Window::useDesktopMessageBoxes();
     Krovane engine;
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    const ScreenSize screen = ScreenSize::fromConfig(config);
+    ScreenSize screen = ScreenSize::fromConfig(config);
+    if (screen.width < 1 || screen.height < 1 || screen.width > kMaxSide || screen.height > kMaxSide) {
+        // A window of that size cannot be opened; start with the default rather than not at all.
+        std::fprintf(stderr, "krovane: SCREEN %d x %d cannot be opened; using 640 x 480\n", screen.width,
+                     screen.height);
+        screen = ScreenSize{};
+    }
 
     std::string error;
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);

@@ -21,14 +21,26 @@ bool displayReachable() { return std::getenv("DISPLAY") != nullptr || std::geten
 bool startVideo(bool offscreen, std::string& error) {
     static bool started = false;
     if (started) return true;
+    const bool chosenByUser = std::getenv("SDL_VIDEODRIVER") != nullptr;
     if (offscreen) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    } else if (!displayReachable() && std::getenv("SDL_VIDEODRIVER") == nullptr) {
-        error = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)";
-        return false;
+    } else if (!chosenByUser) {
+        if (!displayReachable()) {
+            error = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+            return false;
+        }
+        // Only drivers that show a window: when the display cannot be reached SDL
+        // would otherwise fall back to one that draws where nobody can see it.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("the window system could not be started: ") + SDL_GetError();
+        error = std::string("the display cannot be reached: ") + SDL_GetError();
+        return false;
+    }
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!offscreen && !chosenByUser && driver != "x11" && driver != "wayland") {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "the display cannot be reached (the window system offered only \"" + driver + "\")";
         return false;
     }
     started = true;

@@ -27,11 +27,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display number nobody uses.
+# A display number nobody uses. -noreset: without it the server resets whenever
+# its last client leaves, and refuses connections meanwhile.
 for n in $(seq 91 140); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break
 done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 XVFB_PID=$!
 export DISPLAY=":$n"
 for _ in $(seq 200); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
@@ -59,18 +60,25 @@ start() {
     (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
     BOXES=0
+    local answered=
     for _ in $(seq 300); do  # up to 30 s: software GL starts slowly on a busy machine
         xwininfo -name "$TITLE" >/dev/null 2>&1 && return 0
-        kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+        if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
+            wait "$VIEWER_PID"
+            echo "exited with status $?" >>"$RUN/err"
+            return 1
+        fi
         box=$(xwininfo -root -tree | awk '/"ERROR"/ {print $1; exit}')
         if [[ -n $box ]]; then
-            BOXES=$((BOXES + 1))
+            [[ $box != "$answered" ]] && BOXES=$((BOXES + 1))
+            answered=$box
             xdotool windowfocus "$box" 2>/dev/null
             xdotool key Return
-            sleep 0.3
         fi
         sleep 0.1
     done
+    echo "no window after 30 s; windows: $(xwininfo -root -tree | grep -c Korvane)" >>"$RUN/err"
+    xwininfo -name "$TITLE" >>"$RUN/err" 2>&1
     return 1
 }
 
@@ -108,6 +116,15 @@ else
     check "the viewer opens without ini.txt ($(cat "$RUN/err"))" false
 fi
 
+# A size no window can have: said, and the default used instead.
+if start $'SCREEN = 0, -5\n'; then
+    check "default size for SCREEN 0, -5" grep -q 'Width: 640' <<<"$(xwininfo -name "$TITLE")"
+    check "the size is reported" grep -q 'SCREEN 0 x -5 cannot be opened; using 640 x 480' "$RUN/err"
+    stop TERM
+else
+    check "the viewer opens despite SCREEN 0, -5 ($(cat "$RUN/err"))" false
+fi
+
 # The window's close button (what a window manager sends when it is clicked).
 if start $'SCREEN = 200, 150\n'; then
     id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
@@ -126,6 +143,12 @@ printf 'MULTISAMPLE_TYPE = 64\n' >"$RUN/ini.txt"
 status=$?
 check "non-zero exit for multisample type 64" test $status -eq 1
 check "the reason on stderr" grep -q 'cannot create the 3D device: multisample type 64 is not available' "$RUN/err"
+
+# A display that cannot be reached: the same, not a window nobody sees.
+(cd "$RUN" && DISPLAY=:1999 timeout 20 "$VIEWER") 2>"$RUN/err"
+status=$?
+check "non-zero exit when the display cannot be reached" test $status -eq 1
+check "says the display cannot be reached" grep -q 'cannot open the window: the display cannot be reached' "$RUN/err"
 
 # No display at all: the viewer does not run invisibly.
 (cd "$RUN" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$RUN/err"
