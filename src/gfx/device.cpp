@@ -1,6 +1,6 @@
 #include "gfx/device.h"
 
-#include "gfx/matrix_math.h"
+#include "gfx/geometry.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/matrix_math.h"
+#include "gfx/geometry.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 #include "platform/window.h"

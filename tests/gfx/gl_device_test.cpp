@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/gl_device.h"
-#include "gfx/matrix_math.h"
+#include "gfx/geometry.h"
 #include "gfx/texture.h"
 #include "platform/window.h"
 #include "render/line_drawing.h"
