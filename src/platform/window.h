@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/input_source.h"
+
 namespace krovane::platform {
 
 struct WindowEvent {
@@ -20,13 +22,13 @@ struct WindowEvent {
     int x = 0, y = 0;  // cursor in client coordinates, for the button events
 };
 
-class Window {
+class Window final : public InputSource {
 public:
     // Opens a hidden window with `width` x `height` pixels of drawable area.
     // `offscreen` makes one without a display. Returns null, with the reason
     // in `error`, when no display can be reached or the window cannot be made.
     static std::unique_ptr<Window> create(const char* title, int width, int height, bool offscreen, std::string& error);
-    ~Window();
+    ~Window() override;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -42,12 +44,12 @@ public:
 
     // The keyboard as 256 bytes indexed by virtual-key code (see
     // virtual_keys.h), 0x80 set for each key held down.
-    void keyboardState(std::uint8_t state[256]) const;
+    void keyboardState(std::uint8_t state[256]) const override;
     // The cursor in client coordinates.
-    void cursorPosition(int& x, int& y) const;
+    void cursorPosition(int& x, int& y) const override;
     // The clipboard's text in code page 1251; characters the code page cannot
     // hold become '?'. Empty when there is none.
-    std::string clipboardText() const;
+    std::string clipboardText() const override;
     // Uses the cursor file at `enginePath` (see PathResolver) over the window.
     // When it is missing or cannot be read the window shows no cursor at all,
     // and `error` says why.

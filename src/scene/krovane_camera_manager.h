@@ -1,0 +1,99 @@
+// Krovane_Camera_Manager: the level's cameras in a numbered list, one of them
+// current. It sets the current camera's transforms every frame, draws a
+// marker for every other camera, switches cameras by number or to the next
+// one, and runs the camera console commands:
+//   camera.set N / Camera.Set N   make camera N current
+//   camera.next                   the next camera (at most one switch per 360 ms)
+//   camera.speed S                the current camera's movement speed
+// Each reports the state after it as a System line.
+//
+// Cameras are numbered from 1 in the order they are listed under "_CAMERAS_"
+// and kept in a doubly linked list in that order; lookups by number use an
+// index instead of walking it. A level without cameras has no current camera,
+// and everything that needs one does nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "platform/frame_timer.h"
+#include "platform/input_source.h"
+#include "scene/krovane_camera.h"
+
+class Krovane_Camera_Manager {
+public:
+    // The shortest time between two switches to the next camera.
+    static constexpr std::uint32_t kSwitchMilliseconds = 360;
+
+    struct CameraEntry {
+        int number = 0;
+        Krovane_Camera camera;
+        CameraEntry* next = nullptr;
+        CameraEntry* prev = nullptr;
+    };
+
+    explicit Krovane_Camera_Manager(Krovane_Console* console);
+    virtual ~Krovane_Camera_Manager();
+    Krovane_Camera_Manager(const Krovane_Camera_Manager&) = delete;
+    Krovane_Camera_Manager& operator=(const Krovane_Camera_Manager&) = delete;
+
+    // Loads the level file (an engine path) and its cameras; always true.
+    bool SetupFromFile(const char* file);
+    // Adds every camera listed under "_CAMERAS_" and makes camera 1 current.
+    // A camera's keys are read under its own entry there; a listed name
+    // without keys of its own is looked up in the whole tree, so a light or
+    // object of the same name elsewhere never lends a camera its keys.
+    void LoadCameras(const DynamicRow& tree);
+    // Adds one camera (kept with its defaults when its node is missing) and
+    // prints "[+] Camera:  NAME". Returns its number.
+    int AddCamera(const Korvane_string& name, const DynamicRow& tree);
+
+    // Makes camera `number` current; false (and nothing changes) when no camera has it.
+    bool SelectCamera(int number);
+    // The next camera after the current one, the first after the last; does
+    // nothing within kSwitchMilliseconds of the last switch.
+    void NextCamera();
+
+    // Sets the marker material and draws every camera's marker but the current one's.
+    void DrawCameras(krovane::gfx::Device** device);
+    // Runs one camera command (the text after the target word).
+    void RunCommand(const Korvane_string& command);
+
+    // Flies the current camera with the keys held this frame, scaled by the
+    // frame's milliseconds (t = ms / 60, at least 0.05): Up/W and Down/S move
+    // along the view direction's horizontal part (not normalised again, so a
+    // steep view moves slower), Left/A and Right/D along and against `right`,
+    // Left Shift along the full view direction; Tab steps to the next camera.
+    // Keys held together all act, in that order.
+    void KeyboardMove(const krovane::platform::InputSource& input, float frameMilliseconds);
+    // Turns the current camera while the left button is held, a third of a
+    // degree per pixel the cursor moved: left and right about the vertical
+    // axis, up and down about `right`. The eye stays where it is.
+    void MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown);
+
+    Krovane_Camera* CurrentCamera() const { return current_ ? &current_->camera : nullptr; }
+    int CurrentNumber() const { return current_ ? current_->number : 0; }
+    std::uint32_t cameraCount() const { return cameraCount_; }
+    const CameraEntry* firstEntry() const { return first_; }
+    Krovane_Camera* camera(int number) const;
+    const krovane::gfx::Material& markerMaterial() const { return markerMaterial_; }
+
+    // The cursor of this frame and the previous one, for mouse look.
+    float mouseX = 0, mouseY = 0, lastMouseX = 0, lastMouseY = 0;
+
+private:
+    void printCurrent();
+    int addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+
+    std::uint32_t cameraCount_ = 0;
+    CameraEntry* current_ = nullptr;
+    CameraEntry* first_ = nullptr;
+    CameraEntry* last_ = nullptr;
+    std::vector<std::unique_ptr<CameraEntry>> byNumber_;  // owns the entries; index = number - 1
+    krovane::gfx::Material markerMaterial_{};
+    Krovane_Console* console_;
+    krovane::platform::FrameTimer switchTimer_;
+};

@@ -1,0 +1,62 @@
+// Krovane_Light_Manager: owns the lights of the level, read from the level
+// file's "_LIGHTS_" section, in a list numbered from 1 in order of adding,
+// and draws their markers while the console is open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "params/dynamic_row.h"
+#include "params/korvane_string.h"
+#include "render/texture_holder.h"
+#include "scene/krovane_light.h"
+
+class Krovane_Light_Manager {
+public:
+    // One light in the list; `number` counts from 1 in order of adding.
+    struct LightEntry {
+        int number = 0;
+        Krovane_Light light;
+        LightEntry* next = nullptr;
+        LightEntry* prev = nullptr;
+    };
+
+    explicit Krovane_Light_Manager(Krovane_Console& console);
+    virtual ~Krovane_Light_Manager();
+    Krovane_Light_Manager(const Krovane_Light_Manager&) = delete;
+    Krovane_Light_Manager& operator=(const Krovane_Light_Manager&) = delete;
+
+    // Reads the level file `file` (an engine path) and adds its lights, then
+    // prints the summary line. A missing or unreadable file adds none. Always true.
+    bool SetupFromFile(const char* file);
+    // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
+    void LoadLights(const DynamicRow& tree);
+    // Adds the light `name`, read from the node that name has in the tree
+    // (defaults when it has none), prints its line and returns its number.
+    int AddLight(const Korvane_string& name, const DynamicRow& tree);
+    // Draws every light's marker in list order; the holders are read at each marker.
+    void DrawLights(krovane::gfx::Device** deviceHolder, const TextureHolder* first, const TextureHolder* second) const;
+
+    std::uint32_t lightCount() const { return lightCount_; }
+    // The light numbered `number`, or null when no light has that number.
+    const Krovane_Light* light(int number) const;
+    const LightEntry* entry(int number) const;
+    // The ends of the list, for walking it with next and prev; null when empty.
+    const LightEntry* firstEntry() const { return first_; }
+    const LightEntry* lastEntry() const { return last_; }
+
+private:
+    // Adds the light `name`; its keys are read below `listedNode` when that
+    // node holds any, else below the node the name has in the whole tree.
+    int addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+
+    std::uint32_t lightCount_ = 0;
+    LightEntry* first_ = nullptr;
+    LightEntry* last_ = nullptr;
+    // Owns the entries; the entry numbered n is at index n - 1.
+    std::vector<std::unique_ptr<LightEntry>> byNumber_;
+    Krovane_Console& console_;
+};
