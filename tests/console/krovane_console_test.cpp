@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "console/krovane_console.h"
 #include "platform/clock.h"
@@ -13,10 +14,7 @@ namespace {
 
 using krovane::platform::Clock;
 
-struct Line {
-    std::string text, type;
-    bool operator==(const Line&) const = default;
-};
+using Line = krovane::test::LoggedLine;
 
 // A console started at tick 1000 on 6 December 2026, 04:05:09 UTC, in a fresh folder.
 struct ConsoleLog : ::testing::Test {
@@ -32,14 +30,7 @@ struct ConsoleLog : ::testing::Test {
         console.reset();
         Clock::useRealTime();
     }
-    // Every stored line after the header.
-    std::vector<Line> lines() const {
-        const DynamicRow& log = console->log();
-        std::vector<Line> out;
-        for (unsigned id = log.NextId(log.TopId(console->logRoot())); id != 0; id = log.NextId(id))
-            out.push_back({std::string(log.text(id)), std::string(log.text(log.TopId(id)))});
-        return out;
-    }
+    std::vector<Line> lines() const { return krovane::test::loggedLines(*console); }
     void printAt(std::uint32_t millisecondsSinceStart, const std::string& text, MessageType type = MessageType::Text) {
         Clock::setManualTicks(1000 + millisecondsSinceStart);
         console->Print(text.c_str(), type);

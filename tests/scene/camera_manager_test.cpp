@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
@@ -45,11 +46,8 @@ struct Cameras : ::testing::Test {
     // The texts of the log lines after the header, without their stamps.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
-        const DynamicRow& log = console->log();
-        for (unsigned id = log.NextId(log.TopId(1)); id != 0; id = log.NextId(id)) {
-            const std::string_view text = log.text(id);
-            out.emplace_back(text.substr(text.find("] ") + 2));
-        }
+        for (const auto& line : krovane::test::loggedLines(*console))
+            out.push_back(line.text.substr(line.text.find("] ") + 2));
         return out;
     }
     std::string lastLine() const { return lines().back(); }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "console/krovane_console.h"
 #include "gfx/geometry.h"
@@ -132,10 +133,7 @@ TEST(LightLoading, MissingOrEmptyNodeKeepsDefaultsButTakesTheName) {
 
 // ---- The manager: loading, log lines, numbering ---------------------------
 
-struct Line {
-    std::string text, type;
-    bool operator==(const Line&) const = default;
-};
+using Line = krovane::test::LoggedLine;
 
 // A manager printing to a console started at a fixed tick in a fresh folder.
 struct LightManager : ::testing::Test {
@@ -153,14 +151,7 @@ struct LightManager : ::testing::Test {
         console.reset();
         Clock::useRealTime();
     }
-    // Every log line after the header.
-    std::vector<Line> lines() const {
-        const DynamicRow& log = console->log();
-        std::vector<Line> out;
-        for (unsigned id = log.NextId(log.TopId(console->logRoot())); id != 0; id = log.NextId(id))
-            out.push_back({std::string(log.text(id)), std::string(log.text(log.TopId(id)))});
-        return out;
-    }
+    std::vector<Line> lines() const { return krovane::test::loggedLines(*console); }
     // The names of the lights walking the list forwards, checking the numbers and back links.
     std::vector<std::string> walk() const {
         std::vector<std::string> names;
