@@ -45,10 +45,14 @@ struct CameraControl : ::testing::Test {
     }
     void TearDown() override { Clock::useRealTime(); }
 
-    Krovane_Camera& load(const char* level) {
+    void loadLevel(const char* level) {
         DynamicRow tree;
-        EXPECT_TRUE(tree.loadFromText(level, "level"));
+        ASSERT_TRUE(tree.loadFromText(level, "level"));
         cameras->LoadCameras(tree);
+    }
+    // Loads a level with cameras and returns the current one.
+    Krovane_Camera& load(const char* level) {
+        loadLevel(level);
         return *cameras->CurrentCamera();
     }
 };
@@ -158,7 +162,7 @@ TEST_F(CameraControl, TheShownConsoleKeepsKeysAndMouse) {
 }
 
 TEST_F(CameraControl, WithoutCamerasNothingMoves) {
-    load("_LIGHTS_ { l }");
+    loadLevel("_LIGHTS_ { l }");
     input.hold({'W', kVkTab, kVkLShift});
     cameras->KeyboardMove(input, 60.0f);
     input.x = 50;
