@@ -277,6 +277,8 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
         *texture = nullptr;
         call.result = onCreateTexture(width, height, pixels, texture);
         call.object = *texture;
+        call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
+        call.vertexBytes = width * height * 4;
     }
     if (recordCalls_) onRecord(call);
     return call.result;

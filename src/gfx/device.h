@@ -74,7 +74,7 @@ struct DeviceCall {
     const Material* material = nullptr;
     const void* object = nullptr;  // the texture or vertex buffer passed
     const void* vertices = nullptr;
-    std::uint32_t vertexBytes = 0;  // bytes read from `vertices` (or the stream) by a draw
+    std::uint32_t vertexBytes = 0;  // bytes read from `vertices` by a draw, or the pixels of a new texture
 };
 
 class Device : public RefCounted {

@@ -1,0 +1,19 @@
+// loadTextureFromFile: makes a device texture from an image file, in BMP,
+// PNG, JPEG, TGA, GIF (first frame) or PSD form, with a full chain of
+// mipmaps.
+//
+// The path is an engine path (see PathResolver). A missing, unreadable or
+// malformed file fails with a negative result and a reason; an image whose
+// header declares a side over kMaxTextureSize is refused before its pixels
+// are decoded, so a hostile header cannot make the loader allocate gigabytes.
+#pragma once
+
+#include <string>
+
+#include "gfx/device.h"
+
+namespace krovane::gfx {
+
+Result loadTextureFromFile(Device* device, const char* enginePath, Texture** texture, std::string* error = nullptr);
+
+}  // namespace krovane::gfx

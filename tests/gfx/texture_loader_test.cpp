@@ -1,0 +1,100 @@
+// Textures from image files: the common forms decode to the right pixels,
+// paths go through the resolver, and bad files fail with a reason.
+#include <gtest/gtest.h>
+
+#include <stb_image_write.h>  // writes the test images
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../temp_dir.h"
+#include "gfx/recording_device.h"
+#include "gfx/texture.h"
+#include "gfx/texture_loader.h"
+
+namespace {
+
+using namespace krovane::gfx;
+
+// A 2 x 2 image, RGBA bytes: red, green / blue, half-transparent white.
+constexpr unsigned char kPixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
+
+struct TextureFiles : ::testing::Test {
+    krovane::test::TempDir dir;
+    RecordingDevice* device = RecordingDevice::create();
+    void TearDown() override { device->Release(); }
+
+    // The pixels the last texture was made with.
+    std::vector<std::uint32_t> uploaded() const {
+        const RecordedCall& call = device->calls().back();
+        EXPECT_EQ(call.op, DeviceOp::CreateTexture);
+        std::vector<std::uint32_t> out(call.vertices.size() / 4);
+        std::memcpy(out.data(), call.vertices.data(), out.size() * 4);
+        return out;
+    }
+};
+
+TEST_F(TextureFiles, CommonFormsDecodeToArgbPixels) {
+    std::filesystem::create_directories("textures/_def");
+    ASSERT_TRUE(stbi_write_png("textures/_def/white.png", 2, 2, 4, kPixels, 8));
+    ASSERT_TRUE(stbi_write_tga("textures/image.tga", 2, 2, 4, kPixels));
+    ASSERT_TRUE(stbi_write_bmp("textures/image.bmp", 2, 2, 3, "\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF"));
+    const std::vector<std::uint32_t> expected = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
+    for (const char* path : {"textures\\_def\\white.png", "TEXTURES\\IMAGE.TGA"}) {
+        Texture* texture = nullptr;
+        std::string error;
+        ASSERT_EQ(loadTextureFromFile(device, path, &texture, &error), kOk) << path << ": " << error;
+        EXPECT_EQ(texture->width(), 2u);
+        EXPECT_EQ(uploaded(), expected) << path;
+        texture->Release();
+    }
+    Texture* bmp = nullptr;
+    ASSERT_EQ(loadTextureFromFile(device, "textures\\image.bmp", &bmp), kOk);
+    EXPECT_EQ(uploaded()[3], 0xFFFFFFFFu);  // no alpha in the file: opaque
+    bmp->Release();
+}
+
+TEST_F(TextureFiles, BadFilesFailWithAReason) {
+    Texture* texture = reinterpret_cast<Texture*>(0x1);
+    std::string error;
+    EXPECT_LT(loadTextureFromFile(device, "textures\\missing.bmp", &texture, &error), 0);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(error, "cannot open the file");
+
+    std::ofstream("junk.png", std::ios::binary) << "this is not an image at all";
+    EXPECT_LT(loadTextureFromFile(device, "junk.png", &texture, &error), 0);
+    EXPECT_NE(error.find("not an image in a known form"), std::string::npos) << error;
+
+    // A PNG cut short after its header: known form, damaged data.
+    std::vector<unsigned char> big(64 * 64 * 4, 200);
+    ASSERT_TRUE(stbi_write_png("whole.png", 64, 64, 4, big.data(), 64 * 4));
+    std::ifstream whole("whole.png", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    std::ofstream("cut.png", std::ios::binary) << bytes.substr(0, 60);
+    EXPECT_LT(loadTextureFromFile(device, "cut.png", &texture, &error), 0);
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_TRUE(device->calls().empty());  // nothing reached the device
+}
+
+TEST_F(TextureFiles, HugeDeclaredSizesAreRefusedBeforeDecoding) {
+    // A BMP header declaring 100000 x 100000 pixels, with no pixels behind it.
+    unsigned char header[54] = {'B', 'M'};
+    auto put32 = [&](int at, std::uint32_t v) { std::memcpy(header + at, &v, 4); };
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 100000);
+    put32(22, 100000);
+    header[26] = 1;   // planes
+    header[28] = 24;  // bits per pixel
+    std::ofstream("huge.bmp", std::ios::binary).write(reinterpret_cast<const char*>(header), sizeof header);
+    Texture* texture = nullptr;
+    std::string error;
+    EXPECT_LT(loadTextureFromFile(device, "huge.bmp", &texture, &error), 0);
+    EXPECT_EQ(error, "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken");
+}
+
+}  // namespace
