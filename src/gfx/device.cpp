@@ -265,20 +265,34 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     return call.result;
 }
 
-Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
-                             Texture** texture) {
+std::uint64_t Device::mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels) {
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < (levels > 1 ? levels : 1); ++i) {
+        total += std::uint64_t{width} * height;
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+    }
+    return total;
+}
+
+Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
+                             std::uint32_t levels) {
     DeviceCall call{DeviceOp::CreateTexture};
     call.args[0] = width;
     call.args[1] = height;
+    call.args[2] = levels;
+    // A chain longer than halving can make (down to 1 x 1) is not one.
+    std::uint32_t longest = 1;
+    for (std::uint32_t side = width > height ? width : height; side > 1; side /= 2) ++longest;
     if (texture == nullptr || pixels == nullptr || width == 0 || height == 0 || width > kMaxTextureSize ||
-        height > kMaxTextureSize) {
+        height > kMaxTextureSize || levels > longest) {
         call.result = kInvalidCall;
     } else {
         *texture = nullptr;
-        call.result = onCreateTexture(width, height, pixels, texture);
+        call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
         call.object = *texture;
         call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
-        call.vertexBytes = width * height * 4;
+        call.vertexBytes = static_cast<std::uint32_t>(mipChainPixels(width, height, levels) * 4);
     }
     if (recordCalls_) onRecord(call);
     return call.result;

@@ -96,9 +96,15 @@ public:
     Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
                               VertexBuffer** buffer);
 
-    // A texture of width x height pixels, each 0xAARRGGBB, top row first, with
-    // a full chain of mipmaps. Sizes from 1 to kMaxTextureSize.
-    Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture);
+    // A texture of width x height pixels, each 0xAARRGGBB, top row first.
+    // With `levels` 0 or 1 the mipmaps are made from the image; with more,
+    // `pixels` holds that many levels one after the other, each half the size
+    // of the one before (rounded down, at least 1). Sizes from 1 to kMaxTextureSize.
+    Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
+                         std::uint32_t levels = 0);
+
+    // Pixels in `levels` mip levels of a width x height image (0 or 1: the image alone).
+    static std::uint64_t mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
 
     Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount);
     Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
@@ -135,8 +141,8 @@ protected:
     virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
     virtual Result onPresent();
     virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
-    virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
-                                   Texture** texture) = 0;
+    virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                                   const std::uint32_t* pixels, Texture** texture) = 0;
     // `vertices` is always readable memory; `source` is the vertex buffer they
     // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
     virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,

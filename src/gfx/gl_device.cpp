@@ -132,14 +132,23 @@ class GlDevice;
 
 class GlTexture final : public Texture {
 public:
-    GlTexture(Device* device, std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels)
+    GlTexture(Device* device, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+              const std::uint32_t* pixels)
         : Texture(device, width, height) {
         glGenTextures(1, &id);
         glBindTexture(GL_TEXTURE_2D, id);
         // Pixels are 0xAARRGGBB words: as bytes on a little-endian machine, B G R A.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
-                     GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
-        glGenerateMipmap(GL_TEXTURE_2D);
+        for (std::uint32_t level = 0; level < levels; ++level) {
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
+                         static_cast<GLsizei>(height), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+            pixels += std::size_t{width} * height;
+            width = width > 1 ? width / 2 : 1;
+            height = height > 1 ? height / 2 : 1;
+        }
+        if (levels > 1)
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+        else
+            glGenerateMipmap(GL_TEXTURE_2D);
     }
     ~GlTexture() override { glDeleteTextures(1, &id); }
     GLuint id = 0;
@@ -290,9 +299,9 @@ protected:
         return kOk;
     }
 
-    Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+    Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
                            Texture** texture) override {
-        *texture = new GlTexture(this, width, height, pixels);
+        *texture = new GlTexture(this, width, height, levels, pixels);
         return kOk;
     }
 

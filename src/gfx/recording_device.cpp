@@ -35,7 +35,7 @@ RecordingDevice::RecordingDevice() { recordCalls_ = true; }
 
 RecordingDevice* RecordingDevice::create() { return new RecordingDevice; }
 
-Result RecordingDevice::onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t*,
+Result RecordingDevice::onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t, const std::uint32_t*,
                                         Texture** texture) {
     *texture = new RecordingTexture(this, width, height);
     return kOk;

@@ -37,7 +37,7 @@ public:
 
 protected:
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
-    Result onCreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+    Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
                            Texture** texture) override;
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfx/dds_image.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 
@@ -43,6 +44,14 @@ Result loadTextureFromFile(Device* device, const char* enginePath, Texture** tex
             return fail(error, "the file is larger than 256 MiB", kFail);
         default:
             return fail(error, "cannot read the file", kFail);
+    }
+    if (DdsImage::looksLikeDds(bytes)) {
+        DdsImage dds;
+        std::string why;
+        if (!DdsImage::decode(bytes, kMaxTextureSize, dds, why)) return fail(error, why, kFail);
+        const Result made = device->CreateTexture(dds.width, dds.height, dds.pixels.data(), texture, dds.levels);
+        if (failed(made)) return fail(error, "the device could not make the texture", made);
+        return kOk;
     }
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return fail(error, "the file is too large", kFail);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());

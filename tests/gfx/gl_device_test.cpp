@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/gl_device.h"
 #include "gfx/geometry.h"
+#include "gfx/gl_device.h"
 #include "gfx/texture.h"
 #include "platform/window.h"
 #include "render/line_drawing.h"

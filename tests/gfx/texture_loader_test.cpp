@@ -57,6 +57,35 @@ TEST_F(TextureFiles, CommonFormsDecodeToArgbPixels) {
     bmp->Release();
 }
 
+TEST_F(TextureFiles, DdsFilesKeepTheirMipLevels) {
+    // A 2 x 2 uncompressed DDS with its 1 x 1 level.
+    std::string file(128, '\0');
+    auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(file.data() + at, &v, 4); };
+    std::memcpy(file.data(), "DDS ", 4);
+    put(4, 124);
+    put(8, 0x21007);
+    put(12, 2);
+    put(16, 2);
+    put(28, 2);
+    put(76, 32);
+    put(80, 0x41);
+    put(88, 32);
+    put(92, 0x00FF0000);
+    put(96, 0x0000FF00);
+    put(100, 0x000000FF);
+    put(104, 0xFF000000);
+    for (std::uint32_t p : {0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u})
+        file.append(reinterpret_cast<const char*>(&p), 4);
+    std::ofstream("stone.dds", std::ios::binary) << file;
+    Texture* texture = nullptr;
+    std::string error;
+    ASSERT_EQ(loadTextureFromFile(device, "Stone.DDS", &texture, &error), kOk) << error;
+    EXPECT_EQ(device->calls().back().args[2], 2u);  // two levels, from the file
+    EXPECT_EQ(uploaded(),
+              (std::vector<std::uint32_t>{0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u}));
+    texture->Release();
+}
+
 TEST_F(TextureFiles, BadFilesFailWithAReason) {
     Texture* texture = reinterpret_cast<Texture*>(0x1);
     std::string error;
