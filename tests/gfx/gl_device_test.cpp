@@ -163,6 +163,28 @@ TEST_F(GlDevice, LinesInScreenPixelsAndInWorldSpaceTakeTheTextureColour) {
     texture->Release();
 }
 
+TEST_F(GlDevice, TexturesWithTheirOwnMipLevelsAreComplete) {
+    OPEN_OR_SKIP();
+    // 4 x 4 and 2 x 2 levels only (a full chain would go down to 1 x 1): still
+    // a complete texture, so it samples its colour rather than black.
+    std::vector<std::uint32_t> pixels(16 + 4, 0xFF00FFFF);
+    Texture* texture = nullptr;
+    ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 2), kOk);
+    ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 4), kInvalidCall);  // longer than halving allows
+    clear(0xFF000000);
+    Device* holder = device;
+    device->BeginScene();
+    device->SetTexture(0, texture);
+    device->SetSamplerState(0, SamplerState::MinFilter, kFilterLinear);
+    device->SetSamplerState(0, SamplerState::MipFilter, kFilterLinear);
+    device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
+    DrawLine(0, 20, 0, 63, 20, 0, &holder);
+    device->EndScene();
+    EXPECT_EQ(at(frame(), 30, 20), 0x00FFFFu);
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
+
 TEST_F(GlDevice, DepthRunsFromZeroToOne) {
     OPEN_OR_SKIP();
     clear(0xFF000000);
