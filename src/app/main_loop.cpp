@@ -35,7 +35,6 @@ void MainLoop::handleEvent(const WindowEvent& event) {
 }
 
 void MainLoop::idlePass() {
-    frameTimer_.Reset();
     frameRate_.countFrame();
     // Until the scene exists a frame is the clear in the configured colour.
     if (krovane::gfx::Device* device = engine_.device()) {

@@ -8,7 +8,6 @@
 
 #include "app/frame_rate_counter.h"
 #include "app/krovane.h"
-#include "platform/frame_timer.h"
 #include "platform/window.h"
 
 class MainLoop {
@@ -33,7 +32,6 @@ public:
 private:
     Krovane& engine_;
     FrameRateCounter frameRate_;
-    krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;
     bool running_ = true;
 };

@@ -318,13 +318,9 @@ protected:
         } else {
             const std::size_t bytes = std::size_t{vertexCount} * stride;
             glBindBuffer(GL_ARRAY_BUFFER, stream_);
-            if (bytes > streamCapacity_) {
-                streamCapacity_ = std::max<std::size_t>(bytes, streamCapacity_ * 2);
-                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity_), nullptr, GL_STREAM_DRAW);
-            } else {
-                // Orphan the old storage so the driver need not wait for draws still using it.
-                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity_), nullptr, GL_STREAM_DRAW);
-            }
+            if (bytes > streamCapacity_) streamCapacity_ = std::max<std::size_t>(bytes, streamCapacity_ * 2);
+            // Fresh storage each draw (orphaning): the driver need not wait for draws still reading the old.
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity_), nullptr, GL_STREAM_DRAW);
             glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices);
             base = 0;
         }

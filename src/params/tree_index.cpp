@@ -79,7 +79,7 @@ std::size_t TreeIndex::probe(const DynamicRow& tree, Chain chain, std::uint32_t 
         [&](std::uint32_t head) { return sameKey(tree, chain, head, id); }, found);
 }
 
-void TreeIndex::grow(const DynamicRow& tree, Chain chain) {
+void TreeIndex::grow(Chain chain) {
     Table& table = tables_[chain];
     std::vector<Slot> old = std::move(table.slots);
     std::size_t live = 0;
@@ -96,12 +96,11 @@ void TreeIndex::grow(const DynamicRow& tree, Chain chain) {
         while (table.slots[i].head != 0) i = (i + 1) & mask;
         table.slots[i] = s;
     }
-    (void)tree;
 }
 
 void TreeIndex::insert(const DynamicRow& tree, Chain chain, std::uint32_t id) {
     Table& table = tables_[chain];
-    if ((table.used + 1) * 4 > table.slots.size() * 3) grow(tree, chain);
+    if ((table.used + 1) * 4 > table.slots.size() * 3) grow(chain);
     bool found = false;
     const std::size_t i = probe(tree, chain, id, found);
     Slot& slot = table.slots[i];

@@ -55,7 +55,7 @@ private:
     std::size_t probe(const DynamicRow& tree, Chain chain, std::uint32_t id, bool& found) const;
     void insert(const DynamicRow& tree, Chain chain, std::uint32_t id);
     void remove(const DynamicRow& tree, Chain chain, std::uint32_t id);
-    void grow(const DynamicRow& tree, Chain chain);
+    void grow(Chain chain);
 
     std::vector<Links> links_;  // index = node id
     Table tables_[2];
