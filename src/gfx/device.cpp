@@ -1,6 +1,7 @@
 #include "gfx/device.h"
 
 #include "gfx/geometry.h"
+#include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 
@@ -84,6 +85,7 @@ void Device::unbind(const void* resource) {
     for (Texture*& t : textures_)
         if (t == resource) t = nullptr;
     if (stream_ == resource) stream_ = nullptr;
+    if (program_ == resource) program_ = nullptr;
 }
 
 Result Device::onClear(std::uint32_t, std::uint32_t, float, std::uint32_t) { return kOk; }
@@ -294,6 +296,25 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
         call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
         call.vertexBytes = static_cast<std::uint32_t>(mipChainPixels(width, height, levels) * 4);
     }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                                   std::string& log) {
+    log.clear();
+    if (program == nullptr || vertexSource == nullptr || fragmentSource == nullptr) return kInvalidCall;
+    *program = nullptr;
+    return onCreateShaderProgram(vertexSource, fragmentSource, program, log);
+}
+
+Result Device::SetShaderProgram(ShaderProgram* program) {
+    DeviceCall call{DeviceOp::SetShaderProgram};
+    call.object = program;
+    if (program != nullptr && program->device() != this)
+        call.result = kInvalidCall;
+    else
+        program_ = program;
     if (recordCalls_) onRecord(call);
     return call.result;
 }

@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gfx/device_types.h"
@@ -36,6 +37,7 @@
 
 namespace krovane::gfx {
 
+class ShaderProgram;
 class Texture;
 class VertexBuffer;
 
@@ -61,6 +63,17 @@ enum class DeviceOp : std::uint8_t {
     CreateTexture,
     DrawPrimitive,
     DrawPrimitiveUP,
+    SetShaderProgram,
+    // Calls on an effect made on the device (see effect.h), kept in the same
+    // record so that tests see them in order with the draws they frame.
+    EffectSetTechnique,
+    EffectBegin,
+    EffectBeginPass,
+    EffectEndPass,
+    EffectEnd,
+    EffectSetMatrix,
+    EffectSetVector,
+    EffectSetFloat,
 };
 
 // One call as made, with its arguments and result: plain data that points at
@@ -75,6 +88,8 @@ struct DeviceCall {
     const void* object = nullptr;  // the texture or vertex buffer passed
     const void* vertices = nullptr;
     std::uint32_t vertexBytes = 0;  // bytes read from `vertices` by a draw, or the pixels of a new texture
+    const char* name = nullptr;     // an effect's technique or parameter name
+    float values[4] = {};           // an effect's vector or float value
 };
 
 class Device : public RefCounted {
@@ -106,6 +121,15 @@ public:
     // Pixels in `levels` mip levels of a width x height image (0 or 1: the image alone).
     static std::uint64_t mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
 
+    // Compiles and links a pair of GLSL stages (see shader_program.h). On
+    // failure `log` holds the compiler's or linker's message.
+    Result CreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                               std::string& log);
+    // Draws through `program` from now on; null goes back to fixed-function
+    // shading. Effects set it between BeginPass and End.
+    Result SetShaderProgram(ShaderProgram* program);
+    ShaderProgram* shaderProgram() const { return program_; }
+
     Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount);
     Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                            std::uint32_t stride);
@@ -126,6 +150,13 @@ public:
     // nothing answers kNotAvailable.
     Result ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
 
+    // Keeps a call made on an object of this device (an effect) in the
+    // device's record, where the device records its calls.
+    void record(const DeviceCall& call) {
+        if (recordCalls_) onRecord(call);
+    }
+    bool recordsCalls() const { return recordCalls_; }
+
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
 
@@ -143,6 +174,8 @@ protected:
     virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
     virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
                                    const std::uint32_t* pixels, Texture** texture) = 0;
+    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                                         std::string& log) = 0;
     // `vertices` is always readable memory; `source` is the vertex buffer they
     // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
     virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
@@ -164,6 +197,7 @@ private:
     Texture* textures_[kTextureStages] = {};
     std::uint32_t fvf_ = 0;
     VertexBuffer* stream_ = nullptr;
+    ShaderProgram* program_ = nullptr;
     std::uint32_t streamOffset_ = 0, streamStride_ = 0;
     bool inScene_ = false;
 };

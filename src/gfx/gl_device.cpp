@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 #include "platform/window.h"
@@ -171,21 +172,108 @@ protected:
     }
 };
 
-GLuint compile(GLenum type, const char* source, std::string& error) {
+// Compiles one stage; on failure `log` gets the compiler's message.
+GLuint compile(GLenum type, const char* source, std::string& log) {
     const GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        char log[2048] = {};
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        error = std::string("the built-in shader did not compile: ") + log;
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        log.assign(static_cast<std::size_t>(std::max(length, 1)), '\0');
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+        log.resize(std::strlen(log.c_str()));
         glDeleteShader(shader);
         return 0;
     }
     return shader;
 }
+
+// Compiles and links a program; 0 and the message in `log` on failure.
+GLuint link(const char* vertexSource, const char* fragmentSource, std::string& log) {
+    const GLuint vs = compile(GL_VERTEX_SHADER, vertexSource, log);
+    if (!vs) {
+        log = "vertex stage: " + log;
+        return 0;
+    }
+    const GLuint fs = compile(GL_FRAGMENT_SHADER, fragmentSource, log);
+    if (!fs) {
+        glDeleteShader(vs);
+        log = "fragment stage: " + log;
+        return 0;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glBindAttribLocation(program, 0, "inPosition");
+    glBindAttribLocation(program, 1, "inColor");
+    glBindAttribLocation(program, 2, "inTexCoord");
+    glBindAttribLocation(program, 3, "inNormal");
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        GLint length = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+        log.assign(static_cast<std::size_t>(std::max(length, 1)), '\0');
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+        log = "link: " + std::string(log.c_str());
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+// A program of an effect, with the locations of what the device hands it.
+class GlShaderProgram final : public ShaderProgram {
+public:
+    GlShaderProgram(Device* device, GLuint program) : ShaderProgram(device), id(program) {
+        materialDiffuse = glGetUniformLocation(id, "MaterialDiffuse");
+        materialAmbient = glGetUniformLocation(id, "MaterialAmbient");
+        materialSpecular = glGetUniformLocation(id, "MaterialSpecular");
+        materialEmissive = glGetUniformLocation(id, "MaterialEmissive");
+        materialPower = glGetUniformLocation(id, "MaterialPower");
+        zeroToOneFix = glGetUniformLocation(id, "KrovaneZeroToOneFix");
+        glUseProgram(id);
+        glUniform1i(glGetUniformLocation(id, "Texture0"), 0);
+    }
+    ~GlShaderProgram() override { glDeleteProgram(id); }
+
+    std::int32_t uniformLocation(const char* name) const override { return glGetUniformLocation(id, name); }
+
+    void setUniform(std::int32_t location, UniformType type, const float* values) override {
+        if (location < 0) return;
+        glUseProgram(id);  // the next draw chooses its program again
+        switch (type) {
+            case UniformType::Float:
+                glUniform1fv(location, 1, values);
+                break;
+            case UniformType::Vec2:
+                glUniform2fv(location, 1, values);
+                break;
+            case UniformType::Vec3:
+                glUniform3fv(location, 1, values);
+                break;
+            case UniformType::Vec4:
+                glUniform4fv(location, 1, values);
+                break;
+            case UniformType::Mat4:
+                // Row-major for row vectors read as column-major is the
+                // transpose, which is what `mat * v` needs.
+                glUniformMatrix4fv(location, 1, GL_FALSE, values);
+                break;
+            case UniformType::Other:
+                break;
+        }
+    }
+
+    GLuint id;
+    GLint materialDiffuse, materialAmbient, materialSpecular, materialEmissive, materialPower, zeroToOneFix;
+};
 
 class GlDevice final : public Device {
 public:
@@ -211,19 +299,10 @@ public:
                       epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
         if (anisotropy_) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAnisotropy_);
 
-        const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, error);
-        const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, kFragmentShader, error) : 0;
-        if (!fs) return kFail;
-        program_ = glCreateProgram();
-        glAttachShader(program_, vs);
-        glAttachShader(program_, fs);
-        glLinkProgram(program_);
-        glDeleteShader(vs);
-        glDeleteShader(fs);
-        GLint linked = 0;
-        glGetProgramiv(program_, GL_LINK_STATUS, &linked);
-        if (!linked) {
-            error = "the built-in shader did not link";
+        std::string log;
+        program_ = link(kVertexShader, kFragmentShader, log);
+        if (!program_) {
+            error = "the built-in shader did not build: " + log;
             return kFail;
         }
         glUseProgram(program_);
@@ -235,6 +314,14 @@ public:
         uTextured_ = glGetUniformLocation(program_, "uTextured");
         glUniform1i(glGetUniformLocation(program_, "uTexture"), 0);
         glUniform1i(glGetUniformLocation(program_, "uZeroToOneFix"), clipControl_ ? 0 : 1);
+
+        // What effects sample on stage 0 when no texture is set there.
+        glGenTextures(1, &white_);
+        glBindTexture(GL_TEXTURE_2D, white_);
+        const std::uint32_t white = 0xFFFFFFFF;
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 
         glGenVertexArrays(1, &vao_);
         glBindVertexArray(vao_);
@@ -254,6 +341,7 @@ public:
 
     ~GlDevice() override {
         glDeleteProgram(program_);
+        glDeleteTextures(1, &white_);
         glDeleteVertexArrays(1, &vao_);
         glDeleteBuffers(1, &stream_);
         glDeleteFramebuffers(1, &drawFbo_);
@@ -305,6 +393,16 @@ protected:
         return kOk;
     }
 
+    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                                 std::string& log) override {
+        const GLuint id = link(vertexSource, fragmentSource, log);
+        if (!id) return kFail;
+        auto* made = new GlShaderProgram(this, id);
+        if (made->zeroToOneFix >= 0) glUniform1i(made->zeroToOneFix, clipControl_ ? 0 : 1);
+        *program = made;
+        return kOk;
+    }
+
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override {
         glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
@@ -325,6 +423,7 @@ protected:
             base = 0;
         }
         setLayout(stride, base);
+        if (auto* effect = static_cast<GlShaderProgram*>(shaderProgram())) useEffectProgram(*effect);
         glDrawArrays(lookup(kPrimitives, static_cast<std::uint32_t>(type)), 0, static_cast<GLsizei>(vertexCount));
         return kOk;
     }
@@ -400,6 +499,7 @@ private:
     // Points the attributes at the vertex layout of the current format and
     // sets the uniforms that depend on it.
     void setLayout(std::uint32_t stride, std::uintptr_t base) {
+        glUseProgram(program_);
         const std::uint32_t format = fvf();
         const bool line = stride == kLineVertexStride;
         const bool screen = (format & kFvfXyzRhw) != 0;
@@ -409,7 +509,14 @@ private:
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, screen && !line ? 4 : 3, GL_FLOAT, GL_FALSE, s, at(0));
         std::uintptr_t offset = screen && !line ? 16 : 12;
-        if (!screen && (format & kFvfNormal)) offset += 12;
+        if (!screen && !line && (format & kFvfNormal)) {
+            glEnableVertexAttribArray(3);
+            glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, s, at(offset));
+            offset += 12;
+        } else {
+            glDisableVertexAttribArray(3);
+            glVertexAttrib3f(3, 0.0f, 0.0f, 0.0f);
+        }
         const bool hasColor = !line && (format & kFvfDiffuse) != 0;
         if (hasColor) {
             glEnableVertexAttribArray(1);
@@ -449,6 +556,22 @@ private:
         bindTexture();
     }
 
+    // Switches a draw to an effect's program: the current material and
+    // texture stage 0 (white where none is set) go to it.
+    void useEffectProgram(GlShaderProgram& effect) {
+        glUseProgram(effect.id);
+        const Material& m = material();
+        if (effect.materialDiffuse >= 0) glUniform4fv(effect.materialDiffuse, 1, &m.diffuse.r);
+        if (effect.materialAmbient >= 0) glUniform4fv(effect.materialAmbient, 1, &m.ambient.r);
+        if (effect.materialSpecular >= 0) glUniform4fv(effect.materialSpecular, 1, &m.specular.r);
+        if (effect.materialEmissive >= 0) glUniform4fv(effect.materialEmissive, 1, &m.emissive.r);
+        if (effect.materialPower >= 0) glUniform1f(effect.materialPower, m.power);
+        if (Device::texture(0) == nullptr) {
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, white_);
+        }
+    }
+
     void bindTexture() {
         auto* texture = static_cast<GlTexture*>(Device::texture(0));
         glUniform1i(uTextured_, texture ? 1 : 0);
@@ -474,7 +597,7 @@ private:
     GLint samples_ = 1;
     bool clipControl_ = false, anisotropy_ = false;
     GLfloat maxAnisotropy_ = 1.0f;
-    GLuint program_ = 0, vao_ = 0, stream_ = 0;
+    GLuint program_ = 0, vao_ = 0, stream_ = 0, white_ = 0;
     std::size_t streamCapacity_ = 0;
     GLuint drawFbo_ = 0, resolveFbo_ = 0, colorRb_ = 0, depthRb_ = 0, resolveRb_ = 0;
     GLint width_ = 0, height_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 
@@ -21,6 +22,15 @@ public:
 
 protected:
     void upload(std::uint32_t, std::uint32_t) override {}
+};
+
+// A program that takes every uniform its sources declare and keeps no value:
+// tests read what effects set from the recorded effect calls.
+class RecordingShaderProgram final : public ShaderProgram {
+public:
+    explicit RecordingShaderProgram(Device* device) : ShaderProgram(device) {}
+    std::int32_t uniformLocation(const char*) const override { return 0; }
+    void setUniform(std::int32_t, UniformType, const float*) override {}
 };
 
 }  // namespace
@@ -46,14 +56,21 @@ Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t
     return kOk;
 }
 
+Result RecordingDevice::onCreateShaderProgram(const char*, const char*, ShaderProgram** program, std::string&) {
+    *program = new RecordingShaderProgram(this);
+    return kOk;
+}
+
 Result RecordingDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*,
                                std::uint32_t) {
     return kOk;
 }
 
 void RecordingDevice::onRecord(const DeviceCall& call) {
-    RecordedCall r{call.op, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}};
+    RecordedCall r{call.op, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}, {}, {}};
     std::memcpy(r.args, call.args, sizeof r.args);
+    std::memcpy(r.values, call.values, sizeof r.values);
+    if (call.name) r.name = call.name;
     if (call.matrix) r.matrix = *call.matrix;
     if (call.material) r.material = *call.material;
     if (call.vertices) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "gfx/device.h"
@@ -22,6 +23,8 @@ struct RecordedCall {
     std::optional<Material> material;
     const void* object;
     std::vector<std::uint8_t> vertices;
+    std::string name;  // an effect's technique or parameter name
+    float values[4];   // an effect's vector or float value
 
     // The vertex bytes read as floats (for the line vertex: 7 per vertex).
     std::vector<float> floats() const;
@@ -39,6 +42,8 @@ protected:
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
                            Texture** texture) override;
+    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                                 std::string& log) override;
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override;
     void onRecord(const DeviceCall& call) override;
