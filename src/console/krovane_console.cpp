@@ -97,3 +97,5 @@ void Krovane_Console::Print(const Korvane_string& text, MessageType type) {
 }
 
 void Krovane_Console::SaveLog(const char* file) { log_.iSaveToFile(file); }
+
+void Krovane_Console::Draw(krovane::gfx::Device**) {}

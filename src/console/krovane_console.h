@@ -51,6 +51,9 @@ public:
     // The stored name of a type code: "_TEXT_" ... "_SYSTEM_", or null.
     static const char* typeName(MessageType type);
 
+    // Draws the console's boxes while it is visible; nothing while hidden.
+    void Draw(krovane::gfx::Device** deviceHolder);
+
     krovane::gfx::Device** deviceHolder() const { return device_; }
     const DynamicRow& log() const { return log_; }
     unsigned logRoot() const { return logRoot_; }

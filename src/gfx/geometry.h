@@ -44,10 +44,8 @@ inline Matrix lookAtLH(Vector3 eye, Vector3 at, Vector3 up) {
     const Vector3 z = normalize(at - eye);
     const Vector3 x = normalize(cross(up, z));
     const Vector3 y = cross(z, x);
-    return {{{x.x, y.x, z.x, 0},
-             {x.y, y.y, z.y, 0},
-             {x.z, y.z, z.z, 0},
-             {-dot(x, eye), -dot(y, eye), -dot(z, eye), 1}}};
+    return {
+        {{x.x, y.x, z.x, 0}, {x.y, y.y, z.y, 0}, {x.z, y.z, z.z, 0}, {-dot(x, eye), -dot(y, eye), -dot(z, eye), 1}}};
 }
 
 // The left-handed perspective projection, depth 0 at `zNear` to 1 at `zFar`.
@@ -72,6 +70,26 @@ inline Matrix rotationAxis(Vector3 axis, float angle) {
 }
 
 // The point v (w = 1) transformed by m, divided by the resulting w.
+// Translation by (x, y, z): the fourth row, for row vectors.
+constexpr Matrix translation(float x, float y, float z) {
+    return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {x, y, z, 1}}};
+}
+
+// Rotations about the axes by `angle` radians, clockwise looking along the
+// axis towards the origin (left-handed).
+inline Matrix rotationX(float angle) {
+    const float c = std::cos(angle), s = std::sin(angle);
+    return {{{1, 0, 0, 0}, {0, c, s, 0}, {0, -s, c, 0}, {0, 0, 0, 1}}};
+}
+inline Matrix rotationY(float angle) {
+    const float c = std::cos(angle), s = std::sin(angle);
+    return {{{c, 0, -s, 0}, {0, 1, 0, 0}, {s, 0, c, 0}, {0, 0, 0, 1}}};
+}
+inline Matrix rotationZ(float angle) {
+    const float c = std::cos(angle), s = std::sin(angle);
+    return {{{c, s, 0, 0}, {-s, c, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+}
+
 inline Vector3 transformCoord(Vector3 v, const Matrix& m) {
     const float x = v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0] + m.m[3][0];
     const float y = v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1] + m.m[3][1];

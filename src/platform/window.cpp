@@ -167,4 +167,14 @@ bool Window::loadCursor(const char* enginePath, std::string& error) {
     return false;
 }
 
+int Window::verticalDpi() const {
+    float vertical = 0.0f;
+    if (offscreen_ || handle_ == nullptr) return 96;
+    const int display = SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(handle_));
+    if (display < 0 || SDL_GetDisplayDPI(display, nullptr, nullptr, &vertical) != 0 || !(vertical >= 24.0f) ||
+        vertical > 1200.0f)
+        return 96;
+    return static_cast<int>(vertical + 0.5f);
+}
+
 }  // namespace krovane::platform

@@ -55,6 +55,9 @@ public:
     // and `error` says why.
     bool loadCursor(const char* enginePath, std::string& error);
     bool offscreen() const { return offscreen_; }
+    // Vertical dots per inch of the display the window is on, for point
+    // sizes; 96 where the system does not say (and offscreen).
+    int verticalDpi() const;
     // The windowing library's handle, for the device backend.
     void* nativeHandle() const { return handle_; }
 

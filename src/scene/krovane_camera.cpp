@@ -1,6 +1,6 @@
 #include "scene/krovane_camera.h"
 
-#include "render/line_drawing.h"
+#include "gfx/line_drawing.h"
 
 using krovane::gfx::Matrix;
 using krovane::gfx::Vector3;

@@ -2,7 +2,7 @@
 #include "scene/krovane_light.h"
 
 #include "gfx/geometry.h"
-#include "render/line_drawing.h"
+#include "gfx/line_drawing.h"
 
 namespace {
 

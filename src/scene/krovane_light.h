@@ -5,9 +5,9 @@
 
 #include "gfx/device.h"
 #include "gfx/device_types.h"
+#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
-#include "render/texture_holder.h"
 
 class Krovane_Light {
 public:

@@ -71,3 +71,19 @@ void Krovane_Light_Manager::DrawLights(krovane::gfx::Device** deviceHolder, cons
                                        const TextureHolder* second) const {
     for (const LightEntry* e = first_; e != nullptr; e = e->next) e->light.DrawMarker(deviceHolder, first, second);
 }
+
+void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const {
+    if (effect == nullptr || last_ == nullptr) return;
+    const LightEntry* chosen = entry(static_cast<int>(lightIndex));
+    if (chosen == nullptr || lightIndex > 0x7FFFFFFFu) chosen = last_;
+    const Krovane_Light& l = chosen->light;
+    const krovane::gfx::Vector4 position{l.position.x, l.position.y, l.position.z, l.position.w};
+    const krovane::gfx::Vector4 color{l.color.r, l.color.g, l.color.b, l.color.a};
+    effect->SetVector("LightPos", &position);
+    effect->SetVector("LightColor", &color);
+    effect->SetFloat("LightFalloff", l.falloff);
+    effect->SetFloat("LightSpecular", l.specular);
+    effect->SetFloat("LightSpecular_Itens", l.specularIntensity);
+    effect->SetFloat("LightAmbient", l.ambient);
+    effect->SetFloat("Attenuation", l.attenuation);
+}

@@ -9,9 +9,10 @@
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
+#include "gfx/effect.h"
+#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
-#include "render/texture_holder.h"
 #include "scene/krovane_light.h"
 
 class Krovane_Light_Manager {
@@ -39,6 +40,12 @@ public:
     int AddLight(const Korvane_string& name, const DynamicRow& tree);
     // Draws every light's marker in list order; the holders are read at each marker.
     void DrawLights(krovane::gfx::Device** deviceHolder, const TextureHolder* first, const TextureHolder* second) const;
+
+    // Sets the seven light parameters of the light numbered `lightIndex` (the
+    // last light when no light has it) on `effect`: "LightPos", "LightColor",
+    // "LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient"
+    // and "Attenuation", in that order. Nothing without lights or an effect.
+    void SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const;
 
     std::uint32_t lightCount() const { return lightCount_; }
     // The light numbered `number`, or null when no light has that number.

@@ -13,7 +13,7 @@
 #include "gfx/gl_fixture.h"
 #include "gfx/texture.h"
 #include "platform/window.h"
-#include "render/line_drawing.h"
+#include "gfx/line_drawing.h"
 
 namespace {
 

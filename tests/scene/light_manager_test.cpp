@@ -18,9 +18,9 @@
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
+#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
 #include "platform/clock.h"
-#include "render/texture_holder.h"
 #include "scene/krovane_light.h"
 #include "scene/krovane_light_manager.h"
 

@@ -1,4 +1,4 @@
-#include "render/line_drawing.h"
+#include "gfx/line_drawing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gfx/recording_device.h"
-#include "render/line_drawing.h"
+#include "gfx/line_drawing.h"
 
 namespace {
 

@@ -1,0 +1,67 @@
+// Krovane_Render_Manager: the resources every frame uses (the default
+// textures, three fonts, the default effect) and the frame itself: the scene
+// light by light, the head-up text, and while the console is open the
+// wireframe view with the camera and light markers.
+//
+// Init reports each resource it cannot make as an Error line ("missed: PATH",
+// "failed: CreateFont NAME", "missed:  fx\vek_Phong.fx") and ends with the
+// Comment "Rendering manager inicialized with N errors."; drawing goes on
+// with whatever is missing left null.
+#pragma once
+
+#include <cstdint>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "gfx/effect.h"
+#include "gfx/font.h"
+#include "gfx/texture_holder.h"
+#include "params/korvane_string.h"
+
+class Krovane_Camera_Manager;
+class Krovane_Light_Manager;
+class Krovane_Object_Manager;
+
+class Krovane_Render_Manager {
+public:
+    // Pixel height of a font of `points` on a screen of `dpi` dots per inch,
+    // rounded to the nearest pixel (8 points at 96 dpi is 11 pixels).
+    static int pointsToPixels(int points, int dpi);
+
+    // Everything is borrowed. `device` is the engine's device, held (with a
+    // reference) for the manager's life; `dpi` sizes the Verdana fonts.
+    Krovane_Render_Manager(krovane::gfx::Device* device, Krovane_Camera_Manager* cameraManager,
+                           Krovane_Object_Manager* objectManager, Krovane_Console* console,
+                           Krovane_Light_Manager* lightManager, int dpi = 96);
+    virtual ~Krovane_Render_Manager();
+    Krovane_Render_Manager(const Krovane_Render_Manager&) = delete;
+    Krovane_Render_Manager& operator=(const Krovane_Render_Manager&) = delete;
+
+    // Loads the four default textures, the three fonts and "fx\vek_Phong.fx",
+    // counting and reporting every failure, then prints the summary.
+    void Init();
+    // Draws and presents one frame; `fps` is shown truncated to an integer.
+    void RenderFrame(float fps);
+    // One line of head-up text in Font8Verdana, white, its top left at (x, y), unclipped.
+    void DrawHudText(const Korvane_string& text, int x, int y);
+
+    krovane::gfx::Device* device = nullptr;
+    int errors = 0;
+    Krovane_Camera_Manager* cameraManager;
+    Krovane_Object_Manager* objectManager;
+    Krovane_Console* console;
+    Krovane_Light_Manager* lightManager;
+    std::uint32_t backColor = 0xFF6482AA;
+    krovane::gfx::Font* Font8Verdana = nullptr;
+    krovane::gfx::Font* Font16Verdana = nullptr;
+    krovane::gfx::Font* Font6Kartika = nullptr;
+    TextureHolder* redTexture = nullptr;
+    TextureHolder* whiteTexture = nullptr;
+    TextureHolder* blueTexture = nullptr;
+    TextureHolder* yellowTexture = nullptr;
+    krovane::gfx::Effect* effect = nullptr;
+    Korvane_string hudText;
+
+private:
+    int dpi_;
+};

@@ -1,0 +1,68 @@
+// Krovane_Effect_Manager: the shader effects of the level, read from the level
+// file's "_EFFECTS_" section, in a list numbered in order of adding. Objects
+// find their effects here by name when they draw.
+//
+// A level lists effects by name under "_EFFECTS_"; each name's node (found in
+// the whole tree) holds "_FILE_FX_" (the effect file) and "_FILE_" (a
+// parameter file, or "none"). An effect whose file is missing or does not
+// build still takes its number and is counted, but is not listed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "gfx/effect.h"
+#include "gfx/geometry.h"
+#include "params/dynamic_row.h"
+#include "params/korvane_string.h"
+
+class Krovane_Camera_Manager;
+
+class Krovane_Effect_Manager {
+public:
+    struct EffectEntry {
+        int number = 0;
+        Korvane_string name;
+        krovane::gfx::Effect* effect = nullptr;  // owned
+        DynamicRow params;                       // the parameter file's tree; empty for "none"
+        EffectEntry* next = nullptr;
+        EffectEntry* prev = nullptr;
+        ~EffectEntry();
+    };
+
+    // `deviceHolder` is where the engine keeps its device; it is read at
+    // every effect made.
+    Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Krovane_Console& console,
+                           Krovane_Camera_Manager& cameraManager);
+    virtual ~Krovane_Effect_Manager();
+    Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
+    Krovane_Effect_Manager& operator=(const Krovane_Effect_Manager&) = delete;
+
+    // Loads the level file and its effects, then prints the summary. Always true.
+    bool SetupFromFile(const char* file);
+    // Adds every effect listed under "_EFFECTS_", in order.
+    void LoadEffects(const DynamicRow& tree);
+    // Makes one effect; its number, or 0 when its file failed (the file path
+    // is printed as an error line and the effect is not listed).
+    int AddEffect(const Korvane_string& name, const DynamicRow& tree);
+
+    // The effect of the first entry named exactly `name`, or null. Copies the
+    // current camera's view and projection into the two matrices (identity
+    // without a camera) and sets "View_Pos" on the effect found to the
+    // camera's position with w = 1 (the origin without a camera).
+    krovane::gfx::Effect* FindEffect(const Korvane_string& name, krovane::gfx::Matrix* view,
+                                     krovane::gfx::Matrix* projection);
+
+    std::uint32_t effectCount() const { return effectCount_; }
+    const EffectEntry* firstEntry() const { return first_; }
+
+private:
+    krovane::gfx::Device** deviceHolder_;
+    std::uint32_t effectCount_ = 0;
+    EffectEntry* first_ = nullptr;
+    EffectEntry* last_ = nullptr;
+    Krovane_Console& console_;
+    Krovane_Camera_Manager& cameraManager_;
+};

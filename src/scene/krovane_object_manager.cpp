@@ -1,0 +1,160 @@
+// Creating, listing, drawing and commanding the level's objects.
+#include "scene/krovane_object_manager.h"
+
+#include "scene/krovane_light_manager.h"
+#include "scene/static_c_object.h"
+
+Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
+                                               krovane::gfx::Device** deviceHolder, Krovane_Console* console,
+                                               Krovane_Effect_Manager* effectManager,
+                                               Krovane_Light_Manager* lightManager)
+    : baseMatrix_(baseMatrix),
+      deviceHolder_(deviceHolder),
+      console_(console),
+      effectManager_(effectManager),
+      lightManager_(lightManager) {}
+
+Krovane_Object_Manager::~Krovane_Object_Manager() {
+    for (std::uint32_t id = 1; id <= lastId_; ++id) RemoveObject(id);
+}
+
+void Krovane_Object_Manager::PrintToConsole(const Korvane_string& text, MessageType type) {
+    if (console_ != nullptr) console_->Print(text, type);
+}
+
+std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, float x, float y, float z, float angleX,
+                                                float angleY, float angleZ) {
+    auto added = std::make_unique<ObjectEntry>();
+    ++lastId_;
+    ++objectCount_;
+
+    Korvane_string line = "[O.F.] ";
+    line += path;
+    PrintToConsole(line, MessageType::Text);
+
+    auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), deviceHolder_, effectManager_,
+                                                   lightManager_, console_);
+    object->position[0] = x;
+    object->position[1] = y;
+    object->position[2] = z;
+    object->rotation[0] = angleX;
+    object->rotation[1] = angleY;
+    object->rotation[2] = angleZ;
+    if (!object->Load()) {
+        ++errors_;
+        --lastId_;
+        --objectCount_;
+        return 0;
+    }
+
+    added->object = std::move(object);
+    added->path = path;
+    added->visible = true;
+    added->id = lastId_;
+    added->previous = tail_;
+    if (tail_ != nullptr)
+        tail_->next = added.get();
+    else
+        head_ = added.get();
+    tail_ = added.get();
+    if (byId_.size() < lastId_) byId_.resize(lastId_, nullptr);
+    byId_[lastId_ - 1] = added.release();
+    return lastId_;
+}
+
+Krovane_Object_Manager::ObjectEntry* Krovane_Object_Manager::entry(std::uint32_t id) const {
+    return id >= 1 && id <= byId_.size() ? byId_[id - 1] : nullptr;
+}
+
+void Krovane_Object_Manager::RenderAll() {
+    if (lightManager_ == nullptr) return;
+    for (std::uint32_t light = 1; light <= lightManager_->lightCount(); ++light)
+        for (ObjectEntry* e = head_; e != nullptr; e = e->next)
+            if (e->visible) e->object->Render(light, light == 1);
+}
+
+void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
+    Korvane_string word, rest;
+    text.DivideTwoParameters(&word, &rest);
+    if (word == "load.OBJECT_SIMPLE") {
+        AddObject(rest, 0, 0, 0, 0, 0, 0);
+    } else if (word == "show.list") {
+        for (const ObjectEntry* e = head_; e != nullptr; e = e->next) {
+            Korvane_string line = "id:";
+            line += static_cast<int>(e->id);
+            line += "  visible:";
+            line += e->visible ? 1 : 0;
+            line += "  file:";
+            line += e->path;
+            PrintToConsole(line, MessageType::System);
+        }
+    } else if (word == "object.visible") {
+        Korvane_string idText, valueText;
+        rest.DivideTwoParameters(&idText, &valueText);
+        if (idText.empty() || valueText.empty()) {
+            PrintToConsole("What are you mean?)", MessageType::Error);
+            return;
+        }
+        ObjectEntry* found = entry(static_cast<std::uint32_t>(idText.toInt()));
+        if (found == nullptr) return;
+        found->visible = valueText.toInt() != 0;
+        Korvane_string line = "[Object] id: ";
+        line += static_cast<int>(found->id);
+        line += "  visible(changed): ";
+        line += found->visible ? 1 : 0;
+        PrintToConsole(line, MessageType::System);
+    }
+}
+
+bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
+    errors_ = 0;
+    if (tree != nullptr) {
+        const unsigned section = tree->iLookId("_OBJECTS_");
+        const unsigned count = tree->iCountParams(section) + tree->iCountKnots(section);
+        if (static_cast<int>(section) > 0 && count > 0) {
+            unsigned child = tree->TopId(section);
+            for (unsigned i = 0; i < count && child != 0; ++i, child = tree->NextId(child)) {
+                const auto value = [&](const char* key, unsigned n) {
+                    unsigned id = tree->TopId(tree->iLookInFor(child, key));
+                    for (unsigned k = 0; k < n && id != 0; ++k) id = tree->NextId(id);
+                    return tree->iLookName(id);
+                };
+                if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") continue;
+                AddObject(value("_OBJECT_PATH_", 0), value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
+                          value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
+                          value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
+            }
+        }
+    }
+    Korvane_string summary = "Object Manager setup completed with ";
+    summary += static_cast<int>(errors_);
+    summary += " errors and ";
+    summary += static_cast<int>(lastId_);
+    summary += " objects.";
+    PrintToConsole(summary, MessageType::Comment);
+    return true;
+}
+
+bool Krovane_Object_Manager::SetupFromFile(const char* file) {
+    errors_ = 0;
+    DynamicRow tree;
+    tree.fresh();
+    if (file != nullptr) tree.iLoadFromFile(Korvane_string(file));
+    return LoadObjects(&tree);
+}
+
+bool Krovane_Object_Manager::RemoveObject(std::uint32_t id) {
+    ObjectEntry* found = entry(id);
+    if (found == nullptr) return false;
+    if (found->previous != nullptr)
+        found->previous->next = found->next;
+    else
+        head_ = found->next;
+    if (found->next != nullptr)
+        found->next->previous = found->previous;
+    else
+        tail_ = found->previous;
+    byId_[id - 1] = nullptr;
+    delete found;
+    return true;
+}

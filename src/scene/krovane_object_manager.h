@@ -1,0 +1,87 @@
+// Krovane_Object_Manager: owns the level's objects, created from the level
+// file's "_OBJECTS_" section or by console command, each with an id (1, 2, 3
+// in order of creation; an object that fails to load takes none) and a
+// visible flag. Draws the visible ones once per light every frame and runs
+// the object commands:
+//   load.OBJECT_SIMPLE PATH    add an object from its parameter file, at the origin
+//   show.list                  one line per object: id, visible flag, file
+//   object.visible ID VALUE    show (VALUE not 0) or hide an object
+//
+// An "_OBJECTS_" entry is a knot of any name holding "_OBJECT_TYPE_" (only
+// "_OBJECT_SIMPLE_" is made; others are skipped silently), "_OBJECT_PATH_",
+// "_POSITION_" (x y z) and "_ROTATION_" (degrees about x, y, z).
+//
+// The objects are kept in a doubly linked list in creation order; an index
+// by id and a tail pointer make adding and finding constant time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "params/dynamic_row.h"
+#include "params/korvane_string.h"
+#include "scene/object_super.h"
+
+class Krovane_Effect_Manager;
+class Krovane_Light_Manager;
+
+class Krovane_Object_Manager {
+public:
+    struct ObjectEntry {
+        std::uint32_t id = 0;
+        std::unique_ptr<Object_Super> object;
+        Korvane_string path;
+        bool visible = true;
+        ObjectEntry* next = nullptr;
+        ObjectEntry* previous = nullptr;
+    };
+
+    // All pointers are borrowed: the base world matrix every object starts
+    // from, the engine's device holder, the console and the two managers.
+    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device** deviceHolder,
+                           Krovane_Console* console, Krovane_Effect_Manager* effectManager,
+                           Krovane_Light_Manager* lightManager);
+    virtual ~Krovane_Object_Manager();
+    Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
+    Krovane_Object_Manager& operator=(const Krovane_Object_Manager&) = delete;
+
+    // Creates, places, loads and lists one object; its id, or 0 when its
+    // Load failed (then it is counted as an error and discarded).
+    std::uint32_t AddObject(const Korvane_string& path, float x, float y, float z, float angleX, float angleY,
+                            float angleZ);
+    // Draws every visible object once per light, all objects for light 1
+    // first; nothing without lights.
+    void RenderAll();
+    // Runs one object command (the text after the target word).
+    void ExecuteCommand(const Korvane_string& text);
+    void PrintToConsole(const Korvane_string& text, MessageType type);
+    // Creates the objects of "_OBJECTS_" and prints the summary. Always true.
+    bool LoadObjects(const DynamicRow* tree);
+    // Reads the level file and loads its objects. Always true.
+    bool SetupFromFile(const char* file);
+    // Unlinks and destroys the object with that id; false when there is none.
+    bool RemoveObject(std::uint32_t id);
+
+    std::uint32_t lastId() const { return lastId_; }
+    std::uint32_t objectCount() const { return objectCount_; }
+    std::uint32_t errors() const { return errors_; }
+    const ObjectEntry* head() const { return head_; }
+    // The entry with that id, or null.
+    ObjectEntry* entry(std::uint32_t id) const;
+
+private:
+    std::uint32_t lastId_ = 0;
+    std::uint32_t objectCount_ = 0;
+    ObjectEntry* head_ = nullptr;
+    ObjectEntry* tail_ = nullptr;
+    std::vector<ObjectEntry*> byId_;  // index = id - 1; null once removed
+    const krovane::gfx::Matrix* baseMatrix_;
+    krovane::gfx::Device** deviceHolder_;
+    std::uint32_t errors_ = 0;
+    Krovane_Console* console_;
+    Krovane_Effect_Manager* effectManager_;
+    Krovane_Light_Manager* lightManager_;
+};

@@ -1,0 +1,26 @@
+// Object_Super: the base of every scene object: its parameter tree, read from
+// the object's own parameter file, and the two things the object manager asks
+// of it: load once, then render once per light each frame.
+#pragma once
+
+#include "params/dynamic_row.h"
+
+class Object_Super {
+public:
+    Object_Super() { params.fresh(); }
+    virtual ~Object_Super() = default;
+    Object_Super(const Object_Super&) = delete;
+    Object_Super& operator=(const Object_Super&) = delete;
+
+    // Reads the object's parameters and resources; false when the object
+    // cannot be used. The base has nothing to load.
+    virtual bool Load() { return true; }
+    // Draws the object for the light numbered `lightIndex`; `firstLight` is
+    // true only in the first light's call of the frame.
+    virtual void Render(unsigned lightIndex, bool firstLight) {
+        (void)lightIndex;
+        (void)firstLight;
+    }
+
+    DynamicRow params;
+};

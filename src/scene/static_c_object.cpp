@@ -1,0 +1,157 @@
+// Loading a static object's model, materials and textures, and drawing it
+// through its effects for one light.
+#include "scene/static_c_object.h"
+
+#include "gfx/geometry.h"
+#include "gfx/texture_loader.h"
+#include "scene/krovane_effect_manager.h"
+#include "scene/krovane_light_manager.h"
+
+using namespace krovane::gfx;
+
+namespace {
+
+// Degrees to radians with the factor rounded to a float, as the angles of
+// the level files have always been turned.
+constexpr float kRadiansPerDegree = 0.017453292f;
+
+// Where everything but the last component of a path ends (after its last
+// slash or backslash), 0 when it has none.
+std::size_t lastComponent(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+}  // namespace
+
+Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device** deviceHolder,
+                               Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
+                               Krovane_Console* console)
+    : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
+      deviceHolder_(deviceHolder),
+      console_(console),
+      effectManager_(effectManager),
+      lightManager_(lightManager),
+      view_(kIdentityMatrix),
+      projection_(kIdentityMatrix) {
+    if (parameterFile != nullptr) params.iLoadFromFile(Korvane_string(parameterFile));
+}
+
+Static_CObject::~Static_CObject() {
+    if (mesh_ != nullptr) mesh_->Release();
+    mesh_ = nullptr;
+    for (Texture* t : textures_)
+        if (t != nullptr) t->Release();
+}
+
+Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
+    Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
+    Texture* texture = nullptr;
+    if (!failed(loadTextureFromFile(device, name.c_str(), &texture))) return texture;
+    if (!failed(loadTextureFromFile(device, ("textures\\" + name).c_str(), &texture))) return texture;
+    // Modelling tools write the paths of their own machine (C:\art\wood.jpg):
+    // the file name beside the model is where such a texture usually is.
+    const std::string_view model = modelPath.view();
+    const std::string beside = std::string(model.substr(0, lastComponent(model))) + name.substr(lastComponent(name));
+    if (!failed(loadTextureFromFile(device, beside.c_str(), &texture))) return texture;
+    if (!failed(loadTextureFromFile(device, "textures\\_def\\def.bmp", &texture))) return texture;
+    return nullptr;
+}
+
+bool Static_CObject::Load() {
+    if (!params.holdsFileContent()) {
+        if (console_)
+            console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
+        return false;
+    }
+    if (params.nodeCount() == 0) return true;
+
+    // The model, with one material and texture per subset.
+    const unsigned modelKey = params.iLookId("_MODEL_FILE_");
+    if (static_cast<int>(modelKey) > 0 && params.iCountParams(modelKey) + params.iCountKnots(modelKey) > 0) {
+        const Korvane_string modelPath = params.iLookName(params.TopId(modelKey));
+        Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
+        std::vector<ModelMaterial> loaded;
+        if (failed(LoadMeshFromX(modelPath.getChars(), device, loaded, &mesh_))) {
+            Korvane_string line = "[M.F] cannot find: ";
+            line += modelPath;
+            if (console_) console_->Print(line, MessageType::Error);
+        } else {
+            materialCount_ = static_cast<std::uint32_t>(loaded.size());
+            materials_.resize(materialCount_);
+            textures_.assign(materialCount_, nullptr);
+            for (std::uint32_t i = 0; i < materialCount_; ++i) {
+                materials_[i] = loaded[i].material;
+                materials_[i].ambient = materials_[i].diffuse;
+                const std::string& name = loaded[i].textureFile;
+                if (name.empty()) continue;
+                textures_[i] = loadTexture(name, modelPath);
+                if (textures_[i] == nullptr && console_) {
+                    Korvane_string line = "[T.F] cannot find: ";
+                    line.add(std::string_view(name));
+                    console_->Print(line, MessageType::Error);
+                }
+            }
+        }
+    }
+
+    const unsigned fx = params.iLookId("_FX_");
+    effectCount_ = fx != 0 ? params.iCountParams(fx) + params.iCountKnots(fx) : 0;
+
+    // Row vectors: the model is placed first, then turned about the world's axes.
+    world = multiply(multiply(multiply(translation(position[0], position[1], position[2]),
+                                       rotationX(rotation[0] * kRadiansPerDegree)),
+                              rotationY(rotation[1] * kRadiansPerDegree)),
+                     rotationZ(rotation[2] * kRadiansPerDegree));
+    return true;
+}
+
+Korvane_string Static_CObject::GetEffectName(unsigned k) const {
+    unsigned id = params.TopId(params.iLookId("_FX_"));
+    for (unsigned i = 1; i < k && id != 0; ++i) id = params.NextId(id);
+    return k == 0 ? Korvane_string() : params.iLookName(id);
+}
+
+void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, const Matrix& projection) const {
+    if (effect == nullptr) return;
+    const Matrix worldViewProjection = multiply(multiply(world, view), projection);
+    effect->SetMatrix("mat_World_View_Proj", &worldViewProjection);
+    effect->SetMatrix("matWorld", &world);
+}
+
+void Static_CObject::drawSubsets(Device* device) {
+    for (subset_ = 0; subset_ < materialCount_; ++subset_) {
+        device->SetMaterial(&materials_[subset_]);
+        device->SetTexture(0, textures_[subset_]);
+        mesh_->DrawSubset(subset_);
+    }
+}
+
+void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
+    Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
+    if (device == nullptr) return;
+    device->SetTransform(TransformState::World, &world);
+    if (effectCount_ == 0) {
+        drawSubsets(device);
+        return;
+    }
+    for (effectIndex_ = 1; effectIndex_ <= effectCount_; ++effectIndex_) {
+        effectName_ = GetEffectName(effectIndex_);
+        effect_ = effectManager_ != nullptr ? effectManager_->FindEffect(effectName_, &view_, &projection_) : nullptr;
+        SetTransformParameters(effect_, view_, projection_);
+        if (effect_ == nullptr) {
+            drawSubsets(device);
+            continue;
+        }
+        if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect_, lightIndex);
+        effect_->SetTechnique(firstLight ? "vek_Phong" : "vek_Phong_alpha");
+        passCount_ = 0;
+        effect_->Begin(&passCount_, 0);
+        for (pass_ = 0; pass_ < passCount_; ++pass_) {
+            effect_->BeginPass(pass_);
+            drawSubsets(device);
+            effect_->EndPass();
+        }
+        effect_->End();
+    }
+}

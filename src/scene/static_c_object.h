@@ -1,0 +1,85 @@
+// Static_CObject: a static model of the level (a .x mesh with its materials
+// and textures) placed by a position and a rotation, drawn through the
+// shader effects its parameter file names, once per light.
+//
+// The parameter file is a tree file holding two keys:
+//   _MODEL_FILE_ { models\column.x }     the model
+//   _FX_ { vek_Phong }                   the effects it is drawn with, by name
+// Position and rotation come from whoever creates the object, before Load.
+//
+// Messages (Error lines): "[!] Object File is corrupted and parameters are
+// not loaded!" when the parameter file gave nothing (Load is false), "[M.F]
+// cannot find: MODEL" and "[T.F] cannot find: TEXTURE" (Load goes on).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "console/krovane_console.h"
+#include "gfx/device.h"
+#include "gfx/effect.h"
+#include "gfx/mesh.h"
+#include "gfx/texture.h"
+#include "params/korvane_string.h"
+#include "scene/object_super.h"
+
+class Krovane_Effect_Manager;
+class Krovane_Light_Manager;
+
+class Static_CObject : public Object_Super {
+public:
+    // Reads `parameterFile` into `params` (a missing file is found out by
+    // Load); the world matrix starts as `*baseWorld`. Prints nothing.
+    Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
+                   krovane::gfx::Device** deviceHolder, Krovane_Effect_Manager* effectManager,
+                   Krovane_Light_Manager* lightManager, Krovane_Console* console);
+    ~Static_CObject() override;
+
+    // Loads the model, its materials (ambient taken from diffuse) and
+    // textures, counts the effects and computes the world matrix
+    // T * Rx * Ry * Rz from `position` and `rotation` (degrees). A texture
+    // is looked for as the model names it, then under "textures\", then by its
+    // file name beside the model, then the default picture
+    // "textures\_def\def.bmp"; only when all fail is it reported.
+    bool Load() override;
+    // Draws the object for one light: through each effect it names (technique
+    // "vek_Phong" for the first light, "vek_Phong_alpha" for the others), or
+    // with the fixed-function pipeline where it names none or a missing one.
+    void Render(unsigned lightIndex, bool firstLight) override;
+
+    // The name of the k-th effect under "_FX_" (k from 1); empty past the last.
+    Korvane_string GetEffectName(unsigned k) const;
+    // Sets "mat_World_View_Proj" (world * view * projection) and "matWorld"
+    // on `effect`; nothing when it is null.
+    void SetTransformParameters(krovane::gfx::Effect* effect, const krovane::gfx::Matrix& view,
+                                const krovane::gfx::Matrix& projection) const;
+
+    krovane::gfx::Matrix world;
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about x, y and z
+
+    krovane::gfx::Mesh* mesh() const { return mesh_; }
+    std::uint32_t materialCount() const { return materialCount_; }
+    const krovane::gfx::Material& material(std::uint32_t i) const { return materials_[i]; }
+    krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i]; }
+    std::uint32_t effectCount() const { return effectCount_; }
+
+private:
+    void drawSubsets(krovane::gfx::Device* device);
+    krovane::gfx::Texture* loadTexture(const std::string& name, const Korvane_string& modelPath) const;
+
+    krovane::gfx::Device** deviceHolder_;
+    krovane::gfx::Mesh* mesh_ = nullptr;
+    std::vector<krovane::gfx::Material> materials_;
+    std::vector<krovane::gfx::Texture*> textures_;  // owned; null where a material has none
+    std::uint32_t materialCount_ = 0;
+    Krovane_Console* console_;
+    Krovane_Effect_Manager* effectManager_;
+    Krovane_Light_Manager* lightManager_;
+    std::uint32_t effectCount_ = 0;
+    // Working state of Render, kept in the object so that drawing allocates nothing.
+    Korvane_string effectName_;
+    krovane::gfx::Effect* effect_ = nullptr;
+    krovane::gfx::Matrix view_, projection_;
+    std::uint32_t effectIndex_ = 0, subset_ = 0, passCount_ = 0, pass_ = 0;
+};

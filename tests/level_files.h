@@ -1,0 +1,65 @@
+// Small files of a level, written into the test's working directory: any
+// text, a 24-bit BMP of one colour, and a text .x model of a square.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace krovane::test {
+
+// Writes `text` to `path` (slashes), making its folders.
+inline void writeFile(const std::string& path, std::string_view text) {
+    const std::filesystem::path p(path);
+    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// A 2 x 2 BMP of the colour 0xRRGGBB.
+inline void writeBmp(const std::string& path, std::uint32_t rgb) {
+    std::string bmp(54 + 16, '\0');
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, static_cast<std::uint32_t>(bmp.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 2, 4);
+    put(22, 2, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (std::size_t row = 0; row < 2; ++row)  // rows padded to 4 bytes
+        for (std::size_t x = 0; x < 2; ++x) put(54 + row * 8 + x * 3, rgb, 3);
+    writeFile(path, bmp);
+}
+
+// A square of two triangles in the z = 0 plane facing -z, from (-1, -1) to
+// (1, 1), with normals and texture coordinates, and one material per entry
+// of `textures` ("" for a material without a texture). Material i has the
+// diffuse colour (0.1 * (i + 1), 0.5, 0.25, 1) and its triangles are
+// [i % 2]; a third material or more gets no triangles.
+inline std::string squareModel(std::initializer_list<std::string_view> textures) {
+    std::string x = "xof 0303txt 0032\n";
+    x += "Mesh square {\n 4;\n -1.0;-1.0;0.0;,\n -1.0;1.0;0.0;,\n 1.0;1.0;0.0;,\n 1.0;-1.0;0.0;;\n";
+    x += " 2;\n 3;0,1,2;,\n 3;0,2,3;;\n";
+    x += " MeshNormals { 1; 0.0;0.0;-1.0;; 2; 3;0,0,0;, 3;0,0,0;; }\n";
+    x += " MeshTextureCoords { 4; 0.0;1.0;, 0.0;0.0;, 1.0;0.0;, 1.0;1.0;; }\n";
+    x += " MeshMaterialList {\n  " + std::to_string(textures.size()) + ";\n  2;\n  0,\n  " +
+         (textures.size() > 1 ? "1" : "0") + ";;\n";
+    int i = 0;
+    for (std::string_view texture : textures) {
+        ++i;
+        x += "  Material {\n   " + std::to_string(0.1 * i).substr(0, 3) + ";0.5;0.25;1.0;;\n   12.0;\n";
+        x += "   0.3;0.3;0.3;;\n   0.0;0.0;0.1;;\n";
+        if (!texture.empty()) x += "   TextureFilename { \"" + std::string(texture) + "\"; }\n";
+        x += "  }\n";
+    }
+    x += " }\n}\n";
+    return x;
+}
+
+}  // namespace krovane::test

@@ -1,0 +1,172 @@
+// The object manager: a level's objects with dense ids, failed loads counted,
+// skipped types, the object commands and their exact lines, the draw walk
+// light by light, and removal.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "console/krovane_console.h"
+#include "gfx/geometry.h"
+#include "gfx/recording_device.h"
+#include "platform/clock.h"
+#include "scene/krovane_camera_manager.h"
+#include "scene/krovane_effect_manager.h"
+#include "scene/krovane_light_manager.h"
+#include "scene/krovane_object_manager.h"
+
+namespace {
+
+using namespace krovane::gfx;
+using krovane::test::LoggedLine;
+using krovane::test::loggedLines;
+using krovane::test::writeFile;
+
+class ObjectManager : public ::testing::Test {
+protected:
+    ObjectManager() {
+        krovane::platform::Clock::setManualTicks(0);
+        device = RecordingDevice::create();
+        holder = device;
+        writeFile("objects/a.DR", "_NAME_ { a }");
+        writeFile("objects/b.DR", "_NAME_ { b }");
+        writeFile("objects/c.DR", "_NAME_ { c }");
+    }
+    ~ObjectManager() override {
+        objects.reset();
+        device->Release();
+        krovane::platform::Clock::useRealTime();
+    }
+    std::vector<LoggedLine> lines() { return loggedLines(console); }
+    // The x of each world transform set, in order: one per Render call.
+    std::vector<float> renders() {
+        std::vector<float> xs;
+        for (const auto& c : device->calls())
+            if (c.op == DeviceOp::SetTransform && c.args[0] == static_cast<std::uint32_t>(TransformState::World))
+                xs.push_back(c.matrix->m[3][0]);
+        return xs;
+    }
+    void command(const char* text) { objects->ExecuteCommand(text); }
+
+    krovane::test::TempDir dir;
+    RecordingDevice* device;
+    Device* holder;
+    Krovane_Console console{&holder};
+    Krovane_Camera_Manager cameras{&console};
+    Krovane_Light_Manager lights{console};
+    Krovane_Effect_Manager effects{&holder, console, cameras};
+    std::unique_ptr<Krovane_Object_Manager> objects =
+        std::make_unique<Krovane_Object_Manager>(&kIdentityMatrix, &holder, &console, &effects, &lights);
+};
+
+constexpr const char* kLevel = R"(_OBJECTS_ {
+    one   { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\a.DR } _POSITION_ { 1 0 0 } _ROTATION_ { 0 0 0 } }
+    two   { _OBJECT_PATH_ { objects\missing.DR } _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _POSITION_ { 2 0 0 } }
+    light { _OBJECT_TYPE_ { _OBJECT_LIGHT_ } _OBJECT_PATH_ { objects\c.DR } }
+    three { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\b.DR } _POSITION_ { 3 0 0 } }
+})";
+
+TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
+    writeFile("level.DR", kLevel);
+    EXPECT_TRUE(objects->SetupFromFile("level.DR"));
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{
+                           {"[O.F.] objects\\a.DR", "_TEXT_"},
+                           {"[O.F.] objects\\missing.DR", "_TEXT_"},
+                           {"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"},
+                           {"[O.F.] objects\\b.DR", "_TEXT_"},
+                           {"Object Manager setup completed with 1 errors and 2 objects.", "_COMMENT_"},
+                       }));
+    ASSERT_NE(objects->head(), nullptr);
+    EXPECT_EQ(objects->head()->id, 1u);
+    EXPECT_EQ(objects->head()->next->id, 2u);
+    EXPECT_EQ(std::string(objects->head()->next->path.getChars()), "objects\\b.DR");
+    EXPECT_EQ(objects->head()->next->previous, objects->head());
+    EXPECT_EQ(objects->objectCount(), 2u);
+    EXPECT_EQ(objects->errors(), 1u);
+}
+
+TEST_F(ObjectManager, AMissingLevelGivesTheSummaryWithNothing) {
+    EXPECT_TRUE(objects->SetupFromFile("none.DR"));
+    EXPECT_EQ(lines(),
+              (std::vector<LoggedLine>{{"Object Manager setup completed with 0 errors and 0 objects.", "_COMMENT_"}}));
+}
+
+TEST_F(ObjectManager, CommandsListShowAndHideWithTheirLines) {
+    objects->AddObject("objects\\a.DR", 0, 0, 0, 0, 0, 0);
+    objects->AddObject("objects\\b.DR", 0, 0, 0, 0, 0, 0);
+    const std::size_t before = lines().size();
+    command("object.visible 2 0");
+    command("show.list");
+    command("object.visible 2 7");
+    command("object.visible 2");
+    command("object.visible");
+    command("object.visible 9 1");  // no such object: nothing
+    command("object.nothing 1 1");  // no such command: nothing
+    auto all = lines();
+    all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before));
+    EXPECT_EQ(all, (std::vector<LoggedLine>{
+                       {"[Object] id: 2  visible(changed): 0", "_SYSTEM_"},
+                       {"id:1  visible:1  file:objects\\a.DR", "_SYSTEM_"},
+                       {"id:2  visible:0  file:objects\\b.DR", "_SYSTEM_"},
+                       {"[Object] id: 2  visible(changed): 1", "_SYSTEM_"},
+                       {"What are you mean?)", "_ERROR_"},
+                       {"What are you mean?)", "_ERROR_"},
+                   }));
+}
+
+TEST_F(ObjectManager, LoadingByCommandAddsAtTheOriginOrCountsAnError) {
+    objects->AddObject("objects\\a.DR", 5, 0, 0, 0, 0, 0);
+    command("load.OBJECT_SIMPLE objects\\b.DR");
+    command("load.OBJECT_SIMPLE objects\\none.DR");
+    EXPECT_EQ(objects->lastId(), 2u);
+    EXPECT_EQ(objects->errors(), 1u);
+    const auto all = lines();
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[1].text, "[O.F.] objects\\b.DR");
+    EXPECT_EQ(all[3].text, "[!] Object File is corrupted and parameters are not loaded!");  // and no summary
+    ASSERT_NE(objects->entry(2), nullptr);
+    EXPECT_TRUE(objects->entry(2)->visible);
+}
+
+TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {
+    objects->AddObject("objects\\a.DR", 1, 0, 0, 0, 0, 0);
+    objects->AddObject("objects\\b.DR", 2, 0, 0, 0, 0, 0);
+    objects->AddObject("objects\\c.DR", 3, 0, 0, 0, 0, 0);
+    device->BeginScene();
+    device->clearCalls();
+    objects->RenderAll();
+    EXPECT_TRUE(renders().empty());  // no lights, nothing drawn
+
+    writeFile("level.DR", "_LIGHTS_ { sun moon }");
+    lights.SetupFromFile("level.DR");
+    device->clearCalls();
+    objects->RenderAll();
+    EXPECT_EQ(renders(), (std::vector<float>{1, 2, 3, 1, 2, 3}));
+
+    command("object.visible 2 0");
+    device->clearCalls();
+    objects->RenderAll();
+    EXPECT_EQ(renders(), (std::vector<float>{1, 3, 1, 3}));
+    command("show.list");
+    EXPECT_EQ(loggedLines(console).back().text, "id:3  visible:1  file:objects\\c.DR");  // hidden, still listed
+}
+
+TEST_F(ObjectManager, RemovingUnlinksAndKeepsTheCounters) {
+    objects->AddObject("objects\\a.DR", 1, 0, 0, 0, 0, 0);
+    objects->AddObject("objects\\b.DR", 2, 0, 0, 0, 0, 0);
+    objects->AddObject("objects\\c.DR", 3, 0, 0, 0, 0, 0);
+    EXPECT_TRUE(objects->RemoveObject(2));
+    EXPECT_FALSE(objects->RemoveObject(2));
+    EXPECT_FALSE(objects->RemoveObject(0));
+    EXPECT_EQ(objects->head()->next->id, 3u);
+    EXPECT_EQ(objects->head()->next->previous->id, 1u);
+    EXPECT_EQ(objects->lastId(), 3u);
+    EXPECT_TRUE(objects->RemoveObject(3));
+    EXPECT_EQ(objects->AddObject("objects\\a.DR", 0, 0, 0, 0, 0, 0), 4u);  // appended after the last left
+    EXPECT_EQ(objects->head()->next->id, 4u);
+}
+
+}  // namespace

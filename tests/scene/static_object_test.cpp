@@ -1,0 +1,266 @@
+// Static objects: loading the parameter file, the model and its materials,
+// the texture fallbacks one by one with their messages, the effect count, the
+// world matrix, and what Render issues on the recording device, through the
+// fixed-function pipeline and through effects.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "console/krovane_console.h"
+#include "gfx/geometry.h"
+#include "gfx/recording_device.h"
+#include "platform/clock.h"
+#include "scene/krovane_camera_manager.h"
+#include "scene/krovane_effect_manager.h"
+#include "scene/krovane_light_manager.h"
+#include "scene/static_c_object.h"
+
+namespace {
+
+using namespace krovane::gfx;
+using krovane::test::LoggedLine;
+using krovane::test::loggedLines;
+using krovane::test::writeBmp;
+using krovane::test::writeFile;
+
+class StaticObject : public ::testing::Test {
+protected:
+    StaticObject() {
+        krovane::platform::Clock::setManualTicks(0);
+        device = RecordingDevice::create();
+        holder = device;
+    }
+    ~StaticObject() override {
+        device->Release();
+        krovane::platform::Clock::useRealTime();
+    }
+    std::unique_ptr<Static_CObject> make(const char* file) {
+        return std::make_unique<Static_CObject>(&kIdentityMatrix, file, &holder, &effects, &lights, &console);
+    }
+    std::vector<LoggedLine> lines() { return loggedLines(console); }
+
+    krovane::test::TempDir dir;
+    RecordingDevice* device;
+    Device* holder;
+    Krovane_Console console{&holder};
+    Krovane_Camera_Manager cameras{&console};
+    Krovane_Light_Manager lights{console};
+    Krovane_Effect_Manager effects{&holder, console, cameras};
+};
+
+TEST_F(StaticObject, AMissingParameterFileFailsWithOneLine) {
+    auto object = make("objects\\none.DR");
+    EXPECT_FALSE(object->Load());
+    EXPECT_EQ(lines(),
+              (std::vector<LoggedLine>{{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"}}));
+}
+
+TEST_F(StaticObject, AMissingModelIsReportedAndTheObjectStillLoads) {
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\none.x } _FX_ { one two }");
+    auto object = make("objects\\a.DR");
+    EXPECT_TRUE(object->Load());
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[M.F] cannot find: models\\none.x", "_ERROR_"}}));
+    EXPECT_EQ(object->mesh(), nullptr);
+    EXPECT_EQ(object->materialCount(), 0u);
+    EXPECT_EQ(object->effectCount(), 2u);
+    EXPECT_EQ(std::string(object->GetEffectName(2).getChars()), "two");
+    EXPECT_EQ(std::string(object->GetEffectName(3).getChars()), "");
+}
+
+TEST_F(StaticObject, WithoutModelOrEffectsNothingIsPrinted) {
+    writeFile("objects/a.DR", "_NAME_ { plain }");
+    auto object = make("objects\\a.DR");
+    EXPECT_TRUE(object->Load());
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(object->effectCount(), 0u);
+}
+
+TEST_F(StaticObject, TexturesFallBackOneByOneAndOnlyTheLastResortIsReported) {
+    // Five materials: the texture as named, under textures\, by its file name
+    // beside the model, none found at all, and no texture.
+    writeFile("models/square.x",
+              krovane::test::squareModel({"here.bmp", "there.bmp", "C:\\\\art\\\\wood.bmp", "lost.bmp", ""}));
+    writeBmp("here.bmp", 0xFF0000);
+    writeBmp("textures/there.bmp", 0x00FF00);
+    writeBmp("models/wood.bmp", 0x0000FF);
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x }");
+    auto object = make("objects\\a.DR");
+    ASSERT_TRUE(object->Load());
+    ASSERT_NE(object->mesh(), nullptr) << "the model did not load";
+    ASSERT_EQ(object->materialCount(), 5u);
+    EXPECT_NE(object->texture(0), nullptr);
+    EXPECT_NE(object->texture(1), nullptr);
+    EXPECT_NE(object->texture(2), nullptr);
+    EXPECT_EQ(object->texture(3), nullptr);
+    EXPECT_EQ(object->texture(4), nullptr);
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[T.F] cannot find: lost.bmp", "_ERROR_"}}));
+
+    // With the default picture there, the lost texture gets it silently.
+    writeBmp("textures/_def/def.bmp", 0xFFFFFF);
+    auto second = make("objects\\a.DR");
+    ASSERT_TRUE(second->Load());
+    EXPECT_NE(second->texture(3), nullptr);
+    EXPECT_EQ(second->texture(4), nullptr);
+    EXPECT_EQ(lines().size(), 1u);
+}
+
+TEST_F(StaticObject, MaterialsTakeTheirAmbientFromDiffuse) {
+    writeFile("models/square.x", krovane::test::squareModel({"", ""}));
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x }");
+    auto object = make("objects\\a.DR");
+    ASSERT_TRUE(object->Load());
+    ASSERT_EQ(object->materialCount(), 2u);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        const Material& m = object->material(i);
+        EXPECT_EQ(m.ambient.r, m.diffuse.r);
+        EXPECT_EQ(m.ambient.g, m.diffuse.g);
+        EXPECT_EQ(m.ambient.b, m.diffuse.b);
+        EXPECT_EQ(m.ambient.a, m.diffuse.a);
+        EXPECT_FLOAT_EQ(m.power, 12.0f);
+    }
+    EXPECT_FLOAT_EQ(object->material(1).diffuse.r, 0.2f);
+}
+
+TEST_F(StaticObject, TheWorldMatrixPlacesFirstThenTurnsAboutTheWorldAxes) {
+    writeFile("objects/a.DR", "_NAME_ { plain }");
+    auto turned = make("objects\\a.DR");
+    turned->position[0] = 10;
+    turned->rotation[1] = 90;
+    ASSERT_TRUE(turned->Load());
+    const Vector3 origin = transformCoord({0, 0, 0}, turned->world);
+    EXPECT_NEAR(origin.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(origin.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(origin.z, -10.0f, 1e-5f);
+
+    auto tilted = make("objects\\a.DR");
+    tilted->rotation[0] = 90;
+    ASSERT_TRUE(tilted->Load());
+    const Matrix expected = rotationX(3.14159265f / 2);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(tilted->world.m[r][c], expected.m[r][c], 1e-6f);
+
+    // A file without nodes leaves the base matrix, whatever the placement.
+    auto untouched = make("objects\\a.DR");
+    untouched->position[0] = 5;
+    EXPECT_EQ(untouched->world.m[3][0], 0.0f);
+}
+
+TEST_F(StaticObject, WithoutEffectsTheSubsetsAreDrawnFixedFunction) {
+    writeFile("models/square.x", krovane::test::squareModel({"", ""}));
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x }");
+    auto object = make("objects\\a.DR");
+    ASSERT_TRUE(object->Load());
+    device->clearCalls();
+    device->BeginScene();
+    object->Render(1, true);
+    std::vector<DeviceOp> ops;
+    for (const auto& c : device->calls())
+        if (c.op != DeviceOp::SetFVF && c.op != DeviceOp::SetStreamSource && c.op != DeviceOp::BeginScene)
+            ops.push_back(c.op);
+    EXPECT_EQ(ops, (std::vector<DeviceOp>{DeviceOp::SetTransform, DeviceOp::SetMaterial, DeviceOp::SetTexture,
+                                          DeviceOp::DrawPrimitive, DeviceOp::SetMaterial, DeviceOp::SetTexture,
+                                          DeviceOp::DrawPrimitive}));
+    for (const auto& c : device->calls())
+        if (c.op == DeviceOp::DrawPrimitive) {
+            EXPECT_EQ(c.result, kOk);
+            EXPECT_EQ(c.args[2], 1u);  // one triangle per subset
+        }
+}
+
+constexpr const char* kEffect = R"(
+uniform vec4 View_Pos; uniform mat4 mat_World_View_Proj; uniform mat4 matWorld;
+uniform vec4 LightPos; uniform vec4 LightColor; uniform float LightFalloff; uniform float LightSpecular;
+uniform float LightSpecular_Itens; uniform float LightAmbient; uniform float Attenuation;
+vertex VS { void main() { gl_Position = mat_World_View_Proj * vec4(inPosition, 1.0); } }
+fragment PS { out vec4 c; void main() { c = LightColor; } }
+technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; } }
+technique vek_Phong_alpha { pass P0 { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; } }
+)";
+
+TEST_F(StaticObject, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
+    writeFile("fx/a.fx", kEffect);
+    writeFile("level.DR",
+              "_CAMERAS_ { cam { _POSITION_ { 3 4 5 } _LOOK_ { 0 0 0 } } }"
+              "_LIGHTS_ { sun { _POSITION_ { 1 2 3 } _COLOR_ { 0.5 0.25 1 } _FALLOFF_ { 77 } } "
+              "           moon { _POSITION_ { 9 9 9 } } }"
+              "_EFFECTS_ { A } A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } }");
+    cameras.SetupFromFile("level.DR");
+    lights.SetupFromFile("level.DR");
+    effects.SetupFromFile("level.DR");
+    cameras.CurrentCamera()->ApplyTransforms(device);
+    writeFile("models/square.x", krovane::test::squareModel({""}));
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { A missing }");
+    auto object = make("objects\\a.DR");
+    object->position[0] = 2;
+    ASSERT_TRUE(object->Load());
+
+    device->clearCalls();
+    device->BeginScene();
+    object->Render(2, false);
+    std::vector<std::string> seen;
+    for (const auto& c : device->calls()) {
+        switch (c.op) {
+            case DeviceOp::EffectSetVector:
+            case DeviceOp::EffectSetMatrix:
+            case DeviceOp::EffectSetFloat:
+            case DeviceOp::EffectSetTechnique:
+                seen.push_back(c.name);
+                break;
+            case DeviceOp::EffectBegin:
+                seen.push_back("Begin");
+                break;
+            case DeviceOp::EffectBeginPass:
+                seen.push_back("BeginPass");
+                break;
+            case DeviceOp::EffectEndPass:
+                seen.push_back("EndPass");
+                break;
+            case DeviceOp::EffectEnd:
+                seen.push_back("End");
+                break;
+            case DeviceOp::DrawPrimitive:
+                seen.push_back("draw");
+                break;
+            default:
+                break;
+        }
+    }
+    // Through A with the second light, then "missing" fixed-function.
+    EXPECT_EQ(seen, (std::vector<std::string>{"View_Pos", "mat_World_View_Proj", "matWorld", "LightPos", "LightColor",
+                                              "LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient",
+                                              "Attenuation", "vek_Phong_alpha", "Begin", "BeginPass", "draw", "EndPass",
+                                              "End", "draw"}));
+    const auto& calls = device->calls();
+    const auto find = [&](const char* name) {
+        for (const auto& c : calls)
+            if (c.name == name) return c;
+        ADD_FAILURE() << name;
+        return calls.front();
+    };
+    EXPECT_EQ(find("View_Pos").values[0], 3.0f);
+    EXPECT_EQ(find("View_Pos").values[3], 1.0f);
+    EXPECT_EQ(find("LightPos").values[0], 9.0f);  // the second light
+    EXPECT_EQ(find("LightPos").values[3], 1.0f);
+    const Matrix wvp =
+        multiply(multiply(object->world, cameras.CurrentCamera()->view), cameras.CurrentCamera()->projection);
+    EXPECT_EQ(find("mat_World_View_Proj").matrix->m[3][2], wvp.m[3][2]);
+    EXPECT_EQ(find("matWorld").matrix->m[3][0], 2.0f);
+
+    // The first light's values and technique.
+    device->clearCalls();
+    object->Render(1, true);
+    EXPECT_EQ(find("LightFalloff").values[0], 77.0f);
+    EXPECT_EQ(find("LightColor").values[1], 0.25f);
+    EXPECT_EQ(find("LightColor").values[3], 1.0f);
+    bool firstTechnique = false;
+    for (const auto& c : device->calls())
+        firstTechnique = firstTechnique || (c.op == DeviceOp::EffectSetTechnique && c.name == "vek_Phong");
+    EXPECT_TRUE(firstTechnique);
+}
+
+}  // namespace
