@@ -425,13 +425,21 @@ TEST_F(Fonts, MeasuringDrawsNothingAndFitsTheRect) {
     EXPECT_EQ(font->DrawTextA(nullptr, "x", -1, nullptr, kDtCalcRect, 0), 0);
 }
 
-TEST_F(Fonts, EveryByteDrawsWithoutHarm) {
+TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
     std::string all;
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
     for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs, kDtRight | kDtNoClip, kDtSingleLine}) {
         EXPECT_GT(draw(all.c_str(), static_cast<int>(all.size()), {0, 0, 200, 400}, format), 0);
         for (const TextVertex& v : vertices()) EXPECT_TRUE(v.u >= 0 && v.u <= 1 && v.v >= 0 && v.v <= 1);
     }
+    const std::string lines = "a b\tc\nd e f g\r\n" + all;
+    for (const Rect& r : {Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, Rect{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
+                          Rect{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, Rect{INT_MIN, 0, INT_MIN + 5, 50}})
+        for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs | kDtRight, kDtNoClip | kDtWordBreak}) {
+            draw(lines.c_str(), -1, r, format);
+            Rect measured = r;
+            EXPECT_GE(font->DrawTextA(nullptr, lines.c_str(), -1, &measured, format | kDtCalcRect, 0), font->height());
+        }
 }
 
 }  // namespace
