@@ -159,6 +159,19 @@ TEST_F(Fonts, HeightsAreCellsWhenPositiveCharactersWhenNegative) {
     EXPECT_GT(wide->advance('n'), 2 * cell->advance('n'));
     for (Font* f : {cell, character, defaulted, wide}) f->Release();
 
+    // Italic slants: an upright stroke's image gets wider.
+    Font* upright = font;
+    const auto strokeWidth = [&] {
+        draw("l", -1, {0, 0, 100, 100}, 0);
+        const auto q = quads();
+        return q.empty() ? 0.0f : q[0].right - q[0].left;
+    };
+    const float plain = strokeWidth();
+    ASSERT_EQ(CreateFontA(device, -16, 0, 400, 1, true, 0, 0, 0, 0, "Verdana", &font), kOk);
+    EXPECT_GT(strokeWidth(), plain + 1.0f);
+    font->Release();
+    font = upright;
+
     // Absurd sizes are limited, not obeyed or crashed on.
     for (int height : {INT_MIN, INT_MAX}) {
         Font* huge = make(height, 0, 400, "Arial");
