@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -36,6 +37,12 @@ char32_t unicodeOf(unsigned char byte) {
 bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t'; }
+
+// Lines are measured up to this many pixels; longer ones are drawn, but their
+// width (for alignment and measuring) stops growing there.
+constexpr int kMaxLineWidth = 1 << 28;
+
+int clampToInt(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 // The face a name resolves to, with what must be made up because the face lacks it.
 struct FaceChoice {
@@ -296,7 +303,7 @@ int Font::advanceAt(unsigned char c, int x, bool expandTabs) const {
 }
 
 Font::Line Font::nextLine(const unsigned char* text, std::size_t size, std::size_t pos, std::uint32_t format,
-                          int maxWidth) const {
+                          std::int64_t maxWidth) const {
     const bool singleLine = (format & kDtSingleLine) != 0;
     const bool wrap = !singleLine && (format & kDtWordBreak) != 0;
     const bool tabs = (format & kDtExpandTabs) != 0;
@@ -322,7 +329,7 @@ Font::Line Font::nextLine(const unsigned char* text, std::size_t size, std::size
             while (next < size && isBlank(text[next])) ++next;
             return {pos, breakAt, next, breakWidth};
         }
-        x += step;
+        x = std::min(x + step, kMaxLineWidth);
     }
     return {pos, size, size, x};
 }
@@ -387,31 +394,35 @@ int Font::DrawTextA(void*, const char* text, int count, Rect* rect, std::uint32_
     const bool clipped = rect != nullptr && (format & kDtNoClip) == 0;
     const bool right = (format & kDtRight) != 0;
     const bool tabs = (format & kDtExpandTabs) != 0;
-    const int maxWidth = area.right - area.left;
+    const std::int64_t maxWidth = std::int64_t{area.right} - area.left;
 
     if (!measureOnly && size * 6 > scratch_.size()) scratch_.resize(size * 6);
     std::size_t vertices = 0;
-    int lines = 0, widest = 0;
+    // Positions are worked out in 64 bits: rect corners anywhere in the
+    // 32-bit range plus the text's extent cannot overflow them.
+    std::int64_t lines = 0, widest = 0;
     const float u = texelU_, v = texelV_;
     for (std::size_t pos = 0; pos < size; ++lines) {
         const Line line = nextLine(bytes, size, pos, format, maxWidth);
         pos = line.next;
-        widest = std::max(widest, line.width);
+        widest = std::max<std::int64_t>(widest, line.width);
         if (measureOnly) continue;
-        const int top = area.top + lines * cellHeight_;
+        const std::int64_t top = area.top + lines * cellHeight_;
         int pen = 0;
-        const int origin = right ? area.right - line.width : area.left;
+        const std::int64_t origin = right ? std::int64_t{area.right} - line.width : std::int64_t{area.left};
         for (std::size_t i = line.begin; i < line.end; ++i) {
             const unsigned char c = bytes[i];
             const Glyph& g = glyphs_[c];
             const int x = pen;
             pen += advanceAt(c, pen, tabs);
             if (g.width == 0 || (c == '\t' && tabs)) continue;
-            int x0 = origin + x + g.left, y0 = top + g.top, x1 = x0 + g.width, y1 = y0 + g.height;
-            int ax = g.atlasX, ay = g.atlasY;
+            std::int64_t x0 = origin + x + g.left, y0 = top + g.top, x1 = x0 + g.width, y1 = y0 + g.height;
+            std::int64_t ax = g.atlasX, ay = g.atlasY;
             if (clipped) {
-                const int cx0 = std::max(x0, area.left), cy0 = std::max(y0, area.top);
-                const int cx1 = std::min(x1, area.right), cy1 = std::min(y1, area.bottom);
+                const std::int64_t cx0 = std::max<std::int64_t>(x0, area.left);
+                const std::int64_t cy0 = std::max<std::int64_t>(y0, area.top);
+                const std::int64_t cx1 = std::min<std::int64_t>(x1, area.right);
+                const std::int64_t cy1 = std::min<std::int64_t>(y1, area.bottom);
                 if (cx0 >= cx1 || cy0 >= cy1) continue;
                 ax += cx0 - x0;
                 ay += cy0 - y0;
@@ -436,13 +447,13 @@ int Font::DrawTextA(void*, const char* text, int count, Rect* rect, std::uint32_
             vertices += 6;
         }
     }
-    const int textHeight = lines * cellHeight_;
+    const int textHeight = clampToInt(lines * cellHeight_);
     if (measureOnly) {
         if (right)
-            rect->left = rect->right - widest;
+            rect->left = clampToInt(rect->right - widest);
         else
-            rect->right = rect->left + widest;
-        rect->bottom = rect->top + textHeight;
+            rect->right = clampToInt(rect->left + widest);
+        rect->bottom = clampToInt(std::int64_t{rect->top} + textHeight);
         return textHeight;
     }
     if (vertices == 0) return textHeight;

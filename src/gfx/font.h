@@ -84,7 +84,7 @@ private:
     ~Font() override;
 
     Line nextLine(const unsigned char* text, std::size_t size, std::size_t pos, std::uint32_t format,
-                  int maxWidth) const;
+                  std::int64_t maxWidth) const;
     int advanceAt(unsigned char c, int x, bool expandTabs) const;
     // Draws the first `vertexCount` vertices of scratch_ with the text's states.
     bool drawVertices(std::size_t vertexCount);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,19 @@ TEST_F(Fonts, HeightsAreCellsWhenPositiveCharactersWhenNegative) {
     EXPECT_GT(wide->advance('n'), 2 * cell->advance('n'));
     for (Font* f : {cell, character, defaulted, wide}) f->Release();
 
+    // Italic slants: an upright stroke's image gets wider.
+    Font* upright = font;
+    const auto strokeWidth = [&] {
+        draw("l", -1, {0, 0, 100, 100}, 0);
+        const auto q = quads();
+        return q.empty() ? 0.0f : q[0].right - q[0].left;
+    };
+    const float plain = strokeWidth();
+    ASSERT_EQ(CreateFontA(device, -16, 0, 400, 1, true, 0, 0, 0, 0, "Verdana", &font), kOk);
+    EXPECT_GT(strokeWidth(), plain + 1.0f);
+    font->Release();
+    font = upright;
+
     // Absurd sizes are limited, not obeyed or crashed on.
     for (int height : {INT_MIN, INT_MAX}) {
         Font* huge = make(height, 0, 400, "Arial");
@@ -258,31 +272,19 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     EXPECT_EQ(device->texture(0), other);
 
     // While drawing: blended, solid, unlit, no depth test, the text's format and atlas, unfiltered.
-    std::uint32_t fill = 0, blend = 0, src = 0, dest = 0, op = 0, z = 1, lit = 1, fvf = 0, mip = 1;
+    std::map<std::uint32_t, std::uint32_t> states;  // render state number: its value at the draw
+    std::uint32_t fvf = 0, mip = 1;
     const void* texture = other;
     for (const RecordedCall& c : device->calls()) {
         if (c.op == DeviceOp::DrawPrimitiveUP) break;
+        if (c.op == DeviceOp::SetRenderState) states[c.args[0]] = c.args[1];
         if (c.op == DeviceOp::SetFVF) fvf = c.args[0];
         if (c.op == DeviceOp::SetTexture) texture = c.object;
         if (c.op == DeviceOp::SetSamplerState && c.args[1] == 7) mip = c.args[2];
-        if (c.op != DeviceOp::SetRenderState) continue;
-        const auto s = static_cast<RenderState>(c.args[0]);
-        const std::uint32_t v = c.args[1];
-        if (s == RenderState::FillMode) fill = v;
-        if (s == RenderState::AlphaBlendEnable) blend = v;
-        if (s == RenderState::SrcBlend) src = v;
-        if (s == RenderState::DestBlend) dest = v;
-        if (s == RenderState::BlendOp) op = v;
-        if (s == RenderState::ZEnable) z = v;
-        if (s == RenderState::Lighting) lit = v;
     }
-    EXPECT_EQ(fill, kFillSolid);
-    EXPECT_EQ(blend, 1u);
-    EXPECT_EQ(src, 5u);
-    EXPECT_EQ(dest, 6u);
-    EXPECT_EQ(op, 1u);
-    EXPECT_EQ(z, 0u);
-    EXPECT_EQ(lit, 0u);
+    const std::map<std::uint32_t, std::uint32_t> wanted = {{8, kFillSolid}, {27, 1}, {19, 5}, {20, 6},
+                                                           {171, 1},        {7, 0},  {137, 0}};
+    for (const auto& [state, value] : wanted) EXPECT_EQ(states[state], value) << "render state " << state;
     EXPECT_EQ(fvf, kTextFvf);
     EXPECT_EQ(mip, 0u);
     EXPECT_NE(texture, other);
@@ -425,13 +427,21 @@ TEST_F(Fonts, MeasuringDrawsNothingAndFitsTheRect) {
     EXPECT_EQ(font->DrawTextA(nullptr, "x", -1, nullptr, kDtCalcRect, 0), 0);
 }
 
-TEST_F(Fonts, EveryByteDrawsWithoutHarm) {
+TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
     std::string all;
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
     for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs, kDtRight | kDtNoClip, kDtSingleLine}) {
         EXPECT_GT(draw(all.c_str(), static_cast<int>(all.size()), {0, 0, 200, 400}, format), 0);
         for (const TextVertex& v : vertices()) EXPECT_TRUE(v.u >= 0 && v.u <= 1 && v.v >= 0 && v.v <= 1);
     }
+    const std::string lines = "a b\tc\nd e f g\r\n" + all;
+    for (const Rect& r : {Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, Rect{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
+                          Rect{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, Rect{INT_MIN, 0, INT_MIN + 5, 50}})
+        for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs | kDtRight, kDtNoClip | kDtWordBreak}) {
+            draw(lines.c_str(), -1, r, format);
+            Rect measured = r;
+            EXPECT_GE(font->DrawTextA(nullptr, lines.c_str(), -1, &measured, format | kDtCalcRect, 0), font->height());
+        }
 }
 
 }  // namespace
