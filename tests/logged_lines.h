@@ -2,6 +2,7 @@
 // name of each line's type ("" for none), for tests that check what was printed.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ namespace krovane::test {
 struct LoggedLine {
     std::string text, type;
     bool operator==(const LoggedLine&) const = default;
+    friend void PrintTo(const LoggedLine& line, std::ostream* os) {
+        *os << '{' << line.text << ", " << line.type << '}';
+    }
 };
 
 inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) {
@@ -19,6 +23,19 @@ inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) {
     std::vector<LoggedLine> out;
     for (unsigned id = log.NextId(log.TopId(console.logRoot())); id != 0; id = log.NextId(id))
         out.push_back({std::string(log.text(id)), std::string(log.text(log.TopId(id)))});
+    return out;
+}
+
+// The same lines without their time stamps ("[12:345] "), for tests that
+// check what was printed rather than when.
+inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) {
+    std::vector<LoggedLine> out = loggedLines(console);
+    for (LoggedLine& line : out) {
+        const std::size_t end = line.text.find("] ");
+        if (!line.text.empty() && line.text[0] == '[' && end != std::string::npos &&
+            line.text.find_first_not_of("0123456789:", 1) == end)
+            line.text.erase(0, end + 2);
+    }
     return out;
 }
 

@@ -43,7 +43,8 @@ public:
     // Draws and presents one frame; `fps` is shown truncated to an integer.
     void RenderFrame(float fps);
     // One line of head-up text in Font8Verdana, white, its top left at (x, y), unclipped.
-    void DrawHudText(const Korvane_string& text, int x, int y);
+    // Virtual so that tests can read the lines a frame shows.
+    virtual void DrawHudText(const Korvane_string& text, int x, int y);
 
     krovane::gfx::Device* device = nullptr;
     int errors = 0;

@@ -41,15 +41,22 @@ void Krovane_Effect_Manager::LoadEffects(const DynamicRow& tree) {
     if (section == 0 || count == 0) return;
     unsigned child = tree.TopId(section);
     for (unsigned i = 0; i < count && child != 0; ++i, child = tree.NextId(child))
-        AddEffect(tree.iLookName(child), tree);
+        addEffect(tree.iLookName(child), tree, child);
 }
 
 int Krovane_Effect_Manager::AddEffect(const Korvane_string& name, const DynamicRow& tree) {
+    return addEffect(name, tree, 0);
+}
+
+int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     // Counted before anything is made: a failed effect uses up its number.
     ++effectCount_;
     auto entry = std::make_unique<EffectEntry>();
 
-    const unsigned id = tree.iLookId(name);
+    // An effect's keys normally sit under its own entry below "_EFFECTS_"; a
+    // listed name without keys of its own is looked up in the whole tree.
+    const bool ownKeys = listedNode != 0 && tree.iCountParams(listedNode) + tree.iCountKnots(listedNode) > 0;
+    const unsigned id = ownKeys ? listedNode : tree.iLookId(name);
     const Korvane_string fxPath = tree.iLookName(tree.TopId(tree.iLookInFor(id, "_FILE_FX_")));
     krovane::gfx::Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
     if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device, fxPath.getChars(), &entry->effect))) {

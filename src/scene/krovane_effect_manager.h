@@ -2,8 +2,8 @@
 // file's "_EFFECTS_" section, in a list numbered in order of adding. Objects
 // find their effects here by name when they draw.
 //
-// A level lists effects by name under "_EFFECTS_"; each name's node (found in
-// the whole tree) holds "_FILE_FX_" (the effect file) and "_FILE_" (a
+// A level lists effects by name under "_EFFECTS_"; each holds, under its own
+// entry there (or else under the first node of its name in the tree), "_FILE_FX_" (the effect file) and "_FILE_" (a
 // parameter file, or "none"). An effect whose file is missing or does not
 // build still takes its number and is counted, but is not listed.
 #pragma once
@@ -59,6 +59,8 @@ public:
     const EffectEntry* firstEntry() const { return first_; }
 
 private:
+    int addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+
     krovane::gfx::Device** deviceHolder_;
     std::uint32_t effectCount_ = 0;
     EffectEntry* first_ = nullptr;

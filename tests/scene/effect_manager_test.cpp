@@ -20,7 +20,7 @@ namespace {
 
 using namespace krovane::gfx;
 using krovane::test::LoggedLine;
-using krovane::test::loggedLines;
+using krovane::test::loggedMessages;
 using krovane::test::writeFile;
 
 constexpr const char* kEffect = R"(uniform vec4 View_Pos;
@@ -54,20 +54,20 @@ protected:
 
 TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
     writeFile("level.DR",
-              "_EFFECTS_ { first second third }"
-              "first { _FILE_FX_ { fx\\a.fx } _FILE_ { none } }"
-              "second { _FILE_FX_ { fx\\missing.fx } _FILE_ { none } }"
-              "third { _FILE_FX_ { fx\\b.fx } _FILE_ { data\\third.DR } }");
+              "first { _FILE_FX_ { fx\\a.fx } _FILE_ { none } }"  // defined before the list
+              "_EFFECTS_ { first"
+              "  second { _FILE_FX_ { fx\\missing.fx } _FILE_ { none } }"
+              "  third { _FILE_FX_ { fx\\b.fx } _FILE_ { data\\third.DR } } }");
     writeFile("data/third.DR", "_STRENGTH_ { 3 }");
     testing::internal::CaptureStderr();
     EXPECT_TRUE(effects->SetupFromFile("level.DR"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect: fx\\missing.fx: cannot open the effect file\n");
-    EXPECT_EQ(loggedLines(console), (std::vector<LoggedLine>{
-                                        {"[+] Effect:  first", "_TEXT_"},
-                                        {"fx\\missing.fx", "_ERROR_"},
-                                        {"[+] Effect:  third", "_TEXT_"},
-                                        {"Effect Manager setup completed with 3 Effects.", "_COMMENT_"},
-                                    }));
+    EXPECT_EQ(loggedMessages(console), (std::vector<LoggedLine>{
+                                           {"[+] Effect:  first", "_TEXT_"},
+                                           {"fx\\missing.fx", "_ERROR_"},
+                                           {"[+] Effect:  third", "_TEXT_"},
+                                           {"Effect Manager setup completed with 3 Effects.", "_COMMENT_"},
+                                       }));
     const auto* first = effects->firstEntry();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->number, 1);
@@ -81,15 +81,15 @@ TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
 
 TEST_F(EffectManager, AMissingLevelAddsNothing) {
     EXPECT_TRUE(effects->SetupFromFile("nothing.DR"));
-    EXPECT_EQ(loggedLines(console),
+    EXPECT_EQ(loggedMessages(console),
               (std::vector<LoggedLine>{{"Effect Manager setup completed with 0 Effects.", "_COMMENT_"}}));
 }
 
 TEST_F(EffectManager, FindingTakesTheFirstOfANameAndHandsOutTheCamera) {
     writeFile("level.DR",
               "_CAMERAS_ { cam { _POSITION_ { 3 4 5 } _LOOK_ { 0 0 0 } } }"
-              "_EFFECTS_ { twin twin }"
-              "twin { _FILE_FX_ { fx\\a.fx } }");
+              "twin { _FILE_FX_ { fx\\a.fx } }"
+              "_EFFECTS_ { twin twin }");
     cameras.SetupFromFile("level.DR");
     cameras.CurrentCamera()->ApplyTransforms(device);
     effects->SetupFromFile("level.DR");
@@ -114,7 +114,7 @@ TEST_F(EffectManager, FindingTakesTheFirstOfANameAndHandsOutTheCamera) {
 }
 
 TEST_F(EffectManager, WithoutACameraLookupsGoOnWithIdentityMatrices) {
-    writeFile("level.DR", "_EFFECTS_ { one } one { _FILE_FX_ { fx\\a.fx } }");
+    writeFile("level.DR", "_EFFECTS_ { one { _FILE_FX_ { fx\\a.fx } } }");
     effects->SetupFromFile("level.DR");
     Matrix view{}, projection{};
     EXPECT_NE(effects->FindEffect("one", &view, &projection), nullptr);

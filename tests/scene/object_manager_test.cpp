@@ -22,7 +22,7 @@ namespace {
 
 using namespace krovane::gfx;
 using krovane::test::LoggedLine;
-using krovane::test::loggedLines;
+using krovane::test::loggedMessages;
 using krovane::test::writeFile;
 
 class ObjectManager : public ::testing::Test {
@@ -40,7 +40,7 @@ protected:
         device->Release();
         krovane::platform::Clock::useRealTime();
     }
-    std::vector<LoggedLine> lines() { return loggedLines(console); }
+    std::vector<LoggedLine> lines() { return loggedMessages(console); }
     // The x of each world transform set, in order: one per Render call.
     std::vector<float> renders() {
         std::vector<float> xs;
@@ -151,7 +151,7 @@ TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {
     objects->RenderAll();
     EXPECT_EQ(renders(), (std::vector<float>{1, 3, 1, 3}));
     command("show.list");
-    EXPECT_EQ(loggedLines(console).back().text, "id:3  visible:1  file:objects\\c.DR");  // hidden, still listed
+    EXPECT_EQ(loggedMessages(console).back().text, "id:3  visible:1  file:objects\\c.DR");  // hidden, still listed
 }
 
 TEST_F(ObjectManager, RemovingUnlinksAndKeepsTheCounters) {

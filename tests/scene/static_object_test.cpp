@@ -24,7 +24,7 @@ namespace {
 
 using namespace krovane::gfx;
 using krovane::test::LoggedLine;
-using krovane::test::loggedLines;
+using krovane::test::loggedMessages;
 using krovane::test::writeBmp;
 using krovane::test::writeFile;
 
@@ -42,7 +42,7 @@ protected:
     std::unique_ptr<Static_CObject> make(const char* file) {
         return std::make_unique<Static_CObject>(&kIdentityMatrix, file, &holder, &effects, &lights, &console);
     }
-    std::vector<LoggedLine> lines() { return loggedLines(console); }
+    std::vector<LoggedLine> lines() { return loggedMessages(console); }
 
     krovane::test::TempDir dir;
     RecordingDevice* device;
