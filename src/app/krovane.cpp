@@ -1,6 +1,8 @@
 #include "app/krovane.h"
 
 #include "gfx/gl_device.h"
+#include "gfx/texture.h"
+#include "gfx/texture_loader.h"
 #include "params/korvane_c_ini_reader.h"
 
 DynamicRow Krovane::LoadIniParameters(const char* file) {
@@ -68,18 +70,79 @@ void Krovane::adoptDevice(krovane::gfx::Device* device) {
     device_->SetRenderState(RenderState::Lighting, 1);
 }
 
-void Krovane::Initialize() {
+void Krovane::reportMalformed(const char* file) {
+    DynamicRow tree;
+    if (tree.iLoadFromFile(Korvane_string(file)) || tree.lastLoadError().kind != TreeLoadError::Kind::Malformed) return;
+    console_->Print(Korvane_string(std::string_view(tree.lastLoadError().describe())), MessageType::Error);
+}
+
+void Krovane::Initialize(int dpi) {
+    using krovane::gfx::failed;
     shutDown_ = false;
     console_ = std::make_unique<Krovane_Console>(&device_);
+    baseMatrix_ = krovane::gfx::kIdentityMatrix;
+    cameraManager_ = std::make_unique<Krovane_Camera_Manager>(console_.get());
+    effectManager_ = std::make_unique<Krovane_Effect_Manager>(&device_, *console_, *cameraManager_);
+    lightManager_ = std::make_unique<Krovane_Light_Manager>(*console_);
+    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, &device_, console_.get(),
+                                                              effectManager_.get(), lightManager_.get());
+    // The command queue joins here, once it exists.
+    renderManager_ = std::make_unique<Krovane_Render_Manager>(device_, cameraManager_.get(), objectManager_.get(),
+                                                              console_.get(), lightManager_.get(), dpi);
+
+    console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
+    renderManager_->Init();
+    renderManager_->backColor = backColor;
+
+    console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
+    reportMalformed(kLevelFile);
+    console_->Print("[>>>] Loading Lights : ", MessageType::System);
+    lightManager_->SetupFromFile(kLevelFile);
+    console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
+    console_->Print("[>>>] Loading Objects : ", MessageType::System);
+    objectManager_->SetupFromFile(kLevelFile);
+    console_->Print("[>>>] Loading cameras : ", MessageType::System);
+    cameraManager_->SetupFromFile(kLevelFile);
+    console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
+    console_->Print("[>>>] Loading effects : ", MessageType::System);
+    effectManager_->SetupFromFile(kLevelFile);
+    console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
+
+    whiteTexture_ = std::make_unique<TextureHolder>();
+    redTexture_ = std::make_unique<TextureHolder>();
+    blueTexture_ = std::make_unique<TextureHolder>();
+    const struct {
+        const char* path;
+        TextureHolder* holder;
+    } textures[] = {{"textures\\_def\\white.bmp", whiteTexture_.get()},
+                    {"textures\\_def\\red.bmp", redTexture_.get()},
+                    {"textures\\_def\\Blue.bmp", blueTexture_.get()}};
+    for (const auto& t : textures) {
+        if (!failed(krovane::gfx::loadTextureFromFile(device_, t.path, &t.holder->texture))) continue;
+        Korvane_string line = "missed: ";
+        line += t.path;
+        console_->Print(line, MessageType::Error);
+    }
 }
 
 void Krovane::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (console_) console_->SaveLog(kLogFile);
+    for (auto* holder : {&redTexture_, &whiteTexture_, &blueTexture_}) {
+        if (*holder && (*holder)->texture) (*holder)->texture->Release();
+        holder->reset();
+    }
     if (device_) {
         device_->Release();
         device_ = nullptr;
     }
+    // Resources made on the device hold it until they go, so the order of
+    // these is safe whatever each still holds.
+    cameraManager_.reset();
+    objectManager_.reset();
     console_.reset();
+    renderManager_.reset();
+    lightManager_.reset();
+    effectManager_.reset();
 }

@@ -1,10 +1,10 @@
-// Krovane: the engine object. It owns the console, the command queue and the
-// managers and the 3D device, creates them at start-up and takes them down
-// at shutdown.
+// Krovane: the engine object. It owns the 3D device, the console, the
+// managers of the level (cameras, lights, effects, objects) and the render
+// manager; it creates them and loads the level "POLYGON01" at start-up, and
+// takes them down at shutdown.
 //
-// So far it holds the configuration steps that run before the window exists,
-// the device with its fixed states, and the console; the managers come with
-// the level loading.
+// Start-up writes its stages to the console log ("[>>>] ..." as System lines,
+// "[i] ..." as Comments); nothing stops it: every problem is a log line.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,14 @@
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
+#include "gfx/geometry.h"
+#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
+#include "render/krovane_render_manager.h"
+#include "scene/krovane_camera_manager.h"
+#include "scene/krovane_effect_manager.h"
+#include "scene/krovane_light_manager.h"
+#include "scene/krovane_object_manager.h"
 
 namespace krovane::platform {
 class Window;
@@ -25,6 +32,7 @@ public:
     // that a user can see what was read.
     static constexpr const char* kLoadedParametersPath = "paramLoom2.0\\loaded_parameters";
     static constexpr const char* kLogFile = "LOG.dr";
+    static constexpr const char* kLevelFile = "POLYGON01";
 
     // Render settings before the configuration is read.
     static constexpr std::uint32_t kDefaultBackColor = 0xFF6482AA;  // opaque red 100, green 130, blue 170
@@ -55,14 +63,24 @@ public:
     // The same fixed states on a device made elsewhere (tests use the recording device).
     void adoptDevice(krovane::gfx::Device* device);
 
-    // Creates the console (its log starts here).
-    void Initialize();
+    // Creates the console (its log starts here), the managers and the render
+    // manager, loads the level and the shared default textures. `dpi` sizes
+    // the point-sized fonts.
+    void Initialize(int dpi = 96);
 
-    // Saves the log to "LOG.dr", then releases the device and the console.
-    // Runs its work once however often it is called.
+    // Saves the log to "LOG.dr", then releases the textures, the device, the
+    // managers and the console. Runs its work once however often it is called.
     void Shutdown();
 
     Krovane_Console* console() const { return console_.get(); }
+    Krovane_Camera_Manager* cameraManager() const { return cameraManager_.get(); }
+    Krovane_Object_Manager* objectManager() const { return objectManager_.get(); }
+    Krovane_Light_Manager* lightManager() const { return lightManager_.get(); }
+    Krovane_Effect_Manager* effectManager() const { return effectManager_.get(); }
+    Krovane_Render_Manager* renderManager() const { return renderManager_.get(); }
+    TextureHolder* whiteTexture() const { return whiteTexture_.get(); }
+    TextureHolder* redTexture() const { return redTexture_.get(); }
+    TextureHolder* blueTexture() const { return blueTexture_.get(); }
     krovane::gfx::Device* device() const { return device_; }
     // Where the engine keeps its device; components that must always see the
     // current device keep this address.
@@ -74,7 +92,18 @@ public:
     std::uint8_t multisampleAntialias = 0;
 
 private:
+    // One Error line for a level file that exists but does not parse, naming
+    // the file, line and column (the managers then find nothing in it).
+    void reportMalformed(const char* file);
+
     krovane::gfx::Device* device_ = nullptr;
+    krovane::gfx::Matrix baseMatrix_ = krovane::gfx::kIdentityMatrix;
+    std::unique_ptr<Krovane_Camera_Manager> cameraManager_;
+    std::unique_ptr<Krovane_Object_Manager> objectManager_;
     std::unique_ptr<Krovane_Console> console_;
+    std::unique_ptr<Krovane_Render_Manager> renderManager_;
+    std::unique_ptr<Krovane_Light_Manager> lightManager_;
+    std::unique_ptr<Krovane_Effect_Manager> effectManager_;
+    std::unique_ptr<TextureHolder> redTexture_, whiteTexture_, blueTexture_;
     bool shutDown_ = false;
 };

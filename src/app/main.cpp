@@ -41,9 +41,9 @@ int main() {
     if (!window) return fail("cannot open the window", error);
     engine.ReadRenderSettings(&config);
     if (krovane::gfx::failed(engine.InitDevice(*window, error))) return fail("cannot create the 3D device", error);
-    engine.Initialize();
+    engine.Initialize(window->verticalDpi());
 
-    MainLoop loop(engine);
+    MainLoop loop(engine, window.get());
     window->show();
     if (!window->loadCursor("mouse.cur", error)) std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
     loop.run(*window);

@@ -5,6 +5,7 @@
 using krovane::platform::WindowEvent;
 
 void MainLoop::run(krovane::platform::Window& window) {
+    input_ = &window;
     while (running_) {
         WindowEvent event;
         if (window.pollEvent(event))
@@ -35,12 +36,14 @@ void MainLoop::handleEvent(const WindowEvent& event) {
 }
 
 void MainLoop::idlePass() {
+    frameTimer_.Reset();
     frameRate_.countFrame();
-    // Until the scene exists a frame is the clear in the configured colour.
-    if (krovane::gfx::Device* device = engine_.device()) {
-        device->Clear(0, nullptr, krovane::gfx::kClearTarget | krovane::gfx::kClearZBuffer, engine_.backColor, 1.0f, 0);
-        if (!krovane::gfx::failed(device->BeginScene())) device->EndScene();
-        device->Present();
+    if (Krovane_Render_Manager* render = engine_.renderManager())
+        render->RenderFrame(static_cast<float>(frameRate_.shown()));
+    const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
+    if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr) {
+        cameras->KeyboardMove(*input_, frameMilliseconds);
+        cameras->MouseLook(*input_, leftButtonDown_);
     }
     frameRate_.update();
 }

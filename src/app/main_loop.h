@@ -1,6 +1,7 @@
 // MainLoop: the viewer's loop, one pass at a time. A pass either handles one
 // window event and nothing else, or, when no event is waiting, runs one
-// frame. The loop ends after the window is closed (or the program gets SIGINT
+// frame: it draws, then moves the current camera with the keys and the mouse
+// by the time the frame took. The loop ends after the window is closed (or the program gets SIGINT
 // or SIGTERM), by which time the engine has shut down and saved its log.
 #pragma once
 
@@ -8,6 +9,8 @@
 
 #include "app/frame_rate_counter.h"
 #include "app/krovane.h"
+#include "platform/frame_timer.h"
+#include "platform/input_source.h"
 #include "platform/window.h"
 
 class MainLoop {
@@ -16,7 +19,11 @@ public:
     // included), so that its next pacing check passes at once.
     static constexpr std::uint32_t kKeyDownShift = 100000;
 
-    explicit MainLoop(Krovane& engine) : engine_(engine) { frameRate_.Reset(); }
+    // `input` is what the camera control reads (the window); null reads nothing.
+    explicit MainLoop(Krovane& engine, const krovane::platform::InputSource* input = nullptr)
+        : engine_(engine), input_(input) {
+        frameRate_.Reset();
+    }
 
     // Runs passes until the loop ends.
     void run(krovane::platform::Window& window);
@@ -31,7 +38,9 @@ public:
 
 private:
     Krovane& engine_;
+    const krovane::platform::InputSource* input_;
     FrameRateCounter frameRate_;
+    krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;
     bool running_ = true;
 };

@@ -60,8 +60,11 @@ Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_stri
 
 bool Static_CObject::Load() {
     if (!params.holdsFileContent()) {
-        if (console_)
-            console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
+        if (console_ == nullptr) return false;
+        console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
+        // A file that is there but does not parse: say where it goes wrong.
+        if (params.lastLoadError().kind == TreeLoadError::Kind::Malformed)
+            console_->Print(Korvane_string(std::string_view(params.lastLoadError().describe())), MessageType::Error);
         return false;
     }
     if (params.nodeCount() == 0) return true;

@@ -46,18 +46,18 @@ TEST_F(MainLoopPasses, KeyPressesShiftThePacingMarkButClicksDoNot) {
     EXPECT_TRUE(device->calls().empty());                             // an event pass draws nothing
 }
 
-TEST_F(MainLoopPasses, AFrameClearsInTheConfiguredColourAndPresents) {
+TEST_F(MainLoopPasses, AFrameClearsInTheConfiguredColourDrawsAndPresents) {
     MainLoop loop(engine);
     loop.idlePass();
     const auto& calls = device->calls();
-    ASSERT_EQ(calls.size(), 4u);
+    ASSERT_GE(calls.size(), 4u);
     EXPECT_EQ(calls[0].op, DeviceOp::Clear);
     EXPECT_EQ(calls[0].args[1], 3u);  // target and depth
     EXPECT_EQ(calls[0].args[2], 0xFF6482AAu);
     EXPECT_EQ(calls[0].z, 1.0f);
     EXPECT_EQ(calls[1].op, DeviceOp::BeginScene);
-    EXPECT_EQ(calls[2].op, DeviceOp::EndScene);
-    EXPECT_EQ(calls[3].op, DeviceOp::Present);
+    EXPECT_EQ(calls[calls.size() - 2].op, DeviceOp::EndScene);
+    EXPECT_EQ(calls.back().op, DeviceOp::Present);
 }
 
 TEST_F(MainLoopPasses, TheFrameRateCountsIdlePassesOnly) {
