@@ -1,16 +1,544 @@
-// Provisional: replaced by the .x model loader.
 #include "gfx/x_model.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
+#include "gfx/mszip.h"
+#include "gfx/x_tokenizer.h"
+#include "platform/file_io.h"
+#include "platform/path_resolver.h"
 
 namespace krovane::gfx {
 
-bool parseXModel(const std::uint8_t*, std::size_t, XModel& model, std::string& error) {
+namespace {
+
+constexpr std::size_t kHeaderBytes = 16;
+constexpr int kMaxDepth = 64;                       // frames inside frames
+constexpr std::uint32_t kMaxMeshMaterials = 65536;  // declared materials filled in with defaults
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+bool sameName(const std::string& a, const char* b) {
+    const std::size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] - 'A' + 'a') : a[i];
+        const char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Faces as read: each face's corner count followed by its indices.
+struct FaceList {
+    std::vector<std::uint32_t> data;
+    std::vector<std::size_t> starts;  // where each face's count is in `data`
+    std::uint32_t corners(std::size_t f) const { return data[starts[f]]; }
+    const std::uint32_t* indices(std::size_t f) const { return data.data() + starts[f] + 1; }
+};
+
+class Parser {
+public:
+    Parser(XReader& reader, XModel& model) : r_(reader), model_(model) {}
+
+    bool parseFile();
+
+private:
+    bool readCount(std::uint32_t& n, std::size_t valuesEach, const char* what);
+    bool readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what);
+    bool readHeader(std::string& name);
+    bool readReference(std::string& name);
+    bool parseFrame(int depth);
+    bool parseMesh();
+    bool parseMaterial(XMaterial& material);
+    bool parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
+                           std::vector<std::uint32_t>& faceMaterials);
+    void transform(const float m[16], std::size_t firstVertex);
+    void finish();
+
+    XReader& r_;
+    XModel& model_;
+    std::vector<std::uint32_t> triangleMaterial_;  // per triangle of model_.indices
+    std::map<std::string, XMaterial> namedMaterials_;
+    bool sawMesh_ = false;
+};
+
+bool Parser::readCount(std::uint32_t& n, std::size_t valuesEach, const char* what) {
+    if (!r_.readUInt(n)) return false;
+    if (std::size_t{n} * valuesEach > r_.valuesLeft())
+        return r_.fail(std::string(what) + " count " + std::to_string(n) + " is more than the file holds");
+    return true;
+}
+
+bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what) {
+    std::uint32_t count;
+    if (!readCount(count, 1, what)) return false;
+    faces.starts.resize(count);
+    for (std::uint32_t f = 0; f < count; ++f) {
+        std::uint32_t n;
+        if (!readCount(n, 1, "face index")) return false;
+        faces.starts[f] = faces.data.size();
+        faces.data.push_back(n);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            std::uint32_t index;
+            if (!r_.readUInt(index)) return false;
+            if (index >= indexLimit)
+                return r_.fail(std::string(what) + " " + std::to_string(f) + ": index " + std::to_string(index) +
+                               " out of range (" + std::to_string(indexLimit) + ")");
+            faces.data.push_back(index);
+        }
+    }
+    return true;
+}
+
+// The rest of an object header after its type: an optional name and GUID, then '{'.
+bool Parser::readHeader(std::string& name) {
+    name.clear();
+    XToken t;
+    if (!r_.next(t, true)) return false;
+    if (t.kind == XTokenKind::Name) {
+        name = t.text;
+        if (!r_.next(t, true)) return false;
+    }
+    if (t.kind == XTokenKind::Guid && !r_.next(t, true)) return false;
+    if (t.kind != XTokenKind::OpenBrace) return r_.fail("expected '{'");
+    return true;
+}
+
+// A reference to another object after its '{': `{ Name }`, `{ <guid> }` or both.
+bool Parser::readReference(std::string& name) {
+    name.clear();
+    for (;;) {
+        XToken t;
+        if (!r_.next(t, true)) return false;
+        if (t.kind == XTokenKind::CloseBrace) return true;
+        if (t.kind == XTokenKind::Name) {
+            name = t.text;
+        } else if (t.kind != XTokenKind::Guid) {
+            return r_.fail("expected '}' after a reference");
+        }
+    }
+}
+
+bool Parser::parseFile() {
+    for (;;) {
+        XToken t;
+        if (!r_.next(t, false)) return false;
+        std::string name;
+        switch (t.kind) {
+            case XTokenKind::End:
+                if (!sawMesh_) return r_.fail("no mesh in the file");
+                finish();
+                return true;
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return false;
+                break;
+            case XTokenKind::OpenBrace:
+                if (!readReference(name)) return false;
+                break;
+            case XTokenKind::CloseBrace:
+                return r_.fail("unexpected '}'");
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::Name: {
+                const std::string type = t.text;
+                if (!readHeader(name)) return false;
+                if (sameName(type, "Frame")) {
+                    if (!parseFrame(1)) return false;
+                } else if (sameName(type, "Mesh")) {
+                    if (!parseMesh()) return false;
+                } else if (sameName(type, "Material")) {
+                    XMaterial material;
+                    if (!parseMaterial(material)) return false;
+                    if (!name.empty()) namedMaterials_[name] = std::move(material);
+                } else if (!r_.skipBody()) {
+                    return false;
+                }
+                break;
+            }
+        }
+    }
+}
+
+bool Parser::parseFrame(int depth) {
+    if (depth > kMaxDepth) return r_.fail("frames nested more than " + std::to_string(kMaxDepth) + " deep");
+    const std::size_t firstVertex = model_.vertices.size();
+    std::optional<std::array<float, 16>> matrix;
+    for (;;) {
+        XToken t;
+        if (!r_.next(t, false)) return false;
+        std::string name;
+        switch (t.kind) {
+            case XTokenKind::End:
+                return r_.fail("missing '}' of a frame");
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return false;
+                break;
+            case XTokenKind::OpenBrace:  // a mesh instanced by name: the mesh itself is already drawn
+                if (!readReference(name)) return false;
+                break;
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::CloseBrace:
+                if (matrix) transform(matrix->data(), firstVertex);
+                return true;
+            case XTokenKind::Name: {
+                const std::string type = t.text;
+                if (!readHeader(name)) return false;
+                if (sameName(type, "FrameTransformMatrix")) {
+                    matrix.emplace();
+                    for (float& v : *matrix)
+                        if (!r_.readFloat(v)) return false;
+                    if (!r_.skipBody()) return false;
+                } else if (sameName(type, "Frame")) {
+                    if (!parseFrame(depth + 1)) return false;
+                } else if (sameName(type, "Mesh")) {
+                    if (!parseMesh()) return false;
+                } else if (sameName(type, "Material")) {
+                    XMaterial material;
+                    if (!parseMaterial(material)) return false;
+                    if (!name.empty()) namedMaterials_[name] = std::move(material);
+                } else if (!r_.skipBody()) {
+                    return false;
+                }
+                break;
+            }
+        }
+    }
+}
+
+bool Parser::parseMaterial(XMaterial& m) {
+    float* fields[] = {&m.diffuse.r,  &m.diffuse.g,  &m.diffuse.b,  &m.diffuse.a,  &m.power,     &m.specular.r,
+                       &m.specular.g, &m.specular.b, &m.emissive.r, &m.emissive.g, &m.emissive.b};
+    for (float* f : fields)
+        if (!r_.readFloat(*f)) return false;
+    m.specular.a = 0;
+    m.emissive.a = 0;
+    for (;;) {
+        XToken t;
+        if (!r_.next(t, false)) return false;
+        std::string name;
+        switch (t.kind) {
+            case XTokenKind::End:
+                return r_.fail("missing '}' of a material");
+            case XTokenKind::CloseBrace:
+                return true;
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return false;
+                break;
+            case XTokenKind::OpenBrace:
+                if (!readReference(name)) return false;
+                break;
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::Name: {
+                const std::string type = t.text;
+                if (!readHeader(name)) return false;
+                if (sameName(type, "TextureFilename") && !r_.readString(m.textureFile)) return false;
+                if (!r_.skipBody()) return false;
+                break;
+            }
+        }
+    }
+}
+
+bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
+                               std::vector<std::uint32_t>& faceMaterials) {
+    std::uint32_t declared, count;
+    if (!r_.readUInt(declared) || !readCount(count, 1, "material index")) return false;
+    if (declared > kMaxMeshMaterials) return r_.fail("material count " + std::to_string(declared) + " is too large");
+    faceMaterials.assign(faceCount, 0);
+    std::uint32_t index = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (!r_.readUInt(index)) return false;
+        if (i < faceCount) faceMaterials[i] = index;
+    }
+    // Files often give fewer indices than faces (one for all): the last one goes on.
+    for (std::uint32_t i = count; i < faceCount; ++i) faceMaterials[i] = index;
+
+    for (;;) {
+        XToken t;
+        if (!r_.next(t, false)) return false;
+        std::string name;
+        switch (t.kind) {
+            case XTokenKind::End:
+                return r_.fail("missing '}' of a material list");
+            case XTokenKind::CloseBrace: {
+                if (materials.size() < declared) materials.resize(declared);
+                if (materials.empty()) materials.emplace_back();
+                for (std::uint32_t f = 0; f < faceCount; ++f)
+                    if (faceMaterials[f] >= materials.size())
+                        return r_.fail("face " + std::to_string(f) + ": material " + std::to_string(faceMaterials[f]) +
+                                       " out of range (" + std::to_string(materials.size()) + ")");
+                return true;
+            }
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return false;
+                break;
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::OpenBrace: {
+                if (!readReference(name)) return false;
+                if (materials.size() >= kMaxMeshMaterials) return r_.fail("too many materials");
+                const auto found = namedMaterials_.find(name);
+                // An unknown name draws with the default material rather than losing the model.
+                materials.push_back(found != namedMaterials_.end() ? found->second : XMaterial{});
+                break;
+            }
+            case XTokenKind::Name: {
+                const std::string type = t.text;
+                if (!readHeader(name)) return false;
+                if (sameName(type, "Material")) {
+                    if (materials.size() >= kMaxMeshMaterials) return r_.fail("too many materials");
+                    XMaterial material;
+                    if (!parseMaterial(material)) return false;
+                    if (!name.empty()) namedMaterials_[name] = material;
+                    materials.push_back(std::move(material));
+                } else if (!r_.skipBody()) {
+                    return false;
+                }
+                break;
+            }
+        }
+    }
+}
+
+bool Parser::parseMesh() {
+    sawMesh_ = true;
+    std::uint32_t vertexCount;
+    if (!readCount(vertexCount, 3, "vertex")) return false;
+    std::vector<float> positions(std::size_t{vertexCount} * 3);
+    for (float& v : positions)
+        if (!r_.readFloat(v)) return false;
+    FaceList faces;
+    if (!readFaces(faces, vertexCount, "face")) return false;
+    const std::size_t faceCount = faces.starts.size();
+
+    std::vector<float> normals, uvs;
+    FaceList normalFaces;
+    bool hasNormals = false;
+    std::vector<XMaterial> materials;
+    std::vector<std::uint32_t> faceMaterials;
+    for (bool open = true; open;) {
+        XToken t;
+        if (!r_.next(t, false)) return false;
+        std::string name;
+        switch (t.kind) {
+            case XTokenKind::End:
+                return r_.fail("missing '}' of a mesh");
+            case XTokenKind::CloseBrace:
+                open = false;
+                break;
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return false;
+                break;
+            case XTokenKind::OpenBrace:
+                if (!readReference(name)) return false;
+                break;
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::Name: {
+                const std::string type = t.text;
+                if (!readHeader(name)) return false;
+                if (sameName(type, "MeshNormals")) {
+                    std::uint32_t n;
+                    if (!readCount(n, 3, "normal")) return false;
+                    normals.resize(std::size_t{n} * 3);
+                    for (float& v : normals)
+                        if (!r_.readFloat(v)) return false;
+                    normalFaces = FaceList{};
+                    if (!readFaces(normalFaces, n, "normal face")) return false;
+                    hasNormals = true;
+                } else if (sameName(type, "MeshTextureCoords")) {
+                    std::uint32_t n;
+                    if (!readCount(n, 2, "texture coordinate")) return false;
+                    uvs.resize(std::size_t{n} * 2);
+                    for (float& v : uvs)
+                        if (!r_.readFloat(v)) return false;
+                } else if (sameName(type, "MeshMaterialList")) {
+                    materials.clear();
+                    if (!parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials))
+                        return false;
+                    break;  // its '}' is read
+                }
+                if (!r_.skipBody()) return false;
+                break;
+            }
+        }
+    }
+    if (materials.empty()) {
+        materials.emplace_back();
+        faceMaterials.assign(faceCount, 0);
+    }
+
+    // Each corner's vertex: its position with the normal its normal face gives
+    // (or the one at the position's index when the normal faces do not match),
+    // split where one position is used with several normals.
+    const std::size_t normalCount = normals.size() / 3;
+    auto cornerNormal = [&](std::size_t f, std::uint32_t k, std::uint32_t p) {
+        if (!hasNormals) return kNone;
+        if (f < normalFaces.starts.size() && normalFaces.corners(f) == faces.corners(f))
+            return normalFaces.indices(f)[k];
+        return p < normalCount ? p : kNone;
+    };
+    const std::size_t base = model_.vertices.size();
+    std::unordered_map<std::uint64_t, std::uint32_t> made;
+    auto vertexFor = [&](std::uint32_t p, std::uint32_t n, std::uint32_t& out) {
+        const std::uint64_t key = std::uint64_t{p} << 32 | n;
+        if (!hasNormals) {
+            out = static_cast<std::uint32_t>(base + p);
+            return true;
+        }
+        const auto [it, added] = made.emplace(key, 0);
+        if (added) {
+            if (model_.vertices.size() >= kXMaxVertices) return false;
+            XVertex v{};
+            std::memcpy(v.position, &positions[std::size_t{p} * 3], sizeof v.position);
+            if (n != kNone) std::memcpy(v.normal, &normals[std::size_t{n} * 3], sizeof v.normal);
+            if (std::size_t{p} * 2 + 1 < uvs.size()) std::memcpy(v.uv, &uvs[std::size_t{p} * 2], sizeof v.uv);
+            it->second = static_cast<std::uint32_t>(model_.vertices.size());
+            model_.vertices.push_back(v);
+        }
+        out = it->second;
+        return true;
+    };
+    if (!hasNormals) {
+        if (base + vertexCount > kXMaxVertices)
+            return r_.fail("more than " + std::to_string(kXMaxVertices) + " vertices");
+        model_.vertices.resize(base + vertexCount, XVertex{});
+        for (std::size_t p = 0; p < vertexCount; ++p) {
+            std::memcpy(model_.vertices[base + p].position, &positions[p * 3], sizeof(float) * 3);
+            if (p * 2 + 1 < uvs.size()) std::memcpy(model_.vertices[base + p].uv, &uvs[p * 2], sizeof(float) * 2);
+        }
+    }
+
+    const std::uint32_t firstMaterial = static_cast<std::uint32_t>(model_.materials.size());
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        const std::uint32_t n = faces.corners(f);
+        if (n < 3) continue;
+        if (triangleMaterial_.size() + (n - 2) > kXMaxTriangles)
+            return r_.fail("more than " + std::to_string(kXMaxTriangles) + " triangles");
+        const std::uint32_t* idx = faces.indices(f);
+        std::uint32_t first, previous;
+        if (!vertexFor(idx[0], cornerNormal(f, 0, idx[0]), first) ||
+            !vertexFor(idx[1], cornerNormal(f, 1, idx[1]), previous))
+            return r_.fail("more than " + std::to_string(kXMaxVertices) + " vertices");
+        for (std::uint32_t k = 2; k < n; ++k) {
+            std::uint32_t current;
+            if (!vertexFor(idx[k], cornerNormal(f, k, idx[k]), current))
+                return r_.fail("more than " + std::to_string(kXMaxVertices) + " vertices");
+            model_.indices.insert(model_.indices.end(), {first, previous, current});
+            triangleMaterial_.push_back(firstMaterial + faceMaterials[f]);
+            previous = current;
+        }
+    }
+    for (XMaterial& m : materials) model_.materials.push_back(std::move(m));
+    return true;
+}
+
+// Moves the vertices from `firstVertex` on by a frame's matrix (row vectors: p' = p·M).
+void Parser::transform(const float m[16], std::size_t firstVertex) {
+    static constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (std::memcmp(m, kIdentity, sizeof kIdentity) == 0) return;
+    for (std::size_t i = firstVertex; i < model_.vertices.size(); ++i) {
+        XVertex& v = model_.vertices[i];
+        const float x = v.position[0], y = v.position[1], z = v.position[2];
+        for (int c = 0; c < 3; ++c) v.position[c] = x * m[c] + y * m[4 + c] + z * m[8 + c] + m[12 + c];
+        const float nx = v.normal[0], ny = v.normal[1], nz = v.normal[2];
+        float n[3];
+        for (int c = 0; c < 3; ++c) n[c] = nx * m[c] + ny * m[4 + c] + nz * m[8 + c];
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (length > 0 && std::isfinite(length))
+            for (int c = 0; c < 3; ++c) v.normal[c] = n[c] / length;
+        else
+            for (int c = 0; c < 3; ++c) v.normal[c] = n[c];
+    }
+}
+
+// Groups the triangles by material (keeping their order within each) into subsets.
+void Parser::finish() {
+    const std::size_t materialCount = model_.materials.size();
+    std::vector<std::uint32_t> start(materialCount + 1, 0);
+    for (std::uint32_t m : triangleMaterial_) ++start[m + 1];
+    for (std::size_t m = 0; m < materialCount; ++m) {
+        model_.subsets.push_back({start[m], start[m + 1]});
+        start[m + 1] += start[m];
+    }
+    std::vector<std::uint32_t> sorted(model_.indices.size());
+    for (std::size_t t = 0; t < triangleMaterial_.size(); ++t) {
+        const std::uint32_t to = start[triangleMaterial_[t]]++;
+        std::memcpy(&sorted[std::size_t{to} * 3], &model_.indices[t * 3], 3 * sizeof(std::uint32_t));
+    }
+    model_.indices = std::move(sorted);
+}
+
+}  // namespace
+
+bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std::string& error) {
     model = XModel{};
-    error = "the .x loader is not built yet";
-    return false;
+    error.clear();
+    if (size < kHeaderBytes) {
+        error = size == 0 ? "empty file" : "too short for a .x header";
+        return false;
+    }
+    if (std::memcmp(data, "xof ", 4) != 0) {
+        error = "not a .x file (no \"xof \" header)";
+        return false;
+    }
+    const std::string format(reinterpret_cast<const char*>(data + 8), 4);
+    const std::string floatSize(reinterpret_cast<const char*>(data + 12), 4);
+    const bool binary = format == "bin " || format == "bzip";
+    const bool compressed = format == "tzip" || format == "bzip";
+    if (!binary && !compressed && format != "txt ") {
+        error = "unknown .x format \"" + format + "\"";
+        return false;
+    }
+    if (floatSize != "0032" && floatSize != "0064") {
+        error = "unknown float size \"" + floatSize + "\"";
+        return false;
+    }
+    std::vector<std::uint8_t> inflated;
+    const std::uint8_t* body = data + kHeaderBytes;
+    std::size_t bodySize = size - kHeaderBytes;
+    if (compressed) {
+        if (!inflateMszip(body, bodySize, kXMaxFileBytes, inflated, error)) return false;
+        body = inflated.data();
+        bodySize = inflated.size();
+    }
+    XReader reader(body, bodySize, binary, floatSize == "0064", compressed ? 0 : kHeaderBytes);
+    Parser parser(reader, model);
+    if (!parser.parseFile()) {
+        error = compressed && binary ? reader.error() + " (of the decompressed data)" : reader.error();
+        model = XModel{};
+        return false;
+    }
+    return true;
 }
 
 bool loadXModel(const std::string& enginePath, XModel& model, std::string& error) {
-    return parseXModel(nullptr, 0, model, error) || (error = enginePath + ": " + error, false);
+    model = XModel{};
+    std::string bytes;
+    switch (platform::readWholeFile(platform::PathResolver::resolve(enginePath), bytes, kXMaxFileBytes)) {
+        case platform::ReadStatus::Ok:
+            break;
+        case platform::ReadStatus::Missing:
+            error = enginePath + ": cannot open the file";
+            return false;
+        case platform::ReadStatus::TooLarge:
+            error = enginePath + ": larger than 256 MiB";
+            return false;
+        case platform::ReadStatus::ReadFailed:
+            error = enginePath + ": cannot read the file";
+            return false;
+    }
+    if (!parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model, error)) {
+        error = enginePath + ": " + error;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace krovane::gfx

@@ -188,7 +188,7 @@ TEST_F(StaticObject, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
               "_CAMERAS_ { cam { _POSITION_ { 3 4 5 } _LOOK_ { 0 0 0 } } }"
               "_LIGHTS_ { sun { _POSITION_ { 1 2 3 } _COLOR_ { 0.5 0.25 1 } _FALLOFF_ { 77 } } "
               "           moon { _POSITION_ { 9 9 9 } } }"
-              "_EFFECTS_ { A } A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } }");
+              "_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } } }");
     cameras.SetupFromFile("level.DR");
     lights.SetupFromFile("level.DR");
     effects.SetupFromFile("level.DR");
