@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The viewer as a user runs it, under a virtual X server: it opens at the
-# configured size filled with the configured colour, writes LOG.dr and exits 0
-# on SIGTERM and SIGINT, and refuses clearly (non-zero exit, one line on
+# configured size filled with the configured colour, shows the bundled level
+# with its head-up text and switches cameras with Tab, writes LOG.dr and exits
+# 0 on SIGTERM, SIGINT and closing, and refuses clearly (non-zero exit, one line on
 # stderr) an impossible multisample type or a missing display.
 #
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
@@ -115,6 +116,53 @@ if start ''; then
 else
     check "the viewer opens without ini.txt ($(cat "$RUN/err"))" false
 fi
+
+# The bundled level (without multisampling, to keep software GL quick): the
+# scene and the head-up text are drawn, Tab steps to the next camera, and
+# closing saves the log once with every stage of the start.
+DEMO=$(cd "$HERE/../../demo" && pwd)
+level_ini=$'SCREEN = 640, 480\nBACK_RENDERER_COLOR = 20, 24, 32\n'
+RUN=$(mktemp -d -p "$WORK")
+cp -r "$DEMO"/. "$RUN"/
+printf "%s" "$level_ini" >"$RUN/ini.txt"
+(cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
+VIEWER_PID=$!
+opened=
+for _ in $(seq 300); do
+    xwininfo -name "$TITLE" >/dev/null 2>&1 && opened=1 && break
+    kill -0 "$VIEWER_PID" 2>/dev/null || break
+    sleep 0.1
+done
+if [[ -n $opened ]]; then
+    sleep 3  # the first frames, in software
+    xwd -silent -name "$TITLE" -out "$RUN/level.xwd"
+    check "the scene is drawn, not only the clear colour" \
+        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 200 200 240 200)" -gt 500
+    check "the head-up text is drawn in white" \
+        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 0 0 260 60 ffffff)" -gt 40
+    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    xdotool keydown Tab
+    sleep 2
+    xdotool keyup Tab
+    sleep 1
+    xwd -silent -name "$TITLE" -out "$RUN/tab.xwd"
+    python3 "$HERE/close_window.py" "$id"
+    wait "$VIEWER_PID"
+    check "exit 0 after the level ran" test $? -eq 0
+    check "the HUD shows another camera after Tab" \
+        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 0 0 400 40 --same "$RUN/tab.xwd")" = different
+    check "one log header" test "$(grep -c 'Currient date: ' "$RUN/LOG.dr")" -eq 1
+    for stage in '[>>>] Initializing rendering manager : ' '[>>>] Loading level : POLYGON01' \
+        '[i] Light Manager setup completed. ' '[>>>] Loading Objects : ' '[i] Camera Manager setup completed. ' \
+        '[i] Effect Manager setup completed. ' 'Rendering manager inicialized with 0 errors.' \
+        'Object Manager setup completed with 0 errors and 17 objects.'; do
+        check "the log holds: $stage" grep -qF "$stage" "$RUN/LOG.dr"
+    done
+else
+    check "the viewer opens the bundled level ($(cat "$RUN/err"))" false
+fi
+VIEWER_PID=
 
 # A size no window can have: said, and the default used instead.
 if start $'SCREEN = 0, -5\n'; then
