@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# krovane-shot as a user runs it: it renders the bundled level to a PNG whose
+# pixels show the scene, leaves LOG.dr in the level folder, ends with the
+# frame rate, and refuses bad arguments and missing folders clearly.
+#
+#   bash tests/tools/krovane_shot_test.sh PATH-TO-krovane-shot
+set -uo pipefail
+SHOT=$1
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cp -r "$HERE/../../demo" "$WORK/level"
+
+passed=0
+failed=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi
+}
+
+# Distinct colours in the middle of a PNG (8-bit RGB, as the tool writes).
+png_colours() {
+    python3 - "$1" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+assert data[:8] == b"\x89PNG\r\n\x1a\n"
+pos, idat, width, height = 8, b"", 0, 0
+while pos < len(data):
+    length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + length]
+    if kind == b"IHDR":
+        width, height = struct.unpack(">II", body[:8])
+    elif kind == b"IDAT":
+        idat += body
+    pos += 12 + length
+raw = zlib.decompress(idat)
+stride = width * 3
+rows, prev = [], bytearray(stride)
+for y in range(height):
+    f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):
+        a = line[i - 3] if i >= 3 else 0
+        b, c = prev[i], prev[i - 3] if i >= 3 else 0
+        p = a + b - c
+        pred = [0, a, b, (a + b) // 2, a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else (b if abs(p - b) <= abs(p - c) else c)][f]
+        line[i] = (line[i] + pred) & 255
+    rows.append(line)
+    prev = line
+colours = {bytes(rows[y][x * 3:x * 3 + 3]) for y in range(height // 4, 3 * height // 4) for x in range(width // 4, 3 * width // 4)}
+print(width, height, len(colours))
+PY
+}
+
+out=$("$SHOT" --frames 3 --size 160x120 --out "$WORK/shot.png" "$WORK/level" 2>"$WORK/err")
+check "renders the bundled level (exit 0)" test $? -eq 0
+check "the last line ends with the frame rate" grep -qE ' [0-9]+(\.[0-9]+)? fps$' <<<"$(tail -1 <<<"$out")"
+check "says where the picture is" grep -q "wrote $WORK/shot.png" <<<"$out"
+read -r w h colours <<<"$(png_colours "$WORK/shot.png")"
+check "the picture has the size asked for" test "$w x $h" = "160 x 120"
+check "its pixels show the scene, not a flat colour ($colours colours)" test "${colours:-0}" -gt 100
+check "LOG.dr is left in the level folder" grep -q '\[i\] Effect Manager setup completed. ' "$WORK/level/LOG.dr"
+
+"$SHOT" --console --camera 2 --frames 1 --size 160x120 --out "$WORK/console.png" "$WORK/level" >/dev/null 2>&1
+check "the console view renders too" test -s "$WORK/console.png"
+
+"$SHOT" --frames many "$WORK/level" >/dev/null 2>"$WORK/err"
+check "a bad number is refused with status 2" test $? -eq 2
+check "and said" grep -q 'frames takes a number' "$WORK/err"
+"$SHOT" "$WORK/nowhere" >/dev/null 2>"$WORK/err"
+check "a missing folder fails with status 1" test $? -eq 1
+check "and is named" grep -q "cannot work in $WORK/nowhere" "$WORK/err"
+"$SHOT" >/dev/null 2>"$WORK/err"
+check "no folder: usage" test $? -eq 2
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
