@@ -2,6 +2,10 @@
 """Generates the bundled level in demo/: .x models, textures, the default
 pictures, the mouse cursor, the level file, object files and the command base.
 
+    make_demo_level.py                      the bundled level, into demo/
+    make_demo_level.py --heavy DIR [LIGHTS] a level for measuring (100 objects of
+                                            5,000 triangles), into DIR
+
 Everything is made here from numbers, so the level carries nothing made
 elsewhere. Run it from anywhere; it writes into the demo/ folder beside tools/.
 The output is committed; run it again only after changing this script.
@@ -404,7 +408,40 @@ _COMMANDS_ {
         f.write(text)
 
 
+def write_heavy_level(folder, lights):
+    """A level for measuring: 100 spheres of 5,000 triangles each on a 10 x 10
+    grid, with `lights` lights, in `folder` (a copy of the bundled level's
+    files, with its own level file, model and object file)."""
+    global ROOT
+    import shutil
+    if os.path.exists(folder):
+        shutil.rmtree(folder)
+    shutil.copytree(ROOT, folder, ignore=shutil.ignore_patterns("LOG.dr"))
+    ROOT = folder
+    write_x("heavy.x", sphere(18, 50, 50), [((0.9, 0.9, 1, 1), 60, (1, 1, 1), "metal.bmp")])
+    with open(path("objects", "heavy.DR"), "w") as f:
+        f.write("_MODEL_FILE_ { models\\heavy.x }\n_FX_ { vek_Phong }\n")
+    colours = ["1 0.93 0.82", "0.35 0.5 0.95", "1 0.5 0.15", "0.5 1 0.5"]
+    lines = ["_CAMERAS_ { overview { _POSITION_ { 0 420 -620 } _LOOK_ { 0 0 0 } } }", "_LIGHTS_ {"]
+    for i in range(lights):
+        a = 2 * math.pi * i / max(lights, 1)
+        lines.append("    l%d { _POSITION_ { %s 250 %s } _COLOR_ { %s } _FALLOFF_ { 1600 } _AMBIENT_ { 0.15 } }" % (
+            i, fmt(300 * math.sin(a)), fmt(300 * math.cos(a)), colours[i % len(colours)]))
+    lines += ["}", "_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } } }", "_OBJECTS_ {"]
+    for i in range(100):
+        x, z = (i % 10 - 4.5) * 60, (i // 10 - 4.5) * 60
+        lines.append("    s%d { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\heavy.DR } "
+                     "_POSITION_ { %s 18 %s } _ROTATION_ { 0 0 0 } }" % (i, fmt(x), fmt(z)))
+    lines.append("}")
+    with open(path("POLYGON01"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 if __name__ == "__main__":
+    import sys
+    if len(sys.argv) >= 3 and sys.argv[1] == "--heavy":
+        write_heavy_level(os.path.abspath(sys.argv[2]), int(sys.argv[3]) if len(sys.argv) > 3 else 3)
+        sys.exit(0)
     write_textures()
     write_cursor()
     write_models()
