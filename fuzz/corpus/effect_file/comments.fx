@@ -1,0 +1,5 @@
+/* { */ uniform mat4 m; // }
+struct S { float a; };
+technique T { pass P { VertexShader = V; PixelShader = F; AlphaBlendEnable = TRUE; SrcBlend = 5; } }
+vertex V { }
+fragment F { }
