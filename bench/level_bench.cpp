@@ -1,0 +1,103 @@
+// Whole frames of a level through the engine on the OpenGL device, offscreen
+// at 640 x 480 without multisampling: the bundled level, and a heavy one of
+// 100 objects of 5,000 triangles (made by tools/make_demo_level.py --heavy
+// into the temporary folder) with two and with three lights. Counts the heap
+// allocations a frame makes, which should be none.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "app/krovane.h"
+#include "platform/window.h"
+
+namespace {
+std::atomic<std::uint64_t> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+// The replaced new takes its memory from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A copy of `level` to work in, since the engine leaves its log there.
+fs::path workCopy(const fs::path& level, const char* name) {
+    const fs::path dir = fs::temp_directory_path() / name;
+    fs::remove_all(dir);
+    fs::copy(level, dir, fs::copy_options::recursive);
+    return dir;
+}
+
+void frames(benchmark::State& state, const fs::path& level) {
+    if (!fs::exists(level / "POLYGON01")) {
+        state.SkipWithError(("no level in " + level.string()).c_str());
+        return;
+    }
+    const fs::path before = fs::current_path();
+    fs::current_path(level);
+    {
+        std::string error;
+        auto window = krovane::platform::Window::create("bench", 640, 480, true, error);
+        Krovane engine;
+        engine.ReadRenderSettings(nullptr);  // no multisampling
+        if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
+            state.SkipWithError(error.c_str());
+            fs::current_path(before);
+            return;
+        }
+        engine.Initialize();
+        Krovane_Render_Manager* render = engine.renderManager();
+        render->RenderFrame(0.0f);  // the camera's transforms, and everything made on first use
+        render->RenderFrame(0.0f);
+        std::vector<std::uint32_t> pixels;
+        std::uint32_t w = 0, h = 0;
+        const std::uint64_t start = allocations.load();
+        for (auto _ : state) {
+            render->RenderFrame(60.0f);
+            engine.device()->ReadPixels(pixels, w, h);  // waits until the frame is drawn
+        }
+        const auto frames = static_cast<double>(state.iterations());
+        // ReadPixels resizes its vector once; what is left is the frames' own.
+        state.counters["allocations_per_frame"] = static_cast<double>(allocations.load() - start) / frames;
+        state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
+        state.counters["objects"] = engine.objectManager()->objectCount();
+        state.counters["lights"] = engine.lightManager()->lightCount();
+        engine.Shutdown();
+    }
+    fs::current_path(before);
+}
+
+void BM_BundledLevelFrame(benchmark::State& state) {
+    frames(state, workCopy(KROVANE_DEMO_DIR, "krovane-bench-demo"));
+}
+
+void BM_HeavyLevelFrame(benchmark::State& state) {
+    const std::string dir = (fs::temp_directory_path() / "krovane-bench-heavy").string();
+    const std::string make = "python3 " KROVANE_TOOLS_DIR "/make_demo_level.py --heavy " + dir + " " +
+                             std::to_string(state.range(0));
+    if (std::system(make.c_str()) != 0) {
+        state.SkipWithError("the heavy level could not be made");
+        return;
+    }
+    frames(state, dir);
+}
+
+}  // namespace
+
+// Real time: the drawing itself runs in the driver's threads.
+BENCHMARK(BM_BundledLevelFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_HeavyLevelFrame)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
