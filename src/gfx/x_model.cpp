@@ -17,8 +17,7 @@ namespace krovane::gfx {
 namespace {
 
 constexpr std::size_t kHeaderBytes = 16;
-constexpr int kMaxDepth = 64;                       // frames inside frames
-constexpr std::uint32_t kMaxMeshMaterials = 65536;  // declared materials filled in with defaults
+constexpr int kMaxDepth = 64;  // frames inside frames
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 bool sameName(const std::string& a, const char* b) {
@@ -249,7 +248,7 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
                                std::vector<std::uint32_t>& faceMaterials) {
     std::uint32_t declared, count;
     if (!r_.readUInt(declared) || !readCount(count, 1, "material index")) return false;
-    if (declared > kMaxMeshMaterials) return r_.fail("material count " + std::to_string(declared) + " is too large");
+    if (declared > kXMaxMaterials) return r_.fail("material count " + std::to_string(declared) + " is too large");
     faceMaterials.assign(faceCount, 0);
     std::uint32_t index = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -267,8 +266,11 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
             case XTokenKind::End:
                 return r_.fail("missing '}' of a material list");
             case XTokenKind::CloseBrace: {
+                // Materials declared but not given draw with the default one.
                 if (materials.size() < declared) materials.resize(declared);
                 if (materials.empty()) materials.emplace_back();
+                if (model_.materials.size() + materials.size() > kXMaxMaterials)
+                    return r_.fail("more than " + std::to_string(kXMaxMaterials) + " materials");
                 for (std::uint32_t f = 0; f < faceCount; ++f)
                     if (faceMaterials[f] >= materials.size())
                         return r_.fail("face " + std::to_string(f) + ": material " + std::to_string(faceMaterials[f]) +
@@ -282,7 +284,7 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
                 break;
             case XTokenKind::OpenBrace: {
                 if (!readReference(name)) return false;
-                if (materials.size() >= kMaxMeshMaterials) return r_.fail("too many materials");
+                if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
                 const auto found = namedMaterials_.find(name);
                 // An unknown name draws with the default material rather than losing the model.
                 materials.push_back(found != namedMaterials_.end() ? found->second : XMaterial{});
@@ -292,7 +294,7 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
                 const std::string type = t.text;
                 if (!readHeader(name)) return false;
                 if (sameName(type, "Material")) {
-                    if (materials.size() >= kMaxMeshMaterials) return r_.fail("too many materials");
+                    if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
                     XMaterial material;
                     if (!parseMaterial(material)) return false;
                     if (!name.empty()) namedMaterials_[name] = material;
@@ -370,6 +372,8 @@ bool Parser::parseMesh() {
         }
     }
     if (materials.empty()) {
+        if (model_.materials.size() >= kXMaxMaterials)
+            return r_.fail("more than " + std::to_string(kXMaxMaterials) + " materials");
         materials.emplace_back();
         faceMaterials.assign(faceCount, 0);
     }

@@ -52,6 +52,7 @@ struct XModel {
 // Limits on what one model may hold, so a hostile file cannot take all memory.
 inline constexpr std::size_t kXMaxVertices = 16u << 20;
 inline constexpr std::size_t kXMaxTriangles = 16u << 20;
+inline constexpr std::size_t kXMaxMaterials = 65536;
 inline constexpr std::size_t kXMaxFileBytes = 256u << 20;  // also the limit on decompressed data
 
 // Parses a whole .x file held in memory. On failure returns false, leaves

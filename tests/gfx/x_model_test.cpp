@@ -495,6 +495,11 @@ TEST(XModelFailures, AbsurdCountsAreRefusedBeforeAllocating) {
                       " MeshMaterialList { 4000000000; 1; 0;; } }")
                   .find("too large"),
               std::string::npos);
+    // Small meshes that each declare many materials cannot add up to millions.
+    std::string many = "xof 0303txt 0032\n";
+    for (int i = 0; i < 40; ++i)
+        many += "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 60000; 1; 0;; } }\n";
+    EXPECT_NE(failure(many).find("more than 65536 materials"), std::string::npos);
 }
 
 TEST(XModelFailures, CompressedSizesAndDamage) {
