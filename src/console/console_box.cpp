@@ -93,7 +93,6 @@ void Console_Box::drawOutline() const {
 }
 
 krovane::gfx::Result Console_Box::Rebuild() {
-    ensureResources();
     fillQuad(quad, static_cast<float>(x), static_cast<float>(y), static_cast<float>(static_cast<std::int64_t>(x) + w),
              static_cast<float>(static_cast<std::int64_t>(y) + h), depth_, backColor);
     return krovane::gfx::kOk;

@@ -5,10 +5,11 @@
 //
 // The quads are kept as four screen-pixel vertices (x, y, z, rhw, colour)
 // inside the box and drawn with one user-pointer strip, so drawing allocates
-// nothing. Rebuild() refills them from the box's place and colour; the fonts
-// (and a box's texture) are made once for the device the holder points at,
-// and again only when that device changes. A missing font or texture is
-// skipped when drawing; nothing is reported.
+// nothing. Rebuild() refills them from the box's place and colour. The fonts
+// (and a box's texture) are made when the box is first drawn, for the device
+// the holder points at then, and again only when that device changes; so the
+// holder need not point at a device yet when the console is made. A missing
+// font or texture is skipped when drawing; nothing is reported.
 #pragma once
 
 #include <cstdint>
@@ -59,8 +60,7 @@ public:
     Console_Box(const Console_Box&) = delete;
     Console_Box& operator=(const Console_Box&) = delete;
 
-    // Refills the quads from the place and colour and makes the resources
-    // that are missing for the current device. Always succeeds.
+    // Refills the quads from the place and colour. Always succeeds.
     virtual krovane::gfx::Result Rebuild();
     virtual void Draw() = 0;
     // One mouse event (kMouseMove, kMousePress, kMouseRelease) in client

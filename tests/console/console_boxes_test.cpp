@@ -274,7 +274,9 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
 
 TEST_F(ConsoleBoxes, MouseMovesRecolourButMakeNoNewResources) {
     Console_ClockBox& clock = *console->clockBox;
+    record([&] { console->Draw(&holder); });  // the first frame makes the fonts and the texture
     const Font* font = clock.textFont;
+    ASSERT_NE(font, nullptr);
     device->clearCalls();
     for (int i = 0; i < 50; ++i) {
         console->MouseEvent(Console_Box::kMouseMove, 700, 208);
