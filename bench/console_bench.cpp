@@ -1,11 +1,13 @@
 // Printing to the console log: the stamp, the cutting of long lines and the
-// growth of the log tree, as every subsystem does many times at start-up.
+// growth of the log tree, as every subsystem does many times at start-up;
+// and a frame of the open console over a short and a very long log.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <string>
 
 #include "console/krovane_console.h"
+#include "gfx/recording_device.h"
 
 namespace {
 
@@ -30,3 +32,47 @@ void BM_Print_Cut(benchmark::State& state) {
 
 BENCHMARK(BM_Print_Short);
 BENCHMARK(BM_Print_Cut);
+
+namespace {
+
+// One frame of the open console (its three boxes, the log view showing the
+// latest lines or a scrolled place) on the recording device, with a log of
+// state.range(0) lines. The log view finds its lines through the console's
+// index of line ids, so the time must not grow with the log.
+void consoleFrame(benchmark::State& state, bool scrolled) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    krovane::gfx::RecordingDevice* device = krovane::gfx::RecordingDevice::create();
+    krovane::gfx::Device* holder = device;
+    {
+        Krovane_Console console(&holder);
+        console.visible = true;
+        const auto lines = static_cast<std::uint64_t>(state.range(0));
+        for (std::uint64_t i = console.lineIds().size(); i < lines; ++i)
+            console.Print("[>>>] Loading object objects\\box_000123.DR finished", MessageType::Text);
+        if (scrolled) {
+            // The thumb dropped half way down: the middle of the log.
+            console.MouseEvent(Console_Box::kMousePress, 732, 172);
+            console.MouseEvent(Console_Box::kMouseRelease, 732, 111);
+        }
+        for (auto _ : state) {
+            device->BeginScene();
+            console.Draw(&holder);
+            device->EndScene();
+            device->clearCalls();
+        }
+        state.counters["log_lines"] = static_cast<double>(console.lineIds().size());
+        state.counters["first_shown"] =
+            static_cast<double>(static_cast<std::int64_t>(console.lineIds().size()) - console.logView->shown);
+    }
+    device->Release();
+    std::filesystem::current_path(previous);
+}
+
+void BM_ConsoleFrame(benchmark::State& state) { consoleFrame(state, false); }
+void BM_ConsoleFrame_Scrolled(benchmark::State& state) { consoleFrame(state, true); }
+
+}  // namespace
+
+BENCHMARK(BM_ConsoleFrame)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ConsoleFrame_Scrolled)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);

@@ -122,18 +122,30 @@ float turnAngle(int pixels) { return static_cast<float>(static_cast<double>(pixe
 
 }  // namespace
 
+void Krovane_Camera_Manager::openConsoleOnKey(const std::uint8_t keys[256]) {
+    if (console_ == nullptr || !down(keys, krovane::platform::kVkOem3)) return;
+    // Reset every frame the key is held, so only a key press (which shifts
+    // the marks) lets the console open, and it does not open again and again.
+    console_->ToggleConsole();
+    console_->toggleTimer.Reset();
+    console_->inputBox->repeatTimer.Reset();
+}
+
 void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& input, float frameMilliseconds) {
     using namespace krovane::platform;
     if (console_ && console_->visible) {
-        // The keyboard belongs to the console while it is shown; its text input
-        // takes the clipboard here once it exists.
+        // The keyboard belongs to the console while it is shown.
+        console_->UpdateInput(input);
         return;
     }
     float t = frameMilliseconds / 60.0f;
     if (t < 0.05f) t = 0.05f;
     std::uint8_t keys[256];
     input.keyboardState(keys);
-    if (current_ == nullptr) return;
+    if (current_ == nullptr) {
+        openConsoleOnKey(keys);
+        return;
+    }
 
     // The direction and side vector of the camera current at the start of the step.
     const krovane::gfx::Vector3 d = krovane::gfx::normalize(current_->camera.look - current_->camera.position);
@@ -151,7 +163,7 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
     if (down(keys, kVkLeft) || down(keys, 'A')) moveFlat(r, 1.0f);
     if (down(keys, kVkRight) || down(keys, 'D')) moveFlat(r, -1.0f);
     if (down(keys, kVkTab)) NextCamera();
-    // The console key opens the console once its text input exists.
+    openConsoleOnKey(keys);
     if (down(keys, kVkLShift)) {
         Krovane_Camera& c = current_->camera;  // after a Tab switch: the new camera, the old direction
         const krovane::gfx::Vector3 step = d * (c.moveSpeed * t);
@@ -163,7 +175,10 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
 void Krovane_Camera_Manager::MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown) {
     int x = 0, y = 0;
     input.cursorPosition(x, y);
-    if (console_ && console_->visible) return;  // the console's boxes take the cursor once they exist
+    if (console_ && console_->visible) {
+        console_->MouseEvent(Console_Box::kMouseMove, x, y);
+        return;
+    }
     mouseX = static_cast<float>(x);
     mouseY = static_cast<float>(y);
     if (!leftButtonDown) {

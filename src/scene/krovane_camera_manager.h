@@ -67,11 +67,14 @@ public:
     // along the view direction's horizontal part (not normalised again, so a
     // steep view moves slower), Left/A and Right/D along and against `right`,
     // Left Shift along the full view direction; Tab steps to the next camera.
-    // Keys held together all act, in that order.
+    // Keys held together all act, in that order; the console key then opens
+    // the console. While the console is shown, the keyboard goes to its
+    // UpdateInput instead.
     void KeyboardMove(const krovane::platform::InputSource& input, float frameMilliseconds);
     // Turns the current camera while the left button is held, a third of a
     // degree per pixel the cursor moved: left and right about the vertical
-    // axis, up and down about `right`. The eye stays where it is.
+    // axis, up and down about `right`. The eye stays where it is. While the
+    // console is shown, the cursor goes to its MouseEvent as a move instead.
     void MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown);
 
     Krovane_Camera* CurrentCamera() const { return current_ ? &current_->camera : nullptr; }
@@ -86,6 +89,8 @@ public:
 
 private:
     void printCurrent();
+    // The console key while the console is hidden: toggle, then reset both pacing timers.
+    void openConsoleOnKey(const std::uint8_t keys[256]);
     int addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     std::uint32_t cameraCount_ = 0;

@@ -161,6 +161,45 @@ TEST_F(CameraControl, TheShownConsoleKeepsKeysAndMouse) {
     EXPECT_FLOAT_EQ(cameras->mouseX, 0.0f);  // the camera's cursor record is left alone
 }
 
+TEST_F(CameraControl, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
+    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 10 } } }");
+    const auto frame = [&](std::uint32_t ms) {
+        Clock::advanceTicks(ms);
+        cameras->KeyboardMove(input, 16.0f);
+    };
+    input.hold({kVkOem3});
+    console->ShiftPacingMarks(100000);  // the key press
+    frame(16);
+    EXPECT_TRUE(console->visible);
+    input.hold({kVkOem3, 'W'});  // held: the console keeps the keyboard until the pacing check
+    frame(1000);
+    EXPECT_TRUE(console->visible);
+    EXPECT_EQ(console->inputBox->text, "");  // the letter waits for the repeat timer too
+    frame(608);
+    EXPECT_FALSE(console->visible);
+    EXPECT_FLOAT_EQ(c.position.z, 0.0f);
+
+    // Held on while hidden, it does not open again: every frame resets the timer.
+    input.hold({kVkOem3});
+    for (int i = 0; i < 100; ++i) frame(100);
+    EXPECT_FALSE(console->visible);
+    console->ShiftPacingMarks(100000);
+    frame(16);
+    EXPECT_TRUE(console->visible);
+    console->ShiftPacingMarks(100000);  // pressed again: closes on the next frame
+    frame(16);
+    EXPECT_FALSE(console->visible);
+}
+
+TEST_F(CameraControl, TheShownConsoleTakesTheCursorAsMoves) {
+    console->visible = true;
+    input.x = 700;  // over the clock box
+    input.y = 208;
+    cameras->MouseLook(input, false);
+    EXPECT_EQ(console->clockBox->backColor, 0xFF5B5B5Bu);
+    EXPECT_EQ(console->clockBox->mouseX, 700);
+}
+
 TEST_F(CameraControl, WithoutCamerasNothingMoves) {
     loadLevel("_LIGHTS_ { l }");
     input.hold({'W', kVkTab, kVkLShift});
@@ -168,6 +207,10 @@ TEST_F(CameraControl, WithoutCamerasNothingMoves) {
     input.x = 50;
     cameras->MouseLook(input, true);
     EXPECT_EQ(cameras->CurrentCamera(), nullptr);
+    input.hold({kVkOem3});  // the console still opens
+    console->ShiftPacingMarks(100000);
+    cameras->KeyboardMove(input, 60.0f);
+    EXPECT_TRUE(console->visible);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+#include "console/console_clock_box.h"
+
+#include "gfx/device.h"
+#include "gfx/font.h"
+#include "platform/code_page_1251.h"
+
+namespace {
+constexpr auto kCaption = krovane::cp1251("Текущее время");
+constexpr Console_Box::FontLook kTextLook{"Courier ", 15, 6, 700};
+}  // namespace
+
+Console_ClockBox::Console_ClockBox(krovane::gfx::Device** deviceHolder)
+    : Console_Box(deviceHolder, kCaption.c_str(), kTextLook, 0.0f, kUnfocusedTextColor, kPlainBackColor, 0xFF5B5B5B) {
+    x = 657;
+    y = 200;
+    w = 80;
+    h = 17;
+}
+
+void Console_ClockBox::Draw() {
+    if (!ensureResources()) return;
+    currentDevice()->SetTexture(0, nullptr);
+    drawQuad(quad);
+    drawText(text.view(),
+             {saturate(static_cast<std::int64_t>(x) + 2), y, saturate(static_cast<std::int64_t>(x) + w - 5),
+              saturate(static_cast<std::int64_t>(y) + h)},
+             krovane::gfx::kDtRight | krovane::gfx::kDtWordBreak, textColor);
+    drawCaption();
+    if (focused) drawOutline();
+}

@@ -1,0 +1,17 @@
+// Console_ClockBox: the console's clock, a small box showing the console
+// clock's stamp "[S:MMM] " as of the previous frame. It takes focus and moves
+// like the input box.
+#pragma once
+
+#include <cstdint>
+
+#include "console/console_box.h"
+
+class Console_ClockBox : public Console_Box {
+public:
+    explicit Console_ClockBox(krovane::gfx::Device** deviceHolder);
+
+    void Draw() override;
+
+    Korvane_string text;
+};

@@ -1,0 +1,58 @@
+// Console_InputBox: the console's command line. While focused it turns the
+// keyboard state of each frame into characters with its own fixed layout,
+// edits one line, pastes the clipboard, and on Enter queues the line in the
+// command queue's pending tree (under its root "TIME_LINE", id 1).
+//
+// Sampling is paced by `repeatTimer`: the keyboard is read at most once per
+// kRepeatMilliseconds, except that each key press shifts the timer's mark
+// into the future (see FrameTimer), so the frame after a key press (or an
+// auto-repeat of it) samples at once. A sample takes Backspace, then Enter,
+// then at most one character or one paste.
+//
+// Key layout (left Shift for capitals and symbols; right Shift alone types
+// lower case): A-Z; the minus key "-", "_" with either Shift; digits, with
+// left Shift "!@#$%^&*()"; keypad Add "=" / "+"; keypad Decimal "\" / "|";
+// period "." / ">"; comma "," / "<"; Space; Shift+Insert pastes unless Up or
+// Down is held. No other key types anything.
+#pragma once
+
+#include <cstdint>
+
+#include "console/console_box.h"
+#include "platform/frame_timer.h"
+
+class DynamicRow;
+
+namespace krovane::platform {
+class InputSource;
+}
+
+class Console_InputBox : public Console_Box {
+public:
+    static constexpr std::uint32_t kRepeatMilliseconds = 1608;
+    // A line this long takes no more characters (Backspace and Enter still act).
+    static constexpr std::size_t kMaxTypedLength = 200;
+    static constexpr const char* kTextureFile = "textures\\_def\\yellow.bmp";
+
+    // `queue` is the pending-command tree; null until the engine gives it.
+    Console_InputBox(krovane::gfx::Device** deviceHolder, DynamicRow* queue);
+    ~Console_InputBox() override;
+
+    void Draw() override;
+    // Edits the line from one keyboard state (256 bytes, 0x80 for a key down);
+    // the clipboard is read only for a paste.
+    void HandleKeys(const std::uint8_t keys[256], const krovane::platform::InputSource& input);
+
+    // The character a keyboard state types, or 0 when none (paste and the
+    // editing keys are not characters): the first key down in layout order.
+    static char characterFor(const std::uint8_t keys[256]);
+
+    Korvane_string text;
+    DynamicRow* queue;
+    krovane::platform::FrameTimer repeatTimer;
+    krovane::gfx::Texture* texture = nullptr;
+
+protected:
+    void makeExtraResources(krovane::gfx::Device* device) override;
+    void releaseExtraResources() override;
+};

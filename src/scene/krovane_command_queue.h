@@ -1,0 +1,44 @@
+// Krovane_Command_Queue: the console lines waiting to run, executed once per
+// frame oldest first and handed to the manager their first word names:
+//   "console"                         the rest is printed to the log as Text
+//   "cam_mngr", "camera_manager"      the rest goes to the camera manager
+//   "obj_mngr", "object_manager"      the rest goes to the object manager
+// Any other first word (an empty one too, case counts) makes the whole line
+// a Comment line of the log, so the console doubles as a note pad. The
+// queue prints through the object manager.
+//
+// The pending tree holds one root knot "TIME_LINE" (id 1) and one param per
+// queued line; the console's input box adds lines under id 1. The queue
+// sits with the scene because it calls the scene's managers.
+#pragma once
+
+#include "params/dynamic_row.h"
+#include "params/korvane_string.h"
+
+class Krovane_Camera_Manager;
+class Krovane_Object_Manager;
+
+class Krovane_Command_Queue {
+public:
+    // Both managers are borrowed; a null one ignores the lines for it.
+    Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager);
+    virtual ~Krovane_Command_Queue() = default;
+    Krovane_Command_Queue(const Krovane_Command_Queue&) = delete;
+    Krovane_Command_Queue& operator=(const Krovane_Command_Queue&) = delete;
+
+    // Runs every line queued before the call, oldest first, and deletes it.
+    void ProcessCommands();
+    // Runs one line.
+    void Dispatch(const Korvane_string& line);
+
+    // The pending tree, for the console and its input box.
+    DynamicRow* pendingTree() { return &pending_; }
+    const DynamicRow& pending() const { return pending_; }
+    unsigned timeLine() const { return timeLine_; }
+
+private:
+    Krovane_Camera_Manager* cameraManager_;
+    Krovane_Object_Manager* objectManager_;
+    DynamicRow pending_;
+    unsigned timeLine_ = 0;
+};
