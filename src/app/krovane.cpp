@@ -72,7 +72,11 @@ void Krovane::adoptDevice(krovane::gfx::Device* device) {
 
 void Krovane::reportMalformed(const char* file) {
     DynamicRow tree;
-    if (tree.iLoadFromFile(Korvane_string(file)) || tree.lastLoadError().kind != TreeLoadError::Kind::Malformed) return;
+    if (!tree.iLoadFromFile(Korvane_string(file))) reportMalformed(tree);
+}
+
+void Krovane::reportMalformed(const DynamicRow& tree) {
+    if (tree.lastLoadError().kind != TreeLoadError::Kind::Malformed) return;
     console_->Print(Korvane_string(std::string_view(tree.lastLoadError().describe())), MessageType::Error);
 }
 
@@ -80,19 +84,22 @@ void Krovane::Initialize(int dpi) {
     using krovane::gfx::failed;
     shutDown_ = false;
     console_ = std::make_unique<Krovane_Console>(&device_);
+    reportMalformed(console_->commandBase());
     baseMatrix_ = krovane::gfx::kIdentityMatrix;
     cameraManager_ = std::make_unique<Krovane_Camera_Manager>(console_.get());
     effectManager_ = std::make_unique<Krovane_Effect_Manager>(&device_, *console_, *cameraManager_);
     lightManager_ = std::make_unique<Krovane_Light_Manager>(*console_);
     objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, &device_, console_.get(),
                                                               effectManager_.get(), lightManager_.get());
-    // The command queue joins here, once it exists.
+    commandQueue_ = std::make_unique<Krovane_Command_Queue>(cameraManager_.get(), objectManager_.get());
     renderManager_ = std::make_unique<Krovane_Render_Manager>(device_, cameraManager_.get(), objectManager_.get(),
                                                               console_.get(), lightManager_.get(), dpi);
 
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
     renderManager_->Init();
     renderManager_->backColor = backColor;
+    // Typed commands land in the queue's pending tree.
+    console_->setCommandQueue(commandQueue_->pendingTree());
 
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
     reportMalformed(kLevelFile);
@@ -145,4 +152,5 @@ void Krovane::Shutdown() {
     renderManager_.reset();
     lightManager_.reset();
     effectManager_.reset();
+    commandQueue_.reset();
 }

@@ -18,6 +18,7 @@
 #include "params/dynamic_row.h"
 #include "render/krovane_render_manager.h"
 #include "scene/krovane_camera_manager.h"
+#include "scene/krovane_command_queue.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/krovane_object_manager.h"
@@ -78,6 +79,7 @@ public:
     Krovane_Light_Manager* lightManager() const { return lightManager_.get(); }
     Krovane_Effect_Manager* effectManager() const { return effectManager_.get(); }
     Krovane_Render_Manager* renderManager() const { return renderManager_.get(); }
+    Krovane_Command_Queue* commandQueue() const { return commandQueue_.get(); }
     TextureHolder* whiteTexture() const { return whiteTexture_.get(); }
     TextureHolder* redTexture() const { return redTexture_.get(); }
     TextureHolder* blueTexture() const { return blueTexture_.get(); }
@@ -92,15 +94,18 @@ public:
     std::uint8_t multisampleAntialias = 0;
 
 private:
-    // One Error line for a level file that exists but does not parse, naming
-    // the file, line and column (the managers then find nothing in it).
+    // One Error line for a level or command-base file that exists but does
+    // not parse, naming the file, line and column (the managers then find
+    // nothing in it).
     void reportMalformed(const char* file);
+    void reportMalformed(const DynamicRow& tree);
 
     krovane::gfx::Device* device_ = nullptr;
     krovane::gfx::Matrix baseMatrix_ = krovane::gfx::kIdentityMatrix;
     std::unique_ptr<Krovane_Camera_Manager> cameraManager_;
     std::unique_ptr<Krovane_Object_Manager> objectManager_;
     std::unique_ptr<Krovane_Console> console_;
+    std::unique_ptr<Krovane_Command_Queue> commandQueue_;
     std::unique_ptr<Krovane_Render_Manager> renderManager_;
     std::unique_ptr<Krovane_Light_Manager> lightManager_;
     std::unique_ptr<Krovane_Effect_Manager> effectManager_;

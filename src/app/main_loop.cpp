@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include "console/console_box.h"
 #include "gfx/device.h"
 
 using krovane::platform::WindowEvent;
@@ -23,12 +24,16 @@ void MainLoop::handleEvent(const WindowEvent& event) {
             break;
         case WindowEvent::Type::LeftButtonDown:
             leftButtonDown_ = true;
+            if (Krovane_Console* console = engine_.console())
+                console->MouseEvent(Console_Box::kMousePress, event.x, event.y);
             break;
         case WindowEvent::Type::LeftButtonUp:
             leftButtonDown_ = false;
+            if (Krovane_Console* console = engine_.console())
+                console->MouseEvent(Console_Box::kMouseRelease, event.x, event.y);
             break;
         case WindowEvent::Type::KeyDown:
-            if (Krovane_Console* console = engine_.console()) console->toggleTimer.mark += kKeyDownShift;
+            if (Krovane_Console* console = engine_.console()) console->ShiftPacingMarks(kKeyDownShift);
             break;
         default:
             break;
@@ -40,6 +45,7 @@ void MainLoop::idlePass() {
     frameRate_.countFrame();
     if (Krovane_Render_Manager* render = engine_.renderManager())
         render->RenderFrame(static_cast<float>(frameRate_.shown()));
+    if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
     if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr) {
         cameras->KeyboardMove(*input_, frameMilliseconds);

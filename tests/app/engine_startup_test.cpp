@@ -133,6 +133,23 @@ TEST_F(EngineStart, AMalformedLevelOrObjectFileSaysWhere) {
     EXPECT_EQ(errors[2].text.rfind("objects\\bad.DR:1:", 0), 0u) << errors[2].text;
 }
 
+TEST_F(EngineStart, TypedLinesReachTheQueueAndRunOnTheNextFrame) {
+    start();
+    ASSERT_NE(engine.commandQueue(), nullptr);
+    EXPECT_EQ(engine.console()->commandQueue, engine.commandQueue()->pendingTree());
+    DynamicRow& pending = *engine.console()->commandQueue;
+    pending.AddToId(engine.commandQueue()->timeLine(), false, "obj_mngr show.list");  // as Enter adds it
+    engine.commandQueue()->ProcessCommands();
+    EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
+}
+
+TEST_F(EngineStart, AMalformedCommandBaseSaysWhere) {
+    writeFile("GlobalCommandBase.DR", "_COMMANDS_ { \"open\n");
+    start();
+    EXPECT_EQ(lines().front().type, "_ERROR_");
+    EXPECT_EQ(lines().front().text.rfind("GlobalCommandBase.DR:1:", 0), 0u) << lines().front().text;
+}
+
 TEST_F(EngineStart, ShutdownSavesTheLogOnceWithEveryStage) {
     start();
     engine.Shutdown();
