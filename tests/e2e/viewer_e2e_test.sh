@@ -164,6 +164,78 @@ else
 fi
 VIEWER_PID=
 
+# The console with real key presses: open it with the key left of 1, type
+# commands and a note, paste with Shift+Insert, close it. The viewer samples
+# the keyboard once a frame, so every key is held long enough for a frame to
+# see it.
+hold() {  # hold KEY [MODIFIER]: press, keep for a few frames, release
+    [[ -n ${2:-} ]] && xdotool keydown "$2"
+    xdotool keydown "$1"
+    sleep 0.35
+    xdotool keyup "$1"
+    [[ -n ${2:-} ]] && xdotool keyup "$2"
+    sleep 0.1
+}
+type_line() {  # type_line TEXT: lower-case letters, digits, blanks, dots and underscores, then Return
+    local text=$1 i c
+    for ((i = 0; i < ${#text}; i++)); do
+        c=${text:i:1}
+        case $c in
+            ' ') hold space ;;
+            '.') hold period ;;
+            '_') hold minus Shift_L ;;
+            *) hold "$c" ;;
+        esac
+    done
+    hold Return
+    sleep 0.5
+}
+RUN=$(mktemp -d -p "$WORK")
+cp -r "$DEMO"/. "$RUN"/
+printf "%s" "$level_ini" >"$RUN/ini.txt"
+(cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
+VIEWER_PID=$!
+opened=
+for _ in $(seq 300); do
+    xwininfo -name "$TITLE" >/dev/null 2>&1 && opened=1 && break
+    kill -0 "$VIEWER_PID" 2>/dev/null || break
+    sleep 0.1
+done
+if [[ -n $opened ]]; then
+    sleep 2
+    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    xwd -silent -name "$TITLE" -out "$RUN/closed.xwd"
+    hold grave
+    sleep 1
+    type_line "cam_mngr camera.next"
+    type_line "obj_mngr show.list"
+    type_line "a note for the log"
+    printf 'console pasted from the clipboard' | xclip -selection clipboard
+    hold Insert Shift_L
+    hold Return
+    sleep 1
+    xwd -silent -name "$TITLE" -out "$RUN/console.xwd"
+    hold grave
+    sleep 2
+    xwd -silent -name "$TITLE" -out "$RUN/after.xwd"
+    python3 "$HERE/close_window.py" "$id"
+    wait "$VIEWER_PID"
+    check "exit 0 after typing" test $? -eq 0
+    log=$(iconv -f CP1251 -t UTF-8 "$RUN/LOG.dr")
+    check "camera.next changed the camera" grep -q 'Currient camera was changed to: camera № 2' <<<"$log"
+    check "show.list listed the objects" grep -qF 'id:1  visible:1  file:objects\ground.DR' <<<"$log"
+    check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
+    check "the pasted line ran" grep -q '\] pasted from the clipboard' <<<"$log"
+    check "the open console shows its boxes" \
+        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/closed.xwd" 0 0 640 480 --same "$RUN/console.xwd")" = different
+    check "the HUD is back after closing the console" \
+        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/after.xwd" 0 0 260 60 ffffff)" -gt 40
+else
+    check "the viewer opens for typing ($(cat "$RUN/err"))" false
+fi
+VIEWER_PID=
+
 # A size no window can have: said, and the default used instead.
 if start $'SCREEN = 0, -5\n'; then
     check "default size for SCREEN 0, -5" grep -q 'Width: 640' <<<"$(xwininfo -name "$TITLE")"
