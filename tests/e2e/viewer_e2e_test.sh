@@ -171,7 +171,7 @@ VIEWER_PID=
 hold() {  # hold KEY [MODIFIER]: press, keep for a few frames, release
     [[ -n ${2:-} ]] && xdotool keydown "$2"
     xdotool keydown "$1"
-    sleep 0.35
+    sleep 0.45  # under the display's auto-repeat delay, over a slow frame
     xdotool keyup "$1"
     [[ -n ${2:-} ]] && xdotool keyup "$2"
     sleep 0.1
