@@ -50,6 +50,11 @@ private:
     bool readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what);
     bool readHeader(std::string& name);
     bool readReference(std::string& name);
+    // One step through the children of an object body (or of the file):
+    // templates and GUIDs are stepped over; a child object stops with its
+    // type and name and its '{' read, a reference `{ Name }` with its name.
+    enum class Step { Child, Reference, Close, End, Error };
+    Step nextChild(std::string& type, std::string& name);
     bool parseFrame(int depth);
     bool parseMesh();
     bool parseMaterial(XMaterial& material);
@@ -122,29 +127,44 @@ bool Parser::readReference(std::string& name) {
     }
 }
 
-bool Parser::parseFile() {
+Parser::Step Parser::nextChild(std::string& type, std::string& name) {
     for (;;) {
         XToken t;
-        if (!r_.next(t, false)) return false;
-        std::string name;
+        if (!r_.next(t, false)) return Step::Error;
         switch (t.kind) {
             case XTokenKind::End:
+                return Step::End;
+            case XTokenKind::CloseBrace:
+                return Step::Close;
+            case XTokenKind::Template:
+                if (!r_.skipTemplate()) return Step::Error;
+                break;
+            case XTokenKind::Guid:
+                break;
+            case XTokenKind::OpenBrace:
+                return readReference(name) ? Step::Reference : Step::Error;
+            case XTokenKind::Name:
+                type = t.text;
+                return readHeader(name) ? Step::Child : Step::Error;
+        }
+    }
+}
+
+bool Parser::parseFile() {
+    for (;;) {
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
                 if (!sawMesh_) return r_.fail("no mesh in the file");
                 finish();
                 return true;
-            case XTokenKind::Template:
-                if (!r_.skipTemplate()) return false;
-                break;
-            case XTokenKind::OpenBrace:
-                if (!readReference(name)) return false;
-                break;
-            case XTokenKind::CloseBrace:
+            case Step::Close:
                 return r_.fail("unexpected '}'");
-            case XTokenKind::Guid:
+            case Step::Reference:
                 break;
-            case XTokenKind::Name: {
-                const std::string type = t.text;
-                if (!readHeader(name)) return false;
+            case Step::Child: {
                 if (sameName(type, "Frame")) {
                     if (!parseFrame(1)) return false;
                 } else if (sameName(type, "Mesh")) {
@@ -167,26 +187,18 @@ bool Parser::parseFrame(int depth) {
     const std::size_t firstVertex = model_.vertices.size();
     std::optional<std::array<float, 16>> matrix;
     for (;;) {
-        XToken t;
-        if (!r_.next(t, false)) return false;
-        std::string name;
-        switch (t.kind) {
-            case XTokenKind::End:
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
                 return r_.fail("missing '}' of a frame");
-            case XTokenKind::Template:
-                if (!r_.skipTemplate()) return false;
+            case Step::Reference:  // a mesh instanced by name: the mesh itself is already drawn
                 break;
-            case XTokenKind::OpenBrace:  // a mesh instanced by name: the mesh itself is already drawn
-                if (!readReference(name)) return false;
-                break;
-            case XTokenKind::Guid:
-                break;
-            case XTokenKind::CloseBrace:
+            case Step::Close:
                 if (matrix) transform(matrix->data(), firstVertex);
                 return true;
-            case XTokenKind::Name: {
-                const std::string type = t.text;
-                if (!readHeader(name)) return false;
+            case Step::Child: {
                 if (sameName(type, "FrameTransformMatrix")) {
                     matrix.emplace();
                     for (float& v : *matrix)
@@ -217,25 +229,17 @@ bool Parser::parseMaterial(XMaterial& m) {
     m.specular.a = 0;
     m.emissive.a = 0;
     for (;;) {
-        XToken t;
-        if (!r_.next(t, false)) return false;
-        std::string name;
-        switch (t.kind) {
-            case XTokenKind::End:
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
                 return r_.fail("missing '}' of a material");
-            case XTokenKind::CloseBrace:
+            case Step::Close:
                 return true;
-            case XTokenKind::Template:
-                if (!r_.skipTemplate()) return false;
+            case Step::Reference:
                 break;
-            case XTokenKind::OpenBrace:
-                if (!readReference(name)) return false;
-                break;
-            case XTokenKind::Guid:
-                break;
-            case XTokenKind::Name: {
-                const std::string type = t.text;
-                if (!readHeader(name)) return false;
+            case Step::Child: {
                 if (sameName(type, "TextureFilename") && !r_.readString(m.textureFile)) return false;
                 if (!r_.skipBody()) return false;
                 break;
@@ -259,13 +263,13 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
     for (std::uint32_t i = count; i < faceCount; ++i) faceMaterials[i] = index;
 
     for (;;) {
-        XToken t;
-        if (!r_.next(t, false)) return false;
-        std::string name;
-        switch (t.kind) {
-            case XTokenKind::End:
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
                 return r_.fail("missing '}' of a material list");
-            case XTokenKind::CloseBrace: {
+            case Step::Close: {
                 // Materials declared but not given draw with the default one.
                 if (materials.size() < declared) materials.resize(declared);
                 if (materials.empty()) materials.emplace_back();
@@ -277,22 +281,14 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
                                        " out of range (" + std::to_string(materials.size()) + ")");
                 return true;
             }
-            case XTokenKind::Template:
-                if (!r_.skipTemplate()) return false;
-                break;
-            case XTokenKind::Guid:
-                break;
-            case XTokenKind::OpenBrace: {
-                if (!readReference(name)) return false;
+            case Step::Reference: {
                 if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
                 const auto found = namedMaterials_.find(name);
                 // An unknown name draws with the default material rather than losing the model.
                 materials.push_back(found != namedMaterials_.end() ? found->second : XMaterial{});
                 break;
             }
-            case XTokenKind::Name: {
-                const std::string type = t.text;
-                if (!readHeader(name)) return false;
+            case Step::Child: {
                 if (sameName(type, "Material")) {
                     if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
                     XMaterial material;
@@ -325,26 +321,18 @@ bool Parser::parseMesh() {
     std::vector<XMaterial> materials;
     std::vector<std::uint32_t> faceMaterials;
     for (bool open = true; open;) {
-        XToken t;
-        if (!r_.next(t, false)) return false;
-        std::string name;
-        switch (t.kind) {
-            case XTokenKind::End:
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
                 return r_.fail("missing '}' of a mesh");
-            case XTokenKind::CloseBrace:
+            case Step::Close:
                 open = false;
                 break;
-            case XTokenKind::Template:
-                if (!r_.skipTemplate()) return false;
+            case Step::Reference:
                 break;
-            case XTokenKind::OpenBrace:
-                if (!readReference(name)) return false;
-                break;
-            case XTokenKind::Guid:
-                break;
-            case XTokenKind::Name: {
-                const std::string type = t.text;
-                if (!readHeader(name)) return false;
+            case Step::Child: {
                 if (sameName(type, "MeshNormals")) {
                     std::uint32_t n;
                     if (!readCount(n, 3, "normal")) return false;
