@@ -2,6 +2,7 @@
 
 #include "platform/code_page_1251.h"
 #include "platform/virtual_keys.h"
+#include "scene/level_section.h"
 
 namespace {
 constexpr auto kCameraChanged = krovane::cp1251("Currient camera was changed to: camera № ");
@@ -24,11 +25,7 @@ void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
     markerMaterial_.ambient = {1, 1, 1, 1};
     markerMaterial_.emissive = {1, 1, 1, 1};
 
-    const unsigned section = tree.iLookId("_CAMERAS_");
-    const unsigned count = tree.iCountParams(section) + tree.iCountKnots(section);
-    unsigned child = tree.TopId(section);
-    for (unsigned i = 0; i < count && child != 0; ++i, child = tree.NextId(child))
-        addCamera(tree.iLookName(child), tree, child);
+    forEachListed(tree, "_CAMERAS_", [&](unsigned entry) { addCamera(tree.iLookName(entry), tree, entry); });
     SelectCamera(1);
 }
 
@@ -39,8 +36,7 @@ int Krovane_Camera_Manager::AddCamera(const Korvane_string& name, const DynamicR
 int Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     ++cameraCount_;
     auto entry = std::make_unique<CameraEntry>();
-    const bool ownKeys = listedNode != 0 && tree.iCountParams(listedNode) + tree.iCountKnots(listedNode) > 0;
-    entry->camera.LoadFromNode(name, tree, ownKeys ? listedNode : tree.iLookId(name));
+    entry->camera.LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
     if (console_) {
         Korvane_string line = "[+] Camera:  ";
         line += name;

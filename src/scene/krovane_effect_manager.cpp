@@ -2,6 +2,7 @@
 #include "scene/krovane_effect_manager.h"
 
 #include "scene/krovane_camera_manager.h"
+#include "scene/level_section.h"
 
 using krovane::gfx::Effect;
 using krovane::gfx::Matrix;
@@ -36,12 +37,7 @@ bool Krovane_Effect_Manager::SetupFromFile(const char* file) {
 }
 
 void Krovane_Effect_Manager::LoadEffects(const DynamicRow& tree) {
-    const unsigned section = tree.iLookId("_EFFECTS_");
-    const unsigned count = tree.iCountParams(section) + tree.iCountKnots(section);
-    if (section == 0 || count == 0) return;
-    unsigned child = tree.TopId(section);
-    for (unsigned i = 0; i < count && child != 0; ++i, child = tree.NextId(child))
-        addEffect(tree.iLookName(child), tree, child);
+    forEachListed(tree, "_EFFECTS_", [&](unsigned entry) { addEffect(tree.iLookName(entry), tree, entry); });
 }
 
 int Krovane_Effect_Manager::AddEffect(const Korvane_string& name, const DynamicRow& tree) {
@@ -53,10 +49,7 @@ int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicR
     ++effectCount_;
     auto entry = std::make_unique<EffectEntry>();
 
-    // An effect's keys normally sit under its own entry below "_EFFECTS_"; a
-    // listed name without keys of its own is looked up in the whole tree.
-    const bool ownKeys = listedNode != 0 && tree.iCountParams(listedNode) + tree.iCountKnots(listedNode) > 0;
-    const unsigned id = ownKeys ? listedNode : tree.iLookId(name);
+    const unsigned id = entryKeys(tree, listedNode, name);
     const Korvane_string fxPath = tree.iLookName(tree.TopId(tree.iLookInFor(id, "_FILE_FX_")));
     krovane::gfx::Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
     if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device, fxPath.getChars(), &entry->effect))) {

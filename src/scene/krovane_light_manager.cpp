@@ -1,6 +1,8 @@
 // Loading the level's lights into the numbered list and drawing their markers.
 #include "scene/krovane_light_manager.h"
 
+#include "scene/level_section.h"
+
 Krovane_Light_Manager::Krovane_Light_Manager(Krovane_Console& console) : console_(console) {}
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
@@ -19,11 +21,7 @@ bool Krovane_Light_Manager::SetupFromFile(const char* file) {
 }
 
 void Krovane_Light_Manager::LoadLights(const DynamicRow& tree) {
-    const unsigned section = tree.iLookId("_LIGHTS_");
-    const unsigned count = tree.iCountParams(section) + tree.iCountKnots(section);
-    unsigned child = tree.TopId(section);
-    for (unsigned i = 0; i < count && child != 0; ++i, child = tree.NextId(child))
-        addLight(tree.iLookName(child), tree, child);
+    forEachListed(tree, "_LIGHTS_", [&](unsigned entry) { addLight(tree.iLookName(entry), tree, entry); });
 }
 
 int Krovane_Light_Manager::AddLight(const Korvane_string& name, const DynamicRow& tree) {
@@ -39,8 +37,7 @@ int Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow
     // them there, so that a camera or object sharing the name earlier in the
     // tree is not taken for the light. A listed name without keys of its own
     // is looked up in the whole tree.
-    const bool ownKeys = listedNode != 0 && tree.iCountParams(listedNode) + tree.iCountKnots(listedNode) > 0;
-    added->light.LoadFromNode(name, tree, ownKeys ? listedNode : tree.iLookId(name));
+    added->light.LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
 
     Korvane_string line = "[+] Light:  ";
     line += name;

@@ -2,6 +2,7 @@
 #include "scene/krovane_object_manager.h"
 
 #include "scene/krovane_light_manager.h"
+#include "scene/level_section.h"
 #include "scene/static_c_object.h"
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
@@ -109,22 +110,18 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
 bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
     errors_ = 0;
     if (tree != nullptr) {
-        const unsigned section = tree->iLookId("_OBJECTS_");
-        const unsigned count = tree->iCountParams(section) + tree->iCountKnots(section);
-        if (static_cast<int>(section) > 0 && count > 0) {
-            unsigned child = tree->TopId(section);
-            for (unsigned i = 0; i < count && child != 0; ++i, child = tree->NextId(child)) {
-                const auto value = [&](const char* key, unsigned n) {
-                    unsigned id = tree->TopId(tree->iLookInFor(child, key));
-                    for (unsigned k = 0; k < n && id != 0; ++k) id = tree->NextId(id);
-                    return tree->iLookName(id);
-                };
-                if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") continue;
-                AddObject(value("_OBJECT_PATH_", 0), value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
-                          value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
-                          value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
-            }
-        }
+        forEachListed(*tree, "_OBJECTS_", [&](unsigned entry) {
+            // The n-th value of a key of the entry ("" when it has none).
+            const auto value = [&](const char* key, unsigned n) {
+                unsigned id = tree->TopId(tree->iLookInFor(entry, key));
+                for (unsigned k = 0; k < n && id != 0; ++k) id = tree->NextId(id);
+                return tree->iLookName(id);
+            };
+            if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") return;
+            AddObject(value("_OBJECT_PATH_", 0), value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
+                      value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
+                      value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
+        });
     }
     Korvane_string summary = "Object Manager setup completed with ";
     summary += static_cast<int>(errors_);

@@ -1,0 +1,26 @@
+// The sections of a level file ("_CAMERAS_", "_LIGHTS_", "_EFFECTS_",
+// "_OBJECTS_"): walking the entries a section lists, and finding where an
+// entry's keys are. Every manager reads its section the same way.
+#pragma once
+
+#include "params/dynamic_row.h"
+#include "params/korvane_string.h"
+
+// Calls visit(entry) for each child of the first node named `section`, in
+// order. The number of children is taken once, at the start.
+template <class Visit>
+void forEachListed(const DynamicRow& tree, const char* section, Visit&& visit) {
+    const unsigned id = tree.iLookId(section);
+    const unsigned count = tree.iCountParams(id) + tree.iCountKnots(id);
+    unsigned entry = tree.TopId(id);
+    for (unsigned i = 0; i < count && entry != 0; ++i, entry = tree.NextId(entry)) visit(entry);
+}
+
+// Where the keys of the entry `listed` (0: none listed) named `name` are:
+// under the entry itself when it holds any, so that a node of the same name
+// elsewhere never lends it its keys; else under the first node of that name
+// in the whole tree.
+inline unsigned entryKeys(const DynamicRow& tree, unsigned listed, const Korvane_string& name) {
+    const bool ownKeys = listed != 0 && tree.iCountParams(listed) + tree.iCountKnots(listed) > 0;
+    return ownKeys ? listed : tree.iLookId(name);
+}
