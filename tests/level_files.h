@@ -1,5 +1,6 @@
 // Small files of a level, written into the test's working directory: any
-// text, a 24-bit BMP of one colour, and a text .x model of a square.
+// text, a file of the bundled level, a 24-bit BMP of one colour, and a text
+// .x model of a square.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,16 @@ inline void writeFile(const std::string& path, std::string_view text) {
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+
+#ifdef KROVANE_DEMO_DIR
+// Copies a file of the bundled level (demo/) to the same path here.
+inline void copyDemoFile(const std::string& path) {
+    const std::filesystem::path to(path);
+    if (to.has_parent_path()) std::filesystem::create_directories(to.parent_path());
+    std::filesystem::copy_file(std::filesystem::path(KROVANE_DEMO_DIR) / path, to,
+                               std::filesystem::copy_options::overwrite_existing);
+}
+#endif
 
 // A 2 x 2 BMP of the colour 0xRRGGBB.
 inline void writeBmp(const std::string& path, std::uint32_t rgb) {

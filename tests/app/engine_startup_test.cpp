@@ -23,11 +23,6 @@ using krovane::test::loggedMessages;
 using krovane::test::writeBmp;
 using krovane::test::writeFile;
 
-std::string demoFile(const char* name) {
-    std::ifstream in(std::string(KROVANE_DEMO_DIR) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 constexpr const char* kLevel = R"(
 _LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }
 _OBJECTS_ { box { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR } _POSITION_ { 0 0 0 } } }
@@ -41,7 +36,7 @@ protected:
         Clock::setManualTicks(1000);
         for (const char* name : {"white", "red", "Blue", "yellow"})
             writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
-        writeFile("fx/vek_Phong.fx", demoFile("fx/vek_Phong.fx"));
+        krovane::test::copyDemoFile("fx/vek_Phong.fx");
         writeFile("objects/box.DR", "_FX_ { vek_Phong }");
         writeFile("POLYGON01", kLevel);
     }

@@ -3,7 +3,6 @@
 // in both layouts on the recording device.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,11 +26,6 @@ using krovane::test::LoggedLine;
 using krovane::test::loggedMessages;
 using krovane::test::writeBmp;
 using krovane::test::writeFile;
-
-std::string demoFile(const char* name) {
-    std::ifstream in(std::string(KROVANE_DEMO_DIR) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Keeps the head-up lines a frame shows.
 class HudRecorder : public Krovane_Render_Manager {
@@ -59,7 +53,7 @@ protected:
         writeBmp("textures/_def/red.bmp", 0xFF0000);
         writeBmp("textures/_def/Blue.bmp", 0x0000FF);
         writeBmp("textures/_def/yellow.bmp", 0xFFFF00);
-        writeFile("fx/vek_Phong.fx", demoFile("fx/vek_Phong.fx"));
+        krovane::test::copyDemoFile("fx/vek_Phong.fx");
     }
     ~RenderManager() override {
         render.reset();

@@ -3,7 +3,6 @@
 // adds its share to the first.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "../level_files.h"
@@ -20,15 +19,10 @@ namespace {
 
 using namespace krovane::test;
 
-std::string demoFile(const char* name) {
-    std::ifstream in(std::string(KROVANE_DEMO_DIR) + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class ObjectGl : public GlDevice {
 protected:
     void SetUp() override {
-        writeFile("fx/vek_Phong.fx", demoFile("fx/vek_Phong.fx"));
+        krovane::test::copyDemoFile("fx/vek_Phong.fx");
         writeFile("models/square.x", squareModel({"red.bmp"}));
         writeBmp("textures/red.bmp", 0xFF0000);
         writeFile("objects/square.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { vek_Phong }");
