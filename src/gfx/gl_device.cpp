@@ -172,6 +172,18 @@ protected:
     }
 };
 
+// The message GL keeps for a shader or a program, read through the getters
+// that match it.
+template <class GetParameter, class GetLog>
+std::string infoLog(GLuint object, GetParameter getParameter, GetLog getLog) {
+    GLint length = 0;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<std::size_t>(std::max(length, 1)), '\0');
+    getLog(object, length, nullptr, log.data());
+    log.resize(std::strlen(log.c_str()));
+    return log;
+}
+
 // Compiles one stage; on failure `log` gets the compiler's message.
 GLuint compile(GLenum type, const char* source, std::string& log) {
     const GLuint shader = glCreateShader(type);
@@ -180,11 +192,7 @@ GLuint compile(GLenum type, const char* source, std::string& log) {
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        log.assign(static_cast<std::size_t>(std::max(length, 1)), '\0');
-        glGetShaderInfoLog(shader, length, nullptr, log.data());
-        log.resize(std::strlen(log.c_str()));
+        log = infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
         glDeleteShader(shader);
         return 0;
     }
@@ -207,21 +215,13 @@ GLuint link(const char* vertexSource, const char* fragmentSource, std::string& l
     const GLuint program = glCreateProgram();
     glAttachShader(program, vs);
     glAttachShader(program, fs);
-    glBindAttribLocation(program, 0, "inPosition");
-    glBindAttribLocation(program, 1, "inColor");
-    glBindAttribLocation(program, 2, "inTexCoord");
-    glBindAttribLocation(program, 3, "inNormal");
     glLinkProgram(program);
     glDeleteShader(vs);
     glDeleteShader(fs);
     GLint linked = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (!linked) {
-        GLint length = 0;
-        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-        log.assign(static_cast<std::size_t>(std::max(length, 1)), '\0');
-        glGetProgramInfoLog(program, length, nullptr, log.data());
-        log = "link: " + std::string(log.c_str());
+        log = "link: " + infoLog(program, glGetProgramiv, glGetProgramInfoLog);
         glDeleteProgram(program);
         return 0;
     }

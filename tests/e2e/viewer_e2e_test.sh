@@ -52,11 +52,13 @@ check() {  # check DESCRIPTION CONDITION...
 }
 
 # Starts the viewer in a fresh folder with the given ini.txt (none when
-# empty); sets VIEWER_PID. A message box captioned "ERROR" is answered with
+# empty), after copying the level folder LEVEL there when one is given;
+# sets VIEWER_PID. A message box captioned "ERROR" is answered with
 # Return, as a user would, and counted in BOXES.
-start() {
+start() {  # start INI [LEVEL]
     [[ -n $VIEWER_PID ]] && kill -KILL "$VIEWER_PID" 2>/dev/null
     RUN=$(mktemp -d -p "$WORK")
+    [[ -n ${2:-} ]] && cp -r "$2"/. "$RUN"/
     [[ -n $1 ]] && printf "%s" "$1" >"$RUN/ini.txt"
     (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
@@ -122,18 +124,7 @@ fi
 # closing saves the log once with every stage of the start.
 DEMO=$(cd "$HERE/../../demo" && pwd)
 level_ini=$'SCREEN = 640, 480\nBACK_RENDERER_COLOR = 20, 24, 32\n'
-RUN=$(mktemp -d -p "$WORK")
-cp -r "$DEMO"/. "$RUN"/
-printf "%s" "$level_ini" >"$RUN/ini.txt"
-(cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
-VIEWER_PID=$!
-opened=
-for _ in $(seq 300); do
-    xwininfo -name "$TITLE" >/dev/null 2>&1 && opened=1 && break
-    kill -0 "$VIEWER_PID" 2>/dev/null || break
-    sleep 0.1
-done
-if [[ -n $opened ]]; then
+if start "$level_ini" "$DEMO"; then
     sleep 3  # the first frames, in software
     xwd -silent -name "$TITLE" -out "$RUN/level.xwd"
     check "the scene is drawn, not only the clear colour" \
@@ -190,18 +181,7 @@ type_line() {  # type_line TEXT: lower-case letters, digits, blanks, dots and un
     hold Return
     sleep 0.5
 }
-RUN=$(mktemp -d -p "$WORK")
-cp -r "$DEMO"/. "$RUN"/
-printf "%s" "$level_ini" >"$RUN/ini.txt"
-(cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
-VIEWER_PID=$!
-opened=
-for _ in $(seq 300); do
-    xwininfo -name "$TITLE" >/dev/null 2>&1 && opened=1 && break
-    kill -0 "$VIEWER_PID" 2>/dev/null || break
-    sleep 0.1
-done
-if [[ -n $opened ]]; then
+if start "$level_ini" "$DEMO"; then
     sleep 2
     id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
     xdotool windowfocus --sync "$id" 2>/dev/null
