@@ -1,5 +1,6 @@
 #include "gfx/mesh.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "gfx/vertex_buffer.h"
@@ -71,17 +72,17 @@ Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial
     materials.clear();
     if (mesh) *mesh = nullptr;
     if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
+    // The reason goes to stderr, as the engine's own message only names the file.
+    const auto fail = [&](const std::string& why, Result result) {
+        std::fprintf(stderr, "model: %s\n", why.c_str());
+        if (error) *error = why;
+        return result;
+    };
     XModel model;
     std::string why;
-    if (!loadXModel(path, model, why)) {
-        if (error) *error = why;
-        return kFail;
-    }
+    if (!loadXModel(path, model, why)) return fail(why, kFail);
     const Result made = Mesh::create(device, model, mesh);
-    if (failed(made)) {
-        if (error) *error = std::string(path) + ": the model has no triangles to draw";
-        return made;
-    }
+    if (failed(made)) return fail(std::string(path) + ": the model has no triangles to draw", made);
     materials.reserve(model.materials.size());
     for (const XMaterial& m : model.materials) {
         ModelMaterial out{};

@@ -50,7 +50,7 @@ private:
 
 // Loads the .x model at `path` (an engine path) onto the device: the mesh and
 // one material per subset. On failure a negative result, no mesh, no
-// materials, and the reason in `error`.
+// materials, and the reason on stderr ("model: PATH: ...") and in `error`.
 Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Mesh** mesh,
                      std::string* error = nullptr);
 

@@ -63,7 +63,9 @@ TEST_F(StaticObject, AMissingParameterFileFailsWithOneLine) {
 TEST_F(StaticObject, AMissingModelIsReportedAndTheObjectStillLoads) {
     writeFile("objects/a.DR", "_MODEL_FILE_ { models\\none.x } _FX_ { one two }");
     auto object = make("objects\\a.DR");
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(object->Load());
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("model: models\\none.x: ", 0), 0u);  // and why, for the user
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[M.F] cannot find: models\\none.x", "_ERROR_"}}));
     EXPECT_EQ(object->mesh(), nullptr);
     EXPECT_EQ(object->materialCount(), 0u);
