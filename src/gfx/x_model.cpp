@@ -55,6 +55,7 @@ private:
     // type and name and its '{' read, a reference `{ Name }` with its name.
     enum class Step { Child, Reference, Close, End, Error };
     Step nextChild(std::string& type, std::string& name);
+    bool parseSceneChild(const std::string& type, const std::string& name, int depth);
     bool parseFrame(int depth);
     bool parseMesh();
     bool parseMaterial(XMaterial& material);
@@ -164,22 +165,25 @@ bool Parser::parseFile() {
                 return r_.fail("unexpected '}'");
             case Step::Reference:
                 break;
-            case Step::Child: {
-                if (sameName(type, "Frame")) {
-                    if (!parseFrame(1)) return false;
-                } else if (sameName(type, "Mesh")) {
-                    if (!parseMesh()) return false;
-                } else if (sameName(type, "Material")) {
-                    XMaterial material;
-                    if (!parseMaterial(material)) return false;
-                    if (!name.empty()) namedMaterials_[name] = std::move(material);
-                } else if (!r_.skipBody()) {
-                    return false;
-                }
+            case Step::Child:
+                if (!parseSceneChild(type, name, 0)) return false;
                 break;
-            }
         }
     }
+}
+
+// A child of the file or of a frame at `depth`: frames, meshes and materials
+// are read, anything else is stepped over.
+bool Parser::parseSceneChild(const std::string& type, const std::string& name, int depth) {
+    if (sameName(type, "Frame")) return parseFrame(depth + 1);
+    if (sameName(type, "Mesh")) return parseMesh();
+    if (sameName(type, "Material")) {
+        XMaterial material;
+        if (!parseMaterial(material)) return false;
+        if (!name.empty()) namedMaterials_[name] = std::move(material);
+        return true;
+    }
+    return r_.skipBody();
 }
 
 bool Parser::parseFrame(int depth) {
@@ -204,15 +208,7 @@ bool Parser::parseFrame(int depth) {
                     for (float& v : *matrix)
                         if (!r_.readFloat(v)) return false;
                     if (!r_.skipBody()) return false;
-                } else if (sameName(type, "Frame")) {
-                    if (!parseFrame(depth + 1)) return false;
-                } else if (sameName(type, "Mesh")) {
-                    if (!parseMesh()) return false;
-                } else if (sameName(type, "Material")) {
-                    XMaterial material;
-                    if (!parseMaterial(material)) return false;
-                    if (!name.empty()) namedMaterials_[name] = std::move(material);
-                } else if (!r_.skipBody()) {
+                } else if (!parseSceneChild(type, name, depth)) {
                     return false;
                 }
                 break;

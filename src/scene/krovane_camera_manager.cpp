@@ -13,10 +13,7 @@ Krovane_Camera_Manager::Krovane_Camera_Manager(Krovane_Console* console) : conso
 Krovane_Camera_Manager::~Krovane_Camera_Manager() = default;
 
 bool Krovane_Camera_Manager::SetupFromFile(const char* file) {
-    DynamicRow tree;
-    tree.fresh();
-    tree.iLoadFromFile(file);
-    LoadCameras(tree);
+    LoadCameras(readLevel(file));
     return true;
 }
 

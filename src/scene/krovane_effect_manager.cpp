@@ -24,10 +24,7 @@ Krovane_Effect_Manager::~Krovane_Effect_Manager() {
 }
 
 bool Krovane_Effect_Manager::SetupFromFile(const char* file) {
-    DynamicRow tree;
-    tree.fresh();
-    if (file != nullptr) tree.iLoadFromFile(Korvane_string(file));
-    LoadEffects(tree);
+    LoadEffects(readLevel(file));
 
     Korvane_string summary = "Effect Manager setup completed with ";
     summary += static_cast<int>(effectCount_);

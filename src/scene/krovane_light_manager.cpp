@@ -8,10 +8,7 @@ Krovane_Light_Manager::Krovane_Light_Manager(Krovane_Console& console) : console
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 
 bool Krovane_Light_Manager::SetupFromFile(const char* file) {
-    DynamicRow tree;
-    tree.fresh();
-    if (file != nullptr) tree.iLoadFromFile(Korvane_string(file));
-    LoadLights(tree);
+    LoadLights(readLevel(file));
 
     Korvane_string summary = "Light Manager setup completed with ";
     summary += static_cast<int>(lightCount_);

@@ -134,10 +134,8 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
 
 bool Krovane_Object_Manager::SetupFromFile(const char* file) {
     errors_ = 0;
-    DynamicRow tree;
-    tree.fresh();
-    if (file != nullptr) tree.iLoadFromFile(Korvane_string(file));
-    return LoadObjects(&tree);
+    const DynamicRow level = readLevel(file);
+    return LoadObjects(&level);
 }
 
 bool Krovane_Object_Manager::RemoveObject(std::uint32_t id) {

@@ -1,10 +1,19 @@
 // The sections of a level file ("_CAMERAS_", "_LIGHTS_", "_EFFECTS_",
-// "_OBJECTS_"): walking the entries a section lists, and finding where an
-// entry's keys are. Every manager reads its section the same way.
+// "_OBJECTS_"): reading the file, walking the entries a section lists, and
+// finding where an entry's keys are. Every manager reads its section the same way.
 #pragma once
 
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+
+// The level file `file` (an engine path) as a tree; empty when it is missing
+// or does not parse.
+inline DynamicRow readLevel(const char* file) {
+    DynamicRow tree;
+    tree.fresh();
+    if (file != nullptr) tree.iLoadFromFile(Korvane_string(file));
+    return tree;
+}
 
 // Calls visit(entry) for each child of the first node named `section`, in
 // order. The number of children is taken once, at the start.
