@@ -1,6 +1,7 @@
 #include "gfx/device.h"
 
 #include "gfx/geometry.h"
+#include "gfx/index_buffer.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -40,7 +41,7 @@ static constexpr TrackedState kTracked[] = {
     {RenderState::ZWriteEnable, 1},           //
     {RenderState::SrcBlend, 2},               // one
     {RenderState::DestBlend, 1},              // zero
-    {RenderState::CullMode, 2},               // counter-clockwise
+    {RenderState::CullMode, kCullNone},       // nothing culled until a mode is set
     {RenderState::ZFunc, 4},                  // less or equal
     {RenderState::AlphaBlendEnable, 0},       //
     {RenderState::Lighting, 1},               //
@@ -85,6 +86,7 @@ void Device::unbind(const void* resource) {
     for (Texture*& t : textures_)
         if (t == resource) t = nullptr;
     if (stream_ == resource) stream_ = nullptr;
+    if (indices_ == resource) indices_ = nullptr;
     if (program_ == resource) program_ = nullptr;
 }
 
@@ -249,6 +251,36 @@ Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::
     return call.result;
 }
 
+Result Device::SetIndices(IndexBuffer* indices) {
+    DeviceCall call{DeviceOp::SetIndices};
+    call.object = indices;
+    if (indices != nullptr && indices->device() != this)
+        call.result = kInvalidCall;
+    else
+        indices_ = indices;
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
+Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format, std::uint32_t pool,
+                                 IndexBuffer** buffer) {
+    DeviceCall call{DeviceOp::CreateIndexBuffer};
+    call.args[0] = length;
+    call.args[1] = usage;
+    call.args[2] = format;
+    call.args[3] = pool;
+    const std::uint32_t size = format == kFmtIndex16 ? 2 : format == kFmtIndex32 ? 4 : 0;
+    if (buffer == nullptr || length == 0 || size == 0 || length % size != 0) {
+        call.result = kInvalidCall;
+    } else {
+        *buffer = nullptr;
+        call.result = onCreateIndexBuffer(length, size, buffer);
+        call.object = *buffer;
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
 Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
                                   VertexBuffer** buffer) {
     DeviceCall call{DeviceOp::CreateVertexBuffer};
@@ -324,6 +356,7 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     call.args[0] = static_cast<std::uint32_t>(type);
     call.args[1] = startVertex;
     call.args[2] = primitiveCount;
+    call.args[6] = renderState(RenderState::CullMode);
     call.object = stream_;
     const std::uint64_t vertices = vertexCount(type, primitiveCount);
     const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
@@ -340,9 +373,43 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     return call.result;
 }
 
+Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
+                                    std::uint32_t vertexCount, std::uint32_t startIndex, std::uint32_t primitiveCount) {
+    DeviceCall call{DeviceOp::DrawIndexedPrimitive};
+    call.args[0] = static_cast<std::uint32_t>(type);
+    call.args[1] = static_cast<std::uint32_t>(baseVertex);
+    call.args[2] = minIndex;
+    call.args[3] = vertexCount;
+    call.args[4] = startIndex;
+    call.args[5] = primitiveCount;
+    call.args[6] = renderState(RenderState::CullMode);
+    call.object = indices_;
+    const std::uint64_t count = Device::vertexCount(type, primitiveCount);
+    const std::int64_t base = std::int64_t{streamOffset_} + std::int64_t{baseVertex} * streamStride_;
+    bool valid = inScene_ && stream_ != nullptr && streamStride_ != 0 && !stream_->locked() && indices_ != nullptr &&
+                 !indices_->locked() && primitiveCount <= kMaxPrimitives && base >= 0 &&
+                 std::uint64_t{startIndex} + count <= indices_->indexCount();
+    // Every index of the buffer must name a vertex inside the stream (the
+    // buffer knows its largest, so a draw checks this in constant time).
+    if (valid && count > 0)
+        valid = static_cast<std::uint64_t>(base) + (std::uint64_t{indices_->maxIndex()} + 1) * streamStride_ <=
+                stream_->length();
+    if (!valid) {
+        call.result = kInvalidCall;
+    } else if (count > 0) {
+        call.vertices = indices_->bytes() + std::size_t{startIndex} * indices_->indexSize();
+        call.vertexBytes = static_cast<std::uint32_t>(count * indices_->indexSize());
+        call.result = onDrawIndexed(type, *stream_, static_cast<std::uint32_t>(base), streamStride_, *indices_,
+                                    startIndex, static_cast<std::uint32_t>(count));
+    }
+    if (recordCalls_) onRecord(call);
+    return call.result;
+}
+
 Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                                std::uint32_t stride) {
     DeviceCall call{DeviceOp::DrawPrimitiveUP};
+    call.args[6] = renderState(RenderState::CullMode);
     call.args[0] = static_cast<std::uint32_t>(type);
     call.args[1] = primitiveCount;
     call.args[2] = stride;

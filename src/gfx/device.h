@@ -11,7 +11,17 @@
 //     without one, null vertex data or a zero stride, a texture stage past 7,
 //     a transform or material given as null, and a DrawPrimitive whose
 //     vertices lie past the end of the stream's buffer are kInvalidCall;
-//   - drawing zero primitives is allowed and draws nothing.
+//   - drawing zero primitives is allowed and draws nothing;
+//   - an indexed draw without indices set, or whose indices lie past the end
+//     of the index buffer or name vertices past the end of the stream, is
+//     kInvalidCall.
+//
+// Culling (RenderState::CullMode) applies to triangles, drawn through an
+// effect or fixed-function alike: 2 (kCullClockwise) removes those whose
+// corners run clockwise on screen, 3 (kCullCounterClockwise) those that run
+// counter-clockwise; any other value (1, or the engine's start value
+// kCullForceDword) culls nothing. Every draw's record carries the cull mode
+// it was drawn with (args[6]).
 //
 // Vertex formats. Meshes use position, normal and texture coordinate
 // (kFvfXyz | kFvfNormal | kFvfTex1); the console uses pre-transformed screen
@@ -37,6 +47,7 @@
 
 namespace krovane::gfx {
 
+class IndexBuffer;
 class ShaderProgram;
 class Texture;
 class VertexBuffer;
@@ -74,6 +85,9 @@ enum class DeviceOp : std::uint8_t {
     EffectSetMatrix,
     EffectSetVector,
     EffectSetFloat,
+    CreateIndexBuffer,
+    SetIndices,
+    DrawIndexedPrimitive,
 };
 
 // One call as made, with its arguments and result: plain data that points at
@@ -81,7 +95,7 @@ enum class DeviceOp : std::uint8_t {
 struct DeviceCall {
     DeviceOp op;
     Result result = kOk;
-    std::uint32_t args[5] = {};  // the integer arguments in order (states as their numbers)
+    std::uint32_t args[7] = {};  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
     float z = 0.0f;              // Clear's depth
     const Matrix* matrix = nullptr;
     const Material* material = nullptr;
@@ -107,9 +121,15 @@ public:
     Result SetTexture(std::uint32_t stage, Texture* texture);  // null clears the stage
     Result SetFVF(std::uint32_t fvf);
     Result SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::uint32_t offset, std::uint32_t stride);
+    Result SetIndices(IndexBuffer* indices);  // null clears them
 
     Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
                               VertexBuffer** buffer);
+
+    // An index buffer of `length` bytes of 16-bit (kFmtIndex16) or 32-bit
+    // (kFmtIndex32) indices.
+    Result CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format, std::uint32_t pool,
+                             IndexBuffer** buffer);
 
     // A texture of width x height pixels, each 0xAARRGGBB, top row first.
     // With `levels` 0 or 1 the mipmaps are made from the image; with more,
@@ -131,6 +151,11 @@ public:
     ShaderProgram* shaderProgram() const { return program_; }
 
     Result DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount);
+    // Triangles (or other primitives) whose corners are the indices from
+    // `startIndex` on, each added to `baseVertex` and naming a vertex of the
+    // stream; `minIndex` and `vertexCount` give the range of vertices used.
+    Result DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
+                                std::uint32_t vertexCount, std::uint32_t startIndex, std::uint32_t primitiveCount);
     Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                            std::uint32_t stride);
 
@@ -143,6 +168,12 @@ public:
     bool inScene() const { return inScene_; }
     std::uint32_t samplerState(std::uint32_t sampler, SamplerState state) const;
     const std::uint8_t* streamData() const;  // the bound stream's bytes, or null
+    IndexBuffer* indices() const { return indices_; }
+    // Whether a cull mode removes triangles that run clockwise on screen
+    // (`clockwise`) or counter-clockwise.
+    static bool culls(std::uint32_t cullMode, bool clockwise) {
+        return cullMode == (clockwise ? kCullClockwise : kCullCounterClockwise);
+    }
     std::uint32_t streamStride() const { return streamStride_; }
 
     // Copies what has been drawn (multisampling resolved) into `argb`, top row
@@ -172,6 +203,7 @@ protected:
     virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
     virtual Result onPresent();
     virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
+    virtual Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) = 0;
     virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
                                    const std::uint32_t* pixels, Texture** texture) = 0;
     virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
@@ -180,6 +212,11 @@ protected:
     // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
     virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                           const VertexBuffer* source, std::uint32_t sourceOffset) = 0;
+    // An indexed draw from the bound stream (its offset already applied to
+    // `baseVertex` in bytes: `vertexBase`) and index buffer; arguments checked.
+    virtual Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase,
+                                 std::uint32_t stride, const IndexBuffer& indices, std::uint32_t startIndex,
+                                 std::uint32_t indexCount) = 0;
     virtual Result onReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
     // Every call as made, valid or not, with its result; only called when
     // `recordCalls_` is set, so drawing backends pay nothing for it.
@@ -197,6 +234,7 @@ private:
     Texture* textures_[kTextureStages] = {};
     std::uint32_t fvf_ = 0;
     VertexBuffer* stream_ = nullptr;
+    IndexBuffer* indices_ = nullptr;
     ShaderProgram* program_ = nullptr;
     std::uint32_t streamOffset_ = 0, streamStride_ = 0;
     bool inScene_ = false;

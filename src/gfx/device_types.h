@@ -40,6 +40,11 @@ enum class RenderState : std::uint32_t {
 inline constexpr std::uint32_t kFillPoint = 1;
 inline constexpr std::uint32_t kFillWireframe = 2;
 inline constexpr std::uint32_t kFillSolid = 3;
+// Values of RenderState::CullMode: which triangles are not drawn, by the
+// way their corners run on screen.
+inline constexpr std::uint32_t kCullNone = 1;
+inline constexpr std::uint32_t kCullClockwise = 2;
+inline constexpr std::uint32_t kCullCounterClockwise = 3;
 // A cull mode that names none of the culling modes: nothing is culled.
 inline constexpr std::uint32_t kCullForceDword = 0x7FFFFFFF;
 
@@ -74,6 +79,9 @@ inline constexpr std::uint32_t kFvfDiffuse = 0x040;
 inline constexpr std::uint32_t kFvfTex1 = 0x100;
 
 inline constexpr std::uint32_t kPoolDefault = 0;
+// Index formats of CreateIndexBuffer.
+inline constexpr std::uint32_t kFmtIndex16 = 101;
+inline constexpr std::uint32_t kFmtIndex32 = 102;
 inline constexpr std::uint32_t kTextureStages = 8;
 
 // A 4 x 4 matrix, row-major, for row vectors (p' = p * M), left-handed.

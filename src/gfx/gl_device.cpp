@@ -4,11 +4,14 @@
 #include <epoxy/gl.h>  // GL entry points, loaded for the context in use
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "gfx/index_buffer.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -129,15 +132,51 @@ void main() {
 }
 )";
 
+// What the context holds now, as far as drawing depends on it, so that a
+// draw sets only what changed since the one before. Resources that bind or
+// delete GL objects keep it true.
+struct GlCache {
+    static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
+    GLuint program = kUnknown, texture = kUnknown, elements = kUnknown;
+    // The vertex layout the attributes point at: buffer, first byte, stride, format.
+    GLuint layoutBuffer = kUnknown;
+    std::uintptr_t layoutBase = 0;
+    std::uint32_t layoutStride = 0, layoutFvf = 0;
+    // Render states, as GL values (kUnknown until first set).
+    std::uint32_t depthTest = kUnknown, depthFunc = kUnknown, depthMask = kUnknown, blend = kUnknown,
+                  blendSrc = kUnknown, blendDst = kUnknown, blendOp = kUnknown, polygonMode = kUnknown,
+                  multisample = kUnknown, cull = kUnknown, frontFace = kUnknown;
+
+    void useProgram(GLuint id) {
+        if (program != id) glUseProgram(program = id);
+    }
+    void bindTexture(GLuint id) {
+        if (texture != id) glBindTexture(GL_TEXTURE_2D, texture = id);
+    }
+    // A buffer deleted while the attributes or the indices point at it leaves them pointing at nothing.
+    void forgetBuffer(GLuint id) {
+        if (layoutBuffer == id) layoutBuffer = kUnknown;
+        if (elements == id) elements = kUnknown;
+    }
+    // Sets a GL capability or value only when it changes.
+    template <class Apply>
+    void set(std::uint32_t& held, std::uint32_t value, Apply apply) {
+        if (held != value) {
+            held = value;
+            apply();
+        }
+    }
+};
+
 class GlDevice;
 
 class GlTexture final : public Texture {
 public:
-    GlTexture(Device* device, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+    GlTexture(Device* device, GlCache& cache, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
               const std::uint32_t* pixels)
-        : Texture(device, width, height) {
+        : Texture(device, width, height), cache_(cache) {
         glGenTextures(1, &id);
-        glBindTexture(GL_TEXTURE_2D, id);
+        cache.bindTexture(id);
         // Pixels are 0xAARRGGBB words: as bytes on a little-endian machine, B G R A.
         for (std::uint32_t level = 0; level < levels; ++level) {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
@@ -151,26 +190,46 @@ public:
         else
             glGenerateMipmap(GL_TEXTURE_2D);
     }
-    ~GlTexture() override { glDeleteTextures(1, &id); }
+    ~GlTexture() override {
+        glDeleteTextures(1, &id);
+        if (cache_.texture == id) cache_.texture = GlCache::kUnknown;
+    }
     GLuint id = 0;
+    // The filters last given to GL for this texture (mag, min, mip), to set them only when they change.
+    std::uint32_t filters[3] = {GlCache::kUnknown, GlCache::kUnknown, GlCache::kUnknown};
+
+private:
+    GlCache& cache_;
 };
 
-class GlVertexBuffer final : public VertexBuffer {
+// A buffer of vertices or indices. Data goes in through GL_ARRAY_BUFFER, which
+// is no part of the vertex array's state, whatever the buffer is drawn as.
+template <class Base>
+class GlBuffer final : public Base {
 public:
-    GlVertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf) : VertexBuffer(device, length, fvf) {
+    GlBuffer(Device* device, GlCache& cache, std::uint32_t length, std::uint32_t format)
+        : Base(device, length, format), cache_(cache) {
         glGenBuffers(1, &id);
         glBindBuffer(GL_ARRAY_BUFFER, id);
         glBufferData(GL_ARRAY_BUFFER, length, nullptr, GL_DYNAMIC_DRAW);
     }
-    ~GlVertexBuffer() override { glDeleteBuffers(1, &id); }
+    ~GlBuffer() override {
+        glDeleteBuffers(1, &id);
+        cache_.forgetBuffer(id);
+    }
     GLuint id = 0;
 
 protected:
     void upload(std::uint32_t offset, std::uint32_t size) override {
         glBindBuffer(GL_ARRAY_BUFFER, id);
-        glBufferSubData(GL_ARRAY_BUFFER, offset, size, bytes() + offset);
+        glBufferSubData(GL_ARRAY_BUFFER, offset, size, this->bytes() + offset);
     }
+
+private:
+    GlCache& cache_;
 };
+using GlVertexBuffer = GlBuffer<VertexBuffer>;
+using GlIndexBuffer = GlBuffer<IndexBuffer>;
 
 // The message GL keeps for a shader or a program, read through the getters
 // that match it.
@@ -231,23 +290,44 @@ GLuint link(const char* vertexSource, const char* fragmentSource, std::string& l
 // A program of an effect, with the locations of what the device hands it.
 class GlShaderProgram final : public ShaderProgram {
 public:
-    GlShaderProgram(Device* device, GLuint program) : ShaderProgram(device), id(program) {
+    GlShaderProgram(Device* device, GlCache& cache, GLuint program) : ShaderProgram(device), id(program), cache_(cache) {
         materialDiffuse = glGetUniformLocation(id, "MaterialDiffuse");
         materialAmbient = glGetUniformLocation(id, "MaterialAmbient");
         materialSpecular = glGetUniformLocation(id, "MaterialSpecular");
         materialEmissive = glGetUniformLocation(id, "MaterialEmissive");
         materialPower = glGetUniformLocation(id, "MaterialPower");
         zeroToOneFix = glGetUniformLocation(id, "KrovaneZeroToOneFix");
-        glUseProgram(id);
+        cache_.useProgram(id);
         glUniform1i(glGetUniformLocation(id, "Texture0"), 0);
+        // Room for the last value of each uniform location, so that a value it already holds is not set again.
+        GLint count = 0, largest = -1;
+        glGetProgramiv(id, GL_ACTIVE_UNIFORMS, &count);
+        for (GLint i = 0; i < count; ++i) {
+            char name[256];
+            GLint size = 0;
+            GLenum type = 0;
+            glGetActiveUniform(id, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
+            largest = std::max(largest, glGetUniformLocation(id, name) + std::max(size, 1) - 1);
+        }
+        held_.resize(static_cast<std::size_t>(largest + 1));
     }
-    ~GlShaderProgram() override { glDeleteProgram(id); }
+    ~GlShaderProgram() override {
+        glDeleteProgram(id);
+        if (cache_.program == id) cache_.program = GlCache::kUnknown;
+    }
 
     std::int32_t uniformLocation(const char* name) const override { return glGetUniformLocation(id, name); }
 
     void setUniform(std::int32_t location, UniformType type, const float* values) override {
         if (location < 0) return;
-        glUseProgram(id);  // the next draw chooses its program again
+        const std::uint32_t floats = uniformFloats(type);
+        if (static_cast<std::size_t>(location) < held_.size()) {
+            Held& held = held_[static_cast<std::size_t>(location)];
+            if (held.known && std::memcmp(held.values.data(), values, floats * sizeof(float)) == 0) return;
+            held.known = true;
+            std::memcpy(held.values.data(), values, floats * sizeof(float));
+        }
+        cache_.useProgram(id);
         switch (type) {
             case UniformType::Float:
                 glUniform1fv(location, 1, values);
@@ -273,6 +353,16 @@ public:
 
     GLuint id;
     GLint materialDiffuse, materialAmbient, materialSpecular, materialEmissive, materialPower, zeroToOneFix;
+    Material material{};  // the material its uniforms hold
+    bool materialKnown = false;
+
+private:
+    struct Held {
+        std::array<float, 16> values;
+        bool known = false;
+    };
+    GlCache& cache_;
+    std::vector<Held> held_;
 };
 
 class GlDevice final : public Device {
@@ -293,6 +383,14 @@ public:
                     " is not available: the driver offers up to " + std::to_string(maxSamples) + " samples";
             return kNotAvailable;
         }
+        // A software rasterizer shades every sample: say why a multisampled frame is slow.
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        if (multisampleType > 1 && renderer != nullptr &&
+            (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr))
+            std::fprintf(stderr,
+                         "gl: the renderer \"%s\" draws in software, where multisampling costs about eight times "
+                         "the frame; MULTISAMPLE_TYPE 0 in ini.txt makes it faster\n",
+                         renderer);
         clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
         if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         anisotropy_ = epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
@@ -305,7 +403,7 @@ public:
             error = "the built-in shader did not build: " + log;
             return kFail;
         }
-        glUseProgram(program_);
+        cache_.useProgram(program_);
         uWorldViewProj_ = glGetUniformLocation(program_, "uWorldViewProj");
         uScreen_ = glGetUniformLocation(program_, "uScreen");
         uViewport_ = glGetUniformLocation(program_, "uViewport");
@@ -317,7 +415,7 @@ public:
 
         // What effects sample on stage 0 when no texture is set there.
         glGenTextures(1, &white_);
-        glBindTexture(GL_TEXTURE_2D, white_);
+        cache_.bindTexture(white_);
         const std::uint32_t white = 0xFFFFFFFF;
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -336,6 +434,10 @@ public:
             error = "the frame buffers could not be made";
             return kOutOfVideoMemory;
         }
+        // The draw framebuffer stays bound for drawing from here on; whatever
+        // binds another puts it back.
+        glViewport(0, 0, width_, height_);
+        glActiveTexture(GL_TEXTURE0);
         return kOk;
     }
 
@@ -355,8 +457,6 @@ public:
 protected:
     Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t) override {
         if (!resizeTargets()) return kOutOfVideoMemory;
-        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-        glViewport(0, 0, width_, height_);
         GLbitfield mask = 0;
         if (flags & kClearTarget) {
             glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f,
@@ -366,7 +466,7 @@ protected:
         }
         if (flags & kClearZBuffer) {
             glClearDepth(z);
-            glDepthMask(GL_TRUE);  // clearing ignores the write state, as devices do
+            cache_.set(cache_.depthMask, GL_TRUE, [] { glDepthMask(GL_TRUE); });  // clearing ignores the write state, as devices do
             mask |= GL_DEPTH_BUFFER_BIT;
         }
         glClear(mask);
@@ -383,13 +483,18 @@ protected:
     }
 
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override {
-        *buffer = new GlVertexBuffer(this, length, fvf);
+        *buffer = new GlVertexBuffer(this, cache_, length, fvf);
+        return kOk;
+    }
+
+    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) override {
+        *buffer = new GlIndexBuffer(this, cache_, length, indexSize);
         return kOk;
     }
 
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
                            Texture** texture) override {
-        *texture = new GlTexture(this, width, height, levels, pixels);
+        *texture = new GlTexture(this, cache_, width, height, levels, pixels);
         return kOk;
     }
 
@@ -397,7 +502,7 @@ protected:
                                  std::string& log) override {
         const GLuint id = link(vertexSource, fragmentSource, log);
         if (!id) return kFail;
-        auto* made = new GlShaderProgram(this, id);
+        auto* made = new GlShaderProgram(this, cache_, id);
         if (made->zeroToOneFix >= 0) glUniform1i(made->zeroToOneFix, clipControl_ ? 0 : 1);
         *program = made;
         return kOk;
@@ -405,14 +510,11 @@ protected:
 
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override {
-        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-        glViewport(0, 0, width_, height_);
-        applyStates();
-
         // Where the vertices come from: the buffer itself, or the streaming buffer.
+        GLuint buffer = stream_;
         std::uintptr_t base = sourceOffset;
         if (source != nullptr) {
-            glBindBuffer(GL_ARRAY_BUFFER, static_cast<const GlVertexBuffer*>(source)->id);
+            buffer = static_cast<const GlVertexBuffer*>(source)->id;
         } else {
             const std::size_t bytes = std::size_t{vertexCount} * stride;
             glBindBuffer(GL_ARRAY_BUFFER, stream_);
@@ -422,9 +524,21 @@ protected:
             glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices);
             base = 0;
         }
-        setLayout(stride, base);
-        if (auto* effect = static_cast<GlShaderProgram*>(shaderProgram())) useEffectProgram(*effect);
+        prepare(buffer, stride, base);
         glDrawArrays(lookup(kPrimitives, static_cast<std::uint32_t>(type)), 0, static_cast<GLsizei>(vertexCount));
+        return kOk;
+    }
+
+    Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase,
+                         std::uint32_t stride, const IndexBuffer& indices, std::uint32_t startIndex,
+                         std::uint32_t indexCount) override {
+        prepare(static_cast<const GlVertexBuffer&>(source).id, stride, vertexBase);
+        const GLuint elements = static_cast<const GlIndexBuffer&>(indices).id;
+        if (cache_.elements != elements) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, cache_.elements = elements);
+        const bool small = indices.indexSize() == 2;
+        glDrawElements(lookup(kPrimitives, static_cast<std::uint32_t>(type)), static_cast<GLsizei>(indexCount),
+                       small ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(std::uintptr_t{startIndex} * indices.indexSize()));
         return kOk;
     }
 
@@ -473,34 +587,67 @@ private:
         return drawOk && resolveOk;
     }
 
-    void applyStates() {
-        if (renderState(RenderState::ZEnable) != 0) {
-            glEnable(GL_DEPTH_TEST);
-            glDepthFunc(lookup(kCompare, renderState(RenderState::ZFunc)));
-        } else {
-            glDisable(GL_DEPTH_TEST);
-        }
-        glDepthMask(renderState(RenderState::ZWriteEnable) != 0 ? GL_TRUE : GL_FALSE);
-        if (renderState(RenderState::AlphaBlendEnable) != 0) {
-            glEnable(GL_BLEND);
-            glBlendFunc(lookup(kBlend, renderState(RenderState::SrcBlend)),
-                        lookup(kBlend, renderState(RenderState::DestBlend)));
-            glBlendEquation(lookup(kBlendOps, renderState(RenderState::BlendOp)));
-        } else {
-            glDisable(GL_BLEND);
-        }
-        glPolygonMode(GL_FRONT_AND_BACK, lookup(kFill, renderState(RenderState::FillMode)));
-        if (samples_ > 1 && renderState(RenderState::MultisampleAntialias) != 0)
-            glEnable(GL_MULTISAMPLE);
+    // Everything a draw needs besides the draw call itself: states, vertex
+    // layout, program, uniforms and texture, each set only when it changed.
+    void prepare(GLuint buffer, std::uint32_t stride, std::uintptr_t base) {
+        applyStates();
+        setLayout(buffer, stride, base);
+        if (auto* effect = static_cast<GlShaderProgram*>(shaderProgram()))
+            useEffectProgram(*effect);
         else
-            glDisable(GL_MULTISAMPLE);
+            useFixedFunction(stride);
     }
 
-    // Points the attributes at the vertex layout of the current format and
-    // sets the uniforms that depend on it.
-    void setLayout(std::uint32_t stride, std::uintptr_t base) {
-        glUseProgram(program_);
+    void applyStates() {
+        GlCache& c = cache_;
+        const bool depth = renderState(RenderState::ZEnable) != 0;
+        c.set(c.depthTest, depth, [&] { depth ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); });
+        if (depth) {
+            const GLenum func = lookup(kCompare, renderState(RenderState::ZFunc));
+            c.set(c.depthFunc, func, [&] { glDepthFunc(func); });
+        }
+        const GLboolean mask = renderState(RenderState::ZWriteEnable) != 0 ? GL_TRUE : GL_FALSE;
+        c.set(c.depthMask, mask, [&] { glDepthMask(mask); });
+        const bool blend = renderState(RenderState::AlphaBlendEnable) != 0;
+        c.set(c.blend, blend, [&] { blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND); });
+        if (blend) {
+            const GLenum src = lookup(kBlend, renderState(RenderState::SrcBlend));
+            const GLenum dst = lookup(kBlend, renderState(RenderState::DestBlend));
+            if (c.blendSrc != src || c.blendDst != dst) glBlendFunc(c.blendSrc = src, c.blendDst = dst);
+            const GLenum op = lookup(kBlendOps, renderState(RenderState::BlendOp));
+            c.set(c.blendOp, op, [&] { glBlendEquation(op); });
+        }
+        const GLenum fill = lookup(kFill, renderState(RenderState::FillMode));
+        c.set(c.polygonMode, fill, [&] { glPolygonMode(GL_FRONT_AND_BACK, fill); });
+        const bool multisample = samples_ > 1 && renderState(RenderState::MultisampleAntialias) != 0;
+        c.set(c.multisample, multisample,
+              [&] { multisample ? glEnable(GL_MULTISAMPLE) : glDisable(GL_MULTISAMPLE); });
+        // The picture is not mirrored on the way to the screen, so a triangle
+        // clockwise on screen is clockwise in GL's window coordinates too:
+        // culling one winding keeps the other as the front.
+        const std::uint32_t cullMode = renderState(RenderState::CullMode);
+        const bool cull = culls(cullMode, true) || culls(cullMode, false);
+        c.set(c.cull, cull, [&] { cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE); });
+        if (cull) {
+            const GLenum front = culls(cullMode, true) ? GL_CCW : GL_CW;
+            c.set(c.frontFace, front, [&] {
+                glFrontFace(front);
+                glCullFace(GL_BACK);
+            });
+        }
+    }
+
+    // Points the attributes at the vertex layout of the current format.
+    void setLayout(GLuint buffer, std::uint32_t stride, std::uintptr_t base) {
         const std::uint32_t format = fvf();
+        GlCache& c = cache_;
+        if (c.layoutBuffer == buffer && c.layoutBase == base && c.layoutStride == stride && c.layoutFvf == format)
+            return;
+        c.layoutBuffer = buffer;
+        c.layoutBase = base;
+        c.layoutStride = stride;
+        c.layoutFvf = format;
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
         const bool line = stride == kLineVertexStride;
         const bool screen = (format & kFvfXyzRhw) != 0;
         const auto at = [&](std::uintptr_t offset) { return reinterpret_cast<const void*>(base + offset); };
@@ -533,54 +680,81 @@ private:
             glDisableVertexAttribArray(2);
             glVertexAttrib2f(2, 0.5f, 0.5f);  // lines take the colour of the texture's centre
         }
+    }
 
-        glUniform1i(uScreen_, screen ? 1 : 0);
-        glUniform2f(uViewport_, static_cast<float>(width_), static_cast<float>(height_));
+    // The built-in program and the uniforms that depend on the format, the
+    // transforms, the material and the texture.
+    void useFixedFunction(std::uint32_t stride) {
+        cache_.useProgram(program_);
+        const std::uint32_t format = fvf();
+        const bool line = stride == kLineVertexStride;
+        const bool screen = (format & kFvfXyzRhw) != 0;
+        setInt(uScreen_, fixed_.screen, screen ? 1 : 0);
+        if (fixed_.viewportWidth != width_ || fixed_.viewportHeight != height_) {
+            fixed_.viewportWidth = width_;
+            fixed_.viewportHeight = height_;
+            glUniform2f(uViewport_, static_cast<float>(width_), static_cast<float>(height_));
+        }
         // Pre-transformed vertices and lines are never lit.
         const bool lit = !screen && !line && renderState(RenderState::Lighting) != 0;
-        glUniform1i(uLit_, lit ? 1 : 0);
+        setInt(uLit_, fixed_.lit, lit ? 1 : 0);
         if (lit) {
             const Material& m = material();
             const std::uint32_t a = renderState(RenderState::Ambient);
             const float ar = static_cast<float>((a >> 16) & 0xFF) / 255.0f,
                         ag = static_cast<float>((a >> 8) & 0xFF) / 255.0f, ab = static_cast<float>(a & 0xFF) / 255.0f;
-            glUniform4f(uLitColor_, std::min(1.0f, m.emissive.r + m.ambient.r * ar),
-                        std::min(1.0f, m.emissive.g + m.ambient.g * ag),
-                        std::min(1.0f, m.emissive.b + m.ambient.b * ab), m.diffuse.a);
+            const float color[4] = {std::min(1.0f, m.emissive.r + m.ambient.r * ar),
+                                    std::min(1.0f, m.emissive.g + m.ambient.g * ag),
+                                    std::min(1.0f, m.emissive.b + m.ambient.b * ab), m.diffuse.a};
+            if (!fixed_.litColorKnown || std::memcmp(color, fixed_.litColor, sizeof color) != 0) {
+                fixed_.litColorKnown = true;
+                std::memcpy(fixed_.litColor, color, sizeof color);
+                glUniform4fv(uLitColor_, 1, color);
+            }
         }
         if (!screen) {
             const Matrix wvp = multiply(multiply(transform(TransformState::World), transform(TransformState::View)),
                                         transform(TransformState::Projection));
-            glUniformMatrix4fv(uWorldViewProj_, 1, GL_FALSE, &wvp.m[0][0]);
+            if (!fixed_.wvpKnown || std::memcmp(&wvp, &fixed_.wvp, sizeof wvp) != 0) {
+                fixed_.wvpKnown = true;
+                fixed_.wvp = wvp;
+                glUniformMatrix4fv(uWorldViewProj_, 1, GL_FALSE, &wvp.m[0][0]);
+            }
         }
-        bindTexture();
+        auto* texture = static_cast<GlTexture*>(Device::texture(0));
+        setInt(uTextured_, fixed_.textured, texture ? 1 : 0);
+        if (texture) bindTexture(*texture);
     }
 
     // Switches a draw to an effect's program: the current material and
     // texture stage 0 (white where none is set) go to it.
     void useEffectProgram(GlShaderProgram& effect) {
-        glUseProgram(effect.id);
+        cache_.useProgram(effect.id);
         const Material& m = material();
-        if (effect.materialDiffuse >= 0) glUniform4fv(effect.materialDiffuse, 1, &m.diffuse.r);
-        if (effect.materialAmbient >= 0) glUniform4fv(effect.materialAmbient, 1, &m.ambient.r);
-        if (effect.materialSpecular >= 0) glUniform4fv(effect.materialSpecular, 1, &m.specular.r);
-        if (effect.materialEmissive >= 0) glUniform4fv(effect.materialEmissive, 1, &m.emissive.r);
-        if (effect.materialPower >= 0) glUniform1f(effect.materialPower, m.power);
-        if (Device::texture(0) == nullptr) {
-            glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, white_);
+        if (!effect.materialKnown || std::memcmp(&m, &effect.material, sizeof m) != 0) {
+            effect.materialKnown = true;
+            effect.material = m;
+            if (effect.materialDiffuse >= 0) glUniform4fv(effect.materialDiffuse, 1, &m.diffuse.r);
+            if (effect.materialAmbient >= 0) glUniform4fv(effect.materialAmbient, 1, &m.ambient.r);
+            if (effect.materialSpecular >= 0) glUniform4fv(effect.materialSpecular, 1, &m.specular.r);
+            if (effect.materialEmissive >= 0) glUniform4fv(effect.materialEmissive, 1, &m.emissive.r);
+            if (effect.materialPower >= 0) glUniform1f(effect.materialPower, m.power);
         }
+        if (auto* texture = static_cast<GlTexture*>(Device::texture(0)))
+            bindTexture(*texture);
+        else
+            cache_.bindTexture(white_);
     }
 
-    void bindTexture() {
-        auto* texture = static_cast<GlTexture*>(Device::texture(0));
-        glUniform1i(uTextured_, texture ? 1 : 0);
-        if (!texture) return;
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, texture->id);
+    void bindTexture(GlTexture& texture) {
+        cache_.bindTexture(texture.id);
         const std::uint32_t mag = samplerState(0, SamplerState::MagFilter);
         const std::uint32_t min = samplerState(0, SamplerState::MinFilter);
         const std::uint32_t mip = samplerState(0, SamplerState::MipFilter);
+        if (texture.filters[0] == mag && texture.filters[1] == min && texture.filters[2] == mip) return;
+        texture.filters[0] = mag;
+        texture.filters[1] = min;
+        texture.filters[2] = mip;
         const bool linearMin = min >= kFilterLinear, linearMip = mip >= kFilterLinear;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag >= kFilterLinear ? GL_LINEAR : GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
@@ -590,6 +764,11 @@ private:
         if (anisotropy_)
             glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY,
                             min == kFilterAnisotropic || mag == kFilterAnisotropic ? maxAnisotropy_ : 1.0f);
+    }
+
+    // An integer uniform of the built-in program, set when it changes.
+    static void setInt(GLint location, int& held, int value) {
+        if (held != value) glUniform1i(location, held = value);
     }
 
     SDL_Window* window_;
@@ -602,6 +781,15 @@ private:
     GLuint drawFbo_ = 0, resolveFbo_ = 0, colorRb_ = 0, depthRb_ = 0, resolveRb_ = 0;
     GLint width_ = 0, height_ = 0;
     GLint uWorldViewProj_ = -1, uScreen_ = -1, uViewport_ = -1, uLit_ = -1, uLitColor_ = -1, uTextured_ = -1;
+    GlCache cache_;
+    // The values the built-in program's uniforms hold.
+    struct {
+        int screen = -1, lit = -1, textured = -1;
+        GLint viewportWidth = -1, viewportHeight = -1;
+        float litColor[4] = {};
+        bool litColorKnown = false, wvpKnown = false;
+        Matrix wvp{};
+    } fixed_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gfx/index_buffer.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -19,6 +20,15 @@ class RecordingVertexBuffer final : public VertexBuffer {
 public:
     RecordingVertexBuffer(Device* device, std::uint32_t length, std::uint32_t fvf)
         : VertexBuffer(device, length, fvf) {}
+
+protected:
+    void upload(std::uint32_t, std::uint32_t) override {}
+};
+
+class RecordingIndexBuffer final : public IndexBuffer {
+public:
+    RecordingIndexBuffer(Device* device, std::uint32_t length, std::uint32_t indexSize)
+        : IndexBuffer(device, length, indexSize) {}
 
 protected:
     void upload(std::uint32_t, std::uint32_t) override {}
@@ -56,6 +66,11 @@ Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t
     return kOk;
 }
 
+Result RecordingDevice::onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) {
+    *buffer = new RecordingIndexBuffer(this, length, indexSize);
+    return kOk;
+}
+
 Result RecordingDevice::onCreateShaderProgram(const char*, const char*, ShaderProgram** program, std::string&) {
     *program = new RecordingShaderProgram(this);
     return kOk;
@@ -63,6 +78,11 @@ Result RecordingDevice::onCreateShaderProgram(const char*, const char*, ShaderPr
 
 Result RecordingDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*,
                                std::uint32_t) {
+    return kOk;
+}
+
+Result RecordingDevice::onDrawIndexed(PrimitiveType, const VertexBuffer&, std::uint32_t, std::uint32_t,
+                                      const IndexBuffer&, std::uint32_t, std::uint32_t) {
     return kOk;
 }
 

@@ -17,7 +17,7 @@ namespace krovane::gfx {
 struct RecordedCall {
     DeviceOp op;
     Result result;
-    std::uint32_t args[5];
+    std::uint32_t args[7];
     float z;
     std::optional<Matrix> matrix;
     std::optional<Material> material;
@@ -40,12 +40,16 @@ public:
 
 protected:
     Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
+    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) override;
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
                            Texture** texture) override;
     Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
                                  std::string& log) override;
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override;
+    Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase,
+                         std::uint32_t stride, const IndexBuffer& indices, std::uint32_t startIndex,
+                         std::uint32_t indexCount) override;
     void onRecord(const DeviceCall& call) override;
 
 private:

@@ -181,4 +181,55 @@ TEST_F(EffectGl, ThePhongEffectAddsAFurtherLightsContribution) {
     effect->Release();
 }
 
+// Back faces on screen: the shipped effect keeps triangles running
+// clockwise and culls counter-clockwise ones; fixed-function draws cull as
+// the device's mode says, nothing at all with the engine's start value.
+TEST_F(EffectGl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFaces) {
+    OPEN_OR_SKIP();
+    Effect* effect = nullptr;
+    std::string error;
+    ASSERT_EQ(CreateEffectFromFileA(device, KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error), kOk) << error;
+    effect->SetMatrix("mat_World_View_Proj", &kIdentityMatrix);
+    effect->SetMatrix("matWorld", &kIdentityMatrix);
+    effect->SetFloat("LightAmbient", 1.0f);  // the surface's own colour, white
+    Material m{};
+    m.diffuse = {1, 1, 1, 1};
+    const MeshVertex counterClockwise[3] = {kTriangle[0], kTriangle[2], kTriangle[1]};
+    const struct {
+        const char* name;
+        bool throughEffect;
+        std::uint32_t mode;
+        bool clockwiseDrawn, counterClockwiseDrawn;
+    } cases[] = {
+        {"shipped effect", true, kCullForceDword, true, false},
+        {"engine start value", false, kCullForceDword, true, true},
+        {"none", false, kCullNone, true, true},
+        {"clockwise", false, kCullClockwise, false, true},
+        {"counter-clockwise", false, kCullCounterClockwise, true, false},
+    };
+    for (const auto& c : cases)
+        for (const bool clockwise : {true, false}) {
+            clear(0xFF000000);
+            device->BeginScene();
+            device->SetRenderState(RenderState::CullMode, c.mode);
+            device->SetRenderState(RenderState::Lighting, 0);
+            device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
+            device->SetMaterial(&m);
+            std::uint32_t passes = 1;
+            if (c.throughEffect) effect->Begin(&passes, 0);
+            for (std::uint32_t p = 0; p < passes; ++p) {
+                if (c.throughEffect) effect->BeginPass(p);
+                device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, clockwise ? kTriangle : counterClockwise,
+                                        sizeof(MeshVertex));
+                if (c.throughEffect) effect->EndPass();
+            }
+            if (c.throughEffect) effect->End();
+            device->EndScene();
+            EXPECT_EQ(at(frame(), kWidth / 2, kHeight / 2) != 0, clockwise ? c.clockwiseDrawn : c.counterClockwiseDrawn)
+                << c.name << (clockwise ? ", clockwise" : ", counter-clockwise");
+            EXPECT_EQ(device->renderState(RenderState::CullMode), c.mode) << c.name;
+        }
+    effect->Release();
+}
+
 }  // namespace

@@ -227,6 +227,40 @@ TEST_F(EffectOnRecordingDevice, ParametersAreSetByNameAndKindAndRecordedInOrder)
     EXPECT_TRUE(failed(calls[3].result));
 }
 
+// The shipped effect's passes cull counter-clockwise faces; draws outside it
+// keep the engine's start value, which culls nothing, and End puts it back.
+// Every draw's record carries the cull mode it was drawn with.
+TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
+    RecordingDevice* device = RecordingDevice::create();
+    Effect* effect = nullptr;
+    ASSERT_EQ(CreateEffectFromFileA(device, KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect), kOk);
+    const float triangle[3][8] = {{-1, -1, 0.5f}, {0, 1, 0.5f}, {1, -1, 0.5f}};
+    device->SetRenderState(RenderState::CullMode, kCullForceDword);
+    device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
+    device->BeginScene();
+    const auto drawnWith = [&] {
+        device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, triangle, sizeof triangle[0]);
+        return device->calls().back().args[6];
+    };
+    EXPECT_EQ(drawnWith(), kCullForceDword);
+    for (const char* technique : {"vek_Phong", "vek_Phong_alpha"}) {
+        effect->SetTechnique(technique);
+        std::uint32_t passes = 0;
+        effect->Begin(&passes, 0);
+        for (std::uint32_t p = 0; p < passes; ++p) {
+            effect->BeginPass(p);
+            EXPECT_EQ(drawnWith(), kCullCounterClockwise) << technique;
+            effect->EndPass();
+        }
+        effect->End();
+        EXPECT_EQ(device->renderState(RenderState::CullMode), kCullForceDword) << technique;
+        EXPECT_EQ(drawnWith(), kCullForceDword) << technique;
+    }
+    EXPECT_FALSE(Device::culls(kCullForceDword, true) || Device::culls(kCullForceDword, false));
+    effect->Release();
+    device->Release();
+}
+
 TEST(EffectFromFile, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {
     krovane::test::TempDir dir;
     auto* device = RecordingDevice::create();
