@@ -1,8 +1,12 @@
 #include "gfx/mesh.h"
 
+#include <meshoptimizer.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "gfx/index_buffer.h"
 #include "gfx/vertex_buffer.h"
 #include "gfx/x_model.h"
 
@@ -15,10 +19,32 @@ constexpr std::uint32_t kStride = 32;
 
 }  // namespace
 
-Mesh::Mesh(Device* device, VertexBuffer* buffer, std::vector<Range> subsets, std::uint32_t vertexCount)
-    : DeviceResource(device), buffer_(buffer), subsets_(std::move(subsets)), vertexCount_(vertexCount) {}
+Mesh::Mesh(Device* device, VertexBuffer* vertices, IndexBuffer* indices, std::vector<Range> subsets,
+           std::uint32_t vertexCount, std::uint32_t triangleCount)
+    : DeviceResource(device),
+      vertices_(vertices),
+      indices_(indices),
+      subsets_(std::move(subsets)),
+      vertexCount_(vertexCount),
+      triangleCount_(triangleCount) {}
 
-Mesh::~Mesh() { buffer_->Release(); }
+Mesh::~Mesh() {
+    vertices_->Release();
+    indices_->Release();
+}
+
+namespace {
+
+// Fills a new buffer of the device through Lock and Unlock.
+template <class Buffer>
+Result fill(Buffer* buffer, const void* data, std::size_t bytes) {
+    void* out = nullptr;
+    if (failed(buffer->Lock(0, 0, &out, 0))) return kFail;
+    std::memcpy(out, data, bytes);
+    return buffer->Unlock();
+}
+
+}  // namespace
 
 Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
     if (device == nullptr || mesh == nullptr) return kInvalidCall;
@@ -26,35 +52,87 @@ Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
     const std::size_t corners = model.indices.size();
     if (corners == 0 || corners % 3 != 0 || corners * kStride > 0xFFFFFFFFu) return kInvalidCall;
 
-    // Triangles are laid out subset after subset with their own corners, so
-    // each subset is one draw of consecutive vertices.
-    VertexBuffer* buffer = nullptr;
-    const auto bytes = static_cast<std::uint32_t>(corners * kStride);
-    const Result made = device->CreateVertexBuffer(bytes, 0, kMeshFvf, kPoolDefault, &buffer);
-    if (failed(made)) return made;
-    void* data = nullptr;
-    if (failed(buffer->Lock(0, 0, &data, 0))) {
-        buffer->Release();
-        return kFail;
-    }
-    auto* out = static_cast<std::uint8_t*>(data);
+    // Every corner with its own vertex, subset after subset (a corner naming
+    // no vertex of the model gets zeros); then identical ones are welded.
+    std::vector<XVertex> unwelded;
+    unwelded.reserve(corners);
     std::vector<Range> ranges;
     ranges.reserve(model.subsets.size());
-    std::uint32_t written = 0;
     for (const auto& subset : model.subsets) {
-        ranges.push_back({written, subset.triangleCount});
+        const auto first = static_cast<std::uint32_t>(unwelded.size());
         for (std::uint64_t i = std::uint64_t{subset.firstTriangle} * 3;
              i < (std::uint64_t{subset.firstTriangle} + subset.triangleCount) * 3 && i < corners; ++i) {
             const std::uint32_t index = model.indices[i];
-            if (index < model.vertices.size())
-                std::memcpy(out + std::size_t{written} * kStride, &model.vertices[index], kStride);
-            else
-                std::memset(out + std::size_t{written} * kStride, 0, kStride);
-            ++written;
+            unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : XVertex{});
         }
+        ranges.push_back({first, static_cast<std::uint32_t>(unwelded.size() - first) / 3});
     }
-    buffer->Unlock();
-    *mesh = new Mesh(device, buffer, std::move(ranges), written);
+    const std::size_t cornerCount = unwelded.size();
+    static_assert(sizeof(XVertex) == kStride, "a mesh vertex is the model's vertex");
+    std::vector<XVertex> vertices;
+    std::vector<unsigned> ordered;
+    if (cornerCount == 0) {
+        // Subsets without triangles: a mesh that draws nothing, as the model says.
+        vertices.assign(1, XVertex{});
+        ordered.assign(3, 0);
+    } else {
+        std::vector<unsigned> remap(cornerCount);
+        const std::size_t welded =
+            meshopt_generateVertexRemap(remap.data(), nullptr, cornerCount, unwelded.data(), cornerCount, kStride);
+        vertices.resize(welded);
+        meshopt_remapVertexBuffer(vertices.data(), unwelded.data(), cornerCount, kStride, remap.data());
+        std::vector<unsigned> indices(cornerCount);
+        meshopt_remapIndexBuffer(indices.data(), nullptr, cornerCount, remap.data());
+        // Each subset's triangles in the order the vertex cache likes, then the
+        // vertices in the order the triangles first use them.
+        ordered.resize(cornerCount);
+        for (const Range& r : ranges)
+            meshopt_optimizeVertexCache(ordered.data() + r.firstIndex, indices.data() + r.firstIndex,
+                                        std::size_t{r.triangles} * 3, welded);
+        vertices.resize(meshopt_optimizeVertexFetch(vertices.data(), ordered.data(), cornerCount, vertices.data(),
+                                                    welded, kStride));
+    }
+    const std::size_t used = vertices.size();
+
+    Vector3 low{vertices[0].position[0], vertices[0].position[1], vertices[0].position[2]}, high = low;
+    for (const XVertex& v : vertices) {
+        low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
+        high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
+    }
+
+    VertexBuffer* vertexBuffer = nullptr;
+    Result made = device->CreateVertexBuffer(static_cast<std::uint32_t>(used * kStride), 0, kMeshFvf, kPoolDefault,
+                                             &vertexBuffer);
+    if (failed(made)) return made;
+    if (failed(fill(vertexBuffer, vertices.data(), used * kStride))) {
+        vertexBuffer->Release();
+        return kFail;
+    }
+    const bool small = used <= 0x10000;
+    IndexBuffer* indexBuffer = nullptr;
+    made = device->CreateIndexBuffer(static_cast<std::uint32_t>(ordered.size() * (small ? 2 : 4)), 0,
+                                     small ? kFmtIndex16 : kFmtIndex32, kPoolDefault, &indexBuffer);
+    if (failed(made)) {
+        vertexBuffer->Release();
+        return made;
+    }
+    Result filled;
+    if (small) {
+        const std::vector<std::uint16_t> narrow(ordered.begin(), ordered.end());
+        filled = fill(indexBuffer, narrow.data(), narrow.size() * 2);
+    } else {
+        filled = fill(indexBuffer, ordered.data(), ordered.size() * 4);
+    }
+    if (failed(filled)) {
+        vertexBuffer->Release();
+        indexBuffer->Release();
+        return kFail;
+    }
+    auto* result = new Mesh(device, vertexBuffer, indexBuffer, std::move(ranges), static_cast<std::uint32_t>(used),
+                            static_cast<std::uint32_t>(cornerCount / 3));
+    result->boundsMin_ = low;
+    result->boundsMax_ = high;
+    *mesh = result;
     return kOk;
 }
 
@@ -62,9 +140,11 @@ Result Mesh::DrawSubset(std::uint32_t subset) {
     if (subset >= subsets_.size()) return kInvalidCall;
     const Range& r = subsets_[subset];
     if (r.triangles == 0) return kOk;
-    device()->SetFVF(kMeshFvf);
-    device()->SetStreamSource(0, buffer_, 0, kStride);
-    return device()->DrawPrimitive(PrimitiveType::TriangleList, r.firstVertex, r.triangles);
+    Device* dev = device();
+    if (dev->fvf() != kMeshFvf) dev->SetFVF(kMeshFvf);
+    dev->SetStreamSource(0, vertices_, 0, kStride);
+    dev->SetIndices(indices_);
+    return dev->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, vertexCount_, r.firstIndex, r.triangles);
 }
 
 Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Mesh** mesh,

@@ -1,7 +1,11 @@
 // Mesh: a static model on the device, in one vertex buffer of position,
-// normal and texture coordinate, split into subsets (one per material) that
-// are drawn one at a time. LoadMeshFromX makes one from a .x model file with
-// the model's materials, as the engine's model loading expects.
+// normal and texture coordinate and one index buffer, split into subsets (one
+// per material) that are drawn one at a time. Identical vertices (same
+// position, normal and texture coordinate) are kept once; each subset's
+// triangles are ordered for the post-transform vertex cache and the vertices
+// for fetching, with 16-bit indices where they fit. Triangles keep their
+// corners' order, so their winding. LoadMeshFromX makes one from a .x model
+// file with the model's materials, as the engine's model loading expects.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +14,7 @@
 
 #include "gfx/device.h"
 #include "gfx/device_resource.h"
+#include "gfx/geometry.h"
 
 namespace krovane::gfx {
 
@@ -25,27 +30,34 @@ struct ModelMaterial {
 class Mesh final : public DeviceResource {
 public:
     // Draws subset `subset` with the device's current states: sets the mesh
-    // vertex format and stream and draws its triangles in one call. A subset
-    // past the last is kInvalidCall; an empty one draws nothing.
+    // vertex format, stream and indices and draws its triangles in one
+    // indexed call. A subset past the last is kInvalidCall; an empty one
+    // draws nothing.
     Result DrawSubset(std::uint32_t subset);
 
     std::uint32_t subsetCount() const { return static_cast<std::uint32_t>(subsets_.size()); }
-    std::uint32_t vertexCount() const { return vertexCount_; }
-    std::uint32_t triangleCount() const { return vertexCount_ / 3; }
+    std::uint32_t vertexCount() const { return vertexCount_; }  // distinct vertices
+    std::uint32_t triangleCount() const { return triangleCount_; }
+    // The box around every vertex, in model space.
+    const Vector3& boundsMin() const { return boundsMin_; }
+    const Vector3& boundsMax() const { return boundsMax_; }
 
     // Uploads `model` to the device. Fails for a model without triangles.
     static Result create(Device* device, const XModel& model, Mesh** mesh);
 
 private:
     struct Range {
-        std::uint32_t firstVertex, triangles;
+        std::uint32_t firstIndex, triangles;
     };
-    Mesh(Device* device, VertexBuffer* buffer, std::vector<Range> subsets, std::uint32_t vertexCount);
+    Mesh(Device* device, VertexBuffer* vertices, IndexBuffer* indices, std::vector<Range> subsets,
+         std::uint32_t vertexCount, std::uint32_t triangleCount);
     ~Mesh() override;
 
-    VertexBuffer* buffer_;
+    VertexBuffer* vertices_;
+    IndexBuffer* indices_;
     std::vector<Range> subsets_;
-    std::uint32_t vertexCount_;
+    std::uint32_t vertexCount_, triangleCount_;
+    Vector3 boundsMin_, boundsMax_;
 };
 
 // Loads the .x model at `path` (an engine path) onto the device: the mesh and
