@@ -3,7 +3,9 @@
 // The engine draws every object once per light: the first light through
 // "vek_Phong" (opaque, with the ambient term), each further light through
 // "vek_Phong_alpha", whose pass adds that light's contribution to what is
-// already on screen. Parameters, all set by the engine before each draw:
+// already on screen. Both cull back faces: the models are left-handed, so
+// their front faces run clockwise on screen. Parameters, all set by the
+// engine before each draw:
 //
 //   View_Pos             eye position in world space (w = 1)
 //   mat_World_View_Proj  object space to clip space
@@ -84,6 +86,7 @@ technique vek_Phong {
         ZEnable = true;
         ZWriteEnable = true;
         ZFunc = LessEqual;
+        CullMode = CCW;
     }
 }
 
@@ -98,5 +101,6 @@ technique vek_Phong_alpha {
         ZEnable = true;
         ZWriteEnable = false;
         ZFunc = LessEqual;
+        CullMode = CCW;
     }
 }

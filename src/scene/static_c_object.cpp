@@ -122,6 +122,30 @@ void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, 
     effect->SetMatrix("matWorld", &world);
 }
 
+bool Static_CObject::InView(const Matrix& view, const Matrix& projection) const {
+    if (mesh_ == nullptr) return true;
+    const Matrix m = multiply(multiply(world, view), projection);
+    const Vector3& lo = mesh_->boundsMin();
+    const Vector3& hi = mesh_->boundsMax();
+    // Clip space: in view where -w <= x <= w, -w <= y <= w and 0 <= z <= w.
+    // The box is out when all eight corners lie beyond one of those planes.
+    unsigned outside[6] = {};
+    for (int corner = 0; corner < 8; ++corner) {
+        const float x = corner & 1 ? hi.x : lo.x, y = corner & 2 ? hi.y : lo.y, z = corner & 4 ? hi.z : lo.z;
+        float c[4];
+        for (int j = 0; j < 4; ++j) c[j] = x * m.m[0][j] + y * m.m[1][j] + z * m.m[2][j] + m.m[3][j];
+        outside[0] += c[0] < -c[3];
+        outside[1] += c[0] > c[3];
+        outside[2] += c[1] < -c[3];
+        outside[3] += c[1] > c[3];
+        outside[4] += c[2] < 0.0f;
+        outside[5] += c[2] > c[3];
+    }
+    for (unsigned count : outside)
+        if (count == 8) return false;
+    return true;
+}
+
 void Static_CObject::drawSubsets(Device* device) {
     for (subset_ = 0; subset_ < materialCount_; ++subset_) {
         device->SetMaterial(&materials_[subset_]);
@@ -134,18 +158,21 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
     Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
     if (device == nullptr) return;
     device->SetTransform(TransformState::World, &world);
+    const bool fixedInView =
+        InView(device->transform(TransformState::View), device->transform(TransformState::Projection));
     if (effectCount_ == 0) {
-        drawSubsets(device);
+        if (fixedInView) drawSubsets(device);
         return;
     }
     for (effectIndex_ = 1; effectIndex_ <= effectCount_; ++effectIndex_) {
         effectName_ = GetEffectName(effectIndex_);
         effect_ = effectManager_ != nullptr ? effectManager_->FindEffect(effectName_, &view_, &projection_) : nullptr;
-        SetTransformParameters(effect_, view_, projection_);
         if (effect_ == nullptr) {
-            drawSubsets(device);
+            if (fixedInView) drawSubsets(device);
             continue;
         }
+        if (!InView(view_, projection_)) continue;
+        SetTransformParameters(effect_, view_, projection_);
         if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect_, lightIndex);
         effect_->SetTechnique(firstLight ? "vek_Phong" : "vek_Phong_alpha");
         passCount_ = 0;

@@ -45,10 +45,17 @@ public:
     // Draws the object for one light: through each effect it names (technique
     // "vek_Phong" for the first light, "vek_Phong_alpha" for the others), or
     // with the fixed-function pipeline where it names none or a missing one.
+    // Where its model's box, placed by the world matrix, lies wholly outside
+    // the view volume of the view and projection a draw would use (the
+    // current camera's through an effect, the device's transforms
+    // fixed-function), that draw and its effect's settings are left out.
     void Render(unsigned lightIndex, bool firstLight) override;
 
     // The name of the k-th effect under "_FX_" (k from 1); empty past the last.
     Korvane_string GetEffectName(unsigned k) const;
+    // Whether any of the model's box may be seen through `view` and
+    // `projection`; true without a model.
+    bool InView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
     // Sets "mat_World_View_Proj" (world * view * projection) and "matWorld"
     // on `effect`; nothing when it is null.
     void SetTransformParameters(krovane::gfx::Effect* effect, const krovane::gfx::Matrix& view,

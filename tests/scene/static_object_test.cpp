@@ -162,15 +162,16 @@ TEST_F(StaticObject, WithoutEffectsTheSubsetsAreDrawnFixedFunction) {
     object->Render(1, true);
     std::vector<DeviceOp> ops;
     for (const auto& c : device->calls())
-        if (c.op != DeviceOp::SetFVF && c.op != DeviceOp::SetStreamSource && c.op != DeviceOp::BeginScene)
+        if (c.op != DeviceOp::SetFVF && c.op != DeviceOp::SetStreamSource && c.op != DeviceOp::SetIndices &&
+            c.op != DeviceOp::BeginScene)
             ops.push_back(c.op);
     EXPECT_EQ(ops, (std::vector<DeviceOp>{DeviceOp::SetTransform, DeviceOp::SetMaterial, DeviceOp::SetTexture,
-                                          DeviceOp::DrawPrimitive, DeviceOp::SetMaterial, DeviceOp::SetTexture,
-                                          DeviceOp::DrawPrimitive}));
+                                          DeviceOp::DrawIndexedPrimitive, DeviceOp::SetMaterial, DeviceOp::SetTexture,
+                                          DeviceOp::DrawIndexedPrimitive}));
     for (const auto& c : device->calls())
-        if (c.op == DeviceOp::DrawPrimitive) {
+        if (c.op == DeviceOp::DrawIndexedPrimitive) {
             EXPECT_EQ(c.result, kOk);
-            EXPECT_EQ(c.args[2], 1u);  // one triangle per subset
+            EXPECT_EQ(c.args[5], 1u);  // one triangle per subset
         }
 }
 
@@ -225,7 +226,7 @@ TEST_F(StaticObject, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
             case DeviceOp::EffectEnd:
                 seen.push_back("End");
                 break;
-            case DeviceOp::DrawPrimitive:
+            case DeviceOp::DrawIndexedPrimitive:
                 seen.push_back("draw");
                 break;
             default:
@@ -263,6 +264,50 @@ TEST_F(StaticObject, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
     for (const auto& c : device->calls())
         firstTechnique = firstTechnique || (c.op == DeviceOp::EffectSetTechnique && c.name == "vek_Phong");
     EXPECT_TRUE(firstTechnique);
+}
+
+// View culling: an object whose box lies wholly outside the camera's view
+// volume is not drawn; one partly inside is. Through an effect the camera's
+// own matrices decide (the device's are still the identity here, as before
+// the camera applies them), fixed-function the device's transforms.
+TEST_F(StaticObject, ObjectsWhollyOutsideTheViewAreNotDrawn) {
+    writeFile("fx/a.fx", kEffect);
+    writeFile("level.DR",
+              "_CAMERAS_ { cam { _POSITION_ { 0 0 0 } _LOOK_ { 0 0 1 } } }"
+              "_LIGHTS_ { sun { _POSITION_ { 0 5 0 } } }"
+              "_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } } }");
+    cameras.SetupFromFile("level.DR");
+    lights.SetupFromFile("level.DR");
+    effects.SetupFromFile("level.DR");
+    writeFile("models/square.x", krovane::test::squareModel({""}));
+    writeFile("objects/fx.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { A }");
+    writeFile("objects/plain.DR", "_MODEL_FILE_ { models\\square.x }");
+    // The view reaches 10 * tan(pi / 8) * 4 / 3 = 5.52 to either side at depth 10.
+    const struct {
+        const char* file;
+        float x, z;
+        bool drawn;
+    } cases[] = {
+        {"objects\\fx.DR", 0, 10, true},         {"objects\\fx.DR", 0, -10, false},  // behind the camera
+        {"objects\\fx.DR", -5.5f, 10, true},     {"objects\\fx.DR", -8, 10, false},  // half in view; wholly left
+        {"objects\\fx.DR", 0, 20000, false},     {"objects\\plain.DR", 0, 10, true},
+        {"objects\\plain.DR", 0, -10, false},    {"objects\\plain.DR", 6, 10, true},
+    };
+    for (const auto& c : cases) {
+        auto object = make(c.file);
+        object->position[0] = c.x;
+        object->position[2] = c.z;
+        ASSERT_TRUE(object->Load());
+        const bool plain = std::string(c.file).find("plain") != std::string::npos;
+        if (plain) cameras.CurrentCamera()->ApplyTransforms(device);
+        device->clearCalls();
+        device->BeginScene();
+        object->Render(1, true);
+        device->EndScene();
+        int draws = 0;
+        for (const auto& call : device->calls()) draws += call.op == DeviceOp::DrawIndexedPrimitive;
+        EXPECT_EQ(draws, c.drawn ? 1 : 0) << c.file << " at x " << c.x << ", z " << c.z;
+    }
 }
 
 }  // namespace
