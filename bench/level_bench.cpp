@@ -1,8 +1,9 @@
 // Whole frames of a level through the engine on the OpenGL device, offscreen
 // at 640 x 480 without multisampling: the bundled level, and a heavy one of
 // 100 objects of 5,000 triangles (made by tools/make_demo_level.py --heavy
-// into the temporary folder) with two and with three lights. Counts the heap
-// allocations a frame makes, which should be none.
+// into the temporary folder) with one, two and three lights. Counts the heap
+// allocations a frame makes, which should be none. With one light, the same
+// frames drawn by a plain OpenGL program (plain_gl_frame.cpp) beside them.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -30,9 +31,11 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
 
-namespace {
-
 namespace fs = std::filesystem;
+
+void plainGlFrames(benchmark::State& state, const fs::path& level);
+
+namespace {
 
 // A copy of `level` to work in, since the engine leaves its log there.
 fs::path workCopy(const fs::path& level, const char* name) {
@@ -85,19 +88,36 @@ void BM_BundledLevelFrame(benchmark::State& state) {
     frames(state, workCopy(KROVANE_DEMO_DIR, "krovane-bench-demo"));
 }
 
+// The heavy level with `lights` lights, made once per run.
+std::string heavyLevel(long lights) {
+    const std::string dir = (fs::temp_directory_path() / ("krovane-bench-heavy-" + std::to_string(lights))).string();
+    if (fs::exists(dir + "/POLYGON01")) return dir;
+    const std::string make =
+        "python3 " KROVANE_TOOLS_DIR "/make_demo_level.py --heavy " + dir + " " + std::to_string(lights);
+    return std::system(make.c_str()) == 0 ? dir : std::string();
+}
+
 void BM_HeavyLevelFrame(benchmark::State& state) {
-    const std::string dir = (fs::temp_directory_path() / "krovane-bench-heavy").string();
-    const std::string make = "python3 " KROVANE_TOOLS_DIR "/make_demo_level.py --heavy " + dir + " " +
-                             std::to_string(state.range(0));
-    if (std::system(make.c_str()) != 0) {
+    const std::string dir = heavyLevel(state.range(0));
+    if (dir.empty()) {
         state.SkipWithError("the heavy level could not be made");
         return;
     }
-    frames(state, dir);
+    frames(state, workCopy(dir, "krovane-bench-heavy-work"));
+}
+
+void BM_HeavyLevelFrame_PlainGL(benchmark::State& state) {
+    const std::string dir = heavyLevel(1);
+    if (dir.empty()) {
+        state.SkipWithError("the heavy level could not be made");
+        return;
+    }
+    plainGlFrames(state, dir);
 }
 
 }  // namespace
 
 // Real time: the drawing itself runs in the driver's threads.
 BENCHMARK(BM_BundledLevelFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
-BENCHMARK(BM_HeavyLevelFrame)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
+BENCHMARK(BM_HeavyLevelFrame)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
+BENCHMARK(BM_HeavyLevelFrame_PlainGL)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
