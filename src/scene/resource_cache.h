@@ -37,8 +37,7 @@ public:
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
                                std::vector<krovane::gfx::ModelMaterial>& materials, krovane::gfx::Mesh** mesh);
     // loadTextureFromFile through the cache; the same results.
-    krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath,
-                                 krovane::gfx::Texture** texture);
+    krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath, krovane::gfx::Texture** texture);
     // Gives back a reference handed out by model() or texture(); null is ignored.
     void release(krovane::gfx::RefCounted* resource);
 

@@ -187,11 +187,12 @@ TEST_F(ObjectManager, RemovingUnlinksAndKeepsTheCounters) {
 TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
     writeTexturedModel();
     writeFile("objects/lost.DR", "_MODEL_FILE_ { models\\none.x }");
-    writeFile("level.DR", "_OBJECTS_ {"
-                          " a { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
-                          " b { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } }"
-                          " c { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
-                          " d { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } } }");
+    writeFile("level.DR",
+              "_OBJECTS_ {"
+              " a { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
+              " b { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } }"
+              " c { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
+              " d { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } } }");
     testing::internal::CaptureStderr();
     objects->SetupFromFile("level.DR");
     const std::string why = testing::internal::GetCapturedStderr();
