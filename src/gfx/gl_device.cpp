@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "gfx/mip_chain.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -138,6 +139,12 @@ public:
         : Texture(device, width, height) {
         glGenTextures(1, &id);
         glBindTexture(GL_TEXTURE_2D, id);
+        // One level given: the rest are made here rather than by the driver (see makeMipChain).
+        std::vector<std::uint32_t> chain;
+        if (levels == 1) {
+            chain = makeMipChain(width, height, pixels, levels);
+            pixels = chain.data();
+        }
         // Pixels are 0xAARRGGBB words: as bytes on a little-endian machine, B G R A.
         for (std::uint32_t level = 0; level < levels; ++level) {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
@@ -146,10 +153,7 @@ public:
             width = width > 1 ? width / 2 : 1;
             height = height > 1 ? height / 2 : 1;
         }
-        if (levels > 1)
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-        else
-            glGenerateMipmap(GL_TEXTURE_2D);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     }
     ~GlTexture() override { glDeleteTextures(1, &id); }
     GLuint id = 0;
