@@ -110,6 +110,7 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
 bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
     errors_ = 0;
     if (tree != nullptr) {
+        resources_.beginSnapshot();
         forEachListed(*tree, "_OBJECTS_", [&](unsigned entry) {
             // The n-th value of a key of the entry ("" when it has none).
             const auto value = [&](const char* key, unsigned n) {
@@ -122,6 +123,7 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
                       value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
                       value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
         });
+        resources_.endSnapshot();
     }
     Korvane_string summary = "Object Manager setup completed with ";
     summary += static_cast<int>(errors_);

@@ -15,14 +15,21 @@ ResourceCache::~ResourceCache() {
 
 bool ResourceCache::locate(const char* enginePath, std::string& key, Stamp& stamp) {
     if (enginePath == nullptr) return false;
+    Located* known = nullptr;
+    if (snapshot_) {
+        const auto [it, added] = located_.try_emplace(enginePath);
+        known = &it->second;
+        if (!added) {
+            key = known->key;
+            stamp = known->stamp;
+            return known->there;
+        }
+    }
     const std::filesystem::path path = krovane::platform::PathResolver::resolve(enginePath);
-    std::error_code ec;
-    stamp.size = std::filesystem::file_size(path, ec);
-    if (ec) return false;
-    stamp.modified = std::filesystem::last_write_time(path, ec);
-    if (ec) return false;
+    const bool there = krovane::platform::fileStamp(path, stamp);
     key = path.string();
-    return true;
+    if (known != nullptr) *known = Located{there, key, stamp};
+    return there;
 }
 
 std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePath) {
@@ -85,8 +92,10 @@ Result ResourceCache::model(const char* enginePath, Device* device, std::vector<
 Result ResourceCache::texture(Device* device, const char* enginePath, Texture** texture) {
     std::string key;
     Stamp stamp;
-    if (device == nullptr || texture == nullptr || !locate(enginePath, key, stamp))
-        return loadTextureFromFile(device, enginePath, texture);
+    if (device == nullptr || texture == nullptr) return loadTextureFromFile(device, enginePath, texture);
+    // No file there: what the loader would say, without looking again.
+    *texture = nullptr;
+    if (!locate(enginePath, key, stamp)) return kFail;
     if (Resource* entry = find(textures_, key, stamp, device)) {
         *texture = static_cast<Texture*>(entry->resource);
         (*texture)->AddRef();

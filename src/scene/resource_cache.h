@@ -7,13 +7,16 @@
 // A file that cannot be read is never remembered, so every object that names
 // it tries again and reports it for itself.
 //
+// While a level loads (between beginSnapshot and endSnapshot) the disk is
+// taken as it was when each path was first looked up, so that ten thousand
+// objects naming the same few files cost one look at the disk per path.
+//
 // Meshes and textures are handed out with a reference added for the caller,
 // who gives it back through release(); the cache keeps one reference of its
 // own and lets go of an entry when the last user has released it.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -22,6 +25,7 @@
 #include "gfx/device.h"
 #include "gfx/mesh.h"
 #include "params/dynamic_row.h"
+#include "platform/file_io.h"
 
 class ResourceCache {
 public:
@@ -41,15 +45,23 @@ public:
     // Gives back a reference handed out by model() or texture(); null is ignored.
     void release(krovane::gfx::RefCounted* resource);
 
+    // Between these, each path is looked up on disk once (see above).
+    void beginSnapshot() { snapshot_ = true; }
+    void endSnapshot() {
+        snapshot_ = false;
+        located_.clear();
+    }
+
     // Meshes and textures held now.
     std::size_t resourceCount() const { return resources_.size(); }
 
 private:
     // What a file on disk was when it was read: a changed one is read again.
-    struct Stamp {
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type modified{};
-        bool operator==(const Stamp&) const = default;
+    using Stamp = krovane::platform::FileStamp;
+    struct Located {
+        bool there = false;
+        std::string key;
+        Stamp stamp;
     };
     struct Resource {
         krovane::gfx::RefCounted* resource = nullptr;  // the cache's reference
@@ -64,13 +76,15 @@ private:
     using Resources = std::unordered_map<std::string, Resource>;
 
     // The key and stamp of the file an engine path names; false when it is not there.
-    static bool locate(const char* enginePath, std::string& key, Stamp& stamp);
+    bool locate(const char* enginePath, std::string& key, Stamp& stamp);
     // The live entry for `key` in `map` made from that stamp on that device, or null.
     Resource* find(Resources& map, const std::string& key, const Stamp& stamp, krovane::gfx::Device* device);
     // Stores a fresh entry, letting go of any older one under the same key.
     Resource& store(Resources& map, const std::string& key, Resource entry);
     void forget(Resources& map, Resources::iterator it);
 
+    bool snapshot_ = false;
+    std::unordered_map<std::string, Located> located_;  // by engine path, during a snapshot
     std::unordered_map<std::string, Parameters> parameters_;
     Resources models_, textures_;
     // Which entry holds each resource handed out, for release().
