@@ -38,7 +38,8 @@ std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePa
     const bool there = locate(enginePath, key, stamp);
     if (there) {
         const auto found = parameters_.find(key);
-        if (found != parameters_.end() && found->second.stamp == stamp) return found->second.tree;
+        if (found != parameters_.end() && found->second.stamp == stamp)
+            if (auto shared = found->second.tree.lock()) return shared;
     }
     auto tree = std::make_shared<DynamicRow>();
     if (enginePath != nullptr) tree->iLoadFromFile(Korvane_string(enginePath));

@@ -34,8 +34,9 @@ public:
     ResourceCache(const ResourceCache&) = delete;
     ResourceCache& operator=(const ResourceCache&) = delete;
 
-    // The parsed parameter file at an engine path. A file that is missing or
-    // does not parse comes back as its own, unshared tree with the load error.
+    // The parsed parameter file at an engine path, shared while any holder
+    // keeps it. A file that is missing or does not parse comes back as its
+    // own, unshared tree with the load error.
     std::shared_ptr<const DynamicRow> parameters(const char* enginePath);
     // LoadMeshFromX through the cache; the same results and messages.
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
@@ -70,7 +71,7 @@ private:
         std::vector<krovane::gfx::ModelMaterial> materials;  // models only
     };
     struct Parameters {
-        std::shared_ptr<const DynamicRow> tree;
+        std::weak_ptr<const DynamicRow> tree;  // gone with the last object that read it
         Stamp stamp;
     };
     using Resources = std::unordered_map<std::string, Resource>;

@@ -211,10 +211,12 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
                                                "Object Manager setup completed with 0 errors and 4 objects."}));
 
     // Released with the last object that uses it.
+    const std::weak_ptr<const DynamicRow> tree = object(1).params;
     objects->RemoveObject(1);
     EXPECT_EQ(objects->resources().resourceCount(), 2u);
     objects->RemoveObject(3);
     EXPECT_EQ(objects->resources().resourceCount(), 0u);
+    EXPECT_TRUE(tree.expired());
 }
 
 TEST_F(ObjectManager, AFileChangedOnDiskIsReadAgain) {
