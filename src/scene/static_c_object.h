@@ -77,7 +77,7 @@ private:
     ResourceCache* cache_;
     krovane::gfx::Mesh* mesh_ = nullptr;
     std::vector<krovane::gfx::Material> materials_;
-    std::vector<krovane::gfx::Texture*> textures_;  // owned; null where a material has none
+    std::vector<krovane::gfx::Texture*> textures_;  // one reference each; null where a material has none
     std::uint32_t materialCount_ = 0;
     Krovane_Console* console_;
     Krovane_Effect_Manager* effectManager_;
