@@ -4,6 +4,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "params/korvane_c_ini_reader.h"
+#include "scene/level_section.h"
 
 DynamicRow Krovane::LoadIniParameters(const char* file) {
     DynamicRow result;
@@ -70,11 +71,6 @@ void Krovane::adoptDevice(krovane::gfx::Device* device) {
     device_->SetRenderState(RenderState::Lighting, 1);
 }
 
-void Krovane::reportMalformed(const char* file) {
-    DynamicRow tree;
-    if (!tree.iLoadFromFile(Korvane_string(file))) reportMalformed(tree);
-}
-
 void Krovane::reportMalformed(const DynamicRow& tree) {
     if (tree.lastLoadError().kind != TreeLoadError::Kind::Malformed) return;
     console_->Print(Korvane_string(std::string_view(tree.lastLoadError().describe())), MessageType::Error);
@@ -102,17 +98,19 @@ void Krovane::Initialize(int dpi) {
     console_->setCommandQueue(commandQueue_->pendingTree());
 
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
-    reportMalformed(kLevelFile);
+    // Read once for every manager: a level of many objects is a large file.
+    const DynamicRow level = readLevel(kLevelFile);
+    reportMalformed(level);
     console_->Print("[>>>] Loading Lights : ", MessageType::System);
-    lightManager_->SetupFromFile(kLevelFile);
+    lightManager_->SetupFromTree(level);
     console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
     console_->Print("[>>>] Loading Objects : ", MessageType::System);
-    objectManager_->SetupFromFile(kLevelFile);
+    objectManager_->LoadObjects(&level);
     console_->Print("[>>>] Loading cameras : ", MessageType::System);
-    cameraManager_->SetupFromFile(kLevelFile);
+    cameraManager_->LoadCameras(level);
     console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
     console_->Print("[>>>] Loading effects : ", MessageType::System);
-    effectManager_->SetupFromFile(kLevelFile);
+    effectManager_->SetupFromTree(level);
     console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
 
     whiteTexture_ = std::make_unique<TextureHolder>();

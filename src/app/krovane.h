@@ -97,7 +97,6 @@ private:
     // One Error line for a level or command-base file that exists but does
     // not parse, naming the file, line and column (the managers then find
     // nothing in it).
-    void reportMalformed(const char* file);
     void reportMalformed(const DynamicRow& tree);
 
     krovane::gfx::Device* device_ = nullptr;

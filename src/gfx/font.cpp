@@ -11,10 +11,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include "gfx/device.h"
+#include "gfx/font_choice_cache.h"
 #include "gfx/texture.h"
+#include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
 
 namespace krovane::gfx {
@@ -45,17 +48,46 @@ constexpr int kMaxLineWidth = 1 << 28;
 int clampToInt(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 // The face a name resolves to, with what must be made up because the face lacks it.
-struct FaceChoice {
-    std::string file;
-    int index = 0;
-    bool embolden = false;
-    bool oblique = false;
-};
+using FaceChoice = FontChoice;
+
+// The choices of earlier starts, kept in the machine's cache folder.
+FontChoiceCache& rememberedChoices() {
+    static FontChoiceCache cache = [] {
+        const std::filesystem::path folder = platform::cacheFolder();
+        return FontChoiceCache(folder.empty() ? folder : folder / "font-choices");
+    }();
+    return cache;
+}
+
+// Opens the face of an earlier start's choice, when it still holds.
+FT_Face openRemembered(FT_Library library, const std::string& request, FaceChoice& choice) {
+    FontChoice known;
+    FT_Face face = nullptr;
+    if (!rememberedChoices().find(request, known) || FT_New_Face(library, known.file.c_str(), known.index, &face) != 0)
+        return nullptr;
+    if (!FT_IS_SCALABLE(face)) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    choice = known;
+    return face;
+}
 
 // Loads a face that fontconfig ranks first for the request and that FreeType
 // can scale. Returns null when none can be loaded.
 FT_Face openFace(FT_Library library, const char* faceName, std::uint32_t weight, bool italic,
                  std::uint32_t pitchAndFamily, FaceChoice& choice) {
+    std::string name = faceName ? faceName : "";
+    const auto notBlank = [](unsigned char c) { return c != ' ' && c != '\t'; };
+    name.erase(name.begin(), std::find_if(name.begin(), name.end(), notBlank));
+    name.erase(std::find_if(name.rbegin(), name.rend(), notBlank).base(), name.end());
+
+    static std::mutex rememberedMutex;
+    std::lock_guard<std::mutex> lock(rememberedMutex);
+    const std::string request =
+        name + "|" + std::to_string(weight) + "|" + (italic ? "1" : "0") + "|" + std::to_string(pitchAndFamily);
+    if (FT_Face face = openRemembered(library, request, choice)) return face;
+
     static std::once_flag initialised;
     static bool configured = false;
     std::call_once(initialised, [] {
@@ -64,11 +96,6 @@ FT_Face openFace(FT_Library library, const char* faceName, std::uint32_t weight,
         if (configured) std::atexit([] { FcFini(); });
     });
     if (!configured) return nullptr;
-
-    std::string name = faceName ? faceName : "";
-    const auto notBlank = [](unsigned char c) { return c != ' ' && c != '\t'; };
-    name.erase(name.begin(), std::find_if(name.begin(), name.end(), notBlank));
-    name.erase(std::find_if(name.rbegin(), name.rend(), notBlank).base(), name.end());
 
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return nullptr;
@@ -116,6 +143,7 @@ FT_Face openFace(FT_Library library, const char* faceName, std::uint32_t weight,
     }
     if (sorted != nullptr) FcFontSetDestroy(sorted);
     FcPatternDestroy(pattern);
+    if (face != nullptr) rememberedChoices().store(request, choice);
     return face;
 }
 

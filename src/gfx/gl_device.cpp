@@ -12,6 +12,7 @@
 
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
+#include "gfx/mip_chain.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -177,6 +178,12 @@ public:
         : Texture(device, width, height), cache_(cache) {
         glGenTextures(1, &id);
         cache.bindTexture(id);
+        // One level given: the rest are made here rather than by the driver (see makeMipChain).
+        std::vector<std::uint32_t> chain;
+        if (levels == 1) {
+            chain = makeMipChain(width, height, pixels, levels);
+            pixels = chain.data();
+        }
         // Pixels are 0xAARRGGBB words: as bytes on a little-endian machine, B G R A.
         for (std::uint32_t level = 0; level < levels; ++level) {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
@@ -185,10 +192,7 @@ public:
             width = width > 1 ? width / 2 : 1;
             height = height > 1 ? height / 2 : 1;
         }
-        if (levels > 1)
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-        else
-            glGenerateMipmap(GL_TEXTURE_2D);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     }
     ~GlTexture() override {
         glDeleteTextures(1, &id);

@@ -27,6 +27,14 @@ struct FileDescriptor {
 
 }  // namespace
 
+bool fileStamp(const std::filesystem::path& path, FileStamp& stamp) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes) {
     out.clear();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -21,6 +21,18 @@ enum class ReadStatus {
     ReadFailed,  // an error while reading (a directory, an I/O error)
 };
 
+// What a file is on disk: its size and modification time (nanoseconds since
+// 1970), enough to tell that it changed since it was read.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the regular file at `path` (links followed), in one call to the
+// system; false when there is no such file.
+bool fileStamp(const std::filesystem::path& path, FileStamp& stamp);
+
 // Reads the whole file into `out`. On failure `out` is empty.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes);
 

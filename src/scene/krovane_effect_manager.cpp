@@ -23,8 +23,10 @@ Krovane_Effect_Manager::~Krovane_Effect_Manager() {
     }
 }
 
-bool Krovane_Effect_Manager::SetupFromFile(const char* file) {
-    LoadEffects(readLevel(file));
+bool Krovane_Effect_Manager::SetupFromFile(const char* file) { return SetupFromTree(readLevel(file)); }
+
+bool Krovane_Effect_Manager::SetupFromTree(const DynamicRow& level) {
+    LoadEffects(level);
 
     Korvane_string summary = "Effect Manager setup completed with ";
     summary += static_cast<int>(effectCount_);

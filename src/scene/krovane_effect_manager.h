@@ -42,6 +42,8 @@ public:
 
     // Loads the level file and its effects, then prints the summary. Always true.
     bool SetupFromFile(const char* file);
+    // The same for a level file already read.
+    bool SetupFromTree(const DynamicRow& level);
     // Adds every effect listed under "_EFFECTS_", in order.
     void LoadEffects(const DynamicRow& tree);
     // Makes one effect; its number, or 0 when its file failed (the file path

@@ -7,8 +7,10 @@ Krovane_Light_Manager::Krovane_Light_Manager(Krovane_Console& console) : console
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 
-bool Krovane_Light_Manager::SetupFromFile(const char* file) {
-    LoadLights(readLevel(file));
+bool Krovane_Light_Manager::SetupFromFile(const char* file) { return SetupFromTree(readLevel(file)); }
+
+bool Krovane_Light_Manager::SetupFromTree(const DynamicRow& level) {
+    LoadLights(level);
 
     Korvane_string summary = "Light Manager setup completed with ";
     summary += static_cast<int>(lightCount_);

@@ -33,6 +33,8 @@ public:
     // Reads the level file `file` (an engine path) and adds its lights, then
     // prints the summary line. A missing or unreadable file adds none. Always true.
     bool SetupFromFile(const char* file);
+    // The same for a level file already read.
+    bool SetupFromTree(const DynamicRow& level);
     // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
     void LoadLights(const DynamicRow& tree);
     // Adds the light `name`, read from the node that name has in the tree

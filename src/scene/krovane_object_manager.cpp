@@ -34,7 +34,7 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
     PrintToConsole(line, MessageType::Text);
 
     auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), deviceHolder_, effectManager_,
-                                                   lightManager_, console_);
+                                                   lightManager_, console_, &resources_);
     object->position[0] = x;
     object->position[1] = y;
     object->position[2] = z;
@@ -49,7 +49,7 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
     }
 
     added->object = std::move(object);
-    added->path = path;
+    added->path = path.view();
     added->visible = true;
     added->id = lastId_;
     added->previous = tail_;
@@ -86,7 +86,7 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
             line += "  visible:";
             line += e->visible ? 1 : 0;
             line += "  file:";
-            line += e->path;
+            line.add(std::string_view(e->path));
             PrintToConsole(line, MessageType::System);
         }
     } else if (word == "object.visible") {
@@ -110,6 +110,7 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
 bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
     errors_ = 0;
     if (tree != nullptr) {
+        resources_.beginSnapshot();
         forEachListed(*tree, "_OBJECTS_", [&](unsigned entry) {
             // The n-th value of a key of the entry ("" when it has none).
             const auto value = [&](const char* key, unsigned n) {
@@ -122,6 +123,7 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
                       value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
                       value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
         });
+        resources_.endSnapshot();
     }
     Korvane_string summary = "Object Manager setup completed with ";
     summary += static_cast<int>(errors_);

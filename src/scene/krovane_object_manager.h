@@ -12,11 +12,13 @@
 // "_POSITION_" (x y z) and "_ROTATION_" (degrees about x, y, z).
 //
 // The objects are kept in a doubly linked list in creation order; an index
-// by id and a tail pointer make adding and finding constant time.
+// by id and a tail pointer make adding and finding constant time. Objects
+// naming the same parameter file, model or texture share one copy of it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "console/krovane_console.h"
@@ -24,6 +26,7 @@
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/object_super.h"
+#include "scene/resource_cache.h"
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
@@ -33,7 +36,7 @@ public:
     struct ObjectEntry {
         std::uint32_t id = 0;
         std::unique_ptr<Object_Super> object;
-        Korvane_string path;
+        std::string path;
         bool visible = true;
         ObjectEntry* next = nullptr;
         ObjectEntry* previous = nullptr;
@@ -71,6 +74,8 @@ public:
     const ObjectEntry* head() const { return head_; }
     // The entry with that id, or null.
     ObjectEntry* entry(std::uint32_t id) const;
+    // The files shared by the objects.
+    const ResourceCache& resources() const { return resources_; }
 
 private:
     std::uint32_t lastId_ = 0;
@@ -78,6 +83,7 @@ private:
     ObjectEntry* head_ = nullptr;
     ObjectEntry* tail_ = nullptr;
     std::vector<ObjectEntry*> byId_;  // index = id - 1; null once removed
+    ResourceCache resources_;         // outlives the objects, which are removed first
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device** deviceHolder_;
     std::uint32_t errors_ = 0;

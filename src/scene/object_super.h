@@ -1,13 +1,16 @@
 // Object_Super: the base of every scene object: its parameter tree, read from
-// the object's own parameter file, and the two things the object manager asks
-// of it: load once, then render once per light each frame.
+// the object's own parameter file (shared, read only, by every object read
+// from the same file), and the two things the object manager asks of it:
+// load once, then render once per light each frame.
 #pragma once
+
+#include <memory>
 
 #include "params/dynamic_row.h"
 
 class Object_Super {
 public:
-    Object_Super() { params.fresh(); }
+    Object_Super() : params(emptyParameters()) {}
     virtual ~Object_Super() = default;
     Object_Super(const Object_Super&) = delete;
     Object_Super& operator=(const Object_Super&) = delete;
@@ -22,5 +25,12 @@ public:
         (void)firstLight;
     }
 
-    DynamicRow params;
+    // Never null; an empty tree until the object reads its file.
+    std::shared_ptr<const DynamicRow> params;
+
+    // One empty tree for every object that has read nothing.
+    static std::shared_ptr<const DynamicRow> emptyParameters() {
+        static const auto empty = std::make_shared<const DynamicRow>();
+        return empty;
+    }
 };

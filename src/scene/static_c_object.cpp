@@ -6,6 +6,7 @@
 #include "gfx/texture_loader.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
+#include "scene/resource_cache.h"
 
 using namespace krovane::gfx;
 
@@ -26,56 +27,77 @@ std::size_t lastComponent(std::string_view path) {
 
 Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device** deviceHolder,
                                Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
-                               Krovane_Console* console)
+                               Krovane_Console* console, ResourceCache* cache)
     : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
       deviceHolder_(deviceHolder),
+      cache_(cache),
       console_(console),
       effectManager_(effectManager),
       lightManager_(lightManager),
       view_(kIdentityMatrix),
       projection_(kIdentityMatrix) {
-    if (parameterFile != nullptr) params.iLoadFromFile(Korvane_string(parameterFile));
+    if (parameterFile == nullptr) return;
+    if (cache_ != nullptr) {
+        params = cache_->parameters(parameterFile);
+    } else {
+        auto own = std::make_shared<DynamicRow>();
+        own->iLoadFromFile(Korvane_string(parameterFile));
+        params = std::move(own);
+    }
 }
 
 Static_CObject::~Static_CObject() {
-    if (mesh_ != nullptr) mesh_->Release();
+    release(mesh_);
     mesh_ = nullptr;
-    for (Texture* t : textures_)
-        if (t != nullptr) t->Release();
+    for (Texture* t : textures_) release(t);
+}
+
+void Static_CObject::release(RefCounted* resource) const {
+    if (cache_ != nullptr)
+        cache_->release(resource);
+    else if (resource != nullptr)
+        resource->Release();
 }
 
 Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
     Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
     Texture* texture = nullptr;
-    if (!failed(loadTextureFromFile(device, name.c_str(), &texture))) return texture;
-    if (!failed(loadTextureFromFile(device, ("textures\\" + name).c_str(), &texture))) return texture;
+    const auto load = [&](const char* path) {
+        return !failed(cache_ != nullptr ? cache_->texture(device, path, &texture)
+                                         : loadTextureFromFile(device, path, &texture));
+    };
+    if (load(name.c_str())) return texture;
+    if (load(("textures\\" + name).c_str())) return texture;
     // Modelling tools write the paths of their own machine (C:\art\wood.jpg):
     // the file name beside the model is where such a texture usually is.
     const std::string_view model = modelPath.view();
     const std::string beside = std::string(model.substr(0, lastComponent(model))) + name.substr(lastComponent(name));
-    if (!failed(loadTextureFromFile(device, beside.c_str(), &texture))) return texture;
-    if (!failed(loadTextureFromFile(device, "textures\\_def\\def.bmp", &texture))) return texture;
+    if (load(beside.c_str())) return texture;
+    if (load("textures\\_def\\def.bmp")) return texture;
     return nullptr;
 }
 
 bool Static_CObject::Load() {
-    if (!params.holdsFileContent()) {
+    const DynamicRow& file = *params;
+    if (!file.holdsFileContent()) {
         if (console_ == nullptr) return false;
         console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
         // A file that is there but does not parse: say where it goes wrong.
-        if (params.lastLoadError().kind == TreeLoadError::Kind::Malformed)
-            console_->Print(Korvane_string(std::string_view(params.lastLoadError().describe())), MessageType::Error);
+        if (file.lastLoadError().kind == TreeLoadError::Kind::Malformed)
+            console_->Print(Korvane_string(std::string_view(file.lastLoadError().describe())), MessageType::Error);
         return false;
     }
-    if (params.nodeCount() == 0) return true;
+    if (file.nodeCount() == 0) return true;
 
     // The model, with one material and texture per subset.
-    const unsigned modelKey = params.iLookId("_MODEL_FILE_");
-    if (static_cast<int>(modelKey) > 0 && params.iCountParams(modelKey) + params.iCountKnots(modelKey) > 0) {
-        const Korvane_string modelPath = params.iLookName(params.TopId(modelKey));
+    const unsigned modelKey = file.iLookId("_MODEL_FILE_");
+    if (static_cast<int>(modelKey) > 0 && file.iCountParams(modelKey) + file.iCountKnots(modelKey) > 0) {
+        const Korvane_string modelPath = file.iLookName(file.TopId(modelKey));
         Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
         std::vector<ModelMaterial> loaded;
-        if (failed(LoadMeshFromX(modelPath.getChars(), device, loaded, &mesh_))) {
+        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device, loaded, &mesh_)
+                                              : LoadMeshFromX(modelPath.getChars(), device, loaded, &mesh_);
+        if (failed(made)) {
             Korvane_string line = "[M.F] cannot find: ";
             line += modelPath;
             if (console_) console_->Print(line, MessageType::Error);
@@ -98,8 +120,8 @@ bool Static_CObject::Load() {
         }
     }
 
-    const unsigned fx = params.iLookId("_FX_");
-    effectCount_ = fx != 0 ? params.iCountParams(fx) + params.iCountKnots(fx) : 0;
+    const unsigned fx = file.iLookId("_FX_");
+    effectCount_ = fx != 0 ? file.iCountParams(fx) + file.iCountKnots(fx) : 0;
 
     // Row vectors: the model is placed first, then turned about the world's axes.
     world = multiply(multiply(multiply(translation(position[0], position[1], position[2]),
@@ -110,9 +132,9 @@ bool Static_CObject::Load() {
 }
 
 Korvane_string Static_CObject::GetEffectName(unsigned k) const {
-    unsigned id = params.TopId(params.iLookId("_FX_"));
-    for (unsigned i = 1; i < k && id != 0; ++i) id = params.NextId(id);
-    return k == 0 ? Korvane_string() : params.iLookName(id);
+    unsigned id = params->TopId(params->iLookId("_FX_"));
+    for (unsigned i = 1; i < k && id != 0; ++i) id = params->NextId(id);
+    return k == 0 ? Korvane_string() : params->iLookName(id);
 }
 
 void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, const Matrix& projection) const {

@@ -25,14 +25,17 @@
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
+class ResourceCache;
 
 class Static_CObject : public Object_Super {
 public:
     // Reads `parameterFile` into `params` (a missing file is found out by
-    // Load); the world matrix starts as `*baseWorld`. Prints nothing.
+    // Load); the world matrix starts as `*baseWorld`. Prints nothing. With a
+    // `cache`, the parameter file, the model and the textures are taken from
+    // it, shared with the other objects that name the same files.
     Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
                    krovane::gfx::Device** deviceHolder, Krovane_Effect_Manager* effectManager,
-                   Krovane_Light_Manager* lightManager, Krovane_Console* console);
+                   Krovane_Light_Manager* lightManager, Krovane_Console* console, ResourceCache* cache = nullptr);
     ~Static_CObject() override;
 
     // Loads the model, its materials (ambient taken from diffuse) and
@@ -75,10 +78,13 @@ private:
     void drawSubsets(krovane::gfx::Device* device);
     krovane::gfx::Texture* loadTexture(const std::string& name, const Korvane_string& modelPath) const;
 
+    void release(krovane::gfx::RefCounted* resource) const;
+
     krovane::gfx::Device** deviceHolder_;
+    ResourceCache* cache_;
     krovane::gfx::Mesh* mesh_ = nullptr;
     std::vector<krovane::gfx::Material> materials_;
-    std::vector<krovane::gfx::Texture*> textures_;  // owned; null where a material has none
+    std::vector<krovane::gfx::Texture*> textures_;  // one reference each; null where a material has none
     std::uint32_t materialCount_ = 0;
     Krovane_Console* console_;
     Krovane_Effect_Manager* effectManager_;

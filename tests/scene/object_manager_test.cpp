@@ -1,8 +1,12 @@
 // The object manager: a level's objects with dense ids, failed loads counted,
 // skipped types, the object commands and their exact lines, the draw walk
-// light by light, and removal.
+// light by light, removal, and one copy of each file shared by the objects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,12 +21,14 @@
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/krovane_object_manager.h"
+#include "scene/static_c_object.h"
 
 namespace {
 
 using namespace krovane::gfx;
 using krovane::test::LoggedLine;
 using krovane::test::loggedMessages;
+using krovane::test::writeBmp;
 using krovane::test::writeFile;
 
 class ObjectManager : public ::testing::Test {
@@ -50,6 +56,15 @@ protected:
         return xs;
     }
     void command(const char* text) { objects->ExecuteCommand(text); }
+    const Static_CObject& object(std::uint32_t id) {
+        return static_cast<const Static_CObject&>(*objects->entry(id)->object);
+    }
+    // A model of one textured material, named by objects\\m.DR.
+    void writeTexturedModel() {
+        writeFile("models/m.x", krovane::test::squareModel({"t.bmp"}));
+        writeBmp("textures/t.bmp", 0x336699);
+        writeFile("objects/m.DR", "_MODEL_FILE_ { models\\m.x }");
+    }
 
     krovane::test::TempDir dir;
     RecordingDevice* device;
@@ -82,7 +97,7 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
     ASSERT_NE(objects->head(), nullptr);
     EXPECT_EQ(objects->head()->id, 1u);
     EXPECT_EQ(objects->head()->next->id, 2u);
-    EXPECT_EQ(std::string(objects->head()->next->path.getChars()), "objects\\b.DR");
+    EXPECT_EQ(std::string(objects->head()->next->path), "objects\\b.DR");
     EXPECT_EQ(objects->head()->next->previous, objects->head());
     EXPECT_EQ(objects->objectCount(), 2u);
     EXPECT_EQ(objects->errors(), 1u);
@@ -167,6 +182,65 @@ TEST_F(ObjectManager, RemovingUnlinksAndKeepsTheCounters) {
     EXPECT_TRUE(objects->RemoveObject(3));
     EXPECT_EQ(objects->AddObject("objects\\a.DR", 0, 0, 0, 0, 0, 0), 4u);  // appended after the last left
     EXPECT_EQ(objects->head()->next->id, 4u);
+}
+
+TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
+    writeTexturedModel();
+    writeFile("objects/lost.DR", "_MODEL_FILE_ { models\\none.x }");
+    writeFile("level.DR",
+              "_OBJECTS_ {"
+              " a { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
+              " b { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } }"
+              " c { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } }"
+              " d { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\lost.DR } } }");
+    testing::internal::CaptureStderr();
+    objects->SetupFromFile("level.DR");
+    const std::string why = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(why.begin(), why.end(), '\n'), 2) << "each failed model says why on stderr";
+    ASSERT_NE(object(1).mesh(), nullptr);
+    ASSERT_NE(object(1).texture(0), nullptr);
+    EXPECT_EQ(object(3).mesh(), object(1).mesh());
+    EXPECT_EQ(object(3).texture(0), object(1).texture(0));
+    EXPECT_EQ(object(3).params.get(), object(1).params.get());
+    EXPECT_EQ(objects->resources().resourceCount(), 2u);
+    std::vector<std::string> texts;
+    for (const auto& line : lines()) texts.push_back(line.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"[O.F.] objects\\m.DR", "[O.F.] objects\\lost.DR",
+                                               "[M.F] cannot find: models\\none.x", "[O.F.] objects\\m.DR",
+                                               "[O.F.] objects\\lost.DR", "[M.F] cannot find: models\\none.x",
+                                               "Object Manager setup completed with 0 errors and 4 objects."}));
+
+    // Released with the last object that uses it.
+    const std::weak_ptr<const DynamicRow> tree = object(1).params;
+    objects->RemoveObject(1);
+    EXPECT_EQ(objects->resources().resourceCount(), 2u);
+    objects->RemoveObject(3);
+    EXPECT_EQ(objects->resources().resourceCount(), 0u);
+    EXPECT_TRUE(tree.expired());
+}
+
+TEST_F(ObjectManager, AFileChangedOnDiskIsReadAgain) {
+    namespace fs = std::filesystem;
+    for (const bool sizeChanges : {true, false}) {
+        SCOPED_TRACE(sizeChanges ? "size" : "modification time");
+        writeTexturedModel();
+        const std::uint32_t first = objects->AddObject("objects\\m.DR", 0, 0, 0, 0, 0, 0);
+        const std::uint32_t same = objects->AddObject("objects\\m.DR", 0, 0, 0, 0, 0, 0);
+        ASSERT_EQ(object(same).mesh(), object(first).mesh());
+        for (const char* file : {"models/m.x", "textures/t.bmp", "objects/m.DR"}) {
+            if (sizeChanges)
+                std::ofstream(file, std::ios::app) << "\n";  // read as before, one byte longer
+            else
+                fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(2));
+        }
+        const std::uint32_t changed = objects->AddObject("objects\\m.DR", 0, 0, 0, 0, 0, 0);
+        ASSERT_NE(object(changed).mesh(), nullptr);
+        EXPECT_NE(object(changed).mesh(), object(first).mesh());
+        EXPECT_NE(object(changed).texture(0), object(first).texture(0));
+        EXPECT_NE(object(changed).params.get(), object(first).params.get());
+        EXPECT_EQ(object(first).mesh()->triangleCount(), 2u);  // the old copy stays with its users
+        EXPECT_EQ(objects->resources().resourceCount(), 2u);
+    }
 }
 
 }  // namespace

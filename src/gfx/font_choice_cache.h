@@ -1,0 +1,51 @@
+// FontChoiceCache: the face fontconfig chose for each font request, kept in
+// a file of the machine's cache folder, so that a later start opens the same
+// face without loading fontconfig's configuration and sorting every font.
+//
+// A choice is trusted only while nothing it depends on has changed: the file
+// records the modification times of fontconfig's configuration and font
+// folders (a font installed or removed changes one of them), and each choice
+// the size and time of its font file and the time of that file's folder.
+// A file that is damaged, of another version or made under another
+// configuration is ignored whole; a choice whose font changed is ignored.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+
+namespace krovane::gfx {
+
+struct FontChoice {
+    std::string file;
+    int index = 0;
+    bool embolden = false;
+    bool oblique = false;
+};
+
+class FontChoiceCache {
+public:
+    // Reads the cache kept at `file`; an empty path keeps nothing.
+    explicit FontChoiceCache(std::filesystem::path file);
+
+    // The choice remembered for `request`, when it still holds.
+    bool find(const std::string& request, FontChoice& choice) const;
+    // Remembers a choice and writes the file again (a failure to write is ignored).
+    void store(const std::string& request, const FontChoice& choice);
+
+    // What fontconfig's choices depend on, as one line (times of its
+    // configuration and font folders); the file holds the one it was made under.
+    static std::string configurationStamp();
+
+private:
+    struct Entry {
+        FontChoice choice;
+        std::string stamp;  // of the font file and its folder
+    };
+    static std::string fontStamp(const std::string& file);
+
+    std::filesystem::path path_;
+    std::unordered_map<std::string, Entry> entries_;
+};
+
+}  // namespace krovane::gfx

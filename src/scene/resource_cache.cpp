@@ -1,0 +1,120 @@
+// Sharing the files the level's objects name, read again when they change.
+#include "scene/resource_cache.h"
+
+#include "gfx/texture.h"
+#include "gfx/texture_loader.h"
+#include "platform/path_resolver.h"
+
+using namespace krovane::gfx;
+
+ResourceCache::~ResourceCache() {
+    // Users may outlive the cache: they keep their own references.
+    for (auto* map : {&models_, &textures_})
+        for (auto& [key, entry] : *map) entry.resource->Release();
+}
+
+bool ResourceCache::locate(const char* enginePath, std::string& key, Stamp& stamp) {
+    if (enginePath == nullptr) return false;
+    Located* known = nullptr;
+    if (snapshot_) {
+        const auto [it, added] = located_.try_emplace(enginePath);
+        known = &it->second;
+        if (!added) {
+            key = known->key;
+            stamp = known->stamp;
+            return known->there;
+        }
+    }
+    const std::filesystem::path path = krovane::platform::PathResolver::resolve(enginePath);
+    const bool there = krovane::platform::fileStamp(path, stamp);
+    key = path.string();
+    if (known != nullptr) *known = Located{there, key, stamp};
+    return there;
+}
+
+std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePath) {
+    std::string key;
+    Stamp stamp;
+    const bool there = locate(enginePath, key, stamp);
+    if (there) {
+        const auto found = parameters_.find(key);
+        if (found != parameters_.end() && found->second.stamp == stamp)
+            if (auto shared = found->second.tree.lock()) return shared;
+    }
+    auto tree = std::make_shared<DynamicRow>();
+    if (enginePath != nullptr) tree->iLoadFromFile(Korvane_string(enginePath));
+    // Only a tree read whole is shared; a failure is found out again by each user.
+    if (there && tree->holdsFileContent()) parameters_[key] = Parameters{tree, stamp};
+    return tree;
+}
+
+ResourceCache::Resource* ResourceCache::find(Resources& map, const std::string& key, const Stamp& stamp,
+                                             Device* device) {
+    const auto found = map.find(key);
+    if (found == map.end()) return nullptr;
+    if (found->second.stamp == stamp && found->second.device == device) return &found->second;
+    forget(map, found);  // changed on disk since it was read
+    return nullptr;
+}
+
+ResourceCache::Resource& ResourceCache::store(Resources& map, const std::string& key, Resource entry) {
+    const auto old = map.find(key);
+    if (old != map.end()) forget(map, old);
+    resources_[entry.resource] = {&map, key};
+    return map.emplace(key, std::move(entry)).first->second;
+}
+
+void ResourceCache::forget(Resources& map, Resources::iterator it) {
+    resources_.erase(it->second.resource);
+    RefCounted* resource = it->second.resource;
+    map.erase(it);
+    resource->Release();
+}
+
+Result ResourceCache::model(const char* enginePath, Device* device, std::vector<ModelMaterial>& materials,
+                            Mesh** mesh) {
+    std::string key;
+    Stamp stamp;
+    if (device == nullptr || mesh == nullptr || !locate(enginePath, key, stamp))
+        return LoadMeshFromX(enginePath, device, materials, mesh);
+    if (Resource* entry = find(models_, key, stamp, device)) {
+        materials = entry->materials;
+        *mesh = static_cast<Mesh*>(entry->resource);
+        (*mesh)->AddRef();
+        return kOk;
+    }
+    const Result loaded = LoadMeshFromX(enginePath, device, materials, mesh);
+    if (failed(loaded)) return loaded;
+    (*mesh)->AddRef();
+    store(models_, key, Resource{*mesh, device, stamp, materials});
+    return loaded;
+}
+
+Result ResourceCache::texture(Device* device, const char* enginePath, Texture** texture) {
+    std::string key;
+    Stamp stamp;
+    if (device == nullptr || texture == nullptr) return loadTextureFromFile(device, enginePath, texture);
+    // No file there: what the loader would say, without looking again.
+    *texture = nullptr;
+    if (!locate(enginePath, key, stamp)) return kFail;
+    if (Resource* entry = find(textures_, key, stamp, device)) {
+        *texture = static_cast<Texture*>(entry->resource);
+        (*texture)->AddRef();
+        return kOk;
+    }
+    const Result loaded = loadTextureFromFile(device, enginePath, texture);
+    if (failed(loaded)) return loaded;
+    (*texture)->AddRef();
+    store(textures_, key, Resource{*texture, device, stamp, {}});
+    return loaded;
+}
+
+void ResourceCache::release(RefCounted* resource) {
+    if (resource == nullptr) return;
+    const auto owner = resources_.find(resource);
+    // The last user gone, only the cache's own reference is left.
+    if (resource->Release() == 1 && owner != resources_.end()) {
+        Resources& map = *owner->second.first;
+        forget(map, map.find(owner->second.second));
+    }
+}

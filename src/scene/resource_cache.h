@@ -1,0 +1,93 @@
+// ResourceCache: one copy of each file the level's objects name (parameter
+// files, models, textures), shared by every object that names it.
+//
+// Entries are keyed by the path the file resolves to on disk and remember the
+// file's size and modification time: a lookup whose file has changed since
+// it was read reads it again (the objects holding the old copy keep it).
+// A file that cannot be read is never remembered, so every object that names
+// it tries again and reports it for itself.
+//
+// While a level loads (between beginSnapshot and endSnapshot) the disk is
+// taken as it was when each path was first looked up, so that ten thousand
+// objects naming the same few files cost one look at the disk per path.
+//
+// Meshes and textures are handed out with a reference added for the caller,
+// who gives it back through release(); the cache keeps one reference of its
+// own and lets go of an entry when the last user has released it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "gfx/device.h"
+#include "gfx/mesh.h"
+#include "params/dynamic_row.h"
+#include "platform/file_io.h"
+
+class ResourceCache {
+public:
+    ResourceCache() = default;
+    ~ResourceCache();
+    ResourceCache(const ResourceCache&) = delete;
+    ResourceCache& operator=(const ResourceCache&) = delete;
+
+    // The parsed parameter file at an engine path, shared while any holder
+    // keeps it. A file that is missing or does not parse comes back as its
+    // own, unshared tree with the load error.
+    std::shared_ptr<const DynamicRow> parameters(const char* enginePath);
+    // LoadMeshFromX through the cache; the same results and messages.
+    krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
+                               std::vector<krovane::gfx::ModelMaterial>& materials, krovane::gfx::Mesh** mesh);
+    // loadTextureFromFile through the cache; the same results.
+    krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath, krovane::gfx::Texture** texture);
+    // Gives back a reference handed out by model() or texture(); null is ignored.
+    void release(krovane::gfx::RefCounted* resource);
+
+    // Between these, each path is looked up on disk once (see above).
+    void beginSnapshot() { snapshot_ = true; }
+    void endSnapshot() {
+        snapshot_ = false;
+        located_.clear();
+    }
+
+    // Meshes and textures held now.
+    std::size_t resourceCount() const { return resources_.size(); }
+
+private:
+    // What a file on disk was when it was read: a changed one is read again.
+    using Stamp = krovane::platform::FileStamp;
+    struct Located {
+        bool there = false;
+        std::string key;
+        Stamp stamp;
+    };
+    struct Resource {
+        krovane::gfx::RefCounted* resource = nullptr;  // the cache's reference
+        krovane::gfx::Device* device = nullptr;
+        Stamp stamp;
+        std::vector<krovane::gfx::ModelMaterial> materials;  // models only
+    };
+    struct Parameters {
+        std::weak_ptr<const DynamicRow> tree;  // gone with the last object that read it
+        Stamp stamp;
+    };
+    using Resources = std::unordered_map<std::string, Resource>;
+
+    // The key and stamp of the file an engine path names; false when it is not there.
+    bool locate(const char* enginePath, std::string& key, Stamp& stamp);
+    // The live entry for `key` in `map` made from that stamp on that device, or null.
+    Resource* find(Resources& map, const std::string& key, const Stamp& stamp, krovane::gfx::Device* device);
+    // Stores a fresh entry, letting go of any older one under the same key.
+    Resource& store(Resources& map, const std::string& key, Resource entry);
+    void forget(Resources& map, Resources::iterator it);
+
+    bool snapshot_ = false;
+    std::unordered_map<std::string, Located> located_;  // by engine path, during a snapshot
+    std::unordered_map<std::string, Parameters> parameters_;
+    Resources models_, textures_;
+    // Which entry holds each resource handed out, for release().
+    std::unordered_map<const krovane::gfx::RefCounted*, std::pair<Resources*, std::string>> resources_;
+};
