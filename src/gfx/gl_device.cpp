@@ -15,6 +15,7 @@
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
+#include "platform/heap_settings.h"
 #include "platform/window.h"
 
 namespace krovane::gfx {
@@ -804,6 +805,8 @@ Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, D
         return kNotAvailable;
     }
     SDL_GL_MakeCurrent(sdlWindow, context);
+    // Software drivers take and free tens of megabytes of working memory per frame.
+    platform::keepFreedHeapMemory(std::size_t{64} << 20);
     auto* gl = new GlDevice(sdlWindow, context);  // owns the context from here
     const Result result = gl->init(multisampleType, error);
     if (failed(result)) {
