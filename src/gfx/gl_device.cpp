@@ -435,9 +435,8 @@ public:
             error = "the frame buffers could not be made";
             return kOutOfVideoMemory;
         }
-        // The draw framebuffer stays bound for drawing from here on; whatever
-        // binds another puts it back.
-        glViewport(0, 0, width_, height_);
+        // The draw framebuffer stays bound for drawing from here on (whatever
+        // binds another puts it back), with the viewport over all of it.
         glActiveTexture(GL_TEXTURE0);
         return kOk;
     }
@@ -585,6 +584,7 @@ private:
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRb_);
         const bool resolveOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        glViewport(0, 0, w, h);
         return drawOk && resolveOk;
     }
 
