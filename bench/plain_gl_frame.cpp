@@ -2,7 +2,8 @@
 // what the engine draws for the sphere level (tools/make_demo_level.py
 // --heavy DIR 1): the same welded and cache-ordered meshes, the same
 // per-pixel lighting (the stages of fx/vek_Phong.fx, compiled directly), the
-// same texture, camera, projection, depth test and back-face culling, offscreen
+// same texture, camera, projection, depth test and back-face culling (drawn
+// indexed, or with every corner its own vertex for comparison), offscreen
 // at 640 x 480 without multisampling. Per frame: clear, one light's
 // parameters, then per object its two matrices and one indexed draw; then the
 // pixels are read back, as the engine's benchmark does. No engine code takes
@@ -27,9 +28,12 @@
 #include "platform/file_io.h"
 #include "platform/window.h"
 
+namespace fs = std::filesystem;
+
+double systemSeconds();
+
 namespace {
 
-namespace fs = std::filesystem;
 using namespace krovane::gfx;
 
 GLuint compile(GLenum type, const std::string& source) {
@@ -63,7 +67,7 @@ Indexed weld(const XModel& model) {
     return out;
 }
 
-void plainGlFramesHere(benchmark::State& state, const fs::path& level) {
+void plainGlFramesHere(benchmark::State& state, const fs::path& level, bool indexed) {
     std::string error;
     auto window = krovane::platform::Window::create("plain", 640, 480, true, error);
     SDL_GLContext context = window ? SDL_GL_CreateContext(static_cast<SDL_Window*>(window->nativeHandle())) : nullptr;
@@ -106,7 +110,13 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level) {
     glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
 
     // The mesh, its texture and its material.
-    const Indexed mesh = weld(model);
+    Indexed mesh = weld(model);
+    if (!indexed) {
+        // Every corner its own vertex, in the same triangle order.
+        std::vector<XVertex> corners;
+        for (std::uint16_t i : mesh.indices) corners.push_back(mesh.vertices[i]);
+        mesh.vertices = std::move(corners);
+    }
     GLuint vao, vbo, ibo, texture;
     glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
@@ -163,6 +173,7 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level) {
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CW);  // clockwise faces are the front ones; counter-clockwise are culled
     std::vector<std::uint32_t> read(640 * 480);
+    const double system = systemSeconds();
     for (auto _ : state) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -178,11 +189,15 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level) {
             const Matrix wvp = multiply(world, viewProj);
             glUniformMatrix4fv(at("mat_World_View_Proj"), 1, GL_FALSE, &wvp.m[0][0]);
             glUniformMatrix4fv(at("matWorld"), 1, GL_FALSE, &world.m[0][0]);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_SHORT, nullptr);
+            if (indexed)
+                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_SHORT, nullptr);
+            else
+                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(mesh.vertices.size()));
         }
         glReadPixels(0, 0, 640, 480, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, read.data());
     }
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["system_ms_per_frame"] = (systemSeconds() - system) * 1000.0 / static_cast<double>(state.iterations());
     state.counters["triangles"] = static_cast<double>(mesh.indices.size() / 3);
     glDeleteProgram(program);
     SDL_GL_DeleteContext(context);
@@ -190,9 +205,9 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level) {
 
 }  // namespace
 
-void plainGlFrames(benchmark::State& state, const fs::path& level) {
+void plainGlFrames(benchmark::State& state, const fs::path& level, bool indexed) {
     const fs::path before = fs::current_path();
     fs::current_path(level);
-    plainGlFramesHere(state, level);
+    plainGlFramesHere(state, level, indexed);
     fs::current_path(before);
 }

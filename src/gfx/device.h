@@ -12,8 +12,9 @@
 //     a transform or material given as null, and a DrawPrimitive whose
 //     vertices lie past the end of the stream's buffer are kInvalidCall;
 //   - drawing zero primitives is allowed and draws nothing;
-//   - an indexed draw without indices set, or whose indices lie past the end
-//     of the index buffer or name vertices past the end of the stream, is
+//   - an indexed draw without indices set, whose indices lie past the end of
+//     the index buffer, or whose index buffer holds an index naming a vertex
+//     past the end of the stream (from the base vertex given), is
 //     kInvalidCall.
 //
 // Culling (RenderState::CullMode) applies to triangles, drawn through an

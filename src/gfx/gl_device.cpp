@@ -16,6 +16,7 @@
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
+#include "platform/heap_settings.h"
 #include "platform/window.h"
 
 namespace krovane::gfx {
@@ -438,9 +439,8 @@ public:
             error = "the frame buffers could not be made";
             return kOutOfVideoMemory;
         }
-        // The draw framebuffer stays bound for drawing from here on; whatever
-        // binds another puts it back.
-        glViewport(0, 0, width_, height_);
+        // The draw framebuffer stays bound for drawing from here on (whatever
+        // binds another puts it back), with the viewport over all of it.
         glActiveTexture(GL_TEXTURE0);
         return kOk;
     }
@@ -588,6 +588,7 @@ private:
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveRb_);
         const bool resolveOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        glViewport(0, 0, w, h);
         return drawOk && resolveOk;
     }
 
@@ -808,6 +809,8 @@ Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, D
         return kNotAvailable;
     }
     SDL_GL_MakeCurrent(sdlWindow, context);
+    // Software drivers take and free tens of megabytes of working memory per frame.
+    platform::keepFreedHeapMemory(std::size_t{64} << 20);
     auto* gl = new GlDevice(sdlWindow, context);  // owns the context from here
     const Result result = gl->init(multisampleType, error);
     if (failed(result)) {

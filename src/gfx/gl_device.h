@@ -8,10 +8,13 @@
 // lighting on, a surface shows the material's emissive plus ambient times the
 // ambient render state (the engine never enables a device light); texture
 // stage 0 modulates the colour; fill modes, depth test and write, blending;
-// nothing is culled. Depth runs from 0 to 1 as the engine's projection
-// matrices expect (glClipControl, or the same mapping in the shader where the
-// driver lacks it). Screen-pixel vertices are placed with pixel centres on
-// whole coordinates, as the engine's screen layouts assume.
+// triangles culled by the cull mode (see Device). Each draw sets only the GL
+// state that differs from what the context holds. Depth runs from 0 to 1 as
+// the engine's projection matrices expect (glClipControl, or the same mapping
+// in the shader where the driver lacks it). Screen-pixel vertices are placed
+// with pixel centres on whole coordinates, as the engine's screen layouts
+// assume. A software renderer asked for multisampling says once on stderr
+// that it is slow there.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "gfx/index_buffer.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
@@ -88,6 +89,48 @@ TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
     device->BeginScene();
     EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kInvalidCall);
     device->EndScene();
+}
+
+// Indexed draws: the indices drawn must lie inside the index buffer, and
+// every index it holds must name a vertex inside the stream from the base
+// vertex given; a released index buffer unbinds itself.
+TEST_F(DeviceChecks, IndexedDrawsStayInsideTheirBuffers) {
+    VertexBuffer* vb = nullptr;
+    IndexBuffer* ib = nullptr;
+    void* data = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * 20, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), kOk);
+    EXPECT_EQ(device->CreateIndexBuffer(7, 0, kFmtIndex16, kPoolDefault, &ib), kInvalidCall);  // half an index
+    EXPECT_EQ(device->CreateIndexBuffer(8, 0, 0, kPoolDefault, &ib), kInvalidCall);            // no format
+    ASSERT_EQ(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib), kOk);
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), kOk);
+    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    std::memcpy(data, indices, sizeof indices);
+    ASSERT_EQ(device->BeginScene(), kOk);
+    ASSERT_EQ(device->SetStreamSource(0, vb, 0, 20), kOk);
+    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // no indices
+    ASSERT_EQ(device->SetIndices(ib), kOk);
+    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // locked
+    ASSERT_EQ(ib->Unlock(), kOk);
+    const struct {
+        std::int32_t baseVertex;
+        std::uint32_t startIndex, triangles;
+        Result result;
+    } cases[] = {
+        {0, 0, 2, kOk},           {0, 3, 1, kOk},           {0, 3, 2, kInvalidCall},  // past the indices
+        {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
+        {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, c.baseVertex, 0, 4, c.startIndex,
+                                               c.triangles),
+                  c.result)
+            << c.baseVertex << " " << c.startIndex << " " << c.triangles;
+    device->EndScene();
+    ib->Release();
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);
+    device->EndScene();
+    vb->Release();
 }
 
 TEST_F(DeviceChecks, ReleasingTheDeviceFirstIsSafe) {
