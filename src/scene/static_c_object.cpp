@@ -34,7 +34,7 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
       lightManager_(lightManager),
       view_(kIdentityMatrix),
       projection_(kIdentityMatrix) {
-    if (parameterFile != nullptr) params.iLoadFromFile(Korvane_string(parameterFile));
+    if (parameterFile != nullptr) parametersRead_ = params.iLoadFromFile(Korvane_string(parameterFile));
 }
 
 Static_CObject::~Static_CObject() {
@@ -59,7 +59,8 @@ Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_stri
 }
 
 bool Static_CObject::Load() {
-    if (!params.holdsFileContent()) {
+    // A file read without nodes (empty, or only comments) is an object with nothing in it.
+    if (!parametersRead_) {
         if (console_ == nullptr) return false;
         console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
         // A file that is there but does not parse: say where it goes wrong.
