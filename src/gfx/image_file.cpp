@@ -1,9 +1,9 @@
 #include "gfx/image_file.h"
 
-#include <cstdio>  // before jpeglib.h, which uses FILE
 #include <jerror.h>
 #include <jpeglib.h>  // JPEG, through libjpeg-turbo
 #include <png.h>      // PNG, through libpng's simplified reader
+#include <cstdio>     // before jpeglib.h, which uses FILE
 
 #include <algorithm>
 #include <bit>
@@ -244,7 +244,8 @@ bool decodeTga(std::string_view b, std::uint32_t maxSide, ImageFile& out, std::s
             run = std::min(run, count - i);
         }
         const std::size_t need = (repeat ? 1 : run) * pixelBytes;
-        if (static_cast<std::size_t>(end - p) < need) return out.pixels.clear(), damaged(error, "the TGA data is cut short");
+        if (static_cast<std::size_t>(end - p) < need)
+            return out.pixels.clear(), damaged(error, "the TGA data is cut short");
         for (std::size_t k = 0; k < run; ++k) out.pixels[i + k] = pixel(p + (repeat ? 0 : k * pixelBytes));
         p += need;
         i += run;
@@ -259,7 +260,8 @@ bool decodeTga(std::string_view b, std::uint32_t maxSide, ImageFile& out, std::s
                              out.pixels.begin() + std::ptrdiff_t((height - 1 - y) * width));
     if ((descriptor & 0x10) != 0)
         for (std::size_t y = 0; y < height; ++y)
-            std::reverse(out.pixels.begin() + std::ptrdiff_t(y * width), out.pixels.begin() + std::ptrdiff_t((y + 1) * width));
+            std::reverse(out.pixels.begin() + std::ptrdiff_t(y * width),
+                         out.pixels.begin() + std::ptrdiff_t((y + 1) * width));
     out.width = width;
     out.height = height;
     return true;
@@ -311,8 +313,8 @@ struct JpegJob {
 // Warnings that mean pixels are missing end the decoding; others are kept quiet.
 void jpegWarning(j_common_ptr info, int level) {
     const int code = info->err->msg_code;
-    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
-                      code == JWRN_MUST_RESYNC))
+    if (level < 0 &&
+        (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC))
         jpegError(info);
 }
 
