@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace krovane::test {
 
@@ -53,7 +54,7 @@ inline void writeBmp(const std::string& path, std::uint32_t rgb) {
 // of `textures` ("" for a material without a texture). Material i has the
 // diffuse colour (0.1 * (i + 1), 0.5, 0.25, 1) and its triangles are
 // [i % 2]; a third material or more gets no triangles.
-inline std::string squareModel(std::initializer_list<std::string_view> textures) {
+inline std::string squareModel(const std::vector<std::string_view>& textures) {
     std::string x = "xof 0303txt 0032\n";
     x += "Mesh square {\n 4;\n -1.0;-1.0;0.0;,\n -1.0;1.0;0.0;,\n 1.0;1.0;0.0;,\n 1.0;-1.0;0.0;;\n";
     x += " 2;\n 3;0,1,2;,\n 3;0,2,3;;\n";

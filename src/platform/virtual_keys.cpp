@@ -173,18 +173,24 @@ std::uint8_t virtualKeyForScancode(int sdlScancode) {
     return 0;
 }
 
-void buildKeyboardState(const std::uint8_t* sdlKeyState, int count, std::uint8_t out[256]) {
+void buildKeyboardState(const std::uint8_t* sdlKeyState, int count, std::uint8_t out[256], bool numLock) {
     std::fill(out, out + 256, std::uint8_t{0});
     if (sdlKeyState == nullptr) return;
     for (int scancode = 0; scancode < count; ++scancode) {
         if (sdlKeyState[scancode] == 0) continue;
-        const std::uint8_t key = virtualKeyForScancode(scancode);
+        std::uint8_t key = virtualKeyForScancode(scancode);
+        if (key == kVkDecimal && !numLock) key = kVkDelete;
         if (key != 0) out[key] = kKeyDown;
     }
     // The either-side codes follow their two keys.
     out[kVkShift] = out[kVkLShift] | out[kVkRShift];
     out[kVkControl] = out[kVkLControl] | out[kVkRControl];
     out[kVkMenu] = out[kVkLMenu] | out[kVkRMenu];
+}
+
+bool reservedByDesktop(std::uint8_t virtualKey, bool altDown, bool controlDown) {
+    if (virtualKey == kVkF10 || virtualKey == kVkLMenu || virtualKey == kVkRMenu || virtualKey == kVkMenu) return true;
+    return altDown && !controlDown;
 }
 
 }  // namespace krovane::platform

@@ -155,6 +155,13 @@ std::uint8_t virtualKeyForScancode(int sdlScancode);
 // scancode (as SDL_GetKeyboardState returns it): kKeyDown for each key that is
 // down, and also on kVkShift, kVkControl and kVkMenu while the key of either
 // side is down. Every other byte is 0. A null array reads as no key down.
-void buildKeyboardState(const std::uint8_t* sdlKeyState, int count, std::uint8_t out[256]);
+// The keypad's decimal key is kVkDecimal only while Num Lock is on; with it
+// off the key is the keypad's Delete (kVkDelete).
+void buildKeyboardState(const std::uint8_t* sdlKeyState, int count, std::uint8_t out[256], bool numLock = true);
+
+// True for a key press the desktop keeps for itself: F10 (the menu key), Alt
+// alone, and any key pressed while Alt is held without Ctrl (Ctrl+Alt is
+// AltGr, which types). Such presses do not count as key presses of the program.
+bool reservedByDesktop(std::uint8_t virtualKey, bool altDown, bool controlDown);
 
 }  // namespace krovane::platform

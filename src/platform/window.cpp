@@ -7,6 +7,7 @@
 
 #include "platform/code_page_1251.h"
 #include "platform/cursor_file.h"
+#include "platform/desktop_dpi.h"
 #include "platform/message_box.h"
 #include "platform/path_resolver.h"
 #include "platform/virtual_keys.h"
@@ -73,7 +74,7 @@ std::unique_ptr<Window> Window::create(const char* title, int width, int height,
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* handle = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+    SDL_Window* handle = SDL_CreateWindow(title, 0, 0, width, height,  // the desktop's top left corner
                                           SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (handle == nullptr) {
         error = std::string("the window could not be made: ") + SDL_GetError();
@@ -118,9 +119,13 @@ bool Window::pollEvent(WindowEvent& event) {
             capturing_ = event.type == WindowEvent::Type::LeftButtonDown;
             SDL_CaptureMouse(capturing_ ? SDL_TRUE : SDL_FALSE);
             break;
-        case SDL_KEYDOWN:  // repeats included
-            event.type = WindowEvent::Type::KeyDown;
+        case SDL_KEYDOWN: {  // repeats included; not the keys the desktop keeps for itself
+            const Uint16 mod = e.key.keysym.mod;
+            if (!reservedByDesktop(virtualKeyForScancode(e.key.keysym.scancode), (mod & KMOD_ALT) != 0,
+                                   (mod & KMOD_CTRL) != 0))
+                event.type = WindowEvent::Type::KeyDown;
             break;
+        }
         default:
             break;
     }
@@ -130,7 +135,7 @@ bool Window::pollEvent(WindowEvent& event) {
 void Window::keyboardState(std::uint8_t state[256]) const {
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
-    buildKeyboardState(keys, count, state);
+    buildKeyboardState(keys, count, state, (SDL_GetModState() & KMOD_NUM) != 0);
 }
 
 void Window::cursorPosition(int& x, int& y) const { SDL_GetMouseState(&x, &y); }
@@ -167,14 +172,6 @@ bool Window::loadCursor(const char* enginePath, std::string& error) {
     return false;
 }
 
-int Window::verticalDpi() const {
-    float vertical = 0.0f;
-    if (offscreen_ || handle_ == nullptr) return 96;
-    const int display = SDL_GetWindowDisplayIndex(static_cast<SDL_Window*>(handle_));
-    if (display < 0 || SDL_GetDisplayDPI(display, nullptr, nullptr, &vertical) != 0 || !(vertical >= 24.0f) ||
-        vertical > 1200.0f)
-        return 96;
-    return static_cast<int>(vertical + 0.5f);
-}
+int Window::verticalDpi() const { return offscreen_ ? kStandardDpi : desktopDpi(handle_); }
 
 }  // namespace krovane::platform

@@ -24,7 +24,8 @@ struct WindowEvent {
 
 class Window final : public InputSource {
 public:
-    // Opens a hidden window with `width` x `height` pixels of drawable area.
+    // Opens a hidden window with `width` x `height` pixels of drawable area,
+    // placed at the top left corner of the desktop.
     // `offscreen` makes one without a display. Returns null, with the reason
     // in `error`, when no display can be reached or the window cannot be made.
     static std::unique_ptr<Window> create(const char* title, int width, int height, bool offscreen, std::string& error);
@@ -37,7 +38,8 @@ public:
     static void useDesktopMessageBoxes();
 
     void show();
-    // Takes the next event, if any.
+    // Takes the next event, if any. Key presses the desktop keeps for itself
+    // (see reservedByDesktop) come as Other, not KeyDown.
     bool pollEvent(WindowEvent& event);
 
     void drawableSize(int& width, int& height) const;
@@ -55,8 +57,8 @@ public:
     // and `error` says why.
     bool loadCursor(const char* enginePath, std::string& error);
     bool offscreen() const { return offscreen_; }
-    // Vertical dots per inch of the display the window is on, for point
-    // sizes; 96 where the system does not say (and offscreen).
+    // The desktop's logical dots per inch, for point sizes: 96 unless the
+    // desktop sets its own scale (see desktop_dpi.h), and 96 offscreen.
     int verticalDpi() const;
     // The windowing library's handle, for the device backend.
     void* nativeHandle() const { return handle_; }

@@ -3,6 +3,7 @@
 
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
+#include "params/float_to_int.h"
 #include "platform/code_page_1251.h"
 #include "scene/krovane_camera_manager.h"
 #include "scene/krovane_light_manager.h"
@@ -135,30 +136,30 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
 
             hudText = kCameraAt.c_str();
             if (camera != nullptr) {
-                hudText += static_cast<int>(camera->position.x);
+                hudText += truncateToInt(camera->position.x);
                 hudText += " ";
-                hudText += static_cast<int>(camera->position.y);
+                hudText += truncateToInt(camera->position.y);
                 hudText += " ";
-                hudText += static_cast<int>(camera->position.z);
+                hudText += truncateToInt(camera->position.z);
                 hudText += "  Rotation ";
-                hudText += static_cast<int>(camera->look.x);
+                hudText += truncateToInt(camera->look.x);
                 hudText += " ";
-                hudText += static_cast<int>(camera->look.y);
+                hudText += truncateToInt(camera->look.y);
                 hudText += " ";
-                hudText += static_cast<int>(camera->look.z);
+                hudText += truncateToInt(camera->look.z);
             } else {
                 hudText += "-  Rotation -";
             }
             DrawHudText(hudText, 5, 25);
 
-            hudText = static_cast<int>(fps);
+            hudText = truncateToInt(fps);
             hudText += " fps";
             DrawHudText(hudText, 5, 45);
 
             if (objectManager != nullptr) objectManager->RenderAll();
             if (camera != nullptr) camera->ApplyTransforms(device);
         } else {
-            hudText = static_cast<int>(fps);
+            hudText = truncateToInt(fps);
             hudText += " fps";
             DrawHudText(hudText, 9, 2);
             device->SetRenderState(RenderState::FillMode, kFillWireframe);

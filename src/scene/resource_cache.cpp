@@ -42,9 +42,9 @@ std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePa
             if (auto shared = found->second.tree.lock()) return shared;
     }
     auto tree = std::make_shared<DynamicRow>();
-    if (enginePath != nullptr) tree->iLoadFromFile(Korvane_string(enginePath));
-    // Only a tree read whole is shared; a failure is found out again by each user.
-    if (there && tree->holdsFileContent()) parameters_[key] = Parameters{tree, stamp};
+    const bool read = enginePath != nullptr && tree->iLoadFromFile(Korvane_string(enginePath));
+    // Only a tree read whole (even an empty one) is shared; a failure is found out again by each user.
+    if (there && read) parameters_[key] = Parameters{tree, stamp};
     return tree;
 }
 

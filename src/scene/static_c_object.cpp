@@ -44,6 +44,8 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
         own->iLoadFromFile(Korvane_string(parameterFile));
         params = std::move(own);
     }
+    // A load that failed leaves its reason; an empty file read whole leaves none.
+    parametersRead_ = params->lastLoadError().kind == TreeLoadError::Kind::None;
 }
 
 Static_CObject::~Static_CObject() {
@@ -79,7 +81,8 @@ Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_stri
 
 bool Static_CObject::Load() {
     const DynamicRow& file = *params;
-    if (!file.holdsFileContent()) {
+    // A file read without nodes (empty, or only comments) is an object with nothing in it.
+    if (!parametersRead_) {
         if (console_ == nullptr) return false;
         console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
         // A file that is there but does not parse: say where it goes wrong.

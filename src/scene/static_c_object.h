@@ -8,7 +8,8 @@
 // Position and rotation come from whoever creates the object, before Load.
 //
 // Messages (Error lines): "[!] Object File is corrupted and parameters are
-// not loaded!" when the parameter file gave nothing (Load is false), "[M.F]
+// not loaded!" when the parameter file is missing, unreadable or does not
+// parse (Load is false; an empty file is an object without model), "[M.F]
 // cannot find: MODEL" and "[T.F] cannot find: TEXTURE" (Load goes on).
 #pragma once
 
@@ -90,6 +91,7 @@ private:
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
     std::uint32_t effectCount_ = 0;
+    bool parametersRead_ = false;  // the parameter file was read and parsed, even if empty
     // Working state of Render, kept in the object so that drawing allocates nothing.
     Korvane_string effectName_;
     krovane::gfx::Effect* effect_ = nullptr;

@@ -78,6 +78,7 @@ TEST_F(ConsoleInput, TheKeyLayout) {
         {{kVkLShift, kVkAdd}, "+"},
         {{kVkDecimal}, "\\"},
         {{kVkLShift, kVkDecimal}, "|"},
+        {{kVkDelete}, ""},  // the keypad's decimal key with Num Lock off
         {{kVkOemPeriod}, "."},
         {{kVkLShift, kVkOemPeriod}, ">"},
         {{kVkOemComma}, ","},

@@ -125,4 +125,29 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
     EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
 }
 
+TEST(VirtualKeys, TheKeypadDecimalKeyIsDecimalOnlyWithNumLockOn) {
+    std::vector<std::uint8_t> sdl(SDL_NUM_SCANCODES, 0);
+    sdl[SDL_SCANCODE_KP_PERIOD] = 1;
+    std::uint8_t state[256];
+    for (const bool numLock : {true, false}) {
+        kp::buildKeyboardState(sdl.data(), static_cast<int>(sdl.size()), state, numLock);
+        EXPECT_EQ(state[kp::kVkDecimal], numLock ? 0x80 : 0) << numLock;
+        EXPECT_EQ(state[kp::kVkDelete], numLock ? 0 : 0x80) << numLock;
+    }
+}
+
+TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
+    struct Case {
+        std::uint8_t key;
+        bool alt, control, reserved;
+    };
+    for (const Case& c : {Case{kp::kVkF10, false, false, true}, Case{kp::kVkLMenu, true, false, true},
+                          Case{kp::kVkA, true, false, true}, Case{kp::kVkF4, true, false, true},
+                          Case{kp::kVkA, true, true, false},  // Ctrl+Alt is AltGr: it types
+                          Case{kp::kVkA, false, false, false}, Case{kp::kVkF9, false, true, false},
+                          Case{kp::kVkOem3, false, false, false}})
+        EXPECT_EQ(kp::reservedByDesktop(c.key, c.alt, c.control), c.reserved)
+            << int(c.key) << " alt " << c.alt << " ctrl " << c.control;
+}
+
 }  // namespace

@@ -1,11 +1,13 @@
 // The window's events as the main loop sees them, from events placed on the
-// queue the way the window system would, in an offscreen window.
+// queue the way the window system would, in an offscreen window; where it
+// opens, and the desktop's dpi.
 #include <SDL2/SDL.h>  // to place events on the queue as the window system does
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "platform/desktop_dpi.h"
 #include "platform/window.h"
 
 namespace {
@@ -69,6 +71,52 @@ TEST_F(WindowEvents, MissingCursorFileHidesTheCursorWithAReason) {
     EXPECT_FALSE(window->loadCursor("no_such_dir\\mouse.cur", error));
     EXPECT_NE(error.find("mouse.cur"), std::string::npos) << error;
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+}
+
+TEST_F(WindowEvents, KeysTheDesktopKeepsAreNoKeyPresses) {
+    struct Case {
+        SDL_Scancode key;
+        Uint16 mod;
+        WindowEvent::Type type;
+    };
+    const Case cases[] = {{SDL_SCANCODE_F10, KMOD_NONE, WindowEvent::Type::Other},
+                          {SDL_SCANCODE_X, KMOD_LALT, WindowEvent::Type::Other},
+                          {SDL_SCANCODE_LALT, KMOD_LALT, WindowEvent::Type::Other},
+                          {SDL_SCANCODE_X, KMOD_LALT | KMOD_RCTRL, WindowEvent::Type::KeyDown},
+                          {SDL_SCANCODE_X, KMOD_LSHIFT, WindowEvent::Type::KeyDown},
+                          {SDL_SCANCODE_F9, KMOD_NONE, WindowEvent::Type::KeyDown}};
+    for (const Case& c : cases) {
+        SDL_Event key{};
+        key.type = SDL_KEYDOWN;
+        key.key.keysym.scancode = c.key;
+        key.key.keysym.mod = c.mod;
+        push(key);
+    }
+    for (const Case& c : cases) {
+        WindowEvent e;
+        ASSERT_TRUE(window->pollEvent(e));
+        EXPECT_EQ(e.type, c.type) << SDL_GetScancodeName(c.key) << " " << c.mod;
+    }
+}
+
+TEST_F(WindowEvents, TheWindowOpensAtTheDesktopsTopLeftCorner) {
+    int x = -1, y = -1;
+    SDL_GetWindowPosition(static_cast<SDL_Window*>(window->nativeHandle()), &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(window->verticalDpi(), 96);
+}
+
+TEST(DesktopDpi, XftDpiOrTheStandard96) {
+    struct Case {
+        const char* resources;
+        int dpi;
+    };
+    for (const Case& c : {Case{nullptr, 96}, Case{"", 96}, Case{"Xft.dpi:\t120\n", 120},
+                          Case{"Xft.antialias:\t1\nXft.dpi:\t143.6\nXft.hinting:\t1\n", 144},
+                          Case{"Xcursor.size: 24\n", 96}, Case{"Xft.dpi: huge\n", 96}, Case{"Xft.dpi: 5\n", 96},
+                          Case{"Xft.dpi: 1e9\n", 96}, Case{"Xft.dpi: nan\n", 96}})
+        EXPECT_EQ(krovane::platform::dpiFromXResources(c.resources), c.dpi) << (c.resources ? c.resources : "null");
 }
 
 }  // namespace

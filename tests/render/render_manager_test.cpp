@@ -3,6 +3,7 @@
 // in both layouts on the recording device.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,29 @@ TEST_F(RenderManager, TheNormalFrameShowsFourHudLinesThenTheScene) {
         camera =
             camera || (c.op == DeviceOp::SetTransform && c.args[0] == static_cast<std::uint32_t>(TransformState::View));
     EXPECT_TRUE(camera);
+}
+
+TEST_F(RenderManager, HudNumbersAreTruncatedAndClampedAndNanShowsZero) {
+    writeFile("level.DR", "_CAMERAS_ { cam { _POSITION_ { 1e30 -1e30 -2.9 } _LOOK_ { 2147483520 0.99 -7.5 } } }");
+    cameras.SetupFromFile("level.DR");
+    init();
+    struct Case {
+        float x, fps;
+        const char* position;
+        const char* fpsText;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (const Case& c : {Case{1e30f, 59.9f, "2147483647 -2147483648 -2", "59 fps"},
+                          Case{nan, nan, "0 -2147483648 -2", "0 fps"},
+                          Case{-inf, inf, "-2147483648 -2147483648 -2", "2147483647 fps"}}) {
+        cameras.CurrentCamera()->position.x = c.x;
+        render->lines.clear();
+        render->RenderFrame(c.fps);
+        ASSERT_EQ(render->lines.size(), 4u);
+        EXPECT_EQ(render->lines[2].text, krovane::cp1251("Камера в : Position ").c_str() + std::string(c.position) +
+                                             "  Rotation 2147483520 0 -7");
+        EXPECT_EQ(render->lines[3].text, c.fpsText);
+    }
 }
 
 TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {

@@ -103,6 +103,18 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
     EXPECT_EQ(objects->errors(), 1u);
 }
 
+TEST_F(ObjectManager, AnEmptyObjectFileIsListedAndCounted) {
+    writeFile("objects/empty.DR", "# nothing here yet\n");
+    writeFile("level.DR", "_OBJECTS_ { e { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\empty.DR } } }");
+    EXPECT_TRUE(objects->SetupFromFile("level.DR"));
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{
+                           {"[O.F.] objects\\empty.DR", "_TEXT_"},
+                           {"Object Manager setup completed with 0 errors and 1 objects.", "_COMMENT_"},
+                       }));
+    command("show.list");
+    EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\empty.DR", "_SYSTEM_"}));
+}
+
 TEST_F(ObjectManager, AMissingLevelGivesTheSummaryWithNothing) {
     EXPECT_TRUE(objects->SetupFromFile("none.DR"));
     EXPECT_EQ(lines(),

@@ -1,10 +1,15 @@
 // Static objects: loading the parameter file, the model and its materials,
 // the texture fallbacks one by one with their messages, the effect count, the
 // world matrix, and what Render issues on the recording device, through the
-// fixed-function pipeline and through effects.
+// fixed-function pipeline and through effects; hostile pictures in every form.
 #include <gtest/gtest.h>
+#include <stb_image_write.h>  // the PNG and JPEG pictures the hostile ones are made from
+#include <zlib.h>             // the checksums of damaged PNG chunks
 
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,11 +58,31 @@ protected:
     Krovane_Effect_Manager effects{&holder, console, cameras};
 };
 
-TEST_F(StaticObject, AMissingParameterFileFailsWithOneLine) {
-    auto object = make("objects\\none.DR");
-    EXPECT_FALSE(object->Load());
-    EXPECT_EQ(lines(),
-              (std::vector<LoggedLine>{{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"}}));
+TEST_F(StaticObject, OnlyAMissingOrMalformedParameterFileIsCorrupted) {
+    // An empty file, or one of comments only, is an object with nothing in it.
+    struct Case {
+        const char* content;  // null: no file
+        bool loads;
+    };
+    for (const Case& c : {Case{nullptr, false}, Case{"_FX_ { a } }", false}, Case{"", true},
+                          Case{"# only a comment\n\n   # and another\n", true}}) {
+        std::filesystem::remove("objects/a.DR");
+        if (c.content) writeFile("objects/a.DR", c.content);
+        const char* name = c.content ? c.content : "no file";
+        const std::size_t before = lines().size();
+        auto object = make("objects\\a.DR");
+        EXPECT_EQ(object->Load(), c.loads) << name;
+        std::vector<LoggedLine> logged = lines();
+        logged.erase(logged.begin(), logged.begin() + static_cast<std::ptrdiff_t>(before));
+        if (c.loads) {
+            EXPECT_TRUE(logged.empty()) << name;
+        } else {
+            ASSERT_FALSE(logged.empty()) << name;
+            EXPECT_EQ(logged[0], (LoggedLine{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"}));
+        }
+        EXPECT_EQ(object->mesh(), nullptr);
+        EXPECT_EQ(object->effectCount(), 0u);
+    }
 }
 
 TEST_F(StaticObject, AMissingModelIsReportedAndTheObjectStillLoads) {
@@ -109,6 +134,96 @@ TEST_F(StaticObject, TexturesFallBackOneByOneAndOnlyTheLastResortIsReported) {
     EXPECT_NE(second->texture(3), nullptr);
     EXPECT_EQ(second->texture(4), nullptr);
     EXPECT_EQ(lines().size(), 1u);
+}
+
+// A picture encoded by stb_image_write into memory.
+template <typename Write>
+std::string encoded(Write write) {
+    std::string out;
+    write([](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    }, &out);
+    return out;
+}
+
+void put32(std::string& s, std::size_t at, std::uint32_t v, bool bigEndian = false) {
+    for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+}
+
+// Recomputes the checksum of the PNG chunk at `at` after its data was changed.
+void fixPngChunk(std::string& png, std::size_t at) {
+    const std::uint32_t length = static_cast<std::uint8_t>(png[at + 3]) | static_cast<std::uint8_t>(png[at + 2]) << 8;
+    const auto* bytes = reinterpret_cast<const Bytef*>(png.data() + at + 4);
+    put32(png, at + 8 + length, static_cast<std::uint32_t>(crc32(0, bytes, 4 + length)), true);
+}
+
+TEST_F(StaticObject, HostilePicturesAreRefusedLikeMissingOnesAndLoadingGoesOn) {
+    std::vector<unsigned char> rgba(32 * 32 * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<unsigned char>(i * 7);
+    const std::string png = encoded([&](auto f, void* c) { stbi_write_png_to_func(f, c, 32, 32, 4, rgba.data(), 128); });
+    const std::string jpg = encoded([&](auto f, void* c) { stbi_write_jpg_to_func(f, c, 32, 32, 4, rgba.data(), 90); });
+    const std::string tga(18, '\0');
+    std::string bmp, hugeBmp, rleBmp, hugePng = png, badPng = png, hugeJpg = jpg, badJpg = jpg, hugeTga = tga, rleTga = tga;
+    writeBmp("fine.bmp", 0x808080);
+    {
+        std::ifstream in("fine.bmp", std::ios::binary);
+        bmp.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    hugeBmp = rleBmp = bmp;
+    put32(hugeBmp, 18, 100000);
+    put32(rleBmp, 30, 1);                       // run-length coded
+    put32(hugePng, 16, 9000, true);             // IHDR width
+    fixPngChunk(hugePng, 8);
+    const std::size_t idat = png.find("IDAT") - 4;
+    for (std::size_t i = idat + 10; i < idat + 30; ++i) badPng[i] = static_cast<char>(badPng[i] ^ 0x5A);
+    fixPngChunk(badPng, idat);
+    const std::size_t sof = jpg.find("\xFF\xC0") + 5;  // SOF0: precision, then height and width
+    hugeJpg[sof] = hugeJpg[sof + 2] = '\x7F';
+    badJpg.replace(jpg.find("\xFF\xDA") + 20, 4, "\xFF\xD0\xFF\xD7");  // markers inside the coded data
+    hugeTga[2] = 2, hugeTga[12] = hugeTga[14] = '\x28', hugeTga[13] = hugeTga[15] = '\x23', hugeTga[16] = 32;
+    rleTga[2] = 10, rleTga[12] = rleTga[14] = 4, rleTga[16] = 32;
+    std::string dds(128, '\0');
+    dds.replace(0, 4, "DDS ");
+    put32(dds, 4, 124);
+    put32(dds, 12, 4), put32(dds, 16, 4), put32(dds, 76, 32), put32(dds, 80, 0x41), put32(dds, 88, 32);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"cut.bmp", bmp.substr(0, 60)},
+        {"huge.bmp", hugeBmp},
+        {"rle.bmp", rleBmp},
+        {"cut.png", png.substr(0, png.size() / 2)},
+        {"huge.png", hugePng},
+        {"damaged.png", badPng},
+        {"cut.jpg", jpg.substr(0, jpg.size() / 2)},
+        {"huge.jpg", hugeJpg},
+        {"damaged.jpg", badJpg},
+        {"cut.tga", std::string(tga).replace(2, 1, "\x02").replace(12, 1, "\x04").replace(14, 1, "\x04").replace(16, 1, "\x20") + "abc"},
+        {"huge.tga", hugeTga},
+        {"damaged.tga", rleTga + "\x03" + "abcdabcd"},  // a raw packet of 4 pixels holding 2
+        {"cut.dds", dds + "abc"},
+        {"huge.dds", std::string(dds).replace(12, 4, "\x00\x00\x01\x00", 4)},
+        {"deep.ppm", std::string("P6\n8 8\n65535\n") + std::string(384, '\xFF')},  // a form no longer taken
+    };
+    std::vector<std::string_view> names;
+    std::vector<LoggedLine> expected;
+    for (const Case& c : cases) {
+        writeFile(c.name, c.bytes);
+        names.push_back(c.name);
+        expected.push_back({std::string("[T.F] cannot find: ") + c.name, "_ERROR_"});
+    }
+    names.push_back("fine.bmp");
+    writeFile("models/square.x", krovane::test::squareModel(names));
+    writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x }");
+    auto object = make("objects\\a.DR");
+    ASSERT_TRUE(object->Load());
+    ASSERT_EQ(object->materialCount(), cases.size() + 1);
+    for (std::uint32_t i = 0; i < cases.size(); ++i) EXPECT_EQ(object->texture(i), nullptr) << cases[i].name;
+    EXPECT_NE(object->texture(static_cast<std::uint32_t>(cases.size())), nullptr);  // the good one after them
+    EXPECT_EQ(lines(), expected);
 }
 
 TEST_F(StaticObject, MaterialsTakeTheirAmbientFromDiffuse) {
