@@ -120,6 +120,8 @@ bool Window::pollEvent(WindowEvent& event) {
             break;
         case SDL_KEYDOWN:  // repeats included
             event.type = WindowEvent::Type::KeyDown;
+            event.key = virtualKeyForScancode(e.key.keysym.scancode);
+            event.repeat = e.key.repeat != 0;
             break;
         default:
             break;
