@@ -1,7 +1,9 @@
 #include "app/main_loop.h"
 
+#include "app/frame_shot.h"
 #include "console/console_box.h"
 #include "gfx/device.h"
+#include "platform/virtual_keys.h"
 
 using krovane::platform::WindowEvent;
 
@@ -14,6 +16,10 @@ void MainLoop::run(krovane::platform::Window& window) {
         else
             idlePass();
     }
+}
+
+bool MainLoop::isPictureKey(std::uint8_t key) {
+    return key == krovane::platform::kVkSnapshot || key == krovane::platform::kVkF12;
 }
 
 void MainLoop::handleEvent(const WindowEvent& event) {
@@ -33,6 +39,11 @@ void MainLoop::handleEvent(const WindowEvent& event) {
                 console->MouseEvent(Console_Box::kMouseRelease, event.x, event.y);
             break;
         case WindowEvent::Type::KeyDown:
+            if (isPictureKey(event.key)) {
+                // Not a key for the console: its typing never sees it.
+                if (!event.repeat) pictureAsked_ = true;
+                break;
+            }
             if (Krovane_Console* console = engine_.console()) console->ShiftPacingMarks(kKeyDownShift);
             break;
         default:
@@ -45,6 +56,10 @@ void MainLoop::idlePass() {
     frameRate_.countFrame();
     if (Krovane_Render_Manager* render = engine_.renderManager())
         render->RenderFrame(static_cast<float>(frameRate_.shown()));
+    if (pictureAsked_) {
+        pictureAsked_ = false;
+        saveFrameShot(engine_);
+    }
     if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
     if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr) {

@@ -1,7 +1,9 @@
 // MainLoop: the viewer's loop, one pass at a time. A pass either handles one
 // window event and nothing else, or, when no event is waiting, runs one
 // frame: it draws, then moves the current camera with the keys and the mouse
-// by the time the frame took. The loop ends after the window is closed (or the program gets SIGINT
+// by the time the frame took. The picture key (Print Screen, or F12 on
+// keyboards without it) saves the next frame drawn as a PNG (see
+// frame_shot.h); the console never sees that key. The loop ends after the window is closed (or the program gets SIGINT
 // or SIGTERM), by which time the engine has shut down and saved its log.
 #pragma once
 
@@ -32,6 +34,9 @@ public:
     void handleEvent(const krovane::platform::WindowEvent& event);
     void idlePass();
 
+    // Print Screen or F12.
+    static bool isPictureKey(std::uint8_t virtualKey);
+
     bool running() const { return running_; }
     bool leftButtonDown() const { return leftButtonDown_; }
     std::uint32_t frameRate() const { return frameRate_.shown(); }
@@ -43,4 +48,5 @@ private:
     krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;
     bool running_ = true;
+    bool pictureAsked_ = false;
 };

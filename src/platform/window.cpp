@@ -121,9 +121,12 @@ bool Window::pollEvent(WindowEvent& event) {
             break;
         case SDL_KEYDOWN: {  // repeats included; not the keys the desktop keeps for itself
             const Uint16 mod = e.key.keysym.mod;
-            if (!reservedByDesktop(virtualKeyForScancode(e.key.keysym.scancode), (mod & KMOD_ALT) != 0,
-                                   (mod & KMOD_CTRL) != 0))
+            const std::uint8_t key = virtualKeyForScancode(e.key.keysym.scancode);
+            if (!reservedByDesktop(key, (mod & KMOD_ALT) != 0, (mod & KMOD_CTRL) != 0)) {
                 event.type = WindowEvent::Type::KeyDown;
+                event.key = key;
+                event.repeat = e.key.repeat != 0;
+            }
             break;
         }
         default:

@@ -19,7 +19,9 @@ namespace krovane::platform {
 struct WindowEvent {
     enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other };
     Type type = Type::None;
-    int x = 0, y = 0;  // cursor in client coordinates, for the button events
+    int x = 0, y = 0;      // cursor in client coordinates, for the button events
+    std::uint8_t key = 0;  // the virtual key pressed (see virtual_keys.h), for KeyDown
+    bool repeat = false;   // a KeyDown of the keyboard's auto-repeat
 };
 
 class Window final : public InputSource {

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 
+#include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "app/main_loop.h"
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 
@@ -44,6 +46,28 @@ TEST_F(MainLoopPasses, KeyPressesShiftThePacingMarkButClicksDoNot) {
     EXPECT_EQ(engine.console()->toggleTimer.mark, mark + 2 * MainLoop::kKeyDownShift);
     EXPECT_GT(engine.console()->toggleTimer.Elapsed(), 4000000000u);  // reads as long expired
     EXPECT_TRUE(device->calls().empty());                             // an event pass draws nothing
+}
+
+TEST_F(MainLoopPasses, ThePictureKeysAreNoConsoleKeysAndAskForOnePictureOfTheNextFrame) {
+    MainLoop loop(engine);
+    const std::uint32_t mark = engine.console()->toggleTimer.mark;
+    const std::size_t before = krovane::test::loggedMessages(*engine.console()).size();
+    Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
+    for (const std::uint8_t key : {krovane::platform::kVkSnapshot, krovane::platform::kVkF12}) {
+        for (const bool repeat : {false, true}) {
+            WindowEvent press = event(WindowEvent::Type::KeyDown);
+            press.key = key;
+            press.repeat = repeat;
+            loop.handleEvent(press);
+        }
+    }
+    EXPECT_EQ(engine.console()->toggleTimer.mark, mark);
+    loop.idlePass();
+    loop.idlePass();
+    // The recording device keeps no picture, which is said; one picture was asked for.
+    const auto lines = krovane::test::loggedMessages(*engine.console());
+    ASSERT_EQ(lines.size(), before + 1);
+    EXPECT_EQ(lines.back(), (krovane::test::LoggedLine{"Picture not saved: shot_2026-12-07_03-05-12.png", "_ERROR_"}));
 }
 
 TEST_F(MainLoopPasses, AFrameClearsInTheConfiguredColourDrawsAndPresents) {

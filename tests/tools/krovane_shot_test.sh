@@ -105,5 +105,18 @@ done
 differing=$(png_differing "$WORK/culled.png" "$WORK/unculled.png")
 check "culling leaves the picture as it was ($differing pixels differ)" test "${differing:-76800}" -le 7
 
+# The level check: exit 0 on a clean level, 1 when the log holds an Error
+# line; the log as "TYPE: text" lines without stamps.
+"$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
+check "--check: a clean level passes (exit 0)" test $? -eq 0
+check "--check: prints the log without stamps" grep -qxF 'System: [>>>] Loading level : POLYGON01' "$WORK/check"
+check "--check: no Error line" test "$(grep -c '^Error: ' "$WORK/check")" -eq 0
+rm "$WORK/level/models/torus.x"
+"$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
+check "--check: a missing model fails (exit 1)" test $? -eq 1
+check "--check: and is named" grep -qxF 'Error: [M.F] cannot find: models\torus.x' "$WORK/check"
+check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
+check "--version: the version, exit 0" grep -qE '^krovane-shot [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$SHOT" --version)"
+
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -1,12 +1,20 @@
 // krovane-shot: renders a level offscreen through the engine and writes the
-// last frame as a PNG.
+// last frame as a PNG, or checks that a level loads.
 //
 //   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR
+//   krovane-shot --check LEVEL_DIR
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
 // "ini.txt" there, loads the level and leaves "LOG.dr" there. The image goes
-// to FILE (default: shot.png in the folder it was started from). The last
-// line of its output ends with the frames per second of the frames drawn.
+// to FILE (default: shot.png in the folder it was started from). It draws
+// until the head-up frame rate has been measured once, then N frames more,
+// so that the picture shows a real rate. The last line of its output ends
+// with the frames per second of those N frames.
+//
+// --check loads the level without drawing (on an offscreen OpenGL context,
+// so that effects are compiled; without one, on a device that draws
+// nothing), prints the start-up log as UTF-8 lines "TYPE: text" and exits 1
+// when it holds an Error line, else 0.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,19 +22,22 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_rate_counter.h"
 #include "app/krovane.h"
+#include "gfx/png_writer.h"
+#include "gfx/recording_device.h"
+#include "platform/code_page_1251.h"
 #include "platform/window.h"
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>  // the PNG of the last frame
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR\n"
+    "       krovane-shot --check LEVEL_DIR\n"
+    "       krovane-shot --help | --version\n";
+
 int usage(const char* why) {
-    std::fprintf(stderr,
-                 "krovane-shot: %s\n"
-                 "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR\n",
-                 why);
+    std::fprintf(stderr, "krovane-shot: %s\n%s", why, kUsage);
     return 2;
 }
 
@@ -36,16 +47,66 @@ bool readNumber(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
+// The log as "TYPE: text" lines in UTF-8, the stamp "[S:MMM] " left out;
+// true when one of them is an Error.
+bool printLog(const Krovane_Console& console) {
+    static constexpr struct {
+        const char* stored;
+        const char* shown;
+    } kTypes[] = {{"_TEXT_", "Text"}, {"_ERROR_", "Error"}, {"_COMMENT_", "Comment"}, {"_SYSTEM_", "System"}};
+    const DynamicRow& log = console.log();
+    bool error = false;
+    for (const unsigned id : console.lineIds()) {
+        std::string text = std::string(log.iLookName(id).view());
+        const unsigned typeId = log.TopId(id);
+        const std::string stored = typeId != 0 ? std::string(log.iLookName(typeId).view()) : std::string();
+        const char* type = "Line";
+        for (const auto& t : kTypes)
+            if (stored == t.stored) type = t.shown;
+        error = error || stored == "_ERROR_";
+        if (text.size() > 2 && text[0] == '[' && text[1] >= '0' && text[1] <= '9') {
+            const std::size_t close = text.find("] ");
+            if (close != std::string::npos) text.erase(0, close + 2);
+        }
+        std::printf("%s: %s\n", type, krovane::cp1251ToUtf8(text).c_str());
+    }
+    return error;
+}
+
+// Loads the level in the working directory and prints its log.
+int checkLevel() {
+    Krovane engine;
+    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
+    engine.ReadRenderSettings(&config);
+    std::string error;
+    auto window = krovane::platform::Window::create("krovane-shot", 64, 64, true, error);
+    if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
+        std::fprintf(stderr, "krovane-shot: no offscreen OpenGL (%s); checking without compiling the effects\n",
+                     error.c_str());
+        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
+    }
+    engine.Initialize(window ? window->verticalDpi() : 96);
+    const bool error_found = printLog(*engine.console());
+    engine.Shutdown();
+    return error_found ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false;
+    bool console = false, check = false;
     std::string out = "shot.png", level;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--frames" && hasValue) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("krovane-shot %s\n", KROVANE_VERSION);
+            return 0;
+        } else if (arg == "--frames" && hasValue) {
             if (!readNumber(argv[++i], 1, 100000, frames)) return usage("--frames takes a number from 1 to 100000");
         } else if (arg == "--size" && hasValue) {
             const std::string size = argv[++i];
@@ -55,6 +116,8 @@ int main(int argc, char** argv) {
                 return usage("--size takes WIDTHxHEIGHT, each from 1 to 8192");
         } else if (arg == "--camera" && hasValue) {
             if (!readNumber(argv[++i], 1, 1000000, camera)) return usage("--camera takes a camera number from 1");
+        } else if (arg == "--check") {
+            check = true;
         } else if (arg == "--console") {
             console = true;
         } else if (arg == "--out" && hasValue) {
@@ -75,6 +138,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), ec.message().c_str());
         return 1;
     }
+    if (check) return checkLevel();
 
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
@@ -98,25 +162,26 @@ int main(int argc, char** argv) {
     engine.console()->visible = console;
 
     // The first frame sets the camera that the objects of the next one use.
+    // Then frames are drawn, as the viewer's loop draws them, until the
+    // head-up rate has been measured once, so that the picture shows it.
+    FrameRateCounter rate;
+    rate.Reset();
     engine.renderManager()->RenderFrame(0.0f);
     const auto firstFrame = std::chrono::steady_clock::now();
+    while (rate.shown() == 0) {
+        rate.countFrame();
+        engine.renderManager()->RenderFrame(0.0f);
+        rate.update();
+    }
     const auto drawing = std::chrono::steady_clock::now();
-    for (long i = 0; i < frames; ++i) engine.renderManager()->RenderFrame(0.0f);
+    for (long i = 0; i < frames; ++i) engine.renderManager()->RenderFrame(static_cast<float>(rate.shown()));
     std::vector<std::uint32_t> pixels;
     std::uint32_t w = 0, h = 0;
     engine.device()->ReadPixels(pixels, w, h);  // waits for the last frame to be drawn
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
-    // 0xAARRGGBB words to R, G, B bytes.
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 3);
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        rgb[i * 3] = static_cast<unsigned char>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<unsigned char>(pixels[i]);
-    }
-    const bool written = w > 0 && stbi_write_png(outPath.string().c_str(), static_cast<int>(w), static_cast<int>(h), 3,
-                                                 rgb.data(), static_cast<int>(w * 3)) != 0;
+    const bool written = krovane::gfx::writePng(outPath, pixels, w, h);
     engine.Shutdown();
     if (!written) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());

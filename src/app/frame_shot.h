@@ -1,0 +1,12 @@
+// saveFrameShot: the viewer's picture key. Writes the frame last drawn as a
+// PNG in the working directory (beside LOG.dr), named with the date and time
+// (UTC, as the log's header): "shot_2026-12-07_03-05-12.png", with "_2",
+// "_3"... added when that name is taken. The log gets the file name as a
+// Comment ("Picture saved: NAME"), or an Error ("Picture not saved: NAME")
+// when the device keeps no picture or the file cannot be written.
+#pragma once
+
+class Krovane;
+
+// True when the picture was written.
+bool saveFrameShot(Krovane& engine);

@@ -1,0 +1,17 @@
+// writePng: saves a picture read back from the device (0xAARRGGBB pixels, top
+// row first) as an 8-bit RGB PNG file, for the viewer's picture key and the
+// tools.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace krovane::gfx {
+
+// False when the file cannot be written or the picture is empty or smaller
+// than width x height.
+bool writePng(const std::filesystem::path& file, const std::vector<std::uint32_t>& argb, std::uint32_t width,
+              std::uint32_t height);
+
+}  // namespace krovane::gfx

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# What `cmake --install` puts where, and the Debian package CPack builds from
+# it: the programs (which run from there), the effect, the bundled level and
+# the documents.
+#
+#   bash tests/tools/install_test.sh BUILD_DIR
+set -uo pipefail
+BUILD=$1
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+passed=0
+failed=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi
+}
+
+INSTALLED=(usr/bin/krovane usr/bin/krovane-shot usr/bin/krovane-dr usr/bin/krovane-import
+    usr/share/krovane/fx/vek_Phong.fx usr/share/krovane/demo/POLYGON01 usr/share/krovane/demo/models/crate.x
+    usr/share/doc/krovane/README.md usr/share/doc/krovane/docs/level-check.md)
+
+DESTDIR="$WORK/root" cmake --install "$BUILD" --prefix /usr >"$WORK/log" 2>&1
+check "cmake --install succeeds ($(tail -1 "$WORK/log"))" test $? -eq 0
+for file in "${INSTALLED[@]}"; do check "installs $file" test -s "$WORK/root/$file"; done
+check "nothing of a run is installed" test -z "$(find "$WORK/root" -name LOG.dr -o -name 'shot_*.png')"
+check "the installed viewer runs" grep -q '^krovane ' <<<"$("$WORK/root/usr/bin/krovane" --version)"
+
+if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
+    (cd "$BUILD" && cpack -G DEB -B "$WORK/deb") >"$WORK/log" 2>&1
+    check "cpack -G DEB succeeds ($(tail -1 "$WORK/log"))" test $? -eq 0
+    deb=$(find "$WORK/deb" -maxdepth 1 -name 'krovane_*.deb' | head -1)
+    contents=$(dpkg-deb -c "$deb" 2>/dev/null)
+    for file in "${INSTALLED[@]}"; do check "the package holds $file" grep -q " \./$file\$" <<<"$contents"; done
+    check "the package depends on SDL and the fonts" \
+        grep -q 'libsdl2.*fonts-dejavu-core\|fonts-dejavu-core.*libsdl2' <<<"$(dpkg-deb -f "$deb" Depends 2>/dev/null)"
+fi
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]

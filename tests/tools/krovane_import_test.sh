@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# krovane-import as a level maker runs it: a model of ours in each format
+# (glTF, glb, OBJ, FBX, COLLADA) becomes a .x that the engine loads without an
+# error, with its textures beside it, and that shows the right way round
+# (neither mirrored nor turned inside out) in a level rendered by
+# krovane-shot. Damaged files and bad arguments are refused in one line.
+#
+#   bash tests/tools/krovane_import_test.sh IMPORT SHOT EXPORT_FBX
+set -uo pipefail
+IMPORT=$1
+SHOT=$2
+EXPORT_FBX=$3
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+passed=0
+failed=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi
+}
+
+python3 "$HERE/make_import_models.py" "$WORK/src" || exit 1
+"$EXPORT_FBX" "$WORK/src/model.obj" "$WORK/src/model.fbx" || exit 1
+
+# A level that shows the model from its front (the engine's -z), lit from the camera.
+LEVEL=$WORK/level
+cp -r "$HERE/../../demo" "$LEVEL"
+rm -rf "$LEVEL/models" "$LEVEL/objects" && mkdir "$LEVEL/models" "$LEVEL/objects"
+printf '_MODEL_FILE_ { models\\model.x }\n_FX_ { vek_Phong }\n' >"$LEVEL/objects/model.DR"
+cat >"$LEVEL/POLYGON01" <<'LEVEL'
+_CAMERAS_ { front { _POSITION_ { 0 0 -400 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } } }
+_LIGHTS_ { key { _POSITION_ { 0 0 -400 } _COLOR_ { 1 1 1 } _FALLOFF_ { 3000 } _AMBIENT_ { 0.5 } _ATTENUATION_ { 0.1 } } }
+_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } }
+_OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\model.DR }
+                    _POSITION_ { 0 0 0 } _ROTATION_ { 0 0 0 } } }
+LEVEL
+
+# The colour that fills most of a small box of the picture at (X, Y) in
+# hundredths of its size: red, green, blue or none.
+colours_at() {  # colours_at PNG X,Y...
+    python3 - "$@" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+pos, idat = 8, b""
+while pos < len(data):
+    length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + length]
+    if kind == b"IHDR":
+        w, h = struct.unpack(">II", body[:8])
+    elif kind == b"IDAT":
+        idat += body
+    pos += 12 + length
+raw, rows, prev = zlib.decompress(idat), [], bytearray(w * 3)
+for y in range(h):
+    f, line = raw[y * (w * 3 + 1)], bytearray(raw[y * (w * 3 + 1) + 1:(y + 1) * (w * 3 + 1)])
+    for i in range(w * 3):
+        a, b, c = (line[i - 3] if i >= 3 else 0), prev[i], (prev[i - 3] if i >= 3 else 0)
+        p = a + b - c
+        pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+        line[i] = (line[i] + [0, a, b, (a + b) // 2, a if pa <= pb and pa <= pc else (b if pb <= pc else c)][f]) & 255
+    rows.append(line)
+    prev = line
+names = []
+for spot in sys.argv[2:]:
+    sx, sy = (int(v) for v in spot.split(","))
+    votes = {"red": 0, "green": 0, "blue": 0, "none": 0}
+    for y in range(h * sy // 100 - 2, h * sy // 100 + 3):
+        for x in range(w * sx // 100 - 2, w * sx // 100 + 3):
+            px = rows[y][x * 3:x * 3 + 3]
+            best = max(range(3), key=lambda k: px[k])
+            strong = all(px[best] > px[k] + 40 for k in range(3) if k != best)
+            votes[["red", "green", "blue"][best] if strong else "none"] += 1
+    names.append(max(votes, key=votes.get))
+print(" ".join(names))
+PY
+}
+
+# Triangles of a .x written by krovane-import that are not wound clockwise
+# about their normals, as the engine's own models are (the cross product of
+# the first two edges points along the normal).
+badly_wound() {
+    python3 - "$1" <<'PY'
+import re, sys
+bad = 0
+for mesh in re.findall(r"Mesh mesh_\d+ \{(.*?)MeshTextureCoords", open(sys.argv[1]).read(), re.S):
+    head, normals = mesh.split("MeshNormals")
+    nums = lambda text: [float(v) for v in re.findall(r"-?[\d.]+(?:e-?\d+)?", text)]
+    v, n = nums(head), nums(normals)
+    points, faces = [v[1 + 3 * i:4 + 3 * i] for i in range(int(v[0]))], v[1 + 3 * int(v[0]):]
+    normal = [n[1 + 3 * i:4 + 3 * i] for i in range(int(n[0]))]
+    at = 1
+    for f in range(int(faces[0])):  # each face: its corner count, then the corners
+        a, b, c = (int(k) for k in faces[at + 1:at + 4])
+        at += 1 + int(faces[at])
+        e1, e2 = [points[b][k] - points[a][k] for k in range(3)], [points[c][k] - points[a][k] for k in range(3)]
+        cross = [e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]]
+        bad += sum(cross[k] * normal[a][k] for k in range(3)) <= 0
+print(bad)
+PY
+}
+check "the rule holds for the engine's own crate" test "$(badly_wound <(sed 's/^Mesh crate/Mesh mesh_1/' "$HERE/../../demo/models/crate.x"))" = 0
+
+for format in gltf glb obj fbx dae; do
+    rm -f "$LEVEL"/models/*
+    out=$("$IMPORT" "$WORK/src/model.$format" "$LEVEL/models/model.x" 2>"$WORK/err")
+    status=$?
+    check "$format: converts (exit 0: $(cat "$WORK/err"))" test $status -eq 0
+    check "$format: says what it wrote" grep -q "wrote $LEVEL/models/model.x: 3 meshes, 6 triangles, 1 textures" <<<"$out"
+    check "$format: faces wound clockwise about their normals" test "$(badly_wound "$LEVEL/models/model.x")" = 0
+    texture=green.png
+    [[ $format == glb ]] && texture=model_0.png  # held inside the file: written out beside the model
+    check "$format: names its texture $texture" grep -q "TextureFilename { \"$texture\"; }" "$LEVEL/models/model.x"
+    check "$format: the texture is beside the model" test -s "$LEVEL/models/$texture"
+    "$SHOT" --check "$LEVEL" >"$WORK/check" 2>&1
+    status=$?
+    check "$format: the level loads it without an error ($(grep Error "$WORK/check"))" test $status -eq 0
+    "$SHOT" --frames 1 --size 200x150 --out "$WORK/$format.png" "$LEVEL" >/dev/null 2>&1
+    # Red left, green bottom right, blue top right: not mirrored, not upside down,
+    # and front faces kept (the effect culls back faces).
+    check "$format: shows the right way round" test "$(colours_at "$WORK/$format.png" 38,50 62,68 70,28)" = "red green blue"
+done
+
+# Damaged models and bad arguments: one line naming the file and the reason.
+head -c 40 "$WORK/src/model.glb" >"$WORK/cut.glb"
+head -c 300 "$WORK/src/model.fbx" >"$WORK/cut.fbx"
+head -c 700 "$WORK/src/model.dae" >"$WORK/cut.dae"
+printf '{"asset": {"version": "2.0"}, "meshes": [{"primitives": [{"attributes": {"POSITION": 7}}]}]}' >"$WORK/bad.gltf"
+printf 'v 1 2\nf 1 9 99\n' >"$WORK/bad.obj"
+: >"$WORK/empty.gltf"
+head -c 2000 /dev/urandom >"$WORK/noise.fbx"
+for bad in cut.glb cut.fbx cut.dae bad.gltf bad.obj empty.gltf noise.fbx missing.obj; do
+    "$IMPORT" "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
+    status=$?
+    check "$bad: refused with exit 1 (got $status)" test $status -eq 1
+    check "$bad: in one line naming the file ($(cat "$WORK/err"))" \
+        test "$(wc -l <"$WORK/err")" -eq 1 -a "$(grep -c "^krovane-import: $WORK/$bad: ." "$WORK/err")" -eq 1
+    check "$bad: no .x is left" test ! -e "$WORK/out.x" -a ! -e "$WORK/out.x.part"
+done
+for args in "" "$WORK/src/model.obj" "--bogus $WORK/src/model.obj $WORK/out.x" "a b c"; do
+    # shellcheck disable=SC2086
+    "$IMPORT" $args >/dev/null 2>"$WORK/err"
+    check "arguments '$args': usage, exit 2" test $? -eq 2 -a "$(grep -c '^usage: krovane-import' "$WORK/err")" -eq 1
+done
+check "--help: usage, exit 0" grep -q '^usage: krovane-import' <<<"$("$IMPORT" --help)"
+check "--version: the version, exit 0" grep -qE '^krovane-import [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$IMPORT" --version)"
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
