@@ -130,7 +130,7 @@ head -c 700 "$WORK/src/model.dae" >"$WORK/cut.dae"
 printf '{"asset": {"version": "2.0"}, "meshes": [{"primitives": [{"attributes": {"POSITION": 7}}]}]}' >"$WORK/bad.gltf"
 printf 'v 1 2\nf 1 9 99\n' >"$WORK/bad.obj"
 : >"$WORK/empty.gltf"
-head -c 2000 /dev/urandom >"$WORK/noise.fbx"
+python3 -c 'import random, sys; random.seed(16); sys.stdout.buffer.write(b"Kaydara FBX Binary  \0\x1a\0" + random.randbytes(2000))' >"$WORK/noise.fbx"
 for bad in cut.glb cut.fbx cut.dae bad.gltf bad.obj empty.gltf noise.fbx missing.obj; do
     "$IMPORT" "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
     status=$?
