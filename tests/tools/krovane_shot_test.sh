@@ -61,11 +61,13 @@ print(width, height, len(colours))" "$1"
 
 # The pixels of two PNGs of one size that differ by more than rounding (2 in
 # any channel).
+# Pixels that differ by more than rounding, below row $3 (0 by default).
 png_differing() {
     python3 -c "$PNG_READ
 a, b = read(sys.argv[1]), read(sys.argv[2])
 assert a[:2] == b[:2]
-print(sum(1 for ra, rb in zip(a[2], b[2]) for x in range(a[0]) if max(abs(ra[x * 3 + i] - rb[x * 3 + i]) for i in range(3)) > 2))" "$1" "$2"
+top = int(sys.argv[3])
+print(sum(1 for ra, rb in zip(a[2][top:], b[2][top:]) for x in range(a[0]) if max(abs(ra[x * 3 + i] - rb[x * 3 + i]) for i in range(3)) > 2))" "$1" "$2" "${3:-0}"
 }
 
 out=$("$SHOT" --frames 3 --size 160x120 --out "$WORK/shot.png" "$WORK/level" 2>"$WORK/err")
@@ -102,7 +104,8 @@ check "the shipped effect culls" grep -q 'CullMode = CCW' "$WORK/culled/fx/vek_P
 for copy in culled unculled; do
     "$SHOT" --frames 1 --size 320x240 --out "$WORK/$copy.png" "$WORK/$copy" >/dev/null 2>&1
 done
-differing=$(png_differing "$WORK/culled.png" "$WORK/unculled.png")
+# Below the head-up text, whose frame rate differs from run to run.
+differing=$(png_differing "$WORK/culled.png" "$WORK/unculled.png" 80)
 check "culling leaves the picture as it was ($differing pixels differ)" test "${differing:-76800}" -le 7
 
 # The level check: exit 0 on a clean level, 1 when the log holds an Error
