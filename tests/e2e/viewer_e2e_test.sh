@@ -65,7 +65,15 @@ start() {  # start INI [LEVEL]
     BOXES=0
     local answered=
     for _ in $(seq 300); do  # up to 30 s: software GL starts slowly on a busy machine
-        xwininfo -name "$TITLE" >/dev/null 2>&1 && return 0
+        if xwininfo -name "$TITLE" >/dev/null 2>&1; then
+            # The window is made hidden and shown once the level is loaded: give
+            # it up to 5 s to be mapped, as a screenshot of an unmapped window fails.
+            for _ in $(seq 50); do
+                xwininfo -name "$TITLE" 2>/dev/null | grep -q IsViewable && break
+                sleep 0.1
+            done
+            return 0
+        fi
         if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
             wait "$VIEWER_PID"
             echo "exited with status $?" >>"$RUN/err"
