@@ -1,6 +1,7 @@
 // The sections of a level file ("_CAMERAS_", "_LIGHTS_", "_EFFECTS_",
-// "_OBJECTS_"): reading the file, walking the entries a section lists, and
-// finding where an entry's keys are. Every manager reads its section the same way.
+// "_OBJECTS_"): reading the file, walking the entries a section lists,
+// finding where an entry's keys are, and the lines a manager prints for each
+// entry and at the end. Every manager reads its section the same way.
 #pragma once
 
 #include <cstdint>
