@@ -22,7 +22,7 @@ void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
     markerMaterial_.ambient = {1, 1, 1, 1};
     markerMaterial_.emissive = {1, 1, 1, 1};
 
-    forEachListed(tree, "_CAMERAS_", [&](unsigned entry) { addCamera(tree.iLookName(entry), tree, entry); });
+    addListed(tree, "_CAMERAS_", [&](const Korvane_string& name, unsigned entry) { addCamera(name, tree, entry); });
     SelectCamera(1);
 }
 
@@ -31,52 +31,31 @@ int Krovane_Camera_Manager::AddCamera(const Korvane_string& name, const DynamicR
 }
 
 int Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
-    ++cameraCount_;
-    auto entry = std::make_unique<CameraEntry>();
-    entry->camera.LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
-    if (console_) {
-        Korvane_string line = "[+] Camera:  ";
-        line += name;
-        console_->Print(line, MessageType::Text);
-    }
-    entry->number = static_cast<int>(cameraCount_);
-    entry->prev = last_;
-    if (last_)
-        last_->next = entry.get();
-    else
-        first_ = entry.get();
-    last_ = entry.get();
-    byNumber_.push_back(std::move(entry));
-    return static_cast<int>(cameraCount_);
-}
-
-Krovane_Camera* Krovane_Camera_Manager::camera(int number) const {
-    if (number < 1 || static_cast<std::size_t>(number) > byNumber_.size()) return nullptr;
-    return &byNumber_[static_cast<std::size_t>(number) - 1]->camera;
+    auto camera = std::make_unique<Krovane_Camera>();
+    camera->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
+    if (console_) console_->Print(addedLine("[+] Camera:  ", name), MessageType::Text);
+    return static_cast<int>(entries_.add(std::move(camera)));
 }
 
 bool Krovane_Camera_Manager::SelectCamera(int number) {
-    // Numbers run 1 to the count without gaps, so the entry is found by index.
-    if (number < 1 || static_cast<std::size_t>(number) > byNumber_.size()) return false;
-    current_ = byNumber_[static_cast<std::size_t>(number) - 1].get();
+    if (entries_.find(number) == nullptr) return false;
+    current_ = number;
     return true;
 }
 
 void Krovane_Camera_Manager::NextCamera() {
     if (switchTimer_.Elapsed() < kSwitchMilliseconds) return;
     switchTimer_.Reset();
-    if (current_ == nullptr) return;  // no cameras: nothing to switch to
-    if (static_cast<std::uint32_t>(current_->number) < cameraCount_)
-        SelectCamera(current_->number + 1);
-    else
-        SelectCamera(1);
+    if (current_ == 0) return;  // no cameras: nothing to switch to
+    SelectCamera(static_cast<std::uint32_t>(current_) < cameraCount() ? current_ + 1 : 1);
 }
 
 void Krovane_Camera_Manager::DrawCameras(krovane::gfx::Device** device) {
-    if (device == nullptr || *device == nullptr || current_ == nullptr) return;
+    if (device == nullptr || *device == nullptr || current_ == 0) return;
     (*device)->SetMaterial(&markerMaterial_);
-    for (const CameraEntry* e = first_; e != nullptr; e = e->next)
-        if (e != current_) e->camera.DrawMarker(device);
+    entries_.forEach([&](std::uint32_t number, const Krovane_Camera& camera) {
+        if (static_cast<int>(number) != current_) camera.DrawMarker(device);
+    });
 }
 
 void Krovane_Camera_Manager::printCurrent() {
@@ -87,7 +66,8 @@ void Krovane_Camera_Manager::printCurrent() {
 }
 
 void Krovane_Camera_Manager::RunCommand(const Korvane_string& command) {
-    if (current_ == nullptr) return;  // a level without cameras takes no camera commands
+    Krovane_Camera* current = CurrentCamera();
+    if (current == nullptr) return;  // a level without cameras takes no camera commands
     Korvane_string word, parameter;
     command.DivideTwoParameters(&word, &parameter);
     if (word == "camera.set" || word == "Camera.Set") {
@@ -97,10 +77,10 @@ void Krovane_Camera_Manager::RunCommand(const Korvane_string& command) {
         NextCamera();
         printCurrent();
     } else if (word == "camera.speed") {
-        current_->camera.moveSpeed = parameter.toFloat();
+        current->moveSpeed = parameter.toFloat();
         if (console_) {
             Korvane_string line = "Currient camera speed was changed to: ";
-            line += current_->camera.moveSpeed;
+            line += current->moveSpeed;
             console_->Print(line, MessageType::System);
         }
     }
@@ -135,16 +115,17 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
     if (t < 0.05f) t = 0.05f;
     std::uint8_t keys[256];
     input.keyboardState(keys);
-    if (current_ == nullptr) {
+    Krovane_Camera* current = CurrentCamera();
+    if (current == nullptr) {
         openConsoleOnKey(keys);
         return;
     }
 
     // The direction and side vector of the camera current at the start of the step.
-    const krovane::gfx::Vector3 d = krovane::gfx::normalize(current_->camera.look - current_->camera.position);
-    const krovane::gfx::Vector3 r = current_->camera.right;
+    const krovane::gfx::Vector3 d = krovane::gfx::normalize(current->look - current->position);
+    const krovane::gfx::Vector3 r = current->right;
     auto moveFlat = [&](krovane::gfx::Vector3 v, float sign) {
-        Krovane_Camera& c = current_->camera;
+        Krovane_Camera& c = *current;
         const float step = sign * c.moveSpeed * t;
         c.position.x += step * v.x;
         c.position.z += step * v.z;
@@ -158,7 +139,7 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
     if (down(keys, kVkTab)) NextCamera();
     openConsoleOnKey(keys);
     if (down(keys, kVkLShift)) {
-        Krovane_Camera& c = current_->camera;  // after a Tab switch: the new camera, the old direction
+        Krovane_Camera& c = *CurrentCamera();  // after a Tab switch: the new camera, the old direction
         const krovane::gfx::Vector3 step = d * (c.moveSpeed * t);
         c.position = c.position + step;
         c.look = c.look + step;
@@ -182,8 +163,8 @@ void Krovane_Camera_Manager::MouseLook(const krovane::platform::InputSource& inp
     }
     const int dx = static_cast<int>(mouseX - lastMouseX);
     const int dyUp = static_cast<int>(lastMouseY - mouseY);
-    if (current_ != nullptr) {
-        Krovane_Camera& c = current_->camera;
+    if (Krovane_Camera* current = CurrentCamera()) {
+        Krovane_Camera& c = *current;
         if (dyUp != 0)
             c.look = c.position + krovane::gfx::transformCoord(c.look - c.position,
                                                                krovane::gfx::rotationAxis(c.right, turnAngle(dyUp)));

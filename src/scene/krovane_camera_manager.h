@@ -8,32 +8,23 @@
 // Each reports the state after it as a System line.
 //
 // Cameras are numbered from 1 in the order they are listed under "_CAMERAS_"
-// and kept in a doubly linked list in that order; lookups by number use an
-// index instead of walking it. A level without cameras has no current camera,
+// and found by number in constant time. A level without cameras has no current camera,
 // and everything that needs one does nothing.
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
 #include "platform/frame_timer.h"
 #include "platform/input_source.h"
 #include "scene/krovane_camera.h"
+#include "scene/numbered_list.h"
 
 class Krovane_Camera_Manager {
 public:
     // The shortest time between two switches to the next camera.
     static constexpr std::uint32_t kSwitchMilliseconds = 360;
-
-    struct CameraEntry {
-        int number = 0;
-        Krovane_Camera camera;
-        CameraEntry* next = nullptr;
-        CameraEntry* prev = nullptr;
-    };
 
     explicit Krovane_Camera_Manager(Krovane_Console* console);
     virtual ~Krovane_Camera_Manager();
@@ -77,11 +68,10 @@ public:
     // console is shown, the cursor goes to its MouseEvent as a move instead.
     void MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown);
 
-    Krovane_Camera* CurrentCamera() const { return current_ ? &current_->camera : nullptr; }
-    int CurrentNumber() const { return current_ ? current_->number : 0; }
-    std::uint32_t cameraCount() const { return cameraCount_; }
-    const CameraEntry* firstEntry() const { return first_; }
-    Krovane_Camera* camera(int number) const;
+    Krovane_Camera* CurrentCamera() const { return entries_.find(current_); }
+    int CurrentNumber() const { return current_; }
+    std::uint32_t cameraCount() const { return entries_.count(); }
+    Krovane_Camera* camera(int number) const { return entries_.find(number); }
     const krovane::gfx::Material& markerMaterial() const { return markerMaterial_; }
 
     // The cursor of this frame and the previous one, for mouse look.
@@ -93,11 +83,8 @@ private:
     void openConsoleOnKey(const std::uint8_t keys[256]);
     int addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
-    std::uint32_t cameraCount_ = 0;
-    CameraEntry* current_ = nullptr;
-    CameraEntry* first_ = nullptr;
-    CameraEntry* last_ = nullptr;
-    std::vector<std::unique_ptr<CameraEntry>> byNumber_;  // owns the entries; index = number - 1
+    NumberedList<Krovane_Camera> entries_;
+    int current_ = 0;  // the current camera's number; 0 before any is selected
     krovane::gfx::Material markerMaterial_{};
     Krovane_Console* console_;
     krovane::platform::FrameTimer switchTimer_;

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
@@ -17,18 +16,16 @@
 #include "gfx/geometry.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+#include "scene/numbered_list.h"
 
 class Krovane_Camera_Manager;
 
 class Krovane_Effect_Manager {
 public:
     struct EffectEntry {
-        int number = 0;
         Korvane_string name;
         krovane::gfx::Effect* effect = nullptr;  // owned
         DynamicRow params;                       // the parameter file's tree; empty for "none"
-        EffectEntry* next = nullptr;
-        EffectEntry* prev = nullptr;
         ~EffectEntry();
     };
 
@@ -57,16 +54,14 @@ public:
     krovane::gfx::Effect* FindEffect(const Korvane_string& name, krovane::gfx::Matrix* view,
                                      krovane::gfx::Matrix* projection);
 
-    std::uint32_t effectCount() const { return effectCount_; }
-    const EffectEntry* firstEntry() const { return first_; }
+    std::uint32_t effectCount() const { return entries_.count(); }
+    const NumberedList<EffectEntry>& entries() const { return entries_; }
 
 private:
     int addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     krovane::gfx::Device** deviceHolder_;
-    std::uint32_t effectCount_ = 0;
-    EffectEntry* first_ = nullptr;
-    EffectEntry* last_ = nullptr;
+    NumberedList<EffectEntry> entries_;
     Krovane_Console& console_;
     Krovane_Camera_Manager& cameraManager_;
 };

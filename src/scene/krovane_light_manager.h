@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
@@ -14,17 +12,10 @@
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/krovane_light.h"
+#include "scene/numbered_list.h"
 
 class Krovane_Light_Manager {
 public:
-    // One light in the list; `number` counts from 1 in order of adding.
-    struct LightEntry {
-        int number = 0;
-        Krovane_Light light;
-        LightEntry* next = nullptr;
-        LightEntry* prev = nullptr;
-    };
-
     explicit Krovane_Light_Manager(Krovane_Console& console);
     virtual ~Krovane_Light_Manager();
     Krovane_Light_Manager(const Krovane_Light_Manager&) = delete;
@@ -49,23 +40,16 @@ public:
     // and "Attenuation", in that order. Nothing without lights or an effect.
     void SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const;
 
-    std::uint32_t lightCount() const { return lightCount_; }
+    std::uint32_t lightCount() const { return entries_.count(); }
     // The light numbered `number`, or null when no light has that number.
-    const Krovane_Light* light(int number) const;
-    const LightEntry* entry(int number) const;
-    // The ends of the list, for walking it with next and prev; null when empty.
-    const LightEntry* firstEntry() const { return first_; }
-    const LightEntry* lastEntry() const { return last_; }
+    const Krovane_Light* light(int number) const { return entries_.find(number); }
+    const NumberedList<Krovane_Light>& entries() const { return entries_; }
 
 private:
     // Adds the light `name`; its keys are read below `listedNode` when that
     // node holds any, else below the node the name has in the whole tree.
     int addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
-    std::uint32_t lightCount_ = 0;
-    LightEntry* first_ = nullptr;
-    LightEntry* last_ = nullptr;
-    // Owns the entries; the entry numbered n is at index n - 1.
-    std::vector<std::unique_ptr<LightEntry>> byNumber_;
+    NumberedList<Krovane_Light> entries_;
     Krovane_Console& console_;
 };

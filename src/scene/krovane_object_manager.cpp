@@ -15,9 +15,7 @@ Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseM
       effectManager_(effectManager),
       lightManager_(lightManager) {}
 
-Krovane_Object_Manager::~Krovane_Object_Manager() {
-    for (std::uint32_t id = 1; id <= lastId_; ++id) RemoveObject(id);
-}
+Krovane_Object_Manager::~Krovane_Object_Manager() = default;
 
 void Krovane_Object_Manager::PrintToConsole(const Korvane_string& text, MessageType type) {
     if (console_ != nullptr) console_->Print(text, type);
@@ -25,13 +23,7 @@ void Krovane_Object_Manager::PrintToConsole(const Korvane_string& text, MessageT
 
 std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, float x, float y, float z, float angleX,
                                                 float angleY, float angleZ) {
-    auto added = std::make_unique<ObjectEntry>();
-    ++lastId_;
-    ++objectCount_;
-
-    Korvane_string line = "[O.F.] ";
-    line += path;
-    PrintToConsole(line, MessageType::Text);
+    PrintToConsole(addedLine("[O.F.] ", path), MessageType::Text);
 
     auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), deviceHolder_, effectManager_,
                                                    lightManager_, console_, &resources_);
@@ -42,36 +34,18 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
     object->rotation[1] = angleY;
     object->rotation[2] = angleZ;
     if (!object->Load()) {
-        ++errors_;
-        --lastId_;
-        --objectCount_;
+        ++errors_;  // a failed object takes no id
         return 0;
     }
-
-    added->object = std::move(object);
-    added->path = path.view();
-    added->visible = true;
-    added->id = lastId_;
-    added->previous = tail_;
-    if (tail_ != nullptr)
-        tail_->next = added.get();
-    else
-        head_ = added.get();
-    tail_ = added.get();
-    if (byId_.size() < lastId_) byId_.resize(lastId_, nullptr);
-    byId_[lastId_ - 1] = added.release();
-    return lastId_;
-}
-
-Krovane_Object_Manager::ObjectEntry* Krovane_Object_Manager::entry(std::uint32_t id) const {
-    return id >= 1 && id <= byId_.size() ? byId_[id - 1] : nullptr;
+    return entries_.add(std::make_unique<ObjectEntry>(ObjectEntry{std::move(object), std::string(path.view()), true}));
 }
 
 void Krovane_Object_Manager::RenderAll() {
     if (lightManager_ == nullptr) return;
     for (std::uint32_t light = 1; light <= lightManager_->lightCount(); ++light)
-        for (ObjectEntry* e = head_; e != nullptr; e = e->next)
-            if (e->visible) e->object->Render(light, light == 1);
+        entries_.forEach([&](std::uint32_t, const ObjectEntry& e) {
+            if (e.visible) e.object->Render(light, light == 1);
+        });
 }
 
 void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
@@ -80,15 +54,15 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
     if (word == "load.OBJECT_SIMPLE") {
         AddObject(rest, 0, 0, 0, 0, 0, 0);
     } else if (word == "show.list") {
-        for (const ObjectEntry* e = head_; e != nullptr; e = e->next) {
+        entries_.forEach([&](std::uint32_t id, const ObjectEntry& e) {
             Korvane_string line = "id:";
-            line += static_cast<int>(e->id);
+            line += static_cast<int>(id);
             line += "  visible:";
-            line += e->visible ? 1 : 0;
+            line += e.visible ? 1 : 0;
             line += "  file:";
-            line.add(std::string_view(e->path));
+            line.add(std::string_view(e.path));
             PrintToConsole(line, MessageType::System);
-        }
+        });
     } else if (word == "object.visible") {
         Korvane_string idText, valueText;
         rest.DivideTwoParameters(&idText, &valueText);
@@ -96,11 +70,12 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
             PrintToConsole("What are you mean?)", MessageType::Error);
             return;
         }
-        ObjectEntry* found = entry(static_cast<std::uint32_t>(idText.toInt()));
+        const auto id = static_cast<std::uint32_t>(idText.toInt());
+        ObjectEntry* found = entry(id);
         if (found == nullptr) return;
         found->visible = valueText.toInt() != 0;
         Korvane_string line = "[Object] id: ";
-        line += static_cast<int>(found->id);
+        line += static_cast<int>(id);
         line += "  visible(changed): ";
         line += found->visible ? 1 : 0;
         PrintToConsole(line, MessageType::System);
@@ -125,10 +100,8 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
         });
         resources_.endSnapshot();
     }
-    Korvane_string summary = "Object Manager setup completed with ";
-    summary += static_cast<int>(errors_);
-    summary += " errors and ";
-    summary += static_cast<int>(lastId_);
+    Korvane_string summary = setupSummary("Object Manager", errors_, " errors and ");
+    summary += static_cast<int>(lastId());
     summary += " objects.";
     PrintToConsole(summary, MessageType::Comment);
     return true;
@@ -140,18 +113,4 @@ bool Krovane_Object_Manager::SetupFromFile(const char* file) {
     return LoadObjects(&level);
 }
 
-bool Krovane_Object_Manager::RemoveObject(std::uint32_t id) {
-    ObjectEntry* found = entry(id);
-    if (found == nullptr) return false;
-    if (found->previous != nullptr)
-        found->previous->next = found->next;
-    else
-        head_ = found->next;
-    if (found->next != nullptr)
-        found->next->previous = found->previous;
-    else
-        tail_ = found->previous;
-    byId_[id - 1] = nullptr;
-    delete found;
-    return true;
-}
+bool Krovane_Object_Manager::RemoveObject(std::uint32_t id) { return entries_.remove(id); }

@@ -11,20 +11,20 @@
 // "_OBJECT_SIMPLE_" is made; others are skipped silently), "_OBJECT_PATH_",
 // "_POSITION_" (x y z) and "_ROTATION_" (degrees about x, y, z).
 //
-// The objects are kept in a doubly linked list in creation order; an index
-// by id and a tail pointer make adding and finding constant time. Objects
-// naming the same parameter file, model or texture share one copy of it.
+// The objects are listed and drawn in creation order and found by id in
+// constant time. Objects naming the same parameter file, model or texture
+// share one copy of it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+#include "scene/numbered_list.h"
 #include "scene/object_super.h"
 #include "scene/resource_cache.h"
 
@@ -34,12 +34,9 @@ class Krovane_Light_Manager;
 class Krovane_Object_Manager {
 public:
     struct ObjectEntry {
-        std::uint32_t id = 0;
         std::unique_ptr<Object_Super> object;
         std::string path;
         bool visible = true;
-        ObjectEntry* next = nullptr;
-        ObjectEntry* previous = nullptr;
     };
 
     // All pointers are borrowed: the base world matrix every object starts
@@ -68,22 +65,19 @@ public:
     // Unlinks and destroys the object with that id; false when there is none.
     bool RemoveObject(std::uint32_t id);
 
-    std::uint32_t lastId() const { return lastId_; }
-    std::uint32_t objectCount() const { return objectCount_; }
+    // Ids are never reused, so the last id given is also the count of objects added.
+    std::uint32_t lastId() const { return entries_.count(); }
+    std::uint32_t objectCount() const { return entries_.count(); }
     std::uint32_t errors() const { return errors_; }
-    const ObjectEntry* head() const { return head_; }
+    const NumberedList<ObjectEntry>& entries() const { return entries_; }
     // The entry with that id, or null.
-    ObjectEntry* entry(std::uint32_t id) const;
+    ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
     // The files shared by the objects.
     const ResourceCache& resources() const { return resources_; }
 
 private:
-    std::uint32_t lastId_ = 0;
-    std::uint32_t objectCount_ = 0;
-    ObjectEntry* head_ = nullptr;
-    ObjectEntry* tail_ = nullptr;
-    std::vector<ObjectEntry*> byId_;  // index = id - 1; null once removed
-    ResourceCache resources_;         // outlives the objects, which are removed first
+    ResourceCache resources_;             // outlives the objects, declared after it
+    NumberedList<ObjectEntry> entries_;  // destroyed first, in order of id
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device** deviceHolder_;
     std::uint32_t errors_ = 0;

@@ -68,14 +68,12 @@ TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
                                            {"[+] Effect:  third", "_TEXT_"},
                                            {"Effect Manager setup completed with 3 Effects.", "_COMMENT_"},
                                        }));
-    const auto* first = effects->firstEntry();
+    const auto* first = effects->entries().find(1);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->number, 1);
     EXPECT_EQ(first->params.nodeCount(), 0u);  // "none": no parameter file
-    ASSERT_NE(first->next, nullptr);
-    EXPECT_EQ(first->next->number, 3);
-    EXPECT_EQ(first->next->params.nodeCount(), 2u);
-    EXPECT_EQ(first->next->next, nullptr);
+    EXPECT_EQ(effects->entries().find(2), nullptr);  // the failed effect keeps its number, unlisted
+    ASSERT_NE(effects->entries().find(3), nullptr);
+    EXPECT_EQ(effects->entries().find(3)->params.nodeCount(), 2u);
     EXPECT_EQ(effects->effectCount(), 3u);
 }
 
@@ -98,7 +96,7 @@ TEST_F(EffectManager, FindingTakesTheFirstOfANameAndHandsOutTheCamera) {
     Matrix view{}, projection{};
     device->clearCalls();
     Effect* found = effects->FindEffect("twin", &view, &projection);
-    EXPECT_EQ(found, effects->firstEntry()->effect);
+    EXPECT_EQ(found, effects->entries().find(1)->effect);
     EXPECT_EQ(view.m[3][2], cameras.CurrentCamera()->view.m[3][2]);
     EXPECT_EQ(projection.m[2][3], 1.0f);
     ASSERT_EQ(device->calls().size(), 1u);
