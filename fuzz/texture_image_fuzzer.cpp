@@ -32,7 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (image.width < 1 || image.width > kMaxSide || image.height < 1 || image.height > kMaxSide) std::abort();
-    if (image.pixels.size() != chainPixels(image.width, image.height, image.levels))
-        std::abort();
+    if (image.pixels.size() != chainPixels(image.width, image.height, image.levels)) std::abort();
     return 0;
 }

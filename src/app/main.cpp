@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     krovane::platform::CursorImage cursor;
     const bool cursorRead =
         krovane::formats::CursorFile::load(krovane::platform::PathResolver::resolve("mouse.cur"), cursor, error);
-    if (!window->useCursor(cursorRead ? &cursor : nullptr, error)) std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
+    if (!window->useCursor(cursorRead ? &cursor : nullptr, error))
+        std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
     loop.run(*window);
     engine.Shutdown();
     return 0;

@@ -61,7 +61,8 @@ Effect::~Effect() {
         if (p.program) p.program->Release();
 }
 
-Result Effect::create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect, std::string& error) {
+Result Effect::create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+                      std::string& error) {
     if (device == nullptr || effect == nullptr) return kInvalidCall;
     *effect = nullptr;
     auto* made = new Effect(device, std::move(file));

@@ -50,7 +50,8 @@ public:
     // Makes an effect from a parsed file, compiling one program per pair of
     // stages its passes use. On failure `error` names the stage and holds the
     // compiler's message with `path` and the file's line numbers.
-    static Result create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect, std::string& error);
+    static Result create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+                         std::string& error);
 
 private:
     struct Parameter {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "formats/x_model.h"
 #include "gfx/index_buffer.h"
 #include "gfx/vertex_buffer.h"
-#include "formats/x_model.h"
 
 namespace krovane::gfx {
 

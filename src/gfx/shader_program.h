@@ -14,8 +14,8 @@
 
 namespace krovane::gfx {
 
-using formats::UniformType;
 using formats::uniformFloats;
+using formats::UniformType;
 
 class ShaderProgram : public DeviceResource {
 public:

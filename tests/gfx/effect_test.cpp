@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "gfx/effect.h"
 #include "formats/effect_file.h"
+#include "gfx/effect.h"
 #include "gfx/recording_device.h"
 #include "platform/file_io.h"
 #include "temp_dir.h"

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "../level_files.h"
+#include "formats/x_model.h"
 #include "gfx/mesh.h"
 #include "gfx/recording_device.h"
-#include "formats/x_model.h"
 
 namespace {
 

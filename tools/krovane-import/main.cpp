@@ -30,8 +30,8 @@
 #include <string_view>
 #include <vector>
 
-#include "gfx/png_writer.h"
 #include "formats/x_model.h"
+#include "gfx/png_writer.h"
 #include "platform/child_process.h"
 #include "platform/code_page_1251.h"
 
