@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "gfx/effect_file.h"
+#include "formats/effect_file.h"
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
-#include "gfx/x_model.h"
+#include "formats/x_model.h"
 #include "platform/file_io.h"
 #include "platform/window.h"
 
@@ -34,6 +34,7 @@ double systemSeconds();
 
 namespace {
 
+using namespace krovane::formats;
 using namespace krovane::gfx;
 
 GLuint compile(GLenum type, const std::string& source) {

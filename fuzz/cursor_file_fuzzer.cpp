@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/cursor_file.h"
+#include "formats/cursor_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using krovane::platform::CursorFile;
-    using krovane::platform::CursorImage;
+    using krovane::formats::CursorFile;
+    using krovane::formats::CursorImage;
     CursorImage image;
     std::string error;
     if (!CursorFile::parse(std::string_view(reinterpret_cast<const char*>(data), size), image, error)) {

@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "gfx/dds_image.h"
+#include "formats/dds_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    krovane::gfx::DdsImage image;
+    krovane::formats::DdsImage image;
     std::string error;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    if (!krovane::gfx::DdsImage::decode(bytes, 8192, image, error)) {
+    if (!krovane::formats::DdsImage::decode(bytes, 8192, image, error)) {
         if (error.empty() || !image.pixels.empty()) std::abort();
         return 0;
     }

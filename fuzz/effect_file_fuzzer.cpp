@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "gfx/effect_file.h"
+#include "formats/effect_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    krovane::gfx::EffectFile file;
+    krovane::formats::EffectFile file;
     std::string error;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (!krovane::gfx::parseEffectFile(text, file, error)) {
+    if (!krovane::formats::parseEffectFile(text, file, error)) {
         if (error.empty() || error[0] < '0' || error[0] > '9' || !file.techniques.empty()) std::abort();
         return 0;
     }

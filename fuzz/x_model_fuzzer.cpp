@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "gfx/x_model.h"
+#include "formats/x_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    krovane::gfx::XModel model;
+    krovane::formats::XModel model;
     std::string error;
-    if (!krovane::gfx::parseXModel(data, size, model, error)) {
+    if (!krovane::formats::parseXModel(data, size, model, error)) {
         if (error.empty() || !model.vertices.empty() || !model.indices.empty() || !model.subsets.empty()) std::abort();
         return 0;
     }

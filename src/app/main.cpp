@@ -13,6 +13,8 @@
 #include "app/krovane.h"
 #include "app/main_loop.h"
 #include "app/screen_size.h"
+#include "formats/cursor_file.h"
+#include "platform/path_resolver.h"
 #include "platform/window.h"
 
 namespace {
@@ -89,7 +91,11 @@ int main(int argc, char** argv) {
 
     MainLoop loop(engine, window.get());
     window->show();
-    if (!window->loadCursor("mouse.cur", error)) std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
+    krovane::platform::CursorImage cursor;
+    const bool cursorRead =
+        krovane::formats::CursorFile::load(krovane::platform::PathResolver::resolve("mouse.cur"), cursor, error);
+    if (!window->useCursor(cursorRead ? &cursor : nullptr, error))
+        std::fprintf(stderr, "krovane: no mouse cursor: %s\n", error.c_str());
     loop.run(*window);
     engine.Shutdown();
     return 0;

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "formats/render_values.h"
+
 namespace krovane::gfx {
 
 // Results are 32-bit codes; a negative value is a failure.
@@ -20,21 +22,7 @@ inline constexpr Result kOutOfVideoMemory = static_cast<Result>(0x8876017Cu);  /
 inline constexpr Result kNotAvailable = static_cast<Result>(0x8876086Au);      // the driver cannot give it
 inline constexpr bool failed(Result r) { return r < 0; }
 
-enum class RenderState : std::uint32_t {
-    ZEnable = 7,
-    FillMode = 8,
-    ZWriteEnable = 14,
-    SrcBlend = 19,
-    DestBlend = 20,
-    CullMode = 22,
-    ZFunc = 23,
-    AlphaBlendEnable = 27,
-    Lighting = 137,
-    Ambient = 139,
-    MultisampleAntialias = 161,
-    BlendOp = 171,
-    AntialiasedLineEnable = 176,
-};
+using formats::RenderState;
 
 // Values of RenderState::FillMode.
 inline constexpr std::uint32_t kFillPoint = 1;
@@ -89,9 +77,7 @@ struct Matrix {
     float m[4][4];
 };
 
-struct ColorValue {
-    float r, g, b, a;
-};
+using formats::ColorValue;
 
 struct Material {
     ColorValue diffuse;

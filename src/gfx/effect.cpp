@@ -47,11 +47,11 @@ DeviceCall effectCall(DeviceOp op, const void* effect, const char* name) {
 
 }  // namespace
 
-Effect::Effect(Device* device, EffectFile file) : DeviceResource(device), file_(std::move(file)) {
-    for (const EffectUniform& u : file_.uniforms) parameters_.push_back({u.name, u.type, {}, false});
+Effect::Effect(Device* device, formats::EffectFile file) : DeviceResource(device), file_(std::move(file)) {
+    for (const formats::EffectUniform& u : file_.uniforms) parameters_.push_back({u.name, u.type, {}, false});
     std::size_t states = 0;
-    for (const EffectTechnique& t : file_.techniques)
-        for (const EffectPass& p : t.passes) states += p.states.size();
+    for (const formats::EffectTechnique& t : file_.techniques)
+        for (const formats::EffectPass& p : t.passes) states += p.states.size();
     saved_.reserve(states);
 }
 
@@ -61,20 +61,21 @@ Effect::~Effect() {
         if (p.program) p.program->Release();
 }
 
-Result Effect::create(Device* device, EffectFile file, const std::string& path, Effect** effect, std::string& error) {
+Result Effect::create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+                      std::string& error) {
     if (device == nullptr || effect == nullptr) return kInvalidCall;
     *effect = nullptr;
     auto* made = new Effect(device, std::move(file));
-    for (const EffectTechnique& technique : made->file_.techniques) {
+    for (const formats::EffectTechnique& technique : made->file_.techniques) {
         std::vector<std::uint32_t> passes;
-        for (const EffectPass& pass : technique.passes) {
+        for (const formats::EffectPass& pass : technique.passes) {
             std::uint32_t index = 0;
             while (index < made->programs_.size() && !(made->programs_[index].vertexStage == pass.vertexStage &&
                                                        made->programs_[index].fragmentStage == pass.fragmentStage))
                 ++index;
             if (index == made->programs_.size()) {
-                const EffectStage& vs = made->file_.stages[pass.vertexStage];
-                const EffectStage& fs = made->file_.stages[pass.fragmentStage];
+                const formats::EffectStage& vs = made->file_.stages[pass.vertexStage];
+                const formats::EffectStage& fs = made->file_.stages[pass.fragmentStage];
                 ShaderProgram* program = nullptr;
                 std::string log;
                 const Result r = device->CreateShaderProgram(made->file_.stageSource(vs).c_str(),
@@ -123,8 +124,8 @@ Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
     } else {
         begun_ = true;
         saved_.clear();
-        for (const EffectPass& pass : file_.techniques[technique_].passes)
-            for (const EffectPassState& s : pass.states) {
+        for (const formats::EffectPass& pass : file_.techniques[technique_].passes)
+            for (const formats::EffectPassState& s : pass.states) {
                 bool kept = false;
                 for (const SavedState& k : saved_) kept = kept || k.state == s.state;
                 if (!kept) saved_.push_back({s.state, device()->renderState(s.state)});
@@ -140,7 +141,7 @@ Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
 Result Effect::BeginPass(std::uint32_t pass) {
     DeviceCall call = effectCall(DeviceOp::EffectBeginPass, this, nullptr);
     call.args[0] = pass;
-    const EffectTechnique& technique = file_.techniques[technique_];
+    const formats::EffectTechnique& technique = file_.techniques[technique_];
     if (!begun_ || inPass_ || pass >= technique.passes.size()) {
         call.result = kInvalidCall;
         device()->record(call);
@@ -148,7 +149,7 @@ Result Effect::BeginPass(std::uint32_t pass) {
     }
     device()->record(call);
     inPass_ = true;
-    for (const EffectPassState& s : technique.passes[pass].states) device()->SetRenderState(s.state, s.value);
+    for (const formats::EffectPassState& s : technique.passes[pass].states) device()->SetRenderState(s.state, s.value);
     Program& program = programs_[passPrograms_[technique_][pass]];
     upload(program);
     device()->SetShaderProgram(program.program);
@@ -244,9 +245,9 @@ Result CreateEffectFromFileA(Device* device, const char* path, Effect** effect, 
         using platform::ReadStatus;
         switch (platform::readWholeFile(platform::PathResolver::resolve(path), text, kMaxEffectFileBytes)) {
             case ReadStatus::Ok: {
-                EffectFile file;
+                formats::EffectFile file;
                 std::string parseError;
-                if (!parseEffectFile(text, file, parseError))
+                if (!formats::parseEffectFile(text, file, parseError))
                     why = std::string(path) + ":" + parseError;
                 else
                     result = Effect::create(device, std::move(file), path, effect, why);

@@ -21,9 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "formats/effect_file.h"
 #include "gfx/device.h"
 #include "gfx/device_resource.h"
-#include "gfx/effect_file.h"
+#include "gfx/shader_program.h"
 
 namespace krovane::gfx {
 
@@ -49,7 +50,8 @@ public:
     // Makes an effect from a parsed file, compiling one program per pair of
     // stages its passes use. On failure `error` names the stage and holds the
     // compiler's message with `path` and the file's line numbers.
-    static Result create(Device* device, EffectFile file, const std::string& path, Effect** effect, std::string& error);
+    static Result create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+                         std::string& error);
 
 private:
     struct Parameter {
@@ -68,14 +70,14 @@ private:
         std::uint32_t value;
     };
 
-    explicit Effect(Device* device, EffectFile file);
+    explicit Effect(Device* device, formats::EffectFile file);
     ~Effect() override;
 
     Parameter* find(const char* name);
     Result setParameter(DeviceOp op, const char* name, UniformType type, const float* values, std::uint32_t count);
     void upload(Program& program) const;
 
-    EffectFile file_;
+    formats::EffectFile file_;
     std::vector<Parameter> parameters_;
     std::vector<Program> programs_;
     std::vector<std::vector<std::uint32_t>> passPrograms_;  // per technique, per pass: index into programs_

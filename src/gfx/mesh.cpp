@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "formats/x_model.h"
 #include "gfx/index_buffer.h"
 #include "gfx/vertex_buffer.h"
-#include "gfx/x_model.h"
 
 namespace krovane::gfx {
 
@@ -46,7 +46,7 @@ Result fill(Buffer* buffer, const void* data, std::size_t bytes) {
 
 }  // namespace
 
-Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
+Result Mesh::create(Device* device, const formats::XModel& model, Mesh** mesh) {
     if (device == nullptr || mesh == nullptr) return kInvalidCall;
     *mesh = nullptr;
     const std::size_t corners = model.indices.size();
@@ -54,7 +54,7 @@ Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
 
     // Every corner with its own vertex, subset after subset (a corner naming
     // no vertex of the model gets zeros); then identical ones are welded.
-    std::vector<XVertex> unwelded;
+    std::vector<formats::XVertex> unwelded;
     unwelded.reserve(corners);
     std::vector<Range> ranges;
     ranges.reserve(model.subsets.size());
@@ -63,17 +63,17 @@ Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
         for (std::uint64_t i = std::uint64_t{subset.firstTriangle} * 3;
              i < (std::uint64_t{subset.firstTriangle} + subset.triangleCount) * 3 && i < corners; ++i) {
             const std::uint32_t index = model.indices[i];
-            unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : XVertex{});
+            unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : formats::XVertex{});
         }
         ranges.push_back({first, static_cast<std::uint32_t>(unwelded.size() - first) / 3});
     }
     const std::size_t cornerCount = unwelded.size();
-    static_assert(sizeof(XVertex) == kStride, "a mesh vertex is the model's vertex");
-    std::vector<XVertex> vertices;
+    static_assert(sizeof(formats::XVertex) == kStride, "a mesh vertex is the model's vertex");
+    std::vector<formats::XVertex> vertices;
     std::vector<unsigned> ordered;
     if (cornerCount == 0) {
         // Subsets without triangles: a mesh that draws nothing, as the model says.
-        vertices.assign(1, XVertex{});
+        vertices.assign(1, formats::XVertex{});
         ordered.assign(3, 0);
     } else {
         std::vector<unsigned> remap(cornerCount);
@@ -95,7 +95,7 @@ Result Mesh::create(Device* device, const XModel& model, Mesh** mesh) {
     const std::size_t used = vertices.size();
 
     Vector3 low{vertices[0].position[0], vertices[0].position[1], vertices[0].position[2]}, high = low;
-    for (const XVertex& v : vertices) {
+    for (const formats::XVertex& v : vertices) {
         low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
         high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
     }
@@ -158,13 +158,13 @@ Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial
         if (error) *error = why;
         return result;
     };
-    XModel model;
+    formats::XModel model;
     std::string why;
-    if (!loadXModel(path, model, why)) return fail(why, kFail);
+    if (!formats::loadXModel(path, model, why)) return fail(why, kFail);
     const Result made = Mesh::create(device, model, mesh);
     if (failed(made)) return fail(std::string(path) + ": the model has no triangles to draw", made);
     materials.reserve(model.materials.size());
-    for (const XMaterial& m : model.materials) {
+    for (const formats::XMaterial& m : model.materials) {
         ModelMaterial out{};
         out.material.diffuse = m.diffuse;
         out.material.specular = m.specular;

@@ -16,9 +16,11 @@
 #include "gfx/device_resource.h"
 #include "gfx/geometry.h"
 
-namespace krovane::gfx {
-
+namespace krovane::formats {
 struct XModel;
+}
+
+namespace krovane::gfx {
 
 // A material of a model file, with its texture file name exactly as the file
 // writes it (empty when it names none). The file gives no ambient colour.
@@ -43,7 +45,7 @@ public:
     const Vector3& boundsMax() const { return boundsMax_; }
 
     // Uploads `model` to the device. Fails for a model without triangles.
-    static Result create(Device* device, const XModel& model, Mesh** mesh);
+    static Result create(Device* device, const formats::XModel& model, Mesh** mesh);
 
 private:
     struct Range {

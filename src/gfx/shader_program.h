@@ -9,31 +9,13 @@
 
 #include <cstdint>
 
+#include "formats/render_values.h"
 #include "gfx/device_resource.h"
 
 namespace krovane::gfx {
 
-// The kinds of uniform a program takes values for.
-enum class UniformType : std::uint8_t { Float, Vec2, Vec3, Vec4, Mat4, Other };
-
-// Floats a value of `type` holds.
-constexpr std::uint32_t uniformFloats(UniformType type) {
-    switch (type) {
-        case UniformType::Float:
-            return 1;
-        case UniformType::Vec2:
-            return 2;
-        case UniformType::Vec3:
-            return 3;
-        case UniformType::Vec4:
-            return 4;
-        case UniformType::Mat4:
-            return 16;
-        case UniformType::Other:
-            return 0;
-    }
-    return 0;
-}
+using formats::uniformFloats;
+using formats::UniformType;
 
 class ShaderProgram : public DeviceResource {
 public:

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "gfx/image_file.h"
+#include "formats/image_file.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 
@@ -37,9 +37,9 @@ Result loadTextureFromFile(Device* device, const char* enginePath, Texture** tex
         default:
             return fail(error, "cannot read the file", kFail);
     }
-    ImageFile image;
+    formats::ImageFile image;
     std::string why;
-    if (!ImageFile::decode(bytes, kMaxTextureSize, image, why)) return fail(error, why, kFail);
+    if (!formats::ImageFile::decode(bytes, kMaxTextureSize, image, why)) return fail(error, why, kFail);
     const Result made = device->CreateTexture(image.width, image.height, image.pixels.data(), texture, image.levels);
     if (failed(made)) return fail(error, "the device could not make the texture", made);
     return kOk;

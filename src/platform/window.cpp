@@ -6,10 +6,8 @@
 #include <cstdlib>
 
 #include "platform/code_page_1251.h"
-#include "platform/cursor_file.h"
 #include "platform/desktop_dpi.h"
 #include "platform/message_box.h"
-#include "platform/path_resolver.h"
 #include "platform/virtual_keys.h"
 
 namespace krovane::platform {
@@ -151,15 +149,14 @@ std::string Window::clipboardText() const {
     return result;
 }
 
-bool Window::loadCursor(const char* enginePath, std::string& error) {
-    CursorImage image;
+bool Window::useCursor(const CursorImage* image, std::string& error) {
     SDL_Cursor* cursor = nullptr;
-    if (CursorFile::load(PathResolver::resolve(enginePath), image, error)) {
+    if (image) {
         SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-            image.rgba.data(), static_cast<int>(image.width), static_cast<int>(image.height), 32,
-            static_cast<int>(image.width * 4), SDL_PIXELFORMAT_ARGB8888);
+            const_cast<std::uint32_t*>(image->rgba.data()), static_cast<int>(image->width),
+            static_cast<int>(image->height), 32, static_cast<int>(image->width * 4), SDL_PIXELFORMAT_ARGB8888);
         if (surface) {
-            cursor = SDL_CreateColorCursor(surface, static_cast<int>(image.hotX), static_cast<int>(image.hotY));
+            cursor = SDL_CreateColorCursor(surface, static_cast<int>(image->hotX), static_cast<int>(image->hotY));
             SDL_FreeSurface(surface);
         }
         if (!cursor) error = std::string("the cursor could not be made: ") + SDL_GetError();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/cursor_image.h"
 #include "platform/input_source.h"
 
 namespace krovane::platform {
@@ -54,10 +55,10 @@ public:
     // The clipboard's text in code page 1251; characters the code page cannot
     // hold become '?'. Empty when there is none.
     std::string clipboardText() const override;
-    // Uses the cursor file at `enginePath` (see PathResolver) over the window.
-    // When it is missing or cannot be read the window shows no cursor at all,
-    // and `error` says why.
-    bool loadCursor(const char* enginePath, std::string& error);
+    // Shows `image` as the cursor over the window. Given none (its file was
+    // missing or could not be read, see formats/cursor_file.h) the window shows
+    // no cursor at all and `error` is left as the reader set it.
+    bool useCursor(const CursorImage* image, std::string& error);
     bool offscreen() const { return offscreen_; }
     // The desktop's logical dots per inch, for point sizes: 96 unless the
     // desktop sets its own scale (see desktop_dpi.h), and 96 offscreen.

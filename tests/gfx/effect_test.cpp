@@ -6,14 +6,15 @@
 
 #include <string>
 
+#include "formats/effect_file.h"
 #include "gfx/effect.h"
-#include "gfx/effect_file.h"
 #include "gfx/recording_device.h"
 #include "platform/file_io.h"
 #include "temp_dir.h"
 
 namespace {
 
+using namespace krovane::formats;
 using namespace krovane::gfx;
 
 constexpr const char* kSmall = R"(// shared { text } with braces in a comment

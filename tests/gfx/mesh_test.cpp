@@ -15,12 +15,13 @@
 #include <vector>
 
 #include "../level_files.h"
+#include "formats/x_model.h"
 #include "gfx/mesh.h"
 #include "gfx/recording_device.h"
-#include "gfx/x_model.h"
 
 namespace {
 
+using namespace krovane::formats;
 using namespace krovane::gfx;
 
 using Corner = std::array<std::uint8_t, 32>;

@@ -66,10 +66,10 @@ TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
     EXPECT_FALSE(window->pollEvent(e));
 }
 
-TEST_F(WindowEvents, MissingCursorFileHidesTheCursorWithAReason) {
-    std::string error;
-    EXPECT_FALSE(window->loadCursor("no_such_dir\\mouse.cur", error));
-    EXPECT_NE(error.find("mouse.cur"), std::string::npos) << error;
+TEST_F(WindowEvents, NoCursorImageHidesTheCursorKeepingTheReason) {
+    std::string error = "mouse.cur: missing";
+    EXPECT_FALSE(window->useCursor(nullptr, error));
+    EXPECT_EQ(error, "mouse.cur: missing");
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 

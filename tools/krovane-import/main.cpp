@@ -30,8 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/x_model.h"
 #include "gfx/png_writer.h"
-#include "gfx/x_model.h"
 #include "platform/child_process.h"
 #include "platform/code_page_1251.h"
 
@@ -292,9 +292,9 @@ int main(int argc, char** argv) {
     // Read back with the engine's loader before it takes the name.
     std::ifstream in(partPath, std::ios::binary);
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    krovane::gfx::XModel check;
+    krovane::formats::XModel check;
     std::string error;
-    if (!krovane::gfx::parseXModel(bytes.data(), bytes.size(), check, error)) {
+    if (!krovane::formats::parseXModel(bytes.data(), bytes.size(), check, error)) {
         fs::remove(partPath, ec);
         return fail(model, "the .x made from it does not load: " + error);
     }

@@ -1,9 +1,9 @@
-#include "gfx/dds_image.h"
+#include "formats/dds_image.h"
 
 #include <bit>
 #include <cstring>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 namespace {
 
@@ -175,4 +175,4 @@ bool DdsImage::decode(std::string_view bytes, std::uint32_t maxSide, DdsImage& o
     return true;
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -1,4 +1,4 @@
-#include "gfx/x_model.h"
+#include "formats/x_model.h"
 
 #include <array>
 #include <cmath>
@@ -7,12 +7,12 @@
 #include <optional>
 #include <unordered_map>
 
-#include "gfx/mszip.h"
-#include "gfx/x_tokenizer.h"
+#include "formats/mszip.h"
+#include "formats/x_tokenizer.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 namespace {
 
@@ -529,4 +529,4 @@ bool loadXModel(const std::string& enginePath, XModel& model, std::string& error
     return true;
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

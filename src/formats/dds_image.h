@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 struct DdsImage {
     std::uint32_t width = 0, height = 0;
@@ -26,4 +26,4 @@ struct DdsImage {
     static bool decode(std::string_view bytes, std::uint32_t maxSide, DdsImage& out, std::string& error);
 };
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -1,4 +1,4 @@
-#include "gfx/image_file.h"
+#include "formats/image_file.h"
 
 #include <jerror.h>
 #include <jpeglib.h>  // JPEG, through libjpeg-turbo
@@ -10,9 +10,9 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "gfx/dds_image.h"
+#include "formats/dds_image.h"
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 // Pixels are written as bytes B, G, R, A, which is 0xAARRGGBB in memory.
 static_assert(std::endian::native == std::endian::little);
@@ -416,4 +416,4 @@ bool ImageFile::decode(std::string_view bytes, std::uint32_t maxSide, ImageFile&
     return fail(error, "not an image in a known form: BMP, PNG, JPEG, TGA and DDS files are taken");
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

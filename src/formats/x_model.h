@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "gfx/device_types.h"
+#include "formats/render_values.h"
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 struct XMaterial {
     ColorValue diffuse{1, 1, 1, 1};
@@ -65,4 +65,4 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
 // Messages start with the path as given.
 bool loadXModel(const std::string& enginePath, XModel& model, std::string& error);
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

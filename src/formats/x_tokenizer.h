@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 enum class XTokenKind { Name, OpenBrace, CloseBrace, Guid, Template, End };
 
@@ -70,4 +70,4 @@ private:
     std::size_t listLeft_ = 0;
 };
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -1,6 +1,6 @@
 // CursorFile: reads Windows cursor files (.cur) into plain 32-bit pixels, so
-// that a windowing layer can make a colour cursor of them. No windowing code
-// is involved here.
+// that the window can show them as a colour cursor (Window::useCursor). No
+// windowing code is involved here.
 //
 // A cursor file is a small directory of images; the largest one is read (the
 // first of equal size). Images stored as bitmaps with 1, 4 or 8 bits per pixel
@@ -20,17 +20,11 @@
 #include <string_view>
 #include <vector>
 
-namespace krovane::platform {
+#include "platform/cursor_image.h"
 
-// One decoded cursor image.
-struct CursorImage {
-    std::uint32_t width = 0;   // 1 to 256
-    std::uint32_t height = 0;  // 1 to 256
-    std::uint32_t hotX = 0;    // the pixel that points, from the left; below width
-    std::uint32_t hotY = 0;    // and from the top; below height
-    // width * height pixels, top row first, each 0xAARRGGBB (not premultiplied).
-    std::vector<std::uint32_t> rgba;
-};
+namespace krovane::formats {
+
+using platform::CursorImage;
 
 class CursorFile {
 public:
@@ -46,4 +40,4 @@ public:
     static bool parse(std::string_view bytes, CursorImage& out, std::string& error);
 };
 
-}  // namespace krovane::platform
+}  // namespace krovane::formats

@@ -1,11 +1,11 @@
-#include "platform/cursor_file.h"
+#include "formats/cursor_file.h"
 
 #include <cstddef>
 #include <utility>
 
 #include "platform/file_io.h"
 
-namespace krovane::platform {
+namespace krovane::formats {
 
 namespace {
 
@@ -238,15 +238,15 @@ bool CursorFile::load(const std::filesystem::path& path, CursorImage& out, std::
     out = CursorImage{};
     const std::string name = path.string();
     std::string bytes;
-    switch (readWholeFile(path, bytes, kMaxFileBytes)) {
-        case ReadStatus::Ok:
+    switch (platform::readWholeFile(path, bytes, kMaxFileBytes)) {
+        case platform::ReadStatus::Ok:
             break;
-        case ReadStatus::Missing:
+        case platform::ReadStatus::Missing:
             return fail(error, "cannot open cursor file " + name);
-        case ReadStatus::TooLarge:
+        case platform::ReadStatus::TooLarge:
             return fail(error, "cursor file " + name + " is larger than " + std::to_string(kMaxFileBytes >> 20) +
                                    " MiB, too large for a cursor");
-        case ReadStatus::ReadFailed:
+        case platform::ReadStatus::ReadFailed:
             return fail(error, "cannot read cursor file " + name);
     }
     if (!parse(bytes, out, error)) {
@@ -256,4 +256,4 @@ bool CursorFile::load(const std::filesystem::path& path, CursorImage& out, std::
     return true;
 }
 
-}  // namespace krovane::platform
+}  // namespace krovane::formats

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "gfx/x_model.h"
+#include "formats/x_model.h"
 #include "temp_dir.h"
 
 namespace {
 
-using krovane::gfx::XModel;
-using krovane::gfx::XVertex;
+using krovane::formats::XModel;
+using krovane::formats::XVertex;
 
 bool parse(const std::string& file, XModel& model, std::string& error) {
-    return krovane::gfx::parseXModel(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), model, error);
+    return krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), model, error);
 }
 
 XModel load(const std::string& file) {
@@ -208,7 +208,7 @@ void expectSameModel(const XModel& a, const XModel& b) {
     ASSERT_EQ(a.materials.size(), b.materials.size());
     for (std::size_t i = 0; i < a.materials.size(); ++i) {
         const auto &x = a.materials[i], &y = b.materials[i];
-        const krovane::gfx::ColorValue colours[3][2] = {
+        const krovane::formats::ColorValue colours[3][2] = {
             {x.diffuse, y.diffuse}, {x.specular, y.specular}, {x.emissive, y.emissive}};
         for (const auto& c : colours) EXPECT_EQ(std::memcmp(&c[0], &c[1], sizeof c[0]), 0) << "material " << i;
         EXPECT_EQ(x.power, y.power);
@@ -570,12 +570,12 @@ TEST(XModelFiles, LoadsThroughTheEnginePath) {
     std::ofstream("models/cube.x", std::ios::binary) << cubeBinary(false);
     XModel m;
     std::string error;
-    ASSERT_TRUE(krovane::gfx::loadXModel("Models\\CUBE.X", m, error)) << error;
+    ASSERT_TRUE(krovane::formats::loadXModel("Models\\CUBE.X", m, error)) << error;
     EXPECT_EQ(m.vertices.size(), 24u);
-    EXPECT_FALSE(krovane::gfx::loadXModel("models\\none.x", m, error));
+    EXPECT_FALSE(krovane::formats::loadXModel("models\\none.x", m, error));
     EXPECT_EQ(error, "models\\none.x: cannot open the file");
     std::ofstream("models/bad.x") << "xof 0303txt 0032\nMesh {";
-    EXPECT_FALSE(krovane::gfx::loadXModel("models/bad.x", m, error));
+    EXPECT_FALSE(krovane::formats::loadXModel("models/bad.x", m, error));
     EXPECT_EQ(error.rfind("models/bad.x: line 2: ", 0), 0u) << error;
 }
 
@@ -603,7 +603,7 @@ XModel loadShared(const std::string& name) {
     return model;
 }
 
-void expectMaterial(const krovane::gfx::XMaterial& m, float r, float g, float b, float a, float power,
+void expectMaterial(const krovane::formats::XMaterial& m, float r, float g, float b, float a, float power,
                     const std::string& texture) {
     EXPECT_NEAR(m.diffuse.r, r, 1e-5f);
     EXPECT_NEAR(m.diffuse.g, g, 1e-5f);

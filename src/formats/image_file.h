@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 enum class ImageForm { Unknown, Bmp, Png, Jpeg, Tga, Dds };
 
@@ -30,4 +30,4 @@ struct ImageFile {
     static bool decode(std::string_view bytes, std::uint32_t maxSide, ImageFile& out, std::string& error);
 };
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

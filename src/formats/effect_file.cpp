@@ -1,10 +1,10 @@
-#include "gfx/effect_file.h"
+#include "formats/effect_file.h"
 
 #include <cctype>
 #include <charconv>
 #include <cstring>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 namespace {
 
@@ -437,4 +437,4 @@ bool parseEffectFile(std::string_view text, EffectFile& effect, std::string& err
     return false;
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -1,11 +1,11 @@
-#include "gfx/mszip.h"
+#include "formats/mszip.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 namespace {
 
@@ -69,4 +69,4 @@ bool inflateMszip(const std::uint8_t* data, std::size_t size, std::size_t maxOut
     return true;
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "gfx/dds_image.h"
+#include "formats/dds_image.h"
 
 namespace {
 
-using krovane::gfx::DdsImage;
+using krovane::formats::DdsImage;
 
 // A DDS file with the given size, levels, pixel format and data.
 std::string dds(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const char* fourCc,

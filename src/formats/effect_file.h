@@ -20,10 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "gfx/device_types.h"
-#include "gfx/shader_program.h"
+#include "formats/render_values.h"
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 struct EffectStage {
     std::string name;
@@ -77,4 +76,4 @@ struct EffectFile {
 // "LINE: message" naming the first line that is wrong.
 bool parseEffectFile(std::string_view text, EffectFile& effect, std::string& error);
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 // Inflates `data` (what follows the 16-byte header) into `out`. Fails with a
 // reason that names the file offset (`data` starts at file byte 16) when a
@@ -19,4 +19,4 @@ namespace krovane::gfx {
 bool inflateMszip(const std::uint8_t* data, std::size_t size, std::size_t maxOutput, std::vector<std::uint8_t>& out,
                   std::string& error);
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

@@ -1,11 +1,11 @@
-#include "gfx/x_tokenizer.h"
+#include "formats/x_tokenizer.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
 
-namespace krovane::gfx {
+namespace krovane::formats {
 
 namespace {
 
@@ -356,4 +356,4 @@ bool XReader::binNumber(double& value, bool& isFloat) {
     }
 }
 
-}  // namespace krovane::gfx
+}  // namespace krovane::formats

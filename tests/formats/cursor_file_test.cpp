@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "../temp_dir.h"
-#include "platform/cursor_file.h"
+#include "formats/cursor_file.h"
 
 namespace {
 
-using krovane::platform::CursorFile;
-using krovane::platform::CursorImage;
+using krovane::formats::CursorFile;
+using krovane::formats::CursorImage;
 
 void put16(std::string& s, std::uint32_t v) {
     s += static_cast<char>(v & 0xFF);
