@@ -1,8 +1,8 @@
-#include "gfx/vertex_buffer.h"
+#include "gfx/device_buffer.h"
 
 namespace krovane::gfx {
 
-Result VertexBuffer::Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t) {
+Result DeviceBuffer::Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t) {
     if (data == nullptr) return kInvalidCall;
     *data = nullptr;
     if (locked_ || offset > length()) return kInvalidCall;
@@ -15,9 +15,10 @@ Result VertexBuffer::Lock(std::uint32_t offset, std::uint32_t size, void** data,
     return kOk;
 }
 
-Result VertexBuffer::Unlock() {
+Result DeviceBuffer::Unlock() {
     if (!locked_) return kInvalidCall;
     locked_ = false;
+    unlocked();
     upload(lockOffset_, lockSize_);
     return kOk;
 }
