@@ -416,4 +416,14 @@ bool ImageFile::decode(std::string_view bytes, std::uint32_t maxSide, ImageFile&
     return fail(error, "not an image in a known form: BMP, PNG, JPEG, TGA and DDS files are taken");
 }
 
+std::uint64_t mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels) {
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < (levels > 1 ? levels : 1); ++i) {
+        total += std::uint64_t{width} * height;
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+    }
+    return total;
+}
+
 }  // namespace krovane::formats

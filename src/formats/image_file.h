@@ -30,4 +30,8 @@ struct ImageFile {
     static bool decode(std::string_view bytes, std::uint32_t maxSide, ImageFile& out, std::string& error);
 };
 
+// Pixels in a chain of `levels` images, each half the one before (at least
+// 1 x 1); 0 levels counts as one.
+std::uint64_t mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
+
 }  // namespace krovane::formats

@@ -1,5 +1,7 @@
 #include "gfx/device.h"
 
+#include "formats/image_file.h"  // mipChainPixels: the size of a texture's pixels
+
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
 #include "gfx/shader_program.h"
@@ -299,16 +301,6 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     return call.result;
 }
 
-std::uint64_t Device::mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels) {
-    std::uint64_t total = 0;
-    for (std::uint32_t i = 0; i < (levels > 1 ? levels : 1); ++i) {
-        total += std::uint64_t{width} * height;
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-    }
-    return total;
-}
-
 Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
                              std::uint32_t levels) {
     DeviceCall call{DeviceOp::CreateTexture};
@@ -326,7 +318,7 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
         call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
         call.object = *texture;
         call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
-        call.vertexBytes = static_cast<std::uint32_t>(mipChainPixels(width, height, levels) * 4);
+        call.vertexBytes = static_cast<std::uint32_t>(formats::mipChainPixels(width, height, levels) * 4);
     }
     if (recordCalls_) onRecord(call);
     return call.result;

@@ -139,9 +139,6 @@ public:
     Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
                          std::uint32_t levels = 0);
 
-    // Pixels in `levels` mip levels of a width x height image (0 or 1: the image alone).
-    static std::uint64_t mipChainPixels(std::uint32_t width, std::uint32_t height, std::uint32_t levels);
-
     // Compiles and links a pair of GLSL stages (see shader_program.h). On
     // failure `log` holds the compiler's or linker's message.
     Result CreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
