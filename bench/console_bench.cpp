@@ -18,7 +18,7 @@ void printLines(benchmark::State& state, const std::string& text) {
     Krovane_Console console(nullptr);
     const Korvane_string line(text.c_str());
     for (auto _ : state) console.Print(line, MessageType::Text);
-    state.counters["log_nodes"] = static_cast<double>(console.log().nodeCount());
+    state.counters["log_nodes"] = static_cast<double>(console.log().tree().nodeCount());
     std::filesystem::current_path(previous);
 }
 
@@ -46,9 +46,9 @@ void consoleFrame(benchmark::State& state, bool scrolled) {
     krovane::gfx::Device* holder = device;
     {
         Krovane_Console console(&holder);
-        console.visible = true;
+        console.setVisible(true);
         const auto lines = static_cast<std::uint64_t>(state.range(0));
-        for (std::uint64_t i = console.lineIds().size(); i < lines; ++i)
+        for (std::uint64_t i = console.log().lineIds().size(); i < lines; ++i)
             console.Print("[>>>] Loading object objects\\box_000123.DR finished", MessageType::Text);
         if (scrolled) {
             // The thumb dropped half way down: the middle of the log.
@@ -61,9 +61,9 @@ void consoleFrame(benchmark::State& state, bool scrolled) {
             device->EndScene();
             device->clearCalls();
         }
-        state.counters["log_lines"] = static_cast<double>(console.lineIds().size());
+        state.counters["log_lines"] = static_cast<double>(console.log().lineIds().size());
         state.counters["first_shown"] =
-            static_cast<double>(static_cast<std::int64_t>(console.lineIds().size()) - console.logView->shown);
+            static_cast<double>(static_cast<std::int64_t>(console.log().lineIds().size()) - console.logView().shown);
     }
     device->Release();
     std::filesystem::current_path(previous);

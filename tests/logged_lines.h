@@ -1,5 +1,6 @@
-// loggedLines: the lines a console has stored after its header, with the
-// name of each line's type ("" for none), for tests that check what was printed.
+// loggedLines: the lines a log (or a console's log) has stored after its
+// header, with the name of each line's type ("" for none), for tests that
+// check what was printed.
 #pragma once
 
 #include <ostream>
@@ -18,18 +19,18 @@ struct LoggedLine {
     }
 };
 
-inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) {
-    const DynamicRow& log = console.log();
+inline std::vector<LoggedLine> loggedLines(const ConsoleLog& lines) {
+    const DynamicRow& log = lines.tree();
     std::vector<LoggedLine> out;
-    for (unsigned id = log.NextId(log.TopId(console.logRoot())); id != 0; id = log.NextId(id))
+    for (unsigned id = log.NextId(log.TopId(lines.root())); id != 0; id = log.NextId(id))
         out.push_back({std::string(log.text(id)), std::string(log.text(log.TopId(id)))});
     return out;
 }
 
 // The same lines without their time stamps ("[12:345] "), for tests that
 // check what was printed rather than when.
-inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) {
-    std::vector<LoggedLine> out = loggedLines(console);
+inline std::vector<LoggedLine> loggedMessages(const ConsoleLog& lines) {
+    std::vector<LoggedLine> out = loggedLines(lines);
     for (LoggedLine& line : out) {
         const std::size_t end = line.text.find("] ");
         if (!line.text.empty() && line.text[0] == '[' && end != std::string::npos &&
@@ -38,5 +39,8 @@ inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) {
     }
     return out;
 }
+
+inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) { return loggedLines(console.log()); }
+inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) { return loggedMessages(console.log()); }
 
 }  // namespace krovane::test

@@ -30,12 +30,12 @@ void MainLoop::handleEvent(const WindowEvent& event) {
             break;
         case WindowEvent::Type::LeftButtonDown:
             leftButtonDown_ = true;
-            if (Krovane_Console* console = engine_.console())
+            if (Krovane_Console* console = engine_.console(); console != nullptr && console->hasMouse())
                 console->MouseEvent(Console_Box::kMousePress, event.x, event.y);
             break;
         case WindowEvent::Type::LeftButtonUp:
             leftButtonDown_ = false;
-            if (Krovane_Console* console = engine_.console())
+            if (Krovane_Console* console = engine_.console(); console != nullptr && console->hasMouse())
                 console->MouseEvent(Console_Box::kMouseRelease, event.x, event.y);
             break;
         case WindowEvent::Type::KeyDown:
@@ -62,9 +62,26 @@ void MainLoop::idlePass() {
     }
     if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
-    if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr) {
-        cameras->KeyboardMove(*input_, frameMilliseconds);
-        cameras->MouseLook(*input_, leftButtonDown_);
-    }
+    if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr)
+        routeInput(engine_.console(), *cameras, *input_, frameMilliseconds, leftButtonDown_);
     frameRate_.update();
+}
+
+void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                          const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown) {
+    if (console != nullptr && console->hasKeyboard()) {
+        console->UpdateInput(input);
+    } else {
+        cameras.KeyboardMove(input, frameMilliseconds);
+        // The console key, after the camera's keys; it acts on the console alone.
+        if (console != nullptr) console->OpenOnKey(input);
+    }
+    // Asked after the keyboard step, which may have opened or closed the console.
+    if (console != nullptr && console->hasMouse()) {
+        int x = 0, y = 0;
+        input.cursorPosition(x, y);
+        console->MouseEvent(Console_Box::kMouseMove, x, y);
+    } else {
+        cameras.MouseLook(input, leftButtonDown);
+    }
 }

@@ -1,10 +1,15 @@
 // MainLoop: the viewer's loop, one pass at a time. A pass either handles one
 // window event and nothing else, or, when no event is waiting, runs one
-// frame: it draws, then moves the current camera with the keys and the mouse
-// by the time the frame took. The picture key (Print Screen, or F12 on
-// keyboards without it) saves the next frame drawn as a PNG (see
-// frame_shot.h); the console never sees that key. The loop ends after the window is closed (or the program gets SIGINT
-// or SIGTERM), by which time the engine has shut down and saved its log.
+// frame: it draws, then hands the keyboard and the mouse each to the console
+// while it has them, else to camera control (see routeInput). The picture key
+// (Print Screen, or F12 on keyboards without it) saves the next frame drawn
+// as a PNG (see frame_shot.h); the console never sees that key. The loop ends
+// after the window is closed (or the program gets SIGINT or SIGTERM), by
+// which time the engine has shut down and saved its log.
+//
+// This is input's only route: clicks go to the console while it has the
+// mouse, every key press shifts the console's pacing marks, and a frame's
+// keyboard state and cursor go through routeInput.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +41,15 @@ public:
 
     // Print Screen or F12.
     static bool isPictureKey(std::uint8_t virtualKey);
+
+    // A frame's input, after the frame's drawing. The keyboard: while the
+    // console has it, its UpdateInput; else the camera's KeyboardMove, then
+    // the console's OpenOnKey. Then the cursor: while the console has the
+    // mouse (asked again, as the keyboard step may have opened or closed
+    // it), a kMouseMove to the console; else the camera's MouseLook. A null
+    // console has neither.
+    static void routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                           const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
     bool running() const { return running_; }
     bool leftButtonDown() const { return leftButtonDown_; }

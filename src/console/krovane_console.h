@@ -1,30 +1,25 @@
-// Krovane_Console: the engine's typed, time-stamped log, which every
-// subsystem prints to and which is saved to "LOG.dr" at shutdown, together
-// with the console's command trees and pacing timers.
-//
-// The log is a parameter tree: a root knot "LOG" (id 1), then one knot per
-// stored line in print order, each with one param naming its type
-// ("_TEXT_", "_ERROR_", "_COMMENT_", "_SYSTEM_"; none for other type codes).
-// The first line is the header with the UTC date and time. Each printed line
-// is stamped "[S:MMM] " from the console clock; a stamped line of 87
-// characters or more is cut into a first piece of 86 characters and further
-// pieces of three blanks and 85 characters, each a line of its own. No line
-// is ever removed while the engine runs.
-//
-// While shown (`visible`), the console takes the keyboard through
-// UpdateInput and the mouse through MouseEvent, and Draw shows its three
+// Krovane_Console: the engine's console. It keeps the log (ConsoleLog), which
+// every part of the engine prints to through the Log interface and which is
+// saved to "LOG.dr" at shutdown, the command trees, and while shown three
 // boxes over the scene: the log view, the input box and the clock box.
+//
+// Input reaches it on one route, from the main loop: while shown
+// (`visible()`) it has the keyboard and the mouse (hasKeyboard, hasMouse) and
+// takes them through UpdateInput and MouseEvent; while hidden it sees only
+// its own key, through OpenOnKey. Its pacing timers are its own: the main
+// loop shifts their marks on a key press (ShiftPacingMarks) and nothing else
+// touches them.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "console/console_clock_box.h"
 #include "console/console_input_box.h"
+#include "console/console_log.h"
 #include "console/console_log_view.h"
+#include "console/log.h"
 #include "params/dynamic_row.h"
-#include "params/korvane_string.h"
 #include "platform/frame_timer.h"
 
 namespace krovane::gfx {
@@ -34,13 +29,8 @@ namespace krovane::platform {
 class InputSource;
 }
 
-// Type of a log line. Codes outside 0 to 3 are accepted and stored without a type.
-enum class MessageType : std::uint16_t { Text = 0, Error = 1, Comment = 2, System = 3 };
-
-class Krovane_Console {
+class Krovane_Console : public Log {
 public:
-    // Stamped lines shorter than this are stored whole.
-    static constexpr std::size_t kCutAt = 85;
     static constexpr const char* kCommandBaseFile = "GlobalCommandBase.DR";
     // The console key toggles at most this often.
     static constexpr std::uint32_t kToggleMilliseconds = 336;
@@ -48,79 +38,78 @@ public:
     // since the last check (a key press shifts the mark, so at once after one).
     static constexpr std::uint32_t kCloseCheckMilliseconds = 1608;
 
-    // Starts the console: the log with its header line, the clock, the
-    // command base read from kCommandBaseFile and the "_COMMANDS_" tree.
+    // Starts the console: the log with its header line, the command base
+    // read from kCommandBaseFile and the "_COMMANDS_" tree, hidden.
     // `deviceHolder` is where the engine keeps its device; the console's
     // boxes draw with whatever device it holds then.
     explicit Krovane_Console(krovane::gfx::Device** deviceHolder);
-    ~Krovane_Console();
+    ~Krovane_Console() override;
     Krovane_Console(const Krovane_Console&) = delete;
     Krovane_Console& operator=(const Krovane_Console&) = delete;
 
-    // Appends `text` as one or more stamped lines of `type`. Never fails.
-    void Print(const Korvane_string& text, MessageType type);
-    void Print(const char* text, MessageType type);
+    // Appends `text` to the log (see ConsoleLog). Never fails.
+    using Log::Print;
+    void Print(const Korvane_string& text, MessageType type) override;
 
     // Writes the log to `file` (an engine path); a file that cannot be
     // written is not reported, and the engine goes on.
     void SaveLog(const char* file);
 
-    // The stored name of a type code: "_TEXT_" ... "_SYSTEM_", or null.
-    static const char* typeName(MessageType type);
-
     // Draws the console's boxes while it is visible; nothing while hidden.
     // Sets the solid fill mode first (the scene may be wireframe), then
     // draws the log view, the input box and the clock box, and sets the
-    // clock box's text to the clock's stamp for the next frame.
+    // clock box's text to the log's stamp for the next frame.
     void Draw(krovane::gfx::Device** deviceHolder);
 
-    // Shows or hides the console when kToggleMilliseconds have passed on
-    // `toggleTimer` since its last reset (then resets it); else nothing.
+    // Shown or hidden. setVisible shows or hides at once, past the pacing.
+    bool visible() const { return visible_; }
+    void setVisible(bool shown) { visible_ = shown; }
+    // Whether the keyboard and the mouse of this frame are the console's:
+    // while it is shown.
+    bool hasKeyboard() const { return visible_; }
+    bool hasMouse() const { return visible_; }
+
+    // Shows or hides the console when kToggleMilliseconds have passed on the
+    // toggle timer since its last reset (then resets it); else nothing.
     void ToggleConsole();
+    // The keyboard step of a frame while the console is hidden: with the
+    // console key down, ToggleConsole, then both pacing timers are reset.
+    // Reset every frame the key is held, so only a key press (which shifts
+    // the marks) lets the console open, and it does not open again and again.
+    void OpenOnKey(const krovane::platform::InputSource& input);
     // The keyboard step of a frame while the console is shown: the input box
     // edits its line from the keyboard state (and the clipboard for a
-    // paste); then, once kCloseCheckMilliseconds have passed on
-    // `toggleTimer`, the timer is reset and the console key held closes the console.
+    // paste); then, once kCloseCheckMilliseconds have passed on the toggle
+    // timer, the timer is reset and the console key held closes the console.
     void UpdateInput(const krovane::platform::InputSource& input);
     // A mouse event (Console_Box::kMouseMove, kMousePress, kMouseRelease) in
     // client pixels, while shown: offered to the clock box, then the input
-    // box, then the log view, until one takes it.
+    // box, then the log view, until one takes it. Hidden, it takes none.
     void MouseEvent(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
-    // Adds `milliseconds` to the marks of `toggleTimer` and of the input
+    // Adds `milliseconds` to the marks of the toggle timer and of the input
     // box's repeat timer: the main loop does so on every key press.
     void ShiftPacingMarks(std::uint32_t milliseconds);
-    // Gives the console and its input box the command queue's pending tree.
+    // Gives the input box the command queue's pending tree, where Enter
+    // queues the typed line.
     void setCommandQueue(DynamicRow* pending);
 
-    // Ids of the log's lines (the knots under the root) in print order.
-    const std::vector<unsigned>& lineIds() const { return lineIds_; }
-
-    krovane::gfx::Device** deviceHolder() const { return device_; }
-    const DynamicRow& log() const { return log_; }
-    unsigned logRoot() const { return logRoot_; }
+    const ConsoleLog& log() const { return log_; }
     const DynamicRow& commandBase() const { return commandBase_; }
     const DynamicRow& commandsTree() const { return commandsTree_; }
-
     // Paces showing and hiding; a key press shifts its mark (see FrameTimer).
-    krovane::platform::FrameTimer toggleTimer;
-    // The pending-command tree of the command queue, set by the engine once it exists.
-    DynamicRow* commandQueue = nullptr;
-    std::unique_ptr<Console_InputBox> inputBox;
-    std::unique_ptr<Console_LogView> logView;
-    std::unique_ptr<Console_ClockBox> clockBox;
-    bool visible = false;
+    const krovane::platform::FrameTimer& toggleTimer() const { return toggleTimer_; }
+    // The boxes, for tests and tools that look inside them.
+    Console_InputBox& inputBox() { return *inputBox_; }
+    Console_LogView& logView() { return *logView_; }
+    Console_ClockBox& clockBox() { return *clockBox_; }
 
 private:
-    void addLine(const Korvane_string& line, MessageType type);
-    void writeHeader();
-    // "[S:MMM] " from the console clock.
-    void stamp(Korvane_string& out) const;
-
-    DynamicRow log_;
-    unsigned logRoot_ = 0;
-    krovane::platform::FrameTimer clock_;
-    krovane::gfx::Device** device_;
+    ConsoleLog log_;
     DynamicRow commandBase_;
     DynamicRow commandsTree_;
-    std::vector<unsigned> lineIds_;
+    krovane::platform::FrameTimer toggleTimer_;
+    bool visible_ = false;
+    std::unique_ptr<Console_InputBox> inputBox_;
+    std::unique_ptr<Console_LogView> logView_;
+    std::unique_ptr<Console_ClockBox> clockBox_;
 };

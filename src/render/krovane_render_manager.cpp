@@ -121,7 +121,7 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
     if (!failed(device->BeginScene())) {
         device->SetRenderState(RenderState::FillMode, kFillSolid);
         Krovane_Camera* camera = cameraManager != nullptr ? cameraManager->CurrentCamera() : nullptr;
-        const bool consoleOpen = console != nullptr && console->visible;
+        const bool consoleOpen = console != nullptr && console->visible();
         if (!consoleOpen) {
             hudText = kCurrentCamera.c_str();
             if (camera != nullptr)

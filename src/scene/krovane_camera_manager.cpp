@@ -8,7 +8,7 @@ namespace {
 constexpr auto kCameraChanged = krovane::cp1251("Currient camera was changed to: camera № ");
 }  // namespace
 
-Krovane_Camera_Manager::Krovane_Camera_Manager(Krovane_Console* console) : console_(console) { switchTimer_.Reset(); }
+Krovane_Camera_Manager::Krovane_Camera_Manager(Log* console) : console_(console) { switchTimer_.Reset(); }
 
 Krovane_Camera_Manager::~Krovane_Camera_Manager() = default;
 
@@ -95,31 +95,14 @@ float turnAngle(int pixels) { return static_cast<float>(static_cast<double>(pixe
 
 }  // namespace
 
-void Krovane_Camera_Manager::openConsoleOnKey(const std::uint8_t keys[256]) {
-    if (console_ == nullptr || !down(keys, krovane::platform::kVkOem3)) return;
-    // Reset every frame the key is held, so only a key press (which shifts
-    // the marks) lets the console open, and it does not open again and again.
-    console_->ToggleConsole();
-    console_->toggleTimer.Reset();
-    console_->inputBox->repeatTimer.Reset();
-}
-
 void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& input, float frameMilliseconds) {
     using namespace krovane::platform;
-    if (console_ && console_->visible) {
-        // The keyboard belongs to the console while it is shown.
-        console_->UpdateInput(input);
-        return;
-    }
     float t = frameMilliseconds / 60.0f;
     if (t < 0.05f) t = 0.05f;
     std::uint8_t keys[256];
     input.keyboardState(keys);
     Krovane_Camera* current = CurrentCamera();
-    if (current == nullptr) {
-        openConsoleOnKey(keys);
-        return;
-    }
+    if (current == nullptr) return;
 
     // The direction and side vector of the camera current at the start of the step.
     const krovane::gfx::Vector3 d = krovane::gfx::normalize(current->look - current->position);
@@ -137,7 +120,6 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
     if (down(keys, kVkLeft) || down(keys, 'A')) moveFlat(r, 1.0f);
     if (down(keys, kVkRight) || down(keys, 'D')) moveFlat(r, -1.0f);
     if (down(keys, kVkTab)) NextCamera();
-    openConsoleOnKey(keys);
     if (down(keys, kVkLShift)) {
         Krovane_Camera& c = *CurrentCamera();  // after a Tab switch: the new camera, the old direction
         const krovane::gfx::Vector3 step = d * (c.moveSpeed * t);
@@ -149,10 +131,6 @@ void Krovane_Camera_Manager::KeyboardMove(const krovane::platform::InputSource& 
 void Krovane_Camera_Manager::MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown) {
     int x = 0, y = 0;
     input.cursorPosition(x, y);
-    if (console_ && console_->visible) {
-        console_->MouseEvent(Console_Box::kMouseMove, x, y);
-        return;
-    }
     mouseX = static_cast<float>(x);
     mouseY = static_cast<float>(y);
     if (!leftButtonDown) {

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "console/krovane_console.h"
+#include "console/log.h"
 #include "gfx/device.h"
 #include "platform/frame_timer.h"
 #include "platform/input_source.h"
@@ -26,7 +26,7 @@ public:
     // The shortest time between two switches to the next camera.
     static constexpr std::uint32_t kSwitchMilliseconds = 360;
 
-    explicit Krovane_Camera_Manager(Krovane_Console* console);
+    explicit Krovane_Camera_Manager(Log* console);
     virtual ~Krovane_Camera_Manager();
     Krovane_Camera_Manager(const Krovane_Camera_Manager&) = delete;
     Krovane_Camera_Manager& operator=(const Krovane_Camera_Manager&) = delete;
@@ -58,14 +58,13 @@ public:
     // along the view direction's horizontal part (not normalised again, so a
     // steep view moves slower), Left/A and Right/D along and against `right`,
     // Left Shift along the full view direction; Tab steps to the next camera.
-    // Keys held together all act, in that order; the console key then opens
-    // the console. While the console is shown, the keyboard goes to its
-    // UpdateInput instead.
+    // Keys held together all act, in that order. The main loop calls it only
+    // while the console does not have the keyboard.
     void KeyboardMove(const krovane::platform::InputSource& input, float frameMilliseconds);
     // Turns the current camera while the left button is held, a third of a
     // degree per pixel the cursor moved: left and right about the vertical
-    // axis, up and down about `right`. The eye stays where it is. While the
-    // console is shown, the cursor goes to its MouseEvent as a move instead.
+    // axis, up and down about `right`. The eye stays where it is. The main
+    // loop calls it only while the console does not have the mouse.
     void MouseLook(const krovane::platform::InputSource& input, bool leftButtonDown);
 
     Krovane_Camera* CurrentCamera() const { return entries_.find(current_); }
@@ -79,13 +78,11 @@ public:
 
 private:
     void printCurrent();
-    // The console key while the console is hidden: toggle, then reset both pacing timers.
-    void openConsoleOnKey(const std::uint8_t keys[256]);
     int addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     NumberedList<Krovane_Camera> entries_;
     int current_ = 0;  // the current camera's number; 0 before any is selected
     krovane::gfx::Material markerMaterial_{};
-    Krovane_Console* console_;
+    Log* console_;
     krovane::platform::FrameTimer switchTimer_;
 };

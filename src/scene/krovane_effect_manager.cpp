@@ -11,7 +11,7 @@ Krovane_Effect_Manager::EffectEntry::~EffectEntry() {
     if (effect) effect->Release();
 }
 
-Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Krovane_Console& console,
+Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Log& console,
                                                Krovane_Camera_Manager& cameraManager)
     : deviceHolder_(deviceHolder), console_(console), cameraManager_(cameraManager) {}
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "console/krovane_console.h"
+#include "console/log.h"
 #include "gfx/device.h"
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
@@ -31,7 +31,7 @@ public:
 
     // `deviceHolder` is where the engine keeps its device; it is read at
     // every effect made.
-    Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Krovane_Console& console,
+    Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Log& console,
                            Krovane_Camera_Manager& cameraManager);
     virtual ~Krovane_Effect_Manager();
     Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
@@ -62,6 +62,6 @@ private:
 
     krovane::gfx::Device** deviceHolder_;
     NumberedList<EffectEntry> entries_;
-    Krovane_Console& console_;
+    Log& console_;
     Krovane_Camera_Manager& cameraManager_;
 };

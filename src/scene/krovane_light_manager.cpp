@@ -3,7 +3,7 @@
 
 #include "scene/level_section.h"
 
-Krovane_Light_Manager::Krovane_Light_Manager(Krovane_Console& console) : console_(console) {}
+Krovane_Light_Manager::Krovane_Light_Manager(Log& console) : console_(console) {}
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "console/krovane_console.h"
+#include "console/log.h"
 #include "gfx/device.h"
 #include "gfx/effect.h"
 #include "gfx/texture_holder.h"
@@ -16,7 +16,7 @@
 
 class Krovane_Light_Manager {
 public:
-    explicit Krovane_Light_Manager(Krovane_Console& console);
+    explicit Krovane_Light_Manager(Log& console);
     virtual ~Krovane_Light_Manager();
     Krovane_Light_Manager(const Krovane_Light_Manager&) = delete;
     Krovane_Light_Manager& operator=(const Krovane_Light_Manager&) = delete;
@@ -51,5 +51,5 @@ private:
     int addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     NumberedList<Krovane_Light> entries_;
-    Krovane_Console& console_;
+    Log& console_;
 };

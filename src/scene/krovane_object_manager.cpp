@@ -6,7 +6,7 @@
 #include "scene/static_c_object.h"
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
-                                               krovane::gfx::Device** deviceHolder, Krovane_Console* console,
+                                               krovane::gfx::Device** deviceHolder, Log* console,
                                                Krovane_Effect_Manager* effectManager,
                                                Krovane_Light_Manager* lightManager)
     : baseMatrix_(baseMatrix),

@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "console/krovane_console.h"
+#include "console/log.h"
 #include "gfx/device.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
@@ -42,7 +42,7 @@ public:
     // All pointers are borrowed: the base world matrix every object starts
     // from, the engine's device holder, the console and the two managers.
     Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device** deviceHolder,
-                           Krovane_Console* console, Krovane_Effect_Manager* effectManager,
+                           Log* console, Krovane_Effect_Manager* effectManager,
                            Krovane_Light_Manager* lightManager);
     virtual ~Krovane_Object_Manager();
     Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
@@ -81,7 +81,7 @@ private:
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device** deviceHolder_;
     std::uint32_t errors_ = 0;
-    Krovane_Console* console_;
+    Log* console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
 };

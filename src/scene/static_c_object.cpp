@@ -27,7 +27,7 @@ std::size_t lastComponent(std::string_view path) {
 
 Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device** deviceHolder,
                                Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
-                               Krovane_Console* console, ResourceCache* cache)
+                               Log* console, ResourceCache* cache)
     : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
       deviceHolder_(deviceHolder),
       cache_(cache),

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "console/krovane_console.h"
+#include "console/log.h"
 #include "gfx/device.h"
 #include "gfx/effect.h"
 #include "gfx/mesh.h"
@@ -36,7 +36,7 @@ public:
     // it, shared with the other objects that name the same files.
     Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
                    krovane::gfx::Device** deviceHolder, Krovane_Effect_Manager* effectManager,
-                   Krovane_Light_Manager* lightManager, Krovane_Console* console, ResourceCache* cache = nullptr);
+                   Krovane_Light_Manager* lightManager, Log* console, ResourceCache* cache = nullptr);
     ~Static_CObject() override;
 
     // Loads the model, its materials (ambient taken from diffuse) and
@@ -87,7 +87,7 @@ private:
     std::vector<krovane::gfx::Material> materials_;
     std::vector<krovane::gfx::Texture*> textures_;  // one reference each; null where a material has none
     std::uint32_t materialCount_ = 0;
-    Krovane_Console* console_;
+    Log* console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
     std::uint32_t effectCount_ = 0;

@@ -131,8 +131,8 @@ TEST_F(EngineStart, AMalformedLevelOrObjectFileSaysWhere) {
 TEST_F(EngineStart, TypedLinesReachTheQueueAndRunOnTheNextFrame) {
     start();
     ASSERT_NE(engine.commandQueue(), nullptr);
-    EXPECT_EQ(engine.console()->commandQueue, engine.commandQueue()->pendingTree());
-    DynamicRow& pending = *engine.console()->commandQueue;
+    EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());
+    DynamicRow& pending = *engine.commandQueue()->pendingTree();
     pending.AddToId(engine.commandQueue()->timeLine(), false, "obj_mngr show.list");  // as Enter adds it
     engine.commandQueue()->ProcessCommands();
     EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));

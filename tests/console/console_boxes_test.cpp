@@ -40,7 +40,7 @@ struct ConsoleBoxes : ::testing::Test {
         device = RecordingDevice::create();
         holder = device;
         console = std::make_unique<Krovane_Console>(&holder);
-        console->visible = true;
+        console->setVisible(true);
     }
     void TearDown() override {
         console.reset();
@@ -48,7 +48,7 @@ struct ConsoleBoxes : ::testing::Test {
         Clock::useRealTime();
     }
 
-    Console_LogView& view() { return *console->logView; }
+    Console_LogView& view() { return console->logView(); }
     // The calls of drawing one box, or the whole console.
     template <typename Draw>
     std::vector<RecordedCall> record(Draw draw) {
@@ -78,7 +78,7 @@ struct ConsoleBoxes : ::testing::Test {
             if (isDraw(c, kFontStride)) return c.vertices;
         return {};
     }
-    std::string lineText(unsigned number) { return std::string(console->log().text(console->lineIds()[number - 1])); }
+    std::string lineText(unsigned number) { return std::string(console->log().tree().text(console->log().lineIds()[number - 1])); }
     // Expects lines first..last (numbered from 1) of a log of n lines, in the text colour.
     void expectLines(std::int64_t first, std::int64_t last, std::int64_t n) {
         const auto drawn = drawnLines(view());
@@ -90,7 +90,7 @@ struct ConsoleBoxes : ::testing::Test {
     }
     void printLines(unsigned count) {
         for (unsigned i = 0; i < count; ++i) {
-            std::string text = "line " + std::to_string(console->lineIds().size() + 1);
+            std::string text = "line " + std::to_string(console->log().lineIds().size() + 1);
             console->Print(text.c_str(), MessageType::Text);
         }
     }
@@ -126,38 +126,38 @@ TEST_F(ConsoleBoxes, ALineWithoutTypeIsSkippedAndTheOthersKeepTheirRows) {
 
 TEST_F(ConsoleBoxes, ClicksFocusTheBoxesInTheirOrder) {
     click(700, 208);  // the clock box takes it; the input box never sees it
-    EXPECT_TRUE(console->clockBox->focused);
-    EXPECT_TRUE(console->inputBox->focused);
+    EXPECT_TRUE(console->clockBox().focused);
+    EXPECT_TRUE(console->inputBox().focused);
     EXPECT_FALSE(view().focused);
-    EXPECT_EQ(console->clockBox->textColor, 0xFFFFFFFFu);
+    EXPECT_EQ(console->clockBox().textColor, 0xFFFFFFFFu);
 
     click(100, 100);  // the log view: the others lose the focus
     EXPECT_TRUE(view().focused);
-    EXPECT_FALSE(console->clockBox->focused);
-    EXPECT_FALSE(console->inputBox->focused);
+    EXPECT_FALSE(console->clockBox().focused);
+    EXPECT_FALSE(console->inputBox().focused);
 
     click(400, 400);  // empty screen
     EXPECT_FALSE(view().focused);
-    EXPECT_FALSE(console->clockBox->focused);
-    EXPECT_FALSE(console->inputBox->focused);
-    EXPECT_EQ(console->inputBox->textColor, 0xFFC8C8F0u);
+    EXPECT_FALSE(console->clockBox().focused);
+    EXPECT_FALSE(console->inputBox().focused);
+    EXPECT_EQ(console->inputBox().textColor, 0xFFC8C8F0u);
     EXPECT_EQ(view().textColor, 0xFFC8C8F0u);
 
     krovane::test::FakeInput input;  // typing goes nowhere now
     input.hold({krovane::platform::kVkA});
     console->ShiftPacingMarks(100000);
     console->UpdateInput(input);
-    EXPECT_EQ(console->inputBox->text, "");
+    EXPECT_EQ(console->inputBox().text, "");
 
     click(100, 208);
-    EXPECT_TRUE(console->inputBox->focused);
-    console->visible = false;  // a hidden console ignores the mouse
+    EXPECT_TRUE(console->inputBox().focused);
+    console->setVisible(false);  // a hidden console ignores the mouse
     click(400, 400);
-    EXPECT_TRUE(console->inputBox->focused);
+    EXPECT_TRUE(console->inputBox().focused);
 }
 
 TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
-    Console_InputBox& box = *console->inputBox;
+    Console_InputBox& box = console->inputBox();
     console->MouseEvent(Console_Box::kMousePress, 20, 205);
     console->MouseEvent(Console_Box::kMouseMove, 70, 215);
     // While the button is held the outline follows the mouse.
@@ -243,10 +243,10 @@ TEST_F(ConsoleBoxes, AnEmptyLogScrollsToNothing) {
 }
 
 TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
-    console->visible = false;
+    console->setVisible(false);
     EXPECT_EQ(record([&] { console->Draw(&holder); }).size(), 2u);  // the scene's begin and end only
 
-    console->visible = true;
+    console->setVisible(true);
     Clock::setManualTicks(61234);
     const auto calls = record([&] { console->Draw(&holder); });
     ASSERT_GE(calls.size(), 3u);
@@ -259,10 +259,10 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
             quadColors.push_back(c.vertices[16] | c.vertices[17] << 8 | c.vertices[18] << 16 |
                                  static_cast<std::uint32_t>(c.vertices[19]) << 24);
     EXPECT_EQ(quadColors, (std::vector<std::uint32_t>{0xFF333333, 0xFF191937, 0xFF303030, 0xFF333333}));
-    EXPECT_EQ(console->clockBox->text, "[61:234] ");
+    EXPECT_EQ(console->clockBox().text, "[61:234] ");
 
     // The focused input box's outline is drawn in its texture, then the stage is cleared.
-    const Texture* yellow = console->inputBox->texture;
+    const Texture* yellow = console->inputBox().texture;
     ASSERT_NE(yellow, nullptr);
     std::size_t at = 0;
     while (at < calls.size() && !(calls[at].op == DeviceOp::SetTexture && calls[at].object == yellow)) ++at;
@@ -273,7 +273,7 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
 }
 
 TEST_F(ConsoleBoxes, MouseMovesRecolourButMakeNoNewResources) {
-    Console_ClockBox& clock = *console->clockBox;
+    Console_ClockBox& clock = console->clockBox();
     record([&] { console->Draw(&holder); });  // the first frame makes the fonts and the texture
     const Font* font = clock.textFont;
     ASSERT_NE(font, nullptr);
@@ -294,8 +294,8 @@ TEST_F(ConsoleBoxes, MouseMovesRecolourButMakeNoNewResources) {
     console->MouseEvent(Console_Box::kMouseMove, 10, 10);
     EXPECT_EQ(clock.quad[0].color, 0xFF151515u);
     // A focused box takes the plain background at its next rebuild only.
-    EXPECT_EQ(console->inputBox->backColor, 0xFF333333u);
-    EXPECT_EQ(console->inputBox->quad[0].color, 0xFF303030u);
+    EXPECT_EQ(console->inputBox().backColor, 0xFF333333u);
+    EXPECT_EQ(console->inputBox().quad[0].color, 0xFF303030u);
 }
 
 TEST_F(ConsoleBoxes, WithoutADeviceNothingIsDrawnAndNothingFails) {

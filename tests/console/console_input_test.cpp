@@ -30,13 +30,13 @@ struct ConsoleInput : ::testing::Test {
         console = std::make_unique<Krovane_Console>(nullptr);
         pending.AddToId(0, true, "TIME_LINE");
         console->setCommandQueue(&pending);
-        console->visible = true;
+        console->setVisible(true);
     }
     void TearDown() override {
         console.reset();
         Clock::useRealTime();
     }
-    Korvane_string& text() { return console->inputBox->text; }
+    Korvane_string& text() { return console->inputBox().text; }
     // A key press of `held` and the frame after it.
     void press(const std::vector<std::uint8_t>& held) {
         input.hold(held);
@@ -171,7 +171,7 @@ TEST_F(ConsoleInput, APasteIsCutToTheLinesCapacityAndThenOnlyEditingWorks) {
 }
 
 TEST_F(ConsoleInput, AnUnfocusedBoxTypesNothing) {
-    console->inputBox->focused = false;
+    console->inputBox().focused = false;
     press({kVkA});
     text() = "kept";
     press({kVkReturn});
@@ -180,38 +180,36 @@ TEST_F(ConsoleInput, AnUnfocusedBoxTypesNothing) {
 }
 
 TEST_F(ConsoleInput, TheConsoleKeyClosesAfterThePacingPeriodOrAtOnceAfterAPress) {
-    console->toggleTimer.Reset();
-    input.hold({kVkOem3});
+        input.hold({kVkOem3});
     frameAfter(1607);
-    EXPECT_TRUE(console->visible);
+    EXPECT_TRUE(console->visible());
     frameAfter(1);
-    EXPECT_FALSE(console->visible);
+    EXPECT_FALSE(console->visible());
 
-    console->visible = true;
+    console->setVisible(true);
     Clock::advanceTicks(20);
     press({kVkOem3});
-    EXPECT_FALSE(console->visible);
+    EXPECT_FALSE(console->visible());
 
-    console->visible = true;  // the check passes without the key: nothing closes
+    console->setVisible(true);  // the check passes without the key: nothing closes
     input.hold({});
     frameAfter(5000);
-    EXPECT_TRUE(console->visible);
+    EXPECT_TRUE(console->visible());
 }
 
 TEST_F(ConsoleInput, ToggleActsOnlyAfter336Milliseconds) {
-    console->visible = false;
-    console->toggleTimer.Reset();
-    Clock::advanceTicks(335);
+    console->setVisible(false);
+        Clock::advanceTicks(335);
     console->ToggleConsole();
-    EXPECT_FALSE(console->visible);
+    EXPECT_FALSE(console->visible());
     Clock::advanceTicks(1);
     console->ToggleConsole();
-    EXPECT_TRUE(console->visible);
+    EXPECT_TRUE(console->visible());
     console->ToggleConsole();  // the timer was reset
-    EXPECT_TRUE(console->visible);
+    EXPECT_TRUE(console->visible());
     console->ShiftPacingMarks(kKeyPress);
     console->ToggleConsole();
-    EXPECT_FALSE(console->visible);
+    EXPECT_FALSE(console->visible());
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ struct ConsoleLog : ::testing::Test {
 };
 
 TEST_F(ConsoleLog, HeaderComesFirstWithoutLeadingZeros) {
-    const DynamicRow& log = console->log();
-    EXPECT_EQ(console->logRoot(), 1u);
+    const DynamicRow& log = console->log().tree();
+    EXPECT_EQ(console->log().root(), 1u);
     EXPECT_EQ(log.text(1), "LOG");
     const unsigned header = log.TopId(1);
     EXPECT_EQ(log.text(header), "[Currient date: 6-12-2026 , time: 4-5-9 (GMT+0)]");
@@ -74,7 +74,7 @@ TEST_F(ConsoleLog, TypesAreStoredByNameAndUnknownCodesGetNone) {
     EXPECT_EQ(got[2].type, "_COMMENT_");
     EXPECT_EQ(got[3].type, "_SYSTEM_");
     EXPECT_EQ(got[4].text, "[0:001] x");
-    EXPECT_EQ(console->log().iCountParams(console->log().iLookId("[0:001] x")), 0u);
+    EXPECT_EQ(console->log().tree().iCountParams(console->log().tree().iLookId("[0:001] x")), 0u);
 }
 
 // "[1:000] " is 8 characters, so a text of n characters makes a line of n + 8.
@@ -127,8 +127,8 @@ TEST_F(ConsoleLog, StartReadsTheCommandBaseAndMakesTheCommandsTree) {
     console = std::make_unique<Krovane_Console>(nullptr);
     EXPECT_NE(console->commandBase().iLookId("camera.next"), 0u);
     EXPECT_EQ(console->commandsTree().text(1), "_COMMANDS_");
-    EXPECT_FALSE(console->visible);
-    EXPECT_EQ(console->commandQueue, nullptr);
+    EXPECT_FALSE(console->visible());
+    EXPECT_EQ(console->inputBox().queue, nullptr);
 }
 
 TEST_F(ConsoleLog, UnwritableLogIsIgnored) {

@@ -172,7 +172,7 @@ TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {
     cameras.SetupFromFile("level.DR");
     lights.SetupFromFile("level.DR");
     init();
-    console.visible = true;
+    console.setVisible(true);
     device->clearCalls();
     render->RenderFrame(61.7f);
     EXPECT_EQ(render->lines, (std::vector<HudRecorder::Line>{{"61 fps", 9, 2}}));

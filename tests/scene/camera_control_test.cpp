@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "../temp_dir.h"
+#include "console/console_log.h"
 #include "platform/clock.h"
 #include "platform/input_source.h"
 #include "platform/virtual_keys.h"
@@ -34,14 +35,14 @@ struct FakeInput : krovane::platform::InputSource {
 
 struct CameraControl : ::testing::Test {
     krovane::test::TempDir dir;
-    std::unique_ptr<Krovane_Console> console;
+    std::unique_ptr<ConsoleLog> log;
     std::unique_ptr<Krovane_Camera_Manager> cameras;
     FakeInput input;
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
-        cameras = std::make_unique<Krovane_Camera_Manager>(console.get());
+        log = std::make_unique<ConsoleLog>();
+        cameras = std::make_unique<Krovane_Camera_Manager>(log.get());
     }
     void TearDown() override { Clock::useRealTime(); }
 
@@ -148,58 +149,6 @@ TEST_F(CameraControl, NoJumpAfterTheButtonWasReleased) {
     EXPECT_FLOAT_EQ(c.look.z, 10.0f);
 }
 
-TEST_F(CameraControl, TheShownConsoleKeepsKeysAndMouse) {
-    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 10 } } }");
-    console->visible = true;
-    input.hold({'W', kVkTab});
-    Clock::advanceTicks(1000);
-    cameras->KeyboardMove(input, 60.0f);
-    input.x = 300;
-    cameras->MouseLook(input, true);
-    EXPECT_FLOAT_EQ(c.position.z, 0.0f);
-    EXPECT_FLOAT_EQ(c.look.x, 0.0f);
-    EXPECT_FLOAT_EQ(cameras->mouseX, 0.0f);  // the camera's cursor record is left alone
-}
-
-TEST_F(CameraControl, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
-    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 10 } } }");
-    const auto frame = [&](std::uint32_t ms) {
-        Clock::advanceTicks(ms);
-        cameras->KeyboardMove(input, 16.0f);
-    };
-    input.hold({kVkOem3});
-    console->ShiftPacingMarks(100000);  // the key press
-    frame(16);
-    EXPECT_TRUE(console->visible);
-    input.hold({kVkOem3, 'W'});  // held: the console keeps the keyboard until the pacing check
-    frame(1000);
-    EXPECT_TRUE(console->visible);
-    EXPECT_EQ(console->inputBox->text, "");  // the letter waits for the repeat timer too
-    frame(608);
-    EXPECT_FALSE(console->visible);
-    EXPECT_FLOAT_EQ(c.position.z, 0.0f);
-
-    // Held on while hidden, it does not open again: every frame resets the timer.
-    input.hold({kVkOem3});
-    for (int i = 0; i < 100; ++i) frame(100);
-    EXPECT_FALSE(console->visible);
-    console->ShiftPacingMarks(100000);
-    frame(16);
-    EXPECT_TRUE(console->visible);
-    console->ShiftPacingMarks(100000);  // pressed again: closes on the next frame
-    frame(16);
-    EXPECT_FALSE(console->visible);
-}
-
-TEST_F(CameraControl, TheShownConsoleTakesTheCursorAsMoves) {
-    console->visible = true;
-    input.x = 700;  // over the clock box
-    input.y = 208;
-    cameras->MouseLook(input, false);
-    EXPECT_EQ(console->clockBox->backColor, 0xFF5B5B5Bu);
-    EXPECT_EQ(console->clockBox->mouseX, 700);
-}
-
 TEST_F(CameraControl, WithoutCamerasNothingMoves) {
     loadLevel("_LIGHTS_ { l }");
     input.hold({'W', kVkTab, kVkLShift});
@@ -207,10 +156,6 @@ TEST_F(CameraControl, WithoutCamerasNothingMoves) {
     input.x = 50;
     cameras->MouseLook(input, true);
     EXPECT_EQ(cameras->CurrentCamera(), nullptr);
-    input.hold({kVkOem3});  // the console still opens
-    console->ShiftPacingMarks(100000);
-    cameras->KeyboardMove(input, 60.0f);
-    EXPECT_TRUE(console->visible);
 }
 
 }  // namespace

@@ -106,8 +106,8 @@ TEST_F(Cameras, NextCyclesWithTheSwitchLimit) {
     Clock::advanceTicks(400);
     command("camera.next");
     EXPECT_EQ(lastLine(), kChanged + "1");
-    EXPECT_EQ(console->log().text(console->log().TopId(console->log().iLookId(("[1:160] " + kChanged + "1").c_str()))),
-              "_SYSTEM_");
+    const DynamicRow& log = console->log().tree();
+    EXPECT_EQ(log.text(log.TopId(log.iLookId(("[1:160] " + kChanged + "1").c_str()))), "_SYSTEM_");
 }
 
 TEST_F(Cameras, SetAndSpeedCommands) {

@@ -8,7 +8,7 @@
 
 #include "../logged_lines.h"
 #include "../temp_dir.h"
-#include "console/krovane_console.h"
+#include "console/console_log.h"
 #include "gfx/geometry.h"
 #include "platform/clock.h"
 #include "scene/krovane_camera_manager.h"
@@ -21,7 +21,7 @@ namespace {
 
 using krovane::test::LoggedLine;
 
-// The clock is set before the console starts, so the stamps count from 5000.
+// The clock is set before the log starts, so the stamps count from 5000.
 struct ManualClock {
     ManualClock() { krovane::platform::Clock::setManualTicks(5000); }
     ~ManualClock() { krovane::platform::Clock::useRealTime(); }
@@ -33,16 +33,15 @@ protected:
         DynamicRow level;
         level.loadFromText("_CAMERAS_ { a { } b { } }", "level");
         cameras.LoadCameras(level);
-        console.setCommandQueue(queue.pendingTree());
-        loaded = krovane::test::loggedLines(console).size();
+        loaded = krovane::test::loggedLines(log).size();
         krovane::platform::Clock::advanceTicks(2000);  // past the camera switch pacing
     }
 
     // Queues a line as Enter in the input box does.
-    void type(const char* line) { console.commandQueue->AddToId(1, false, line); }
+    void type(const char* line) { queue.pendingTree()->AddToId(1, false, line); }
     // The lines logged after loading, stamps kept.
     std::vector<LoggedLine> newLines() {
-        std::vector<LoggedLine> all = krovane::test::loggedLines(console);
+        std::vector<LoggedLine> all = krovane::test::loggedLines(log);
         return {all.begin() + static_cast<std::ptrdiff_t>(loaded), all.end()};
     }
     // Only the root "TIME_LINE" is left.
@@ -55,11 +54,11 @@ protected:
     ManualClock clock;
     krovane::test::TempDir dir;
     krovane::gfx::Device* holder = nullptr;
-    Krovane_Console console{&holder};
-    Krovane_Camera_Manager cameras{&console};
-    Krovane_Light_Manager lights{console};
-    Krovane_Effect_Manager effects{&holder, console, cameras};
-    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, &holder, &console, &effects, &lights};
+    ConsoleLog log;
+    Krovane_Camera_Manager cameras{&log};
+    Krovane_Light_Manager lights{log};
+    Krovane_Effect_Manager effects{&holder, log, cameras};
+    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, &holder, &log, &effects, &lights};
     Krovane_Command_Queue queue{&cameras, &objects};
     std::size_t loaded = 0;
 };

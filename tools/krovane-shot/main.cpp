@@ -54,9 +54,9 @@ bool printLog(const Krovane_Console& console) {
         const char* stored;
         const char* shown;
     } kTypes[] = {{"_TEXT_", "Text"}, {"_ERROR_", "Error"}, {"_COMMENT_", "Comment"}, {"_SYSTEM_", "System"}};
-    const DynamicRow& log = console.log();
+    const DynamicRow& log = console.log().tree();
     bool error = false;
-    for (const unsigned id : console.lineIds()) {
+    for (const unsigned id : console.log().lineIds()) {
         std::string text = std::string(log.iLookName(id).view());
         const unsigned typeId = log.TopId(id);
         const std::string stored = typeId != 0 ? std::string(log.iLookName(typeId).view()) : std::string();
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());
-    engine.console()->visible = console;
+    engine.console()->setVisible(console);
 
     // The first frame sets the camera that the objects of the next one use.
     // Then frames are drawn, as the viewer's loop draws them, until the

@@ -1,0 +1,19 @@
+// Log: where the engine's parts print their lines. The console implements it;
+// the scene holds a Log and so needs nothing of the console's boxes.
+#pragma once
+
+#include <cstdint>
+
+#include "params/korvane_string.h"
+
+// Type of a log line. Codes outside 0 to 3 are accepted and stored without a type.
+enum class MessageType : std::uint16_t { Text = 0, Error = 1, Comment = 2, System = 3 };
+
+class Log {
+public:
+    virtual ~Log() = default;
+
+    // Appends `text` as one or more lines of `type`. Never fails.
+    virtual void Print(const Korvane_string& text, MessageType type) = 0;
+    void Print(const char* text, MessageType type) { Print(Korvane_string(text), type); }
+};
