@@ -40,7 +40,7 @@ public:
     };
 
     // All pointers are borrowed: the base world matrix every object starts
-    // from, the engine's device holder, the console and the two managers.
+    // from, the engine's device holder, the log to print to and the two managers.
     Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device** deviceHolder,
                            Log* console, Krovane_Effect_Manager* effectManager,
                            Krovane_Light_Manager* lightManager);

@@ -28,12 +28,12 @@ _CAMERAS_ {
 
 struct Cameras : ::testing::Test {
     krovane::test::TempDir dir;
-    std::unique_ptr<Krovane_Console> console;
+    std::unique_ptr<ConsoleLog> console;
     std::unique_ptr<Krovane_Camera_Manager> cameras;
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<ConsoleLog>();
         cameras = std::make_unique<Krovane_Camera_Manager>(console.get());
     }
     void TearDown() override { Clock::useRealTime(); }
@@ -106,7 +106,7 @@ TEST_F(Cameras, NextCyclesWithTheSwitchLimit) {
     Clock::advanceTicks(400);
     command("camera.next");
     EXPECT_EQ(lastLine(), kChanged + "1");
-    const DynamicRow& log = console->log().tree();
+    const DynamicRow& log = console->tree();
     EXPECT_EQ(log.text(log.TopId(log.iLookId(("[1:160] " + kChanged + "1").c_str()))), "_SYSTEM_");
 }
 

@@ -9,7 +9,7 @@
 #include "../level_files.h"
 #include "../logged_lines.h"
 #include "../temp_dir.h"
-#include "console/krovane_console.h"
+#include "console/console_log.h"
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
@@ -46,7 +46,7 @@ protected:
     krovane::test::TempDir dir;
     RecordingDevice* device;
     Device* holder;
-    Krovane_Console console{&holder};
+    ConsoleLog console;
     Krovane_Camera_Manager cameras{&console};
     std::unique_ptr<Krovane_Effect_Manager> effects =
         std::make_unique<Krovane_Effect_Manager>(&holder, console, cameras);

@@ -14,7 +14,7 @@
 
 #include "../logged_lines.h"
 #include "../temp_dir.h"
-#include "console/krovane_console.h"
+#include "console/console_log.h"
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
@@ -135,15 +135,15 @@ TEST(LightLoading, MissingOrEmptyNodeKeepsDefaultsButTakesTheName) {
 
 using Line = krovane::test::LoggedLine;
 
-// A manager printing to a console started at a fixed tick in a fresh folder.
+// A manager printing to a log started at a fixed tick in a fresh folder.
 struct LightManager : ::testing::Test {
     krovane::test::TempDir dir;
-    std::unique_ptr<Krovane_Console> console;
+    std::unique_ptr<ConsoleLog> console;
     std::unique_ptr<Krovane_Light_Manager> manager;
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<ConsoleLog>();
         manager = std::make_unique<Krovane_Light_Manager>(*console);
     }
     void TearDown() override {

@@ -7,7 +7,7 @@
 
 #include "../level_files.h"
 #include "../temp_dir.h"
-#include "console/krovane_console.h"
+#include "console/console_log.h"
 #include "gfx/gl_fixture.h"
 #include "platform/clock.h"
 #include "scene/krovane_camera_manager.h"
@@ -31,7 +31,7 @@ protected:
     // objects see its transforms) and returns the pixels.
     std::vector<std::uint32_t> draw(const char* level) {
         writeFile("POLYGON01", level);
-        Krovane_Console console(&device);
+        ConsoleLog console;
         Krovane_Camera_Manager cameras(&console);
         Krovane_Light_Manager lights(console);
         Krovane_Effect_Manager effects(&device, console, cameras);

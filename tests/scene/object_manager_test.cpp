@@ -13,7 +13,7 @@
 #include "../level_files.h"
 #include "../logged_lines.h"
 #include "../temp_dir.h"
-#include "console/krovane_console.h"
+#include "console/console_log.h"
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
@@ -75,7 +75,7 @@ protected:
     krovane::test::TempDir dir;
     RecordingDevice* device;
     Device* holder;
-    Krovane_Console console{&holder};
+    ConsoleLog console;
     Krovane_Camera_Manager cameras{&console};
     Krovane_Light_Manager lights{console};
     Krovane_Effect_Manager effects{&holder, console, cameras};
