@@ -63,6 +63,8 @@ TEST(DdsBlocks, Dxt1FourAndThreeColourModes) {
     DdsImage three = decode(dds(4, 4, 1, "DXT1", bytes({0x1F, 0x00, 0x00, 0xF8, 0xE0, 0, 0, 0})));
     EXPECT_EQ(three.pixels[2], 0xFF7F007Fu);  // the average of red and blue
     EXPECT_EQ(three.pixels[3], 0x00000000u);
+    // Equal colours also mean three-colour mode.
+    EXPECT_EQ(decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x00, 0xF8, 0xC0, 0, 0, 0}))).pixels[3], 0u);
 }
 
 TEST(DdsBlocks, Dxt3AndDxt5Alpha) {
