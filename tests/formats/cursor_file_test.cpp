@@ -16,21 +16,11 @@ namespace {
 using krovane::formats::CursorFile;
 using krovane::formats::CursorImage;
 
-void put16(std::string& s, std::uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
+void put(std::string& s, std::size_t bytes, std::uint32_t v) {
+    for (std::size_t k = 0; k < bytes; ++k) s += static_cast<char>(v >> (8 * k));
 }
-void put32(std::string& s, std::uint32_t v) {
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-void patch16(std::string& s, std::size_t at, std::uint32_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void patch32(std::string& s, std::size_t at, std::uint32_t v) {
-    patch16(s, at, v & 0xFFFF);
-    patch16(s, at + 2, v >> 16);
+void patch(std::string& s, std::size_t at, std::size_t bytes, std::uint32_t v) {
+    for (std::size_t k = 0; k < bytes; ++k) s[at + k] = static_cast<char>(v >> (8 * k));
 }
 
 // Packs pixel values given top row first into stored rows: bottom row first,
@@ -62,18 +52,10 @@ std::string packRows(std::uint32_t w, std::uint32_t h, std::uint32_t bits,
 std::string bitmap(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const std::vector<std::uint32_t>& palette,
                    const std::string& colourRows, const std::string& maskRows) {
     std::string s;
-    put32(s, 40);
-    put32(s, w);
-    put32(s, 2 * h);
-    put16(s, 1);  // planes
-    put16(s, bits);
-    put32(s, 0);  // no compression
-    put32(s, static_cast<std::uint32_t>(colourRows.size() + maskRows.size()));
-    put32(s, 0);
-    put32(s, 0);
-    put32(s, static_cast<std::uint32_t>(palette.size()));
-    put32(s, 0);
-    for (std::uint32_t c : palette) put32(s, c);
+    const std::uint32_t header[] = {40, w, 2 * h, 1 | bits << 16, 0, std::uint32_t(colourRows.size() + maskRows.size()),
+                                    0, 0, std::uint32_t(palette.size()), 0};  // planes 1, no compression
+    for (std::uint32_t v : header) put(s, 4, v);
+    for (std::uint32_t c : palette) put(s, 4, c);
     return s + colourRows + maskRows;
 }
 
@@ -85,19 +67,13 @@ struct Entry {
 // A cursor file holding the images in order.
 std::string cursorFile(const std::vector<Entry>& entries) {
     std::string s;
-    put16(s, 0);
-    put16(s, 2);
-    put16(s, static_cast<std::uint32_t>(entries.size()));
+    for (std::uint32_t v : {0u, 2u, static_cast<std::uint32_t>(entries.size())}) put(s, 2, v);
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
     for (const Entry& e : entries) {
-        s += static_cast<char>(e.width & 0xFF);  // 256 is written as 0
-        s += static_cast<char>(e.height & 0xFF);
-        s += '\0';  // colour count
-        s += '\0';
-        put16(s, e.hotX);
-        put16(s, e.hotY);
-        put32(s, static_cast<std::uint32_t>(e.data.size()));
-        put32(s, offset);
+        put(s, 2, (e.width & 0xFF) | (e.height & 0xFF) << 8);  // 256 is written as 0; then no colour count
+        put(s, 2, 0);
+        for (std::uint32_t v : {e.hotX, e.hotY}) put(s, 2, v);
+        for (std::uint32_t v : {std::uint32_t(e.data.size()), offset}) put(s, 4, v);
         offset += static_cast<std::uint32_t>(e.data.size());
     }
     for (const Entry& e : entries) s += e.data;
@@ -112,6 +88,8 @@ std::string mask(std::uint32_t w, std::uint32_t h, const std::vector<std::uint32
         return 0u;
     });
 }
+
+std::vector<std::uint32_t> geometry(const CursorImage& i) { return {i.width, i.height, i.hotX, i.hotY}; }
 
 CursorImage parseOk(const std::string& bytes) {
     CursorImage image;
@@ -129,10 +107,7 @@ TEST(CursorFile, ThirtyTwoBitImagesTakeAlphaFromTheChannelOrElseFromTheMask) {
     // The alpha channel is used: the mask (here all set) is ignored.
     CursorImage image = parseOk(cursorFile(
         {{3, 2, 1, 0, bitmap(3, 2, 32, {}, packRows(3, 2, 32, pick(withAlpha)), mask(3, 2, {0, 1, 2, 3, 4, 5}))}}));
-    EXPECT_EQ(image.width, 3u);
-    EXPECT_EQ(image.height, 2u);
-    EXPECT_EQ(image.hotX, 1u);
-    EXPECT_EQ(image.hotY, 0u);
+    EXPECT_EQ(geometry(image), (std::vector<std::uint32_t>{3, 2, 1, 0}));
     EXPECT_EQ(image.rgba, withAlpha);
     // With the alpha channel in use the mask may be left out.
     image = parseOk(cursorFile({{3, 2, 0, 0, bitmap(3, 2, 32, {}, packRows(3, 2, 32, pick(withAlpha)), "")}}));
@@ -143,8 +118,7 @@ TEST(CursorFile, ThirtyTwoBitImagesTakeAlphaFromTheChannelOrElseFromTheMask) {
     image = parseOk(
         cursorFile({{3, 2, 2, 1, bitmap(3, 2, 32, {}, packRows(3, 2, 32, pick(noAlpha)), mask(3, 2, {1, 5}))}}));
     EXPECT_EQ(image.rgba, (std::vector<std::uint32_t>{0xFF102030, 0, 0xFF708090, 0xFFA0B0C0, 0xFFFFFFFF, 0}));
-    EXPECT_EQ(image.hotX, 2u);
-    EXPECT_EQ(image.hotY, 1u);
+    EXPECT_EQ(geometry(image), (std::vector<std::uint32_t>{3, 2, 2, 1}));
 }
 
 TEST(CursorFile, TwentyFourBitImagesUseTheMaskAcrossPaddedRows) {
@@ -157,8 +131,7 @@ TEST(CursorFile, TwentyFourBitImagesUseTheMaskAcrossPaddedRows) {
         const bool transparent = i == 0 || i == 7 || i == 14;
         EXPECT_EQ(image.rgba[i], transparent ? 0u : 0xFF000000u | colour(i % 5, i / 5)) << "pixel " << i;
     }
-    EXPECT_EQ(image.hotX, 4u);
-    EXPECT_EQ(image.hotY, 2u);
+    EXPECT_EQ(geometry(image), (std::vector<std::uint32_t>{5, 3, 4, 2}));
 }
 
 TEST(CursorFile, PaletteImagesOfEightFourAndOneBits) {
@@ -187,7 +160,7 @@ TEST(CursorFile, PaletteImagesOfEightFourAndOneBits) {
     const std::string counted =
         bitmap(10, 2, 1, {0x000000, 0xFFFFFF}, packRows(10, 2, 1, stripes), mask(10, 2, {9, 19}));
     std::string uncounted = counted;
-    patch32(uncounted, 32, 0);
+    patch(uncounted, 32, 4, 0);
     for (const std::string& data : {counted, uncounted}) {
         image = parseOk(cursorFile({{10, 2, 9, 1, data}}));
         ASSERT_EQ(image.rgba.size(), 20u);
@@ -205,22 +178,15 @@ TEST(CursorFile, TheLargestImageIsTakenWithItsOwnHotspot) {
     const Entry small{2, 2, 1, 1, bitmap(2, 2, 1, bw, packRows(2, 2, 1, white), mask(2, 2, {}))};
     const Entry medium{3, 3, 2, 0, bitmap(3, 3, 1, bw, packRows(3, 3, 1, white), mask(3, 3, {}))};
     CursorImage image = parseOk(cursorFile({small, medium, small}));
-    EXPECT_EQ(image.width, 3u);
-    EXPECT_EQ(image.hotX, 2u);
-    EXPECT_EQ(image.hotY, 0u);
+    EXPECT_EQ(geometry(image), (std::vector<std::uint32_t>{3, 3, 2, 0}));
     // Of two images of one size the first is taken.
     const Entry mediumOther{3, 3, 0, 2, medium.data};
-    image = parseOk(cursorFile({mediumOther, medium}));
-    EXPECT_EQ(image.hotX, 0u);
-    EXPECT_EQ(image.hotY, 2u);
+    EXPECT_EQ(geometry(parseOk(cursorFile({mediumOther, medium}))), (std::vector<std::uint32_t>{3, 3, 0, 2}));
     // A size byte of 0 in the directory stands for 256, the largest there is;
     // the hotspot may be its last pixel.
     const Entry huge{256, 256, 255, 255, bitmap(256, 256, 1, bw, packRows(256, 256, 1, white), mask(256, 256, {0}))};
     image = parseOk(cursorFile({medium, huge}));
-    EXPECT_EQ(image.width, 256u);
-    EXPECT_EQ(image.height, 256u);
-    EXPECT_EQ(image.hotX, 255u);
-    EXPECT_EQ(image.hotY, 255u);
+    EXPECT_EQ(geometry(image), (std::vector<std::uint32_t>{256, 256, 255, 255}));
     ASSERT_EQ(image.rgba.size(), 65536u);
     EXPECT_EQ(image.rgba[0], 0u);
     EXPECT_EQ(image.rgba[65535], 0xFFFFFFFFu);
@@ -236,92 +202,63 @@ constexpr std::size_t kImage = 22;
 
 TEST(CursorFile, DamagedFilesFailWithAMessage) {
     ASSERT_EQ(parseOk(validCursor()).width, 2u);
+    const std::size_t I = kImage, none = std::string::npos;
+    struct Patch {
+        std::size_t at, bytes;
+        std::uint32_t value;
+    };
     struct Case {
-        const char* what;
-        std::function<void(std::string&)> damage;
+        std::vector<Patch> patches;
+        std::size_t keep;  // bytes kept of the damaged file
         const char* message;
     };
-    const std::vector<Case> cases = {
-        {"empty", [](std::string& s) { s.clear(); }, "file of 0 bytes is too short for a cursor header"},
-        {"header cut", [](std::string& s) { s.resize(5); }, "file of 5 bytes is too short for a cursor header"},
-        {"reserved field", [](std::string& s) { patch16(s, 0, 1); }, "not a cursor file (header starts 1, 2"},
-        {"bitmap file", [](std::string& s) { s = "BM" + s; }, "not a cursor file"},
-        {"icon", [](std::string& s) { patch16(s, 2, 1); }, "an icon file, not a cursor file"},
-        {"no images", [](std::string& s) { patch16(s, 4, 0); }, "the cursor file holds no images"},
-        {"directory cut", [](std::string& s) { patch16(s, 4, 3000); },
-         "the directory of 3000 images runs past the end of the"},
-        {"offset past the end", [](std::string& s) { patch32(s, 18, 100000); }, "image 1 (offset 100000, "},
-        {"size past the end", [](std::string& s) { patch32(s, 14, static_cast<std::uint32_t>(s.size())); },
-         "lies past the end of the"},
-        {"offset and size overflowing",
-         [](std::string& s) {
-             patch32(s, 14, 0xFFFFFFFF);
-             patch32(s, 18, 0xFFFFFFFF);
-         },
-         "(offset 4294967295, 4294967295 bytes) lies past the end"},
-        {"file cut in the image", [](std::string& s) { s.resize(s.size() - 1); }, "lies past the end"},
-        {"PNG image", [](std::string& s) { s.replace(kImage, 8, "\x89PNG\r\n\x1a\n", 8); }, "image 1 is stored as PNG"},
-        {"image too short for a header", [](std::string& s) { patch32(s, 14, 39); },
-         "image 1: image data of 39 bytes is too short for a bitmap header"},
-        {"core bitmap header", [](std::string& s) { patch32(s, kImage, 12); },
-         "unsupported bitmap header size 12 (expected 40 or more)"},
-        {"header past the image", [](std::string& s) { patch32(s, kImage, 0x7FFFFFFF); },
-         "bitmap header of 2147483647 bytes runs past the end"},
-        {"width 0", [](std::string& s) { patch32(s, kImage + 4, 0); }, "bitmap width 0 is not between 1 and 256"},
-        {"width 257", [](std::string& s) { patch32(s, kImage + 4, 257); }, "bitmap width 257 is not between"},
-        {"negative width", [](std::string& s) { patch32(s, kImage + 4, 0xFFFFFFFE); }, "bitmap width -2 is not"},
-        {"height 0", [](std::string& s) { patch32(s, kImage + 8, 0); }, "bitmap height 0 is not between 2 and 512"},
-        {"height 1", [](std::string& s) { patch32(s, kImage + 8, 1); }, "bitmap height 1 is not"},
-        {"height 514", [](std::string& s) { patch32(s, kImage + 8, 514); }, "bitmap height 514 is not"},
-        {"top-down rows", [](std::string& s) { patch32(s, kImage + 8, 0xFFFFFFFC); }, "bitmap height -4 is not"},
-        {"16 bits", [](std::string& s) { patch16(s, kImage + 14, 16); },
-         "unsupported bit count 16 (expected 1, 4, 8, 24 or 32)"},
-        {"0 bits", [](std::string& s) { patch16(s, kImage + 14, 0); }, "unsupported bit count 0"},
-        {"compressed", [](std::string& s) { patch32(s, kImage + 16, 1); },
-         "compressed bitmaps are not supported (compression 1)"},
-        {"palette larger than the bits index",
-         [](std::string& s) {
-             patch16(s, kImage + 14, 8);
-             patch32(s, kImage + 32, 257);
-         },
-         "palette of 257 colours is larger than 8-bit pixels can index"},
-        {"palette past the end", [](std::string& s) { patch16(s, kImage + 14, 8); },
-         "palette of 256 colours runs past the end of the image data"},
-        {"huge palette beside 24 bits", [](std::string& s) { patch32(s, kImage + 32, 0xFFFFFFFF); },
-         "palette of 4294967295 colours runs past the end"},
-        {"pixel rows cut",
-         [](std::string& s) {
-             patch32(s, 14, 40 + 8);
-             s.resize(kImage + 40 + 8);
-         },
-         "pixel rows need 16 bytes but only 8 follow the header and palette"},
-        {"mask cut",
-         [](std::string& s) {
-             patch32(s, 14, 40 + 16 + 4);
-             s.resize(kImage + 40 + 16 + 4);
-         },
-         "transparency mask needs 8 bytes but only 4 follow the pixel rows"},
-        {"larger image than its rows",
-         [](std::string& s) {
-             patch32(s, kImage + 4, 256);
-             patch32(s, kImage + 8, 512);
-         },
-         "pixel rows need 196608 bytes but only 24"},
-        {"hotspot outside", [](std::string& s) { patch16(s, 10, 2); },
-         "image 1: hotspot (2, 1) lies outside the 2 x 2 image"},
-        {"hotspot far outside", [](std::string& s) { patch16(s, 12, 0xFFFF); }, "hotspot (1, 65535) lies outside"},
+    const Case cases[] = {
+        {{}, 0, "file of 0 bytes is too short for a cursor header"},
+        {{}, 5, "file of 5 bytes is too short for a cursor header"},
+        {{{0, 2, 1}}, none, "not a cursor file (header starts 1, 2"},
+        {{{0, 2, 'B' | 'M' << 8}}, none, "not a cursor file (header starts 19778, 2"},
+        {{{2, 2, 1}}, none, "an icon file, not a cursor file"},
+        {{{4, 2, 0}}, none, "the cursor file holds no images"},
+        {{{4, 2, 3000}}, none, "the directory of 3000 images runs past the end of the"},
+        {{{18, 4, 100000}}, none, "image 1 (offset 100000, "},
+        {{{14, 4, 65}}, none, "lies past the end of the"},  // one byte more than there is
+        {{{14, 4, 0xFFFFFFFF}, {18, 4, 0xFFFFFFFF}}, none, "(offset 4294967295, 4294967295 bytes) lies past the end"},
+        {{}, 85, "lies past the end"},
+        {{{I, 4, 0x474E5089}, {I + 4, 4, 0x0A1A0A0D}}, none, "image 1 is stored as PNG"},
+        {{{14, 4, 39}}, none, "image 1: image data of 39 bytes is too short for a bitmap header"},
+        {{{I, 4, 12}}, none, "unsupported bitmap header size 12 (expected 40 or more)"},
+        {{{I, 4, 0x7FFFFFFF}}, none, "bitmap header of 2147483647 bytes runs past the end"},
+        {{{I + 4, 4, 0}}, none, "bitmap width 0 is not between 1 and 256"},
+        {{{I + 4, 4, 257}}, none, "bitmap width 257 is not between"},
+        {{{I + 4, 4, 0xFFFFFFFE}}, none, "bitmap width -2 is not"},
+        {{{I + 8, 4, 0}}, none, "bitmap height 0 is not between 2 and 512"},
+        {{{I + 8, 4, 1}}, none, "bitmap height 1 is not"},
+        {{{I + 8, 4, 514}}, none, "bitmap height 514 is not"},
+        {{{I + 8, 4, 0xFFFFFFFC}}, none, "bitmap height -4 is not"},  // top-down rows
+        {{{I + 14, 2, 16}}, none, "unsupported bit count 16 (expected 1, 4, 8, 24 or 32)"},
+        {{{I + 14, 2, 0}}, none, "unsupported bit count 0"},
+        {{{I + 16, 4, 1}}, none, "compressed bitmaps are not supported (compression 1)"},
+        {{{I + 14, 2, 8}, {I + 32, 4, 257}}, none, "palette of 257 colours is larger than 8-bit pixels can index"},
+        {{{I + 14, 2, 8}}, none, "palette of 256 colours runs past the end of the image data"},
+        {{{I + 32, 4, 0xFFFFFFFF}}, none, "palette of 4294967295 colours runs past the end"},
+        {{{14, 4, 48}}, I + 48, "pixel rows need 16 bytes but only 8 follow the header and palette"},
+        {{{14, 4, 60}}, I + 60, "transparency mask needs 8 bytes but only 4 follow the pixel rows"},
+        {{{I + 4, 4, 256}, {I + 8, 4, 512}}, none, "pixel rows need 196608 bytes but only 24"},
+        {{{10, 2, 2}}, none, "image 1: hotspot (2, 1) lies outside the 2 x 2 image"},
+        {{{12, 2, 0xFFFF}}, none, "hotspot (1, 65535) lies outside"},
     };
     for (const Case& c : cases) {
         std::string bytes = validCursor();
-        c.damage(bytes);
+        ASSERT_EQ(bytes.size(), 86u);
+        for (const Patch& p : c.patches) patch(bytes, p.at, p.bytes, p.value);
+        if (c.keep != none) bytes.resize(c.keep);
         CursorImage image;
         image.width = 7;
         image.rgba.assign(3, 1);
         std::string error;
-        EXPECT_FALSE(CursorFile::parse(bytes, image, error)) << c.what;
-        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
-        EXPECT_EQ(image.width, 0u) << c.what;
-        EXPECT_TRUE(image.rgba.empty()) << c.what;
+        EXPECT_FALSE(CursorFile::parse(bytes, image, error)) << c.message;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.message << ": " << error;
+        EXPECT_TRUE(image.width == 0 && image.rgba.empty()) << c.message;
     }
 }
 
@@ -329,7 +266,7 @@ TEST(CursorFile, LoadsFilesAndNamesTheFileInMessages) {
     krovane::test::TempDir dir;
     std::ofstream("arrow.cur", std::ios::binary) << validCursor();
     std::string damaged = validCursor();
-    patch16(damaged, 2, 1);
+    patch(damaged, 2, 2, 1);
     std::ofstream("icon.cur", std::ios::binary) << damaged;
 
     CursorImage image;

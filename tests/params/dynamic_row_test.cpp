@@ -19,39 +19,29 @@ std::vector<std::string> childTexts(const DynamicRow& tree, unsigned parent) {
 // A small level-like tree: _CAMERAS_ { main { _POSITION_ { 0 120 -300 } } side { } }
 struct LevelTree : ::testing::Test {
     DynamicRow tree;
-    unsigned cameras = 0, main = 0, position = 0, side = 0;
-    void SetUp() override {
-        cameras = tree.AddToId(0, true, "_CAMERAS_");
-        main = tree.AddToId(cameras, true, "main");
-        position = tree.AddToId(main, true, "_POSITION_");
-        tree.AddToIdSeparated(position, Korvane_string("0, 120,-300"), ',');
-        side = tree.AddToId(cameras, true, "side");
-    }
+    unsigned cameras = tree.AddToId(0, true, "_CAMERAS_");
+    unsigned main = tree.AddToId(cameras, true, "main");
+    unsigned position = tree.AddToId(main, true, "_POSITION_");
+    unsigned pieces = tree.AddToIdSeparated(position, Korvane_string("0, 120,-300"), ',');
+    unsigned side = tree.AddToId(cameras, true, "side");
 };
 
-TEST_F(LevelTree, IdsFollowTheOrderOfAdding) {
-    EXPECT_EQ(cameras, 1u);
-    EXPECT_EQ(main, 2u);
-    EXPECT_EQ(position, 3u);
-    EXPECT_EQ(side, 7u);
+TEST_F(LevelTree, IdsCountsAndLookups) {
+    EXPECT_EQ(std::vector<unsigned>({cameras, main, position, pieces, side}), std::vector<unsigned>({1, 2, 3, 3, 7}));
     EXPECT_EQ(tree.nodeCount(), 7u);
     EXPECT_EQ(childTexts(tree, position), (std::vector<std::string>{"0", "120", "-300"}));
     EXPECT_EQ(childTexts(tree, 0), (std::vector<std::string>{"_CAMERAS_"}));
     EXPECT_EQ(tree.iLookName(4), "0");
-}
-
-TEST_F(LevelTree, CountsSeparateKnotsFromParams) {
+    // Knots and params are counted apart, and kept in order of adding.
     const unsigned mixed = tree.AddToId(side, true, "mixed");
     tree.AddToId(mixed, false, "a");
     tree.AddToId(mixed, true, "b");
     tree.AddToId(mixed, false, "c");
     EXPECT_EQ(tree.iCountParams(mixed), 2u);
     EXPECT_EQ(tree.iCountKnots(mixed), 1u);
-    EXPECT_EQ(childTexts(tree, mixed), (std::vector<std::string>{"a", "b", "c"}));  // kinds mixed in order
+    EXPECT_EQ(childTexts(tree, mixed), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(tree.iCountParams(position), 3u);
-}
-
-TEST_F(LevelTree, LookupsFindTheFirstInIdOrder) {
+    // Lookups find the first in id order; iLookInFor looks at children only.
     EXPECT_EQ(tree.iLookId("main"), main);
     EXPECT_EQ(tree.iLookId(Korvane_string("_POSITION_")), position);
     EXPECT_EQ(tree.iLookId("missing"), 0u);
@@ -59,36 +49,28 @@ TEST_F(LevelTree, LookupsFindTheFirstInIdOrder) {
     EXPECT_EQ(tree.iLookId("_POSITION_"), position);
     EXPECT_EQ(tree.iLookInFor(side, "_POSITION_"), second);
     EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), position);
-    EXPECT_EQ(tree.iLookInFor(cameras, "_POSITION_"), 0u);  // children only, not grandchildren
-    // Nodes added after the first lookup are indexed too.
-    const unsigned late = tree.AddToId(main, false, "late");
+    EXPECT_EQ(tree.iLookInFor(cameras, "_POSITION_"), 0u);
+    const unsigned late = tree.AddToId(main, false, "late");  // added after the index was built
     EXPECT_EQ(tree.iLookId("late"), late);
     EXPECT_EQ(tree.iLookInFor(main, "late"), late);
+    // A param holds no children.
+    EXPECT_EQ(tree.AddToId(4, false, "child"), 0u);
+    EXPECT_EQ(tree.iCountParams(4), 0u);
 }
 
-TEST_F(LevelTree, DeleteRemovesTheSubtreeAndKeepsTheWalk) {
+TEST_F(LevelTree, DeleteRemovesTheSubtreeAndLookupsFindTheNext) {
     ASSERT_EQ(tree.iLookId("-300"), 6u);  // build the index before deleting
+    const unsigned a = tree.AddToId(side, false, "dup"), b = tree.AddToId(side, false, "dup");
+    const unsigned c = tree.AddToId(cameras, false, "dup");
     EXPECT_TRUE(tree.DeleteById(main));
     EXPECT_EQ(tree.TopId(cameras), side);
     EXPECT_EQ(tree.iCountKnots(cameras), 1u);
-    EXPECT_EQ(tree.nodeCount(), 2u);
-    for (unsigned gone : {main, position, 4u, 5u, 6u}) {
-        EXPECT_EQ(tree.iLookName(gone), "");
-        EXPECT_EQ(tree.TopId(gone), 0u);
-    }
+    EXPECT_EQ(tree.nodeCount(), 5u);
+    for (unsigned gone : {main, position, 4u, 5u, 6u}) EXPECT_TRUE(tree.iLookName(gone) == "" && !tree.TopId(gone));
     EXPECT_EQ(tree.iLookId("main"), 0u);
     EXPECT_EQ(tree.iLookId("-300"), 0u);
     EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), 0u);
     EXPECT_FALSE(tree.DeleteById(main));
-    // Ids are not reused.
-    EXPECT_EQ(tree.AddToId(cameras, true, "main"), 8u);
-    EXPECT_EQ(tree.iLookId("main"), 8u);
-}
-
-TEST_F(LevelTree, DeletingTheFirstOfRepeatedTextsFindsTheNext) {
-    const unsigned a = tree.AddToId(side, false, "dup");
-    const unsigned b = tree.AddToId(side, false, "dup");
-    const unsigned c = tree.AddToId(main, false, "dup");
     EXPECT_EQ(tree.iLookId("dup"), a);
     tree.DeleteById(a);
     EXPECT_EQ(tree.iLookId("dup"), b);
@@ -97,19 +79,23 @@ TEST_F(LevelTree, DeletingTheFirstOfRepeatedTextsFindsTheNext) {
     EXPECT_EQ(tree.iLookId("dup"), c);
     EXPECT_EQ(tree.iLookInFor(side, "dup"), 0u);
     EXPECT_EQ(tree.iCountParams(side), 0u);
-}
-
-TEST_F(LevelTree, QueueUseAddsAndDeletesOldestFirst) {
-    // The command queue appends lines and deletes the first each frame.
-    DynamicRow queue;
-    const unsigned root = queue.AddToId(0, true, "TIME_LINE");
+    EXPECT_EQ(tree.AddToId(cameras, true, "main"), 11u);  // ids are not reused
+    EXPECT_EQ(tree.iLookId("main"), 11u);
+    // The command queue's use: append lines, delete the first.
+    const unsigned root = tree.AddToId(0, true, "TIME_LINE");
     for (int i = 0; i < 1000; ++i) {
-        queue.AddToId(root, false, ("line " + std::to_string(i)).c_str());
-        if (i % 2 == 1) queue.DeleteById(queue.TopId(root));
+        tree.AddToId(root, false, ("line " + std::to_string(i)).c_str());
+        if (i % 2 == 1) tree.DeleteById(tree.TopId(root));
     }
-    EXPECT_EQ(queue.iCountParams(root), 500u);
-    EXPECT_EQ(queue.iLookName(queue.TopId(root)), "line 500");
-    EXPECT_EQ(queue.nodeCount(), 501u);
+    EXPECT_EQ(tree.iCountParams(root), 500u);
+    EXPECT_EQ(tree.iLookName(tree.TopId(root)), "line 500");
+    // fresh() empties the tree and restarts ids.
+    tree.fresh();
+    EXPECT_EQ(tree.nodeCount(), 0u);
+    EXPECT_EQ(tree.TopId(0), 0u);
+    EXPECT_EQ(tree.iLookId("line 999"), 0u);
+    EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
+    EXPECT_FALSE(tree.holdsFileContent());
 }
 
 TEST_F(LevelTree, AbsentIdsAreHarmless) {
@@ -117,14 +103,10 @@ TEST_F(LevelTree, AbsentIdsAreHarmless) {
         EXPECT_EQ(tree.iLookName(id), "");
         EXPECT_EQ(tree.NextId(id), 0u);
         EXPECT_FALSE(tree.DeleteById(id));
-    }
-    for (unsigned id : {0u, 99u, 0xFFFFFFFFu}) {
         EXPECT_EQ(tree.TopId(id), 0u);
-        EXPECT_EQ(tree.iCountParams(id), 0u);
-        EXPECT_EQ(tree.iCountKnots(id), 0u);
+        EXPECT_EQ(tree.iCountParams(id) + tree.iCountKnots(id), 0u);
         EXPECT_EQ(tree.iLookInFor(id, "main"), 0u);
-    }
-    for (unsigned id : {99u, 0xFFFFFFFFu}) {
+        if (id == 0) continue;
         EXPECT_EQ(tree.AddToId(id, false, "x"), 0u);
         EXPECT_EQ(tree.AddToIdSeparated(id, Korvane_string("a,b"), ','), 0u);
     }
@@ -133,24 +115,7 @@ TEST_F(LevelTree, AbsentIdsAreHarmless) {
     EXPECT_EQ(tree.nodeCount(), 7u);
 }
 
-TEST_F(LevelTree, ParamsHoldNoChildren) {
-    EXPECT_EQ(tree.AddToId(4, false, "child"), 0u);
-    EXPECT_EQ(tree.TopId(4), 0u);
-    EXPECT_EQ(tree.iCountParams(4), 0u);
-}
-
-TEST_F(LevelTree, FreshEmptiesAndRestartsIds) {
-    tree.iLookId("main");
-    tree.fresh();
-    EXPECT_EQ(tree.nodeCount(), 0u);
-    EXPECT_EQ(tree.TopId(0), 0u);
-    EXPECT_EQ(tree.iLookId("main"), 0u);
-    EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
-    EXPECT_EQ(tree.AddToId(1, false, "x"), 2u);
-    EXPECT_FALSE(tree.holdsFileContent());
-}
-
-TEST(DynamicRowSeparated, PiecesAreTrimmedAndKeepTheirPlaces) {
+TEST(DynamicRowTexts, SeparatedPiecesLongTextsAndNul) {
     DynamicRow tree;
     const unsigned k = tree.AddToId(0, true, "K");
     EXPECT_EQ(tree.AddToIdSeparated(k, Korvane_string(" 1 ,\t2,, 3 ,"), ','), 5u);
@@ -158,34 +123,27 @@ TEST(DynamicRowSeparated, PiecesAreTrimmedAndKeepTheirPlaces) {
     const unsigned e = tree.AddToId(0, true, "E");
     EXPECT_EQ(tree.AddToIdSeparated(e, Korvane_string("   "), ','), 0u);
     EXPECT_EQ(tree.iCountParams(e), 0u);
+    DynamicRow texts;  // texts are cut at 1023 bytes and end at a NUL
+    const unsigned id = texts.AddToId(0, false, std::string_view(std::string(3000, 'q')));
+    EXPECT_EQ(texts.text(id), std::string(1023, 'q'));
+    const unsigned nul = texts.AddToId(0, false, std::string_view("ab\0cd", 5));
+    EXPECT_EQ(texts.text(nul), "ab");
+    EXPECT_EQ(texts.iLookId("ab"), nul);
+    EXPECT_EQ(texts.iLookId(""), 0u);
+    EXPECT_EQ(texts.iLookId(""), texts.AddToId(0, false, ""));
 }
 
-TEST(DynamicRowTexts, LongTextsAreCutAndNulEndsThem) {
-    DynamicRow tree;
-    const std::string longText(3000, 'q');
-    const unsigned id = tree.AddToId(0, false, std::string_view(longText));
-    EXPECT_EQ(tree.text(id).size(), 1023u);
-    const unsigned nul = tree.AddToId(0, false, std::string_view("ab\0cd", 5));
-    EXPECT_EQ(tree.text(nul), "ab");
-    EXPECT_EQ(tree.iLookId("ab"), nul);
-    EXPECT_EQ(tree.iLookId(""), 0u);
-    const unsigned empty = tree.AddToId(0, false, "");
-    EXPECT_EQ(tree.iLookId(""), empty);
-}
-
-TEST(DynamicRowCopy, CopiesAreIndependent) {
+TEST(DynamicRowCopy, CopiesAreIndependentAndMovedFromTreesUsable) {
     DynamicRow a;
     a.AddToId(0, true, "A");
     a.iLookId("A");
     DynamicRow b = a;
     b.AddToId(1, false, "child");
     EXPECT_EQ(a.nodeCount(), 1u);
-    EXPECT_EQ(b.nodeCount(), 2u);
     EXPECT_EQ(b.iLookId("child"), 2u);
     EXPECT_EQ(a.iLookId("child"), 0u);
     DynamicRow c = std::move(b);
     EXPECT_EQ(c.iLookInFor(1, "child"), 2u);
-    // A moved-from tree is empty and usable.
     EXPECT_EQ(b.nodeCount(), 0u);  // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(b.firstTopLevelId(), 0u);
     EXPECT_EQ(b.AddToId(0, true, "again"), 1u);
@@ -194,7 +152,7 @@ TEST(DynamicRowCopy, CopiesAreIndependent) {
     EXPECT_EQ(c.AddToId(0, false, "x"), 1u);
 }
 
-TEST(DynamicRowScale, LookupsStayCorrectThroughGrowthAndChurn) {
+TEST(DynamicRowScale, LookupsAndTextsStayCorrectThroughGrowthAndChurn) {
     // Enough nodes to grow the index several times, with deletes leaving tombstones.
     DynamicRow tree;
     const unsigned root = tree.AddToId(0, true, "ROOT");
@@ -211,27 +169,17 @@ TEST(DynamicRowScale, LookupsStayCorrectThroughGrowthAndChurn) {
     for (int i = 0; i < 20000; ++i) tree.AddToId(root, false, ("m" + std::to_string(i)).c_str());
     EXPECT_EQ(tree.iLookInFor(root, "m12345"), tree.iLookId("m12345"));
     EXPECT_EQ(tree.iCountParams(root) + tree.iCountKnots(root), 30000u);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(DynamicRowStorage, TextsFillingStorageExactlyStayIntact) {
-    // Texts that end exactly where a block of text storage ends, and texts
-    // that do not fit in what is left of one, must all read back unchanged.
-    DynamicRow tree;
+    // Texts that end exactly where a block of text storage ends, or do not fit in what is left of one.
+    DynamicRow texts;
     std::vector<std::pair<unsigned, std::string>> added;
-    auto add = [&](std::string text) { added.emplace_back(tree.AddToId(0, false, std::string_view(text)), text); };
     for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 64; ++i) add(std::string(1023, static_cast<char>('a' + (i + round) % 26)));
-        add(std::string(64, 'Z'));
-        add("after");
-        add(std::string(1000, 'Y'));
+        for (int i = 0; i < 64; ++i) added.emplace_back(0, std::string(1023, char('a' + (i + round) % 26)));
+        for (const std::string& t : {std::string(64, 'Z'), std::string("after"), std::string(1000, 'Y')})
+            added.emplace_back(0, t);
     }
-    for (const auto& [id, text] : added) ASSERT_EQ(tree.text(id), text) << id;
-    DynamicRow copy = tree;
-    for (const auto& [id, text] : added) ASSERT_EQ(copy.text(id), text) << id;
+    for (auto& [id, text] : added) id = texts.AddToId(0, false, std::string_view(text));
+    const DynamicRow copy = texts;
+    for (const auto& [id, text] : added) ASSERT_TRUE(texts.text(id) == text && copy.text(id) == text) << id;
 }
 
 }  // namespace

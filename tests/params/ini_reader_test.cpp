@@ -74,7 +74,7 @@ TEST_F(IniReader, ReadsSettingsUnderTheRussianRoot) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(IniReader, MissingFileShowsTheErrorBoxAndGivesOnlyTheRoot) {
+TEST_F(IniReader, MissingOrEmptyFileGivesOnlyTheRoot) {
     Korvane_cIniReader reader;
     const DynamicRow tree = reader.LoadIni("ini.txt");
     ASSERT_EQ(boxes.size(), 1u);
@@ -84,68 +84,41 @@ TEST_F(IniReader, MissingFileShowsTheErrorBoxAndGivesOnlyTheRoot) {
     EXPECT_EQ(tree.nodeCount(), 1u);
     EXPECT_EQ(tree.TopId(1), 0u);
     EXPECT_EQ(tree.iLookId("SCREEN"), 0u);
+    write("ini.txt", "");  // an empty file: only the root, and no message
+    EXPECT_EQ(reader.LoadIni("ini.txt").nodeCount(), 1u);
+    EXPECT_EQ(boxes.size(), 1u);
 }
 
-TEST_F(IniReader, EmptyFileGivesOnlyTheRootWithoutAMessage) {
-    write("ini.txt", "");
-    Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(tree.nodeCount(), 1u);
-    EXPECT_TRUE(boxes.empty());
-}
-
-// The last line keeps every character when no line end follows it.
-TEST_F(IniReader, LastLineWithoutLineEndIsReadWhole) {
-    write("ini.txt", "SCREEN = 800, 600\nFILLMODE = 2");
-    Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(values(tree, "FILLMODE"), (std::vector<std::string>{"2"}));
-    write("ini.txt", "FILLMODE = 3\r\n");  // CR LF line ends read the same
-    EXPECT_EQ(values(reader.LoadIni("ini.txt"), "FILLMODE"), (std::vector<std::string>{"3"}));
-}
-
-// A line longer than 254 characters is one setting, not pieces that each lose a character.
-TEST_F(IniReader, LongLinesAreReadWhole) {
-    std::string line = "LONG = ";
-    std::vector<std::string> expected;
-    for (int i = 0; i < 400; ++i) {
-        expected.push_back(std::to_string(1000 + i));
-        line += (i ? ", " : "") + expected.back();
+// Line ends, long lines, repeated keys, three values: each file's keys and the values of its first key.
+TEST_F(IniReader, LinesAndKeys) {
+    std::string longLine = "LONG = ";
+    std::vector<std::string> longValues;
+    for (int i = 0; i < 400; ++i) {  // one setting past 254 characters, not pieces that each lose one
+        longValues.push_back(std::to_string(1000 + i));
+        longLine += (i ? ", " : "") + longValues.back();
     }
-    ASSERT_GT(line.size(), 2000u);
-    write("ini.txt", line + "\nSCREEN = 640, 480\n");
+    const struct {
+        std::string file;
+        std::vector<std::string> keys, values;
+    } cases[] = {
+        {"FILLMODE = 2", {"FILLMODE"}, {"2"}},  // no line end after the last line
+        {"FILLMODE = 3\r\nSCREEN = 1, 2", {"FILLMODE", "SCREEN"}, {"3"}},
+        {longLine + "\nSCREEN = 640, 480\n", {"LONG", "SCREEN"}, longValues},
+        {"FILLMODE = 1\nFILLMODE = 3\n", {"FILLMODE", "FILLMODE"}, {"1"}},  // lookups find the first
+        {"SCREEN = 800, 600, 32\n", {"SCREEN"}, {"800", "600", "32"}},
+    };
     Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(values(tree, "LONG"), expected);
-    EXPECT_EQ(keys(tree), (std::vector<std::string>{"LONG", "SCREEN"}));
-}
-
-TEST_F(IniReader, RepeatedKeysGiveTwoKnotsAndLookupsFindTheFirst) {
-    write("ini.txt", "FILLMODE = 1\nFILLMODE = 3\n");
-    Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(keys(tree), (std::vector<std::string>{"FILLMODE", "FILLMODE"}));
-    EXPECT_EQ(values(tree, "FILLMODE"), (std::vector<std::string>{"1"}));
-}
-
-TEST_F(IniReader, ScreenWithThreeValuesKeepsAllThree) {
-    write("ini.txt", "SCREEN = 800, 600, 32\n");
-    Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    const unsigned first = tree.TopId(tree.iLookId("SCREEN"));
-    EXPECT_EQ(tree.iLookName(first).toInt(), 800);
-    EXPECT_EQ(tree.iLookName(tree.NextId(first)).toInt(), 600);
-    EXPECT_EQ(tree.iCountParams(tree.iLookId("SCREEN")), 3u);
-}
-
-TEST_F(IniReader, BinaryGarbageNeverBreaksTheTree) {
-    std::string junk;
+    for (const auto& c : cases) {
+        write("ini.txt", c.file);
+        const DynamicRow tree = reader.LoadIni("ini.txt");
+        EXPECT_EQ(keys(tree), c.keys) << c.file.substr(0, 40);
+        EXPECT_EQ(values(tree, c.keys[0].c_str()), c.values) << c.file.substr(0, 40);
+    }
+    std::string junk;  // binary garbage, NULs included, before a setting
     for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 256);
     write("ini.txt", junk + "\nSCREEN = 1, 2\n");
-    Korvane_cIniReader reader;
-    const DynamicRow tree = reader.LoadIni("ini.txt");
-    EXPECT_EQ(values(tree, "SCREEN"), (std::vector<std::string>{"1", "2"}));
-    for (unsigned key = tree.TopId(1); key != 0; key = tree.NextId(key)) EXPECT_EQ(tree.iCountKnots(key), 0u);
+    EXPECT_EQ(values(reader.LoadIni("ini.txt"), "SCREEN"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(IniReader, LoadIniParametersSavesTheCopyWhenItsFolderExists) {

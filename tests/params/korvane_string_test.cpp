@@ -12,129 +12,83 @@ namespace {
 
 std::string repeat(char c, std::size_t n) { return std::string(n, c); }
 
-TEST(KorvaneStringLimit, AppendsStopAtTheLastByte) {
+TEST(KorvaneString, AppendsAssignmentsAndNumbersStopAtTheLastByte) {
     Korvane_string s(std::string_view(repeat('a', 1020)));
     EXPECT_TRUE(s.add("bcd"));  // exactly fills 1023
-    EXPECT_EQ(s.length(), 1023u);
     EXPECT_FALSE(s.add("e"));
-    EXPECT_EQ(s.length(), 1023u);
     EXPECT_EQ(s.view().substr(1017), "aaabcd");
-
     Korvane_string full(std::string_view(repeat('x', 5000)));
     EXPECT_EQ(full.length(), 1023u);
     full += full;  // self append at the limit
     EXPECT_EQ(full.length(), 1023u);
-}
-
-TEST(KorvaneStringLimit, NumbersAndSelfAppendAtTheLimit) {
-    Korvane_string s(std::string_view(repeat('a', 1021)));
-    s += 12345;
-    EXPECT_EQ(s.length(), 1023u);
-    EXPECT_EQ(s.view().substr(1021), "12");
-    Korvane_string f(std::string_view(repeat('a', 1022)));
-    f += 2.5f;
-    EXPECT_EQ(f.view().substr(1022), "2");
-
     Korvane_string half(std::string_view(repeat('h', 600)));
     half += half;
-    EXPECT_EQ(half.length(), 1023u);
-}
-
-TEST(KorvaneStringLimit, AssignmentsCutAndNulEndsAText) {
-    Korvane_string s;
+    EXPECT_EQ(half.view(), repeat('h', 1023));
+    Korvane_string number(std::string_view(repeat('a', 1021)));
+    number += 12345;
+    EXPECT_EQ(number.view().substr(1021), "12");
+    Korvane_string real(std::string_view(repeat('a', 1022)));
+    real += 2.5f;
+    EXPECT_EQ(real.view().substr(1022), "2");
     s = repeat('z', 2000).c_str();
     EXPECT_EQ(s.length(), 1023u);
-    const Korvane_string withNul(std::string_view("ab\0cd", 5));
-    EXPECT_EQ(withNul, "ab");
-    // Assigning a pointer into the object's own text works.
+    EXPECT_EQ(Korvane_string(std::string_view("ab\0cd", 5)), "ab");  // a NUL ends a text
     Korvane_string own("hello world");
-    own = own.getChars() + 6;
+    own = own.getChars() + 6;  // a pointer into the object's own text
     EXPECT_EQ(own, "world");
+    // Comparison is exact and case-sensitive.
+    EXPECT_TRUE(own == "world" && own != "World" && !(own == "worl") && !(own == ""));
+    own.clear();
+    EXPECT_TRUE(own == "" && Korvane_string() == "");
 }
 
-TEST(KorvaneStringCompare, ExactAndCaseSensitive) {
-    Korvane_string a("camera.set");
-    EXPECT_TRUE(a == "camera.set");
-    EXPECT_FALSE(a == "Camera.Set");
-    EXPECT_TRUE(a != "Camera.Set");
-    EXPECT_FALSE(a == "camera.se");
-    EXPECT_TRUE(Korvane_string() == "");
-    EXPECT_FALSE(a == "");
-    a.clear();
-    EXPECT_TRUE(a == "");
-}
-
-TEST(KorvaneStringNumbersOut, IntegersInDecimal) {
+TEST(KorvaneString, NumbersOut) {
     Korvane_string s;
-    s = 0;
-    EXPECT_EQ(s, "0");
-    s = -42;
-    EXPECT_EQ(s, "-42");
-    s = INT_MIN;
-    EXPECT_EQ(s, "-2147483648");
+    for (const auto& [value, text] : {std::pair{0, "0"}, {-42, "-42"}, {INT_MIN, "-2147483648"}}) {
+        s = value;
+        EXPECT_EQ(s, text);
+    }
     s = "Errors: ";
     s += 3;
     EXPECT_EQ(s, "Errors: 3");
-}
-
-TEST(KorvaneStringNumbersOut, FloatsShortestThatReadsBack) {
-    auto text = [](float v) {
-        Korvane_string s;
-        s += v;
-        return std::string(s.view());
-    };
-    EXPECT_EQ(text(2.5f), "2.5");
-    EXPECT_EQ(text(0.1f), "0.1");
-    EXPECT_EQ(text(-3.0f), "-3");
-    EXPECT_EQ(text(0.0f), "0");
-    EXPECT_EQ(text(1.0f / 3.0f), "0.33333334");
+    for (const auto& [value, text] : {std::pair{2.5f, "2.5"}, {0.1f, "0.1"}, {-3.0f, "-3"}, {0.0f, "0"},
+                                      {1.0f / 3.0f, "0.33333334"}}) {
+        s.clear();
+        s += value;
+        EXPECT_EQ(s, text);
+    }
+    // The shortest text that reads back as the same float.
     for (float v : {0.1f, 1.0f / 3.0f, 123456.78f, 1e-20f, 3.4e38f, -7.25e-3f, FLT_MIN, FLT_MAX}) {
-        Korvane_string s;
+        s.clear();
         s += v;
         EXPECT_EQ(s.toFloat(), v) << s.getChars();
     }
 }
 
-TEST(KorvaneStringNumbersIn, IntegerParseRules) {
-    EXPECT_EQ(Korvane_string("  42").toInt(), 42);
-    EXPECT_EQ(Korvane_string("\t-17xyz").toInt(), -17);
-    EXPECT_EQ(Korvane_string("+8").toInt(), 8);
-    EXPECT_EQ(Korvane_string("12.9").toInt(), 12);
-    EXPECT_EQ(Korvane_string("abc").toInt(), 0);
-    EXPECT_EQ(Korvane_string("").toInt(), 0);
-    EXPECT_EQ(Korvane_string("-").toInt(), 0);
-    EXPECT_EQ(Korvane_string("- 5").toInt(), 0);
-    EXPECT_EQ(Korvane_string("99999999999999999999").toInt(), INT_MAX);
-    EXPECT_EQ(Korvane_string("-99999999999999999999").toInt(), INT_MIN);
+TEST(KorvaneString, NumbersIn) {
+    for (const auto& [text, value] :
+         {std::pair{"  42", 42}, {"\t-17xyz", -17}, {"+8", 8}, {"12.9", 12}, {"abc", 0}, {"", 0}, {"-", 0},
+          {"- 5", 0}, {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}})
+        EXPECT_EQ(Korvane_string(text).toInt(), value) << text;
+    // Only digits spell numbers: no inf, nan or hex; a comma is no decimal point; an 'e'
+    // without digits ends the number; out of range gives the largest float or 0.
+    for (const auto& [text, value] :
+         {std::pair{" 2.5", 2.5f}, {"-0.75m", -0.75f}, {".5", 0.5f}, {"5.", 5.0f}, {"1e3", 1000.0f},
+          {"1.5E-2", 0.015f}, {"2e", 2.0f}, {"2e+x", 2.0f}, {"3,5", 3.0f}, {"inf", 0.0f}, {"nan", 0.0f},
+          {"0x10", 0.0f}, {".", 0.0f}, {"1e999", FLT_MAX}, {"-1e999", -FLT_MAX}, {"1e-999", 0.0f},
+          {"0.000e999", 0.0f}}) {
+        const float got = Korvane_string(text).toFloat();
+        EXPECT_FLOAT_EQ(got, value) << text;
+        EXPECT_TRUE(got == value || (value != 0 && value != FLT_MAX && value != -FLT_MAX)) << text;  // not inf, not tiny
+    }
 }
 
-TEST(KorvaneStringNumbersIn, FloatParseRules) {
-    EXPECT_FLOAT_EQ(Korvane_string(" 2.5").toFloat(), 2.5f);
-    EXPECT_FLOAT_EQ(Korvane_string("-0.75m").toFloat(), -0.75f);
-    EXPECT_FLOAT_EQ(Korvane_string(".5").toFloat(), 0.5f);
-    EXPECT_FLOAT_EQ(Korvane_string("5.").toFloat(), 5.0f);
-    EXPECT_FLOAT_EQ(Korvane_string("1e3").toFloat(), 1000.0f);
-    EXPECT_FLOAT_EQ(Korvane_string("1.5E-2").toFloat(), 0.015f);
-    EXPECT_FLOAT_EQ(Korvane_string("2e").toFloat(), 2.0f);  // no exponent digits: stops before 'e'
-    EXPECT_FLOAT_EQ(Korvane_string("2e+x").toFloat(), 2.0f);
-    EXPECT_FLOAT_EQ(Korvane_string("3,5").toFloat(), 3.0f);  // a comma is not a decimal point
-    EXPECT_EQ(Korvane_string("inf").toFloat(), 0.0f);        // only digits spell numbers
-    EXPECT_EQ(Korvane_string("nan").toFloat(), 0.0f);
-    EXPECT_EQ(Korvane_string("0x10").toFloat(), 0.0f);
-    EXPECT_EQ(Korvane_string(".").toFloat(), 0.0f);
-    EXPECT_EQ(Korvane_string("1e999").toFloat(), FLT_MAX);
-    EXPECT_EQ(Korvane_string("-1e999").toFloat(), -FLT_MAX);
-    EXPECT_EQ(Korvane_string("1e-999").toFloat(), 0.0f);
-    EXPECT_EQ(Korvane_string("0.000e999").toFloat(), 0.0f);
-}
-
-TEST(KorvaneStringNumbersIn, SameValuesInADecimalCommaLocale) {
+TEST(KorvaneString, SameValuesInADecimalCommaLocale) {
     // Users whose locale writes decimal commas read the same files.
-    const char* locales[] = {"de_DE.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8"};
     const char* set = nullptr;
-    for (const char* name : locales)
+    for (const char* name : {"de_DE.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8"})
         if ((set = std::setlocale(LC_ALL, name)) != nullptr) break;
-    if (set == nullptr) GTEST_SKIP() << "no decimal-comma locale installed";
+    if (set == nullptr) GTEST_SKIP() << "skipped: no decimal-comma locale installed";
     EXPECT_FLOAT_EQ(Korvane_string("2.5").toFloat(), 2.5f);
     Korvane_string s;
     s += 2.5f;
@@ -142,68 +96,42 @@ TEST(KorvaneStringNumbersIn, SameValuesInADecimalCommaLocale) {
     std::setlocale(LC_ALL, "C");
 }
 
-TEST(KorvaneStringCommandBlock, AcceptsSettings) {
-    Korvane_string key, values;
-    EXPECT_TRUE(Korvane_string("SCREEN = 800, 600").getCommandBlock(&key, &values));
-    EXPECT_EQ(key, "SCREEN");
-    EXPECT_EQ(values, "800, 600");
-    EXPECT_TRUE(Korvane_string("  FILLMODE=3  \r").getCommandBlock(&key, &values));
-    EXPECT_EQ(key, "FILLMODE");
-    EXPECT_EQ(values, "3");
-    EXPECT_TRUE(Korvane_string("EMPTY =").getCommandBlock(&key, &values));
-    EXPECT_EQ(key, "EMPTY");
-    EXPECT_EQ(values, "");
-    EXPECT_TRUE(Korvane_string("A = b = c").getCommandBlock(&key, &values));
-    EXPECT_EQ(key, "A");
-    EXPECT_EQ(values, "b = c");
-}
-
-TEST(KorvaneStringCommandBlock, RejectsLinesWithoutASetting) {
-    Korvane_string key("untouched"), values("untouched");
-    for (const char* line :
-         {"", "   ", "; SCREEN = 1, 2", "# SCREEN = 1, 2", "  ;x=1", "no equals sign", "= 5", "  = 5"}) {
-        EXPECT_FALSE(Korvane_string(line).getCommandBlock(&key, &values)) << line;
+TEST(KorvaneString, CommandBlockSplitsSettings) {
+    for (const auto& [line, key, values] :
+         {std::tuple{"SCREEN = 800, 600", "SCREEN", "800, 600"}, {"  FILLMODE=3  \r", "FILLMODE", "3"},
+          {"EMPTY =", "EMPTY", ""}, {"A = b = c", "A", "b = c"}}) {
+        Korvane_string k, v;
+        EXPECT_TRUE(Korvane_string(line).getCommandBlock(&k, &v)) << line;
+        EXPECT_EQ(k, key);
+        EXPECT_EQ(v, values);
     }
-    EXPECT_EQ(key, "untouched");
-    EXPECT_EQ(values, "untouched");
-}
-
-TEST(KorvaneStringCommandBlock, OutputMayBeTheSourceItself) {
+    Korvane_string key("untouched"), values("untouched");
+    for (const char* line : {"", "   ", "; SCREEN = 1, 2", "# SCREEN = 1, 2", "  ;x=1", "no equals sign", "= 5", "  = 5"})
+        EXPECT_FALSE(Korvane_string(line).getCommandBlock(&key, &values)) << line;
+    EXPECT_TRUE(key == "untouched" && values == "untouched");
     Korvane_string line("KEY = 1, 2");
-    Korvane_string values;
-    EXPECT_TRUE(line.getCommandBlock(&line, &values));
-    EXPECT_EQ(line, "KEY");
-    EXPECT_EQ(values, "1, 2");
+    EXPECT_TRUE(line.getCommandBlock(&line, &values));  // the output may be the source itself
+    EXPECT_TRUE(line == "KEY" && values == "1, 2");
 }
 
-TEST(KorvaneStringDivide, SplitsAtTheFirstRunOfBlanks) {
-    Korvane_string first, rest;
-    EXPECT_TRUE(Korvane_string("cam_mngr camera.next").DivideTwoParameters(&first, &rest));
-    EXPECT_EQ(first, "cam_mngr");
-    EXPECT_EQ(rest, "camera.next");
-
-    EXPECT_TRUE(Korvane_string(" \t obj_mngr \t object.visible  3 1").DivideTwoParameters(&first, &rest));
-    EXPECT_EQ(first, "obj_mngr");
-    EXPECT_EQ(rest, "object.visible  3 1");
-
-    EXPECT_TRUE(Korvane_string("console").DivideTwoParameters(&first, &rest));
-    EXPECT_EQ(first, "console");
-    EXPECT_EQ(rest, "");
-
-    EXPECT_TRUE(Korvane_string("word   ").DivideTwoParameters(&first, &rest));
-    EXPECT_EQ(rest, "");
-
+TEST(KorvaneString, DivideSplitsAtTheFirstRunOfBlanks) {
+    for (const auto& [text, first, rest] :
+         {std::tuple{"cam_mngr camera.next", "cam_mngr", "camera.next"},
+          {" \t obj_mngr \t object.visible  3 1", "obj_mngr", "object.visible  3 1"}, {"console", "console", ""},
+          {"word   ", "word", ""}}) {
+        Korvane_string f, r;
+        EXPECT_TRUE(Korvane_string(text).DivideTwoParameters(&f, &r)) << text;
+        EXPECT_EQ(f, first);
+        EXPECT_EQ(r, rest);
+    }
+    Korvane_string first("x"), rest("y");
     EXPECT_FALSE(Korvane_string("  \t ").DivideTwoParameters(&first, &rest));
-    EXPECT_EQ(first, "");
-    EXPECT_EQ(rest, "");
-}
-
-TEST(KorvaneStringDivide, AppliedAgainToTheRestYieldsEachWord) {
-    Korvane_string rest("camera.set 2 extra"), word;
-    std::string words;
-    while (rest.DivideTwoParameters(&word, &rest)) words += std::string(word.view()) + "|";
-    EXPECT_EQ(words, "camera.set|2|extra|");
-    EXPECT_EQ(rest, "");
+    EXPECT_TRUE(first == "" && rest == "");
+    // Applied again to the rest, it yields each word.
+    Korvane_string words("camera.set 2 extra"), word;
+    std::string joined;
+    while (words.DivideTwoParameters(&word, &words)) joined += std::string(word.view()) + "|";
+    EXPECT_EQ(joined, "camera.set|2|extra|");
 }
 
 }  // namespace

@@ -21,37 +21,12 @@ TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
         const char* text;  // the report when finished, else the start of the fault
     };
     const Case cases[] = {
-        {"returns",
-         [](std::string& r) {
-             r = "done";
-             return 0;
-         },
-         true, 0, "done"},
-        {"fails",
-         [](std::string& r) {
-             r = "no mesh";
-             return 1;
-         },
-         true, 1, "no mesh"},
+        {"returns", [](std::string& r) { return r = "done", 0; }, true, 0, "done"},
+        {"fails", [](std::string& r) { return r = "no mesh", 1; }, true, 1, "no mesh"},
         {"throws", [](std::string&) -> int { throw std::runtime_error("bad count"); }, false, -1, "failed: bad count"},
-        {"is killed",
-         [](std::string&) {
-             std::raise(SIGKILL);
-             return 0;
-         },
-         false, -1, "crashed ("},
-        {"aborts",
-         [](std::string&) {
-             std::abort();
-             return 0;
-         },
-         false, -1, "crashed ("},
-        {"hangs",
-         [](std::string&) {
-             for (;;) pause();
-             return 0;
-         },
-         false, -1, "took longer than 1 s"},
+        {"is killed", [](std::string&) { return std::raise(SIGKILL), 0; }, false, -1, "crashed ("},
+        {"aborts", [](std::string&) -> int { std::abort(); }, false, -1, "crashed ("},
+        {"hangs", [](std::string&) -> int { for (;;) pause(); }, false, -1, "took longer than 1 s"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -13,52 +13,26 @@ namespace {
 
 namespace kp = krovane::platform;
 
-TEST(VirtualKeys, ScancodesMapByPositionOnAUsLayout) {
-    // The console key left of 1, and the other punctuation keys.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_GRAVE), 0xC0);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_MINUS), 0xBD);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_EQUALS), 0xBB);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_LEFTBRACKET), 0xDB);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_BACKSLASH), 0xDC);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_SEMICOLON), 0xBA);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_APOSTROPHE), 0xDE);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_SLASH), 0xBF);
-    // Letters and digits are their upper-case ASCII codes; 0 follows 9 in SDL's order.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_A), 'A');
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_W), 'W');
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_Z), 'Z');
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1), '1');
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_9), '9');
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_0), '0');
-    // Arrows and the block above them.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_LEFT), 0x25);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_UP), 0x26);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_RIGHT), 0x27);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_DOWN), 0x28);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_PAGEUP), 0x21);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_PAGEDOWN), 0x22);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_DELETE), 0x2E);
-    // The keypad: Enter shares the code of the main Enter.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_PLUS), 0x6B);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_PERIOD), 0x6E);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_0), 0x60);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_9), 0x69);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_ENTER), 0x0D);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_RETURN), 0x0D);
-    // Function keys, and the modifiers of each side.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1), 0x70);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F12), 0x7B);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_LSHIFT), 0xA0);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_RSHIFT), 0xA1);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_LCTRL), 0xA2);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_RALT), 0xA5);
-    // Keys without a code, and numbers that are no scancode.
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_UNKNOWN), 0);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_MUTE), 0);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_AUDIOPLAY), 0);
-    EXPECT_EQ(kp::virtualKeyForScancode(-1), 0);
-    EXPECT_EQ(kp::virtualKeyForScancode(SDL_NUM_SCANCODES), 0);
-    EXPECT_EQ(kp::virtualKeyForScancode(1 << 30), 0);
+TEST(VirtualKeys, LayoutByPosition) {
+    // Letters, digits, function and keypad keys run in order; SDL puts 0 after 9.
+    for (int i = 0; i < 26; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_A + i), 'A' + i) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_1 + i), 0x60 + (i + 1) % 10);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1 + i), 0x70 + i) << i;
+    // Anchors: the console key left of 1, punctuation, navigation, both Enters, each side's modifiers;
+    // keys without a code and numbers that are no scancode give 0.
+    const int anchors[][2] = {{SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_EQUALS, 0xBB},
+                              {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_BACKSLASH, 0xDC},
+                              {SDL_SCANCODE_SEMICOLON, 0xBA}, {SDL_SCANCODE_APOSTROPHE, 0xDE},
+                              {SDL_SCANCODE_SLASH, 0xBF}, {SDL_SCANCODE_LEFT, 0x25}, {SDL_SCANCODE_UP, 0x26},
+                              {SDL_SCANCODE_RIGHT, 0x27}, {SDL_SCANCODE_DOWN, 0x28}, {SDL_SCANCODE_PAGEUP, 0x21},
+                              {SDL_SCANCODE_PAGEDOWN, 0x22}, {SDL_SCANCODE_DELETE, 0x2E}, {SDL_SCANCODE_KP_PLUS, 0x6B},
+                              {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_RETURN, 0x0D},
+                              {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1},
+                              {SDL_SCANCODE_LCTRL, 0xA2}, {SDL_SCANCODE_RALT, 0xA5}, {SDL_SCANCODE_UNKNOWN, 0},
+                              {SDL_SCANCODE_MUTE, 0}, {SDL_SCANCODE_AUDIOPLAY, 0}, {-1, 0}, {SDL_NUM_SCANCODES, 0},
+                              {1 << 30, 0}};
+    for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
 }
 
 TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
@@ -71,69 +45,40 @@ TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
         EXPECT_EQ(owner[key], -1) << "scancodes " << owner[key] << " and " << scancode << " both give " << int{key};
         owner[key] = scancode;
         // The either-side modifier codes are never a key of their own.
-        EXPECT_NE(key, kp::kVkShift);
-        EXPECT_NE(key, kp::kVkControl);
-        EXPECT_NE(key, kp::kVkMenu);
+        EXPECT_TRUE(key != kp::kVkShift && key != kp::kVkControl && key != kp::kVkMenu) << scancode;
     }
 }
 
 TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
     std::vector<std::uint8_t> sdl(SDL_NUM_SCANCODES, 0);
     std::uint8_t state[256];
-
-    sdl[SDL_SCANCODE_W] = 1;
-    sdl[SDL_SCANCODE_GRAVE] = 1;
-    sdl[SDL_SCANCODE_KP_ENTER] = 1;
-    sdl[SDL_SCANCODE_RSHIFT] = 1;
-    sdl[SDL_SCANCODE_LALT] = 1;
-    sdl[SDL_SCANCODE_MUTE] = 1;  // no code: changes nothing
-    kp::buildKeyboardState(sdl.data(), static_cast<int>(sdl.size()), state);
-    std::vector<int> down;
-    for (int key = 0; key < 256; ++key) {
-        EXPECT_TRUE(state[key] == 0 || state[key] == 0x80) << key;
-        if (state[key] != 0) down.push_back(key);
-    }
-    EXPECT_EQ(down, (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu,
-                                      kp::kVkOem3}));
-
-    // Either shift sets the shared code; releasing everything clears every byte.
-    sdl.assign(sdl.size(), 0);
-    sdl[SDL_SCANCODE_LSHIFT] = 1;
-    sdl[SDL_SCANCODE_RCTRL] = 1;
-    kp::buildKeyboardState(sdl.data(), static_cast<int>(sdl.size()), state);
-    EXPECT_EQ(state[0x10], 0x80);
-    EXPECT_EQ(state[0xA0], 0x80);
-    EXPECT_EQ(state[0xA1], 0);
-    EXPECT_EQ(state[0x11], 0x80);
-    EXPECT_EQ(state[0xA3], 0x80);
-    EXPECT_EQ(state[0x12], 0);
-    sdl.assign(sdl.size(), 0);
-    kp::buildKeyboardState(sdl.data(), static_cast<int>(sdl.size()), state);
-    EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
-
-    // Only `count` states are read; a null array or a negative count is no key down.
-    sdl[SDL_SCANCODE_A] = 1;
-    sdl[SDL_SCANCODE_RSHIFT] = 1;
-    kp::buildKeyboardState(sdl.data(), SDL_SCANCODE_A + 1, state);
-    EXPECT_EQ(state[kp::kVkA], 0x80);
-    EXPECT_EQ(state[kp::kVkShift], 0);
-    state[kp::kVkQ] = 0x80;
+    auto build = [&](std::vector<int> down, int count = SDL_NUM_SCANCODES, bool numLock = true) {
+        sdl.assign(sdl.size(), 0);
+        for (int scancode : down) sdl[std::size_t(scancode)] = 1;
+        state[kp::kVkQ] = 0x80;  // stale: every call rewrites all 256 bytes
+        kp::buildKeyboardState(sdl.data(), count, state, numLock);
+        std::vector<int> keys;
+        for (int key = 0; key < 256; ++key) {
+            EXPECT_TRUE(state[key] == 0 || state[key] == 0x80) << key;
+            if (state[key] != 0) keys.push_back(key);
+        }
+        return keys;
+    };
+    // MUTE has no code and changes nothing.
+    EXPECT_EQ(build({SDL_SCANCODE_W, SDL_SCANCODE_GRAVE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RSHIFT,
+                     SDL_SCANCODE_LALT, SDL_SCANCODE_MUTE}),
+              (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3}));
+    EXPECT_EQ(build({SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RCTRL}), (std::vector<int>{0x10, 0x11, 0xA0, 0xA3}));
+    EXPECT_EQ(build({}), std::vector<int>{});
+    // Only `count` states are read; a negative count is no key down.
+    EXPECT_EQ(build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), std::vector<int>{kp::kVkA});
+    EXPECT_EQ(build({SDL_SCANCODE_A}, -5), std::vector<int>{});
+    // The keypad decimal key is Delete with Num Lock off.
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}), std::vector<int>{kp::kVkDecimal});
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), std::vector<int>{kp::kVkDelete});
+    // A null array is no key down.
     kp::buildKeyboardState(nullptr, SDL_NUM_SCANCODES, state);
     EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
-    state[kp::kVkQ] = 0x80;
-    kp::buildKeyboardState(sdl.data(), -5, state);
-    EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
-}
-
-TEST(VirtualKeys, TheKeypadDecimalKeyIsDecimalOnlyWithNumLockOn) {
-    std::vector<std::uint8_t> sdl(SDL_NUM_SCANCODES, 0);
-    sdl[SDL_SCANCODE_KP_PERIOD] = 1;
-    std::uint8_t state[256];
-    for (const bool numLock : {true, false}) {
-        kp::buildKeyboardState(sdl.data(), static_cast<int>(sdl.size()), state, numLock);
-        EXPECT_EQ(state[kp::kVkDecimal], numLock ? 0x80 : 0) << numLock;
-        EXPECT_EQ(state[kp::kVkDelete], numLock ? 0 : 0x80) << numLock;
-    }
 }
 
 TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
