@@ -92,21 +92,21 @@ shot() { xwd -silent -id "$ID" -out "$RUN/$1.xwd"; }
 # shown NAME TEST...: a dump NAME of the window passes TEST ("picture.py DUMP" + its arguments, "> N")
 shown() { shot "$1" && (($(picture "$RUN/$1.xwd" "${@:2:$#-3}") ${*: -2:1} ${*: -1})); }
 stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
-    if [[ $1 == close ]]; then python3 "$HERE/close_window.py" "$ID"; else kill "-$1" "$VIEWER_PID"; fi
+    if [[ $1 == close ]]; then python3 "$HERE/x11.py" close "$ID"; else kill "-$1" "$VIEWER_PID"; fi
     wait "$VIEWER_PID"
     local status=$?
     VIEWER_PID=
     return $status
 }
-# press KEY [NAME TEST...]: holds KEY down until the window passes TEST, a frame
-# or more but less than the console's repeat delay, as the viewer reads the
-# keyboard once a frame. Keys may carry a modifier: shift+minus.
-press() {
-    xdotool keydown "$1"
-    wait_for 20 shown "${@:2}"
-    local status=$?
-    xdotool keyup "$1"
-    return $status
+# keys X Y W H KEY...: each key held until the rectangle of the window changes.
+keys() { python3 "$HERE/x11.py" keys "$ID" "$@"; }
+typed() {  # the keys that type a line and enter it
+    local i c
+    for ((i = 0; i < ${#1}; i++)); do
+        c=${1:i:1}
+        case $c in ' ') echo space ;; .) echo period ;; _) echo shift+minus ;; *) echo "$c" ;; esac
+    done
+    echo Return
 }
 
 # The bundled level, named from elsewhere, at a size of its ini.txt.
@@ -117,28 +117,19 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
     check "the configured size" grep -qzP 'Width: 320\n\s*Height: 240' <<<"$(xwininfo -id "$ID")"
     check "the scene is drawn" wait_for 30 shown level colours 60 80 200 140 '>' 500
     check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
-    check "Tab shows another camera in the head-up text" press Tab tab differ "$RUN/level.xwd" 0 0 300 35 '>' 20
     xdotool key Print
     check "Print Screen writes a picture in the level folder" wait_for 30 pictures 1
     # The console's input line: a grey box, 215 x 17 at 9, 200.
-    check "the console opens with the key left of 1" press grave console near 303030 9 200 215 17 '>' 3000
-    # Each key is held until the typed line shows it; Return, until the line empties.
+    keys 9 200 215 17 grave
+    check "the console opens with the key left of 1" shown console near 303030 9 200 215 17 '>' 3000
     printf 'console pasted from the clipboard' | xclip -selection clipboard
-    keys() {  # the keys that type a line and enter it
-        local i c
-        for ((i = 0; i < ${#1}; i++)); do
-            c=${1:i:1}
-            case $c in ' ') echo space ;; .) echo period ;; _) echo shift+minus ;; *) echo "$c" ;; esac
-        done
-        echo Return
-    }
-    for key in $(keys "cam_mngr camera.next") $(keys "obj_mngr show.list") $(keys "a note for the log") \
-        shift+Insert Return; do
-        shot typed
-        press "$key" key differ "$RUN/typed.xwd" 9 200 215 17 '>' 0 || { check "typing $key" false; break; }
-    done
-    check "the console closes" press grave closed near 303030 9 200 215 17 '<' 100
-    check "the head-up text is back" shown hud near ffffff 0 0 260 40 '>' 40
+    # shellcheck disable=SC2046
+    check "commands, a note and a paste are typed" keys 9 200 215 17 $(typed "cam_mngr camera.next") \
+        $(typed "obj_mngr show.list") $(typed "a note for the log") shift+Insert Return
+    keys 9 200 215 17 grave
+    check "the console closes" shown closed near 303030 9 200 215 17 '<' 100
+    check "the head-up text is back" wait_for 30 shown hud near ffffff 0 0 260 40 '>' 40
+    check "Tab shows another camera in the head-up text" keys 0 0 300 35 Tab
     xdotool key F12
     check "F12 writes another picture" wait_for 30 pictures 2
     check "exit 0 when the window is closed" stop close
