@@ -119,15 +119,15 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
     check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
     xdotool key Print
     check "Print Screen writes a picture in the level folder" wait_for 30 pictures 1
-    # The console's input line: a grey box, 215 x 17 at 9, 200.
-    keys 9 200 215 17 grave
-    check "the console opens with the key left of 1" shown console near 303030 9 200 215 17 '>' 3000
+    # Inside the console's input line, a grey box (215 x 17 at 9, 200).
+    keys 12 203 208 11 grave
+    check "the console opens with the key left of 1" shown console near 303030 12 203 208 11 '>' 1500
     printf 'console pasted from the clipboard' | xclip -selection clipboard
     # shellcheck disable=SC2046
-    check "commands, a note and a paste are typed" keys 9 200 215 17 $(typed "cam_mngr camera.next") \
+    check "commands, a note and a paste are typed" keys 12 203 208 11 $(typed "cam_mngr camera.next") \
         $(typed "obj_mngr show.list") $(typed "a note for the log") shift+Insert Return
-    keys 9 200 215 17 grave
-    check "the console closes" shown closed near 303030 9 200 215 17 '<' 100
+    keys 12 203 208 11 grave
+    check "the console closes" shown closed near 303030 12 203 208 11 '<' 100
     check "the head-up text is back" wait_for 30 shown hud near ffffff 0 0 260 40 '>' 40
     check "Tab shows another camera in the head-up text" keys 0 0 300 35 Tab
     xdotool key F12
