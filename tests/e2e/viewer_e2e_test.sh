@@ -145,6 +145,7 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
         check "the log holds: $said" grep -qF "$said" <<<"$log"
     done
     check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
+    ((failed == 0)) || grep -a '^\s*"\?\[' <<<"$log" | tail -25 >&2
     for png in "$LEVEL"/shot_*.png; do
         check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
         check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"

@@ -3,7 +3,8 @@
 usage: x11.py close WINDOW                asks it to close, as its close button does
        x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +)
                                           until the rectangle of the window changes, at most 20 s
-The viewer reads the keyboard once a frame and repeats a key held too long."""
+The viewer reads the keyboard once a frame and repeats a key held too long; a key is pressed
+once the rectangle holds still for 0.3 s, so that only the key can change it."""
 import ctypes, ctypes.util, sys, time
 
 
@@ -60,6 +61,10 @@ else:
     for key in sys.argv[7:]:
         keys = [{"shift": "Shift_L"}.get(k, k) for k in key.split("+")]
         before, deadline = grab(*rect), time.monotonic() + 20
+        while before != grab(*rect) or time.sleep(0.3) or before != grab(*rect):  # until it holds still
+            before = grab(*rect)
+            if time.monotonic() > deadline:
+                sys.exit(f"the window does not hold still for {key}")
         press(keys, 1)
         while grab(*rect) == before:
             if time.monotonic() > deadline:
