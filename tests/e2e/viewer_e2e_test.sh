@@ -1,268 +1,187 @@
 #!/usr/bin/env bash
-# The viewer as a user runs it, under a virtual X server: it opens at the
-# configured size filled with the configured colour, shows the bundled level
-# with its head-up text and switches cameras with Tab, writes LOG.dr and exits
-# 0 on SIGTERM, SIGINT and closing, and refuses clearly (non-zero exit, one line on
-# stderr) an impossible multisample type or a missing display.
+# The viewer as a user runs it. Its options and refusals; then, under a
+# virtual X server, one run of the bundled level named from elsewhere (size,
+# scene and head-up text, Tab, the picture keys, typing in the console, the
+# close button, the log), a run with an impossible SCREEN (the default size,
+# the clear colour, SIGTERM) and one without ini.txt (its message box,
+# SIGINT), and the refusals of a device or display that cannot be had. Every
+# step waits, with a deadline, for what the viewer shows.
 #
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
-
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 HERE=$(cd "$(dirname "$0")" && pwd)
 TITLE='|Korvane|0.0.5|June 12|'
-for tool in Xvfb xwininfo xwd xdotool python3; do
+WORK=$(mktemp -d)
+XVFB_PID= VIEWER_PID=
+trap '[[ -n $VIEWER_PID ]] && kill -KILL $VIEWER_PID; [[ -n $XVFB_PID ]] && kill $XVFB_PID; rm -rf "$WORK"' EXIT
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
+}
+wait_for() {  # wait_for SECONDS COMMAND...: until it succeeds
+    local deadline=$((SECONDS + $1))
+    until "${@:2}"; do ((SECONDS < deadline)) || return 1; sleep 0.1; done
+}
+picture() { python3 "$HERE/../tools/picture.py" "$@"; }
+
+# Options and refusals: ARGS | exit status | a line it prints; refusals add the usage.
+while IFS='|' read -r args status line; do
+    # shellcheck disable=SC2086
+    (cd "$WORK" && "$VIEWER" $args) >"$WORK/out" 2>&1
+    check "krovane $args: exit $status (got $?)" test $? -eq "$status"
+    check "krovane $args: prints '$line'" grep -qxF "$line" "$WORK/out"
+    ((status != 2)) || check "krovane $args: and the usage" grep -qx 'usage: krovane \[LEVEL_DIR\]' "$WORK/out"
+done <<'CASES'
+--help|0|usage: krovane [LEVEL_DIR]
+-h|0|usage: krovane [LEVEL_DIR]
+--version|0|krovane 0.0.5
+--fullscreen|2|krovane: unknown option --fullscreen
+nowhere|2|krovane: no such folder: nowhere
+. nowhere|2|krovane: one level folder at most, not also nowhere
+CASES
+check "nothing is left where it was refused" test ! -e "$WORK/LOG.dr"
+# No display at all, or one that cannot be reached: refused, not a window nobody sees.
+(cd "$WORK" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$WORK/err"
+check "exit 1 without a display" test $? -eq 1
+check "says there is no display" grep -q 'no display is available' "$WORK/err"
+(cd "$WORK" && DISPLAY=:1999 timeout 20 "$VIEWER") 2>"$WORK/err"
+check "exit 1 when the display cannot be reached" test $? -eq 1
+check "says so" grep -q '^krovane: cannot open the window: the display cannot be reached' "$WORK/err"
+
+for tool in Xvfb xwininfo xwd xdotool xclip python3; do
     if ! command -v "$tool" >/dev/null; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)"
-        exit 77
+        echo "the window checks skipped: $tool is not installed (scripts/setup installs it); $failed failed"
+        ((failed == 0)) && exit 77
+        exit 1
     fi
 done
-
-WORK=$(mktemp -d)
-XVFB_PID=
-VIEWER_PID=
-cleanup() {
-    [[ -n $VIEWER_PID ]] && kill -KILL "$VIEWER_PID" 2>/dev/null
-    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-# A display number nobody uses. -noreset: without it the server resets whenever
-# its last client leaves, and refuses connections meanwhile.
-for n in $(seq 91 140); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# A display number nobody uses. -noreset: else the server resets whenever its
+# last client leaves, and refuses connections meanwhile. No auto-repeat within
+# a minute: a held key stays one key press however slow the frames are.
+for n in $(seq 91 140); do [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break; done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset -ardelay 60000 >/dev/null 2>&1 &
 XVFB_PID=$!
 export DISPLAY=":$n"
-for _ in $(seq 200); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+wait_for 20 xwininfo -root >/dev/null 2>&1
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION CONDITION...
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $what" >&2
-    fi
-}
-
-# Starts the viewer in a fresh folder with the given ini.txt (none when
-# empty), after copying the level folder LEVEL there when one is given;
-# sets VIEWER_PID. A message box captioned "ERROR" is answered with
-# Return, as a user would, and counted in BOXES.
-start() {  # start INI [LEVEL]
-    [[ -n $VIEWER_PID ]] && kill -KILL "$VIEWER_PID" 2>/dev/null
-    RUN=$(mktemp -d -p "$WORK")
-    [[ -n ${2:-} ]] && cp -r "$2"/. "$RUN"/
-    [[ -n $1 ]] && printf "%s" "$1" >"$RUN/ini.txt"
-    (cd "$RUN" && exec "$VIEWER") >"$RUN/out" 2>"$RUN/err" &
+# start INI [LEVEL]: runs the viewer in the folder RUN (a fresh one holding
+# INI as ini.txt, or LEVEL named on the command line), answers each message
+# box captioned ERROR with Return as a user would, counting them in BOXES,
+# and waits until the window is shown; ID is the window.
+start() {
+    RUN=$(mktemp -d -p "$WORK") BOXES=0 ID=
+    [[ -n $1 ]] && printf '%s' "$1" >"${2:-$RUN}/ini.txt"
+    (cd "$RUN" && exec "$VIEWER" ${2:+"$2"}) >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
-    BOXES=0
-    local answered=
-    for _ in $(seq 300); do  # up to 30 s: software GL starts slowly on a busy machine
-        if xwininfo -name "$TITLE" >/dev/null 2>&1; then
-            # The window is made hidden and shown once the level is loaded: give
-            # it up to 5 s to be mapped, as a screenshot of an unmapped window fails.
-            for _ in $(seq 50); do
-                xwininfo -name "$TITLE" 2>/dev/null | grep -q IsViewable && break
-                sleep 0.1
-            done
-            return 0
-        fi
-        if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
-            wait "$VIEWER_PID"
-            echo "exited with status $?" >>"$RUN/err"
-            return 1
-        fi
+    local deadline=$((SECONDS + 60)) box answered=
+    until xwininfo -name "$TITLE" 2>/dev/null | grep -q IsViewable; do
+        kill -0 "$VIEWER_PID" 2>/dev/null && ((SECONDS < deadline)) || { cat "$RUN/err" >&2; return 1; }
         box=$(xwininfo -root -tree | awk '/"ERROR"/ {print $1; exit}')
         if [[ -n $box ]]; then
             [[ $box != "$answered" ]] && BOXES=$((BOXES + 1))
             answered=$box
-            xdotool windowfocus "$box" 2>/dev/null
-            xdotool key Return
+            xdotool windowfocus "$box" key Return 2>/dev/null
         fi
         sleep 0.1
     done
-    echo "no window after 30 s; windows: $(xwininfo -root -tree | grep -c Korvane)" >>"$RUN/err"
-    xwininfo -name "$TITLE" >>"$RUN/err" 2>&1
-    return 1
+    ID=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
+    xdotool windowfocus --sync "$ID" 2>/dev/null
 }
-
-# Sends a signal and waits for the exit status.
-stop() {
-    kill "-$1" "$VIEWER_PID"
+shot() { xwd -silent -id "$ID" -out "$RUN/$1.xwd"; }
+# shown NAME TEST...: a dump NAME of the window passes TEST ("picture.py DUMP" + its arguments, "> N")
+shown() { shot "$1" && (($(picture "$RUN/$1.xwd" "${@:2:$#-3}") ${*: -2:1} ${*: -1})); }
+stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
+    if [[ $1 == close ]]; then python3 "$HERE/x11.py" close "$ID"; else kill "-$1" "$VIEWER_PID"; fi
     wait "$VIEWER_PID"
+    local status=$?
+    VIEWER_PID=
+    return $status
+}
+# keys X Y W H KEY...: each key held until the rectangle of the window changes.
+keys() { python3 "$HERE/x11.py" keys "$ID" "$@"; }
+typed() {  # the keys that type a line and enter it
+    local i c
+    for ((i = 0; i < ${#1}; i++)); do
+        c=${1:i:1}
+        case $c in ' ') echo space ;; .) echo period ;; _) echo shift+minus ;; *) echo "$c" ;; esac
+    done
+    echo Return
 }
 
-# Opens at the configured size and colour; SIGTERM saves the log and exits 0.
-if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
-    info=$(xwininfo -name "$TITLE")
-    check "width 320" grep -q 'Width: 320' <<<"$info"
-    check "height 240" grep -q 'Height: 240' <<<"$info"
-    sleep 0.5  # a few frames
-    xwd -silent -name "$TITLE" -out "$RUN/shot.xwd"
-    check "filled with red" test "$(python3 "$HERE/xwd_pixel.py" "$RUN/shot.xwd" 160 120)" = ff0000
-    stop TERM
-    check "exit 0 on SIGTERM" test $? -eq 0
+# The bundled level, named from elsewhere, at a size of its ini.txt.
+LEVEL=$WORK/level
+pictures() { (($(find "$LEVEL" -maxdepth 1 -name 'shot_*.png' | wc -l) == $1)); }
+cp -r "$HERE/../../demo" "$LEVEL"
+if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
+    check "the configured size" grep -qzP 'Width: 320\n\s*Height: 240' <<<"$(xwininfo -id "$ID")"
+    check "the scene is drawn" wait_for 30 shown level colours 60 80 200 140 '>' 500
+    check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
+    xdotool key Print
+    check "Print Screen writes a picture in the level folder" wait_for 30 pictures 1
+    # Inside the console's input line, a grey box (215 x 17 at 9, 200).
+    keys 12 203 208 11 grave
+    check "the console opens with the key left of 1" shown console near 303030 12 203 208 11 '>' 1500
+    printf 'console pasted from the clipboard' | xclip -selection clipboard
+    # shellcheck disable=SC2046
+    check "commands, a note and a paste are typed" keys 12 203 208 11 $(typed "cam_mngr camera.next") \
+        $(typed "obj_mngr show.list") $(typed "a note for the log") shift+Insert Return
+    keys 12 203 208 11 grave
+    check "the console closes" shown closed near 303030 12 203 208 11 '<' 100
+    check "the head-up text is back" wait_for 30 shown hud near ffffff 0 0 260 40 '>' 40
+    check "Tab shows another camera in the head-up text" keys 0 0 300 35 Tab
+    xdotool key F12
+    check "F12 writes another picture" wait_for 30 pictures 2
+    check "exit 0 when the window is closed" stop close
+    check "LOG.dr is in the level folder, not where it was started" test -s "$LEVEL/LOG.dr" -a ! -e "$RUN/LOG.dr"
+    log=$(iconv -f CP1251 -t UTF-8 "$LEVEL/LOG.dr")
+    check "one log header" test "$(grep -c 'Currient date: ' <<<"$log")" -eq 1
+    for said in '[>>>] Initializing rendering manager : ' '[>>>] Loading level : POLYGON01' \
+        '[i] Light Manager setup completed. ' '[>>>] Loading Objects : ' '[i] Camera Manager setup completed. ' \
+        '[i] Effect Manager setup completed. ' 'Rendering manager inicialized with 0 errors.' \
+        'Object Manager setup completed with 0 errors and 17 objects.' \
+        'Currient camera was changed to: camera № 2' 'id:1  visible:1  file:objects\ground.DR' \
+        '] pasted from the clipboard'; do
+        check "the log holds: $said" grep -qF "$said" <<<"$log"
+    done
+    check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
+    ((failed == 0)) || grep -a '^\s*"\?\[' <<<"$log" | tail -25 >&2
+    for png in "$LEVEL"/shot_*.png; do
+        check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
+        check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
+    done
+else
+    check "the viewer opens the bundled level" false
+fi
+
+# A size no window can have: said, and the default used; the clear colour; SIGTERM.
+if start $'SCREEN = 0, -5\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
+    check "the default size for SCREEN 0, -5" grep -qzP 'Width: 640\n\s*Height: 480' <<<"$(xwininfo -id "$ID")"
+    check "the size is reported" grep -qx 'krovane: SCREEN 0 x -5 cannot be opened; using 640 x 480' "$RUN/err"
+    check "filled with red" wait_for 30 shown red near ff0000 100 100 440 280 '==' $((440 * 280))
+    check "exit 0 on SIGTERM" stop TERM
     check "LOG.dr with the header" grep -q 'Currient date: ' "$RUN/LOG.dr"
     check "a missing mouse.cur is said and borne" grep -q '^krovane: no mouse cursor: ' "$RUN/err"
 else
-    check "the viewer opens its window ($(cat "$RUN/err"))" false
+    check "the viewer opens despite SCREEN 0, -5" false
 fi
 
-# Defaults without a configuration: 640 x 480; SIGINT ends it the same way.
+# No ini.txt: one message box, also on stderr, and the default size; SIGINT.
 if start ''; then
-    check "default size 640 x 480" grep -q 'Width: 640' <<<"$(xwininfo -name "$TITLE")"
     check "one ERROR box for the missing ini.txt" test "$BOXES" -eq 1
     check "its text, also on stderr" grep -q 'ERROR: | File loading failed! |ini.txt | ' "$RUN/err"
-    stop INT
-    check "exit 0 on SIGINT" test $? -eq 0
-    check "LOG.dr after SIGINT" test -s "$RUN/LOG.dr"
+    check "the default size 640 x 480" grep -qzP 'Width: 640\n\s*Height: 480' <<<"$(xwininfo -id "$ID")"
+    check "exit 0 on SIGINT" stop INT
+    check "LOG.dr after SIGINT" grep -q 'Currient date: ' "$RUN/LOG.dr"
 else
-    check "the viewer opens without ini.txt ($(cat "$RUN/err"))" false
-fi
-
-# The bundled level (without multisampling, to keep software GL quick): the
-# scene and the head-up text are drawn, Tab steps to the next camera, and
-# closing saves the log once with every stage of the start.
-DEMO=$(cd "$HERE/../../demo" && pwd)
-level_ini=$'SCREEN = 640, 480\nBACK_RENDERER_COLOR = 20, 24, 32\n'
-if start "$level_ini" "$DEMO"; then
-    sleep 3  # the first frames, in software
-    xwd -silent -name "$TITLE" -out "$RUN/level.xwd"
-    check "the scene is drawn, not only the clear colour" \
-        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 200 200 240 200)" -gt 500
-    check "the head-up text is drawn in white" \
-        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 0 0 260 60 ffffff)" -gt 40
-    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
-    xdotool windowfocus --sync "$id" 2>/dev/null
-    xdotool keydown Tab
-    sleep 2
-    xdotool keyup Tab
-    sleep 1
-    xwd -silent -name "$TITLE" -out "$RUN/tab.xwd"
-    python3 "$HERE/close_window.py" "$id"
-    wait "$VIEWER_PID"
-    check "exit 0 after the level ran" test $? -eq 0
-    check "the HUD shows another camera after Tab" \
-        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/level.xwd" 0 0 400 40 --same "$RUN/tab.xwd")" = different
-    check "one log header" test "$(grep -c 'Currient date: ' "$RUN/LOG.dr")" -eq 1
-    for stage in '[>>>] Initializing rendering manager : ' '[>>>] Loading level : POLYGON01' \
-        '[i] Light Manager setup completed. ' '[>>>] Loading Objects : ' '[i] Camera Manager setup completed. ' \
-        '[i] Effect Manager setup completed. ' 'Rendering manager inicialized with 0 errors.' \
-        'Object Manager setup completed with 0 errors and 17 objects.'; do
-        check "the log holds: $stage" grep -qF "$stage" "$RUN/LOG.dr"
-    done
-else
-    check "the viewer opens the bundled level ($(cat "$RUN/err"))" false
-fi
-VIEWER_PID=
-
-# The console with real key presses: open it with the key left of 1, type
-# commands and a note, paste with Shift+Insert, close it. The viewer samples
-# the keyboard once a frame, so every key is held long enough for a frame to
-# see it.
-hold() {  # hold KEY [MODIFIER]: press, keep for a few frames, release
-    [[ -n ${2:-} ]] && xdotool keydown "$2"
-    xdotool keydown "$1"
-    sleep 0.45  # under the display's auto-repeat delay, over a slow frame
-    xdotool keyup "$1"
-    [[ -n ${2:-} ]] && xdotool keyup "$2"
-    sleep 0.1
-}
-type_line() {  # type_line TEXT: lower-case letters, digits, blanks, dots and underscores, then Return
-    local text=$1 i c
-    for ((i = 0; i < ${#text}; i++)); do
-        c=${text:i:1}
-        case $c in
-            ' ') hold space ;;
-            '.') hold period ;;
-            '_') hold minus Shift_L ;;
-            *) hold "$c" ;;
-        esac
-    done
-    hold Return
-    sleep 0.5
-}
-if start "$level_ini" "$DEMO"; then
-    sleep 2
-    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
-    xdotool windowfocus --sync "$id" 2>/dev/null
-    xwd -silent -name "$TITLE" -out "$RUN/closed.xwd"
-    hold grave
-    sleep 1
-    type_line "cam_mngr camera.next"
-    type_line "obj_mngr show.list"
-    type_line "a note for the log"
-    printf 'console pasted from the clipboard' | xclip -selection clipboard
-    hold Insert Shift_L
-    hold Return
-    sleep 1
-    xwd -silent -name "$TITLE" -out "$RUN/console.xwd"
-    hold grave
-    sleep 2
-    xwd -silent -name "$TITLE" -out "$RUN/after.xwd"
-    python3 "$HERE/close_window.py" "$id"
-    wait "$VIEWER_PID"
-    check "exit 0 after typing" test $? -eq 0
-    log=$(iconv -f CP1251 -t UTF-8 "$RUN/LOG.dr")
-    check "camera.next changed the camera" grep -q 'Currient camera was changed to: camera № 2' <<<"$log"
-    check "show.list listed the objects" grep -qF 'id:1  visible:1  file:objects\ground.DR' <<<"$log"
-    check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
-    check "the pasted line ran" grep -q '\] pasted from the clipboard' <<<"$log"
-    check "the open console shows its boxes" \
-        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/closed.xwd" 0 0 640 480 --same "$RUN/console.xwd")" = different
-    check "the HUD is back after closing the console" \
-        test "$(python3 "$HERE/xwd_pixel.py" "$RUN/after.xwd" 0 0 260 60 ffffff)" -gt 40
-else
-    check "the viewer opens for typing ($(cat "$RUN/err"))" false
-fi
-VIEWER_PID=
-
-# A size no window can have: said, and the default used instead.
-if start $'SCREEN = 0, -5\n'; then
-    check "default size for SCREEN 0, -5" grep -q 'Width: 640' <<<"$(xwininfo -name "$TITLE")"
-    check "the size is reported" grep -q 'SCREEN 0 x -5 cannot be opened; using 640 x 480' "$RUN/err"
-    stop TERM
-else
-    check "the viewer opens despite SCREEN 0, -5 ($(cat "$RUN/err"))" false
-fi
-
-# The window's close button (what a window manager sends when it is clicked).
-if start $'SCREEN = 200, 150\n'; then
-    id=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
-    python3 "$HERE/close_window.py" "$id"
-    wait "$VIEWER_PID"
-    check "exit 0 when the window is closed" test $? -eq 0
-    check "LOG.dr after closing" grep -q 'Currient date: ' "$RUN/LOG.dr"
-else
-    check "the viewer opens ($(cat "$RUN/err"))" false
+    check "the viewer opens without ini.txt" false
 fi
 
 # An impossible multisample type: a clear message and a failure status.
-RUN=$(mktemp -d -p "$WORK")
 printf 'MULTISAMPLE_TYPE = 64\n' >"$RUN/ini.txt"
 (cd "$RUN" && timeout 20 "$VIEWER") 2>"$RUN/err"
-status=$?
-check "non-zero exit for multisample type 64" test $status -eq 1
-check "the reason on stderr" grep -q 'cannot create the 3D device: multisample type 64 is not available' "$RUN/err"
+check "exit 1 for multisample type 64" test $? -eq 1
+check "the reason on stderr" grep -q '^krovane: cannot create the 3D device: multisample type 64 is not available: ' "$RUN/err"
 
-# A display that cannot be reached: the same, not a window nobody sees.
-(cd "$RUN" && DISPLAY=:1999 timeout 20 "$VIEWER") 2>"$RUN/err"
-status=$?
-check "non-zero exit when the display cannot be reached" test $status -eq 1
-check "says the display cannot be reached" grep -q 'cannot open the window: the display cannot be reached' "$RUN/err"
-
-# No display at all: the viewer does not run invisibly.
-(cd "$RUN" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$RUN/err"
-status=$?
-check "non-zero exit without a display" test $status -eq 1
-check "says there is no display" grep -q 'no display is available' "$RUN/err"
-
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+echo "$failed failed"
+((failed == 0))

@@ -9,12 +9,9 @@ BUILD=$1
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
-passed=0
 failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi
+check() {  # check DESCRIPTION COMMAND...
+    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
 }
 
 INSTALLED=(usr/bin/krovane usr/bin/krovane-shot usr/bin/krovane-dr usr/bin/krovane-import
@@ -37,5 +34,5 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
         grep -q 'libsdl2.*fonts-dejavu-core\|fonts-dejavu-core.*libsdl2' <<<"$(dpkg-deb -f "$deb" Depends 2>/dev/null)"
 fi
 
-echo "$passed passed, $failed failed"
+echo "$failed failed"
 [[ $failed -eq 0 ]]

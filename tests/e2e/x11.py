@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Acts on an X window as a user would, for the viewer's end-to-end test.
+usage: x11.py close WINDOW                asks it to close, as its close button does
+       x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +)
+                                          until the rectangle of the window changes, at most 20 s
+The viewer reads the keyboard once a frame and repeats a key held too long; a key is pressed
+once the rectangle holds still for 0.3 s, so that only the key can change it."""
+import ctypes, ctypes.util, sys, time
+
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+class Image(ctypes.Structure):  # the start of XImage
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p)] + \
+               [(n, ctypes.c_int) for n in ("byte_order", "unit", "bit_order", "pad", "depth", "bytes_per_line")]
+
+
+x11, xtst = (ctypes.cdll.LoadLibrary(ctypes.util.find_library(n) or f"lib{n}.so.6") for n in ("X11", "Xtst"))
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XInternAtom.restype = x11.XStringToKeysym.restype = x11.XKeysymToKeycode.restype = ctypes.c_ulong
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XGetImage.restype = ctypes.POINTER(Image)
+x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 2 + \
+                         [ctypes.c_ulong, ctypes.c_int]
+x11.XFlush.argtypes = x11.XSync.argtypes = [ctypes.c_void_p]
+xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+display = x11.XOpenDisplay(None) or sys.exit("cannot open the display")
+window = int(sys.argv[2], 0)
+
+
+def grab(x, y, w, h):
+    image = x11.XGetImage(display, window, x, y, w, h, 0xFFFFFFFF, 2)  # 2: ZPixmap
+    if not image:
+        sys.exit("cannot read the window")
+    data = ctypes.string_at(image.contents.data, image.contents.bytes_per_line * h)
+    x11.XDestroyImage(image)
+    return data
+
+
+def press(keys, down):
+    for key in keys if down else reversed(keys):
+        xtst.XTestFakeKeyEvent(display, x11.XKeysymToKeycode(display, x11.XStringToKeysym(key.encode())), down, 0)
+    x11.XFlush(display)
+
+
+if sys.argv[1] == "close":
+    event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
+                          message_type=x11.XInternAtom(display, b"WM_PROTOCOLS", 0))
+    event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)  # data[1], the time: 0 (CurrentTime)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+else:
+    rect = [int(v) for v in sys.argv[3:7]]
+    for key in sys.argv[7:]:
+        keys = [{"shift": "Shift_L"}.get(k, k) for k in key.split("+")]
+        before, deadline = grab(*rect), time.monotonic() + 20
+        while before != grab(*rect) or time.sleep(0.3) or before != grab(*rect):  # until it holds still
+            before = grab(*rect)
+            if time.monotonic() > deadline:
+                sys.exit(f"the window does not hold still for {key}")
+        press(keys, 1)
+        while grab(*rect) == before:
+            if time.monotonic() > deadline:
+                press(keys, 0)
+                sys.exit(f"pressing {key} changed nothing")
+            time.sleep(0.01)
+        press(keys, 0)
