@@ -147,7 +147,6 @@ TEST_F(LevelTree, FreshEmptiesAndRestartsIds) {
     EXPECT_EQ(tree.iLookId("main"), 0u);
     EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
     EXPECT_EQ(tree.AddToId(1, false, "x"), 2u);
-    EXPECT_FALSE(tree.holdsFileContent());
 }
 
 TEST(DynamicRowSeparated, PiecesAreTrimmedAndKeepTheirPlaces) {

@@ -46,7 +46,6 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
     EXPECT_EQ(tree.nodeCount(), 17u);
     EXPECT_TRUE(tree.isKnot(tree.iLookId("empty")));
     EXPECT_FALSE(tree.isKnot(tree.iLookId("top_param")));
-    EXPECT_TRUE(tree.holdsFileContent());
 }
 
 TEST(TreeFormatReading, IdsAreGivenInFileOrder) {
@@ -58,12 +57,10 @@ TEST(TreeFormatReading, IdsAreGivenInFileOrder) {
     EXPECT_EQ(tree.text(5), "e");
 }
 
-TEST(TreeFormatReading, EmptyOrCommentOnlyTextHoldsNoContent) {
+TEST(TreeFormatReading, EmptyOrCommentOnlyTextLoadsNothing) {
     DynamicRow tree;
     EXPECT_TRUE(tree.loadFromText("", "empty"));
-    EXPECT_FALSE(tree.holdsFileContent());
     EXPECT_TRUE(tree.loadFromText("  # nothing here\n\n", "comments"));
-    EXPECT_FALSE(tree.holdsFileContent());
     EXPECT_EQ(tree.nodeCount(), 0u);
 }
 
@@ -89,7 +86,6 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
         tree.AddToId(0, true, "old content");
         EXPECT_FALSE(tree.loadFromText(c.text, "level.DR")) << c.text;
         EXPECT_EQ(tree.nodeCount(), 0u);
-        EXPECT_FALSE(tree.holdsFileContent());
         const TreeLoadError& e = tree.lastLoadError();
         EXPECT_EQ(e.kind, TreeLoadError::Kind::Malformed);
         EXPECT_EQ(e.line, c.line) << c.text;
@@ -193,7 +189,6 @@ TEST(TreeFiles, SaveAndLoadThroughEnginePaths) {
     DynamicRow back;
     EXPECT_TRUE(back.iLoadFromFile(Korvane_string("PARAMLOOM2.0\\SAVED")));  // letter case forgiven
     EXPECT_EQ(shape(back), "A{b|c}|D");
-    EXPECT_TRUE(back.holdsFileContent());
     // Only the finished file is left: no temporary files beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "paramLoom2.0"),
                             std::filesystem::directory_iterator()),
@@ -210,7 +205,6 @@ TEST(TreeFiles, MissingFolderOrFileFailsQuietly) {
     missing.AddToId(0, false, "stale");
     EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("absent.DR")));
     EXPECT_EQ(missing.nodeCount(), 0u);
-    EXPECT_FALSE(missing.holdsFileContent());
     EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Missing);
     EXPECT_EQ(missing.lastLoadError().describe(), "absent.DR: cannot open the file");
 
