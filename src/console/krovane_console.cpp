@@ -68,6 +68,7 @@ void Krovane_Console::addLine(const Korvane_string& line, MessageType type) {
 
 void Krovane_Console::writeHeader() {
     const krovane::platform::UtcTime t = krovane::platform::Clock::utcNow();
+    // kept: every LOG.dr so far begins with this spelling.
     Korvane_string header = "[Currient date: ";
     header += t.day;
     header += "-";
