@@ -101,6 +101,7 @@ void Krovane::Initialize(int dpi) {
     // Read once for every manager: a level of many objects is a large file.
     const DynamicRow level = readLevel(kLevelFile);
     reportMalformed(level);
+    // kept: the trailing blanks of these headings and closing lines are in every existing log.
     console_->Print("[>>>] Loading Lights : ", MessageType::System);
     lightManager_->SetupFromTree(level);
     console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
@@ -113,6 +114,7 @@ void Krovane::Initialize(int dpi) {
     effectManager_->SetupFromTree(level);
     console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
 
+    // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
     whiteTexture_ = std::make_unique<TextureHolder>();
     redTexture_ = std::make_unique<TextureHolder>();
     blueTexture_ = std::make_unique<TextureHolder>();

@@ -40,6 +40,7 @@ void ConsoleLog::addLine(const Korvane_string& line, MessageType type) {
 
 void ConsoleLog::writeHeader() {
     const krovane::platform::UtcTime t = krovane::platform::Clock::utcNow();
+    // kept: every LOG.dr so far begins with this spelling.
     Korvane_string header = "[Currient date: ";
     header += t.day;
     header += "-";

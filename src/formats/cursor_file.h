@@ -18,7 +18,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/cursor_image.h"
 

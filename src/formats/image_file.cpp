@@ -379,9 +379,9 @@ bool decodeJpeg(std::string_view b, std::uint32_t maxSide, ImageFile& out, std::
     return damaged(error, job.message);
 }
 
-}  // namespace
+enum class ImageForm { Unknown, Bmp, Png, Jpeg, Tga, Dds };
 
-ImageForm ImageFile::formOf(std::string_view b) {
+ImageForm formOf(std::string_view b) {
     if (b.starts_with("BM")) return ImageForm::Bmp;
     if (b.starts_with("\x89PNG\r\n\x1A\n")) return ImageForm::Png;
     if (b.starts_with("\xFF\xD8\xFF")) return ImageForm::Jpeg;
@@ -389,6 +389,8 @@ ImageForm ImageFile::formOf(std::string_view b) {
     if (plausibleTga(b)) return ImageForm::Tga;
     return ImageForm::Unknown;
 }
+
+}  // namespace
 
 bool ImageFile::decode(std::string_view bytes, std::uint32_t maxSide, ImageFile& out, std::string& error) {
     out = ImageFile{};

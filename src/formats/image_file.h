@@ -18,14 +18,11 @@
 
 namespace krovane::formats {
 
-enum class ImageForm { Unknown, Bmp, Png, Jpeg, Tga, Dds };
-
 struct ImageFile {
     std::uint32_t width = 0, height = 0;
     std::uint32_t levels = 0;           // 0: one image, the mipmaps are to be made; more: levels the file carries
     std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first, every level one after the other
 
-    static ImageForm formOf(std::string_view bytes);
     // On failure `error` says why and `out` is left empty.
     static bool decode(std::string_view bytes, std::uint32_t maxSide, ImageFile& out, std::string& error);
 };

@@ -30,7 +30,6 @@ DynamicRow& DynamicRow::operator=(DynamicRow&& other) noexcept {
         textChunks_ = std::move(other.textChunks_);
         textEnd_ = std::exchange(other.textEnd_, 0);
         liveCount_ = std::exchange(other.liveCount_, 0);
-        fromFile_ = std::exchange(other.fromFile_, false);
         lastError_ = std::move(other.lastError_);
         index_ = std::move(other.index_);
         other.fresh();  // a moved-from tree is empty and usable
@@ -47,7 +46,6 @@ DynamicRow::DynamicRow(const DynamicRow& other)
     : nodeSlots_(other.nodeSlots_),
       textEnd_(other.textEnd_),
       liveCount_(other.liveCount_),
-      fromFile_(other.fromFile_),
       lastError_(other.lastError_) {
     nodeChunks_.reserve(other.nodeChunks_.size());
     for (const auto& chunk : other.nodeChunks_) {
@@ -76,7 +74,6 @@ void DynamicRow::fresh() {
     nodeSlots_ = 1;
     textEnd_ = 0;
     liveCount_ = 0;
-    fromFile_ = false;
     lastError_ = TreeLoadError{};
     index_.reset();
 }
@@ -289,7 +286,6 @@ bool DynamicRow::loadFromText(std::string_view text, std::string_view sourceName
         lastError_.file = sourceName;
         return false;
     }
-    fromFile_ = liveCount_ > 0;
     return true;
 }
 

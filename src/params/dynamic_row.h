@@ -112,16 +112,13 @@ public:
     bool loadFromPath(const std::filesystem::path& path, std::string_view shownName);
 
     // Replaces the tree by the parsed text (all or nothing; `sourceName` names
-    // it in errors). Marks the tree as holding file content when it read any.
+    // it in errors).
     bool loadFromText(std::string_view text, std::string_view sourceName);
     // Appends the tree in the file format to `out`.
     void writeText(std::string& out) const;
 
     // Live nodes in the tree (0 when empty).
     unsigned nodeCount() const { return liveCount_; }
-    // True once the tree holds content read from a file: a load that read at
-    // least one node. fresh() and failed or empty loads clear it.
-    bool holdsFileContent() const { return fromFile_; }
     const TreeLoadError& lastLoadError() const { return lastError_; }
 
     // Direct access for tools and writers that do not need a 1024-byte copy.
@@ -166,7 +163,6 @@ private:
     std::vector<std::unique_ptr<char[]>> textChunks_;
     std::uint64_t textEnd_ = 0;  // where the next text goes
     unsigned liveCount_ = 0;
-    bool fromFile_ = false;
     TreeLoadError lastError_;
     mutable std::unique_ptr<krovane::params::TreeIndex> index_;  // built on first lookup
 };

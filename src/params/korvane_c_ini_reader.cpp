@@ -23,7 +23,7 @@ DynamicRow Korvane_cIniReader::LoadIni(Korvane_string file) {
         Korvane_string message = "| File loading failed! |";
         message += file;
         message += " | ";
-        krovane::platform::MessageBox::show("ERROR", message.view(), krovane::platform::MessageBoxIcon::Exclamation);
+        krovane::platform::MessageBox::show("ERROR", message.view());
         return tree;
     }
 

@@ -28,10 +28,7 @@ std::string_view skipNumberBlanks(std::string_view s) noexcept {
     return s;
 }
 
-}  // namespace
-
-namespace krovane::params {
-
+// The numeric parsers behind toInt and toFloat, for any text.
 int parseInt(std::string_view text) noexcept {
     std::string_view s = skipNumberBlanks(text);
     bool negative = false;
@@ -109,6 +106,10 @@ float parseFloat(std::string_view text) noexcept {
     }
     return negative ? -value : value;
 }
+
+}  // namespace
+
+namespace krovane::params {
 
 bool splitSettingLine(std::string_view line, std::string_view& key, std::string_view& values) noexcept {
     std::string_view s = trim(line);
@@ -209,9 +210,9 @@ bool Korvane_string::operator==(const Korvane_string& text) const noexcept {
 
 std::size_t Korvane_string::length() const noexcept { return strnlen(chars_, kMaxLength); }
 
-int Korvane_string::toInt() const noexcept { return krovane::params::parseInt(view()); }
+int Korvane_string::toInt() const noexcept { return parseInt(view()); }
 
-float Korvane_string::toFloat() const noexcept { return krovane::params::parseFloat(view()); }
+float Korvane_string::toFloat() const noexcept { return parseFloat(view()); }
 
 bool Korvane_string::getCommandBlock(Korvane_string* key, Korvane_string* values) const noexcept {
     std::string_view k, v;

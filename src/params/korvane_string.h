@@ -88,8 +88,4 @@ namespace krovane::params {
 // on success key and values view into line.
 bool splitSettingLine(std::string_view line, std::string_view& key, std::string_view& values) noexcept;
 
-// The numeric parsers behind toInt and toFloat, for any text.
-int parseInt(std::string_view text) noexcept;
-float parseFloat(std::string_view text) noexcept;
-
 }  // namespace krovane::params

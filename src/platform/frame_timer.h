@@ -1,10 +1,10 @@
 // FrameTimer: a millisecond stopwatch over the engine's tick.
 //
-// Reset() sets `start` and `mark` to now; Elapsed() is now minus `mark` in
+// Reset() sets `mark` to now; Elapsed() is now minus `mark` in
 // unsigned 32-bit arithmetic, so it is right across the tick's wrap-around,
 // and a mark moved into the future reads as long expired: the console relies
 // on that when a key press adds 100000 to `mark` to make its next pacing check
-// pass at once. While `paused` is set, Elapsed() returns `mark` itself.
+// pass at once.
 // Call Reset() before the first Elapsed(); until then the timer counts from tick 0.
 #pragma once
 
@@ -15,15 +15,10 @@
 namespace krovane::platform {
 
 struct FrameTimer {
-    std::uint32_t start = 0;
     std::uint32_t mark = 0;
-    std::uint8_t paused = 0;
 
-    void Reset() {
-        paused = 0;
-        start = mark = Clock::ticks();
-    }
-    std::uint32_t Elapsed() const { return paused ? mark : Clock::ticks() - mark; }
+    void Reset() { mark = Clock::ticks(); }
+    std::uint32_t Elapsed() const { return Clock::ticks() - mark; }
 };
 
 }  // namespace krovane::platform

@@ -15,7 +15,7 @@ MessageBox::Presenter& presenter() {
     return installed;
 }
 
-void printToStderr(std::string_view caption, std::string_view text, MessageBoxIcon) {
+void printToStderr(std::string_view caption, std::string_view text) {
     const std::string line = cp1251ToUtf8(caption) + ": " + cp1251ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
@@ -23,11 +23,11 @@ void printToStderr(std::string_view caption, std::string_view text, MessageBoxIc
 
 }  // namespace
 
-void MessageBox::show(std::string_view caption, std::string_view text, MessageBoxIcon icon) {
+void MessageBox::show(std::string_view caption, std::string_view text) {
     if (presenter())
-        presenter()(caption, text, icon);
+        presenter()(caption, text);
     else
-        printToStderr(caption, text, icon);
+        printToStderr(caption, text);
 }
 
 MessageBox::Presenter MessageBox::setPresenter(Presenter next) { return std::exchange(presenter(), std::move(next)); }

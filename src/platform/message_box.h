@@ -1,5 +1,5 @@
-// MessageBox: the engine's one dialog, a modal box with a caption, a text, an
-// icon and an OK button.
+// MessageBox: the engine's one dialog, a modal warning box with a caption, a
+// text and an OK button.
 //
 // Where no display can show a box, and until a windowing backend installs a
 // presenter, the caption and text go to stderr. Tests install a presenter of
@@ -12,14 +12,12 @@
 
 namespace krovane::platform {
 
-enum class MessageBoxIcon { Information, Exclamation, Error };
-
 class MessageBox {
 public:
-    using Presenter = std::function<void(std::string_view caption, std::string_view text, MessageBoxIcon icon)>;
+    using Presenter = std::function<void(std::string_view caption, std::string_view text)>;
 
     // Shows the box and returns when it is dismissed.
-    static void show(std::string_view caption, std::string_view text, MessageBoxIcon icon);
+    static void show(std::string_view caption, std::string_view text);
 
     // Replaces the presenter; an empty one restores the stderr fallback.
     // Returns the presenter that was installed before.

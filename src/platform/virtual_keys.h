@@ -90,12 +90,11 @@ inline constexpr std::uint8_t kVkNumpad6 = 0x66;
 inline constexpr std::uint8_t kVkNumpad7 = 0x67;
 inline constexpr std::uint8_t kVkNumpad8 = 0x68;
 inline constexpr std::uint8_t kVkNumpad9 = 0x69;
-inline constexpr std::uint8_t kVkMultiply = 0x6A;   // keypad *
-inline constexpr std::uint8_t kVkAdd = 0x6B;        // keypad +
-inline constexpr std::uint8_t kVkSeparator = 0x6C;  // a keypad separator (a US keypad has none)
-inline constexpr std::uint8_t kVkSubtract = 0x6D;   // keypad -
-inline constexpr std::uint8_t kVkDecimal = 0x6E;    // keypad .
-inline constexpr std::uint8_t kVkDivide = 0x6F;     // keypad /
+inline constexpr std::uint8_t kVkMultiply = 0x6A;  // keypad *
+inline constexpr std::uint8_t kVkAdd = 0x6B;       // keypad +
+inline constexpr std::uint8_t kVkSubtract = 0x6D;  // keypad -
+inline constexpr std::uint8_t kVkDecimal = 0x6E;   // keypad .
+inline constexpr std::uint8_t kVkDivide = 0x6F;    // keypad /
 
 inline constexpr std::uint8_t kVkF1 = 0x70;
 inline constexpr std::uint8_t kVkF2 = 0x71;

@@ -49,13 +49,10 @@ bool startVideo(bool offscreen, std::string& error) {
 }  // namespace
 
 void Window::useDesktopMessageBoxes() {
-    MessageBox::setPresenter([](std::string_view caption, std::string_view text, MessageBoxIcon icon) {
+    MessageBox::setPresenter([](std::string_view caption, std::string_view text) {
         const std::string c = cp1251ToUtf8(caption), t = cp1251ToUtf8(text);
-        const Uint32 flags = icon == MessageBoxIcon::Error         ? SDL_MESSAGEBOX_ERROR
-                             : icon == MessageBoxIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
-                                                                   : SDL_MESSAGEBOX_INFORMATION;
         std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());  // also in the terminal, for the record
-        if (displayReachable()) SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), nullptr);
+        if (displayReachable()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, c.c_str(), t.c_str(), nullptr);
     });
 }
 
@@ -92,10 +89,6 @@ Window::~Window() {
 
 void Window::show() {
     if (!offscreen_) SDL_ShowWindow(static_cast<SDL_Window*>(handle_));
-}
-
-void Window::drawableSize(int& width, int& height) const {
-    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(handle_), &width, &height);
 }
 
 bool Window::pollEvent(WindowEvent& event) {

@@ -45,8 +45,6 @@ public:
     // (see reservedByDesktop) come as Other, not KeyDown.
     bool pollEvent(WindowEvent& event);
 
-    void drawableSize(int& width, int& height) const;
-
     // The keyboard as 256 bytes indexed by virtual-key code (see
     // virtual_keys.h), 0x80 set for each key held down.
     void keyboardState(std::uint8_t state[256]) const override;
@@ -59,7 +57,6 @@ public:
     // missing or could not be read, see formats/cursor_file.h) the window shows
     // no cursor at all and `error` is left as the reader set it.
     bool useCursor(const CursorImage* image, std::string& error);
-    bool offscreen() const { return offscreen_; }
     // The desktop's logical dots per inch, for point sizes: 96 unless the
     // desktop sets its own scale (see desktop_dpi.h), and 96 offscreen.
     int verticalDpi() const;

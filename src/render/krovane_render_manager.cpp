@@ -14,6 +14,7 @@ using namespace krovane::gfx;
 namespace {
 
 // The head-up labels, in code page 1251.
+// kept: "Текушая" is the label's long-standing spelling.
 constexpr auto kCurrentCamera = krovane::cp1251("Текушая камера : ");
 constexpr auto kObjectCount = krovane::cp1251("Число объектов : ");
 constexpr auto kCameraAt = krovane::cp1251("Камера в : Position ");
@@ -81,6 +82,7 @@ void Krovane_Render_Manager::Init() {
     } textures[] = {
         {"textures\\_def\\white.bmp", whiteTexture, "missed: textures\\_def\\white.bmp"},
         {"textures\\_def\\red.bmp", redTexture, "missed: textures\\_def\\red.bmp"},
+        // kept: nothing draws with the blue texture; it is loaded for its line in the start-up log.
         {"textures\\_def\\Blue.bmp", blueTexture, "missed: textures\\_def\\Blue.bmp"},
         {"textures\\_def\\yellow.bmp", yellowTexture, "missed: textures\\_def\\yellow.bmp"},
     };
@@ -95,14 +97,17 @@ void Krovane_Render_Manager::Init() {
         const char* message;
     } fonts[] = {
         {&Font8Verdana, -pointsToPixels(8, dpi_), 700, "Verdana", "failed: CreateFont Font8Verdana"},
+        // kept: nothing draws with Font16Verdana or Font6Kartika; they are made for their lines in the start-up log.
         {&Font16Verdana, -pointsToPixels(16, dpi_), 700, "Verdana", "failed: CreateFont Font16Verdana"},
         {&Font6Kartika, 14, 400, "Kartika", "failed: CreateFont Font6Kartika"},
     };
     for (const auto& f : fonts)
         if (failed(CreateFontA(device, f.height, 0, f.weight, 0, false, 1, 0, 0, 0, f.face, f.font))) report(f.message);
 
+    // kept: two blanks after "missed:" on this line, as existing logs show.
     if (failed(CreateEffectFromFileA(device, "fx\\vek_Phong.fx", &effect))) report("missed:  fx\\vek_Phong.fx");
 
+    // kept: "inicialized" is the spelling existing logs carry.
     Korvane_string summary = "Rendering manager inicialized with ";
     summary += errors;
     summary += " errors.";
@@ -119,6 +124,7 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
     if (device == nullptr) return;
     device->Clear(0, nullptr, kClearTarget | kClearZBuffer, backColor, 1.0f, 0);
     if (!failed(device->BeginScene())) {
+        // kept: each frame starts solid, so a configured fill mode lasts only until the first frame.
         device->SetRenderState(RenderState::FillMode, kFillSolid);
         Krovane_Camera* camera = cameraManager != nullptr ? cameraManager->CurrentCamera() : nullptr;
         const bool consoleOpen = console != nullptr && console->visible();
@@ -156,6 +162,7 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
             hudText += " fps";
             DrawHudText(hudText, 5, 45);
 
+            // kept: objects draw before the camera sets this frame's transforms, so they use the previous frame's view.
             if (objectManager != nullptr) objectManager->RenderAll();
             if (camera != nullptr) camera->ApplyTransforms(device);
         } else {

@@ -5,6 +5,7 @@
 #include "scene/level_section.h"
 
 namespace {
+// kept: "Currient" is the spelling existing logs carry, here and in the speed reply.
 constexpr auto kCameraChanged = krovane::cp1251("Currient camera was changed to: camera № ");
 }  // namespace
 
@@ -70,6 +71,7 @@ void Krovane_Camera_Manager::RunCommand(const Korvane_string& command) {
     if (current == nullptr) return;  // a level without cameras takes no camera commands
     Korvane_string word, parameter;
     command.DivideTwoParameters(&word, &parameter);
+    // kept: exactly these two spellings of the set command; command lines already written use both.
     if (word == "camera.set" || word == "Camera.Set") {
         SelectCamera(parameter.toInt());
         printCurrent();

@@ -49,6 +49,7 @@ void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, uns
     effect->SetVector("LightColor", &color);
     effect->SetFloat("LightFalloff", l.falloff);
     effect->SetFloat("LightSpecular", l.specular);
+    // kept: effect files name this parameter "LightSpecular_Itens".
     effect->SetFloat("LightSpecular_Itens", l.specularIntensity);
     effect->SetFloat("LightAmbient", l.ambient);
     effect->SetFloat("Attenuation", l.attenuation);

@@ -67,6 +67,7 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
         Korvane_string idText, valueText;
         rest.DivideTwoParameters(&idText, &valueText);
         if (idText.empty() || valueText.empty()) {
+            // kept: the reply's wording, as existing logs show it.
             PrintToConsole("What are you mean?)", MessageType::Error);
             return;
         }

@@ -95,7 +95,6 @@ TEST_F(LevelTree, DeleteRemovesTheSubtreeAndLookupsFindTheNext) {
     EXPECT_EQ(tree.TopId(0), 0u);
     EXPECT_EQ(tree.iLookId("line 999"), 0u);
     EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
-    EXPECT_FALSE(tree.holdsFileContent());
 }
 
 TEST_F(LevelTree, AbsentIdsAreHarmless) {

@@ -14,11 +14,9 @@
 namespace {
 
 using krovane::platform::MessageBox;
-using krovane::platform::MessageBoxIcon;
 
 struct ShownBox {
     std::string caption, text;
-    MessageBoxIcon icon;
 };
 
 // Captures message boxes instead of showing them, and works in a fresh folder.
@@ -28,10 +26,9 @@ struct IniReader : ::testing::Test {
     MessageBox::Presenter previous;
 
     void SetUp() override {
-        previous =
-            MessageBox::setPresenter([this](std::string_view caption, std::string_view text, MessageBoxIcon icon) {
-                boxes.push_back({std::string(caption), std::string(text), icon});
-            });
+        previous = MessageBox::setPresenter([this](std::string_view caption, std::string_view text) {
+            boxes.push_back({std::string(caption), std::string(text)});
+        });
     }
     void TearDown() override { MessageBox::setPresenter(previous); }
 
@@ -80,7 +77,6 @@ TEST_F(IniReader, MissingOrEmptyFileGivesOnlyTheRoot) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "ERROR");
     EXPECT_EQ(boxes[0].text, "| File loading failed! |ini.txt | ");
-    EXPECT_EQ(boxes[0].icon, MessageBoxIcon::Exclamation);
     EXPECT_EQ(tree.nodeCount(), 1u);
     EXPECT_EQ(tree.TopId(1), 0u);
     EXPECT_EQ(tree.iLookId("SCREEN"), 0u);

@@ -46,13 +46,12 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
     EXPECT_EQ(tree.nodeCount(), 17u);
     EXPECT_TRUE(tree.isKnot(tree.iLookId("empty")));
     EXPECT_FALSE(tree.isKnot(tree.iLookId("top_param")));
-    EXPECT_TRUE(tree.holdsFileContent());
     // Ids follow the file's order; empty or comment-only text holds no content.
     const DynamicRow ordered = parse("a { b c { d } } e");
     for (unsigned id = 1; id <= 5; ++id) EXPECT_EQ(ordered.text(id), std::string(1, char('a' + id - 1)));
     for (const char* empty : {"", "  # nothing here\n\n"}) {
         const DynamicRow none = parse(empty);
-        EXPECT_TRUE(none.nodeCount() == 0 && !none.holdsFileContent()) << empty;
+        EXPECT_EQ(none.nodeCount(), 0u) << empty;
     }
 }
 
@@ -83,7 +82,6 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
         tree.AddToId(0, true, "old content");
         EXPECT_FALSE(tree.loadFromText(c.text, "level.DR")) << c.text;
         EXPECT_EQ(tree.nodeCount(), 0u);
-        EXPECT_FALSE(tree.holdsFileContent());
         const TreeLoadError& e = tree.lastLoadError();
         EXPECT_EQ(e.kind, TreeLoadError::Kind::Malformed);
         EXPECT_EQ(e.describe(),
@@ -164,7 +162,6 @@ TEST(TreeFiles, SaveAndLoadThroughEnginePaths) {
     DynamicRow back;
     EXPECT_TRUE(back.iLoadFromFile(Korvane_string("PARAMLOOM2.0\\SAVED")));  // letter case forgiven
     EXPECT_EQ(shape(back), "A{b|c}|D");
-    EXPECT_TRUE(back.holdsFileContent());
     // Only the finished file is left: no temporary files beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "paramLoom2.0"),
                             std::filesystem::directory_iterator()),
@@ -181,7 +178,6 @@ TEST(TreeFiles, MissingOrMalformedFilesFailWithTheirName) {
     missing.AddToId(0, false, "stale");
     EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("absent.DR")));
     EXPECT_EQ(missing.nodeCount(), 0u);
-    EXPECT_FALSE(missing.holdsFileContent());
     EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Missing);
     EXPECT_EQ(missing.lastLoadError().describe(), "absent.DR: cannot open the file");
 
