@@ -13,7 +13,7 @@ constexpr std::size_t kFurtherPiece = 85;
 constexpr std::string_view kIndent = "   ";
 }  // namespace
 
-Krovane_Console::Krovane_Console(krovane::gfx::Device** deviceHolder) : device_(deviceHolder) {
+Krovane_Console::Krovane_Console() {
     log_.fresh();
     commandBase_.fresh();
     commandsTree_.fresh();
@@ -27,11 +27,11 @@ Krovane_Console::Krovane_Console(krovane::gfx::Device** deviceHolder) : device_(
     writeHeader();
 
     commandQueue = nullptr;
-    inputBox = std::make_unique<Console_InputBox>(device_, commandQueue);
+    inputBox = std::make_unique<Console_InputBox>(commandQueue);
     inputBox->Rebuild();
-    logView = std::make_unique<Console_LogView>(device_, &log_, &lineIds_);
+    logView = std::make_unique<Console_LogView>(&log_, &lineIds_);
     logView->Rebuild();
-    clockBox = std::make_unique<Console_ClockBox>(device_);
+    clockBox = std::make_unique<Console_ClockBox>();
     clockBox->Rebuild();
 }
 
@@ -120,13 +120,12 @@ void Krovane_Console::Print(const Korvane_string& text, MessageType type) {
 
 void Krovane_Console::SaveLog(const char* file) { log_.iSaveToFile(file); }
 
-void Krovane_Console::Draw(krovane::gfx::Device** deviceHolder) {
+void Krovane_Console::Draw(krovane::gfx::Device* device) {
     if (!visible) return;
-    if (deviceHolder && *deviceHolder)
-        (*deviceHolder)->SetRenderState(krovane::gfx::RenderState::FillMode, krovane::gfx::kFillSolid);
-    logView->Draw();
-    inputBox->Draw();
-    clockBox->Draw();
+    if (device) device->SetRenderState(krovane::gfx::RenderState::FillMode, krovane::gfx::kFillSolid);
+    logView->Draw(device);
+    inputBox->Draw(device);
+    clockBox->Draw(device);
     stamp(clockBox->text);  // shown by the next frame
 }
 

@@ -50,9 +50,8 @@ public:
 
     // Starts the console: the log with its header line, the clock, the
     // command base read from kCommandBaseFile and the "_COMMANDS_" tree.
-    // `deviceHolder` is where the engine keeps its device; the console's
-    // boxes draw with whatever device it holds then.
-    explicit Krovane_Console(krovane::gfx::Device** deviceHolder);
+    // The console keeps no device: Draw is given the one to draw on.
+    Krovane_Console();
     ~Krovane_Console();
     Krovane_Console(const Krovane_Console&) = delete;
     Krovane_Console& operator=(const Krovane_Console&) = delete;
@@ -71,8 +70,9 @@ public:
     // Draws the console's boxes while it is visible; nothing while hidden.
     // Sets the solid fill mode first (the scene may be wireframe), then
     // draws the log view, the input box and the clock box, and sets the
-    // clock box's text to the clock's stamp for the next frame.
-    void Draw(krovane::gfx::Device** deviceHolder);
+    // clock box's text to the clock's stamp for the next frame. `device` is
+    // borrowed for the call; without one the boxes draw nothing.
+    void Draw(krovane::gfx::Device* device);
 
     // Shows or hides the console when kToggleMilliseconds have passed on
     // `toggleTimer` since its last reset (then resets it); else nothing.
@@ -95,7 +95,6 @@ public:
     // Ids of the log's lines (the knots under the root) in print order.
     const std::vector<unsigned>& lineIds() const { return lineIds_; }
 
-    krovane::gfx::Device** deviceHolder() const { return device_; }
     const DynamicRow& log() const { return log_; }
     unsigned logRoot() const { return logRoot_; }
     const DynamicRow& commandBase() const { return commandBase_; }
@@ -119,7 +118,6 @@ private:
     DynamicRow log_;
     unsigned logRoot_ = 0;
     krovane::platform::FrameTimer clock_;
-    krovane::gfx::Device** device_;
     DynamicRow commandBase_;
     DynamicRow commandsTree_;
     std::vector<unsigned> lineIds_;

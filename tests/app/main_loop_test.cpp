@@ -20,7 +20,7 @@ using krovane::platform::WindowEvent;
 struct MainLoopPasses : ::testing::Test {
     krovane::test::TempDir dir;
     Krovane engine;
-    krovane::gfx::RecordingDevice* device = krovane::gfx::RecordingDevice::create();
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
 
     void SetUp() override {
         Clock::setManualTicks(5000);

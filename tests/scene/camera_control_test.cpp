@@ -40,7 +40,7 @@ struct CameraControl : ::testing::Test {
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<Krovane_Console>();
         cameras = std::make_unique<Krovane_Camera_Manager>(console.get());
     }
     void TearDown() override { Clock::useRealTime(); }

@@ -54,12 +54,11 @@ protected:
 
     ManualClock clock;
     krovane::test::TempDir dir;
-    krovane::gfx::Device* holder = nullptr;
-    Krovane_Console console{&holder};
+    Krovane_Console console;
     Krovane_Camera_Manager cameras{&console};
     Krovane_Light_Manager lights{console};
-    Krovane_Effect_Manager effects{&holder, console, cameras};
-    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, &holder, &console, &effects, &lights};
+    Krovane_Effect_Manager effects{nullptr, console, cameras};
+    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, nullptr, &console, &effects, &lights};
     Krovane_Command_Queue queue{&cameras, &objects};
     std::size_t loaded = 0;
 };

@@ -31,18 +31,18 @@ protected:
     // objects see its transforms) and returns the pixels.
     std::vector<std::uint32_t> draw(const char* level) {
         writeFile("POLYGON01", level);
-        Krovane_Console console(&device);
+        Krovane_Console console;
         Krovane_Camera_Manager cameras(&console);
         Krovane_Light_Manager lights(console);
-        Krovane_Effect_Manager effects(&device, console, cameras);
-        Krovane_Object_Manager objects(&kIdentityMatrix, &device, &console, &effects, &lights);
+        Krovane_Effect_Manager effects(device.get(), console, cameras);
+        Krovane_Object_Manager objects(&kIdentityMatrix, device.get(), &console, &effects, &lights);
         cameras.SetupFromFile("POLYGON01");
         lights.SetupFromFile("POLYGON01");
         effects.SetupFromFile("POLYGON01");
         objects.SetupFromFile("POLYGON01");
         clear(0xFF000000);
         device->BeginScene();
-        cameras.CurrentCamera()->ApplyTransforms(device);
+        cameras.CurrentCamera()->ApplyTransforms(device.get());
         objects.RenderAll();
         device->EndScene();
         return frame();
