@@ -33,8 +33,9 @@
 // otherwise, and it is drawn in the colour of the texture on stage 0 (white
 // without one).
 //
-// Lifetime: the device is reference counted; every resource made on it holds
-// a reference, so releasing the device before its resources is safe. The
+// Lifetime: the device and its resources are held by Ref handles (ref.h);
+// the Create functions fill one. Every resource made on the device holds a
+// reference to it, so releasing the device before its resources is safe. The
 // device holds none on what is bound to it: a resource destroyed while bound
 // unbinds itself.
 #pragma once

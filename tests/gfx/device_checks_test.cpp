@@ -152,6 +152,22 @@ TEST_F(DeviceChecks, ReleasingTheDeviceFirstIsSafe) {
     vb.reset();  // the last reference: the device goes with it
 }
 
+// The handle's copies, moves and reassignments each leave the count right.
+TEST(DeviceHandles, CopiesAddMovesHandOverAndReassignmentReleases) {
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    const Device* raw = device.get();
+    Ref<Device> copy = device;  // to a base handle
+    EXPECT_EQ(raw->references(), 2u);
+    Ref<Device> moved = std::move(copy);
+    EXPECT_FALSE(copy);
+    EXPECT_EQ(raw->references(), 2u);
+    moved = moved;  // self-assignment keeps it
+    EXPECT_EQ(raw->references(), 2u);
+    moved = nullptr;
+    EXPECT_EQ(raw->references(), 1u);
+    EXPECT_EQ(device.get(), raw);
+}
+
 TEST(DeviceVertexCounts, PerPrimitiveType) {
     EXPECT_EQ(Device::vertexCount(PrimitiveType::PointList, 5), 5u);
     EXPECT_EQ(Device::vertexCount(PrimitiveType::LineList, 12), 24u);
