@@ -15,7 +15,7 @@ void printLines(benchmark::State& state, const std::string& text) {
     // Each run starts a fresh console in a folder without a command base.
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::temp_directory_path());
-    Krovane_Console console(nullptr);
+    Krovane_Console console;
     const Korvane_string line(text.c_str());
     for (auto _ : state) console.Print(line, MessageType::Text);
     state.counters["log_nodes"] = static_cast<double>(console.log().tree().nodeCount());
@@ -42,10 +42,9 @@ namespace {
 void consoleFrame(benchmark::State& state, bool scrolled) {
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::temp_directory_path());
-    krovane::gfx::RecordingDevice* device = krovane::gfx::RecordingDevice::create();
-    krovane::gfx::Device* holder = device;
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
     {
-        Krovane_Console console(&holder);
+        Krovane_Console console;
         console.setVisible(true);
         const auto lines = static_cast<std::uint64_t>(state.range(0));
         for (std::uint64_t i = console.log().lineIds().size(); i < lines; ++i)
@@ -57,7 +56,7 @@ void consoleFrame(benchmark::State& state, bool scrolled) {
         }
         for (auto _ : state) {
             device->BeginScene();
-            console.Draw(&holder);
+            console.Draw(device.get());
             device->EndScene();
             device->clearCalls();
         }
@@ -65,7 +64,6 @@ void consoleFrame(benchmark::State& state, bool scrolled) {
         state.counters["first_shown"] =
             static_cast<double>(static_cast<std::int64_t>(console.log().lineIds().size()) - console.logView().shown);
     }
-    device->Release();
     std::filesystem::current_path(previous);
 }
 

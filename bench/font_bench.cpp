@@ -40,24 +40,24 @@ constexpr const char* kLine = "Frame 1234: 60.0 fps, 1843 objects, 412 lights, c
 static_assert(std::char_traits<char>::length(kLine) == 80, "an 80-character line");
 
 void BM_CreateFont(benchmark::State& state) {
-    RecordingDevice* device = RecordingDevice::create();
+    Ref<RecordingDevice> device = RecordingDevice::create();
     for (auto _ : state) {
-        Font* font = nullptr;
-        if (failed(CreateFontA(device, static_cast<int>(state.range(0)), 0, 400, 1, false, 204, 0, 0, 0, "Verdana",
+        Ref<Font> font;
+        if (failed(CreateFontA(device.get(), static_cast<int>(state.range(0)), 0, 400, 1, false, 204, 0, 0, 0, "Verdana",
                                &font))) {
             state.SkipWithError("no font");
             break;
         }
-        font->Release();
+        font.reset();
         device->clearCalls();
     }
-    device->Release();
+    device.reset();
 }
 
 // Draws the line `state` times on `device`, whose calls `clear` drops now and then.
 template <typename Clear>
 void drawLines(benchmark::State& state, Device* device, Clear clear) {
-    Font* font = nullptr;
+    Ref<Font> font;
     if (failed(CreateFontA(device, -16, 0, 400, 1, false, 204, 0, 0, 0, "Verdana", &font))) {
         state.SkipWithError("no font");
         return;
@@ -75,25 +75,25 @@ void drawLines(benchmark::State& state, Device* device, Clear clear) {
     }
     device->EndScene();
     state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
-    font->Release();
+    font.reset();
 }
 
 void BM_DrawText80_Recording(benchmark::State& state) {
-    RecordingDevice* device = RecordingDevice::create();
-    drawLines(state, device, [device] { device->clearCalls(); });
-    device->Release();
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    drawLines(state, device.get(), [&device] { device->clearCalls(); });
+    device.reset();
 }
 
 void BM_DrawText80_GL(benchmark::State& state) {
     std::string error;
     auto window = krovane::platform::Window::create("bench", 1024, 768, true, error);
-    Device* device = nullptr;
+    Ref<Device> device;
     if (!window || failed(createGlDevice(*window, 0, &device, error))) {
         state.SkipWithError(error.c_str());
         return;
     }
-    drawLines(state, device, [] {});
-    device->Release();
+    drawLines(state, device.get(), [] {});
+    device.reset();
 }
 
 }  // namespace

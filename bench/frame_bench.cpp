@@ -17,7 +17,7 @@ void emptyFrames(benchmark::State& state, std::uint32_t multisampleType) {
     std::string error;
     auto window = krovane::platform::Window::create("bench", static_cast<int>(state.range(0)),
                                                     static_cast<int>(state.range(1)), true, error);
-    Device* device = nullptr;
+    Ref<Device> device;
     if (!window || failed(createGlDevice(*window, multisampleType, &device, error))) {
         state.SkipWithError(error.c_str());
         return;
@@ -27,7 +27,7 @@ void emptyFrames(benchmark::State& state, std::uint32_t multisampleType) {
         if (!failed(device->BeginScene())) device->EndScene();
         device->Present();
     }
-    device->Release();
+    device.reset();
 }
 
 void BM_EmptyFrame(benchmark::State& state) { emptyFrames(state, 0); }

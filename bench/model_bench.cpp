@@ -33,22 +33,22 @@ void BM_LoadModel(benchmark::State& state, const char* file) {
         state.SkipWithError("the public models are not here");
         return;
     }
-    RecordingDevice* device = RecordingDevice::create();
+    Ref<RecordingDevice> device = RecordingDevice::create();
     std::vector<ModelMaterial> materials;
     std::uint32_t triangles = 0;
     for (auto _ : state) {
-        Mesh* mesh = nullptr;
-        if (failed(LoadMeshFromX(path.c_str(), device, materials, &mesh))) {
+        Ref<Mesh> mesh;
+        if (failed(LoadMeshFromX(path.c_str(), device.get(), materials, &mesh))) {
             state.SkipWithError("the model did not load");
             break;
         }
         triangles = mesh->triangleCount();
-        mesh->Release();
+        mesh.reset();
     }
     state.counters["triangles"] = triangles;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(fs::file_size(path)));
-    device->Release();
+    device.reset();
 }
 
 // A 1024 x 1024 picture with detail, so that compressed formats have work.
@@ -100,37 +100,37 @@ void BM_LoadTexture(benchmark::State& state, const char* extension) {
         if (ext == "tga") stbi_write_tga(path.c_str(), 1024, 1024, 3, rgb.data());
         if (ext == "dds") writeDds(path);
     }
-    RecordingDevice* device = RecordingDevice::create();
+    Ref<RecordingDevice> device = RecordingDevice::create();
     for (auto _ : state) {
-        Texture* texture = nullptr;
-        if (failed(loadTextureFromFile(device, path.c_str(), &texture))) {
+        Ref<Texture> texture;
+        if (failed(loadTextureFromFile(device.get(), path.c_str(), &texture))) {
             state.SkipWithError("the texture did not load");
             break;
         }
-        texture->Release();
+        texture.reset();
         device->clearCalls();
     }
-    device->Release();
+    device.reset();
 }
 
 void BM_CreatePhongEffect(benchmark::State& state) {
     std::string error;
     auto window = krovane::platform::Window::create("bench", 64, 64, true, error);
-    Device* device = nullptr;
+    Ref<Device> device;
     if (!window || failed(createGlDevice(*window, 0, &device, error))) {
         state.SkipWithError(error.c_str());
         return;
     }
     const std::string path = std::string(KROVANE_DEMO_DIR) + "/fx/vek_Phong.fx";
     for (auto _ : state) {
-        Effect* effect = nullptr;
-        if (failed(CreateEffectFromFileA(device, path.c_str(), &effect))) {
+        Ref<Effect> effect;
+        if (failed(CreateEffectFromFileA(device.get(), path.c_str(), &effect))) {
             state.SkipWithError("the effect did not build");
             break;
         }
-        effect->Release();
+        effect.reset();
     }
-    device->Release();
+    device.reset();
 }
 
 }  // namespace

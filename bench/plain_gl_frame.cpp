@@ -137,9 +137,9 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level, bool inde
     glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<const void*>(24));
     glVertexAttrib4f(1, 1, 1, 1, 1);
     // The picture as the engine decodes it: what its loader hands a recording device.
-    RecordingDevice* recorder = RecordingDevice::create();
-    Texture* decoded = nullptr;
-    loadTextureFromFile(recorder, ("textures\\" + model.materials[0].textureFile).c_str(), &decoded);
+    Ref<RecordingDevice> recorder = RecordingDevice::create();
+    Ref<Texture> decoded;
+    loadTextureFromFile(recorder.get(), ("textures\\" + model.materials[0].textureFile).c_str(), &decoded);
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     for (const RecordedCall& call : recorder->calls())
@@ -147,8 +147,8 @@ void plainGlFramesHere(benchmark::State& state, const fs::path& level, bool inde
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(call.args[0]),
                          static_cast<GLsizei>(call.args[1]), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                          call.vertices.data());
-    if (decoded) decoded->Release();
-    recorder->Release();
+    if (decoded) decoded.reset();
+    recorder.reset();
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

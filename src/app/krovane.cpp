@@ -47,17 +47,16 @@ void Krovane::ReadRenderSettings(const DynamicRow* config) {
 Krovane::~Krovane() { Shutdown(); }
 
 krovane::gfx::Result Krovane::InitDevice(krovane::platform::Window& window, std::string& error) {
-    krovane::gfx::Device* device = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Device> device;
     const krovane::gfx::Result result = krovane::gfx::createGlDevice(window, multisampleType, &device, error);
     if (krovane::gfx::failed(result)) return result;
-    adoptDevice(device);
+    adoptDevice(std::move(device));
     return krovane::gfx::kOk;
 }
 
-void Krovane::adoptDevice(krovane::gfx::Device* device) {
+void Krovane::adoptDevice(krovane::gfx::Ref<krovane::gfx::Device> device) {
     using namespace krovane::gfx;
-    if (device_) device_->Release();
-    device_ = device;
+    device_ = std::move(device);
     shutDown_ = false;
     device_->SetRenderState(RenderState::ZEnable, 1);
     device_->SetRenderState(RenderState::AntialiasedLineEnable, 1);
@@ -79,16 +78,16 @@ void Krovane::reportMalformed(const DynamicRow& tree) {
 void Krovane::Initialize(int dpi) {
     using krovane::gfx::failed;
     shutDown_ = false;
-    console_ = std::make_unique<Krovane_Console>(&device_);
+    console_ = std::make_unique<Krovane_Console>();
     reportMalformed(console_->commandBase());
     baseMatrix_ = krovane::gfx::kIdentityMatrix;
     cameraManager_ = std::make_unique<Krovane_Camera_Manager>(console_.get());
-    effectManager_ = std::make_unique<Krovane_Effect_Manager>(&device_, *console_, *cameraManager_);
+    effectManager_ = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameraManager_);
     lightManager_ = std::make_unique<Krovane_Light_Manager>(*console_);
-    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, &device_, console_.get(),
+    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), console_.get(),
                                                               effectManager_.get(), lightManager_.get());
     commandQueue_ = std::make_unique<Krovane_Command_Queue>(cameraManager_.get(), objectManager_.get());
-    renderManager_ = std::make_unique<Krovane_Render_Manager>(device_, cameraManager_.get(), objectManager_.get(),
+    renderManager_ = std::make_unique<Krovane_Render_Manager>(device_.get(), cameraManager_.get(), objectManager_.get(),
                                                               console_.get(), lightManager_.get(), dpi);
 
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
@@ -125,7 +124,7 @@ void Krovane::Initialize(int dpi) {
                     {"textures\\_def\\red.bmp", redTexture_.get()},
                     {"textures\\_def\\Blue.bmp", blueTexture_.get()}};
     for (const auto& t : textures) {
-        if (!failed(krovane::gfx::loadTextureFromFile(device_, t.path, &t.holder->texture))) continue;
+        if (!failed(krovane::gfx::loadTextureFromFile(device_.get(), t.path, &t.holder->texture))) continue;
         Korvane_string line = "missed: ";
         line += t.path;
         console_->Print(line, MessageType::Error);
@@ -136,16 +135,7 @@ void Krovane::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (console_) console_->SaveLog(kLogFile);
-    for (auto* holder : {&redTexture_, &whiteTexture_, &blueTexture_}) {
-        if (*holder && (*holder)->texture) (*holder)->texture->Release();
-        holder->reset();
-    }
-    if (device_) {
-        device_->Release();
-        device_ = nullptr;
-    }
-    // Resources made on the device hold it until they go, so the order of
-    // these is safe whatever each still holds.
+    for (auto* holder : {&redTexture_, &whiteTexture_, &blueTexture_}) holder->reset();
     cameraManager_.reset();
     objectManager_.reset();
     console_.reset();
@@ -153,4 +143,7 @@ void Krovane::Shutdown() {
     lightManager_.reset();
     effectManager_.reset();
     commandQueue_.reset();
+    // Last: the managers borrow the device. Resources made on it hold it too,
+    // so it (and the GL context) goes with whichever is released last.
+    device_.reset();
 }

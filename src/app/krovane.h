@@ -3,6 +3,11 @@
 // manager; it creates them and loads the level "POLYGON01" at start-up, and
 // takes them down at shutdown.
 //
+// The device is held here only, by its handle. The managers borrow it as a
+// plain pointer given when Initialize makes them, and the console is given
+// it at each draw; so it is set (InitDevice or adoptDevice) before
+// Initialize, and released after the managers at shutdown.
+//
 // Start-up writes its stages to the console log ("[>>>] ..." as System lines,
 // "[i] ..." as Comments); nothing stops it: every problem is a log line.
 #pragma once
@@ -61,16 +66,17 @@ public:
     // and sets its fixed states. Returns a negative result, with the reason in
     // `error`, when the device cannot be made.
     krovane::gfx::Result InitDevice(krovane::platform::Window& window, std::string& error);
-    // The same fixed states on a device made elsewhere (tests use the recording device).
-    void adoptDevice(krovane::gfx::Device* device);
+    // The same fixed states on a device made elsewhere (tests use the
+    // recording device, and krovane-shot where no window can be had).
+    void adoptDevice(krovane::gfx::Ref<krovane::gfx::Device> device);
 
     // Creates the console (its log starts here), the managers and the render
     // manager, loads the level and the shared default textures. `dpi` sizes
     // the point-sized fonts.
     void Initialize(int dpi = 96);
 
-    // Saves the log to "LOG.dr", then releases the textures, the device, the
-    // managers and the console. Runs its work once however often it is called.
+    // Saves the log to "LOG.dr", then releases the textures, the managers, the
+    // console and last the device. Runs its work once however often it is called.
     void Shutdown();
 
     Krovane_Console* console() const { return console_.get(); }
@@ -83,10 +89,7 @@ public:
     TextureHolder* whiteTexture() const { return whiteTexture_.get(); }
     TextureHolder* redTexture() const { return redTexture_.get(); }
     TextureHolder* blueTexture() const { return blueTexture_.get(); }
-    krovane::gfx::Device* device() const { return device_; }
-    // Where the engine keeps its device; components that must always see the
-    // current device keep this address.
-    krovane::gfx::Device** deviceHolder() { return &device_; }
+    krovane::gfx::Device* device() const { return device_.get(); }
 
     std::uint32_t backColor = 0;  // 0xAARRGGBB
     std::uint16_t multisampleType = 0;
@@ -99,7 +102,7 @@ private:
     // nothing in it).
     void reportMalformed(const DynamicRow& tree);
 
-    krovane::gfx::Device* device_ = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Device> device_;
     krovane::gfx::Matrix baseMatrix_ = krovane::gfx::kIdentityMatrix;
     std::unique_ptr<Krovane_Camera_Manager> cameraManager_;
     std::unique_ptr<Krovane_Object_Manager> objectManager_;

@@ -9,10 +9,9 @@ constexpr Console_Box::FontLook kCaptionLook{"Arial", 10, 5, 200};
 constexpr std::uint32_t kDefaultCharset = 1;
 }  // namespace
 
-Console_Box::Console_Box(krovane::gfx::Device** deviceHolder, const char* captionText, FontLook textLook, float depth,
-                         std::uint32_t text, std::uint32_t back, std::uint32_t hoverBack)
-    : device(deviceHolder),
-      textColor(text),
+Console_Box::Console_Box(const char* captionText, FontLook textLook, float depth, std::uint32_t text,
+                         std::uint32_t back, std::uint32_t hoverBack)
+    : textColor(text),
       backColor(back),
       caption(captionText),
       depth_(depth),
@@ -21,8 +20,7 @@ Console_Box::Console_Box(krovane::gfx::Device** deviceHolder, const char* captio
 
 Console_Box::~Console_Box() { releaseResources(); }
 
-bool Console_Box::ensureResources() {
-    krovane::gfx::Device* d = currentDevice();
+bool Console_Box::ensureResources(krovane::gfx::Device* d) {
     if (d == resourcesFor_) return d != nullptr;
     releaseResources();
     releaseExtraResources();
@@ -38,9 +36,8 @@ bool Console_Box::ensureResources() {
 }
 
 void Console_Box::releaseResources() {
-    if (textFont) textFont->Release();
-    if (captionFont) captionFont->Release();
-    textFont = captionFont = nullptr;
+    textFont.reset();
+    captionFont.reset();
     resourcesFor_ = nullptr;
 }
 
@@ -72,14 +69,14 @@ void Console_Box::drawCaption() const {
 }
 
 void Console_Box::drawRectangle(float left, float top, float right, float bottom) const {
-    DrawLine(left, top, 0, right, top, 0, device);
-    DrawLine(left, bottom, 0, right, bottom, 0, device);
-    DrawLine(left, top, 0, left, bottom, 0, device);
-    DrawLine(right, top, 0, right, bottom, 0, device);
+    DrawLine(left, top, 0, right, top, 0, currentDevice());
+    DrawLine(left, bottom, 0, right, bottom, 0, currentDevice());
+    DrawLine(left, top, 0, left, bottom, 0, currentDevice());
+    DrawLine(right, top, 0, right, bottom, 0, currentDevice());
 }
 
 void Console_Box::drawVertical(float atX, float top, float bottom) const {
-    DrawLine(atX, top, 0, atX, bottom, 0, device);
+    DrawLine(atX, top, 0, atX, bottom, 0, currentDevice());
 }
 
 void Console_Box::drawOutline() const {

@@ -5,11 +5,12 @@
 //
 // The quads are kept as four screen-pixel vertices (x, y, z, rhw, colour)
 // inside the box and drawn with one user-pointer strip, so drawing allocates
-// nothing. Rebuild() refills them from the box's place and colour. The fonts
-// (and a box's texture) are made when the box is first drawn, for the device
-// the holder points at then, and again only when that device changes; so the
-// holder need not point at a device yet when the console is made. A missing
-// font or texture is skipped when drawing; nothing is reported.
+// nothing. Rebuild() refills them from the box's place and colour. A box
+// keeps no device: each Draw is given the one to draw on (borrowed for the
+// call; null draws nothing). The fonts (and a box's texture) are made when
+// the box is first drawn, for that device, and again only when a draw is
+// given another one. A missing font or texture is skipped when drawing;
+// nothing is reported.
 #pragma once
 
 #include <cstdint>
@@ -17,12 +18,11 @@
 #include <string_view>
 
 #include "gfx/device_types.h"
+#include "gfx/font.h"
 #include "params/korvane_string.h"
 
 namespace krovane::gfx {
 class Device;
-class Font;
-class Texture;
 }  // namespace krovane::gfx
 
 class Console_Box {
@@ -62,7 +62,8 @@ public:
 
     // Refills the quads from the place and colour. Always succeeds.
     virtual krovane::gfx::Result Rebuild();
-    virtual void Draw() = 0;
+    // Draws the box on `device` (null: nothing).
+    virtual void Draw(krovane::gfx::Device* device) = 0;
     // One mouse event (kMouseMove, kMousePress, kMouseRelease) in client
     // pixels; returns whether the box took it. As the input and clock boxes
     // handle it: a press inside focuses the box, starts a drag and is taken;
@@ -71,12 +72,11 @@ public:
     // while the mouse is over an unfocused box).
     virtual bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
 
-    krovane::gfx::Device** device;
     std::uint32_t textColor;
     std::uint32_t backColor;
     QuadVertex quad[4] = {};
-    krovane::gfx::Font* textFont = nullptr;
-    krovane::gfx::Font* captionFont = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Font> textFont;
+    krovane::gfx::Ref<krovane::gfx::Font> captionFont;
     std::int32_t x = 0, y = 0, w = 0, h = 0;
     bool focused = false;
     bool dragging = false;
@@ -104,14 +104,15 @@ public:
     }
 
 protected:
-    Console_Box(krovane::gfx::Device** deviceHolder, const char* caption, FontLook textLook, float depth,
+    Console_Box(const char* caption, FontLook textLook, float depth,
                 std::uint32_t textColor, std::uint32_t backColor, std::uint32_t hoverBackColor);
 
-    // The device the holder points at, or null.
-    krovane::gfx::Device* currentDevice() const { return device && *device ? *device : nullptr; }
-    // Makes the fonts (and the box's own resources) for the current device
-    // when they were last made for another one. True when a device is there.
-    bool ensureResources();
+    // The device of the draw in progress (the one the resources were made
+    // for), or null.
+    krovane::gfx::Device* currentDevice() const { return resourcesFor_; }
+    // Makes the fonts (and the box's own resources) for `device` when they
+    // were last made for another one. True when a device is given.
+    bool ensureResources(krovane::gfx::Device* device);
     // The box's own resources beyond the fonts: made and released with them.
     virtual void makeExtraResources(krovane::gfx::Device*) {}
     virtual void releaseExtraResources() {}

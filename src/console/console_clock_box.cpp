@@ -9,16 +9,16 @@ constexpr auto kCaption = krovane::cp1251("Текущее время");
 constexpr Console_Box::FontLook kTextLook{"Courier ", 15, 6, 700};
 }  // namespace
 
-Console_ClockBox::Console_ClockBox(krovane::gfx::Device** deviceHolder)
-    : Console_Box(deviceHolder, kCaption.c_str(), kTextLook, 0.0f, kUnfocusedTextColor, kPlainBackColor, 0xFF5B5B5B) {
+Console_ClockBox::Console_ClockBox()
+    : Console_Box(kCaption.c_str(), kTextLook, 0.0f, kUnfocusedTextColor, kPlainBackColor, 0xFF5B5B5B) {
     x = 657;
     y = 200;
     w = 80;
     h = 17;
 }
 
-void Console_ClockBox::Draw() {
-    if (!ensureResources()) return;
+void Console_ClockBox::Draw(krovane::gfx::Device* device) {
+    if (!ensureResources(device)) return;
     currentDevice()->SetTexture(0, nullptr);
     drawQuad(quad);
     drawText(text.view(),

@@ -9,9 +9,9 @@
 
 class Console_ClockBox : public Console_Box {
 public:
-    explicit Console_ClockBox(krovane::gfx::Device** deviceHolder);
+    Console_ClockBox();
 
-    void Draw() override;
+    void Draw(krovane::gfx::Device* device) override;
 
     Korvane_string text;
 };

@@ -24,8 +24,8 @@ constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 
 }  // namespace
 
-Console_InputBox::Console_InputBox(krovane::gfx::Device** deviceHolder, DynamicRow* pending)
-    : Console_Box(deviceHolder, kCaption.c_str(), kTextLook, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B),
+Console_InputBox::Console_InputBox(DynamicRow* pending)
+    : Console_Box(kCaption.c_str(), kTextLook, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B),
       queue(pending) {
     x = 9;
     y = 200;
@@ -42,13 +42,10 @@ void Console_InputBox::makeExtraResources(krovane::gfx::Device* d) {
     krovane::gfx::loadTextureFromFile(d, kTextureFile, &texture);
 }
 
-void Console_InputBox::releaseExtraResources() {
-    if (texture) texture->Release();
-    texture = nullptr;
-}
+void Console_InputBox::releaseExtraResources() { texture.reset(); }
 
-void Console_InputBox::Draw() {
-    if (!ensureResources()) return;
+void Console_InputBox::Draw(krovane::gfx::Device* device) {
+    if (!ensureResources(device)) return;
     krovane::gfx::Device* d = currentDevice();
     d->SetTexture(0, nullptr);
     drawQuad(quad);
@@ -57,7 +54,7 @@ void Console_InputBox::Draw() {
              krovane::gfx::kDtRight | krovane::gfx::kDtExpandTabs, textColor);
     drawCaption();
     // The outline takes the colour of the texture on stage 0.
-    d->SetTexture(0, texture);
+    d->SetTexture(0, texture.get());
     if (focused) drawOutline();
     d->SetTexture(0, nullptr);
 }

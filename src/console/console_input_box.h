@@ -35,10 +35,10 @@ public:
     static constexpr const char* kTextureFile = "textures\\_def\\yellow.bmp";
 
     // `queue` is the pending-command tree; null until the engine gives it.
-    Console_InputBox(krovane::gfx::Device** deviceHolder, DynamicRow* queue);
+    Console_InputBox(DynamicRow* queue);
     ~Console_InputBox() override;
 
-    void Draw() override;
+    void Draw(krovane::gfx::Device* device) override;
     // Edits the line from one keyboard state (256 bytes, 0x80 for a key down);
     // the clipboard is read only for a paste.
     void HandleKeys(const std::uint8_t keys[256], const krovane::platform::InputSource& input);
@@ -50,7 +50,7 @@ public:
     Korvane_string text;
     DynamicRow* queue;
     krovane::platform::FrameTimer repeatTimer;
-    krovane::gfx::Texture* texture = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Texture> texture;
 
 protected:
     void makeExtraResources(krovane::gfx::Device* device) override;

@@ -18,9 +18,9 @@ constexpr int kGrabHalfWidth = 12;  // how near the thumb's centre a press grabs
 constexpr int kDropNear = 6;        // how near the thumb's centre the grab must have started
 }  // namespace
 
-Console_LogView::Console_LogView(krovane::gfx::Device** deviceHolder, const DynamicRow* logTree,
+Console_LogView::Console_LogView(const DynamicRow* logTree,
                                  const std::vector<unsigned>* ids)
-    : Console_Box(deviceHolder, kCaption.c_str(), kTextLook, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
+    : Console_Box(kCaption.c_str(), kTextLook, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
       log(logTree),
       lineIds(ids) {
     x = 9;
@@ -64,8 +64,8 @@ krovane::gfx::Result Console_LogView::Rebuild() {
     return krovane::gfx::kOk;
 }
 
-void Console_LogView::Draw() {
-    if (!ensureResources()) return;
+void Console_LogView::Draw(krovane::gfx::Device* device) {
+    if (!ensureResources(device)) return;
     currentDevice()->SetTexture(0, nullptr);
     drawQuad(quad);
     drawQuad(thumbQuad);

@@ -32,10 +32,10 @@ public:
 
     // `log` is the console's log (root "LOG", id 1) and `lineIds` the ids of
     // its lines in order; both are borrowed and may grow between frames.
-    Console_LogView(krovane::gfx::Device** deviceHolder, const DynamicRow* log, const std::vector<unsigned>* lineIds);
+    Console_LogView(const DynamicRow* log, const std::vector<unsigned>* lineIds);
 
     krovane::gfx::Result Rebuild() override;
-    void Draw() override;
+    void Draw(krovane::gfx::Device* device) override;
     bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY) override;
 
     // Puts the thumb at the bottom right corner and shows the latest lines.

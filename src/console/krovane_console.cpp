@@ -4,18 +4,18 @@
 #include "platform/input_source.h"
 #include "platform/virtual_keys.h"
 
-Krovane_Console::Krovane_Console(krovane::gfx::Device** deviceHolder) {
+Krovane_Console::Krovane_Console() {
     commandBase_.fresh();
     commandsTree_.fresh();
     toggleTimer_.Reset();
     commandBase_.iLoadFromFile(kCommandBaseFile);
     commandsTree_.AddToId(0, true, "_COMMANDS_");
 
-    inputBox_ = std::make_unique<Console_InputBox>(deviceHolder, nullptr);
+    inputBox_ = std::make_unique<Console_InputBox>(nullptr);
     inputBox_->Rebuild();
-    logView_ = std::make_unique<Console_LogView>(deviceHolder, &log_.tree(), &log_.lineIds());
+    logView_ = std::make_unique<Console_LogView>(&log_.tree(), &log_.lineIds());
     logView_->Rebuild();
-    clockBox_ = std::make_unique<Console_ClockBox>(deviceHolder);
+    clockBox_ = std::make_unique<Console_ClockBox>();
     clockBox_->Rebuild();
 }
 
@@ -30,13 +30,12 @@ void Krovane_Console::Print(const Korvane_string& text, MessageType type) { log_
 
 void Krovane_Console::SaveLog(const char* file) { log_.SaveLog(file); }
 
-void Krovane_Console::Draw(krovane::gfx::Device** deviceHolder) {
+void Krovane_Console::Draw(krovane::gfx::Device* device) {
     if (!visible_) return;
-    if (deviceHolder && *deviceHolder)
-        (*deviceHolder)->SetRenderState(krovane::gfx::RenderState::FillMode, krovane::gfx::kFillSolid);
-    logView_->Draw();
-    inputBox_->Draw();
-    clockBox_->Draw();
+    if (device) device->SetRenderState(krovane::gfx::RenderState::FillMode, krovane::gfx::kFillSolid);
+    logView_->Draw(device);
+    inputBox_->Draw(device);
+    clockBox_->Draw(device);
     log_.stamp(clockBox_->text);  // shown by the next frame
 }
 

@@ -40,9 +40,8 @@ public:
 
     // Starts the console: the log with its header line, the command base
     // read from kCommandBaseFile and the "_COMMANDS_" tree, hidden.
-    // `deviceHolder` is where the engine keeps its device; the console's
-    // boxes draw with whatever device it holds then.
-    explicit Krovane_Console(krovane::gfx::Device** deviceHolder);
+    // The console keeps no device: Draw is given the one to draw on.
+    Krovane_Console();
     ~Krovane_Console() override;
     Krovane_Console(const Krovane_Console&) = delete;
     Krovane_Console& operator=(const Krovane_Console&) = delete;
@@ -58,8 +57,9 @@ public:
     // Draws the console's boxes while it is visible; nothing while hidden.
     // Sets the solid fill mode first (the scene may be wireframe), then
     // draws the log view, the input box and the clock box, and sets the
-    // clock box's text to the log's stamp for the next frame.
-    void Draw(krovane::gfx::Device** deviceHolder);
+    // clock box's text to the log's stamp for the next frame. `device` is
+    // borrowed for the call; without one the boxes draw nothing.
+    void Draw(krovane::gfx::Device* device);
 
     // Shown or hidden. setVisible shows or hides at once, past the pacing.
     bool visible() const { return visible_; }

@@ -265,7 +265,7 @@ Result Device::SetIndices(IndexBuffer* indices) {
 }
 
 Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format, std::uint32_t pool,
-                                 IndexBuffer** buffer) {
+                                 Ref<IndexBuffer>* buffer) {
     DeviceCall call{DeviceOp::CreateIndexBuffer};
     call.args[0] = length;
     call.args[1] = usage;
@@ -275,16 +275,16 @@ Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std:
     if (buffer == nullptr || length == 0 || size == 0 || length % size != 0) {
         call.result = kInvalidCall;
     } else {
-        *buffer = nullptr;
+        buffer->reset();
         call.result = onCreateIndexBuffer(length, size, buffer);
-        call.object = *buffer;
+        call.object = buffer->get();
     }
     if (recordCalls_) onRecord(call);
     return call.result;
 }
 
 Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
-                                  VertexBuffer** buffer) {
+                                  Ref<VertexBuffer>* buffer) {
     DeviceCall call{DeviceOp::CreateVertexBuffer};
     call.args[0] = length;
     call.args[1] = usage;
@@ -293,15 +293,15 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     if (buffer == nullptr || length == 0) {
         call.result = kInvalidCall;
     } else {
-        *buffer = nullptr;
+        buffer->reset();
         call.result = onCreateVertexBuffer(length, fvf, buffer);
-        call.object = *buffer;
+        call.object = buffer->get();
     }
     if (recordCalls_) onRecord(call);
     return call.result;
 }
 
-Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
+Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Ref<Texture>* texture,
                              std::uint32_t levels) {
     DeviceCall call{DeviceOp::CreateTexture};
     call.args[0] = width;
@@ -314,9 +314,9 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
         height > kMaxTextureSize || levels > longest) {
         call.result = kInvalidCall;
     } else {
-        *texture = nullptr;
+        texture->reset();
         call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
-        call.object = *texture;
+        call.object = texture->get();
         call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
         call.vertexBytes = static_cast<std::uint32_t>(formats::mipChainPixels(width, height, levels) * 4);
     }
@@ -324,11 +324,11 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
     return call.result;
 }
 
-Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                    std::string& log) {
     log.clear();
     if (program == nullptr || vertexSource == nullptr || fragmentSource == nullptr) return kInvalidCall;
-    *program = nullptr;
+    program->reset();
     return onCreateShaderProgram(vertexSource, fragmentSource, program, log);
 }
 

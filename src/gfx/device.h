@@ -33,8 +33,9 @@
 // otherwise, and it is drawn in the colour of the texture on stage 0 (white
 // without one).
 //
-// Lifetime: the device is reference counted; every resource made on it holds
-// a reference, so releasing the device before its resources is safe. The
+// Lifetime: the device and its resources are held by Ref handles (ref.h);
+// the Create functions fill one. Every resource made on the device holds a
+// reference to it, so releasing the device before its resources is safe. The
 // device holds none on what is bound to it: a resource destroyed while bound
 // unbinds itself.
 #pragma once
@@ -125,23 +126,23 @@ public:
     Result SetIndices(IndexBuffer* indices);  // null clears them
 
     Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
-                              VertexBuffer** buffer);
+                              Ref<VertexBuffer>* buffer);
 
     // An index buffer of `length` bytes of 16-bit (kFmtIndex16) or 32-bit
     // (kFmtIndex32) indices.
     Result CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format, std::uint32_t pool,
-                             IndexBuffer** buffer);
+                             Ref<IndexBuffer>* buffer);
 
     // A texture of width x height pixels, each 0xAARRGGBB, top row first.
     // With `levels` 0 or 1 the mipmaps are made from the image; with more,
     // `pixels` holds that many levels one after the other, each half the size
     // of the one before (rounded down, at least 1). Sizes from 1 to kMaxTextureSize.
-    Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Texture** texture,
+    Result CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Ref<Texture>* texture,
                          std::uint32_t levels = 0);
 
     // Compiles and links a pair of GLSL stages (see shader_program.h). On
     // failure `log` holds the compiler's or linker's message.
-    Result CreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+    Result CreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                std::string& log);
     // Draws through `program` from now on; null goes back to fixed-function
     // shading. Effects set it between BeginPass and End.
@@ -200,11 +201,11 @@ protected:
     // has been updated. The defaults do nothing and succeed.
     virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
     virtual Result onPresent();
-    virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) = 0;
-    virtual Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) = 0;
+    virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) = 0;
+    virtual Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) = 0;
     virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
-                                   const std::uint32_t* pixels, Texture** texture) = 0;
-    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                                   const std::uint32_t* pixels, Ref<Texture>* texture) = 0;
+    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                          std::string& log) = 0;
     // `vertices` is always readable memory; `source` is the vertex buffer they
     // come from (starting at byte `sourceOffset`), or null for user-pointer draws.

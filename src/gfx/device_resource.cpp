@@ -4,11 +4,9 @@
 
 namespace krovane::gfx {
 
-DeviceResource::DeviceResource(Device* device) : device_(device) { device_->AddRef(); }
+DeviceResource::DeviceResource(Device* device) : device_(device) {}
 
-DeviceResource::~DeviceResource() {
-    device_->unbind(this);
-    device_->Release();
-}
+// Unbinds before the device reference goes with the member.
+DeviceResource::~DeviceResource() { device_->unbind(this); }
 
 }  // namespace krovane::gfx

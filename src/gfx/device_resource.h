@@ -11,14 +11,14 @@ class Device;
 
 class DeviceResource : public RefCounted {
 public:
-    Device* device() const { return device_; }
+    Device* device() const { return device_.get(); }
 
 protected:
     explicit DeviceResource(Device* device);
     ~DeviceResource() override;
 
 private:
-    Device* device_;
+    Ref<Device> device_;
 };
 
 }  // namespace krovane::gfx

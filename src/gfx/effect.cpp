@@ -57,15 +57,13 @@ Effect::Effect(Device* device, formats::EffectFile file) : DeviceResource(device
 
 Effect::~Effect() {
     if (begun_) End();
-    for (Program& p : programs_)
-        if (p.program) p.program->Release();
 }
 
-Result Effect::create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+Result Effect::create(Device* device, formats::EffectFile file, const std::string& path, Ref<Effect>* effect,
                       std::string& error) {
     if (device == nullptr || effect == nullptr) return kInvalidCall;
-    *effect = nullptr;
-    auto* made = new Effect(device, std::move(file));
+    effect->reset();
+    Ref<Effect> made = Ref<Effect>::adopt(new Effect(device, std::move(file)));
     for (const formats::EffectTechnique& technique : made->file_.techniques) {
         std::vector<std::uint32_t> passes;
         for (const formats::EffectPass& pass : technique.passes) {
@@ -76,27 +74,26 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
             if (index == made->programs_.size()) {
                 const formats::EffectStage& vs = made->file_.stages[pass.vertexStage];
                 const formats::EffectStage& fs = made->file_.stages[pass.fragmentStage];
-                ShaderProgram* program = nullptr;
+                Ref<ShaderProgram> program;
                 std::string log;
                 const Result r = device->CreateShaderProgram(made->file_.stageSource(vs).c_str(),
                                                              made->file_.stageSource(fs).c_str(), &program, log);
                 if (failed(r)) {
                     error =
                         path + ": the stages " + vs.name + " and " + fs.name + " did not build: " + nameFile(log, path);
-                    made->Release();
                     return r;
                 }
-                Program entry{pass.vertexStage, pass.fragmentStage, program, {}};
+                Program entry{pass.vertexStage, pass.fragmentStage, std::move(program), {}};
                 for (const Parameter& p : made->parameters_)
                     entry.locations.push_back(p.type == UniformType::Other ? -1
-                                                                           : program->uniformLocation(p.name.c_str()));
+                                                                           : entry.program->uniformLocation(p.name.c_str()));
                 made->programs_.push_back(std::move(entry));
             }
             passes.push_back(index);
         }
         made->passPrograms_.push_back(std::move(passes));
     }
-    *effect = made;
+    *effect = std::move(made);
     return kOk;
 }
 
@@ -152,7 +149,7 @@ Result Effect::BeginPass(std::uint32_t pass) {
     for (const formats::EffectPassState& s : technique.passes[pass].states) device()->SetRenderState(s.state, s.value);
     Program& program = programs_[passPrograms_[technique_][pass]];
     upload(program);
-    device()->SetShaderProgram(program.program);
+    device()->SetShaderProgram(program.program.get());
     return kOk;
 }
 
@@ -204,7 +201,7 @@ Result Effect::setParameter(DeviceOp op, const char* name, UniformType type, con
         // Set inside a pass, the value goes to the pass's program at once.
         if (inPass_ && device()->shaderProgram() != nullptr)
             for (Program& program : programs_)
-                if (program.program == device()->shaderProgram())
+                if (program.program.get() == device()->shaderProgram())
                     program.program->setUniform(program.locations[static_cast<std::size_t>(p - parameters_.data())],
                                                 p->type, p->value);
     }
@@ -233,10 +230,10 @@ void Effect::upload(Program& program) const {
             program.program->setUniform(program.locations[i], parameters_[i].type, parameters_[i].value);
 }
 
-Result CreateEffectFromFileA(Device* device, const char* path, Effect** effect, std::string* error) {
+Result CreateEffectFromFileA(Device* device, const char* path, Ref<Effect>* effect, std::string* error) {
     std::string why;
     Result result = kFail;
-    if (effect) *effect = nullptr;
+    if (effect) effect->reset();
     if (device == nullptr || path == nullptr || effect == nullptr) {
         why = "effect: no device, path or effect to fill";
         result = kInvalidCall;

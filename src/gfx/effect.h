@@ -50,7 +50,7 @@ public:
     // Makes an effect from a parsed file, compiling one program per pair of
     // stages its passes use. On failure `error` names the stage and holds the
     // compiler's message with `path` and the file's line numbers.
-    static Result create(Device* device, formats::EffectFile file, const std::string& path, Effect** effect,
+    static Result create(Device* device, formats::EffectFile file, const std::string& path, Ref<Effect>* effect,
                          std::string& error);
 
 private:
@@ -62,7 +62,7 @@ private:
     };
     struct Program {
         std::uint32_t vertexStage, fragmentStage;
-        ShaderProgram* program;
+        Ref<ShaderProgram> program;
         std::vector<std::int32_t> locations;  // one per parameter
     };
     struct SavedState {
@@ -91,6 +91,6 @@ private:
 // PathResolver). A file that is missing, does not parse, or whose shaders do
 // not compile or link fails with a negative result; the reason, with the file
 // and line, goes to stderr and to `error` when given.
-Result CreateEffectFromFileA(Device* device, const char* path, Effect** effect, std::string* error = nullptr);
+Result CreateEffectFromFileA(Device* device, const char* path, Ref<Effect>* effect, std::string* error = nullptr);
 
 }  // namespace krovane::gfx

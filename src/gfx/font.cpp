@@ -190,13 +190,11 @@ bool pack(GlyphArray& glyphs, std::uint32_t& atlasWidth, std::uint32_t& atlasHei
 
 Font::Font(Device* device) : DeviceResource(device) {}
 
-Font::~Font() {
-    if (atlas_) atlas_->Release();
-}
+Font::~Font() = default;
 
 Result CreateFontA(Device* device, int height, std::uint32_t width, std::uint32_t weight, std::uint32_t, bool italic,
                    std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t pitchAndFamily, const char* faceName,
-                   Font** font) {
+                   Ref<Font>* font) {
     if (font == nullptr) return kInvalidCall;
     *font = nullptr;
     if (device == nullptr) return kInvalidCall;
@@ -258,7 +256,7 @@ Result CreateFontA(Device* device, int height, std::uint32_t width, std::uint32_
         FT_Set_Transform(face, &shear, nullptr);
     }
 
-    auto* made = new Font(device);
+    Ref<Font> made = Ref<Font>::adopt(new Font(device));
     made->faceFile_ = choice.file;
     made->cellHeight_ = cellHeight;
     made->ascent_ = ascent;
@@ -314,11 +312,8 @@ Result CreateFontA(Device* device, int height, std::uint32_t width, std::uint32_
         made->texelU_ = 1.0f / static_cast<float>(atlasWidth);
         made->texelV_ = 1.0f / static_cast<float>(atlasHeight);
     }
-    if (failed(result)) {
-        made->Release();
-        return result;
-    }
-    *font = made;
+    if (failed(result)) return result;
+    *font = std::move(made);
     return kOk;
 }
 
@@ -395,12 +390,12 @@ bool Font::drawVertices(std::size_t vertexCount) {
     const std::uint32_t savedFvf = dev->fvf();
     Texture* savedTexture = dev->texture(0);
     if (savedFvf != kTextFvf) dev->SetFVF(kTextFvf);
-    if (savedTexture != atlas_) dev->SetTexture(0, atlas_);
+    if (savedTexture != atlas_.get()) dev->SetTexture(0, atlas_.get());
 
     const Result result = dev->DrawPrimitiveUP(PrimitiveType::TriangleList, static_cast<std::uint32_t>(vertexCount / 3),
                                                scratch_.data(), sizeof(Vertex));
 
-    if (savedTexture != atlas_) dev->SetTexture(0, savedTexture);
+    if (savedTexture != atlas_.get()) dev->SetTexture(0, savedTexture);
     if (savedFvf != kTextFvf) dev->SetFVF(savedFvf);
     for (std::size_t i = 0; i < 3; ++i)
         if (savedFilters[i] != kFilters[i]) dev->SetSamplerState(0, kSamplers[i], savedFilters[i]);

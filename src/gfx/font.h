@@ -57,7 +57,7 @@ public:
 
 private:
     friend Result CreateFontA(Device*, int, std::uint32_t, std::uint32_t, std::uint32_t, bool, std::uint32_t,
-                              std::uint32_t, std::uint32_t, std::uint32_t, const char*, Font**);
+                              std::uint32_t, std::uint32_t, std::uint32_t, const char*, Ref<Font>*);
 
     // Where a glyph's image lies in the atlas and where it goes from the pen:
     // `left` right of the pen, `top` below the line's top.
@@ -89,7 +89,7 @@ private:
     // Draws the first `vertexCount` vertices of scratch_ with the text's states.
     bool drawVertices(std::size_t vertexCount);
 
-    Texture* atlas_ = nullptr;
+    Ref<Texture> atlas_;
     float texelU_ = 0, texelV_ = 0;  // 1 / atlas width and height
     Glyph glyphs_[256];
     int cellHeight_ = 0, ascent_ = 0, averageWidth_ = 1;
@@ -111,6 +111,6 @@ private:
 // refuses the atlas texture.
 Result CreateFontA(Device* device, int height, std::uint32_t width, std::uint32_t weight, std::uint32_t mipLevels,
                    bool italic, std::uint32_t charset, std::uint32_t outputPrecision, std::uint32_t quality,
-                   std::uint32_t pitchAndFamily, const char* faceName, Font** font);
+                   std::uint32_t pitchAndFamily, const char* faceName, Ref<Font>* font);
 
 }  // namespace krovane::gfx

@@ -486,29 +486,29 @@ protected:
         return kOk;
     }
 
-    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override {
-        *buffer = new GlVertexBuffer(this, cache_, length, fvf);
+    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) override {
+        *buffer = Ref<VertexBuffer>::adopt(new GlVertexBuffer(this, cache_, length, fvf));
         return kOk;
     }
 
-    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) override {
-        *buffer = new GlIndexBuffer(this, cache_, length, indexSize);
+    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) override {
+        *buffer = Ref<IndexBuffer>::adopt(new GlIndexBuffer(this, cache_, length, indexSize));
         return kOk;
     }
 
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
-                           Texture** texture) override {
-        *texture = new GlTexture(this, cache_, width, height, levels, pixels);
+                           Ref<Texture>* texture) override {
+        *texture = Ref<Texture>::adopt(new GlTexture(this, cache_, width, height, levels, pixels));
         return kOk;
     }
 
-    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                  std::string& log) override {
         const GLuint id = link(vertexSource, fragmentSource, log);
         if (!id) return kFail;
         auto* made = new GlShaderProgram(this, cache_, id);
         if (made->zeroToOneFix >= 0) glUniform1i(made->zeroToOneFix, clipControl_ ? 0 : 1);
-        *program = made;
+        *program = Ref<ShaderProgram>::adopt(made);
         return kOk;
     }
 
@@ -799,9 +799,9 @@ private:
 
 }  // namespace
 
-Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Device** device, std::string& error) {
+Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error) {
     if (device == nullptr) return kInvalidCall;
-    *device = nullptr;
+    device->reset();
     auto* sdlWindow = static_cast<SDL_Window*>(window.nativeHandle());
     SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
     if (context == nullptr) {
@@ -812,12 +812,10 @@ Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, D
     // Software drivers take and free tens of megabytes of working memory per frame.
     platform::keepFreedHeapMemory(std::size_t{64} << 20);
     auto* gl = new GlDevice(sdlWindow, context);  // owns the context from here
+    Ref<Device> made = Ref<Device>::adopt(gl);
     const Result result = gl->init(multisampleType, error);
-    if (failed(result)) {
-        gl->Release();
-        return result;
-    }
-    *device = gl;
+    if (failed(result)) return result;
+    *device = std::move(made);
     return kOk;
 }
 

@@ -31,6 +31,6 @@ namespace krovane::gfx {
 // Creates the device on `window`. `multisampleType` is the number of samples
 // per pixel (0 or 1: none); a number the driver cannot give fails with
 // kNotAvailable. On failure `error` says why.
-Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Device** device, std::string& error);
+Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error);
 
 }  // namespace krovane::gfx

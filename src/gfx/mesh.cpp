@@ -19,19 +19,16 @@ constexpr std::uint32_t kStride = 32;
 
 }  // namespace
 
-Mesh::Mesh(Device* device, VertexBuffer* vertices, IndexBuffer* indices, std::vector<Range> subsets,
+Mesh::Mesh(Device* device, Ref<VertexBuffer> vertices, Ref<IndexBuffer> indices, std::vector<Range> subsets,
            std::uint32_t vertexCount, std::uint32_t triangleCount)
     : DeviceResource(device),
-      vertices_(vertices),
-      indices_(indices),
+      vertices_(std::move(vertices)),
+      indices_(std::move(indices)),
       subsets_(std::move(subsets)),
       vertexCount_(vertexCount),
       triangleCount_(triangleCount) {}
 
-Mesh::~Mesh() {
-    vertices_->Release();
-    indices_->Release();
-}
+Mesh::~Mesh() = default;
 
 namespace {
 
@@ -46,7 +43,7 @@ Result fill(Buffer* buffer, const void* data, std::size_t bytes) {
 
 }  // namespace
 
-Result Mesh::create(Device* device, const formats::XModel& model, Mesh** mesh) {
+Result Mesh::create(Device* device, const formats::XModel& model, Ref<Mesh>* mesh) {
     if (device == nullptr || mesh == nullptr) return kInvalidCall;
     *mesh = nullptr;
     const std::size_t corners = model.indices.size();
@@ -100,39 +97,30 @@ Result Mesh::create(Device* device, const formats::XModel& model, Mesh** mesh) {
         high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
     }
 
-    VertexBuffer* vertexBuffer = nullptr;
+    Ref<VertexBuffer> vertexBuffer;
     Result made = device->CreateVertexBuffer(static_cast<std::uint32_t>(used * kStride), 0, kMeshFvf, kPoolDefault,
                                              &vertexBuffer);
     if (failed(made)) return made;
-    if (failed(fill(vertexBuffer, vertices.data(), used * kStride))) {
-        vertexBuffer->Release();
-        return kFail;
-    }
+    if (failed(fill(vertexBuffer.get(), vertices.data(), used * kStride))) return kFail;
     const bool small = used <= 0x10000;
-    IndexBuffer* indexBuffer = nullptr;
+    Ref<IndexBuffer> indexBuffer;
     made = device->CreateIndexBuffer(static_cast<std::uint32_t>(ordered.size() * (small ? 2 : 4)), 0,
                                      small ? kFmtIndex16 : kFmtIndex32, kPoolDefault, &indexBuffer);
-    if (failed(made)) {
-        vertexBuffer->Release();
-        return made;
-    }
+    if (failed(made)) return made;
     Result filled;
     if (small) {
         const std::vector<std::uint16_t> narrow(ordered.begin(), ordered.end());
-        filled = fill(indexBuffer, narrow.data(), narrow.size() * 2);
+        filled = fill(indexBuffer.get(), narrow.data(), narrow.size() * 2);
     } else {
-        filled = fill(indexBuffer, ordered.data(), ordered.size() * 4);
+        filled = fill(indexBuffer.get(), ordered.data(), ordered.size() * 4);
     }
-    if (failed(filled)) {
-        vertexBuffer->Release();
-        indexBuffer->Release();
-        return kFail;
-    }
-    auto* result = new Mesh(device, vertexBuffer, indexBuffer, std::move(ranges), static_cast<std::uint32_t>(used),
-                            static_cast<std::uint32_t>(cornerCount / 3));
+    if (failed(filled)) return kFail;
+    Ref<Mesh> result = Ref<Mesh>::adopt(new Mesh(device, std::move(vertexBuffer), std::move(indexBuffer),
+                                                 std::move(ranges), static_cast<std::uint32_t>(used),
+                                                 static_cast<std::uint32_t>(cornerCount / 3)));
     result->boundsMin_ = low;
     result->boundsMax_ = high;
-    *mesh = result;
+    *mesh = std::move(result);
     return kOk;
 }
 
@@ -142,15 +130,15 @@ Result Mesh::DrawSubset(std::uint32_t subset) {
     if (r.triangles == 0) return kOk;
     Device* dev = device();
     if (dev->fvf() != kMeshFvf) dev->SetFVF(kMeshFvf);
-    dev->SetStreamSource(0, vertices_, 0, kStride);
-    dev->SetIndices(indices_);
+    dev->SetStreamSource(0, vertices_.get(), 0, kStride);
+    dev->SetIndices(indices_.get());
     return dev->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, vertexCount_, r.firstIndex, r.triangles);
 }
 
-Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Mesh** mesh,
+Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh,
                      std::string* error) {
     materials.clear();
-    if (mesh) *mesh = nullptr;
+    if (mesh) mesh->reset();
     if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
     // The reason goes to stderr, as the engine's own message only names the file.
     const auto fail = [&](const std::string& why, Result result) {

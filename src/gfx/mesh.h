@@ -45,18 +45,18 @@ public:
     const Vector3& boundsMax() const { return boundsMax_; }
 
     // Uploads `model` to the device. Fails for a model without triangles.
-    static Result create(Device* device, const formats::XModel& model, Mesh** mesh);
+    static Result create(Device* device, const formats::XModel& model, Ref<Mesh>* mesh);
 
 private:
     struct Range {
         std::uint32_t firstIndex, triangles;
     };
-    Mesh(Device* device, VertexBuffer* vertices, IndexBuffer* indices, std::vector<Range> subsets,
+    Mesh(Device* device, Ref<VertexBuffer> vertices, Ref<IndexBuffer> indices, std::vector<Range> subsets,
          std::uint32_t vertexCount, std::uint32_t triangleCount);
     ~Mesh() override;
 
-    VertexBuffer* vertices_;
-    IndexBuffer* indices_;
+    Ref<VertexBuffer> vertices_;
+    Ref<IndexBuffer> indices_;
     std::vector<Range> subsets_;
     std::uint32_t vertexCount_, triangleCount_;
     Vector3 boundsMin_, boundsMax_;
@@ -65,7 +65,7 @@ private:
 // Loads the .x model at `path` (an engine path) onto the device: the mesh and
 // one material per subset. On failure a negative result, no mesh, no
 // materials, and the reason on stderr ("model: PATH: ...") and in `error`.
-Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Mesh** mesh,
+Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh,
                      std::string* error = nullptr);
 
 }  // namespace krovane::gfx

@@ -53,26 +53,26 @@ std::vector<float> RecordedCall::floats() const {
 
 RecordingDevice::RecordingDevice() { recordCalls_ = true; }
 
-RecordingDevice* RecordingDevice::create() { return new RecordingDevice; }
+Ref<RecordingDevice> RecordingDevice::create() { return Ref<RecordingDevice>::adopt(new RecordingDevice); }
 
 Result RecordingDevice::onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t, const std::uint32_t*,
-                                        Texture** texture) {
-    *texture = new RecordingTexture(this, width, height);
+                                        Ref<Texture>* texture) {
+    *texture = Ref<Texture>::adopt(new RecordingTexture(this, width, height));
     return kOk;
 }
 
-Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) {
-    *buffer = new RecordingVertexBuffer(this, length, fvf);
+Result RecordingDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) {
+    *buffer = Ref<VertexBuffer>::adopt(new RecordingVertexBuffer(this, length, fvf));
     return kOk;
 }
 
-Result RecordingDevice::onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) {
-    *buffer = new RecordingIndexBuffer(this, length, indexSize);
+Result RecordingDevice::onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) {
+    *buffer = Ref<IndexBuffer>::adopt(new RecordingIndexBuffer(this, length, indexSize));
     return kOk;
 }
 
-Result RecordingDevice::onCreateShaderProgram(const char*, const char*, ShaderProgram** program, std::string&) {
-    *program = new RecordingShaderProgram(this);
+Result RecordingDevice::onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* program, std::string&) {
+    *program = Ref<ShaderProgram>::adopt(new RecordingShaderProgram(this));
     return kOk;
 }
 

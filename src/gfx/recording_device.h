@@ -32,18 +32,18 @@ struct RecordedCall {
 
 class RecordingDevice final : public Device {
 public:
-    // A new device with one reference, owned by the caller.
-    static RecordingDevice* create();
+    // A new device, owned by the handle returned.
+    static Ref<RecordingDevice> create();
 
     const std::vector<RecordedCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
 
 protected:
-    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, VertexBuffer** buffer) override;
-    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, IndexBuffer** buffer) override;
+    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) override;
+    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) override;
     Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
-                           Texture** texture) override;
-    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, ShaderProgram** program,
+                           Ref<Texture>* texture) override;
+    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                  std::string& log) override;
     Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
                   const VertexBuffer* source, std::uint32_t sourceOffset) override;

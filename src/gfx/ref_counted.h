@@ -1,13 +1,16 @@
-// RefCounted: shared ownership of device objects with explicit AddRef and
-// Release, the way the engine holds its device, textures and buffers.
+// RefCounted: the reference count of device objects (the device, textures,
+// buffers, meshes, effects, fonts). Only Ref (see ref.h) adds and releases
+// references, so every reference has an owner that gives it back.
 //
-// An object starts with one reference, owned by whoever created it, and
-// destroys itself when the last reference is released. Resources hold a
+// An object starts with one reference, taken over by the Ref of whoever
+// created it, and destroys itself when the last reference is released. Resources hold a
 // reference to the device that made them, so the device object outlives them
 // whatever order the engine releases things in.
 #pragma once
 
 #include <cstdint>
+
+#include "gfx/ref.h"
 
 namespace krovane::gfx {
 
@@ -17,18 +20,22 @@ public:
     RefCounted(const RefCounted&) = delete;
     RefCounted& operator=(const RefCounted&) = delete;
 
-    void AddRef() { ++references_; }
-    // Drops one reference and returns how many are left; the object is gone at 0.
-    std::uint32_t Release() {
-        const std::uint32_t left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
+    // References held now (the resource cache lets go of what only it holds).
+    std::uint32_t references() const { return references_; }
 
 protected:
     virtual ~RefCounted() = default;
 
 private:
+    template <typename T>
+    friend class Ref;
+
+    void AddRef() { ++references_; }
+    // Drops one reference; the object is gone at 0.
+    void Release() {
+        if (--references_ == 0) delete this;
+    }
+
     std::uint32_t references_ = 1;
 };
 

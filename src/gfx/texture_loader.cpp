@@ -20,8 +20,8 @@ Result fail(std::string* error, std::string why, Result result) {
 
 }  // namespace
 
-Result loadTextureFromFile(Device* device, const char* enginePath, Texture** texture, std::string* error) {
-    if (texture) *texture = nullptr;
+Result loadTextureFromFile(Device* device, const char* enginePath, Ref<Texture>* texture, std::string* error) {
+    if (texture) texture->reset();
     if (device == nullptr || enginePath == nullptr || texture == nullptr)
         return fail(error, "no device, path or texture to fill", kInvalidCall);
 

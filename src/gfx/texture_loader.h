@@ -12,9 +12,11 @@
 #include <string>
 
 #include "gfx/device.h"
+#include "gfx/texture.h"
 
 namespace krovane::gfx {
 
-Result loadTextureFromFile(Device* device, const char* enginePath, Texture** texture, std::string* error = nullptr);
+Result loadTextureFromFile(Device* device, const char* enginePath, Ref<Texture>* texture,
+                           std::string* error = nullptr);
 
 }  // namespace krovane::gfx

@@ -19,19 +19,6 @@ constexpr auto kCurrentCamera = krovane::cp1251("Текушая камера : "
 constexpr auto kObjectCount = krovane::cp1251("Число объектов : ");
 constexpr auto kCameraAt = krovane::cp1251("Камера в : Position ");
 
-void release(TextureHolder*& holder) {
-    if (holder == nullptr) return;
-    if (holder->texture != nullptr) holder->texture->Release();
-    delete holder;
-    holder = nullptr;
-}
-
-template <typename T>
-void release(T*& resource) {
-    if (resource != nullptr) resource->Release();
-    resource = nullptr;
-}
-
 }  // namespace
 
 int Krovane_Render_Manager::pointsToPixels(int points, int dpi) {
@@ -48,28 +35,16 @@ Krovane_Render_Manager::Krovane_Render_Manager(Device* device_, Krovane_Camera_M
       objectManager(objectManager_),
       console(console_),
       lightManager(lightManager_),
-      dpi_(dpi) {
-    if (device != nullptr) device->AddRef();
-}
+      dpi_(dpi) {}
 
-Krovane_Render_Manager::~Krovane_Render_Manager() {
-    release(Font8Verdana);
-    release(Font16Verdana);
-    release(Font6Kartika);
-    release(redTexture);
-    release(whiteTexture);
-    release(blueTexture);
-    release(yellowTexture);
-    release(effect);
-    release(device);
-}
+Krovane_Render_Manager::~Krovane_Render_Manager() = default;
 
 void Krovane_Render_Manager::Init() {
     errors = 0;
-    redTexture = new TextureHolder;
-    whiteTexture = new TextureHolder;
-    blueTexture = new TextureHolder;
-    yellowTexture = new TextureHolder;
+    redTexture = std::make_unique<TextureHolder>();
+    whiteTexture = std::make_unique<TextureHolder>();
+    blueTexture = std::make_unique<TextureHolder>();
+    yellowTexture = std::make_unique<TextureHolder>();
     const auto report = [&](const char* text) {
         ++errors;
         if (console != nullptr) console->Print(text, MessageType::Error);
@@ -80,17 +55,17 @@ void Krovane_Render_Manager::Init() {
         TextureHolder* holder;
         const char* message;
     } textures[] = {
-        {"textures\\_def\\white.bmp", whiteTexture, "missed: textures\\_def\\white.bmp"},
-        {"textures\\_def\\red.bmp", redTexture, "missed: textures\\_def\\red.bmp"},
+        {"textures\\_def\\white.bmp", whiteTexture.get(), "missed: textures\\_def\\white.bmp"},
+        {"textures\\_def\\red.bmp", redTexture.get(), "missed: textures\\_def\\red.bmp"},
         // kept: nothing draws with the blue texture; it is loaded for its line in the start-up log.
-        {"textures\\_def\\Blue.bmp", blueTexture, "missed: textures\\_def\\Blue.bmp"},
-        {"textures\\_def\\yellow.bmp", yellowTexture, "missed: textures\\_def\\yellow.bmp"},
+        {"textures\\_def\\Blue.bmp", blueTexture.get(), "missed: textures\\_def\\Blue.bmp"},
+        {"textures\\_def\\yellow.bmp", yellowTexture.get(), "missed: textures\\_def\\yellow.bmp"},
     };
     for (const auto& t : textures)
         if (failed(loadTextureFromFile(device, t.path, &t.holder->texture))) report(t.message);
 
     const struct {
-        Font** font;
+        Ref<Font>* font;
         int height;
         std::uint32_t weight;
         const char* face;
@@ -171,13 +146,13 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
             DrawHudText(hudText, 9, 2);
             device->SetRenderState(RenderState::FillMode, kFillWireframe);
             if (objectManager != nullptr) objectManager->RenderAll();
-            device->SetTexture(0, whiteTexture ? whiteTexture->texture : nullptr);
-            if (cameraManager != nullptr) cameraManager->DrawCameras(&device);
-            device->SetTexture(0, redTexture ? redTexture->texture : nullptr);
-            if (lightManager != nullptr) lightManager->DrawLights(&device, whiteTexture, yellowTexture);
+            device->SetTexture(0, whiteTexture ? whiteTexture->texture.get() : nullptr);
+            if (cameraManager != nullptr) cameraManager->DrawCameras(device);
+            device->SetTexture(0, redTexture ? redTexture->texture.get() : nullptr);
+            if (lightManager != nullptr) lightManager->DrawLights(device, whiteTexture.get(), yellowTexture.get());
             if (camera != nullptr) camera->ApplyTransforms(device);
         }
-        if (console != nullptr) console->Draw(&device);
+        if (console != nullptr) console->Draw(device);
         device->EndScene();
     }
     device->Present();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "console/krovane_console.h"
 #include "gfx/device.h"
@@ -28,8 +29,9 @@ public:
     // rounded to the nearest pixel (8 points at 96 dpi is 11 pixels).
     static int pointsToPixels(int points, int dpi);
 
-    // Everything is borrowed. `device` is the engine's device, held (with a
-    // reference) for the manager's life; `dpi` sizes the Verdana fonts.
+    // Everything is borrowed: `device` is the engine's device (null: nothing
+    // is made or drawn), which outlives the manager; `dpi` sizes the Verdana
+    // fonts.
     Krovane_Render_Manager(krovane::gfx::Device* device, Krovane_Camera_Manager* cameraManager,
                            Krovane_Object_Manager* objectManager, Krovane_Console* console,
                            Krovane_Light_Manager* lightManager, int dpi = 96);
@@ -53,14 +55,11 @@ public:
     Krovane_Console* console;
     Krovane_Light_Manager* lightManager;
     std::uint32_t backColor = 0xFF6482AA;
-    krovane::gfx::Font* Font8Verdana = nullptr;
-    krovane::gfx::Font* Font16Verdana = nullptr;
-    krovane::gfx::Font* Font6Kartika = nullptr;
-    TextureHolder* redTexture = nullptr;
-    TextureHolder* whiteTexture = nullptr;
-    TextureHolder* blueTexture = nullptr;
-    TextureHolder* yellowTexture = nullptr;
-    krovane::gfx::Effect* effect = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Font> Font8Verdana;
+    krovane::gfx::Ref<krovane::gfx::Font> Font16Verdana;
+    krovane::gfx::Ref<krovane::gfx::Font> Font6Kartika;
+    std::unique_ptr<TextureHolder> redTexture, whiteTexture, blueTexture, yellowTexture;
+    krovane::gfx::Ref<krovane::gfx::Effect> effect;
     Korvane_string hudText;
 
 private:

@@ -63,9 +63,9 @@ void Krovane_Camera::ApplyTransforms(krovane::gfx::Device* device) {
     right = krovane::gfx::normalize({-d.z, 0.0f, d.x});
 }
 
-void Krovane_Camera::DrawMarker(krovane::gfx::Device** device) const {
-    if (device == nullptr || *device == nullptr) return;
-    (*device)->SetTransform(krovane::gfx::TransformState::World, &world);
+void Krovane_Camera::DrawMarker(krovane::gfx::Device* device) const {
+    if (device == nullptr) return;
+    device->SetTransform(krovane::gfx::TransformState::World, &world);
     DrawLine(position.x, position.y, position.z, look.x, look.y, look.z, device);
     DrawBox(look.x + 2, look.y + 2, look.z + 2, look.x - 2, look.y - 2, look.z - 2, device);
     DrawBox(position.x + 10, position.y + 10, position.z + 10, position.x - 10, position.y - 10, position.z - 10,

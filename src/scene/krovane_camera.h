@@ -40,7 +40,7 @@ public:
     // The marker seen from other cameras: a line from the eye to the look-at
     // point, a box of half size 2 around the look-at point and one of half
     // size 10 around the eye, under the camera's world transform.
-    void DrawMarker(krovane::gfx::Device** device) const;
+    void DrawMarker(krovane::gfx::Device* device) const;
 
     static krovane::gfx::Matrix projectionMatrix();
     krovane::gfx::Matrix viewMatrix() const;

@@ -51,9 +51,9 @@ void Krovane_Camera_Manager::NextCamera() {
     SelectCamera(static_cast<std::uint32_t>(current_) < cameraCount() ? current_ + 1 : 1);
 }
 
-void Krovane_Camera_Manager::DrawCameras(krovane::gfx::Device** device) {
-    if (device == nullptr || *device == nullptr || current_ == 0) return;
-    (*device)->SetMaterial(&markerMaterial_);
+void Krovane_Camera_Manager::DrawCameras(krovane::gfx::Device* device) {
+    if (device == nullptr || current_ == 0) return;
+    device->SetMaterial(&markerMaterial_);
     entries_.forEach([&](std::uint32_t number, const Krovane_Camera& camera) {
         if (static_cast<int>(number) != current_) camera.DrawMarker(device);
     });

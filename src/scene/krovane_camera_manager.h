@@ -49,7 +49,7 @@ public:
     void NextCamera();
 
     // Sets the marker material and draws every camera's marker but the current one's.
-    void DrawCameras(krovane::gfx::Device** device);
+    void DrawCameras(krovane::gfx::Device* device);
     // Runs one camera command (the text after the target word).
     void RunCommand(const Korvane_string& command);
 

@@ -7,13 +7,9 @@
 using krovane::gfx::Effect;
 using krovane::gfx::Matrix;
 
-Krovane_Effect_Manager::EffectEntry::~EffectEntry() {
-    if (effect) effect->Release();
-}
-
-Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Log& console,
+Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console,
                                                Krovane_Camera_Manager& cameraManager)
-    : deviceHolder_(deviceHolder), console_(console), cameraManager_(cameraManager) {}
+    : device_(device), console_(console), cameraManager_(cameraManager) {}
 
 Krovane_Effect_Manager::~Krovane_Effect_Manager() = default;
 
@@ -38,8 +34,7 @@ int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicR
 
     const unsigned id = entryKeys(tree, listedNode, name);
     const Korvane_string fxPath = tree.iLookName(tree.TopId(tree.iLookInFor(id, "_FILE_FX_")));
-    krovane::gfx::Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
-    if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device, fxPath.getChars(), &entry->effect))) {
+    if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, fxPath.getChars(), &entry->effect))) {
         entries_.add(nullptr);  // a failed effect uses up its number
         console_.Print(fxPath, MessageType::Error);
         return 0;
@@ -65,5 +60,5 @@ Effect* Krovane_Effect_Manager::FindEffect(const Korvane_string& name, Matrix* v
         camera ? krovane::gfx::Vector4{camera->position.x, camera->position.y, camera->position.z, 1.0f}
                : krovane::gfx::Vector4{0.0f, 0.0f, 0.0f, 1.0f};
     entry->effect->SetVector("View_Pos", &eye);
-    return entry->effect;
+    return entry->effect.get();
 }

@@ -24,14 +24,13 @@ class Krovane_Effect_Manager {
 public:
     struct EffectEntry {
         Korvane_string name;
-        krovane::gfx::Effect* effect = nullptr;  // owned
-        DynamicRow params;                       // the parameter file's tree; empty for "none"
-        ~EffectEntry();
+        krovane::gfx::Ref<krovane::gfx::Effect> effect;
+        DynamicRow params;  // the parameter file's tree; empty for "none"
     };
 
-    // `deviceHolder` is where the engine keeps its device; it is read at
-    // every effect made.
-    Krovane_Effect_Manager(krovane::gfx::Device** deviceHolder, Log& console,
+    // `device` (borrowed, null: no effect can be made) is the engine's
+    // device, which effects are made on.
+    Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console,
                            Krovane_Camera_Manager& cameraManager);
     virtual ~Krovane_Effect_Manager();
     Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
@@ -60,7 +59,7 @@ public:
 private:
     int addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
-    krovane::gfx::Device** deviceHolder_;
+    krovane::gfx::Device* device_;
     NumberedList<EffectEntry> entries_;
     Log& console_;
     Krovane_Camera_Manager& cameraManager_;

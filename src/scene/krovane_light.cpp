@@ -44,10 +44,9 @@ bool Krovane_Light::LoadFromNode(const Korvane_string& lightName, const DynamicR
     return true;
 }
 
-void Krovane_Light::DrawMarker(krovane::gfx::Device** deviceHolder, const TextureHolder* first,
+void Krovane_Light::DrawMarker(krovane::gfx::Device* device, const TextureHolder* first,
                                const TextureHolder* second) const {
-    if (deviceHolder == nullptr || *deviceHolder == nullptr) return;
-    krovane::gfx::Device* device = *deviceHolder;
+    if (device == nullptr) return;
     const float x = position.x, y = position.y, z = position.z;
     const float s = kMarkerHalfSide, t = kMarkerTip;
 
@@ -55,21 +54,21 @@ void Krovane_Light::DrawMarker(krovane::gfx::Device** deviceHolder, const Textur
     // draw left behind (an object's placement) must not move the marker.
     device->SetTransform(krovane::gfx::TransformState::World, &krovane::gfx::kIdentityMatrix);
 
-    device->SetTexture(0, first != nullptr ? first->texture : nullptr);
-    DrawLine(x + s, y + s, z + s, x - s, y - s, z - s, deviceHolder);
-    DrawLine(x + s, y + s, z - s, x - s, y - s, z + s, deviceHolder);
-    DrawLine(x + s, y - s, z - s, x - s, y + s, z + s, deviceHolder);
-    DrawLine(x - s, y + s, z - s, x + s, y - s, z + s, deviceHolder);
-    DrawLine(x, y - t, z, x, y + t, z, deviceHolder);
+    device->SetTexture(0, first != nullptr ? first->texture.get() : nullptr);
+    DrawLine(x + s, y + s, z + s, x - s, y - s, z - s, device);
+    DrawLine(x + s, y + s, z - s, x - s, y - s, z + s, device);
+    DrawLine(x + s, y - s, z - s, x - s, y + s, z + s, device);
+    DrawLine(x - s, y + s, z - s, x + s, y - s, z + s, device);
+    DrawLine(x, y - t, z, x, y + t, z, device);
 
-    device->SetTexture(0, second != nullptr ? second->texture : nullptr);
-    DrawBox(x + s, y + s, z + s, x - s, y - s, z - s, deviceHolder);
-    DrawLine(x, y - t, z, x + s, y - s, z - s, deviceHolder);
-    DrawLine(x, y - t, z, x - s, y - s, z - s, deviceHolder);
-    DrawLine(x, y - t, z, x + s, y - s, z + s, deviceHolder);
-    DrawLine(x, y - t, z, x - s, y - s, z + s, deviceHolder);
-    DrawLine(x, y + t, z, x + s, y + s, z + s, deviceHolder);
-    DrawLine(x, y + t, z, x + s, y + s, z - s, deviceHolder);
-    DrawLine(x, y + t, z, x - s, y + s, z + s, deviceHolder);
-    DrawLine(x, y + t, z, x - s, y + s, z - s, deviceHolder);
+    device->SetTexture(0, second != nullptr ? second->texture.get() : nullptr);
+    DrawBox(x + s, y + s, z + s, x - s, y - s, z - s, device);
+    DrawLine(x, y - t, z, x + s, y - s, z - s, device);
+    DrawLine(x, y - t, z, x - s, y - s, z - s, device);
+    DrawLine(x, y - t, z, x + s, y - s, z + s, device);
+    DrawLine(x, y - t, z, x - s, y - s, z + s, device);
+    DrawLine(x, y + t, z, x + s, y + s, z + s, device);
+    DrawLine(x, y + t, z, x + s, y + s, z - s, device);
+    DrawLine(x, y + t, z, x - s, y + s, z + s, device);
+    DrawLine(x, y + t, z, x - s, y + s, z - s, device);
 }

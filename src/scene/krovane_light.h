@@ -36,7 +36,7 @@ public:
     // texture, then the cube and a pyramid from each tip of the axis to the
     // nearer face with the second. Sets the world transform to the identity
     // first. Draws nothing without a device; a missing holder clears stage 0.
-    void DrawMarker(krovane::gfx::Device** deviceHolder, const TextureHolder* first, const TextureHolder* second) const;
+    void DrawMarker(krovane::gfx::Device* device, const TextureHolder* first, const TextureHolder* second) const;
 
     Korvane_string name;
     Point4 position;

@@ -34,9 +34,9 @@ int Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow
     return static_cast<int>(entries_.add(std::move(light)));
 }
 
-void Krovane_Light_Manager::DrawLights(krovane::gfx::Device** deviceHolder, const TextureHolder* first,
+void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, const TextureHolder* first,
                                        const TextureHolder* second) const {
-    entries_.forEach([&](std::uint32_t, const Krovane_Light& l) { l.DrawMarker(deviceHolder, first, second); });
+    entries_.forEach([&](std::uint32_t, const Krovane_Light& l) { l.DrawMarker(device, first, second); });
 }
 
 void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const {

@@ -32,7 +32,7 @@ public:
     // (defaults when it has none), prints its line and returns its number.
     int AddLight(const Korvane_string& name, const DynamicRow& tree);
     // Draws every light's marker in list order; the holders are read at each marker.
-    void DrawLights(krovane::gfx::Device** deviceHolder, const TextureHolder* first, const TextureHolder* second) const;
+    void DrawLights(krovane::gfx::Device* device, const TextureHolder* first, const TextureHolder* second) const;
 
     // Sets the seven light parameters of the light numbered `lightIndex` (the
     // last light when no light has it) on `effect`: "LightPos", "LightColor",

@@ -6,11 +6,11 @@
 #include "scene/static_c_object.h"
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
-                                               krovane::gfx::Device** deviceHolder, Log* console,
+                                               krovane::gfx::Device* device, Log* console,
                                                Krovane_Effect_Manager* effectManager,
                                                Krovane_Light_Manager* lightManager)
     : baseMatrix_(baseMatrix),
-      deviceHolder_(deviceHolder),
+      device_(device),
       console_(console),
       effectManager_(effectManager),
       lightManager_(lightManager) {}
@@ -25,7 +25,7 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
                                                 float angleY, float angleZ) {
     PrintToConsole(addedLine("[O.F.] ", path), MessageType::Text);
 
-    auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), deviceHolder_, effectManager_,
+    auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), device_, effectManager_,
                                                    lightManager_, console_, &resources_);
     object->position[0] = x;
     object->position[1] = y;

@@ -40,8 +40,9 @@ public:
     };
 
     // All pointers are borrowed: the base world matrix every object starts
-    // from, the engine's device holder, the log to print to and the two managers.
-    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device** deviceHolder,
+    // from, the engine's device (null: objects load and draw nothing), the
+    // log to print to and the two managers.
+    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
                            Log* console, Krovane_Effect_Manager* effectManager,
                            Krovane_Light_Manager* lightManager);
     virtual ~Krovane_Object_Manager();
@@ -79,7 +80,7 @@ private:
     ResourceCache resources_;             // outlives the objects, declared after it
     NumberedList<ObjectEntry> entries_;  // destroyed first, in order of id
     const krovane::gfx::Matrix* baseMatrix_;
-    krovane::gfx::Device** deviceHolder_;
+    krovane::gfx::Device* device_;
     std::uint32_t errors_ = 0;
     Log* console_;
     Krovane_Effect_Manager* effectManager_;

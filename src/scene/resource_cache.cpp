@@ -7,11 +7,8 @@
 
 using namespace krovane::gfx;
 
-ResourceCache::~ResourceCache() {
-    // Users may outlive the cache: they keep their own references.
-    for (auto* map : {&models_, &textures_})
-        for (auto& [key, entry] : *map) entry.resource->Release();
-}
+// Users may outlive the cache: they keep their own handles.
+ResourceCache::~ResourceCache() = default;
 
 bool ResourceCache::locate(const char* enginePath, std::string& key, Stamp& stamp) {
     if (enginePath == nullptr) return false;
@@ -60,60 +57,55 @@ ResourceCache::Resource* ResourceCache::find(Resources& map, const std::string& 
 ResourceCache::Resource& ResourceCache::store(Resources& map, const std::string& key, Resource entry) {
     const auto old = map.find(key);
     if (old != map.end()) forget(map, old);
-    resources_[entry.resource] = {&map, key};
+    resources_[entry.resource.get()] = {&map, key};
     return map.emplace(key, std::move(entry)).first->second;
 }
 
 void ResourceCache::forget(Resources& map, Resources::iterator it) {
-    resources_.erase(it->second.resource);
-    RefCounted* resource = it->second.resource;
+    resources_.erase(it->second.resource.get());
     map.erase(it);
-    resource->Release();
 }
 
 Result ResourceCache::model(const char* enginePath, Device* device, std::vector<ModelMaterial>& materials,
-                            Mesh** mesh) {
+                            Ref<Mesh>* mesh) {
     std::string key;
     Stamp stamp;
     if (device == nullptr || mesh == nullptr || !locate(enginePath, key, stamp))
         return LoadMeshFromX(enginePath, device, materials, mesh);
     if (Resource* entry = find(models_, key, stamp, device)) {
         materials = entry->materials;
-        *mesh = static_cast<Mesh*>(entry->resource);
-        (*mesh)->AddRef();
+        *mesh = Ref<Mesh>(static_cast<Mesh*>(entry->resource.get()));
         return kOk;
     }
     const Result loaded = LoadMeshFromX(enginePath, device, materials, mesh);
     if (failed(loaded)) return loaded;
-    (*mesh)->AddRef();
     store(models_, key, Resource{*mesh, device, stamp, materials});
     return loaded;
 }
 
-Result ResourceCache::texture(Device* device, const char* enginePath, Texture** texture) {
+Result ResourceCache::texture(Device* device, const char* enginePath, Ref<Texture>* texture) {
     std::string key;
     Stamp stamp;
     if (device == nullptr || texture == nullptr) return loadTextureFromFile(device, enginePath, texture);
     // No file there: what the loader would say, without looking again.
-    *texture = nullptr;
+    texture->reset();
     if (!locate(enginePath, key, stamp)) return kFail;
     if (Resource* entry = find(textures_, key, stamp, device)) {
-        *texture = static_cast<Texture*>(entry->resource);
-        (*texture)->AddRef();
+        *texture = Ref<Texture>(static_cast<Texture*>(entry->resource.get()));
         return kOk;
     }
     const Result loaded = loadTextureFromFile(device, enginePath, texture);
     if (failed(loaded)) return loaded;
-    (*texture)->AddRef();
     store(textures_, key, Resource{*texture, device, stamp, {}});
     return loaded;
 }
 
-void ResourceCache::release(RefCounted* resource) {
-    if (resource == nullptr) return;
+void ResourceCache::forgetUnused(const RefCounted* resource) {
+    // Found only while the cache holds it, so `resource` is alive when found.
     const auto owner = resources_.find(resource);
-    // The last user gone, only the cache's own reference is left.
-    if (resource->Release() == 1 && owner != resources_.end()) {
+    if (owner == resources_.end()) return;
+    // The last user gone, only the cache's own handle is left.
+    if (owner->second.first->at(owner->second.second).resource->references() == 1) {
         Resources& map = *owner->second.first;
         forget(map, map.find(owner->second.second));
     }

@@ -11,9 +11,9 @@
 // taken as it was when each path was first looked up, so that ten thousand
 // objects naming the same few files cost one look at the disk per path.
 //
-// Meshes and textures are handed out with a reference added for the caller,
-// who gives it back through release(); the cache keeps one reference of its
-// own and lets go of an entry when the last user has released it.
+// Meshes and textures are handed out as handles; the cache keeps one of its
+// own and lets go of an entry when the last user has given its handle back
+// through release().
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,7 @@
 
 #include "gfx/device.h"
 #include "gfx/mesh.h"
+#include "gfx/texture.h"
 #include "params/dynamic_row.h"
 #include "platform/file_io.h"
 
@@ -40,11 +41,19 @@ public:
     std::shared_ptr<const DynamicRow> parameters(const char* enginePath);
     // LoadMeshFromX through the cache; the same results and messages.
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
-                               std::vector<krovane::gfx::ModelMaterial>& materials, krovane::gfx::Mesh** mesh);
+                               std::vector<krovane::gfx::ModelMaterial>& materials,
+                               krovane::gfx::Ref<krovane::gfx::Mesh>* mesh);
     // loadTextureFromFile through the cache; the same results.
-    krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath, krovane::gfx::Texture** texture);
-    // Gives back a reference handed out by model() or texture(); null is ignored.
-    void release(krovane::gfx::RefCounted* resource);
+    krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath,
+                                 krovane::gfx::Ref<krovane::gfx::Texture>* texture);
+    // Gives back a handle from model() or texture(), leaving it empty; an
+    // empty one, or one from elsewhere, is only emptied.
+    template <typename T>
+    void release(krovane::gfx::Ref<T>& resource) {
+        const krovane::gfx::RefCounted* given = resource.get();
+        resource.reset();
+        forgetUnused(given);
+    }
 
     // Between these, each path is looked up on disk once (see above).
     void beginSnapshot() { snapshot_ = true; }
@@ -65,7 +74,7 @@ private:
         Stamp stamp;
     };
     struct Resource {
-        krovane::gfx::RefCounted* resource = nullptr;  // the cache's reference
+        krovane::gfx::Ref<krovane::gfx::DeviceResource> resource;  // the cache's own handle
         krovane::gfx::Device* device = nullptr;
         Stamp stamp;
         std::vector<krovane::gfx::ModelMaterial> materials;  // models only
@@ -83,6 +92,8 @@ private:
     // Stores a fresh entry, letting go of any older one under the same key.
     Resource& store(Resources& map, const std::string& key, Resource entry);
     void forget(Resources& map, Resources::iterator it);
+    // Lets go of the entry of `resource` when only the cache holds it.
+    void forgetUnused(const krovane::gfx::RefCounted* resource);
 
     bool snapshot_ = false;
     std::unordered_map<std::string, Located> located_;  // by engine path, during a snapshot

@@ -25,11 +25,11 @@ std::size_t lastComponent(std::string_view path) {
 
 }  // namespace
 
-Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device** deviceHolder,
+Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device* device,
                                Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
                                Log* console, ResourceCache* cache)
     : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
-      deviceHolder_(deviceHolder),
+      device_(device),
       cache_(cache),
       console_(console),
       effectManager_(effectManager),
@@ -49,24 +49,17 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
 }
 
 Static_CObject::~Static_CObject() {
-    release(mesh_);
-    mesh_ = nullptr;
-    for (Texture* t : textures_) release(t);
+    // Handed back to the cache, which lets go of what no object holds any more.
+    if (cache_ == nullptr) return;
+    cache_->release(mesh_);
+    for (Ref<Texture>& t : textures_) cache_->release(t);
 }
 
-void Static_CObject::release(RefCounted* resource) const {
-    if (cache_ != nullptr)
-        cache_->release(resource);
-    else if (resource != nullptr)
-        resource->Release();
-}
-
-Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
-    Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
-    Texture* texture = nullptr;
+Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
+    Ref<Texture> texture;
     const auto load = [&](const char* path) {
-        return !failed(cache_ != nullptr ? cache_->texture(device, path, &texture)
-                                         : loadTextureFromFile(device, path, &texture));
+        return !failed(cache_ != nullptr ? cache_->texture(device_, path, &texture)
+                                         : loadTextureFromFile(device_, path, &texture));
     };
     if (load(name.c_str())) return texture;
     if (load(("textures\\" + name).c_str())) return texture;
@@ -76,7 +69,7 @@ Texture* Static_CObject::loadTexture(const std::string& name, const Korvane_stri
     const std::string beside = std::string(model.substr(0, lastComponent(model))) + name.substr(lastComponent(name));
     if (load(beside.c_str())) return texture;
     if (load("textures\\_def\\def.bmp")) return texture;
-    return nullptr;
+    return {};
 }
 
 bool Static_CObject::Load() {
@@ -96,10 +89,9 @@ bool Static_CObject::Load() {
     const unsigned modelKey = file.iLookId("_MODEL_FILE_");
     if (static_cast<int>(modelKey) > 0 && file.iCountParams(modelKey) + file.iCountKnots(modelKey) > 0) {
         const Korvane_string modelPath = file.iLookName(file.TopId(modelKey));
-        Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
         std::vector<ModelMaterial> loaded;
-        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device, loaded, &mesh_)
-                                              : LoadMeshFromX(modelPath.getChars(), device, loaded, &mesh_);
+        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh_)
+                                              : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh_);
         if (failed(made)) {
             Korvane_string line = "[M.F] cannot find: ";
             line += modelPath;
@@ -107,7 +99,7 @@ bool Static_CObject::Load() {
         } else {
             materialCount_ = static_cast<std::uint32_t>(loaded.size());
             materials_.resize(materialCount_);
-            textures_.assign(materialCount_, nullptr);
+            textures_.assign(materialCount_, {});
             for (std::uint32_t i = 0; i < materialCount_; ++i) {
                 materials_[i] = loaded[i].material;
                 materials_[i].ambient = materials_[i].diffuse;
@@ -174,13 +166,13 @@ bool Static_CObject::InView(const Matrix& view, const Matrix& projection) const 
 void Static_CObject::drawSubsets(Device* device) {
     for (subset_ = 0; subset_ < materialCount_; ++subset_) {
         device->SetMaterial(&materials_[subset_]);
-        device->SetTexture(0, textures_[subset_]);
+        device->SetTexture(0, textures_[subset_].get());
         mesh_->DrawSubset(subset_);
     }
 }
 
 void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
-    Device* device = deviceHolder_ != nullptr ? *deviceHolder_ : nullptr;
+    Device* device = device_;
     if (device == nullptr) return;
     device->SetTransform(TransformState::World, &world);
     const bool fixedInView =

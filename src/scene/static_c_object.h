@@ -35,7 +35,7 @@ public:
     // `cache`, the parameter file, the model and the textures are taken from
     // it, shared with the other objects that name the same files.
     Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
-                   krovane::gfx::Device** deviceHolder, Krovane_Effect_Manager* effectManager,
+                   krovane::gfx::Device* device, Krovane_Effect_Manager* effectManager,
                    Krovane_Light_Manager* lightManager, Log* console, ResourceCache* cache = nullptr);
     ~Static_CObject() override;
 
@@ -69,23 +69,22 @@ public:
     float position[3] = {0.0f, 0.0f, 0.0f};
     float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about x, y and z
 
-    krovane::gfx::Mesh* mesh() const { return mesh_; }
+    krovane::gfx::Mesh* mesh() const { return mesh_.get(); }
     std::uint32_t materialCount() const { return materialCount_; }
     const krovane::gfx::Material& material(std::uint32_t i) const { return materials_[i]; }
-    krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i]; }
+    krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i].get(); }
     std::uint32_t effectCount() const { return effectCount_; }
 
 private:
     void drawSubsets(krovane::gfx::Device* device);
-    krovane::gfx::Texture* loadTexture(const std::string& name, const Korvane_string& modelPath) const;
+    krovane::gfx::Ref<krovane::gfx::Texture> loadTexture(const std::string& name,
+                                                         const Korvane_string& modelPath) const;
 
-    void release(krovane::gfx::RefCounted* resource) const;
-
-    krovane::gfx::Device** deviceHolder_;
+    krovane::gfx::Device* device_;  // borrowed; null: nothing is loaded or drawn
     ResourceCache* cache_;
-    krovane::gfx::Mesh* mesh_ = nullptr;
+    krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
     std::vector<krovane::gfx::Material> materials_;
-    std::vector<krovane::gfx::Texture*> textures_;  // one reference each; null where a material has none
+    std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures_;  // empty where a material has none
     std::uint32_t materialCount_ = 0;
     Log* console_;
     Krovane_Effect_Manager* effectManager_;

@@ -21,7 +21,7 @@ using krovane::platform::WindowEvent;
 struct MainLoopPasses : ::testing::Test {
     krovane::test::TempDir dir;
     Krovane engine;
-    krovane::gfx::RecordingDevice* device = krovane::gfx::RecordingDevice::create();
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
 
     void SetUp() override {
         Clock::setManualTicks(5000);
@@ -117,7 +117,7 @@ struct InputRoute : ::testing::Test {
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<Krovane_Console>();
         cameras = std::make_unique<Krovane_Camera_Manager>(console.get());
     }
     void TearDown() override { Clock::useRealTime(); }

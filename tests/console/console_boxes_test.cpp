@@ -30,21 +30,21 @@ bool isDraw(const RecordedCall& c, std::uint32_t stride) {
 
 struct ConsoleBoxes : ::testing::Test {
     krovane::test::TempDir dir;
-    RecordingDevice* device = nullptr;
-    Device* holder = nullptr;
+    Ref<RecordingDevice> device;
+    Device* holder = nullptr;  // what each draw is given
     std::unique_ptr<Krovane_Console> console;
 
     void SetUp() override {
         Clock::setManualTicks(0);
         krovane::test::writeBmp("textures/_def/yellow.bmp", 0xFFFF00);
         device = RecordingDevice::create();
-        holder = device;
-        console = std::make_unique<Krovane_Console>(&holder);
+        holder = device.get();
+        console = std::make_unique<Krovane_Console>();
         console->setVisible(true);
     }
     void TearDown() override {
         console.reset();
-        device->Release();
+        device.reset();
         Clock::useRealTime();
     }
 
@@ -62,7 +62,7 @@ struct ConsoleBoxes : ::testing::Test {
     // (its first text is the caption).
     std::vector<std::vector<std::uint8_t>> drawnLines(Console_LogView& v) {
         std::vector<std::vector<std::uint8_t>> out;
-        for (const RecordedCall& c : record([&] { v.Draw(); }))
+        for (const RecordedCall& c : record([&] { v.Draw(holder); }))
             if (isDraw(c, kFontStride)) out.push_back(c.vertices);
         EXPECT_FALSE(out.empty());
         if (!out.empty()) out.erase(out.begin());
@@ -162,7 +162,7 @@ TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
     console->MouseEvent(Console_Box::kMouseMove, 70, 215);
     // While the button is held the outline follows the mouse.
     std::vector<std::vector<float>> lines;
-    for (const RecordedCall& c : record([&] { box.Draw(); }))
+    for (const RecordedCall& c : record([&] { box.Draw(holder); }))
         if (isDraw(c, kLineVertexStride)) lines.push_back(c.floats());
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_FLOAT_EQ(lines[0][0], 8 + 50);  // top edge from (x - 1, y - 1), moved
@@ -206,7 +206,7 @@ TEST_F(ConsoleBoxes, DroppingTheThumbHalfWayShowsTheMiddleOfAHundredLines) {
     console->MouseEvent(Console_Box::kMouseMove, 732, 120);
     // The grabbed thumb's outline follows the mouse down the column.
     std::vector<std::vector<float>> lines;
-    for (const RecordedCall& c : record([&] { view().Draw(); }))
+    for (const RecordedCall& c : record([&] { view().Draw(holder); }))
         if (isDraw(c, kLineVertexStride)) lines.push_back(c.floats());
     ASSERT_EQ(lines.size(), 4u + 6u);  // the focused outline, then the grab
     EXPECT_FLOAT_EQ(lines[6][0], 739 - 13);
@@ -233,7 +233,7 @@ TEST_F(ConsoleBoxes, AnEmptyLogScrollsToNothing) {
     DynamicRow log;
     log.AddToId(0, true, "LOG");
     std::vector<unsigned> ids;
-    Console_LogView empty(&holder, &log, &ids);
+    Console_LogView empty(&log, &ids);
     empty.Rebuild();
     empty.HandleMouse(Console_Box::kMousePress, 732, 172);
     empty.HandleMouse(Console_Box::kMouseRelease, 732, 111);
@@ -244,11 +244,11 @@ TEST_F(ConsoleBoxes, AnEmptyLogScrollsToNothing) {
 
 TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
     console->setVisible(false);
-    EXPECT_EQ(record([&] { console->Draw(&holder); }).size(), 2u);  // the scene's begin and end only
+    EXPECT_EQ(record([&] { console->Draw(holder); }).size(), 2u);  // the scene's begin and end only
 
     console->setVisible(true);
     Clock::setManualTicks(61234);
-    const auto calls = record([&] { console->Draw(&holder); });
+    const auto calls = record([&] { console->Draw(holder); });
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[1].op, DeviceOp::SetRenderState);
     EXPECT_EQ(calls[1].args[0], static_cast<std::uint32_t>(RenderState::FillMode));
@@ -262,7 +262,7 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
     EXPECT_EQ(console->clockBox().text, "[61:234] ");
 
     // The focused input box's outline is drawn in its texture, then the stage is cleared.
-    const Texture* yellow = console->inputBox().texture;
+    const Texture* yellow = console->inputBox().texture.get();
     ASSERT_NE(yellow, nullptr);
     std::size_t at = 0;
     while (at < calls.size() && !(calls[at].op == DeviceOp::SetTexture && calls[at].object == yellow)) ++at;
@@ -274,21 +274,21 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
 
 TEST_F(ConsoleBoxes, MouseMovesRecolourButMakeNoNewResources) {
     Console_ClockBox& clock = console->clockBox();
-    record([&] { console->Draw(&holder); });  // the first frame makes the fonts and the texture
-    const Font* font = clock.textFont;
+    record([&] { console->Draw(holder); });  // the first frame makes the fonts and the texture
+    const Font* font = clock.textFont.get();
     ASSERT_NE(font, nullptr);
     device->clearCalls();
     for (int i = 0; i < 50; ++i) {
         console->MouseEvent(Console_Box::kMouseMove, 700, 208);
         device->BeginScene();
-        console->Draw(&holder);
+        console->Draw(holder);
         device->EndScene();
     }
     for (const RecordedCall& c : device->calls()) {
         EXPECT_NE(c.op, DeviceOp::CreateTexture);
         EXPECT_NE(c.op, DeviceOp::CreateVertexBuffer);
     }
-    EXPECT_EQ(clock.textFont, font);
+    EXPECT_EQ(clock.textFont.get(), font);
     EXPECT_EQ(clock.backColor, 0xFF5B5B5Bu);  // hovered
     EXPECT_EQ(clock.quad[0].color, 0xFF5B5B5Bu);
     console->MouseEvent(Console_Box::kMouseMove, 10, 10);
@@ -302,9 +302,9 @@ TEST_F(ConsoleBoxes, WithoutADeviceNothingIsDrawnAndNothingFails) {
     holder = nullptr;
     console->Print("x", MessageType::Error);
     click(20, 205);
-    EXPECT_EQ(record([&] { console->Draw(&holder); }).size(), 2u);
-    holder = device;  // the device is back: the boxes make their fonts again and draw
-    EXPECT_GT(record([&] { console->Draw(&holder); }).size(), 10u);
+    EXPECT_EQ(record([&] { console->Draw(holder); }).size(), 2u);
+    holder = device.get();  // the device is back: the boxes make their fonts again and draw
+    EXPECT_GT(record([&] { console->Draw(holder); }).size(), 10u);
 }
 
 }  // namespace

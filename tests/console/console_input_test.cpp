@@ -27,7 +27,7 @@ struct ConsoleInput : ::testing::Test {
 
     void SetUp() override {
         Clock::setManualTicks(1000);
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<Krovane_Console>();
         pending.AddToId(0, true, "TIME_LINE");
         console->setCommandQueue(&pending);
         console->setVisible(true);

@@ -24,7 +24,7 @@ struct ConsoleLog : ::testing::Test {
     void SetUp() override {
         Clock::setManualTicks(1000);
         Clock::setManualUtc({2026, 12, 6, 4, 5, 9});
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<Krovane_Console>();
     }
     void TearDown() override {
         console.reset();
@@ -80,7 +80,7 @@ TEST_F(ConsoleLog, TypesAreStoredByNameAndUnknownCodesGetNone) {
 // "[1:000] " is 8 characters, so a text of n characters makes a line of n + 8.
 TEST_F(ConsoleLog, LongLinesAreCutWithAThreeBlankIndent) {
     auto cut = [&](std::size_t lineLength) {
-        console = std::make_unique<Krovane_Console>(nullptr);
+        console = std::make_unique<Krovane_Console>();
         std::string text;
         for (std::size_t i = 0; i + 8 < lineLength; ++i) text += static_cast<char>('a' + i % 26);
         printAt(1000, text, MessageType::Error);
@@ -124,7 +124,7 @@ TEST_F(ConsoleLog, ThousandsOfPrintsAreAllSaved) {
 
 TEST_F(ConsoleLog, StartReadsTheCommandBaseAndMakesTheCommandsTree) {
     std::ofstream(Krovane_Console::kCommandBaseFile) << "cam_mngr { camera.next camera.set }\n";
-    console = std::make_unique<Krovane_Console>(nullptr);
+    console = std::make_unique<Krovane_Console>();
     EXPECT_NE(console->commandBase().iLookId("camera.next"), 0u);
     EXPECT_EQ(console->commandsTree().text(1), "_COMMANDS_");
     EXPECT_FALSE(console->visible());

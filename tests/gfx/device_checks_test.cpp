@@ -13,8 +13,7 @@ namespace {
 using namespace krovane::gfx;
 
 struct DeviceChecks : ::testing::Test {
-    RecordingDevice* device = RecordingDevice::create();
-    void TearDown() override { device->Release(); }
+    Ref<RecordingDevice> device = RecordingDevice::create();
 };
 
 TEST_F(DeviceChecks, ScenesPairAndDrawsNeedOne) {
@@ -64,7 +63,7 @@ TEST_F(DeviceChecks, StateIsKeptForBackendsAndRecordedAsPassed) {
 }
 
 TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
-    VertexBuffer* vb = nullptr;
+    Ref<VertexBuffer> vb;
     ASSERT_EQ(device->CreateVertexBuffer(80, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), kOk);
     void* data = nullptr;
     EXPECT_EQ(vb->Lock(0, 100, &data, 0), kInvalidCall);
@@ -75,7 +74,7 @@ TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
     std::memset(data, 0, 80);
     static_cast<float*>(data)[0] = 42.0f;
     ASSERT_EQ(device->BeginScene(), kOk);
-    ASSERT_EQ(device->SetStreamSource(0, vb, 0, 20), kOk);
+    ASSERT_EQ(device->SetStreamSource(0, vb.get(), 0, 20), kOk);
     EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kInvalidCall);  // still locked
     EXPECT_EQ(vb->Unlock(), kOk);
     EXPECT_EQ(vb->Unlock(), kInvalidCall);
@@ -84,7 +83,7 @@ TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
     EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 1, 2), kInvalidCall);  // past the end
     EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleList, 0, 0xFFFFFFFF), kInvalidCall);
     device->EndScene();
-    vb->Release();
+    vb.reset();
     // The buffer unbound itself: drawing from the stream is refused, not a use after free.
     device->BeginScene();
     EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kInvalidCall);
@@ -95,8 +94,8 @@ TEST_F(DeviceChecks, VertexBuffersLockWithinBoundsAndDrawFromTheStream) {
 // every index it holds must name a vertex inside the stream from the base
 // vertex given; a released index buffer unbinds itself.
 TEST_F(DeviceChecks, IndexedDrawsStayInsideTheirBuffers) {
-    VertexBuffer* vb = nullptr;
-    IndexBuffer* ib = nullptr;
+    Ref<VertexBuffer> vb;
+    Ref<IndexBuffer> ib;
     void* data = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(4 * 20, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), kOk);
     EXPECT_EQ(device->CreateIndexBuffer(7, 0, kFmtIndex16, kPoolDefault, &ib), kInvalidCall);  // half an index
@@ -106,9 +105,9 @@ TEST_F(DeviceChecks, IndexedDrawsStayInsideTheirBuffers) {
     const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
     std::memcpy(data, indices, sizeof indices);
     ASSERT_EQ(device->BeginScene(), kOk);
-    ASSERT_EQ(device->SetStreamSource(0, vb, 0, 20), kOk);
+    ASSERT_EQ(device->SetStreamSource(0, vb.get(), 0, 20), kOk);
     EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // no indices
-    ASSERT_EQ(device->SetIndices(ib), kOk);
+    ASSERT_EQ(device->SetIndices(ib.get()), kOk);
     EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // locked
     ASSERT_EQ(ib->Unlock(), kOk);
     const struct {
@@ -126,30 +125,47 @@ TEST_F(DeviceChecks, IndexedDrawsStayInsideTheirBuffers) {
                   c.result)
             << c.baseVertex << " " << c.startIndex << " " << c.triangles;
     device->EndScene();
-    ib->Release();
+    ib.reset();
     device->BeginScene();
     EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);
     device->EndScene();
-    vb->Release();
+    vb.reset();
 }
 
 TEST_F(DeviceChecks, ReleasingTheDeviceFirstIsSafe) {
     const std::uint32_t pixels[16] = {};
-    Texture* texture = nullptr;
+    Ref<Texture> texture;
     ASSERT_EQ(device->CreateTexture(4, 4, pixels, &texture), kOk);
     EXPECT_EQ(device->CreateTexture(0, 4, pixels, &texture), kInvalidCall);
     EXPECT_EQ(device->CreateTexture(4, 4, nullptr, &texture), kInvalidCall);
     EXPECT_EQ(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture), kInvalidCall);
-    EXPECT_EQ(device->SetTexture(0, texture), kOk);
-    EXPECT_EQ(device->texture(0), texture);
-    EXPECT_EQ(device->SetTexture(8, texture), kInvalidCall);
-    VertexBuffer* vb = nullptr;
+    EXPECT_EQ(device->SetTexture(0, texture.get()), kOk);
+    EXPECT_EQ(device->texture(0), texture.get());
+    EXPECT_EQ(device->SetTexture(8, texture.get()), kInvalidCall);
+    Ref<VertexBuffer> vb;
     device->CreateVertexBuffer(28, 0, 0, kPoolDefault, &vb);
-    device->AddRef();                  // for TearDown
-    EXPECT_EQ(device->Release(), 3u);  // the texture and the buffer keep it
-    texture->Release();
-    EXPECT_EQ(device->texture(0), nullptr);
-    vb->Release();
+    const Device* raw = device.get();
+    device.reset();
+    EXPECT_EQ(raw->references(), 2u);  // the texture and the buffer keep it
+    texture.reset();
+    EXPECT_EQ(raw->texture(0), nullptr);
+    vb.reset();  // the last reference: the device goes with it
+}
+
+// The handle's copies, moves and reassignments each leave the count right.
+TEST(DeviceHandles, CopiesAddMovesHandOverAndReassignmentReleases) {
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    const Device* raw = device.get();
+    Ref<Device> copy = device;  // to a base handle
+    EXPECT_EQ(raw->references(), 2u);
+    Ref<Device> moved = std::move(copy);
+    EXPECT_FALSE(copy);
+    EXPECT_EQ(raw->references(), 2u);
+    moved = moved;  // self-assignment keeps it
+    EXPECT_EQ(raw->references(), 2u);
+    moved = nullptr;
+    EXPECT_EQ(raw->references(), 1u);
+    EXPECT_EQ(device.get(), raw);
 }
 
 TEST(DeviceVertexCounts, PerPrimitiveType) {

@@ -31,11 +31,11 @@ technique T { pass P { VertexShader = VS; PixelShader = PS; } }
 
 class EffectGl : public GlDevice {
 protected:
-    Effect* make(const char* text, std::string& error) {
+    Ref<Effect> make(const char* text, std::string& error) {
         krovane::platform::writeFileAtomically("e.fx", text);
-        Effect* effect = nullptr;
+        Ref<Effect> effect;
         testing::internal::CaptureStderr();
-        CreateEffectFromFileA(device, "e.fx", &effect, &error);
+        CreateEffectFromFileA(device.get(), "e.fx", &effect, &error);
         stderrText = testing::internal::GetCapturedStderr();
         return effect;
     }
@@ -49,7 +49,7 @@ protected:
 TEST_F(EffectGl, MatricesInTheEngineLayoutTransformAsRowVectorsDo) {
     OPEN_OR_SKIP();
     std::string error;
-    Effect* effect = make(kFlat, error);
+    Ref<Effect> effect = make(kFlat, error);
     ASSERT_NE(effect, nullptr) << error;
     clear(0xFF000000);
     device->BeginScene();
@@ -72,18 +72,18 @@ TEST_F(EffectGl, MatricesInTheEngineLayoutTransformAsRowVectorsDo) {
     const auto f = frame();
     EXPECT_EQ(at(f, kWidth / 2 + kWidth / 4, kHeight / 2), 0x00FF00u);      // moved there
     EXPECT_EQ(at(f, kWidth / 2 - kWidth / 5, kHeight / 2 + 8), 0x000000u);  // and gone from here
-    effect->Release();
+    effect.reset();
 }
 
 TEST_F(EffectGl, ShadersSeeTheMaterialAndTheTextureOfStageZero) {
     OPEN_OR_SKIP();
     std::string error;
-    Effect* effect = make(kFlat, error);
+    Ref<Effect> effect = make(kFlat, error);
     ASSERT_NE(effect, nullptr) << error;
     const Vector4 white{1, 1, 1, 1};
     effect->SetMatrix("move", &kIdentityMatrix);
     effect->SetVector("tint", &white);
-    Texture* blue = nullptr;
+    Ref<Texture> blue;
     const std::uint32_t pixel = 0xFF0000FF;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &blue), kOk);
 
@@ -98,21 +98,21 @@ TEST_F(EffectGl, ShadersSeeTheMaterialAndTheTextureOfStageZero) {
     effect->BeginPass(0);
     draw();  // no texture: white, so the material shows as it is
     EXPECT_EQ(at(frame(), kWidth / 2, kHeight / 2), 0xFF00FFu);
-    device->SetTexture(0, blue);
+    device->SetTexture(0, blue.get());
     draw();  // magenta times blue
     EXPECT_EQ(at(frame(), kWidth / 2, kHeight / 2), 0x0000FFu);
     effect->EndPass();
     effect->End();
     device->EndScene();
     device->SetTexture(0, nullptr);
-    blue->Release();
-    effect->Release();
+    blue.reset();
+    effect.reset();
 }
 
 TEST_F(EffectGl, ACompilerErrorFailsCreationAndNamesTheFileLine) {
     OPEN_OR_SKIP();
     std::string error;
-    Effect* effect = make(
+    Ref<Effect> effect = make(
         "uniform vec4 tint;\n"
         "vertex VS { void main() { gl_Position = vec4(inPosition, 1.0); } }\n"
         "fragment PS {\n"
@@ -131,9 +131,9 @@ TEST_F(EffectGl, ACompilerErrorFailsCreationAndNamesTheFileLine) {
 // then by two: the second light's pass adds as much again.
 TEST_F(EffectGl, ThePhongEffectAddsAFurtherLightsContribution) {
     OPEN_OR_SKIP();
-    Effect* effect = nullptr;
+    Ref<Effect> effect;
     std::string error;
-    ASSERT_EQ(CreateEffectFromFileA(device, KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error), kOk) << error;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error), kOk) << error;
 
     const Vector4 eye{0, 0, -5, 1}, light{0, 0, -2, 1}, color{0.4f, 0.4f, 0.4f, 1};
     effect->SetVector("View_Pos", &eye);
@@ -178,7 +178,7 @@ TEST_F(EffectGl, ThePhongEffectAddsAFurtherLightsContribution) {
     // The additive pass neither wrote depth nor left blending on.
     EXPECT_EQ(device->renderState(RenderState::AlphaBlendEnable), 0u);
     EXPECT_EQ(device->renderState(RenderState::ZWriteEnable), 1u);
-    effect->Release();
+    effect.reset();
 }
 
 // Back faces on screen: the shipped effect keeps triangles running
@@ -186,9 +186,9 @@ TEST_F(EffectGl, ThePhongEffectAddsAFurtherLightsContribution) {
 // the device's mode says, nothing at all with the engine's start value.
 TEST_F(EffectGl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFaces) {
     OPEN_OR_SKIP();
-    Effect* effect = nullptr;
+    Ref<Effect> effect;
     std::string error;
-    ASSERT_EQ(CreateEffectFromFileA(device, KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error), kOk) << error;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error), kOk) << error;
     effect->SetMatrix("mat_World_View_Proj", &kIdentityMatrix);
     effect->SetMatrix("matWorld", &kIdentityMatrix);
     effect->SetFloat("LightAmbient", 1.0f);  // the surface's own colour, white
@@ -229,7 +229,7 @@ TEST_F(EffectGl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFa
                 << c.name << (clockwise ? ", clockwise" : ", counter-clockwise");
             EXPECT_EQ(device->renderState(RenderState::CullMode), c.mode) << c.name;
         }
-    effect->Release();
+    effect.reset();
 }
 
 }  // namespace

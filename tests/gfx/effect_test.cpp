@@ -150,14 +150,10 @@ protected:
         EffectFile file;
         std::string error;
         ASSERT_TRUE(parseEffectFile(kSmall, file, error)) << error;
-        ASSERT_EQ(Effect::create(device, std::move(file), "small.fx", &effect, error), kOk) << error;
+        ASSERT_EQ(Effect::create(device.get(), std::move(file), "small.fx", &effect, error), kOk) << error;
     }
-    void TearDown() override {
-        if (effect) effect->Release();
-        device->Release();
-    }
-    RecordingDevice* device = nullptr;
-    Effect* effect = nullptr;
+    Ref<RecordingDevice> device;
+    Ref<Effect> effect;
 };
 
 TEST_F(EffectOnRecordingDevice, TechniquesAreChosenByNameAndUnknownOnesRefused) {
@@ -232,9 +228,9 @@ TEST_F(EffectOnRecordingDevice, ParametersAreSetByNameAndKindAndRecordedInOrder)
 // keep the engine's start value, which culls nothing, and End puts it back.
 // Every draw's record carries the cull mode it was drawn with.
 TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
-    RecordingDevice* device = RecordingDevice::create();
-    Effect* effect = nullptr;
-    ASSERT_EQ(CreateEffectFromFileA(device, KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect), kOk);
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    Ref<Effect> effect;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect), kOk);
     const float triangle[3][8] = {{-1, -1, 0.5f}, {0, 1, 0.5f}, {1, -1, 0.5f}};
     device->SetRenderState(RenderState::CullMode, kCullForceDword);
     device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
@@ -258,31 +254,28 @@ TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
         EXPECT_EQ(drawnWith(), kCullForceDword) << technique;
     }
     EXPECT_FALSE(Device::culls(kCullForceDword, true) || Device::culls(kCullForceDword, false));
-    effect->Release();
-    device->Release();
 }
 
 TEST(EffectFromFile, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {
     krovane::test::TempDir dir;
-    auto* device = RecordingDevice::create();
-    Effect* effect = reinterpret_cast<Effect*>(1);
+    const Ref<RecordingDevice> device = RecordingDevice::create();
+    krovane::platform::writeFileAtomically("good.fx", kSmall);
+    Ref<Effect> effect;
     std::string error;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), "good.fx", &effect, &error), kOk);  // a failure must empty it
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(failed(CreateEffectFromFileA(device, "fx\\none.fx", &effect, &error)));
+    EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), "fx\\none.fx", &effect, &error)));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect: fx\\none.fx: cannot open the effect file\n");
     EXPECT_EQ(effect, nullptr);
 
     krovane::platform::writeFileAtomically("bad.fx", "vertex V { }\nfragment F { }\ntechnique T { pass P { } }\n");
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(failed(CreateEffectFromFileA(device, "bad.fx", &effect, &error)));
+    EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), "bad.fx", &effect, &error)));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect: bad.fx:3: the pass names no vertex stage\n");
     EXPECT_EQ(error, "bad.fx:3: the pass names no vertex stage");
 
-    krovane::platform::writeFileAtomically("good.fx", kSmall);
-    EXPECT_EQ(CreateEffectFromFileA(device, "good.fx", &effect, &error), kOk);
+    EXPECT_EQ(CreateEffectFromFileA(device.get(), "good.fx", &effect, &error), kOk);
     ASSERT_NE(effect, nullptr);
-    effect->Release();
-    device->Release();
 }
 
 }  // namespace

@@ -24,18 +24,18 @@ constexpr auto kHello = krovane::cp1251("Привет");
 class GlFont : public ::testing::Test {
 protected:
     std::unique_ptr<Window> window;
-    Device* device = nullptr;
-    Font* font = nullptr;
+    Ref<Device> device;
+    Ref<Font> font;
     std::string reason;
 
     bool open() {
         window = Window::create("test", kWidth, kHeight, true, reason);
         if (!window || failed(createGlDevice(*window, 0, &device, reason))) return false;
-        return !failed(CreateFontA(device, -14, 0, 400, 1, false, 204, 0, 0, 0, "Arial", &font));
+        return !failed(CreateFontA(device.get(), -14, 0, 400, 1, false, 204, 0, 0, 0, "Arial", &font));
     }
     void TearDown() override {
-        if (font) font->Release();
-        if (device) device->Release();
+        if (font) font.reset();
+        if (device) device.reset();
         window.reset();
     }
     // Clears to black, draws the text, and returns the frame's RGB.

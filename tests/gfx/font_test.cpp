@@ -36,22 +36,18 @@ struct Quad {
 };
 
 struct Fonts : ::testing::Test {
-    RecordingDevice* device = RecordingDevice::create();
-    Font* font = nullptr;
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    Ref<Font> font;
 
     void SetUp() override {
-        ASSERT_EQ(CreateFontA(device, -16, 0, 400, 1, false, 0, 0, 0, 0, "Verdana", &font), kOk);
+        ASSERT_EQ(CreateFontA(device.get(), -16, 0, 400, 1, false, 0, 0, 0, 0, "Verdana", &font), kOk);
         device->clearCalls();
     }
-    void TearDown() override {
-        if (font) font->Release();
-        device->Release();
-    }
 
-    Font* make(int height, std::uint32_t width, std::uint32_t weight, const char* face,
+    Ref<Font> make(int height, std::uint32_t width, std::uint32_t weight, const char* face,
                std::uint32_t pitchAndFamily = 0) {
-        Font* f = nullptr;
-        EXPECT_EQ(CreateFontA(device, height, width, weight, 1, false, 0, 0, 0, pitchAndFamily, face, &f), kOk);
+        Ref<Font> f;
+        EXPECT_EQ(CreateFontA(device.get(), height, width, weight, 1, false, 0, 0, 0, pitchAndFamily, face, &f), kOk);
         return f;
     }
 
@@ -117,13 +113,13 @@ struct Fonts : ::testing::Test {
 
 TEST_F(Fonts, FaceNamesResolveToInstalledFilesAndMissingOnesFallBack) {
     EXPECT_TRUE(std::filesystem::exists(font->faceFile())) << font->faceFile();
-    Font* courier = make(-16, 0, 400, "Courier ");
-    Font* courierTrimmed = make(-16, 0, 400, "Courier");
-    Font* missing = make(-16, 0, 400, "No Such Face Anywhere");
-    Font* unnamed = make(-16, 0, 400, nullptr);
-    Font* bold = make(-16, 0, 700, "Verdana");
-    Font* fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
-    for (Font* f : {courier, courierTrimmed, missing, unnamed, bold, fixedPitch}) {
+    Ref<Font> courier = make(-16, 0, 400, "Courier ");
+    Ref<Font> courierTrimmed = make(-16, 0, 400, "Courier");
+    Ref<Font> missing = make(-16, 0, 400, "No Such Face Anywhere");
+    Ref<Font> unnamed = make(-16, 0, 400, nullptr);
+    Ref<Font> bold = make(-16, 0, 700, "Verdana");
+    Ref<Font> fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
+    for (const Font* f : {courier.get(), courierTrimmed.get(), missing.get(), unnamed.get(), bold.get(), fixedPitch.get()}) {
         ASSERT_NE(f, nullptr);
         EXPECT_TRUE(std::filesystem::exists(f->faceFile())) << f->faceFile();
     }
@@ -132,18 +128,17 @@ TEST_F(Fonts, FaceNamesResolveToInstalledFilesAndMissingOnesFallBack) {
     EXPECT_GT(bold->advance('m'), font->advance('m'));
     EXPECT_EQ(fixedPitch->advance('i'), fixedPitch->advance('W'));  // a fixed-pitch request gets a fixed-pitch face
     EXPECT_LT(font->advance('i'), font->advance('W'));
-    for (Font* f : {courier, courierTrimmed, missing, unnamed, bold, fixedPitch}) f->Release();
 
-    EXPECT_EQ(CreateFontA(device, 12, 0, 400, 1, false, 0, 0, 0, 0, "Arial", nullptr), kInvalidCall);
-    Font* none = font;
+    EXPECT_EQ(CreateFontA(device.get(), 12, 0, 400, 1, false, 0, 0, 0, 0, "Arial", nullptr), kInvalidCall);
+    Ref<Font> none = font;
     EXPECT_EQ(CreateFontA(nullptr, 12, 0, 400, 1, false, 0, 0, 0, 0, "Arial", &none), kInvalidCall);
     EXPECT_EQ(none, nullptr);
 }
 
 TEST_F(Fonts, HeightsAreCellsWhenPositiveCharactersWhenNegative) {
-    Font* cell = make(20, 0, 400, "Arial");
-    Font* character = make(-20, 0, 400, "Arial");
-    Font* defaulted = make(0, 0, 400, "Arial");
+    Ref<Font> cell = make(20, 0, 400, "Arial");
+    Ref<Font> character = make(-20, 0, 400, "Arial");
+    Ref<Font> defaulted = make(0, 0, 400, "Arial");
     ASSERT_TRUE(cell && character && defaulted);
     EXPECT_EQ(cell->height(), 20);
     EXPECT_GT(character->height(), 20);  // the cell adds room above and below the em
@@ -153,41 +148,39 @@ TEST_F(Fonts, HeightsAreCellsWhenPositiveCharactersWhenNegative) {
     EXPECT_LT(cell->ascent(), cell->height());
 
     // A width stretches glyphs to that average width.
-    Font* wide = make(20, 30, 400, "Arial");
+    Ref<Font> wide = make(20, 30, 400, "Arial");
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(wide->averageCharWidth(), 30);
     EXPECT_EQ(wide->height(), 20);
     EXPECT_GT(wide->advance('n'), 2 * cell->advance('n'));
-    for (Font* f : {cell, character, defaulted, wide}) f->Release();
 
     // Italic slants: an upright stroke's image gets wider.
-    Font* upright = font;
+    const Ref<Font> upright = font;
     const auto strokeWidth = [&] {
         draw("l", -1, {0, 0, 100, 100}, 0);
         const auto q = quads();
         return q.empty() ? 0.0f : q[0].right - q[0].left;
     };
     const float plain = strokeWidth();
-    ASSERT_EQ(CreateFontA(device, -16, 0, 400, 1, true, 0, 0, 0, 0, "Verdana", &font), kOk);
+    ASSERT_EQ(CreateFontA(device.get(), -16, 0, 400, 1, true, 0, 0, 0, 0, "Verdana", &font), kOk);
     EXPECT_GT(strokeWidth(), plain + 1.0f);
-    font->Release();
     font = upright;
 
     // Absurd sizes are limited, not obeyed or crashed on.
     for (int height : {INT_MIN, INT_MAX}) {
-        Font* huge = make(height, 0, 400, "Arial");
+        Ref<Font> huge = make(height, 0, 400, "Arial");
         ASSERT_NE(huge, nullptr);
         EXPECT_LE(huge->height(), 400);
-        huge->Release();
+        huge.reset();
     }
-    Font* stretched = make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial");
+    Ref<Font> stretched = make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial");
     ASSERT_NE(stretched, nullptr);
     EXPECT_GE(stretched->averageCharWidth(), 100);
-    stretched->Release();
+    stretched.reset();
 }
 
 TEST_F(Fonts, TheAtlasIsOneWhiteImageWithCoverageInAlpha) {
-    Font* f = make(-16, 0, 400, "Verdana");
+    Ref<Font> f = make(-16, 0, 400, "Verdana");
     ASSERT_NE(f, nullptr);
     const RecordedCall& made = device->calls().back();
     ASSERT_EQ(made.op, DeviceOp::CreateTexture);
@@ -200,7 +193,7 @@ TEST_F(Fonts, TheAtlasIsOneWhiteImageWithCoverageInAlpha) {
         covered += (pixel >> 24) != 0;
     }
     EXPECT_GT(covered, 1000u);
-    f->Release();
+    f.reset();
 }
 
 TEST_F(Fonts, AStringIsOneDrawOfTwoTrianglesPerVisibleGlyph) {
@@ -241,7 +234,7 @@ TEST_F(Fonts, CountLimitsTheBytesAndNegativeMeansUpToTheEnd) {
 }
 
 TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
-    Texture* other = nullptr;
+    Ref<Texture> other;
     const std::uint32_t pixel = 0xFF00FF00;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &other), kOk);
     device->SetRenderState(RenderState::FillMode, kFillWireframe);
@@ -255,7 +248,7 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     device->SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
     device->SetSamplerState(0, SamplerState::MipFilter, kFilterLinear);
     device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
-    device->SetTexture(0, other);
+    device->SetTexture(0, other.get());
 
     constexpr RenderState kStates[] = {RenderState::FillMode, RenderState::Lighting,     RenderState::AlphaBlendEnable,
                                        RenderState::SrcBlend, RenderState::DestBlend,    RenderState::BlendOp,
@@ -269,12 +262,12 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     EXPECT_EQ(device->samplerState(0, SamplerState::MinFilter), kFilterAnisotropic);
     EXPECT_EQ(device->samplerState(0, SamplerState::MipFilter), kFilterLinear);
     EXPECT_EQ(device->fvf(), kFvfXyz | kFvfNormal | kFvfTex1);
-    EXPECT_EQ(device->texture(0), other);
+    EXPECT_EQ(device->texture(0), other.get());
 
     // While drawing: blended, solid, unlit, no depth test, the text's format and atlas, unfiltered.
     std::map<std::uint32_t, std::uint32_t> states;  // render state number: its value at the draw
     std::uint32_t fvf = 0, mip = 1;
-    const void* texture = other;
+    const void* texture = other.get();
     for (const RecordedCall& c : device->calls()) {
         if (c.op == DeviceOp::DrawPrimitiveUP) break;
         if (c.op == DeviceOp::SetRenderState) states[c.args[0]] = c.args[1];
@@ -287,9 +280,9 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     for (const auto& [state, value] : wanted) EXPECT_EQ(states[state], value) << "render state " << state;
     EXPECT_EQ(fvf, kTextFvf);
     EXPECT_EQ(mip, 0u);
-    EXPECT_NE(texture, other);
+    EXPECT_NE(texture, other.get());
     EXPECT_NE(texture, nullptr);
-    other->Release();
+    other.reset();
 
     // Outside a scene nothing is drawn and nothing changes.
     device->clearCalls();

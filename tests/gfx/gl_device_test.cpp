@@ -96,24 +96,23 @@ TEST_F(GlDevice, WireframeDrawsEdgesOnly) {
 TEST_F(GlDevice, LinesInScreenPixelsAndInWorldSpaceTakeTheTextureColour) {
     OPEN_OR_SKIP();
     clear(0xFF000000);
-    Device* holder = device;
     device->BeginScene();
     device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
-    ASSERT_EQ(DrawLine(0, 10, 0, 63, 10, 0, &holder), kOk);  // white without a texture
+    ASSERT_EQ(DrawLine(0, 10, 0, 63, 10, 0, device.get()), kOk);  // white without a texture
     const std::uint32_t yellow[4] = {0xFFFFFF00, 0xFFFFFF00, 0xFFFFFF00, 0xFFFFFF00};
-    Texture* texture = nullptr;
+    Ref<Texture> texture;
     ASSERT_EQ(device->CreateTexture(2, 2, yellow, &texture), kOk);
-    device->SetTexture(0, texture);
+    device->SetTexture(0, texture.get());
     device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
     // A vertical line through the middle of pixel column 48 (clip x 0.515625).
-    ASSERT_EQ(DrawLine(0.515625f, -1, 0.5f, 0.515625f, 1, 0.5f, &holder), kOk);
+    ASSERT_EQ(DrawLine(0.515625f, -1, 0.5f, 0.515625f, 1, 0.5f, device.get()), kOk);
     device->EndScene();
     const auto f = frame();
     EXPECT_EQ(at(f, 32, 10), 0xFFFFFFu);
     EXPECT_EQ(at(f, 32, 11), 0x000000u);
     EXPECT_EQ(at(f, 48, 30), 0xFFFF00u);
     device->SetTexture(0, nullptr);
-    texture->Release();
+    texture.reset();
 }
 
 TEST_F(GlDevice, TexturesWithTheirOwnMipLevelsAreComplete) {
@@ -121,21 +120,20 @@ TEST_F(GlDevice, TexturesWithTheirOwnMipLevelsAreComplete) {
     // 4 x 4 and 2 x 2 levels only (a full chain would go down to 1 x 1): still
     // a complete texture, so it samples its colour rather than black.
     std::vector<std::uint32_t> pixels(16 + 4, 0xFF00FFFF);
-    Texture* texture = nullptr;
+    Ref<Texture> texture;
     ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 2), kOk);
     ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 4), kInvalidCall);  // longer than halving allows
     clear(0xFF000000);
-    Device* holder = device;
     device->BeginScene();
-    device->SetTexture(0, texture);
+    device->SetTexture(0, texture.get());
     device->SetSamplerState(0, SamplerState::MinFilter, kFilterLinear);
     device->SetSamplerState(0, SamplerState::MipFilter, kFilterLinear);
     device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
-    DrawLine(0, 20, 0, 63, 20, 0, &holder);
+    DrawLine(0, 20, 0, 63, 20, 0, device.get());
     device->EndScene();
     EXPECT_EQ(at(frame(), 30, 20), 0x00FFFFu);
     device->SetTexture(0, nullptr);
-    texture->Release();
+    texture.reset();
 }
 
 TEST_F(GlDevice, DepthRunsFromZeroToOne) {
@@ -167,7 +165,7 @@ TEST_F(GlDevice, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
         int partial = 0;
         for (std::uint32_t p : frame())
             if ((p & 0xFF) != 0 && (p & 0xFF) != 0xFF) ++partial;
-        device->Release();
+        device.reset();
         device = nullptr;
         window.reset();
         return partial;

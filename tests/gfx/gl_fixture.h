@@ -31,7 +31,7 @@ struct MeshVertex {
 class GlDevice : public ::testing::Test {
 protected:
     std::unique_ptr<Window> window;
-    Device* device = nullptr;
+    Ref<Device> device;
 
     bool open(std::uint32_t multisampleType = 0) {
         std::string error;
@@ -45,7 +45,7 @@ protected:
         return !failed(r);
     }
     void TearDown() override {
-        if (device) device->Release();
+        if (device) device.reset();
         window.reset();
     }
     std::vector<std::uint32_t> frame() {

@@ -15,10 +15,9 @@ using namespace krovane::gfx;
 using Point = std::array<float, 3>;
 
 struct LineDrawing : ::testing::Test {
-    RecordingDevice* recorder = RecordingDevice::create();
-    Device* device = recorder;
+    Ref<RecordingDevice> recorder = RecordingDevice::create();
+    Device* device = recorder.get();
     void SetUp() override { device->BeginScene(); }
-    void TearDown() override { recorder->Release(); }
 
     // The points of the last draw, checking the seven-float layout of each vertex.
     std::vector<Point> lastPoints() const {
@@ -40,15 +39,15 @@ struct LineDrawing : ::testing::Test {
 };
 
 TEST_F(LineDrawing, OneSegmentOneDraw) {
-    EXPECT_EQ(DrawLine(1, 2, 3, 4, 5, 6, &device), kOk);
+    EXPECT_EQ(DrawLine(1, 2, 3, 4, 5, 6, device), kOk);
     EXPECT_EQ(recorder->calls().size(), 2u);  // BeginScene and the draw: no state set
     EXPECT_EQ(recorder->calls().back().args[1], 1u);
     EXPECT_EQ(lastPoints(), (std::vector<Point>{{1, 2, 3}, {4, 5, 6}}));
-    EXPECT_EQ(DrawLine(7, 7, 0, 7, 7, 0, &device), kOk);  // degenerate, drawn all the same
+    EXPECT_EQ(DrawLine(7, 7, 0, 7, 7, 0, device), kOk);  // degenerate, drawn all the same
 }
 
 TEST_F(LineDrawing, BoxEdgesInTheirOrder) {
-    EXPECT_EQ(DrawBox(0, 0, 0, 1, 2, 3, &device), kOk);
+    EXPECT_EQ(DrawBox(0, 0, 0, 1, 2, 3, device), kOk);
     EXPECT_EQ(recorder->calls().back().args[1], 12u);
     const std::vector<Point> expected = {
         {0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 2, 0}, {1, 2, 0}, {0, 2, 0}, {0, 2, 0}, {0, 0, 0},
@@ -68,17 +67,16 @@ TEST_F(LineDrawing, CornersInEitherOrderDrawTheSameBox) {
         std::sort(s.begin(), s.end());
         return s;
     };
-    DrawBox(-1, -2, -3, 4, 5, 6, &device);
+    DrawBox(-1, -2, -3, 4, 5, 6, device);
     const auto forward = segments();
-    DrawBox(4, 5, 6, -1, -2, -3, &device);
+    DrawBox(4, 5, 6, -1, -2, -3, device);
     EXPECT_EQ(segments(), forward);
-    DrawBox(2, 2, 2, 2, 2, 2, &device);
+    DrawBox(2, 2, 2, 2, 2, 2, device);
     EXPECT_EQ(lastPoints().size(), 24u);  // twelve degenerate lines at one point
 }
 
 TEST_F(LineDrawing, NoDeviceDrawsNothing) {
-    Device* none = nullptr;
-    EXPECT_EQ(DrawLine(0, 0, 0, 1, 1, 1, &none), kInvalidCall);
+    EXPECT_EQ(DrawLine(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
     EXPECT_EQ(DrawBox(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
 }
 

@@ -57,12 +57,12 @@ std::vector<std::vector<Triangle>> modelTriangles(const XModel& model) {
 // Each subset's triangles as the mesh draws them, sorted; one draw each.
 std::vector<std::vector<Triangle>> meshTriangles(const XModel& model, std::uint32_t& vertices,
                                                  std::uint32_t& indexBytes) {
-    RecordingDevice* device = RecordingDevice::create();
-    Mesh* mesh = nullptr;
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    Ref<Mesh> mesh;
     std::vector<std::vector<Triangle>> out;
-    EXPECT_EQ(Mesh::create(device, model, &mesh), kOk);
+    EXPECT_EQ(Mesh::create(device.get(), model, &mesh), kOk);
     if (mesh == nullptr) {
-        device->Release();
+        device.reset();
         return out;
     }
     vertices = mesh->vertexCount();
@@ -91,8 +91,8 @@ std::vector<std::vector<Triangle>> meshTriangles(const XModel& model, std::uint3
         EXPECT_EQ(draws, model.subsets[s].triangleCount > 0 ? 1u : 0u);
         std::sort(out.back().begin(), out.back().end());
     }
-    mesh->Release();
-    device->Release();
+    mesh.reset();
+    device.reset();
     return out;
 }
 

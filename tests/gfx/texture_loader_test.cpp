@@ -24,8 +24,7 @@ constexpr unsigned char kPixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255
 
 struct TextureFiles : ::testing::Test {
     krovane::test::TempDir dir;
-    RecordingDevice* device = RecordingDevice::create();
-    void TearDown() override { device->Release(); }
+    Ref<RecordingDevice> device = RecordingDevice::create();
 
     // The pixels the last texture was made with.
     std::vector<std::uint32_t> uploaded() const {
@@ -44,17 +43,17 @@ TEST_F(TextureFiles, CommonFormsDecodeToArgbPixels) {
     ASSERT_TRUE(stbi_write_bmp("textures/image.bmp", 2, 2, 3, "\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF"));
     const std::vector<std::uint32_t> expected = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
     for (const char* path : {"textures\\_def\\white.png", "TEXTURES\\IMAGE.TGA"}) {
-        Texture* texture = nullptr;
+        Ref<Texture> texture;
         std::string error;
-        ASSERT_EQ(loadTextureFromFile(device, path, &texture, &error), kOk) << path << ": " << error;
+        ASSERT_EQ(loadTextureFromFile(device.get(), path, &texture, &error), kOk) << path << ": " << error;
         EXPECT_EQ(texture->width(), 2u);
         EXPECT_EQ(uploaded(), expected) << path;
-        texture->Release();
+        texture.reset();
     }
-    Texture* bmp = nullptr;
-    ASSERT_EQ(loadTextureFromFile(device, "textures\\image.bmp", &bmp), kOk);
+    Ref<Texture> bmp;
+    ASSERT_EQ(loadTextureFromFile(device.get(), "textures\\image.bmp", &bmp), kOk);
     EXPECT_EQ(uploaded()[3], 0xFFFFFFFFu);  // no alpha in the file: opaque
-    bmp->Release();
+    bmp.reset();
 }
 
 TEST_F(TextureFiles, DdsFilesKeepTheirMipLevels) {
@@ -77,24 +76,27 @@ TEST_F(TextureFiles, DdsFilesKeepTheirMipLevels) {
     for (std::uint32_t p : {0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u})
         file.append(reinterpret_cast<const char*>(&p), 4);
     std::ofstream("stone.dds", std::ios::binary) << file;
-    Texture* texture = nullptr;
+    Ref<Texture> texture;
     std::string error;
-    ASSERT_EQ(loadTextureFromFile(device, "Stone.DDS", &texture, &error), kOk) << error;
+    ASSERT_EQ(loadTextureFromFile(device.get(), "Stone.DDS", &texture, &error), kOk) << error;
     EXPECT_EQ(device->calls().back().args[2], 2u);  // two levels, from the file
     EXPECT_EQ(uploaded(),
               (std::vector<std::uint32_t>{0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u}));
-    texture->Release();
+    texture.reset();
 }
 
 TEST_F(TextureFiles, BadFilesFailWithAReason) {
-    Texture* texture = reinterpret_cast<Texture*>(0x1);
+    const std::uint32_t pixel = 0;
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &texture), kOk);  // a failure must empty it
+    device->clearCalls();
     std::string error;
-    EXPECT_LT(loadTextureFromFile(device, "textures\\missing.bmp", &texture, &error), 0);
+    EXPECT_LT(loadTextureFromFile(device.get(), "textures\\missing.bmp", &texture, &error), 0);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(error, "cannot open the file");
 
     std::ofstream("junk.png", std::ios::binary) << "this is not an image at all";
-    EXPECT_LT(loadTextureFromFile(device, "junk.png", &texture, &error), 0);
+    EXPECT_LT(loadTextureFromFile(device.get(), "junk.png", &texture, &error), 0);
     EXPECT_NE(error.find("not an image in a known form"), std::string::npos) << error;
 
     // A PNG cut short after its header: known form, damaged data.
@@ -103,7 +105,7 @@ TEST_F(TextureFiles, BadFilesFailWithAReason) {
     std::ifstream whole("whole.png", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
     std::ofstream("cut.png", std::ios::binary) << bytes.substr(0, 60);
-    EXPECT_LT(loadTextureFromFile(device, "cut.png", &texture, &error), 0);
+    EXPECT_LT(loadTextureFromFile(device.get(), "cut.png", &texture, &error), 0);
     EXPECT_NE(error.find("damaged"), std::string::npos) << error;
     EXPECT_TRUE(device->calls().empty());  // nothing reached the device
 }
@@ -120,9 +122,9 @@ TEST_F(TextureFiles, HugeDeclaredSizesAreRefusedBeforeDecoding) {
     header[26] = 1;   // planes
     header[28] = 24;  // bits per pixel
     std::ofstream("huge.bmp", std::ios::binary).write(reinterpret_cast<const char*>(header), sizeof header);
-    Texture* texture = nullptr;
+    Ref<Texture> texture;
     std::string error;
-    EXPECT_LT(loadTextureFromFile(device, "huge.bmp", &texture, &error), 0);
+    EXPECT_LT(loadTextureFromFile(device.get(), "huge.bmp", &texture, &error), 0);
     EXPECT_EQ(error, "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken");
 }
 

@@ -48,8 +48,6 @@ class RenderManager : public ::testing::Test {
 protected:
     RenderManager() {
         krovane::platform::Clock::setManualTicks(0);
-        device = RecordingDevice::create();
-        holder = device;
         writeBmp("textures/_def/white.bmp", 0xFFFFFF);
         writeBmp("textures/_def/red.bmp", 0xFF0000);
         writeBmp("textures/_def/Blue.bmp", 0x0000FF);
@@ -58,23 +56,21 @@ protected:
     }
     ~RenderManager() override {
         render.reset();
-        device->Release();
         krovane::platform::Clock::useRealTime();
     }
     void init() {
-        render = std::make_unique<HudRecorder>(device, &cameras, &objects, &console, &lights);
+        render = std::make_unique<HudRecorder>(device.get(), &cameras, &objects, &console, &lights);
         render->Init();
     }
     std::vector<LoggedLine> lines() { return loggedMessages(console); }
 
     krovane::test::TempDir dir;
-    RecordingDevice* device;
-    Device* holder;
-    Krovane_Console console{&holder};
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    Krovane_Console console;
     Krovane_Camera_Manager cameras{&console};
     Krovane_Light_Manager lights{console};
-    Krovane_Effect_Manager effects{&holder, console, cameras};
-    Krovane_Object_Manager objects{&kIdentityMatrix, &holder, &console, &effects, &lights};
+    Krovane_Effect_Manager effects{device.get(), console, cameras};
+    Krovane_Object_Manager objects{&kIdentityMatrix, device.get(), &console, &effects, &lights};
     std::unique_ptr<HudRecorder> render;
 };
 
@@ -182,15 +178,15 @@ TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {
         if (c.op == DeviceOp::SetRenderState && c.args[0] == static_cast<std::uint32_t>(RenderState::FillMode))
             fills.push_back(c.args[1]);
         if (c.op == DeviceOp::SetTexture &&
-            (c.object == render->whiteTexture->texture || c.object == render->redTexture->texture))
+            (c.object == render->whiteTexture->texture.get() || c.object == render->redTexture->texture.get()))
             textures.push_back(c.object);
     }
     ASSERT_GE(fills.size(), 2u);
     EXPECT_EQ(fills[0], kFillSolid);
     EXPECT_EQ(fills[1], kFillWireframe);
     ASSERT_GE(textures.size(), 2u);
-    EXPECT_EQ(textures[0], render->whiteTexture->texture);  // camera markers in white
-    EXPECT_EQ(textures[1], render->redTexture->texture);    // then the lights
+    EXPECT_EQ(textures[0], render->whiteTexture->texture.get());  // camera markers in white
+    EXPECT_EQ(textures[1], render->redTexture->texture.get()); // then the lights
 }
 
 TEST_F(RenderManager, ALevelWithoutCamerasStillDrawsItsFrame) {

@@ -133,9 +133,9 @@ TEST_F(Cameras, SetAndSpeedCommands) {
 
 TEST_F(Cameras, TransformsOfTheCurrentCamera) {
     load(R"(_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } })");
-    auto* device = krovane::gfx::RecordingDevice::create();
+    const auto device = krovane::gfx::RecordingDevice::create();
     Krovane_Camera* c = cameras->CurrentCamera();
-    c->ApplyTransforms(device);
+    c->ApplyTransforms(device.get());
     const auto& calls = device->calls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].args[0], static_cast<std::uint32_t>(TransformState::World));
@@ -149,15 +149,13 @@ TEST_F(Cameras, TransformsOfTheCurrentCamera) {
     // Looking along +Z the side vector is (-1, 0, 0), whatever "_RIGHT_" said.
     EXPECT_FLOAT_EQ(c->right.x, -1.0f);
     EXPECT_FLOAT_EQ(c->right.z, 0.0f);
-    device->Release();
 }
 
 TEST_F(Cameras, MarkersForEveryCameraButTheCurrentOne) {
     load(kThreeCameras);
-    auto* recorder = krovane::gfx::RecordingDevice::create();
-    krovane::gfx::Device* device = recorder;
-    device->BeginScene();
-    cameras->DrawCameras(&device);
+    const auto recorder = krovane::gfx::RecordingDevice::create();
+    recorder->BeginScene();
+    cameras->DrawCameras(recorder.get());
     const auto& calls = recorder->calls();
     // Material, then per camera 2 and 3: world, a line, two boxes.
     ASSERT_EQ(calls.size(), 1u + 1u + 2 * 4u);
@@ -175,7 +173,6 @@ TEST_F(Cameras, MarkersForEveryCameraButTheCurrentOne) {
     const std::vector<float> eyeBox = calls[5].floats();
     EXPECT_FLOAT_EQ(eyeBox[0], 10.0f);  // eye + 10
     EXPECT_FLOAT_EQ(eyeBox[7], -10.0f);
-    recorder->Release();
 }
 
 TEST_F(Cameras, ALevelWithoutCamerasDoesNothing) {
@@ -186,12 +183,10 @@ TEST_F(Cameras, ALevelWithoutCamerasDoesNothing) {
     cameras->NextCamera();
     command("camera.next");
     command("camera.speed 3");
-    auto* recorder = krovane::gfx::RecordingDevice::create();
-    krovane::gfx::Device* device = recorder;
-    cameras->DrawCameras(&device);
+    const auto recorder = krovane::gfx::RecordingDevice::create();
+    cameras->DrawCameras(recorder.get());
     EXPECT_TRUE(recorder->calls().empty());
     EXPECT_TRUE(lines().empty());
-    recorder->Release();
     cameras->SetupFromFile("missing_level");  // no file: no cameras, no message
     EXPECT_EQ(cameras->cameraCount(), 0u);
 }

@@ -53,12 +53,11 @@ protected:
 
     ManualClock clock;
     krovane::test::TempDir dir;
-    krovane::gfx::Device* holder = nullptr;
     ConsoleLog log;
     Krovane_Camera_Manager cameras{&log};
     Krovane_Light_Manager lights{log};
-    Krovane_Effect_Manager effects{&holder, log, cameras};
-    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, &holder, &log, &effects, &lights};
+    Krovane_Effect_Manager effects{nullptr, log, cameras};
+    Krovane_Object_Manager objects{&krovane::gfx::kIdentityMatrix, nullptr, &log, &effects, &lights};
     Krovane_Command_Queue queue{&cameras, &objects};
     std::size_t loaded = 0;
 };

@@ -33,23 +33,19 @@ class EffectManager : public ::testing::Test {
 protected:
     EffectManager() {
         krovane::platform::Clock::setManualTicks(0);
-        device = RecordingDevice::create();
-        holder = device;
         writeFile("fx/a.fx", kEffect);
         writeFile("fx/b.fx", kEffect);
     }
     ~EffectManager() override {
         effects.reset();
-        device->Release();
         krovane::platform::Clock::useRealTime();
     }
     krovane::test::TempDir dir;
-    RecordingDevice* device;
-    Device* holder;
+    Ref<RecordingDevice> device = RecordingDevice::create();
     ConsoleLog console;
     Krovane_Camera_Manager cameras{&console};
     std::unique_ptr<Krovane_Effect_Manager> effects =
-        std::make_unique<Krovane_Effect_Manager>(&holder, console, cameras);
+        std::make_unique<Krovane_Effect_Manager>(device.get(), console, cameras);
 };
 
 TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
@@ -89,14 +85,14 @@ TEST_F(EffectManager, FindingTakesTheFirstOfANameAndHandsOutTheCamera) {
               "twin { _FILE_FX_ { fx\\a.fx } }"
               "_EFFECTS_ { twin twin }");
     cameras.SetupFromFile("level.DR");
-    cameras.CurrentCamera()->ApplyTransforms(device);
+    cameras.CurrentCamera()->ApplyTransforms(device.get());
     effects->SetupFromFile("level.DR");
     ASSERT_EQ(effects->effectCount(), 2u);
 
     Matrix view{}, projection{};
     device->clearCalls();
     Effect* found = effects->FindEffect("twin", &view, &projection);
-    EXPECT_EQ(found, effects->entries().find(1)->effect);
+    EXPECT_EQ(found, effects->entries().find(1)->effect.get());
     EXPECT_EQ(view.m[3][2], cameras.CurrentCamera()->view.m[3][2]);
     EXPECT_EQ(projection.m[2][3], 1.0f);
     ASSERT_EQ(device->calls().size(), 1u);

@@ -274,10 +274,10 @@ bool isIdentity(const krovane::gfx::Matrix& m) {
 constexpr std::size_t kCallsPerMarker = 17;
 
 struct LightMarker : LightManager {
-    krovane::gfx::RecordingDevice* recorder = krovane::gfx::RecordingDevice::create();
-    krovane::gfx::Device* device = recorder;
-    krovane::gfx::Texture* white = nullptr;
-    krovane::gfx::Texture* yellow = nullptr;
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> recorder = krovane::gfx::RecordingDevice::create();
+    krovane::gfx::Device* device = recorder.get();
+    krovane::gfx::Ref<krovane::gfx::Texture> white;
+    krovane::gfx::Ref<krovane::gfx::Texture> yellow;
     TextureHolder whiteHolder, yellowHolder;
 
     void SetUp() override {
@@ -290,13 +290,7 @@ struct LightMarker : LightManager {
         device->BeginScene();
         recorder->clearCalls();
     }
-    void TearDown() override {
-        if (white != nullptr) white->Release();
-        if (yellow != nullptr) yellow->Release();
-        recorder->Release();
-        LightManager::TearDown();
-    }
-    void draw() { manager->DrawLights(&device, &whiteHolder, &yellowHolder); }
+    void draw() { manager->DrawLights(device, &whiteHolder, &yellowHolder); }
     std::vector<DeviceOp> ops() const {
         std::vector<DeviceOp> out;
         for (const RecordedCall& call : recorder->calls()) out.push_back(call.op);
@@ -322,9 +316,9 @@ TEST_F(LightMarker, OneMarkerInItsPartsWithTheTexturesBetween) {
     ASSERT_TRUE(c[0].matrix.has_value());
     EXPECT_TRUE(isIdentity(*c[0].matrix));
     EXPECT_EQ(c[1].args[0], 0u);
-    EXPECT_EQ(c[1].object, white);
+    EXPECT_EQ(c[1].object, white.get());
     EXPECT_EQ(c[7].args[0], 0u);
-    EXPECT_EQ(c[7].object, yellow);
+    EXPECT_EQ(c[7].object, yellow.get());
 
     // The four space diagonals, then the vertical axis.
     EXPECT_EQ(pointsOf(c[2]), (std::vector<Point>{{115, 215, 315}, {85, 185, 285}}));
@@ -377,7 +371,7 @@ TEST_F(LightMarker, EveryLightInListOrderWithTheTexturesOfTheMoment) {
     for (std::size_t start : {std::size_t{0}, kCallsPerMarker}) {
         EXPECT_EQ(c[start].op, DeviceOp::SetTransform);
         EXPECT_EQ(c[start + 1].object, nullptr);
-        EXPECT_EQ(c[start + 7].object, yellow);
+        EXPECT_EQ(c[start + 7].object, yellow.get());
     }
 }
 
@@ -386,12 +380,10 @@ TEST_F(LightMarker, NothingIsDrawnWithoutLightsOrDevice) {
     EXPECT_TRUE(recorder->calls().empty());
 
     manager->LoadLights(treeOf("_LIGHTS_ { lamp { _POSITION_ { 1 2 3 } } }"));
-    krovane::gfx::Device* none = nullptr;
-    manager->DrawLights(&none, &whiteHolder, &yellowHolder);
     manager->DrawLights(nullptr, &whiteHolder, &yellowHolder);
     EXPECT_TRUE(recorder->calls().empty());
 
-    manager->DrawLights(&device, nullptr, nullptr);  // no holders: stage 0 is cleared
+    manager->DrawLights(device, nullptr, nullptr);  // no holders: stage 0 is cleared
     ASSERT_EQ(recorder->calls().size(), kCallsPerMarker);
     EXPECT_EQ(recorder->calls()[1].object, nullptr);
     EXPECT_EQ(recorder->calls()[7].object, nullptr);

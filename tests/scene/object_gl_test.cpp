@@ -34,15 +34,15 @@ protected:
         ConsoleLog console;
         Krovane_Camera_Manager cameras(&console);
         Krovane_Light_Manager lights(console);
-        Krovane_Effect_Manager effects(&device, console, cameras);
-        Krovane_Object_Manager objects(&kIdentityMatrix, &device, &console, &effects, &lights);
+        Krovane_Effect_Manager effects(device.get(), console, cameras);
+        Krovane_Object_Manager objects(&kIdentityMatrix, device.get(), &console, &effects, &lights);
         cameras.SetupFromFile("POLYGON01");
         lights.SetupFromFile("POLYGON01");
         effects.SetupFromFile("POLYGON01");
         objects.SetupFromFile("POLYGON01");
         clear(0xFF000000);
         device->BeginScene();
-        cameras.CurrentCamera()->ApplyTransforms(device);
+        cameras.CurrentCamera()->ApplyTransforms(device.get());
         objects.RenderAll();
         device->EndScene();
         return frame();

@@ -35,15 +35,12 @@ class ObjectManager : public ::testing::Test {
 protected:
     ObjectManager() {
         krovane::platform::Clock::setManualTicks(0);
-        device = RecordingDevice::create();
-        holder = device;
         writeFile("objects/a.DR", "_NAME_ { a }");
         writeFile("objects/b.DR", "_NAME_ { b }");
         writeFile("objects/c.DR", "_NAME_ { c }");
     }
     ~ObjectManager() override {
         objects.reset();
-        device->Release();
         krovane::platform::Clock::useRealTime();
     }
     std::vector<LoggedLine> lines() { return loggedMessages(console); }
@@ -73,14 +70,13 @@ protected:
     }
 
     krovane::test::TempDir dir;
-    RecordingDevice* device;
-    Device* holder;
+    Ref<RecordingDevice> device = RecordingDevice::create();
     ConsoleLog console;
     Krovane_Camera_Manager cameras{&console};
     Krovane_Light_Manager lights{console};
-    Krovane_Effect_Manager effects{&holder, console, cameras};
+    Krovane_Effect_Manager effects{device.get(), console, cameras};
     std::unique_ptr<Krovane_Object_Manager> objects =
-        std::make_unique<Krovane_Object_Manager>(&kIdentityMatrix, &holder, &console, &effects, &lights);
+        std::make_unique<Krovane_Object_Manager>(&kIdentityMatrix, device.get(), &console, &effects, &lights);
 };
 
 constexpr const char* kLevel = R"(_OBJECTS_ {

@@ -37,25 +37,21 @@ class StaticObject : public ::testing::Test {
 protected:
     StaticObject() {
         krovane::platform::Clock::setManualTicks(0);
-        device = RecordingDevice::create();
-        holder = device;
     }
     ~StaticObject() override {
-        device->Release();
         krovane::platform::Clock::useRealTime();
     }
     std::unique_ptr<Static_CObject> make(const char* file) {
-        return std::make_unique<Static_CObject>(&kIdentityMatrix, file, &holder, &effects, &lights, &console);
+        return std::make_unique<Static_CObject>(&kIdentityMatrix, file, device.get(), &effects, &lights, &console);
     }
     std::vector<LoggedLine> lines() { return loggedMessages(console); }
 
     krovane::test::TempDir dir;
-    RecordingDevice* device;
-    Device* holder;
+    Ref<RecordingDevice> device = RecordingDevice::create();
     ConsoleLog console;
     Krovane_Camera_Manager cameras{&console};
     Krovane_Light_Manager lights{console};
-    Krovane_Effect_Manager effects{&holder, console, cameras};
+    Krovane_Effect_Manager effects{device.get(), console, cameras};
 };
 
 TEST_F(StaticObject, OnlyAMissingOrMalformedParameterFileIsCorrupted) {
@@ -310,7 +306,7 @@ TEST_F(StaticObject, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
     cameras.SetupFromFile("level.DR");
     lights.SetupFromFile("level.DR");
     effects.SetupFromFile("level.DR");
-    cameras.CurrentCamera()->ApplyTransforms(device);
+    cameras.CurrentCamera()->ApplyTransforms(device.get());
     writeFile("models/square.x", krovane::test::squareModel({""}));
     writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { A missing }");
     auto object = make("objects\\a.DR");
@@ -414,7 +410,7 @@ TEST_F(StaticObject, ObjectsWhollyOutsideTheViewAreNotDrawn) {
         object->position[2] = c.z;
         ASSERT_TRUE(object->Load());
         const bool plain = std::string(c.file).find("plain") != std::string::npos;
-        if (plain) cameras.CurrentCamera()->ApplyTransforms(device);
+        if (plain) cameras.CurrentCamera()->ApplyTransforms(device.get());
         device->clearCalls();
         device->BeginScene();
         object->Render(1, true);
