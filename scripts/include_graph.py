@@ -54,27 +54,52 @@ def resolve(root, including, name):
     return None
 
 
+def include_map(root):
+    """Each source file with the project files it includes directly."""
+    files = [p for top in ("src", "tools") for p in sorted((root / top).rglob("*"))
+             if p.suffix in SOURCE_SUFFIXES and p.is_file()]
+    includes = {}
+    for path in files:
+        targets = []
+        for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
+            match = INCLUDE.match(line)
+            target_path = match and resolve(root, path, match.group(1))
+            if target_path:
+                targets.append(target_path)
+        includes[path] = targets
+    return includes
+
+
 def file_arrows(root):
     """Every include arrow between two files of different libraries."""
     root = root.resolve()
-    files = [p for top in ("src", "tools") for p in sorted((root / top).rglob("*"))
-             if p.suffix in SOURCE_SUFFIXES and p.is_file()]
     arrows = []
-    for path in files:
+    for path, targets in include_map(root).items():
         source = library_of(root, path)
-        if source is None:
-            continue
-        for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
-            match = INCLUDE.match(line)
-            if not match:
-                continue
-            target_path = resolve(root, path, match.group(1))
-            if target_path is None:
-                continue
+        for target_path in targets:
             target = library_of(root, target_path)
-            if target is not None and target != source:
+            if source is not None and target is not None and target != source:
                 arrows.append((source, target, path.relative_to(root), target_path.relative_to(root)))
     return arrows
+
+
+def reach(root):
+    """How many headers of other libraries each file sees through its
+    includes, followed to the end, summed over all files: what a change to a
+    lower layer's header costs in rebuilds and reading."""
+    root = root.resolve()
+    includes = include_map(root)
+    total = 0
+    for path in includes:
+        seen, todo = set(), list(includes[path])
+        while todo:
+            target = todo.pop()
+            if target not in seen:
+                seen.add(target)
+                todo.extend(includes.get(target, ()))
+        source = library_of(root, path)
+        total += sum(1 for t in seen if library_of(root, t) not in (None, source))
+    return total
 
 
 def order_key(name):
@@ -105,6 +130,7 @@ def main():
         print(f"file-to-file arrows crossing libraries: {len(arrows)}")
         print(f"library-to-library edges: {len(edges)}")
         print(f"arrows not pointing down the layers: {len(upward)}")
+        print(f"headers of other libraries seen through includes, summed over files: {reach(args.root)}")
     elif args.files:
         for source, target, source_file, target_file in sorted(arrows):
             print(f"{source_file} -> {target_file}")
