@@ -86,9 +86,6 @@ public:
     Krovane_Effect_Manager* effectManager() const { return effectManager_.get(); }
     Krovane_Render_Manager* renderManager() const { return renderManager_.get(); }
     Krovane_Command_Queue* commandQueue() const { return commandQueue_.get(); }
-    TextureHolder* whiteTexture() const { return whiteTexture_.get(); }
-    TextureHolder* redTexture() const { return redTexture_.get(); }
-    TextureHolder* blueTexture() const { return blueTexture_.get(); }
     krovane::gfx::Device* device() const { return device_.get(); }
 
     std::uint32_t backColor = 0;  // 0xAARRGGBB

@@ -51,9 +51,7 @@ public:
     static void routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
                            const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
-    bool running() const { return running_; }
     bool leftButtonDown() const { return leftButtonDown_; }
-    std::uint32_t frameRate() const { return frameRate_.shown(); }
 
 private:
     Krovane& engine_;

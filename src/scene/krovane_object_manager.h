@@ -73,8 +73,6 @@ public:
     const NumberedList<ObjectEntry>& entries() const { return entries_; }
     // The entry with that id, or null.
     ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
-    // The files shared by the objects.
-    const ResourceCache& resources() const { return resources_; }
 
 private:
     ResourceCache resources_;             // outlives the objects, declared after it

@@ -72,8 +72,6 @@ TEST_F(EngineStart, AStartWithEveryFileLogsEachStageInOrder) {
                            {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
                            {"[i] Effect Manager setup completed. ", "_COMMENT_"},
                        }));
-    ASSERT_NE(engine.whiteTexture(), nullptr);
-    EXPECT_NE(engine.whiteTexture()->texture, nullptr);
     EXPECT_EQ(engine.renderManager()->backColor, Krovane::kDefaultBackColor);
 }
 
