@@ -131,7 +131,7 @@ TEST_F(EngineStart, TypedLinesReachTheQueueAndRunOnTheNextFrame) {
     ASSERT_NE(engine.commandQueue(), nullptr);
     EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());
     DynamicRow& pending = *engine.commandQueue()->pendingTree();
-    pending.AddToId(engine.commandQueue()->timeLine(), false, "obj_mngr show.list");  // as Enter adds it
+    pending.AddToId(1, false, "obj_mngr show.list");  // as Enter adds it
     engine.commandQueue()->ProcessCommands();
     EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
 }
