@@ -114,19 +114,11 @@ void Krovane::Initialize(int dpi) {
     console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
-    whiteTexture_ = std::make_unique<TextureHolder>();
-    redTexture_ = std::make_unique<TextureHolder>();
-    blueTexture_ = std::make_unique<TextureHolder>();
-    const struct {
-        const char* path;
-        TextureHolder* holder;
-    } textures[] = {{"textures\\_def\\white.bmp", whiteTexture_.get()},
-                    {"textures\\_def\\red.bmp", redTexture_.get()},
-                    {"textures\\_def\\Blue.bmp", blueTexture_.get()}};
-    for (const auto& t : textures) {
-        if (!failed(krovane::gfx::loadTextureFromFile(device_.get(), t.path, &t.holder->texture))) continue;
+    const char* const paths[] = {"textures\\_def\\white.bmp", "textures\\_def\\red.bmp", "textures\\_def\\Blue.bmp"};
+    for (std::size_t i = 0; i < defaultTextures_.size(); ++i) {
+        if (!failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i]))) continue;
         Korvane_string line = "missed: ";
-        line += t.path;
+        line += paths[i];
         console_->Print(line, MessageType::Error);
     }
 }
@@ -135,7 +127,7 @@ void Krovane::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (console_) console_->SaveLog(kLogFile);
-    for (auto* holder : {&redTexture_, &whiteTexture_, &blueTexture_}) holder->reset();
+    for (auto& texture : defaultTextures_) texture.reset();
     cameraManager_.reset();
     objectManager_.reset();
     console_.reset();

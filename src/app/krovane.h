@@ -12,6 +12,7 @@
 // "[i] ..." as Comments); nothing stops it: every problem is a log line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +20,8 @@
 #include "console/krovane_console.h"
 #include "gfx/device.h"
 #include "gfx/geometry.h"
-#include "gfx/texture_holder.h"
+#include "gfx/ref.h"
+#include "gfx/texture.h"
 #include "params/dynamic_row.h"
 #include "render/krovane_render_manager.h"
 #include "scene/krovane_camera_manager.h"
@@ -86,9 +88,6 @@ public:
     Krovane_Effect_Manager* effectManager() const { return effectManager_.get(); }
     Krovane_Render_Manager* renderManager() const { return renderManager_.get(); }
     Krovane_Command_Queue* commandQueue() const { return commandQueue_.get(); }
-    TextureHolder* whiteTexture() const { return whiteTexture_.get(); }
-    TextureHolder* redTexture() const { return redTexture_.get(); }
-    TextureHolder* blueTexture() const { return blueTexture_.get(); }
     krovane::gfx::Device* device() const { return device_.get(); }
 
     std::uint32_t backColor = 0;  // 0xAARRGGBB
@@ -111,6 +110,6 @@ private:
     std::unique_ptr<Krovane_Render_Manager> renderManager_;
     std::unique_ptr<Krovane_Light_Manager> lightManager_;
     std::unique_ptr<Krovane_Effect_Manager> effectManager_;
-    std::unique_ptr<TextureHolder> redTexture_, whiteTexture_, blueTexture_;
+    std::array<krovane::gfx::Ref<krovane::gfx::Texture>, 3> defaultTextures_;  // white, red, blue
     bool shutDown_ = false;
 };

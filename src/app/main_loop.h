@@ -51,8 +51,8 @@ public:
     static void routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
                            const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
-    bool running() const { return running_; }
     bool leftButtonDown() const { return leftButtonDown_; }
+    // The rate the HUD shows; tests read it here rather than off the drawn text.
     std::uint32_t frameRate() const { return frameRate_.shown(); }
 
 private:

@@ -3,8 +3,6 @@
 // like the input box.
 #pragma once
 
-#include <cstdint>
-
 #include "console/console_box.h"
 
 class Console_ClockBox : public Console_Box {

@@ -6,10 +6,8 @@
 
 Krovane_Console::Krovane_Console() {
     commandBase_.fresh();
-    commandsTree_.fresh();
     toggleTimer_.Reset();
     commandBase_.iLoadFromFile(kCommandBaseFile);
-    commandsTree_.AddToId(0, true, "_COMMANDS_");
 
     inputBox_ = std::make_unique<Console_InputBox>(nullptr);
     inputBox_->Rebuild();

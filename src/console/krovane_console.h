@@ -1,6 +1,6 @@
 // Krovane_Console: the engine's console. It keeps the log (ConsoleLog), which
 // every part of the engine prints to through the Log interface and which is
-// saved to "LOG.dr" at shutdown, the command trees, and while shown three
+// saved to "LOG.dr" at shutdown, the command base, and while shown three
 // boxes over the scene: the log view, the input box and the clock box.
 //
 // Input reaches it on one route, from the main loop: while shown
@@ -39,7 +39,7 @@ public:
     static constexpr std::uint32_t kCloseCheckMilliseconds = 1608;
 
     // Starts the console: the log with its header line, the command base
-    // read from kCommandBaseFile and the "_COMMANDS_" tree, hidden.
+    // read from kCommandBaseFile, hidden.
     // The console keeps no device: Draw is given the one to draw on.
     Krovane_Console();
     ~Krovane_Console() override;
@@ -95,7 +95,6 @@ public:
 
     const ConsoleLog& log() const { return log_; }
     const DynamicRow& commandBase() const { return commandBase_; }
-    const DynamicRow& commandsTree() const { return commandsTree_; }
     // Paces showing and hiding; a key press shifts its mark (see FrameTimer).
     const krovane::platform::FrameTimer& toggleTimer() const { return toggleTimer_; }
     // The boxes, for tests and tools that look inside them.
@@ -106,7 +105,6 @@ public:
 private:
     ConsoleLog log_;
     DynamicRow commandBase_;
-    DynamicRow commandsTree_;
     krovane::platform::FrameTimer toggleTimer_;
     bool visible_ = false;
     std::unique_ptr<Console_InputBox> inputBox_;

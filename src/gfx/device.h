@@ -166,14 +166,12 @@ public:
     std::uint32_t fvf() const { return fvf_; }
     bool inScene() const { return inScene_; }
     std::uint32_t samplerState(std::uint32_t sampler, SamplerState state) const;
-    const std::uint8_t* streamData() const;  // the bound stream's bytes, or null
     IndexBuffer* indices() const { return indices_; }
     // Whether a cull mode removes triangles that run clockwise on screen
     // (`clockwise`) or counter-clockwise.
     static bool culls(std::uint32_t cullMode, bool clockwise) {
         return cullMode == (clockwise ? kCullClockwise : kCullCounterClockwise);
     }
-    std::uint32_t streamStride() const { return streamStride_; }
 
     // Copies what has been drawn (multisampling resolved) into `argb`, top row
     // first, each pixel 0xAARRGGBB. For tests and tools; a device that draws
@@ -185,7 +183,6 @@ public:
     void record(const DeviceCall& call) {
         if (recordCalls_) onRecord(call);
     }
-    bool recordsCalls() const { return recordCalls_; }
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);

@@ -25,7 +25,6 @@ inline constexpr bool failed(Result r) { return r < 0; }
 using formats::RenderState;
 
 // Values of RenderState::FillMode.
-inline constexpr std::uint32_t kFillPoint = 1;
 inline constexpr std::uint32_t kFillWireframe = 2;
 inline constexpr std::uint32_t kFillSolid = 3;
 // Values of RenderState::CullMode: which triangles are not drawn, by the

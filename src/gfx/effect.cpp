@@ -97,8 +97,6 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
     return kOk;
 }
 
-const std::string& Effect::techniqueName() const { return file_.techniques[technique_].name; }
-
 Result Effect::SetTechnique(const char* name) {
     DeviceCall call = effectCall(DeviceOp::EffectSetTechnique, this, name);
     call.result = kInvalidCall;

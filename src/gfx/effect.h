@@ -45,8 +45,6 @@ public:
     Result SetVector(const char* name, const Vector4* vector);
     Result SetFloat(const char* name, float value);
 
-    const std::string& techniqueName() const;
-
     // Makes an effect from a parsed file, compiling one program per pair of
     // stages its passes use. On failure `error` names the stage and holds the
     // compiler's message with `path` and the file's line numbers.

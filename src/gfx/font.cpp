@@ -257,7 +257,6 @@ Result CreateFontA(Device* device, int height, std::uint32_t width, std::uint32_
     }
 
     Ref<Font> made = Ref<Font>::adopt(new Font(device));
-    made->faceFile_ = choice.file;
     made->cellHeight_ = cellHeight;
     made->ascent_ = ascent;
     made->averageWidth_ = averageWidth;

@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "gfx/device_resource.h"
@@ -25,7 +24,6 @@ class Texture;
 
 // Formats of DrawTextA, with the values of the platform API the engine was
 // written for. Top and left alignment are the default (0).
-inline constexpr std::uint32_t kDtLeft = 0x0;
 inline constexpr std::uint32_t kDtRight = 0x2;        // each line ends at rect.right
 inline constexpr std::uint32_t kDtWordBreak = 0x10;   // wrap at blanks to the width of the rect
 inline constexpr std::uint32_t kDtSingleLine = 0x20;  // line breaks do not start new lines
@@ -50,10 +48,8 @@ public:
 
     int height() const { return cellHeight_; }              // cell height (ascent + descent): the line height
     int ascent() const { return ascent_; }                  // from a line's top to its baseline
-    int averageCharWidth() const { return averageWidth_; }  // tab stops are 8 of these apart
     // Pixels the pen moves after the byte `c` (0 for control bytes).
     int advance(unsigned char c) const { return glyphs_[c].advance; }
-    const std::string& faceFile() const { return faceFile_; }  // the font file in use, for tests and logs
 
 private:
     friend Result CreateFontA(Device*, int, std::uint32_t, std::uint32_t, std::uint32_t, bool, std::uint32_t,
@@ -93,7 +89,6 @@ private:
     float texelU_ = 0, texelV_ = 0;  // 1 / atlas width and height
     Glyph glyphs_[256];
     int cellHeight_ = 0, ascent_ = 0, averageWidth_ = 1;
-    std::string faceFile_;
     std::vector<Vertex> scratch_;  // grown only for a longer text than any before
 };
 

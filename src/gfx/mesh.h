@@ -37,7 +37,6 @@ public:
     // draws nothing.
     Result DrawSubset(std::uint32_t subset);
 
-    std::uint32_t subsetCount() const { return static_cast<std::uint32_t>(subsets_.size()); }
     std::uint32_t vertexCount() const { return vertexCount_; }  // distinct vertices
     std::uint32_t triangleCount() const { return triangleCount_; }
     // The box around every vertex, in model space.

@@ -40,7 +40,7 @@ Krovane_Render_Manager::Krovane_Render_Manager(Device* device_, Krovane_Camera_M
 Krovane_Render_Manager::~Krovane_Render_Manager() = default;
 
 void Krovane_Render_Manager::Init() {
-    errors = 0;
+    int errors = 0;
     redTexture = std::make_unique<TextureHolder>();
     whiteTexture = std::make_unique<TextureHolder>();
     blueTexture = std::make_unique<TextureHolder>();

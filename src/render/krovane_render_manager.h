@@ -49,7 +49,6 @@ public:
     virtual void DrawHudText(const Korvane_string& text, int x, int y);
 
     krovane::gfx::Device* device = nullptr;
-    int errors = 0;
     Krovane_Camera_Manager* cameraManager;
     Krovane_Object_Manager* objectManager;
     Krovane_Console* console;

@@ -27,15 +27,11 @@ void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
     SelectCamera(1);
 }
 
-int Krovane_Camera_Manager::AddCamera(const Korvane_string& name, const DynamicRow& tree) {
-    return addCamera(name, tree, 0);
-}
-
-int Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
+void Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     auto camera = std::make_unique<Krovane_Camera>();
     camera->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
     if (console_) console_->Print(addedLine("[+] Camera:  ", name), MessageType::Text);
-    return static_cast<int>(entries_.add(std::move(camera)));
+    entries_.add(std::move(camera));
 }
 
 bool Krovane_Camera_Manager::SelectCamera(int number) {

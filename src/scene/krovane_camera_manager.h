@@ -38,9 +38,6 @@ public:
     // without keys of its own is looked up in the whole tree, so a light or
     // object of the same name elsewhere never lends a camera its keys.
     void LoadCameras(const DynamicRow& tree);
-    // Adds one camera (kept with its defaults when its node is missing) and
-    // prints "[+] Camera:  NAME". Returns its number.
-    int AddCamera(const Korvane_string& name, const DynamicRow& tree);
 
     // Makes camera `number` current; false (and nothing changes) when no camera has it.
     bool SelectCamera(int number);
@@ -71,14 +68,15 @@ public:
     int CurrentNumber() const { return current_; }
     std::uint32_t cameraCount() const { return entries_.count(); }
     Krovane_Camera* camera(int number) const { return entries_.find(number); }
-    const krovane::gfx::Material& markerMaterial() const { return markerMaterial_; }
 
     // The cursor of this frame and the previous one, for mouse look.
     float mouseX = 0, mouseY = 0, lastMouseX = 0, lastMouseY = 0;
 
 private:
     void printCurrent();
-    int addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+    // Adds one camera (kept with its defaults when its node is missing) and
+    // prints "[+] Camera:  NAME".
+    void addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     NumberedList<Krovane_Camera> entries_;
     int current_ = 0;  // the current camera's number; 0 before any is selected

@@ -34,7 +34,6 @@ public:
     // The pending tree, for the console and its input box.
     DynamicRow* pendingTree() { return &pending_; }
     const DynamicRow& pending() const { return pending_; }
-    unsigned timeLine() const { return timeLine_; }
 
 private:
     Krovane_Camera_Manager* cameraManager_;

@@ -25,11 +25,7 @@ void Krovane_Effect_Manager::LoadEffects(const DynamicRow& tree) {
     addListed(tree, "_EFFECTS_", [&](const Korvane_string& name, unsigned entry) { addEffect(name, tree, entry); });
 }
 
-int Krovane_Effect_Manager::AddEffect(const Korvane_string& name, const DynamicRow& tree) {
-    return addEffect(name, tree, 0);
-}
-
-int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
+void Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     auto entry = std::make_unique<EffectEntry>();
 
     const unsigned id = entryKeys(tree, listedNode, name);
@@ -37,7 +33,7 @@ int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicR
     if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, fxPath.getChars(), &entry->effect))) {
         entries_.add(nullptr);  // a failed effect uses up its number
         console_.Print(fxPath, MessageType::Error);
-        return 0;
+        return;
     }
 
     const unsigned dataKey = tree.iLookInFor(id, "_FILE_");
@@ -47,7 +43,7 @@ int Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicR
 
     console_.Print(addedLine("[+] Effect:  ", name), MessageType::Text);
     entry->name = name;
-    return static_cast<int>(entries_.add(std::move(entry)));
+    entries_.add(std::move(entry));
 }
 
 Effect* Krovane_Effect_Manager::FindEffect(const Korvane_string& name, Matrix* view, Matrix* projection) {

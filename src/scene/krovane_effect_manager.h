@@ -42,9 +42,6 @@ public:
     bool SetupFromTree(const DynamicRow& level);
     // Adds every effect listed under "_EFFECTS_", in order.
     void LoadEffects(const DynamicRow& tree);
-    // Makes one effect; its number, or 0 when its file failed (the file path
-    // is printed as an error line and the effect is not listed).
-    int AddEffect(const Korvane_string& name, const DynamicRow& tree);
 
     // The effect of the first entry named exactly `name`, or null. Copies the
     // current camera's view and projection into the two matrices (identity
@@ -57,7 +54,9 @@ public:
     const NumberedList<EffectEntry>& entries() const { return entries_; }
 
 private:
-    int addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+    // Makes one effect; when its file fails the file path is printed as an
+    // error line and the effect is not listed, though it uses up its number.
+    void addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     krovane::gfx::Device* device_;
     NumberedList<EffectEntry> entries_;

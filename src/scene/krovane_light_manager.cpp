@@ -19,11 +19,7 @@ void Krovane_Light_Manager::LoadLights(const DynamicRow& tree) {
     addListed(tree, "_LIGHTS_", [&](const Korvane_string& name, unsigned entry) { addLight(name, tree, entry); });
 }
 
-int Krovane_Light_Manager::AddLight(const Korvane_string& name, const DynamicRow& tree) {
-    return addLight(name, tree, 0);
-}
-
-int Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
+void Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     auto light = std::make_unique<Krovane_Light>();
     // A light's keys normally sit under its own entry below "_LIGHTS_"; read
     // them there, so that a camera or object sharing the name earlier in the
@@ -31,7 +27,7 @@ int Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow
     // is looked up in the whole tree.
     light->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
     console_.Print(addedLine("[+] Light:  ", name), MessageType::Text);
-    return static_cast<int>(entries_.add(std::move(light)));
+    entries_.add(std::move(light));
 }
 
 void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, const TextureHolder* first,

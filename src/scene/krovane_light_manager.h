@@ -28,9 +28,6 @@ public:
     bool SetupFromTree(const DynamicRow& level);
     // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
     void LoadLights(const DynamicRow& tree);
-    // Adds the light `name`, read from the node that name has in the tree
-    // (defaults when it has none), prints its line and returns its number.
-    int AddLight(const Korvane_string& name, const DynamicRow& tree);
     // Draws every light's marker in list order; the holders are read at each marker.
     void DrawLights(krovane::gfx::Device* device, const TextureHolder* first, const TextureHolder* second) const;
 
@@ -46,9 +43,10 @@ public:
     const NumberedList<Krovane_Light>& entries() const { return entries_; }
 
 private:
-    // Adds the light `name`; its keys are read below `listedNode` when that
-    // node holds any, else below the node the name has in the whole tree.
-    int addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
+    // Adds the light `name` and prints its line; its keys are read below
+    // `listedNode` when that node holds any, else below the node the name has
+    // in the whole tree (defaults when it has none).
+    void addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     NumberedList<Krovane_Light> entries_;
     Log& console_;

@@ -113,5 +113,3 @@ bool Krovane_Object_Manager::SetupFromFile(const char* file) {
     const DynamicRow level = readLevel(file);
     return LoadObjects(&level);
 }
-
-bool Krovane_Object_Manager::RemoveObject(std::uint32_t id) { return entries_.remove(id); }

@@ -63,8 +63,6 @@ public:
     bool LoadObjects(const DynamicRow* tree);
     // Reads the level file and loads its objects. Always true.
     bool SetupFromFile(const char* file);
-    // Unlinks and destroys the object with that id; false when there is none.
-    bool RemoveObject(std::uint32_t id);
 
     // Ids are never reused, so the last id given is also the count of objects added.
     std::uint32_t lastId() const { return entries_.count(); }
@@ -73,8 +71,6 @@ public:
     const NumberedList<ObjectEntry>& entries() const { return entries_; }
     // The entry with that id, or null.
     ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
-    // The files shared by the objects.
-    const ResourceCache& resources() const { return resources_; }
 
 private:
     ResourceCache resources_;             // outlives the objects, declared after it

@@ -1,8 +1,8 @@
 // NumberedList: the numbered entries a scene manager owns. Numbers count from
 // 1 in order of adding and are never reused; an entry is found by its number
 // in constant time, and a walk goes in order of adding. A number may be taken
-// without an entry (an effect whose file failed keeps its number) and an entry
-// may be removed; either leaves a gap that the walk skips.
+// without an entry (an effect whose file failed keeps its number), which
+// leaves a gap that the walk skips.
 #pragma once
 
 #include <cstdint>
@@ -30,12 +30,6 @@ public:
         return number >= 1 && number <= static_cast<std::int64_t>(slots_.size())
                    ? slots_[static_cast<std::size_t>(number - 1)].get()
                    : nullptr;
-    }
-    // Destroys the entry numbered `number`; false when none has it. The number stays taken.
-    bool remove(std::int64_t number) {
-        if (find(number) == nullptr) return false;
-        slots_[static_cast<std::size_t>(number - 1)].reset();
-        return true;
     }
     // How many numbers are taken: the last number given.
     std::uint32_t count() const { return static_cast<std::uint32_t>(slots_.size()); }

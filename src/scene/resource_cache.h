@@ -16,7 +16,6 @@
 // through release().
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -63,7 +62,6 @@ public:
     }
 
     // Meshes and textures held now.
-    std::size_t resourceCount() const { return resources_.size(); }
 
 private:
     // What a file on disk was when it was read: a changed one is read again.

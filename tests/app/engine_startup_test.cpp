@@ -72,8 +72,6 @@ TEST_F(EngineStart, AStartWithEveryFileLogsEachStageInOrder) {
                            {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
                            {"[i] Effect Manager setup completed. ", "_COMMENT_"},
                        }));
-    ASSERT_NE(engine.whiteTexture(), nullptr);
-    EXPECT_NE(engine.whiteTexture()->texture, nullptr);
     EXPECT_EQ(engine.renderManager()->backColor, Krovane::kDefaultBackColor);
 }
 
@@ -133,7 +131,7 @@ TEST_F(EngineStart, TypedLinesReachTheQueueAndRunOnTheNextFrame) {
     ASSERT_NE(engine.commandQueue(), nullptr);
     EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());
     DynamicRow& pending = *engine.commandQueue()->pendingTree();
-    pending.AddToId(engine.commandQueue()->timeLine(), false, "obj_mngr show.list");  // as Enter adds it
+    pending.AddToId(1, false, "obj_mngr show.list");  // as Enter adds it
     engine.commandQueue()->ProcessCommands();
     EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
 }

@@ -69,7 +69,7 @@ std::vector<std::vector<Triangle>> meshTriangles(const XModel& model, std::uint3
     for (const RecordedCall& c : device->calls())
         if (c.op == DeviceOp::CreateIndexBuffer) indexBytes = c.args[2] == kFmtIndex16 ? 2 : 4;
     device->BeginScene();
-    for (std::uint32_t s = 0; s < mesh->subsetCount(); ++s) {
+    for (std::uint32_t s = 0; s < model.subsets.size(); ++s) {
         device->clearCalls();
         EXPECT_EQ(mesh->DrawSubset(s), kOk);
         out.emplace_back();
@@ -77,7 +77,9 @@ std::vector<std::vector<Triangle>> meshTriangles(const XModel& model, std::uint3
         for (const RecordedCall& c : device->calls()) {
             if (c.op != DeviceOp::DrawIndexedPrimitive) continue;
             ++draws;
-            const std::uint8_t* stream = device->streamData();
+            const auto bound = std::find_if(device->calls().begin(), device->calls().end(),
+                                            [](const RecordedCall& b) { return b.op == DeviceOp::SetStreamSource; });
+            const std::uint8_t* stream = static_cast<const VertexBuffer*>(bound->object)->bytes();
             const auto index = [&](std::size_t i) {
                 std::uint32_t v = 0;
                 std::memcpy(&v, c.vertices.data() + i * indexBytes, indexBytes);

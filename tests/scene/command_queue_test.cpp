@@ -63,7 +63,6 @@ protected:
 };
 
 TEST_F(CommandQueue, StartsWithTheRootAlone) {
-    EXPECT_EQ(queue.timeLine(), 1u);
     expectEmpty();
     queue.ProcessCommands();
     EXPECT_TRUE(newLines().empty());
@@ -111,7 +110,7 @@ TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
     krovane::test::TempDir dir;
     Krovane_Command_Queue queue(nullptr, nullptr);
     for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"})
-        queue.pendingTree()->AddToId(queue.timeLine(), false, line);
+        queue.pendingTree()->AddToId(1, false, line);
     queue.ProcessCommands();
     EXPECT_EQ(queue.pending().nodeCount(), 1u);
 }

@@ -228,22 +228,6 @@ TEST_F(LightManager, ListedKeysAreReadEvenWhenTheNameOccursEarlier) {
     expectPoint(manager->light(1)->position, 1, 2, 3, 1);
 }
 
-TEST_F(LightManager, AddLightAppendsWithTheNextNumberAndLookupIsByNumber) {
-    const DynamicRow tree = treeOf(
-        "_LIGHTS_ { a { _SPECULAR_ { 1 } } b { _SPECULAR_ { 2 } } }"
-        " c { _SPECULAR_ { 3 } }");
-    manager->LoadLights(tree);
-    EXPECT_EQ(manager->AddLight("c", tree), 3);
-    EXPECT_EQ(manager->AddLight("a", tree), 4);  // the same name again is another light
-    EXPECT_EQ(walk(), (std::vector<std::string>{"a", "b", "c", "a"}));
-    EXPECT_EQ(manager->light(2)->specular, 2.0f);
-    EXPECT_EQ(manager->light(3)->specular, 3.0f);
-    EXPECT_EQ(manager->light(4)->specular, 1.0f);
-    EXPECT_NE(manager->light(4), manager->light(1));
-    for (int outside : {0, -1, 5, 1 << 30}) EXPECT_EQ(manager->light(outside), nullptr) << outside;
-    EXPECT_EQ(lines().back(), (Line{"[0:000] [+] Light:  a", "_TEXT_"}));
-}
-
 // ---- Markers on the recording device --------------------------------------
 
 using Point = std::array<float, 3>;

@@ -180,20 +180,6 @@ TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {
     EXPECT_EQ(loggedMessages(console).back().text, "id:3  visible:1  file:objects\\c.DR");  // hidden, still listed
 }
 
-TEST_F(ObjectManager, RemovingUnlinksAndKeepsTheCounters) {
-    objects->AddObject("objects\\a.DR", 1, 0, 0, 0, 0, 0);
-    objects->AddObject("objects\\b.DR", 2, 0, 0, 0, 0, 0);
-    objects->AddObject("objects\\c.DR", 3, 0, 0, 0, 0, 0);
-    EXPECT_TRUE(objects->RemoveObject(2));
-    EXPECT_FALSE(objects->RemoveObject(2));
-    EXPECT_FALSE(objects->RemoveObject(0));
-    EXPECT_EQ(ids(), (std::vector<std::uint32_t>{1, 3}));
-    EXPECT_EQ(objects->lastId(), 3u);
-    EXPECT_TRUE(objects->RemoveObject(3));
-    EXPECT_EQ(objects->AddObject("objects\\a.DR", 0, 0, 0, 0, 0, 0), 4u);  // appended after the last left
-    EXPECT_EQ(ids(), (std::vector<std::uint32_t>{1, 4}));
-}
-
 TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
     writeTexturedModel();
     writeFile("objects/lost.DR", "_MODEL_FILE_ { models\\none.x }");
@@ -212,7 +198,6 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
     EXPECT_EQ(object(3).mesh(), object(1).mesh());
     EXPECT_EQ(object(3).texture(0), object(1).texture(0));
     EXPECT_EQ(object(3).params.get(), object(1).params.get());
-    EXPECT_EQ(objects->resources().resourceCount(), 2u);
     std::vector<std::string> texts;
     for (const auto& line : lines()) texts.push_back(line.text);
     EXPECT_EQ(texts, (std::vector<std::string>{"[O.F.] objects\\m.DR", "[O.F.] objects\\lost.DR",
@@ -222,10 +207,7 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyAndEachReportsAFailure) {
 
     // Released with the last object that uses it.
     const std::weak_ptr<const DynamicRow> tree = object(1).params;
-    objects->RemoveObject(1);
-    EXPECT_EQ(objects->resources().resourceCount(), 2u);
-    objects->RemoveObject(3);
-    EXPECT_EQ(objects->resources().resourceCount(), 0u);
+    objects.reset();
     EXPECT_TRUE(tree.expired());
 }
 
@@ -249,7 +231,6 @@ TEST_F(ObjectManager, AFileChangedOnDiskIsReadAgain) {
         EXPECT_NE(object(changed).texture(0), object(first).texture(0));
         EXPECT_NE(object(changed).params.get(), object(first).params.get());
         EXPECT_EQ(object(first).mesh()->triangleCount(), 2u);  // the old copy stays with its users
-        EXPECT_EQ(objects->resources().resourceCount(), 2u);
     }
 }
 
