@@ -1,29 +1,20 @@
 #!/usr/bin/env bash
-# The viewer as a user runs it. Its options and refusals; then, under a
-# virtual X server, one run of the bundled level named from elsewhere (size,
-# scene and head-up text, Tab, the picture keys, typing in the console, the
-# close button, the log), a run with an impossible SCREEN (the default size,
-# the clear colour, SIGTERM) and one without ini.txt (its message box,
-# SIGINT), and the refusals of a device or display that cannot be had. Every
-# step waits, with a deadline, for what the viewer shows.
-#
+# The viewer as a user runs it: its options and refusals; then under a virtual X server one run of the
+# bundled level (size, scene, head-up text, Tab, picture keys, console typing, close button, log), one
+# with an impossible SCREEN (SIGTERM), one without ini.txt (its message box, SIGINT), and a device that
+# cannot be had. Every step waits, with a deadline, for what the viewer shows.
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 HERE=$(cd "$(dirname "$0")" && pwd)
 TITLE='|Korvane|0.0.5|June 12|'
-WORK=$(mktemp -d)
+source "$HERE/../tools/check.sh"
 XVFB_PID= VIEWER_PID=
 trap '[[ -n $VIEWER_PID ]] && kill -KILL $VIEWER_PID; [[ -n $XVFB_PID ]] && kill $XVFB_PID; rm -rf "$WORK"' EXIT
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-}
 wait_for() {  # wait_for SECONDS COMMAND...: until it succeeds
     local deadline=$((SECONDS + $1))
     until "${@:2}"; do ((SECONDS < deadline)) || return 1; sleep 0.1; done
 }
-picture() { python3 "$HERE/../tools/picture.py" "$@"; }
 
 # Options and refusals: ARGS | exit status | a line it prints; refusals add the usage.
 while IFS='|' read -r args status line; do
@@ -43,32 +34,26 @@ CASES
 check "nothing is left where it was refused" test ! -e "$WORK/LOG.dr"
 # No display at all, or one that cannot be reached: refused, not a window nobody sees.
 (cd "$WORK" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$WORK/err"
-check "exit 1 without a display" test $? -eq 1
-check "says there is no display" grep -q 'no display is available' "$WORK/err"
+check "exit 1 without a display" test $? -eq 1 && check "says so" grep -q 'no display is available' "$WORK/err"
 (cd "$WORK" && DISPLAY=:1999 timeout 20 "$VIEWER") 2>"$WORK/err"
-check "exit 1 when the display cannot be reached" test $? -eq 1
-check "says so" grep -q '^krovane: cannot open the window: the display cannot be reached' "$WORK/err"
+check "exit 1 when the display cannot be reached" test $? -eq 1 &&
+    check "says so" grep -q '^krovane: cannot open the window: the display cannot be reached' "$WORK/err"
 
 for tool in Xvfb xwininfo xwd xdotool xclip python3; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "the window checks skipped: $tool is not installed (scripts/setup installs it); $failed failed"
-        ((failed == 0)) && exit 77
-        exit 1
-    fi
+    command -v "$tool" >/dev/null && continue
+    echo "the window checks skipped: $tool is not installed (scripts/setup installs it); $failed failed"
+    exit $((failed == 0 ? 77 : 1))
 done
-# A display number nobody uses. -noreset: else the server resets whenever its
-# last client leaves, and refuses connections meanwhile. No auto-repeat within
-# a minute: a held key stays one key press however slow the frames are.
+# A display number nobody uses. -noreset: else the server resets when its last client leaves, refusing
+# connections meanwhile. No auto-repeat within a minute: a held key stays one press however slow the frames.
 for n in $(seq 91 140); do [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || break; done
 Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset -ardelay 60000 >/dev/null 2>&1 &
 XVFB_PID=$!
 export DISPLAY=":$n"
 wait_for 20 xwininfo -root >/dev/null 2>&1
 
-# start INI [LEVEL]: runs the viewer in the folder RUN (a fresh one holding
-# INI as ini.txt, or LEVEL named on the command line), answers each message
-# box captioned ERROR with Return as a user would, counting them in BOXES,
-# and waits until the window is shown; ID is the window.
+# start INI [LEVEL]: runs the viewer in a fresh folder RUN holding INI as ini.txt (or in LEVEL, named on the
+# command line), answers each ERROR box with Return, counting them in BOXES, until the window ID shows.
 start() {
     RUN=$(mktemp -d -p "$WORK") BOXES=0 ID=
     [[ -n $1 ]] && printf '%s' "$1" >"${2:-$RUN}/ini.txt"
@@ -88,32 +73,22 @@ start() {
     ID=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
     xdotool windowfocus --sync "$ID" 2>/dev/null
 }
-shot() { xwd -silent -id "$ID" -out "$RUN/$1.xwd"; }
 # shown NAME TEST...: a dump NAME of the window passes TEST ("picture.py DUMP" + its arguments, "> N")
-shown() { shot "$1" && (($(picture "$RUN/$1.xwd" "${@:2:$#-3}") ${*: -2:1} ${*: -1})); }
+shown() { xwd -silent -id "$ID" -out "$RUN/$1.xwd" && (($(picture "$RUN/$1.xwd" "${@:2:$#-3}") ${*: -2:1} ${*: -1})); }
 stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
     if [[ $1 == close ]]; then python3 "$HERE/x11.py" close "$ID"; else kill "-$1" "$VIEWER_PID"; fi
     wait "$VIEWER_PID"
-    local status=$?
-    VIEWER_PID=
+    local status=$? && VIEWER_PID=
     return $status
 }
-# keys X Y W H KEY...: each key held until the rectangle of the window changes.
+# keys X Y W H KEY...: each key held until the rectangle of the window changes; =TEXT types TEXT and Return.
 keys() { python3 "$HERE/x11.py" keys "$ID" "$@"; }
-typed() {  # the keys that type a line and enter it
-    local i c
-    for ((i = 0; i < ${#1}; i++)); do
-        c=${1:i:1}
-        case $c in ' ') echo space ;; .) echo period ;; _) echo shift+minus ;; *) echo "$c" ;; esac
-    done
-    echo Return
-}
 
 # The bundled level, named from elsewhere, at a size of its ini.txt.
 LEVEL=$WORK/level
 pictures() { (($(find "$LEVEL" -maxdepth 1 -name 'shot_*.png' | wc -l) == $1)); }
 cp -r "$HERE/../../demo" "$LEVEL"
-if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
+if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
     check "the configured size" grep -qzP 'Width: 320\n\s*Height: 240' <<<"$(xwininfo -id "$ID")"
     check "the scene is drawn" wait_for 30 shown level colours 60 80 200 140 '>' 500
     check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
@@ -123,9 +98,8 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
     keys 12 203 208 11 grave
     check "the console opens with the key left of 1" shown console near 303030 12 203 208 11 '>' 1500
     printf 'console pasted from the clipboard' | xclip -selection clipboard
-    # shellcheck disable=SC2046
-    check "commands, a note and a paste are typed" keys 12 203 208 11 $(typed "cam_mngr camera.next") \
-        $(typed "obj_mngr show.list") $(typed "a note for the log") shift+Insert Return
+    check "commands, a note and a paste are typed" keys 12 203 208 11 "=cam_mngr camera.next" \
+        "=obj_mngr show.list" "=a note for the log" shift+Insert Return
     keys 12 203 208 11 grave
     check "the console closes" shown closed near 303030 12 203 208 11 '<' 100
     check "the head-up text is back" wait_for 30 shown hud near ffffff 0 0 260 40 '>' 40
@@ -150,31 +124,25 @@ if start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
         check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
         check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
     done
-else
-    check "the viewer opens the bundled level" false
 fi
 
 # A size no window can have: said, and the default used; the clear colour; SIGTERM.
-if start $'SCREEN = 0, -5\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
+if check "the viewer opens despite SCREEN 0, -5" start $'SCREEN = 0, -5\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then
     check "the default size for SCREEN 0, -5" grep -qzP 'Width: 640\n\s*Height: 480' <<<"$(xwininfo -id "$ID")"
     check "the size is reported" grep -qx 'krovane: SCREEN 0 x -5 cannot be opened; using 640 x 480' "$RUN/err"
     check "filled with red" wait_for 30 shown red near ff0000 100 100 440 280 '==' $((440 * 280))
     check "exit 0 on SIGTERM" stop TERM
     check "LOG.dr with the header" grep -q 'Currient date: ' "$RUN/LOG.dr"
     check "a missing mouse.cur is said and borne" grep -q '^krovane: no mouse cursor: ' "$RUN/err"
-else
-    check "the viewer opens despite SCREEN 0, -5" false
 fi
 
 # No ini.txt: one message box, also on stderr, and the default size; SIGINT.
-if start ''; then
+if check "the viewer opens without ini.txt" start ''; then
     check "one ERROR box for the missing ini.txt" test "$BOXES" -eq 1
     check "its text, also on stderr" grep -q 'ERROR: | File loading failed! |ini.txt | ' "$RUN/err"
     check "the default size 640 x 480" grep -qzP 'Width: 640\n\s*Height: 480' <<<"$(xwininfo -id "$ID")"
     check "exit 0 on SIGINT" stop INT
     check "LOG.dr after SIGINT" grep -q 'Currient date: ' "$RUN/LOG.dr"
-else
-    check "the viewer opens without ini.txt" false
 fi
 
 # An impossible multisample type: a clear message and a failure status.
@@ -183,5 +151,4 @@ printf 'MULTISAMPLE_TYPE = 64\n' >"$RUN/ini.txt"
 check "exit 1 for multisample type 64" test $? -eq 1
 check "the reason on stderr" grep -q '^krovane: cannot create the 3D device: multisample type 64 is not available: ' "$RUN/err"
 
-echo "$failed failed"
-((failed == 0))
+finish

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Acts on an X window as a user would, for the viewer's end-to-end test.
 usage: x11.py close WINDOW                asks it to close, as its close button does
-       x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +)
-                                          until the rectangle of the window changes, at most 20 s
-The viewer reads the keyboard once a frame and repeats a key held too long; a key is pressed
-once the rectangle holds still for 0.3 s, so that only the key can change it."""
+       x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +; =TEXT: the
+                                          keys typing TEXT, then Return) until the rectangle of the window
+                                          changes, at most 20 s
+A key is pressed once the rectangle holds still for 0.3 s, so that only the key can change it."""
 import ctypes, ctypes.util, sys, time
 
 
@@ -58,7 +58,8 @@ if sys.argv[1] == "close":
     x11.XFlush(display)
 else:
     rect = [int(v) for v in sys.argv[3:7]]
-    for key in sys.argv[7:]:
+    names = {" ": "space", ".": "period", "_": "shift+minus"}
+    for key in [k for a in sys.argv[7:] for k in ([names.get(c, c) for c in a[1:]] + ["Return"] if a[0] == "=" else [a])]:
         keys = [{"shift": "Shift_L"}.get(k, k) for k in key.split("+")]
         before, deadline = grab(*rect), time.monotonic() + 20
         while before != grab(*rect) or time.sleep(0.3) or before != grab(*rect):  # until it holds still

@@ -6,15 +6,11 @@
 #include <vector>
 
 #include "params/dynamic_row.h"
+#include "tree_text.h"
 
 namespace {
 
-std::vector<std::string> childTexts(const DynamicRow& tree, unsigned parent) {
-    std::vector<std::string> out;
-    for (unsigned id = parent ? tree.TopId(parent) : tree.firstTopLevelId(); id != 0; id = tree.NextId(id))
-        out.emplace_back(tree.text(id));
-    return out;
-}
+using krovane::test::shape;
 
 // A small level-like tree: _CAMERAS_ { main { _POSITION_ { 0 120 -300 } } side { } }
 struct LevelTree : ::testing::Test {
@@ -28,34 +24,22 @@ struct LevelTree : ::testing::Test {
 
 TEST_F(LevelTree, IdsCountsAndLookups) {
     EXPECT_EQ(std::vector<unsigned>({cameras, main, position, pieces, side}), std::vector<unsigned>({1, 2, 3, 3, 7}));
-    EXPECT_EQ(tree.nodeCount(), 7u);
-    EXPECT_EQ(childTexts(tree, position), (std::vector<std::string>{"0", "120", "-300"}));
-    EXPECT_EQ(childTexts(tree, 0), (std::vector<std::string>{"_CAMERAS_"}));
-    EXPECT_EQ(tree.iLookName(4), "0");
+    EXPECT_TRUE(tree.nodeCount() == 7 && tree.iLookName(4) == "0");
     // Knots and params are counted apart, and kept in order of adding.
     const unsigned mixed = tree.AddToId(side, true, "mixed");
-    tree.AddToId(mixed, false, "a");
-    tree.AddToId(mixed, true, "b");
-    tree.AddToId(mixed, false, "c");
-    EXPECT_EQ(tree.iCountParams(mixed), 2u);
-    EXPECT_EQ(tree.iCountKnots(mixed), 1u);
-    EXPECT_EQ(childTexts(tree, mixed), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(tree.iCountParams(position), 3u);
+    for (const auto& [knot, text] : {std::pair{false, "a"}, {true, "b"}, {false, "c"}}) tree.AddToId(mixed, knot, text);
+    EXPECT_EQ(shape(tree), "_CAMERAS_{main{_POSITION_{0|120|-300}}|side{mixed{a|b{}|c}}}");
+    EXPECT_TRUE(tree.iCountParams(mixed) == 2 && tree.iCountKnots(mixed) == 1 && tree.iCountParams(position) == 3);
     // Lookups find the first in id order; iLookInFor looks at children only.
-    EXPECT_EQ(tree.iLookId("main"), main);
-    EXPECT_EQ(tree.iLookId(Korvane_string("_POSITION_")), position);
+    EXPECT_TRUE(tree.iLookId("main") == main && tree.iLookId(Korvane_string("_POSITION_")) == position);
     EXPECT_EQ(tree.iLookId("missing"), 0u);
     const unsigned second = tree.AddToId(side, true, "_POSITION_");
     EXPECT_EQ(tree.iLookId("_POSITION_"), position);
-    EXPECT_EQ(tree.iLookInFor(side, "_POSITION_"), second);
-    EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), position);
+    EXPECT_TRUE(tree.iLookInFor(side, "_POSITION_") == second && tree.iLookInFor(main, "_POSITION_") == position);
     EXPECT_EQ(tree.iLookInFor(cameras, "_POSITION_"), 0u);
     const unsigned late = tree.AddToId(main, false, "late");  // added after the index was built
-    EXPECT_EQ(tree.iLookId("late"), late);
-    EXPECT_EQ(tree.iLookInFor(main, "late"), late);
-    // A param holds no children.
-    EXPECT_EQ(tree.AddToId(4, false, "child"), 0u);
-    EXPECT_EQ(tree.iCountParams(4), 0u);
+    EXPECT_TRUE(tree.iLookId("late") == late && tree.iLookInFor(main, "late") == late);
+    EXPECT_TRUE(tree.AddToId(4, false, "child") == 0 && tree.iCountParams(4) == 0);  // a param holds no children
 }
 
 TEST_F(LevelTree, DeleteRemovesTheSubtreeAndLookupsFindTheNext) {
@@ -63,72 +47,50 @@ TEST_F(LevelTree, DeleteRemovesTheSubtreeAndLookupsFindTheNext) {
     const unsigned a = tree.AddToId(side, false, "dup"), b = tree.AddToId(side, false, "dup");
     const unsigned c = tree.AddToId(cameras, false, "dup");
     EXPECT_TRUE(tree.DeleteById(main));
-    EXPECT_EQ(tree.TopId(cameras), side);
-    EXPECT_EQ(tree.iCountKnots(cameras), 1u);
-    EXPECT_EQ(tree.nodeCount(), 5u);
+    EXPECT_EQ(shape(tree), "_CAMERAS_{side{dup|dup}|dup}");
+    EXPECT_TRUE(tree.iCountKnots(cameras) == 1 && tree.nodeCount() == 5);
     for (unsigned gone : {main, position, 4u, 5u, 6u}) EXPECT_TRUE(tree.iLookName(gone) == "" && !tree.TopId(gone));
-    EXPECT_EQ(tree.iLookId("main"), 0u);
-    EXPECT_EQ(tree.iLookId("-300"), 0u);
-    EXPECT_EQ(tree.iLookInFor(main, "_POSITION_"), 0u);
+    EXPECT_TRUE(tree.iLookId("main") == 0 && tree.iLookId("-300") == 0 && tree.iLookInFor(main, "_POSITION_") == 0);
     EXPECT_FALSE(tree.DeleteById(main));
     EXPECT_EQ(tree.iLookId("dup"), a);
     tree.DeleteById(a);
-    EXPECT_EQ(tree.iLookId("dup"), b);
-    EXPECT_EQ(tree.iLookInFor(side, "dup"), b);
+    EXPECT_TRUE(tree.iLookId("dup") == b && tree.iLookInFor(side, "dup") == b);
     tree.DeleteById(b);
-    EXPECT_EQ(tree.iLookId("dup"), c);
-    EXPECT_EQ(tree.iLookInFor(side, "dup"), 0u);
-    EXPECT_EQ(tree.iCountParams(side), 0u);
-    EXPECT_EQ(tree.AddToId(cameras, true, "main"), 11u);  // ids are not reused
-    EXPECT_EQ(tree.iLookId("main"), 11u);
+    EXPECT_TRUE(tree.iLookId("dup") == c && tree.iLookInFor(side, "dup") == 0 && tree.iCountParams(side) == 0);
+    EXPECT_TRUE(tree.AddToId(cameras, true, "main") == 11 && tree.iLookId("main") == 11);  // ids are not reused
     // The command queue's use: append lines, delete the first.
     const unsigned root = tree.AddToId(0, true, "TIME_LINE");
     for (int i = 0; i < 1000; ++i) {
         tree.AddToId(root, false, ("line " + std::to_string(i)).c_str());
         if (i % 2 == 1) tree.DeleteById(tree.TopId(root));
     }
-    EXPECT_EQ(tree.iCountParams(root), 500u);
-    EXPECT_EQ(tree.iLookName(tree.TopId(root)), "line 500");
-    // fresh() empties the tree and restarts ids.
+    EXPECT_TRUE(tree.iCountParams(root) == 500 && tree.iLookName(tree.TopId(root)) == "line 500");
     tree.fresh();
-    EXPECT_EQ(tree.nodeCount(), 0u);
-    EXPECT_EQ(tree.TopId(0), 0u);
-    EXPECT_EQ(tree.iLookId("line 999"), 0u);
+    EXPECT_TRUE(tree.nodeCount() == 0 && tree.TopId(0) == 0 && tree.iLookId("line 999") == 0);
     EXPECT_EQ(tree.AddToId(0, true, "TIME_LINE"), 1u);
 }
 
 TEST_F(LevelTree, AbsentIdsAreHarmless) {
     for (unsigned id : {0u, 99u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(tree.iLookName(id), "");
-        EXPECT_EQ(tree.NextId(id), 0u);
-        EXPECT_FALSE(tree.DeleteById(id));
-        EXPECT_EQ(tree.TopId(id), 0u);
-        EXPECT_EQ(tree.iCountParams(id) + tree.iCountKnots(id), 0u);
-        EXPECT_EQ(tree.iLookInFor(id, "main"), 0u);
+        EXPECT_TRUE(tree.iLookName(id) == "" && tree.NextId(id) == 0 && !tree.DeleteById(id) && tree.TopId(id) == 0);
+        EXPECT_EQ(tree.iCountParams(id) + tree.iCountKnots(id) + tree.iLookInFor(id, "main"), 0u);
         if (id == 0) continue;
-        EXPECT_EQ(tree.AddToId(id, false, "x"), 0u);
-        EXPECT_EQ(tree.AddToIdSeparated(id, Korvane_string("a,b"), ','), 0u);
+        EXPECT_EQ(tree.AddToId(id, false, "x") + tree.AddToIdSeparated(id, Korvane_string("a,b"), ','), 0u);
     }
     // Chained lookups through a missing key, as loaders do.
-    EXPECT_EQ(tree.iLookName(tree.TopId(tree.iLookInFor(main, "_LOOK_"))), "");
-    EXPECT_EQ(tree.nodeCount(), 7u);
+    EXPECT_TRUE(tree.iLookName(tree.TopId(tree.iLookInFor(main, "_LOOK_"))) == "" && tree.nodeCount() == 7);
 }
 
 TEST(DynamicRowTexts, SeparatedPiecesLongTextsAndNul) {
     DynamicRow tree;
     const unsigned k = tree.AddToId(0, true, "K");
     EXPECT_EQ(tree.AddToIdSeparated(k, Korvane_string(" 1 ,\t2,, 3 ,"), ','), 5u);
-    EXPECT_EQ(childTexts(tree, k), (std::vector<std::string>{"1", "2", "", "3", ""}));
-    const unsigned e = tree.AddToId(0, true, "E");
-    EXPECT_EQ(tree.AddToIdSeparated(e, Korvane_string("   "), ','), 0u);
-    EXPECT_EQ(tree.iCountParams(e), 0u);
+    EXPECT_EQ(tree.AddToIdSeparated(tree.AddToId(0, true, "E"), Korvane_string("   "), ','), 0u);
+    EXPECT_EQ(shape(tree), "K{1|2||3|}|E{}");
     DynamicRow texts;  // texts are cut at 1023 bytes and end at a NUL
-    const unsigned id = texts.AddToId(0, false, std::string_view(std::string(3000, 'q')));
-    EXPECT_EQ(texts.text(id), std::string(1023, 'q'));
+    EXPECT_EQ(texts.text(texts.AddToId(0, false, std::string_view(std::string(3000, 'q')))), std::string(1023, 'q'));
     const unsigned nul = texts.AddToId(0, false, std::string_view("ab\0cd", 5));
-    EXPECT_EQ(texts.text(nul), "ab");
-    EXPECT_EQ(texts.iLookId("ab"), nul);
-    EXPECT_EQ(texts.iLookId(""), 0u);
+    EXPECT_TRUE(texts.text(nul) == "ab" && texts.iLookId("ab") == nul && texts.iLookId("") == 0);
     EXPECT_EQ(texts.iLookId(""), texts.AddToId(0, false, ""));
 }
 
@@ -138,17 +100,13 @@ TEST(DynamicRowCopy, CopiesAreIndependentAndMovedFromTreesUsable) {
     a.iLookId("A");
     DynamicRow b = a;
     b.AddToId(1, false, "child");
-    EXPECT_EQ(a.nodeCount(), 1u);
-    EXPECT_EQ(b.iLookId("child"), 2u);
-    EXPECT_EQ(a.iLookId("child"), 0u);
+    EXPECT_TRUE(a.nodeCount() == 1 && b.iLookId("child") == 2 && a.iLookId("child") == 0);
     DynamicRow c = std::move(b);
     EXPECT_EQ(c.iLookInFor(1, "child"), 2u);
-    EXPECT_EQ(b.nodeCount(), 0u);  // NOLINT(bugprone-use-after-move)
-    EXPECT_EQ(b.firstTopLevelId(), 0u);
+    EXPECT_TRUE(b.nodeCount() == 0 && b.firstTopLevelId() == 0);  // NOLINT(bugprone-use-after-move)
     EXPECT_EQ(b.AddToId(0, true, "again"), 1u);
     a = std::move(c);
-    EXPECT_EQ(a.iLookId("child"), 2u);
-    EXPECT_EQ(c.AddToId(0, false, "x"), 1u);
+    EXPECT_TRUE(a.iLookId("child") == 2 && c.AddToId(0, false, "x") == 1);
 }
 
 TEST(DynamicRowScale, LookupsAndTextsStayCorrectThroughGrowthAndChurn) {
@@ -162,8 +120,7 @@ TEST(DynamicRowScale, LookupsAndTextsStayCorrectThroughGrowthAndChurn) {
     for (int i = 0; i < 20000; ++i) {
         const std::string name = "n" + std::to_string(i);
         const unsigned expected = i % 2 == 0 ? 0u : ids[static_cast<std::size_t>(i)];
-        ASSERT_EQ(tree.iLookId(name.c_str()), expected) << name;
-        ASSERT_EQ(tree.iLookInFor(root, name.c_str()), expected) << name;
+        ASSERT_TRUE(tree.iLookId(name.c_str()) == expected && tree.iLookInFor(root, name.c_str()) == expected) << name;
     }
     for (int i = 0; i < 20000; ++i) tree.AddToId(root, false, ("m" + std::to_string(i)).c_str());
     EXPECT_EQ(tree.iLookInFor(root, "m12345"), tree.iLookId("m12345"));

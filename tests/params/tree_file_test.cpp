@@ -6,22 +6,15 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "params/dynamic_row.h"
 #include "temp_dir.h"
+#include "tree_text.h"
 
 namespace {
 
-// The tree as one line: knots as text{...}, params as text, separated by '|'.
-std::string shape(const DynamicRow& tree, unsigned parent = 0) {
-    std::string out;
-    for (unsigned id = parent ? tree.TopId(parent) : tree.firstTopLevelId(); id != 0; id = tree.NextId(id)) {
-        if (!out.empty()) out += '|';
-        out += tree.text(id);
-        if (tree.isKnot(id)) out += "{" + shape(tree, id) + "}";
-    }
-    return out;
-}
+using krovane::test::shape;
 
 DynamicRow parse(std::string_view text) {
     DynamicRow tree;
@@ -43,27 +36,19 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
         shape(tree),
         "_CAMERAS_{main{_POSITION_{0|120|-300}|_LOOK_{0|0|0}}|empty{}|with blank{say \"hi\"||objects\\floor.DR|a}}|"
         "top_param");
-    EXPECT_EQ(tree.nodeCount(), 17u);
-    EXPECT_TRUE(tree.isKnot(tree.iLookId("empty")));
-    EXPECT_FALSE(tree.isKnot(tree.iLookId("top_param")));
+    EXPECT_TRUE(tree.nodeCount() == 17);
     // Ids follow the file's order; empty or comment-only text holds no content.
     const DynamicRow ordered = parse("a { b c { d } } e");
     for (unsigned id = 1; id <= 5; ++id) EXPECT_EQ(ordered.text(id), std::string(1, char('a' + id - 1)));
-    for (const char* empty : {"", "  # nothing here\n\n"}) {
-        const DynamicRow none = parse(empty);
-        EXPECT_EQ(none.nodeCount(), 0u) << empty;
-    }
+    for (const char* empty : {"", "  # nothing here\n\n"})
+        EXPECT_EQ(parse(empty).nodeCount(), 0u) << empty;
 }
 
 TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
     std::string deep;
     for (unsigned i = 0; i <= DynamicRow::kMaxDepth; ++i) deep += "k{";
     const std::string quotedLong = "a\n  \"" + std::string(1100, 'y') + "\"", nul = "byte 0 is not allowed in a tree file";
-    const struct {
-        std::string text;
-        unsigned line, column;
-        const char* message;
-    } cases[] = {
+    const std::tuple<std::string, unsigned, unsigned, const char*> cases[] = {  // text, line, column, message
         {"a {\n  b {\n    c\n  }\n", 1, 3, "'{' is never closed"},
         {"a { b }\n}", 2, 1, "'}' without a matching '{'"},
         {"a {\n  { b }\n}", 2, 3, "'{' without a text before it (a knot needs a name)"},
@@ -77,49 +62,42 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
         {std::string("x {\n  ab\0", 9), 2, 5, nul.c_str()},
         {deep, 1, 2 * DynamicRow::kMaxDepth + 2, "knots nested too deeply"},  // at the brace too many
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, line, column, message] : cases) {
         DynamicRow tree;
         tree.AddToId(0, true, "old content");
-        EXPECT_FALSE(tree.loadFromText(c.text, "level.DR")) << c.text;
-        EXPECT_EQ(tree.nodeCount(), 0u);
-        const TreeLoadError& e = tree.lastLoadError();
-        EXPECT_EQ(e.kind, TreeLoadError::Kind::Malformed);
-        EXPECT_EQ(e.describe(),
-                  "level.DR:" + std::to_string(c.line) + ":" + std::to_string(c.column) + ": " + c.message)
-            << c.text.substr(0, 40);
+        EXPECT_FALSE(tree.loadFromText(text, "level.DR") || tree.nodeCount() != 0) << text;
+        EXPECT_EQ(tree.lastLoadError().kind, TreeLoadError::Kind::Malformed);
+        EXPECT_EQ(tree.lastLoadError().describe(),
+                  "level.DR:" + std::to_string(line) + ":" + std::to_string(column) + ": " + message)
+            << text.substr(0, 40);
     }
+}
+
+std::string written(const DynamicRow& tree) {
+    std::string text;
+    tree.writeText(text);
+    return text;
 }
 
 // Every tree of texts of 0 to 1023 bytes of any values 1..255 writes and reads back.
 TEST(TreeFormatRoundTrip, AnyTextsAnyShape) {
     std::mt19937 rng(1234);
+    static const char special[] = " \t\r\n\v\f{}\"#\\";  // the bytes the format treats specially, favoured
     for (int round = 0; round < 40; ++round) {
         DynamicRow tree;
         std::vector<unsigned> knots{0};
-        const int count = 1 + static_cast<int>(rng() % 300);
-        for (int i = 0; i < count; ++i) {
-            std::string text;
+        for (int i = 0, count = 1 + static_cast<int>(rng() % 300); i < count; ++i) {
             const unsigned kind = rng() % 8;
-            const std::size_t length = kind == 0 ? 0 : kind == 1 ? 1023 : rng() % 40;
-            for (std::size_t j = 0; j < length; ++j) {
-                // Favour the bytes the format treats specially.
-                static const char special[] = " \t\r\n\v\f{}\"#\\";
-                text += rng() % 3 == 0 ? special[rng() % (sizeof special - 1)] : static_cast<char>(1 + rng() % 255);
-            }
-            const unsigned parent = knots[rng() % knots.size()];
-            const unsigned id = tree.AddToId(parent, rng() % 3 == 0, std::string_view(text));
+            std::string text(kind == 0 ? 0 : kind == 1 ? 1023 : rng() % 40, '\0');
+            for (char& c : text) c = rng() % 3 == 0 ? special[rng() % (sizeof special - 1)] : char(1 + rng() % 255);
+            const unsigned id = tree.AddToId(knots[rng() % knots.size()], rng() % 3 == 0, std::string_view(text));
             ASSERT_NE(id, 0u);
             if (tree.isKnot(id)) knots.push_back(id);
         }
-        std::string written;
-        tree.writeText(written);
         DynamicRow back;
-        ASSERT_TRUE(back.loadFromText(written, "round")) << back.lastLoadError().describe();
+        ASSERT_TRUE(back.loadFromText(written(tree), "round")) << back.lastLoadError().describe();
         ASSERT_EQ(shape(back), shape(tree));
-        // A second write is the same text: the writer is deterministic.
-        std::string again;
-        back.writeText(again);
-        ASSERT_EQ(again, written);
+        ASSERT_EQ(written(back), written(tree));  // the writer is deterministic
     }
 }
 
@@ -128,21 +106,15 @@ TEST(TreeFormatRoundTrip, DeepTreesWriteWithoutRecursionOrRunawayIndent) {
     unsigned parent = 0;
     for (int i = 0; i < 50000; ++i) parent = tree.AddToId(parent, true, "k");
     tree.AddToId(parent, false, "leaf");
-    std::string written;
-    tree.writeText(written);
-    EXPECT_LT(written.size(), std::size_t{50000} * 400);  // linear in depth, not quadratic
+    const std::string text = written(tree);
+    EXPECT_LT(text.size(), std::size_t{50000} * 400);  // linear in depth, not quadratic
     DynamicRow back;
-    ASSERT_TRUE(back.loadFromText(written, "deep"));
-    EXPECT_EQ(back.nodeCount(), 50001u);
-    EXPECT_EQ(back.text(50001), "leaf");
-    EXPECT_EQ(back.parentOf(50001), 50000u);
+    ASSERT_TRUE(back.loadFromText(text, "deep"));
+    EXPECT_TRUE(back.nodeCount() == 50001 && back.text(50001) == "leaf" && back.parentOf(50001) == 50000);
 }
 
 TEST(TreeFormatWriting, ReadableLayout) {
-    DynamicRow tree = parse("_CAMERAS_ { main { _POSITION_ { 0 120 -300 } _LOOK_ {} } } \"a b\"");
-    std::string written;
-    tree.writeText(written);
-    EXPECT_EQ(written,
+    EXPECT_EQ(written(parse("_CAMERAS_ { main { _POSITION_ { 0 120 -300 } _LOOK_ {} } } \"a b\"")),
               "_CAMERAS_ {\n"
               "    main {\n"
               "        _POSITION_ { 0 120 -300 }\n"
@@ -152,41 +124,30 @@ TEST(TreeFormatWriting, ReadableLayout) {
               "\"a b\"\n");
 }
 
-TEST(TreeFiles, SaveAndLoadThroughEnginePaths) {
+TEST(TreeFiles, SaveAndLoadThroughEnginePathsOrFailWithTheirName) {
     krovane::test::TempDir dir;
     std::filesystem::create_directories(dir.path() / "paramLoom2.0");
     DynamicRow tree = parse("A { b c } D");
     ASSERT_TRUE(tree.iSaveToFile(Korvane_string("paramLoom2.0\\saved")));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "paramLoom2.0" / "saved"));
-
     DynamicRow back;
     EXPECT_TRUE(back.iLoadFromFile(Korvane_string("PARAMLOOM2.0\\SAVED")));  // letter case forgiven
     EXPECT_EQ(shape(back), "A{b|c}|D");
     // Only the finished file is left: no temporary files beside it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "paramLoom2.0"),
-                            std::filesystem::directory_iterator()),
-              1);
-}
-
-TEST(TreeFiles, MissingOrMalformedFilesFailWithTheirName) {
-    krovane::test::TempDir dir;
-    DynamicRow tree = parse("A");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "paramLoom2.0"), {}), 1);
     EXPECT_FALSE(tree.iSaveToFile(Korvane_string("no_such_folder\\file.DR")));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "no_such_folder"));
 
-    DynamicRow missing;
-    missing.AddToId(0, false, "stale");
-    EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("absent.DR")));
-    EXPECT_EQ(missing.nodeCount(), 0u);
-    EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Missing);
-    EXPECT_EQ(missing.lastLoadError().describe(), "absent.DR: cannot open the file");
-
+    EXPECT_FALSE(back.iLoadFromFile(Korvane_string("absent.DR")));
+    EXPECT_EQ(back.nodeCount(), 0u);
+    EXPECT_EQ(back.lastLoadError().kind, TreeLoadError::Kind::Missing);
+    EXPECT_EQ(back.lastLoadError().describe(), "absent.DR: cannot open the file");
     std::filesystem::create_directory(dir.path() / "a_folder");
-    EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("a_folder")));
-    EXPECT_EQ(missing.lastLoadError().kind, TreeLoadError::Kind::Unreadable);
+    EXPECT_FALSE(back.iLoadFromFile(Korvane_string("a_folder")));
+    EXPECT_EQ(back.lastLoadError().kind, TreeLoadError::Kind::Unreadable);
     std::ofstream(dir.path() / "POLYGON01") << "_OBJECTS_ {\n  box { _POSITION_ { 1 2 3 }\n";
-    EXPECT_FALSE(missing.iLoadFromFile(Korvane_string("POLYGON01")));
-    EXPECT_EQ(missing.lastLoadError().describe(), "POLYGON01:2:7: '{' is never closed");
+    EXPECT_FALSE(back.iLoadFromFile(Korvane_string("POLYGON01")));
+    EXPECT_EQ(back.lastLoadError().describe(), "POLYGON01:2:7: '{' is never closed");
 }
 
 }  // namespace

@@ -1,32 +1,24 @@
 #!/usr/bin/env bash
-# What `cmake --install` puts where, and the Debian package CPack builds from
-# it: the programs (which run from there), the effect, the bundled level and
-# the documents.
-#
+# What `cmake --install` puts where, and the Debian package CPack builds from it: the programs
+# (which run from there), the effect, the bundled level and the documents.
 #   bash tests/tools/install_test.sh BUILD_DIR
 set -uo pipefail
 BUILD=$1
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-}
+source "$(dirname "$0")/check.sh"
 
 INSTALLED=(usr/bin/krovane usr/bin/krovane-shot usr/bin/krovane-dr usr/bin/krovane-import
     usr/share/krovane/fx/vek_Phong.fx usr/share/krovane/demo/POLYGON01 usr/share/krovane/demo/models/crate.x
     usr/share/doc/krovane/README.md usr/share/doc/krovane/docs/level-check.md)
 
 DESTDIR="$WORK/root" cmake --install "$BUILD" --prefix /usr >"$WORK/log" 2>&1
-check "cmake --install succeeds ($(tail -1 "$WORK/log"))" test $? -eq 0
+check "cmake --install succeeds" test $? -eq 0 || tail -1 "$WORK/log" >&2
 for file in "${INSTALLED[@]}"; do check "installs $file" test -s "$WORK/root/$file"; done
 check "nothing of a run is installed" test -z "$(find "$WORK/root" -name LOG.dr -o -name 'shot_*.png')"
 check "the installed viewer runs" grep -q '^krovane ' <<<"$("$WORK/root/usr/bin/krovane" --version)"
 
 if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
     (cd "$BUILD" && cpack -G DEB -B "$WORK/deb") >"$WORK/log" 2>&1
-    check "cpack -G DEB succeeds ($(tail -1 "$WORK/log"))" test $? -eq 0
+    check "cpack -G DEB succeeds" test $? -eq 0 || tail -1 "$WORK/log" >&2
     deb=$(find "$WORK/deb" -maxdepth 1 -name 'krovane_*.deb' | head -1)
     contents=$(dpkg-deb -c "$deb" 2>/dev/null)
     for file in "${INSTALLED[@]}"; do check "the package holds $file" grep -q " \./$file\$" <<<"$contents"; done
@@ -34,5 +26,4 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
         grep -q 'libsdl2.*fonts-dejavu-core\|fonts-dejavu-core.*libsdl2' <<<"$(dpkg-deb -f "$deb" Depends 2>/dev/null)"
 fi
 
-echo "$failed failed"
-[[ $failed -eq 0 ]]
+finish

@@ -1,26 +1,17 @@
 #!/usr/bin/env bash
-# krovane-import as a level maker runs it: a model of ours in each format
-# (glTF, glb, OBJ, FBX, COLLADA) becomes a .x that the engine loads without an
-# error, with its textures beside it, and that shows the right way round
-# (neither mirrored nor turned inside out) in a level rendered by
+# krovane-import as a level maker runs it: a model of ours in each format becomes a .x that the engine
+# loads, with its textures beside it, shown the right way round (neither mirrored nor inside out) by
 # krovane-shot. Damaged files and bad arguments are refused in one line.
-#
-#   bash tests/tools/krovane_import_test.sh IMPORT SHOT EXPORT_FBX
+#   bash tests/tools/krovane_import_test.sh IMPORT SHOT EXPORT_MODEL
 set -uo pipefail
 IMPORT=$1
 SHOT=$2
-EXPORT_FBX=$3
+EXPORT=$3
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-}
+source "$HERE/check.sh"
 
 python3 "$HERE/make_import_models.py" "$WORK/src" || exit 1
-"$EXPORT_FBX" "$WORK/src/model.obj" "$WORK/src/model.fbx" || exit 1
+for format in fbxa:fbx collada:dae; do "$EXPORT" "$WORK/src/model.obj" "$WORK/src/model.${format#*:}" "${format%:*}" || exit 1; done
 
 # A level that shows the model from its front (the engine's -z), lit from the camera.
 LEVEL=$WORK/level
@@ -35,9 +26,8 @@ _OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\mo
                     _POSITION_ { 0 0 0 } _ROTATION_ { 0 0 0 } } }
 LEVEL
 
-# Triangles of a .x written by krovane-import that are not wound clockwise
-# about their normals, as the engine's own models are (the cross product of
-# the first two edges points along the normal).
+# Triangles of a .x written by krovane-import not wound clockwise about their normals, as the
+# engine's own models are (the cross product of the first two edges points along the normal).
 badly_wound() {
     python3 - "$1" <<'PY'
 import re, sys
@@ -75,16 +65,13 @@ for format in gltf glb obj fbx dae; do
     status=$?
     check "$format: the level loads it without an error ($(grep Error "$WORK/check"))" test $status -eq 0
     "$SHOT" --frames 1 --size 200x150 --out "$WORK/$format.png" "$LEVEL" >/dev/null 2>&1
-    # Red left, green bottom right, blue top right: not mirrored, not upside down,
-    # and front faces kept (the effect culls back faces).
-    seen=$(for spot in "74 73" "122 100" "138 40"; do python3 "$HERE/picture.py" "$WORK/$format.png" main $spot 5 5; done)
+    # Red left, green bottom right, blue top right: not mirrored or upside down, front faces kept (culled: back).
+    seen=$(for spot in "74 73" "122 100" "138 40"; do picture "$WORK/$format.png" main $spot 5 5; done)
     check "$format: shows the right way round ($seen)" test "$(echo $seen)" = "red green blue"
 done
 
 # Damaged models and bad arguments: one line naming the file and the reason.
-head -c 40 "$WORK/src/model.glb" >"$WORK/cut.glb"
-head -c 300 "$WORK/src/model.fbx" >"$WORK/cut.fbx"
-head -c 700 "$WORK/src/model.dae" >"$WORK/cut.dae"
+for cut in glb:40 fbx:300 dae:700; do head -c "${cut#*:}" "$WORK/src/model.${cut%:*}" >"$WORK/cut.${cut%:*}"; done
 printf '{"asset": {"version": "2.0"}, "meshes": [{"primitives": [{"attributes": {"POSITION": 7}}]}]}' >"$WORK/bad.gltf"
 printf 'v 1 2\nf 1 9 99\n' >"$WORK/bad.obj"
 : >"$WORK/empty.gltf"
@@ -105,5 +92,4 @@ done
 check "--help: usage, exit 0" grep -q '^usage: krovane-import' <<<"$("$IMPORT" --help)"
 check "--version: the version, exit 0" grep -qE '^krovane-import [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$IMPORT" --version)"
 
-echo "$failed failed"
-[[ $failed -eq 0 ]]
+finish

@@ -1,20 +1,12 @@
 #!/usr/bin/env bash
-# krovane-shot as a user runs it: it renders the bundled level to a PNG whose
-# pixels show the scene, leaves LOG.dr in the level folder, ends with the
-# frame rate, checks levels, and refuses bad arguments and missing folders.
-#
+# krovane-shot as a user runs it: the bundled level rendered to a PNG showing the scene, LOG.dr left
+# in the level folder, the frame rate, level checks, and refusals of bad arguments and folders.
 #   bash tests/tools/krovane_shot_test.sh PATH-TO-krovane-shot
 set -uo pipefail
 SHOT=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+source "$HERE/check.sh"
 for copy in level culled unculled; do cp -r "$HERE/../../demo" "$WORK/$copy"; done
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-    "${@:2}" || { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-}
-picture() { python3 "$HERE/picture.py" "$@"; }
 
 # Refusals: ARGS | exit status | the first line on stderr.
 while IFS='|' read -r args status line; do
@@ -37,7 +29,7 @@ check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --hel
 check "--version: the version, exit 0" grep -qE '^krovane-shot [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$SHOT" --version)"
 
 out=$("$SHOT" --frames 3 --size 160x120 --out "$WORK/shot.png" "$WORK/level" 2>"$WORK/err")
-check "renders the bundled level (exit 0: $(cat "$WORK/err"))" test $? -eq 0
+check "renders the bundled level (exit 0)" test $? -eq 0 || cat "$WORK/err" >&2
 check "the last line ends with the frame rate" grep -qE '^krovane-shot: 3 frames in [0-9.]+ s, [0-9]+\.[0-9] fps$' <<<"$(tail -1 <<<"$out")"
 check "says where the picture is" grep -q "^krovane-shot: wrote $WORK/shot.png (160x120), start-up" <<<"$out"
 check "the picture has the size asked for" test "$(picture "$WORK/shot.png" size)" = "160 120"
@@ -71,5 +63,4 @@ rm "$WORK/level/models/torus.x"
 check "--check: a missing model fails (exit 1)" test $? -eq 1
 check "--check: and is named" grep -qxF 'Error: [M.F] cannot find: models\torus.x' "$WORK/check"
 
-echo "$failed failed"
-[[ $failed -eq 0 ]]
+finish

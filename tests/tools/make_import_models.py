@@ -1,12 +1,10 @@
-"""Writes the import test's model in four formats: model.obj (+ .mtl),
-model.gltf, model.glb and model.dae, with the texture tex/green.png.
+"""Writes the import test's model in three formats: model.obj (+ .mtl),
+model.gltf and model.glb (its texture held inside), with the texture tex/green.png.
 
-The model, in the right-handed, y-up coordinates of those formats, faces its
-viewer at +z: a green textured square (x, y from -100 to 100, z 0), a red
-half in front of its left half (z 50) and a blue strip in front of its top
-right (y 50 to 100, z 50); faces counter-clockwise seen from the front.
-Seen the right way round from the front: red left, green bottom right, blue
-top right.   python3 make_import_models.py FOLDER
+In the formats' right-handed, y-up coordinates it faces +z: a green textured square (x, y from -100
+to 100, z 0), a red half before its left half and a blue strip before its top right (z 50), faces
+counter-clockwise seen from the front: seen right, red left, green bottom right, blue top right.
+   python3 make_import_models.py FOLDER
 """
 import base64, json, os, struct, sys, zlib
 
@@ -84,49 +82,9 @@ def gltf(out, binary):
     open(out + "/model.glb", "wb").write(struct.pack("<4sII", b"glTF", 2, 12 + len(body)) + body)
 
 
-def dae(out):
-    fx, mats, geos, nodes = "", "", "", ""
-    for q in QUADS:
-        n = q[0]
-        diffuse = ('<texture texture="samp" texcoord="UV"/>' if n == "green" else
-                   "<color>%g %g %g 1</color>" % q[6])
-        params = ('<newparam sid="surf"><surface type="2D"><init_from>green_png</init_from></surface></newparam>'
-                  '<newparam sid="samp"><sampler2D><source>surf</source></sampler2D></newparam>' if n == "green" else "")
-        fx += ('<effect id="%s-fx"><profile_COMMON>%s<technique sid="common"><phong><diffuse>%s</diffuse></phong>'
-               "</technique></profile_COMMON></effect>" % (n, params, diffuse))
-        mats += '<material id="%s" name="%s"><instance_effect url="#%s-fx"/></material>' % (n, n, n)
-        pos = " ".join("%g" % x for p in corners(q) for x in p)
-        uvs = " ".join("%g" % x for uv in UVS for x in uv)
-        geos += ('<geometry id="%s-g"><mesh>'
-                 '<source id="%s-p"><float_array id="%s-pa" count="12">%s</float_array><technique_common>'
-                 '<accessor source="#%s-pa" count="4" stride="3"><param name="X" type="float"/>'
-                 '<param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>'
-                 '<source id="%s-t"><float_array id="%s-ta" count="8">%s</float_array><technique_common>'
-                 '<accessor source="#%s-ta" count="4" stride="2"><param name="S" type="float"/>'
-                 '<param name="T" type="float"/></accessor></technique_common></source>'
-                 '<vertices id="%s-v"><input semantic="POSITION" source="#%s-p"/></vertices>'
-                 '<triangles material="m" count="2"><input semantic="VERTEX" source="#%s-v" offset="0"/>'
-                 '<input semantic="TEXCOORD" source="#%s-t" offset="0" set="0"/><p>0 1 2 0 2 3</p></triangles>'
-                 "</mesh></geometry>" % ((n,) * 3 + (pos,) + (n,) * 3 + (uvs,) + (n,) * 5))
-        nodes += ('<node id="%s-n"><instance_geometry url="#%s-g"><bind_material><technique_common>'
-                  '<instance_material symbol="m" target="#%s"><bind_vertex_input semantic="UV" '
-                  'input_semantic="TEXCOORD" input_set="0"/></instance_material></technique_common></bind_material>'
-                  "</instance_geometry></node>" % (n, n, n))
-    open(out + "/model.dae", "w").write(
-        '<?xml version="1.0" encoding="utf-8"?>\n'
-        '<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">'
-        '<asset><unit name="meter" meter="1"/><up_axis>Y_UP</up_axis></asset>'
-        '<library_images><image id="green_png"><init_from>tex/green.png</init_from></image></library_images>'
-        "<library_effects>%s</library_effects><library_materials>%s</library_materials>"
-        "<library_geometries>%s</library_geometries>"
-        '<library_visual_scenes><visual_scene id="scene">%s</visual_scene></library_visual_scenes>'
-        '<scene><instance_visual_scene url="#scene"/></scene></COLLADA>\n' % (fx, mats, geos, nodes))
-
-
 folder = sys.argv[1]
 os.makedirs(folder + "/tex", exist_ok=True)
 open(folder + "/tex/green.png", "wb").write(png((0, 200, 0)))
 obj(folder)
 gltf(folder, False)
 gltf(folder, True)
-dae(folder)

@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""Reads the pictures the tests look at: the 8-bit RGB PNGs the programs write
-and the 24- or 32-bit TrueColor window dumps (xwd) of Xvfb. Rectangles are
-X Y W H in pixels; colours are compared with a tolerance, as drivers round
-differently.
-
+"""Reads the 8-bit RGB PNGs the programs write and Xvfb's 24- or 32-bit TrueColor window dumps (xwd).
+Rectangles are X Y W H; colours are compared with a tolerance, as drivers round differently.
 usage: picture.py FILE size                      "W H"
        picture.py FILE colours X Y W H           the number of distinct colours
        picture.py FILE near RRGGBB X Y W H       pixels within 24 of that colour in every channel

@@ -1,0 +1,217 @@
+// The platform's small services: work in a child process, code page 1251,
+// whole files and atomic writes, the frame timer, the path resolver, and
+// virtual keys by keyboard position with the key bytes built from SDL's state.
+#include <SDL2/SDL_scancode.h>  // by its SDL2/ path: the tests get no SDL include folder
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "../temp_dir.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/code_page_1251.h"
+#include "platform/file_io.h"
+#include "platform/frame_timer.h"
+#include "platform/path_resolver.h"
+#include "platform/virtual_keys.h"
+
+namespace {
+
+namespace kp = krovane::platform;
+namespace fs = std::filesystem;
+
+// A fault in the work comes back as a reason and never takes the caller down;
+// the work's code and text come back when it returns.
+TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
+    using Work = int (*)(std::string&);
+    const std::tuple<const char*, Work, bool, int, const char*> cases[] = {  // the report, or the fault's start
+        {"returns", [](std::string& r) { return r = "done", 0; }, true, 0, "done"},
+        {"fails", [](std::string& r) { return r = "no mesh", 1; }, true, 1, "no mesh"},
+        {"throws", [](std::string&) -> int { throw std::runtime_error("bad count"); }, false, -1, "failed: bad count"},
+        {"is killed", [](std::string&) { return std::raise(SIGKILL), 0; }, false, -1, "crashed ("},
+        {"aborts", [](std::string&) -> int { std::abort(); }, false, -1, "crashed ("},
+        {"hangs", [](std::string&) -> int { for (;;) pause(); }, false, -1, "took longer than 1 s"},
+    };
+    for (const auto& [what, work, finished, code, text] : cases) {
+        const auto outcome = kp::runInChildProcess(work, 1);
+        EXPECT_EQ(outcome.finished, finished) << what;
+        EXPECT_TRUE(finished ? outcome.exitCode == code && outcome.report == text : outcome.fault.rfind(text, 0) == 0)
+            << what << ": " << outcome.report << outcome.fault;
+    }
+}
+
+TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
+    constexpr auto phrase = krovane::cp1251("параметры инициализации");
+    EXPECT_EQ(phrase.view(), "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8");
+    constexpr auto mixed = krovane::cp1251("Камера № 3 Ёё");
+    EXPECT_EQ(mixed.view(), "\xCA\xE0\xEC\xE5\xF0\xE0 \xB9 3 \xA8\xB8");
+    EXPECT_EQ(std::string(mixed.c_str()), std::string(mixed.view()));
+    std::string all, back;
+    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    ASSERT_TRUE(krovane::utf8ToCp1251(krovane::cp1251ToUtf8(all), back));
+    EXPECT_EQ(back, all);
+    EXPECT_EQ(krovane::cp1251ToUtf8("\xD1\xEB\xEE\xE2\xEE"), "Слово");
+    EXPECT_EQ(krovane::cp1251ToUtf8("\x88 \x98"), "€ \xC2\x98");  // euro; the unassigned byte keeps its place
+    // Refused: what the code page cannot hold (reported at its byte), and malformed UTF-8
+    // (a lone continuation byte, a cut sequence, an overlong form, a surrogate).
+    std::size_t bad = 99;
+    EXPECT_TRUE(!krovane::utf8ToCp1251("ok 中", back, &bad) && bad == 3);
+    EXPECT_TRUE(!krovane::utf8ToCp1251("\xF0\x9F\x98\x80", back, &bad) && bad == 0);  // an emoji
+    for (const char* text : {"a\x80", "a\xD0", "\xC0\xAF", "\xED\xA0\x80"})
+        EXPECT_FALSE(krovane::utf8ToCp1251(text, back)) << text;
+    // The lossy form marks each character it cannot hold, and a cut sequence, with one '?'.
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy("Привет, 中文."), "\xCF\xF0\xE8\xE2\xE5\xF2, ??.");
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy(std::string("a\xD0") + "b"), "a?b");
+    EXPECT_EQ(krovane::utf8ToCp1251Lossy(""), "");
+    // Q q, А а, Я я, Ё ё, І і fold; lower case and other bytes stay.
+    for (const auto& [upper, lower] : {std::pair{'Q', 'q'}, {'\xC0', '\xE0'}, {'\xDF', '\xFF'}, {'\xA8', '\xB8'},
+                                       {'\xB2', '\xB3'}, {'\xE0', '\xE0'}, {'_', '_'}, {'q', 'q'}})
+        EXPECT_EQ(krovane::cp1251ToLower(upper), lower) << int(static_cast<unsigned char>(upper));
+}
+
+TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
+    krovane::test::TempDir dir;
+    const std::string content(200000, 'k');
+    std::ofstream("big.txt", std::ios::binary) << content;
+    std::string out;
+    EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1 << 20) == kp::ReadStatus::Ok && out == content);
+    EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1000) == kp::ReadStatus::TooLarge && out.empty());
+    EXPECT_EQ(kp::readWholeFile("nothing.txt", out, 1000), kp::ReadStatus::Missing);
+    EXPECT_EQ(kp::readWholeFile(".", out, 1000), kp::ReadStatus::ReadFailed);
+    // Files of /proc report a size of 0 and are read to their end all the same.
+    if (fs::exists("/proc/self/maps")) {
+        ASSERT_EQ(kp::readWholeFile("/proc/self/maps", out, 1 << 24), kp::ReadStatus::Ok);
+        EXPECT_TRUE(out.size() > 4096 && out.back() == '\n');  // more than one small read
+        EXPECT_EQ(kp::readWholeFile("/proc/self/maps", out, 100), kp::ReadStatus::TooLarge);
+    }
+    fs::remove("big.txt");
+    ASSERT_TRUE(kp::writeFileAtomically("f.txt", "first version") && kp::writeFileAtomically("f.txt", "second"));
+    EXPECT_TRUE(kp::readWholeFile("f.txt", out, 100) == kp::ReadStatus::Ok && out == "second") << out;
+    // A target that cannot be replaced (a folder) keeps what was there and leaves no temporary file.
+    fs::create_directory("folder");
+    std::ofstream("folder/inside") << "x";
+    EXPECT_TRUE(!kp::writeFileAtomically("folder", "data") && fs::is_directory("folder"));
+    EXPECT_FALSE(kp::writeFileAtomically("missing/f.txt", "data"));
+    EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
+}
+
+// The frame timer over the settable tick: wrap-around and a mark in the future.
+TEST(FrameTimer, WrapAndFutureMark) {
+    struct RealTimeAfter {
+        ~RealTimeAfter() { kp::Clock::useRealTime(); }
+    } realTimeAfter;
+    kp::Clock::setManualTicks(0xFFFFFF00u);
+    kp::FrameTimer t;
+    t.Reset();
+    kp::Clock::advanceTicks(0x200);  // wraps past zero
+    EXPECT_TRUE(kp::Clock::ticks() == 0x100 && t.Elapsed() == 0x200) << t.Elapsed();
+    // A mark moved into the future reads as long expired.
+    kp::Clock::setManualTicks(5000);
+    t.Reset();
+    kp::Clock::advanceTicks(50);
+    t.mark += 100000;  // what a key press does to the console's timers
+    EXPECT_GT(t.Elapsed(), 4000000000u);
+    EXPECT_EQ((t.Reset(), t.Elapsed()), 0u);
+}
+
+// Backslashes, letter case per component for Latin and Cyrillic (code page 1251
+// in, UTF-8 on disk) names, and new files, which keep their name in the matched folder.
+TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
+    krovane::test::TempDir dir;
+    for (const char* file : {"textures/_def/white.bmp", "textures/Stone.BMP", "fx/vek_Phong.fx", "модели/Дом.x"}) {
+        fs::create_directories(fs::path(file).parent_path());
+        std::ofstream(file) << "x";
+    }
+    for (const auto& [engine, disk] :
+         {std::pair<std::string, fs::path>{"fx\\vek_Phong.fx", "fx/vek_Phong.fx"}, {"", {}},
+          {"textures\\_def\\white.bmp", "textures/_def/white.bmp"}, {"TEXTURES\\stone.bmp", "textures/Stone.BMP"},
+          {"Textures\\_DEF\\White.Bmp", "textures/_def/white.bmp"}, {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"},
+          {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
+          {dir.path().string() + "/TEXTURES/stone.bmp", dir.path() / "textures/Stone.BMP"},
+          {"Textures\\new.bmp", "textures/new.bmp"}, {"nowhere\\deeper\\file", "nowhere/deeper/file"},
+          {"LOG.dr", "LOG.dr"}})
+        EXPECT_EQ(kp::PathResolver::resolve(engine), disk) << engine;
+}
+
+TEST(VirtualKeys, LayoutByPosition) {
+    // Letters, digits, function and keypad keys run in order; SDL puts 0 after 9.
+    for (int i = 0; i < 26; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_A + i), 'A' + i) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_1 + i), 0x60 + (i + 1) % 10);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1 + i), 0x70 + i) << i;
+    // Anchors: the console key left of 1, punctuation, navigation, both Enters, each side's modifiers;
+    // keys without a code and numbers that are no scancode give 0.
+    const int anchors[][2] = {
+        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_EQUALS, 0xBB}, {SDL_SCANCODE_SLASH, 0xBF},
+        {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_BACKSLASH, 0xDC}, {SDL_SCANCODE_SEMICOLON, 0xBA},
+        {SDL_SCANCODE_APOSTROPHE, 0xDE}, {SDL_SCANCODE_LEFT, 0x25}, {SDL_SCANCODE_UP, 0x26}, {SDL_SCANCODE_RIGHT, 0x27},
+        {SDL_SCANCODE_DOWN, 0x28}, {SDL_SCANCODE_PAGEUP, 0x21}, {SDL_SCANCODE_PAGEDOWN, 0x22}, {SDL_SCANCODE_DELETE, 0x2E},
+        {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_RETURN, 0x0D},
+        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1}, {SDL_SCANCODE_LCTRL, 0xA2},
+        {SDL_SCANCODE_RALT, 0xA5}, {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {SDL_SCANCODE_AUDIOPLAY, 0},
+        {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
+    for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
+}
+
+TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
+    // Keypad Enter is the one key that shares Enter's code on purpose, and the
+    // ISO key beside Enter stands in the place of backslash.
+    std::vector<int> owner(256, -1);
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
+        const std::uint8_t key = kp::virtualKeyForScancode(scancode);
+        if (key == 0 || scancode == SDL_SCANCODE_KP_ENTER || scancode == SDL_SCANCODE_NONUSHASH) continue;
+        EXPECT_EQ(owner[key], -1) << "scancodes " << owner[key] << " and " << scancode << " both give " << int{key};
+        owner[key] = scancode;
+        // The either-side modifier codes are never a key of their own.
+        EXPECT_TRUE(key != kp::kVkShift && key != kp::kVkControl && key != kp::kVkMenu) << scancode;
+    }
+}
+
+TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
+    std::vector<std::uint8_t> sdl(SDL_NUM_SCANCODES, 0);
+    std::uint8_t state[256];
+    auto build = [&](std::vector<int> down, int count = SDL_NUM_SCANCODES, bool numLock = true) {
+        sdl.assign(sdl.size(), 0);
+        for (int scancode : down) sdl[std::size_t(scancode)] = 1;
+        state[kp::kVkQ] = 0x80;  // stale: every call rewrites all 256 bytes
+        kp::buildKeyboardState(sdl.data(), count, state, numLock);
+        std::vector<int> keys;
+        for (int key = 0; key < 256; ++key) {
+            EXPECT_TRUE(state[key] == 0 || state[key] == 0x80) << key;
+            if (state[key] != 0) keys.push_back(key);
+        }
+        return keys;
+    };
+    EXPECT_EQ(build({SDL_SCANCODE_W, SDL_SCANCODE_GRAVE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RSHIFT,
+                     SDL_SCANCODE_LALT, SDL_SCANCODE_MUTE}),
+              (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3}));
+    EXPECT_EQ(build({SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RCTRL}), (std::vector<int>{0x10, 0x11, 0xA0, 0xA3}));
+    // Only `count` states are read, a negative count is no key down; the keypad decimal key is Delete with Num Lock off.
+    for (const auto& [keys, want] : {std::pair{build({}), std::vector<int>{}},
+                                     {build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), {kp::kVkA}},
+                                     {build({SDL_SCANCODE_A}, -5), {}}, {build({SDL_SCANCODE_KP_PERIOD}), {kp::kVkDecimal}},
+                                     {build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), {kp::kVkDelete}}})
+        EXPECT_EQ(keys, want);
+    kp::buildKeyboardState(nullptr, SDL_NUM_SCANCODES, state);
+    EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
+}
+
+TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
+    // Key, Alt, Ctrl, reserved; Ctrl+Alt is AltGr: it types.
+    for (const auto& [key, alt, control, reserved] :
+         {std::tuple{kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkA, true, false, true},
+          {kp::kVkF4, true, false, true}, {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false},
+          {kp::kVkF9, false, true, false}, {kp::kVkOem3, false, false, false}})
+        EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << " alt " << alt << " ctrl " << control;
+}
+
+}  // namespace
