@@ -1,143 +1,85 @@
-// Cameras: loading from the level tree, selection and the 360 ms limit, the
-// commands and their messages, the matrices, and the markers.
-#include <gtest/gtest.h>
+// Cameras: loading from the level tree, the commands with their messages and
+// the 360 ms switch limit, the matrices, the markers, and flying the current
+// camera with the keyboard and mouse.
+#include <cmath>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "../logged_lines.h"
-#include "../temp_dir.h"
-#include "gfx/recording_device.h"
-#include "platform/clock.h"
-#include "scene/krovane_camera_manager.h"
+#include "../fake_input.h"
+#include "../scene_fixture.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 
-using krovane::gfx::DeviceOp;
-using krovane::gfx::TransformState;
-using krovane::platform::Clock;
+using namespace krovane::platform;
+using namespace krovane::test;
+using Cameras = SceneFixture<>;
+using P = std::array<float, 3>;
 
-constexpr const char* kThreeCameras = R"(
-_CAMERAS_ {
+constexpr const char* kThree = R"(_CAMERAS_ {
     main { _POSITION_ { 0 120 -300 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1.5 } }
     side { _POSITION_ { 1 2 } _MOVESPEED_ {} _LOOK_ { 5 5 5 } _LOOK_ { 7 8 9 } }
-    ghost
-}
-)";
-
-struct Cameras : ::testing::Test {
-    krovane::test::TempDir dir;
-    std::unique_ptr<ConsoleLog> console;
-    std::unique_ptr<Krovane_Camera_Manager> cameras;
-
-    void SetUp() override {
-        Clock::setManualTicks(1000);
-        console = std::make_unique<ConsoleLog>();
-        cameras = std::make_unique<Krovane_Camera_Manager>(console.get());
-    }
-    void TearDown() override { Clock::useRealTime(); }
-
-    void load(const char* level) {
-        DynamicRow tree;
-        ASSERT_TRUE(tree.loadFromText(level, "level")) << tree.lastLoadError().describe();
-        cameras->LoadCameras(tree);
-    }
-    // The texts of the log lines after the header, without their stamps.
-    std::vector<std::string> lines() const {
-        std::vector<std::string> out;
-        for (const auto& line : krovane::test::loggedLines(*console))
-            out.push_back(line.text.substr(line.text.find("] ") + 2));
-        return out;
-    }
-    std::string lastLine() const { return lines().back(); }
-    void command(const char* text) { cameras->RunCommand(Korvane_string(text)); }
-};
-
+    ghost })";
 const std::string kChanged = "Currient camera was changed to: camera \xB9 ";
 
 TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
-    load(kThreeCameras);
-    EXPECT_EQ(cameras->cameraCount(), 3u);
-    EXPECT_EQ(cameras->CurrentNumber(), 1);
-    EXPECT_EQ(lines(), (std::vector<std::string>{"[+] Camera:  main", "[+] Camera:  side", "[+] Camera:  ghost"}));
+    cameras.LoadCameras(treeOf(kThree));
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{
+                           {"[+] Camera:  main", "_TEXT_"}, {"[+] Camera:  side", "_TEXT_"}, {"[+] Camera:  ghost", "_TEXT_"}}));
+    ASSERT_EQ(cameras.cameraCount(), 3u);
+    EXPECT_EQ(cameras.CurrentNumber(), 1);
+    const Krovane_Camera &main = *cameras.camera(1), &side = *cameras.camera(2), &ghost = *cameras.camera(3);
+    EXPECT_EQ(main.name, "main");
+    EXPECT_EQ(xyz(main.position), (P{0, 120, -300}));
+    EXPECT_EQ(main.moveSpeed, 1.5f);
+    EXPECT_EQ(xyz(side.position), (P{0, 0, 0}));  // two values: ignored
+    EXPECT_EQ(side.moveSpeed, 0.1f);              // no value: the default
+    EXPECT_EQ(xyz(side.look), (P{7, 8, 9}));      // repeated: the later one wins
+    EXPECT_EQ(ghost.name, "ghost");               // listed without a node of its own
+    EXPECT_EQ(ghost.moveSpeed, 0.1f);
+    EXPECT_EQ(xyz(ghost.up), (P{0, 1, 0}));
+    EXPECT_EQ(xyz(ghost.right), (P{0, 0, 1}));
+    EXPECT_EQ(cameras.camera(4), nullptr);
+    EXPECT_EQ(cameras.camera(0), nullptr);
 
-    const Krovane_Camera* main = cameras->camera(1);
-    EXPECT_EQ(main->name, "main");
-    EXPECT_FLOAT_EQ(main->position.y, 120.0f);
-    EXPECT_FLOAT_EQ(main->position.z, -300.0f);
-    EXPECT_FLOAT_EQ(main->moveSpeed, 1.5f);
-
-    const Krovane_Camera* side = cameras->camera(2);
-    EXPECT_FLOAT_EQ(side->position.x, 0.0f);  // two values: ignored
-    EXPECT_FLOAT_EQ(side->moveSpeed, 0.1f);   // no value: the default
-    EXPECT_FLOAT_EQ(side->look.x, 7.0f);      // repeated: the later one wins
-    EXPECT_FLOAT_EQ(side->look.z, 9.0f);
-
-    const Krovane_Camera* ghost = cameras->camera(3);  // listed without a node of its own
-    EXPECT_EQ(ghost->name, "ghost");
-    EXPECT_FLOAT_EQ(ghost->moveSpeed, 0.1f);
-    EXPECT_FLOAT_EQ(ghost->up.y, 1.0f);
-    EXPECT_FLOAT_EQ(ghost->right.z, 1.0f);
-    EXPECT_EQ(cameras->camera(4), nullptr);
-    EXPECT_EQ(cameras->camera(0), nullptr);
+    // A light named like a camera, earlier in the file, lends it nothing; a
+    // bare name is looked up in the whole tree.
+    cameras.LoadCameras(treeOf("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
+                               "_CAMERAS_ { main { _POSITION_ { 1 2 3 } } bare }"));
+    EXPECT_EQ(cameras.camera(1)->position.x, 1.0f);
+    EXPECT_EQ(cameras.camera(2)->moveSpeed, 4.0f);
 }
 
-TEST_F(Cameras, KeysComeFromTheCamerasOwnEntry) {
-    // A light named like a camera, earlier in the file, must not lend it its position.
-    load(R"(_LIGHTS_ { main { _POSITION_ { 9 9 9 } } }
-            bare { _MOVESPEED_ { 4 } }
-            _CAMERAS_ { main { _POSITION_ { 1 2 3 } } bare })");
-    EXPECT_FLOAT_EQ(cameras->camera(1)->position.x, 1.0f);
-    EXPECT_FLOAT_EQ(cameras->camera(2)->moveSpeed, 4.0f);  // a bare name is looked up in the whole tree
-}
-
-TEST_F(Cameras, NextCyclesWithTheSwitchLimit) {
-    load(kThreeCameras);
-    Clock::advanceTicks(400);
-    command("camera.next");
-    EXPECT_EQ(lastLine(), kChanged + "2");
-    Clock::advanceTicks(359);
-    command("camera.next");  // within 360 ms: no switch, the message all the same
-    EXPECT_EQ(lastLine(), kChanged + "2");
-    Clock::advanceTicks(1);
-    command("camera.next");
-    EXPECT_EQ(lastLine(), kChanged + "3");
-    Clock::advanceTicks(400);
-    command("camera.next");
-    EXPECT_EQ(lastLine(), kChanged + "1");
-    const DynamicRow& log = console->tree();
-    EXPECT_EQ(log.text(log.TopId(log.iLookId(("[1:160] " + kChanged + "1").c_str()))), "_SYSTEM_");
-}
-
-TEST_F(Cameras, SetAndSpeedCommands) {
-    load(kThreeCameras);
-    command("camera.set 3");
-    EXPECT_EQ(cameras->CurrentNumber(), 3);
-    EXPECT_EQ(lastLine(), kChanged + "3");
-    command("Camera.Set 2");
-    EXPECT_EQ(cameras->CurrentNumber(), 2);
-    command("camera.set 5");  // no such camera: unchanged
-    EXPECT_EQ(lastLine(), kChanged + "2");
-    const std::size_t before = lines().size();
-    command("CAMERA.SET 1");  // not a command: nothing happens
-    command("camera.fly");
-    EXPECT_EQ(lines().size(), before);
-    EXPECT_EQ(cameras->CurrentNumber(), 2);
-
-    command("camera.speed 2.5");
-    EXPECT_EQ(lastLine(), "Currient camera speed was changed to: 2.5");
-    EXPECT_FLOAT_EQ(cameras->camera(2)->moveSpeed, 2.5f);
-    EXPECT_FLOAT_EQ(cameras->camera(1)->moveSpeed, 1.5f);
+TEST_F(Cameras, CommandsAndTheirMessagesWithTheSwitchLimit) {
+    cameras.LoadCameras(treeOf(kThree));
+    const std::size_t loaded = lines().size();
+    const struct {
+        int wait;
+        const char* command;
+        int current;
+    } steps[] = {{400, "camera.next", 2}, {359, "camera.next", 2},  // within 360 ms: no switch, the message all the same
+                 {1, "camera.next", 3},   {400, "camera.next", 1},  {0, "camera.set 3", 3},
+                 {0, "Camera.Set 2", 2},  {0, "camera.set 5", 2},   // no such camera: unchanged
+                 {0, "CAMERA.SET 1", 2},  {0, "camera.fly", 2},     // not commands: silent
+                 {0, "camera.speed 2.5", 2}};
+    for (const auto& s : steps) {
+        Clock::advanceTicks(s.wait);
+        cameras.RunCommand(Korvane_string(s.command));
+        EXPECT_EQ(cameras.CurrentNumber(), s.current) << s.command;
+    }
+    std::vector<LoggedLine> expected;
+    for (const char* n : {"2", "2", "3", "1", "3", "2", "2"}) expected.push_back({kChanged + n, "_SYSTEM_"});
+    expected.push_back({"Currient camera speed was changed to: 2.5", "_SYSTEM_"});
+    EXPECT_EQ(lines(loaded), expected);
+    EXPECT_EQ(cameras.camera(2)->moveSpeed, 2.5f);
+    EXPECT_EQ(cameras.camera(1)->moveSpeed, 1.5f);
 }
 
 TEST_F(Cameras, TransformsOfTheCurrentCamera) {
-    load(R"(_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } })");
-    const auto device = krovane::gfx::RecordingDevice::create();
-    Krovane_Camera* c = cameras->CurrentCamera();
-    c->ApplyTransforms(device.get());
+    cameras.LoadCameras(treeOf("_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } }"));
+    Krovane_Camera& c = *cameras.CurrentCamera();
+    c.ApplyTransforms(device.get());
     const auto& calls = device->calls();
     ASSERT_EQ(calls.size(), 3u);
+    using krovane::gfx::TransformState;
     EXPECT_EQ(calls[0].args[0], static_cast<std::uint32_t>(TransformState::World));
     EXPECT_EQ(calls[1].args[0], static_cast<std::uint32_t>(TransformState::View));
     EXPECT_FLOAT_EQ(calls[1].matrix->m[3][2], 10.0f);  // the origin is 10 ahead
@@ -146,49 +88,120 @@ TEST_F(Cameras, TransformsOfTheCurrentCamera) {
     EXPECT_NEAR(calls[2].matrix->m[0][0], 1.8106602f, 1e-5f);  // aspect 4:3 whatever the window
     EXPECT_NEAR(calls[2].matrix->m[1][1], 2.4142136f, 1e-5f);
     EXPECT_NEAR(calls[2].matrix->m[3][2], -1.0000667f, 1e-6f);
-    // Looking along +Z the side vector is (-1, 0, 0), whatever "_RIGHT_" said.
-    EXPECT_FLOAT_EQ(c->right.x, -1.0f);
-    EXPECT_FLOAT_EQ(c->right.z, 0.0f);
+    EXPECT_EQ(xyz(c.right), (P{-1, 0, 0}));  // looking along +Z, whatever "_RIGHT_" said
 }
 
 TEST_F(Cameras, MarkersForEveryCameraButTheCurrentOne) {
-    load(kThreeCameras);
-    const auto recorder = krovane::gfx::RecordingDevice::create();
-    recorder->BeginScene();
-    cameras->DrawCameras(recorder.get());
-    const auto& calls = recorder->calls();
-    // Material, then per camera 2 and 3: world, a line, two boxes.
-    ASSERT_EQ(calls.size(), 1u + 1u + 2 * 4u);
-    EXPECT_EQ(calls[1].op, DeviceOp::SetMaterial);
-    EXPECT_FLOAT_EQ(calls[1].material->emissive.r, 1.0f);
-    EXPECT_FLOAT_EQ(calls[1].material->diffuse.r, 0.0f);
-    EXPECT_EQ(calls[2].op, DeviceOp::SetTransform);
-    const std::vector<float> line = calls[3].floats();  // camera 2: from (0, 0, 0) to (7, 8, 9)
-    ASSERT_EQ(line.size(), 14u);
-    EXPECT_FLOAT_EQ(line[7], 7.0f);
-    EXPECT_FLOAT_EQ(line[9], 9.0f);
-    const std::vector<float> lookBox = calls[4].floats();
-    EXPECT_EQ(lookBox.size(), 24u * 7);
-    EXPECT_FLOAT_EQ(lookBox[0], 9.0f);  // the first corner is look + 2
-    const std::vector<float> eyeBox = calls[5].floats();
-    EXPECT_FLOAT_EQ(eyeBox[0], 10.0f);  // eye + 10
-    EXPECT_FLOAT_EQ(eyeBox[7], -10.0f);
+    cameras.LoadCameras(treeOf(kThree));
+    device->BeginScene();
+    device->clearCalls();
+    cameras.DrawCameras(device.get());
+    const auto& calls = device->calls();
+    ASSERT_EQ(calls.size(), 1u + 2 * 4u);  // material, then per camera 2 and 3: world, a line, two boxes
+    EXPECT_EQ(calls[0].material->emissive.r, 1.0f);
+    EXPECT_EQ(calls[0].material->diffuse.r, 0.0f);
+    const std::vector<float> line = calls[2].floats(), lookBox = calls[3].floats(), eyeBox = calls[4].floats();
+    ASSERT_EQ(line.size(), 14u);  // camera 2: from its eye (0, 0, 0) to its look (7, 8, 9)
+    EXPECT_EQ((P{line[7], line[8], line[9]}), (P{7, 8, 9}));
+    ASSERT_EQ(lookBox.size(), 24u * 7);
+    EXPECT_EQ(lookBox[0], 9.0f);  // the look box reaches 2 around it, the eye box 10
+    EXPECT_EQ(eyeBox[0], 10.0f);
+    EXPECT_EQ(eyeBox[7], -10.0f);
 }
 
-TEST_F(Cameras, ALevelWithoutCamerasDoesNothing) {
-    load("_LIGHTS_ { lamp }");
-    EXPECT_EQ(cameras->CurrentCamera(), nullptr);
-    EXPECT_EQ(cameras->CurrentNumber(), 0);
+struct CameraControl : Cameras {
+    FakeInput input;
+    Krovane_Camera& load(const char* level) {
+        cameras.LoadCameras(treeOf(level));
+        return *cameras.CurrentCamera();
+    }
+};
+
+TEST_F(CameraControl, FrameTimeScalesTheStepWithAFloor) {
+    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 1 } } }");  // speed 0.1 along +Z
+    input.hold({kVkUp});
+    for (const auto& [frame, z] : {std::pair{3.0f, 0.005f}, {1.0f, 0.01f}, {30.0f, 0.06f}}) {  // t = max(frame / 60, 0.05)
+        cameras.KeyboardMove(input, frame);
+        EXPECT_NEAR(c.position.z, z, 1e-6f) << frame;
+    }
+    EXPECT_NEAR(c.look.z - c.position.z, 1.0f, 1e-6f);  // position and look move together
+}
+
+TEST_F(CameraControl, KeysMoveAlongTheViewFlatOrSteepAndSideways) {
+    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 -0.6 0.8 } _MOVESPEED_ { 1 } } }");
+    c.right = {-1, 0, 0};
+    const struct {
+        std::vector<std::uint8_t> keys;
+        P position;
+    } steps[] = {{{'W'}, {0, 0, 0.8f}},  // flat: steep views move slower
+                 {{kVkLShift}, {0, -0.6f, 1.6f}},
+                 {{'W', kVkLShift}, {0, -1.2f, 3.2f}},  // together they add
+                 {{kVkUp, kVkDown}, {0, -1.2f, 3.2f}},  // cancel out
+                 {{'A'}, {-1, -1.2f, 3.2f}},            // to the viewer's left
+                 {{kVkRight}, {0, -1.2f, 3.2f}}};
+    for (const auto& s : steps) {
+        input.hold(s.keys);
+        cameras.KeyboardMove(input, 60.0f);  // t = 1
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(xyz(c.position)[i], s.position[i], 1e-5f) << int(s.keys[0]) << " " << i;
+    }
+}
+
+TEST_F(CameraControl, TabStepsToTheNextCameraOnceIn360Ms) {
+    load("_CAMERAS_ { a b c }");
+    input.hold({kVkTab});
+    for (const auto& [wait, current] : {std::pair{400, 2}, {100, 2}, {300, 3}}) {
+        Clock::advanceTicks(wait);
+        cameras.KeyboardMove(input, 1.0f);
+        EXPECT_EQ(cameras.CurrentNumber(), current) << wait;
+    }
+}
+
+TEST_F(CameraControl, MouseTurnsAThirdOfADegreePerPixelWithoutJumps) {
+    Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 10 } } d { _LOOK_ { 0 0 10 } } e { _LOOK_ { 0 0 10 } } }");
+    const float s = 10.0f * std::sin(10.0f * 3.14159265f / 180.0f), co = 10.0f * std::cos(10.0f * 3.14159265f / 180.0f);
+    c.right = {-1, 0, 0};
+    input.x = input.y = 100;
+    cameras.MouseLook(input, false);
+    input.x = 130;  // 30 pixels right while held: 10 degrees right
+    cameras.MouseLook(input, true);
+    EXPECT_NEAR(c.look.x, s, 1e-4f);
+    EXPECT_NEAR(c.look.z, co, 1e-4f);
+
+    cameras.SelectCamera(2);
+    Krovane_Camera& d = *cameras.CurrentCamera();
+    d.right = {-1, 0, 0};
+    cameras.MouseLook(input, true);  // same place: no turn
+    input.y = 70;                    // 30 pixels up: 10 degrees up
+    cameras.MouseLook(input, true);
+    EXPECT_NEAR(d.look.y, s, 1e-4f);
+    EXPECT_NEAR(d.look.x, 0.0f, 1e-5f);
+    EXPECT_EQ(d.position.y, 0.0f);  // the eye stays
+
+    cameras.SelectCamera(3);
+    input.x = 500;
+    input.y = 400;
+    cameras.MouseLook(input, false);  // moved while released, then pressed again where it is
+    cameras.MouseLook(input, true);
+    EXPECT_EQ(xyz(cameras.CurrentCamera()->look), (P{0, 0, 10}));
+}
+
+TEST_F(CameraControl, ALevelWithoutCamerasDoesNothing) {
+    cameras.LoadCameras(treeOf("_LIGHTS_ { lamp }"));
+    EXPECT_EQ(cameras.CurrentCamera(), nullptr);
+    EXPECT_EQ(cameras.CurrentNumber(), 0);
     Clock::advanceTicks(1000);
-    cameras->NextCamera();
-    command("camera.next");
-    command("camera.speed 3");
-    const auto recorder = krovane::gfx::RecordingDevice::create();
-    cameras->DrawCameras(recorder.get());
-    EXPECT_TRUE(recorder->calls().empty());
+    cameras.NextCamera();
+    for (const char* command : {"camera.next", "camera.speed 3"}) cameras.RunCommand(Korvane_string(command));
+    input.hold({'W', kVkTab, kVkLShift});
+    cameras.KeyboardMove(input, 60.0f);
+    input.x = 50;
+    cameras.MouseLook(input, true);
+    cameras.DrawCameras(device.get());
+    EXPECT_TRUE(device->calls().empty());
     EXPECT_TRUE(lines().empty());
-    cameras->SetupFromFile("missing_level");  // no file: no cameras, no message
-    EXPECT_EQ(cameras->cameraCount(), 0u);
+    cameras.SetupFromFile("missing_level");  // no file: no cameras, no message
+    EXPECT_EQ(cameras.cameraCount(), 0u);
+    EXPECT_TRUE(lines().empty());
 }
 
 }  // namespace

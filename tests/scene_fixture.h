@@ -1,0 +1,84 @@
+// The scene's managers printing to one log, and a test fixture holding them on
+// a recording device in a fresh working folder with the clock stopped.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "level_files.h"
+#include "logged_lines.h"
+#include "temp_dir.h"
+#include "console/console_log.h"
+#include "gfx/geometry.h"
+#include "gfx/recording_device.h"
+#include "platform/clock.h"
+#include "scene/krovane_camera_manager.h"
+#include "scene/krovane_effect_manager.h"
+#include "scene/krovane_light_manager.h"
+#include "scene/krovane_object_manager.h"
+
+namespace krovane::test {
+
+template <class LogT = ConsoleLog>
+struct Managers {
+    explicit Managers(krovane::gfx::Device* device)
+        : effects(device, log, cameras), objects(&krovane::gfx::kIdentityMatrix, device, &log, &effects, &lights) {}
+    // Every manager reads the level file `path`.
+    void setup(const char* path) {
+        cameras.SetupFromFile(path);
+        lights.SetupFromFile(path);
+        effects.SetupFromFile(path);
+        objects.SetupFromFile(path);
+    }
+    LogT log;
+    Krovane_Camera_Manager cameras{&log};
+    Krovane_Light_Manager lights{log};
+    Krovane_Effect_Manager effects;
+    Krovane_Object_Manager objects;
+};
+
+// Stops the clock at 1000 ms before the log starts, so stamps count from there.
+struct ManualClock {
+    ManualClock() { krovane::platform::Clock::setManualTicks(1000); }
+    ~ManualClock() { krovane::platform::Clock::useRealTime(); }
+};
+
+template <class LogT = ConsoleLog>
+struct SceneFixture : ::testing::Test {
+    ManualClock clock;
+    TempDir dir;
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
+    Managers<LogT> scene{device.get()};
+    LogT& log = scene.log;
+    Krovane_Camera_Manager& cameras = scene.cameras;
+    Krovane_Light_Manager& lights = scene.lights;
+    Krovane_Effect_Manager& effects = scene.effects;
+    Krovane_Object_Manager& objects = scene.objects;
+
+    // The lines printed from line `from` on, without their stamps.
+    std::vector<LoggedLine> lines(std::size_t from = 0) const {
+        std::vector<LoggedLine> all = loggedMessages(log);
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    }
+    // Writes `text` as level.DR and has every manager read it.
+    void level(std::string_view text) {
+        writeFile("level.DR", text);
+        scene.setup("level.DR");
+    }
+};
+
+inline DynamicRow treeOf(std::string_view text) {
+    DynamicRow tree;
+    EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
+    return tree;
+}
+
+template <class V>
+std::array<float, 3> xyz(const V& v) { return {v.x, v.y, v.z}; }
+
+}  // namespace krovane::test
