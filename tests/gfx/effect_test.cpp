@@ -1,13 +1,15 @@
 // Effect files taken apart (blocks, pass states, uniforms, errors with their
 // lines) and effects on the recording device: technique choice, pairing of
-// Begin/End and passes, parameters by name, and device state kept across
-// Begin/End.
+// Begin/End and passes, parameters by name, the device's state put back, and
+// the shipped effect's culling.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "formats/effect_file.h"
 #include "gfx/effect.h"
+#include "gfx/geometry.h"
 #include "gfx/recording_device.h"
 #include "platform/file_io.h"
 #include "temp_dir.h"
@@ -36,51 +38,37 @@ technique Add {
 }
 )";
 
+// The parts of a parsed file in one line: stages (name, kind, line),
+// techniques with their passes (stages, state=value) and uniforms (name:type).
+std::string summary(const EffectFile& f) {
+    std::ostringstream out;
+    for (const auto& s : f.stages) out << s.name << (s.vertex ? " v " : " f ") << s.line << "; ";
+    for (const auto& t : f.techniques) {
+        out << t.name << ":";
+        for (const auto& p : t.passes) {
+            out << " " << p.name << p.vertexStage << p.fragmentStage;
+            for (const auto& s : p.states) out << " " << static_cast<int>(s.state) << "=" << s.value;
+        }
+        out << "; ";
+    }
+    for (const auto& u : f.uniforms) out << u.name << ":" << static_cast<int>(u.type) << " ";
+    return out.str();
+}
+
 TEST(EffectFile, TakesTheBlocksApartAndKeepsTheRestAsSharedGlsl) {
     EffectFile f;
     std::string error;
     ASSERT_TRUE(parseEffectFile(kSmall, f, error)) << error;
-    ASSERT_EQ(f.stages.size(), 2u);
-    EXPECT_EQ(f.stages[0].name, "VS");
-    EXPECT_TRUE(f.stages[0].vertex);
-    EXPECT_EQ(f.stages[0].line, 6u);
+    // State names and values are not case-sensitive, numbers are taken as they
+    // are, arrays are not set by name (type 5), a stage's uniforms count.
+    EXPECT_EQ(summary(f), "VS v 6; PS f 7; First: A01; Add: A01 27=1 19=2 20=2 14=0 23=4 B01 8=2 22=1; "
+                          "mvp:4 tint:3 extra:3 weights:5 gain:0 ");
     EXPECT_NE(f.stages[0].body.find("if (true) { }"), std::string::npos);  // nested braces kept
-    EXPECT_FALSE(f.stages[1].vertex);
-    EXPECT_EQ(f.stages[1].line, 7u);
-
-    ASSERT_EQ(f.techniques.size(), 2u);
-    EXPECT_EQ(f.techniques[0].name, "First");
-    ASSERT_EQ(f.techniques[1].passes.size(), 2u);
-    const auto& a = f.techniques[1].passes[0].states;
-    ASSERT_EQ(a.size(), 5u);
-    EXPECT_EQ(a[0].state, RenderState::AlphaBlendEnable);
-    EXPECT_EQ(a[0].value, 1u);
-    EXPECT_EQ(a[2].value, 2u);  // names are not case-sensitive
-    EXPECT_EQ(a[4].state, RenderState::ZFunc);
-    EXPECT_EQ(a[4].value, 4u);
-    const auto& b = f.techniques[1].passes[1].states;
-    EXPECT_EQ(b[0].value, kFillWireframe);
-    EXPECT_EQ(b[1].value, 1u);  // numbers are taken as they are
-
-    // The struct and the uniforms stay in the shared text.
     std::string shared;
     for (const auto& piece : f.shared) shared += piece.text;
     EXPECT_NE(shared.find("struct Light"), std::string::npos);
     EXPECT_EQ(shared.find("technique"), std::string::npos);
-
-    ASSERT_EQ(f.uniforms.size(), 5u);
-    EXPECT_EQ(f.uniforms[0].name, "mvp");
-    EXPECT_EQ(f.uniforms[0].type, UniformType::Mat4);
-    EXPECT_EQ(f.uniforms[2].name, "extra");
-    EXPECT_EQ(f.uniforms[2].type, UniformType::Vec4);
-    EXPECT_EQ(f.uniforms[3].type, UniformType::Other);  // arrays are not set by name
-    EXPECT_EQ(f.uniforms[4].name, "gain");
-}
-
-TEST(EffectFile, StageSourcesCarryTheFileLines) {
-    EffectFile f;
-    std::string error;
-    ASSERT_TRUE(parseEffectFile(kSmall, f, error)) << error;
+    // Stage sources carry the file's lines.
     const std::string vs = f.stageSource(f.stages[0]);
     EXPECT_EQ(vs.rfind("#version 330 core\n", 0), 0u);
     EXPECT_NE(vs.find("#line 6\n"), std::string::npos);
@@ -88,11 +76,8 @@ TEST(EffectFile, StageSourcesCarryTheFileLines) {
     EXPECT_NE(f.stageSource(f.stages[1]).find("#define VARYING in"), std::string::npos);
 }
 
-TEST(EffectFile, ErrorsNameTheLine) {
-    const struct {
-        const char* text;
-        const char* error;
-    } cases[] = {
+TEST(EffectFile, ErrorsNameTheLineAndLeaveNothingHalfMade) {
+    const std::pair<std::string_view, const char*> cases[] = {
         {"vertex V { }\nfragment F { }\n", "3: the file has no technique"},
         {"vertex V { }\nfragment F { }\ntechnique T {\n pass P { VertexShader = V; PixelShader = F; Fog = 1; }\n}",
          "4: unknown pass state Fog"},
@@ -103,78 +88,49 @@ TEST(EffectFile, ErrorsNameTheLine) {
          "3: no fragment stage named Missing"},
         {"vertex V { }\nfragment F { }\ntechnique T { pass P { VertexShader = F; PixelShader = F; } }",
          "3: F is not a vertex stage"},
-        {"vertex V { }\nfragment F { }\ntechnique T { pass P { PixelShader = F; } }",
-         "3: the pass names no vertex stage"},
+        {"vertex V { }\nfragment F { }\ntechnique T { pass P { PixelShader = F; } }", "3: the pass names no vertex stage"},
         {"vertex V {\n void main() {\n", "1: the stage V has no closing brace"},
         {"technique T { }", "1: the technique T has no pass"},
         {"technique T { pass P { ZEnable = true; }", "1: the technique T has no closing brace"},
         {"vertex V { }\nvertex V { }", "2: a second stage named V"},
         {"void f() {\n", "2: the shared GLSL has unbalanced braces"},
         {"", "1: the file has no technique"},
+        {std::string_view("a\0b", 3), "1: the file holds a NUL byte; it is not text"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, wanted] : cases) {
         EffectFile f;
         std::string error;
-        EXPECT_FALSE(parseEffectFile(c.text, f, error)) << c.text;
-        EXPECT_EQ(error, c.error) << c.text;
-        EXPECT_TRUE(f.stages.empty() && f.techniques.empty());  // nothing half made
-    }
-    EffectFile f;
-    std::string error;
-    EXPECT_FALSE(parseEffectFile(std::string_view("a\0b", 3), f, error));
-    EXPECT_EQ(error, "1: the file holds a NUL byte; it is not text");
-}
-
-TEST(EffectFile, TheShippedPhongEffectParses) {
-    std::string text;
-    ASSERT_EQ(krovane::platform::readWholeFile(KROVANE_DEMO_DIR "/fx/vek_Phong.fx", text, 1 << 20),
-              krovane::platform::ReadStatus::Ok);
-    EffectFile f;
-    std::string error;
-    ASSERT_TRUE(parseEffectFile(text, f, error)) << error;
-    ASSERT_EQ(f.techniques.size(), 2u);
-    EXPECT_EQ(f.techniques[0].name, "vek_Phong");
-    EXPECT_EQ(f.techniques[1].name, "vek_Phong_alpha");
-    for (const char* name : {"View_Pos", "mat_World_View_Proj", "matWorld", "LightPos", "LightColor", "LightFalloff",
-                             "LightSpecular", "LightSpecular_Itens", "LightAmbient", "Attenuation"}) {
-        bool found = false;
-        for (const auto& u : f.uniforms) found = found || u.name == name;
-        EXPECT_TRUE(found) << name;
+        EXPECT_FALSE(parseEffectFile(text, f, error)) << text;
+        EXPECT_EQ(error, wanted) << text;
+        EXPECT_TRUE(f.stages.empty() && f.techniques.empty());
     }
 }
 
-class EffectOnRecordingDevice : public ::testing::Test {
-protected:
-    void SetUp() override {
-        device = RecordingDevice::create();
-        EffectFile file;
-        std::string error;
-        ASSERT_TRUE(parseEffectFile(kSmall, file, error)) << error;
-        ASSERT_EQ(Effect::create(device.get(), std::move(file), "small.fx", &effect, error), kOk) << error;
-    }
-    Ref<RecordingDevice> device;
+struct Effects : ::testing::Test {
+    krovane::test::TempDir dir;
+    Ref<RecordingDevice> device = RecordingDevice::create();
     Ref<Effect> effect;
+    void SetUp() override {
+        krovane::platform::writeFileAtomically("small.fx", kSmall);
+        ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &effect), kOk);
+    }
 };
 
-TEST_F(EffectOnRecordingDevice, TechniquesAreChosenByNameAndUnknownOnesRefused) {
-    EXPECT_EQ(effect->SetTechnique("Add"), kOk);
-    EXPECT_TRUE(failed(effect->SetTechnique("add")));
-    EXPECT_TRUE(failed(effect->SetTechnique(nullptr)));
-    std::uint32_t passes = 0;
-    EXPECT_EQ(effect->Begin(&passes, 0), kOk);
-    EXPECT_EQ(passes, 2u);
-    EXPECT_TRUE(failed(effect->SetTechnique("First")));  // not while begun
-    EXPECT_EQ(effect->End(), kOk);
-}
-
-TEST_F(EffectOnRecordingDevice, BeginAndEndLeaveTheDeviceAsItWas) {
-    device->SetRenderState(RenderState::ZWriteEnable, 1);
-    device->SetRenderState(RenderState::AlphaBlendEnable, 0);
-    device->SetRenderState(RenderState::FillMode, kFillSolid);
-    device->SetRenderState(RenderState::DestBlend, 6);
-    effect->SetTechnique("Add");
+TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
     std::uint32_t passes = 0;
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
+    EXPECT_EQ(passes, 1u);  // the first technique until another is chosen
+    EXPECT_TRUE(failed(effect->SetTechnique("Add")));  // not while begun
+    ASSERT_EQ(effect->End(), kOk);
+    EXPECT_TRUE(failed(effect->SetTechnique("add")));
+    EXPECT_TRUE(failed(effect->SetTechnique(nullptr)));
+    EXPECT_EQ(effect->SetTechnique("Add"), kOk);
+
+    const std::pair<RenderState, std::uint32_t> before[] = {{RenderState::ZWriteEnable, 1},
+        {RenderState::AlphaBlendEnable, 0}, {RenderState::FillMode, kFillSolid}, {RenderState::DestBlend, 6}};
+    for (const auto& [state, value] : before) device->SetRenderState(state, value);
+    ASSERT_EQ(effect->Begin(&passes, 0), kOk);
+    EXPECT_EQ(passes, 2u);
     ASSERT_EQ(effect->BeginPass(0), kOk);
     EXPECT_EQ(device->renderState(RenderState::AlphaBlendEnable), 1u);
     EXPECT_EQ(device->renderState(RenderState::DestBlend), 2u);
@@ -187,17 +143,14 @@ TEST_F(EffectOnRecordingDevice, BeginAndEndLeaveTheDeviceAsItWas) {
     effect->EndPass();
     EXPECT_TRUE(failed(effect->BeginPass(2)));  // past the last pass
     ASSERT_EQ(effect->End(), kOk);
-    EXPECT_EQ(device->renderState(RenderState::ZWriteEnable), 1u);
-    EXPECT_EQ(device->renderState(RenderState::AlphaBlendEnable), 0u);
-    EXPECT_EQ(device->renderState(RenderState::FillMode), kFillSolid);
-    EXPECT_EQ(device->renderState(RenderState::DestBlend), 6u);
+    for (const auto& [state, value] : before) EXPECT_EQ(device->renderState(state), value) << static_cast<int>(state);
     EXPECT_EQ(device->shaderProgram(), nullptr);
     EXPECT_TRUE(failed(effect->End()));
     EXPECT_TRUE(failed(effect->EndPass()));
     EXPECT_TRUE(failed(effect->BeginPass(0)));  // outside Begin
 }
 
-TEST_F(EffectOnRecordingDevice, ParametersAreSetByNameAndKindAndRecordedInOrder) {
+TEST_F(Effects, ParametersAreSetByNameAndKind) {
     const Matrix m = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
     const Vector4 v{1, 2, 3, 4};
     device->clearCalls();
@@ -209,26 +162,22 @@ TEST_F(EffectOnRecordingDevice, ParametersAreSetByNameAndKindAndRecordedInOrder)
     EXPECT_TRUE(failed(effect->SetVector("mvp", &v)));       // a matrix
     EXPECT_TRUE(failed(effect->SetFloat("weights", 1.0f)));  // an array
     EXPECT_TRUE(failed(effect->SetMatrix("mvp", nullptr)));
-    const auto& calls = device->calls();
-    ASSERT_EQ(calls.size(), 8u);
-    EXPECT_EQ(calls[0].op, DeviceOp::EffectSetMatrix);
-    EXPECT_EQ(calls[0].name, "mvp");
-    ASSERT_TRUE(calls[0].matrix.has_value());
-    EXPECT_EQ(calls[0].matrix->m[3][1], 6.0f);
-    EXPECT_EQ(calls[1].op, DeviceOp::EffectSetVector);
-    EXPECT_EQ(calls[1].values[3], 4.0f);
-    EXPECT_EQ(calls[2].op, DeviceOp::EffectSetFloat);
-    EXPECT_EQ(calls[2].values[0], 0.5f);
-    EXPECT_TRUE(failed(calls[3].result));
+    std::string recorded;  // the parameters set, by name and value
+    for (const RecordedCall& c : device->calls())
+        if (!failed(c.result)) recorded += c.name + " " + std::to_string(c.matrix ? c.matrix->m[3][1] : c.values[0] + c.values[3]) + "; ";
+    EXPECT_EQ(recorded, "mvp 6.000000; tint 5.000000; gain 0.500000; ");
 }
 
-// The shipped effect's passes cull counter-clockwise faces; draws outside it
-// keep the engine's start value, which culls nothing, and End puts it back.
-// Every draw's record carries the cull mode it was drawn with.
-TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
-    Ref<RecordingDevice> device = RecordingDevice::create();
-    Ref<Effect> effect;
+// The shipped effect's passes cull counter-clockwise faces (every draw's
+// record carries its cull mode); End puts the start value, which culls
+// nothing, back.
+TEST_F(Effects, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
     ASSERT_EQ(CreateEffectFromFileA(device.get(), KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect), kOk);
+    const Vector4 v{};  // the parameters the engine sets
+    for (const char* name : {"View_Pos", "LightPos", "LightColor"}) EXPECT_EQ(effect->SetVector(name, &v), kOk) << name;
+    for (const char* name : {"mat_World_View_Proj", "matWorld"}) EXPECT_EQ(effect->SetMatrix(name, &kIdentityMatrix), kOk);
+    for (const char* name : {"LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient", "Attenuation"})
+        EXPECT_EQ(effect->SetFloat(name, 1.0f), kOk) << name;
     const float triangle[3][8] = {{-1, -1, 0.5f}, {0, 1, 0.5f}, {1, -1, 0.5f}};
     device->SetRenderState(RenderState::CullMode, kCullForceDword);
     device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
@@ -237,9 +186,8 @@ TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
         device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, triangle, sizeof triangle[0]);
         return device->calls().back().args[6];
     };
-    EXPECT_EQ(drawnWith(), kCullForceDword);
     for (const char* technique : {"vek_Phong", "vek_Phong_alpha"}) {
-        effect->SetTechnique(technique);
+        ASSERT_EQ(effect->SetTechnique(technique), kOk);
         std::uint32_t passes = 0;
         effect->Begin(&passes, 0);
         for (std::uint32_t p = 0; p < passes; ++p) {
@@ -248,32 +196,23 @@ TEST(EffectCulling, TheShippedEffectCullsBackFacesAndPutsTheStartValueBack) {
             effect->EndPass();
         }
         effect->End();
-        EXPECT_EQ(device->renderState(RenderState::CullMode), kCullForceDword) << technique;
         EXPECT_EQ(drawnWith(), kCullForceDword) << technique;
     }
     EXPECT_FALSE(Device::culls(kCullForceDword, true) || Device::culls(kCullForceDword, false));
 }
 
-TEST(EffectFromFile, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {
-    krovane::test::TempDir dir;
-    const Ref<RecordingDevice> device = RecordingDevice::create();
-    krovane::platform::writeFileAtomically("good.fx", kSmall);
-    Ref<Effect> effect;
-    std::string error;
-    ASSERT_EQ(CreateEffectFromFileA(device.get(), "good.fx", &effect, &error), kOk);  // a failure must empty it
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), "fx\\none.fx", &effect, &error)));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect: fx\\none.fx: cannot open the effect file\n");
-    EXPECT_EQ(effect, nullptr);
-
+TEST_F(Effects, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {
     krovane::platform::writeFileAtomically("bad.fx", "vertex V { }\nfragment F { }\ntechnique T { pass P { } }\n");
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), "bad.fx", &effect, &error)));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect: bad.fx:3: the pass names no vertex stage\n");
-    EXPECT_EQ(error, "bad.fx:3: the pass names no vertex stage");
-
-    EXPECT_EQ(CreateEffectFromFileA(device.get(), "good.fx", &effect, &error), kOk);
-    ASSERT_NE(effect, nullptr);
+    for (const auto& c : {std::pair{"fx\\none.fx", "fx\\none.fx: cannot open the effect file"},
+                          {"bad.fx", "bad.fx:3: the pass names no vertex stage"}}) {
+        std::string error;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), c.first, &effect, &error)));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("effect: ") + c.second + "\n");
+        EXPECT_EQ(error, c.second);
+        EXPECT_EQ(effect, nullptr);  // a failure empties the handle
+        ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &effect), kOk);
+    }
 }
 
 }  // namespace

@@ -1,55 +1,42 @@
-// Fonts on the recording device: which face a name finds, how heights and
-// widths come out, and what DrawTextA lays out and issues (one draw per
-// string, the device's states put back, clipping, alignment, line breaks,
-// word breaks and tabs), read from the recorded vertices.
+// Fonts on the recording device: which face a name finds, heights and widths,
+// the atlas, and what DrawTextA lays out and issues (one draw per string, the
+// device's states put back, clipping, alignment, line and word breaks, tabs),
+// read from the recorded vertices; and the start-up cache of font choices.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
-#include <cstdint>
-#include <cstring>
+#include <fstream>
 #include <map>
-#include <string>
-#include <vector>
+#include <sstream>
 
+#include "../level_files.h"
+#include "../temp_dir.h"
 #include "gfx/font.h"
+#include "gfx/font_choice_cache.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
+#include "platform/cache_folder.h"
 
 namespace {
 
 using namespace krovane::gfx;
 
-constexpr std::uint32_t kTextFvf = kFvfXyzRhw | kFvfDiffuse | kFvfTex1;
-constexpr std::uint32_t kVertexStride = 32;
-
-// A recorded text vertex.
-struct TextVertex {
-    float x, y, u, v;
-    std::uint32_t color;
-};
-
-// A glyph quad: its left, top, right and bottom as drawn.
-struct Quad {
+struct Quad {  // a glyph as drawn
     float left, top, right, bottom;
 };
 
 struct Fonts : ::testing::Test {
     Ref<RecordingDevice> device = RecordingDevice::create();
-    Ref<Font> font;
+    Ref<Font> font = make(-16, 0, 400, "Verdana");
 
-    void SetUp() override {
-        ASSERT_EQ(CreateFontA(device.get(), -16, 0, 400, 1, false, 0, 0, 0, 0, "Verdana", &font), kOk);
-        device->clearCalls();
-    }
-
-    Ref<Font> make(int height, std::uint32_t width, std::uint32_t weight, const char* face,
-               std::uint32_t pitchAndFamily = 0) {
+    Ref<Font> make(int height, std::uint32_t width, std::uint32_t weight, const char* face, std::uint32_t pitch = 0,
+                   bool italic = false) {
         Ref<Font> f;
-        EXPECT_EQ(CreateFontA(device.get(), height, width, weight, 1, false, 0, 0, 0, pitchAndFamily, face, &f), kOk);
+        EXPECT_EQ(CreateFontA(device.get(), height, width, weight, 1, italic, 0, 0, 0, pitch, face, &f), kOk);
         return f;
     }
-
     // Draws inside a scene and returns DrawTextA's answer.
     int draw(const char* text, int count, Rect rect, std::uint32_t format, std::uint32_t color = 0xFFFFFFFF) {
         device->BeginScene();
@@ -58,50 +45,34 @@ struct Fonts : ::testing::Test {
         device->EndScene();
         return height;
     }
-
-    std::vector<const RecordedCall*> draws() const {
-        std::vector<const RecordedCall*> out;
+    // The floats of the last text's one draw (eight per vertex: x y z rhw colour u v), none when it drew nothing.
+    std::vector<float> drawn() const {
+        std::vector<float> out;
         for (const RecordedCall& c : device->calls())
-            if (c.op == DeviceOp::DrawPrimitiveUP) out.push_back(&c);
-        return out;
-    }
-
-    // The vertices of the one draw the last text made (none when it drew nothing).
-    std::vector<TextVertex> vertices() const {
-        const auto d = draws();
-        EXPECT_LE(d.size(), 1u);
-        std::vector<TextVertex> out;
-        if (d.empty()) return out;
-        EXPECT_EQ(d[0]->args[2], kVertexStride);
-        const std::vector<std::uint8_t>& bytes = d[0]->vertices;
-        for (std::size_t at = 0; at + kVertexStride <= bytes.size(); at += kVertexStride) {
-            TextVertex v{};
-            std::memcpy(&v.x, &bytes[at], 4);
-            std::memcpy(&v.y, &bytes[at + 4], 4);
-            std::memcpy(&v.color, &bytes[at + 16], 4);
-            std::memcpy(&v.u, &bytes[at + 20], 4);
-            std::memcpy(&v.v, &bytes[at + 24], 4);
-            out.push_back(v);
-        }
-        return out;
-    }
-
-    std::vector<Quad> quads() const {
-        const auto v = vertices();
-        std::vector<Quad> out;
-        for (std::size_t i = 0; i + 6 <= v.size(); i += 6) {
-            float l = v[i].x, t = v[i].y, r = v[i].x, b = v[i].y;
-            for (std::size_t k = i; k < i + 6; ++k) {
-                l = std::min(l, v[k].x);
-                r = std::max(r, v[k].x);
-                t = std::min(t, v[k].y);
-                b = std::max(b, v[k].y);
+            if (c.op == DeviceOp::DrawPrimitiveUP) {
+                EXPECT_TRUE(out.empty() && c.args[0] == static_cast<std::uint32_t>(PrimitiveType::TriangleList) &&
+                            c.args[1] * 3 * 32 == c.vertices.size() && c.args[2] == 32u);
+                out = c.floats();
             }
-            out.push_back({l, t, r, b});
+        return out;
+    }
+    std::vector<Quad> quads() const {
+        const auto f = drawn();
+        std::vector<Quad> out;
+        for (std::size_t i = 0; i + 48 <= f.size(); i += 48) {
+            Quad q{f[i], f[i + 1], f[i], f[i + 1]};
+            for (std::size_t k = i; k < i + 48; k += 8)
+                q = {std::min(q.left, f[k]), std::min(q.top, f[k + 1]), std::max(q.right, f[k]), std::max(q.bottom, f[k + 1])};
+            out.push_back(q);
         }
         return out;
     }
-
+    // A font's average character width, measured as an eighth of its tab stop.
+    static int averageWidth(Font& f) {
+        Rect r{0, 0, 0, 0};
+        f.DrawTextA(nullptr, "a\t", -1, &r, kDtExpandTabs | kDtCalcRect, 0);
+        return r.right / 8;
+    }
     // The width DrawTextA measures for a single line.
     int widthOf(const char* text, std::uint32_t format = 0) {
         Rect r{0, 0, 0, 0};
@@ -110,175 +81,106 @@ struct Fonts : ::testing::Test {
     }
 };
 
-TEST_F(Fonts, FaceNamesResolveToInstalledFilesAndMissingOnesFallBack) {
-    Ref<Font> courier = make(-16, 0, 400, "Courier ");
-    Ref<Font> courierTrimmed = make(-16, 0, 400, "Courier");
-    Ref<Font> missing = make(-16, 0, 400, "No Such Face Anywhere");
-    Ref<Font> unnamed = make(-16, 0, 400, nullptr);
-    Ref<Font> bold = make(-16, 0, 700, "Verdana");
-    Ref<Font> fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
-    for (const Font* f : {courier.get(), courierTrimmed.get(), missing.get(), unnamed.get(), bold.get(), fixedPitch.get()})
-        ASSERT_NE(f, nullptr);
-    EXPECT_EQ(courier->advance('m'), courierTrimmed->advance('m'));  // blanks around the name do not matter
-    EXPECT_GT(bold->advance('m'), font->advance('m'));
+TEST_F(Fonts, FacesWeightsPitchesAndSizes) {
+    Ref<Font> courier = make(-16, 0, 400, "Courier "), fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
+    EXPECT_EQ(courier->advance('i'), make(-16, 0, 400, "Courier")->advance('i'));  // blanks around the name do not matter
     EXPECT_EQ(fixedPitch->advance('i'), fixedPitch->advance('W'));  // a fixed-pitch request gets a fixed-pitch face
     EXPECT_LT(font->advance('i'), font->advance('W'));
-
+    EXPECT_GT(make(-16, 0, 700, "Verdana")->advance('m'), font->advance('m'));  // weight 700 picks the bold face
+    EXPECT_NE(make(-16, 0, 400, nullptr), nullptr);
     EXPECT_EQ(CreateFontA(device.get(), 12, 0, 400, 1, false, 0, 0, 0, 0, "Arial", nullptr), kInvalidCall);
     Ref<Font> none = font;
     EXPECT_EQ(CreateFontA(nullptr, 12, 0, 400, 1, false, 0, 0, 0, 0, "Arial", &none), kInvalidCall);
     EXPECT_EQ(none, nullptr);
-}
-
-TEST_F(Fonts, HeightsAreCellsWhenPositiveCharactersWhenNegative) {
-    Ref<Font> cell = make(20, 0, 400, "Arial");
-    Ref<Font> character = make(-20, 0, 400, "Arial");
-    Ref<Font> defaulted = make(0, 0, 400, "Arial");
-    ASSERT_TRUE(cell && character && defaulted);
-    EXPECT_EQ(cell->height(), 20);
-    EXPECT_GT(character->height(), 20);  // the cell adds room above and below the em
+    // Heights are cells when positive (the cell adds room around the em), characters when negative.
+    Ref<Font> cell = make(20, 0, 400, "Arial"), character = make(-20, 0, 400, "Arial");
+    EXPECT_EQ(cell->height() * 100 + make(0, 0, 400, "Arial")->height(), 2016);
+    EXPECT_GT(character->height(), 20);
     EXPECT_GT(character->advance('M'), cell->advance('M'));
-    EXPECT_EQ(defaulted->height(), 16);
-    EXPECT_GT(cell->ascent(), cell->height() / 2);
-    EXPECT_LT(cell->ascent(), cell->height());
-
-    // A width stretches glyphs to that average width.
+    EXPECT_TRUE(cell->ascent() > cell->height() / 2 && cell->ascent() < cell->height()) << cell->ascent();
+    // A width stretches glyphs to that average width (tab stops are eight of them).
     Ref<Font> wide = make(20, 30, 400, "Arial");
-    ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->averageCharWidth(), 30);
-    EXPECT_EQ(wide->height(), 20);
+    EXPECT_EQ(averageWidth(*wide) * 100 + wide->height(), 3020);
     EXPECT_GT(wide->advance('n'), 2 * cell->advance('n'));
-
     // Italic slants: an upright stroke's image gets wider.
-    const Ref<Font> upright = font;
-    const auto strokeWidth = [&] {
-        draw("l", -1, {0, 0, 100, 100}, 0);
-        const auto q = quads();
-        return q.empty() ? 0.0f : q[0].right - q[0].left;
-    };
-    const float plain = strokeWidth();
-    ASSERT_EQ(CreateFontA(device.get(), -16, 0, 400, 1, true, 0, 0, 0, 0, "Verdana", &font), kOk);
-    EXPECT_GT(strokeWidth(), plain + 1.0f);
-    font = upright;
-
+    draw("l", -1, {0, 0, 100, 100}, 0);
+    const float upright = quads().at(0).right - quads().at(0).left;
+    font = make(-16, 0, 400, "Verdana", 0, true);
+    draw("l", -1, {0, 0, 100, 100}, 0);
+    EXPECT_GT(quads().at(0).right - quads().at(0).left, upright + 1.0f);
     // Absurd sizes are limited, not obeyed or crashed on.
-    for (int height : {INT_MIN, INT_MAX}) {
-        Ref<Font> huge = make(height, 0, 400, "Arial");
-        ASSERT_NE(huge, nullptr);
-        EXPECT_LE(huge->height(), 400);
-        huge.reset();
+    for (int height : {INT_MIN, INT_MAX}) EXPECT_LE(make(height, 0, 400, "Arial")->height(), 400);
+    EXPECT_GE(averageWidth(*make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial")), 100);
+    // The atlas: one level of white with the coverage in alpha.
+    const RecordedCall& atlas = device->calls().back();
+    ASSERT_EQ(atlas.op, DeviceOp::CreateTexture);
+    EXPECT_EQ(atlas.args[2], 1u);
+    std::size_t covered = 0, coloured = 0;
+    for (std::size_t i = 0; i + 4 <= atlas.vertices.size(); i += 4) {
+        coloured += atlas.vertices[i] != 0xFF || atlas.vertices[i + 1] != 0xFF || atlas.vertices[i + 2] != 0xFF;
+        covered += atlas.vertices[i + 3] != 0;
     }
-    Ref<Font> stretched = make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial");
-    ASSERT_NE(stretched, nullptr);
-    EXPECT_GE(stretched->averageCharWidth(), 100);
-    stretched.reset();
+    EXPECT_TRUE(coloured == 0 && covered > 1000) << coloured << " " << covered;
 }
 
-TEST_F(Fonts, TheAtlasIsOneWhiteImageWithCoverageInAlpha) {
-    Ref<Font> f = make(-16, 0, 400, "Verdana");
-    ASSERT_NE(f, nullptr);
-    const RecordedCall& made = device->calls().back();
-    ASSERT_EQ(made.op, DeviceOp::CreateTexture);
-    EXPECT_EQ(made.args[2], 1u);  // one level
-    std::size_t covered = 0;
-    for (std::size_t i = 0; i + 4 <= made.vertices.size(); i += 4) {
-        std::uint32_t pixel = 0;
-        std::memcpy(&pixel, &made.vertices[i], 4);
-        EXPECT_EQ(pixel & 0xFFFFFF, 0xFFFFFFu);
-        covered += (pixel >> 24) != 0;
+TEST_F(Fonts, AStringIsOneDrawOfTwoTrianglesPerVisibleByteCounted) {
+    EXPECT_EQ(draw("abcdefghijKLMNOPQRST", -1, {10, 20, 600, 200}, 0, 0xFF336699), font->height());
+    const auto f = drawn();
+    ASSERT_EQ(f.size(), 20u * 6 * 8);
+    for (std::size_t i = 0; i < f.size(); i += 8) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(f[i + 4]), 0xFF336699u);
+        EXPECT_TRUE(f[i + 5] >= 0 && f[i + 5] <= 1 && f[i + 6] >= 0 && f[i + 6] <= 1);
     }
-    EXPECT_GT(covered, 1000u);
-    f.reset();
-}
-
-TEST_F(Fonts, AStringIsOneDrawOfTwoTrianglesPerVisibleGlyph) {
-    const int height = draw("abcdefghijKLMNOPQRST", -1, {10, 20, 600, 200}, 0, 0xFF336699);
-    EXPECT_EQ(height, font->height());
-    const auto d = draws();
-    ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0]->args[0], static_cast<std::uint32_t>(PrimitiveType::TriangleList));
-    EXPECT_EQ(d[0]->args[1], 40u);
-    for (const TextVertex& v : vertices()) {
-        EXPECT_EQ(v.color, 0xFF336699u);
-        EXPECT_TRUE(v.u >= 0 && v.u <= 1 && v.v >= 0 && v.v <= 1);
-    }
-    // Glyphs run left to right from the rect's corner.
-    const auto q = quads();
-    EXPECT_GE(q[0].left, 9.5f);
-    EXPECT_GE(q[0].top, 19.5f);
+    const auto q = quads();  // left to right from the rect's corner
+    EXPECT_TRUE(q[0].left >= 9.5f && q[0].top >= 19.5f);
     for (std::size_t i = 1; i < q.size(); ++i) EXPECT_GT(q[i].left, q[i - 1].left);
-
-    // Blanks and control bytes take no triangles.
-    draw("ab cd\x01", -1, {0, 0, 600, 200}, 0);
-    ASSERT_EQ(draws().size(), 1u);
-    EXPECT_EQ(draws()[0]->args[1], 8u);
-    EXPECT_EQ(draw("   ", -1, {0, 0, 600, 200}, 0), font->height());
-    EXPECT_TRUE(draws().empty());
-}
-
-TEST_F(Fonts, CountLimitsTheBytesAndNegativeMeansUpToTheEnd) {
-    draw("abcdef", 3, {0, 0, 600, 200}, 0);
-    EXPECT_EQ(quads().size(), 3u);
-    draw("abcdef", -1, {0, 0, 600, 200}, 0);
-    EXPECT_EQ(quads().size(), 6u);
-    draw("ab\0cd", 5, {0, 0, 600, 200}, 0);  // past a NUL when told to
-    EXPECT_EQ(quads().size(), 4u);
-    EXPECT_EQ(draw("abcdef", 0, {0, 0, 600, 200}, 0), 0);
-    EXPECT_TRUE(draws().empty());
-    EXPECT_EQ(draw(nullptr, -1, {0, 0, 600, 200}, 0), 0);
+    // Blanks and control bytes take no triangles; a count limits the bytes, negative is up to the end.
+    const struct {
+        const char* text;
+        int count, glyphs, lines;
+    } cases[] = {{"ab cd\x01", -1, 4, 1}, {"   ", -1, 0, 1}, {"abcdef", 3, 3, 1}, {"abcdef", -1, 6, 1},
+                 {"ab\0cd", 5, 4, 1},  {"abcdef", 0, 0, 0}, {nullptr, -1, 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(draw(c.text, c.count, {0, 0, 600, 200}, 0), c.lines * font->height()) << c.count;
+        EXPECT_EQ(quads().size(), static_cast<std::size_t>(c.glyphs)) << c.count;
+    }
 }
 
 TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     Ref<Texture> other;
     const std::uint32_t pixel = 0xFF00FF00;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &other), kOk);
-    device->SetRenderState(RenderState::FillMode, kFillWireframe);
-    device->SetRenderState(RenderState::Lighting, 1);
-    device->SetRenderState(RenderState::AlphaBlendEnable, 0);
-    device->SetRenderState(RenderState::SrcBlend, 2);
-    device->SetRenderState(RenderState::DestBlend, 1);
-    device->SetRenderState(RenderState::BlendOp, 2);
-    device->SetRenderState(RenderState::ZEnable, 1);
-    device->SetSamplerState(0, SamplerState::MagFilter, kFilterLinear);
-    device->SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
-    device->SetSamplerState(0, SamplerState::MipFilter, kFilterLinear);
+    const std::pair<RenderState, std::uint32_t> states[] = {
+        {RenderState::FillMode, kFillWireframe}, {RenderState::Lighting, 1}, {RenderState::AlphaBlendEnable, 0},
+        {RenderState::SrcBlend, 2}, {RenderState::DestBlend, 1}, {RenderState::BlendOp, 2}, {RenderState::ZEnable, 1},
+        {RenderState::ZWriteEnable, 1}, {RenderState::CullMode, kCullClockwise}};
+    for (const auto& [state, value] : states) device->SetRenderState(state, value);
+    const std::uint32_t filters[3] = {kFilterLinear, kFilterAnisotropic, kFilterLinear};  // mag, min, mip
+    for (std::uint32_t i = 0; i < 3; ++i) device->SetSamplerState(0, static_cast<SamplerState>(5 + i), filters[i]);
     device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
     device->SetTexture(0, other.get());
-
-    constexpr RenderState kStates[] = {RenderState::FillMode, RenderState::Lighting,     RenderState::AlphaBlendEnable,
-                                       RenderState::SrcBlend, RenderState::DestBlend,    RenderState::BlendOp,
-                                       RenderState::ZEnable,  RenderState::ZWriteEnable, RenderState::CullMode};
-    std::vector<std::uint32_t> before;
-    for (RenderState s : kStates) before.push_back(device->renderState(s));
     ASSERT_GT(draw("text", -1, {0, 0, 100, 100}, 0), 0);
-    for (std::size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(device->renderState(kStates[i]), before[i]) << static_cast<int>(kStates[i]);
-    EXPECT_EQ(device->samplerState(0, SamplerState::MagFilter), kFilterLinear);
-    EXPECT_EQ(device->samplerState(0, SamplerState::MinFilter), kFilterAnisotropic);
-    EXPECT_EQ(device->samplerState(0, SamplerState::MipFilter), kFilterLinear);
+    for (const auto& [state, value] : states) EXPECT_EQ(device->renderState(state), value) << static_cast<int>(state);
+    for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(device->samplerState(0, static_cast<SamplerState>(5 + i)), filters[i]);
     EXPECT_EQ(device->fvf(), kFvfXyz | kFvfNormal | kFvfTex1);
     EXPECT_EQ(device->texture(0), other.get());
 
-    // While drawing: blended, solid, unlit, no depth test, the text's format and atlas, unfiltered.
-    std::map<std::uint32_t, std::uint32_t> states;  // render state number: its value at the draw
-    std::uint32_t fvf = 0, mip = 1;
+    // While drawing: solid, unlit, blended by source alpha, no depth test, unfiltered mips, the text's format and atlas.
+    std::map<std::uint32_t, std::uint32_t> set;  // render state (sampler state + 1000): its value at the draw
+    std::uint32_t fvf = 0;
     const void* texture = other.get();
     for (const RecordedCall& c : device->calls()) {
         if (c.op == DeviceOp::DrawPrimitiveUP) break;
-        if (c.op == DeviceOp::SetRenderState) states[c.args[0]] = c.args[1];
-        if (c.op == DeviceOp::SetFVF) fvf = c.args[0];
-        if (c.op == DeviceOp::SetTexture) texture = c.object;
-        if (c.op == DeviceOp::SetSamplerState && c.args[1] == 7) mip = c.args[2];
+        if (c.op == DeviceOp::SetRenderState) set[c.args[0]] = c.args[1];
+        if (c.op == DeviceOp::SetSamplerState && c.args[0] == 0) set[1000 + c.args[1]] = c.args[2];
+        fvf = c.op == DeviceOp::SetFVF ? c.args[0] : fvf;
+        texture = c.op == DeviceOp::SetTexture ? c.object : texture;
     }
-    const std::map<std::uint32_t, std::uint32_t> wanted = {{8, kFillSolid}, {27, 1}, {19, 5}, {20, 6},
-                                                           {171, 1},        {7, 0},  {137, 0}};
-    for (const auto& [state, value] : wanted) EXPECT_EQ(states[state], value) << "render state " << state;
-    EXPECT_EQ(fvf, kTextFvf);
-    EXPECT_EQ(mip, 0u);
-    EXPECT_NE(texture, other.get());
-    EXPECT_NE(texture, nullptr);
-    other.reset();
-
+    for (const auto& [state, value] : std::map<std::uint32_t, std::uint32_t>{
+             {8, kFillSolid}, {137, 0}, {27, 1}, {19, 5}, {20, 6}, {171, 1}, {7, 0}, {1007, 0}})
+        EXPECT_EQ(set.count(state) ? set[state] : 99u, value) << "state " << state;
+    EXPECT_EQ(fvf, kFvfXyzRhw | kFvfDiffuse | kFvfTex1);
+    EXPECT_TRUE(texture != other.get() && texture != nullptr);
     // Outside a scene nothing is drawn and nothing changes.
     device->clearCalls();
     Rect r{0, 0, 100, 100};
@@ -286,61 +188,40 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     EXPECT_TRUE(device->calls().empty());
 }
 
-TEST_F(Fonts, RightAlignmentEndsTheTextAtTheRightEdge) {
-    const char* text = "Hello";
-    const int width = widthOf(text);
-    ASSERT_GT(width, 0);
-    draw(text, -1, {10, 10, 300, 100}, 0);
+TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) {
+    draw("Hello", -1, {10, 10, 300, 100}, 0);
     const auto left = quads();
-    draw(text, -1, {10, 10, 300, 100}, kDtRight);
+    draw("Hello", -1, {10, 10, 300, 100}, kDtRight);
     const auto right = quads();
     ASSERT_EQ(left.size(), right.size());
-    const float shift = static_cast<float>(300 - 10 - width);
     for (std::size_t i = 0; i < left.size(); ++i) {
-        EXPECT_FLOAT_EQ(right[i].left, left[i].left + shift);
+        EXPECT_FLOAT_EQ(right[i].left, left[i].left + static_cast<float>(300 - 10 - widthOf("Hello")));
         EXPECT_FLOAT_EQ(right[i].top, left[i].top);
     }
     // The last glyph's image ends at the edge, short of it by at most its side bearing.
-    EXPECT_LE(right.back().right, 300.0f);
-    EXPECT_GE(right.back().right, 300.0f - 3.0f);
-
-    // Each line on its own: the shorter line ends at the same edge.
+    EXPECT_TRUE(right.back().right <= 300.0f && right.back().right >= 297.0f) << right.back().right;
     draw("Hello\nlo", -1, {10, 10, 300, 100}, kDtRight);
     const auto lines = quads();
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_FLOAT_EQ(lines[6].right, lines[4].right);
     EXPECT_GT(lines[6].top, lines[4].top);
-}
 
-TEST_F(Fonts, ClippingCutsAtTheRectUnlessNoClip) {
     const char* text = "WWWWWWWWWW";
     draw(text, -1, {0, 0, 30, 100}, 0);
     const auto clipped = quads();
-    EXPECT_LT(clipped.size(), 10u);
-    EXPECT_GE(clipped.size(), 1u);
+    EXPECT_TRUE(clipped.size() >= 1 && clipped.size() < 10) << clipped.size();
     for (const Quad& q : clipped) EXPECT_LE(q.right, 29.5f);
     // The cut glyph keeps its texels where they were: a narrower quad samples a narrower strip.
-    const auto v = vertices();
-    for (std::size_t i = 0; i + 6 <= v.size(); i += 6) EXPECT_LT(v[i].u, v[i + 1].u);
-
+    const auto f = drawn();
+    for (std::size_t i = 0; i + 48 <= f.size(); i += 48) EXPECT_LT(f[i + 5], f[i + 13]);
     draw(text, -1, {0, 0, 30, 100}, kDtNoClip);
-    const auto all = quads();
-    EXPECT_EQ(all.size(), 10u);
-    EXPECT_GT(all.back().right, 30.0f);
-
+    EXPECT_EQ(quads().size(), 10u);
+    EXPECT_GT(quads().back().right, 30.0f);
     // The rect's bottom cuts too; a rect too low to see shows nothing but still measures.
     EXPECT_EQ(draw(text, -1, {0, 0, 300, 4}, 0), font->height());
     for (const Quad& q : quads()) EXPECT_LE(q.bottom, 3.5f);
     draw("ab", -1, {0, 200, 300, 100}, 0);
-    EXPECT_TRUE(draws().empty());
-
-    // The HUD's way: an empty rect at the text's corner, unclipped.
-    draw(text, -1, {5, 7, 0, 0}, kDtNoClip);
-    const auto hud = quads();
-    ASSERT_EQ(hud.size(), 10u);
-    EXPECT_GE(hud[0].left, 4.5f);
-    EXPECT_GE(hud[0].top, 6.5f);
-
+    EXPECT_TRUE(drawn().empty());
     // No rect: the top left corner, unclipped.
     device->BeginScene();
     device->clearCalls();
@@ -349,70 +230,62 @@ TEST_F(Fonts, ClippingCutsAtTheRectUnlessNoClip) {
     EXPECT_EQ(quads().size(), 10u);
 }
 
-TEST_F(Fonts, LineBreaksStartLinesOneHeightLower) {
+TEST_F(Fonts, LineAndWordBreaksAndMeasuring) {
     const int h = font->height();
     EXPECT_EQ(draw("ab\nab\r\nab\rab", -1, {0, 0, 300, 300}, 0), 4 * h);
     const auto q = quads();
     ASSERT_EQ(q.size(), 8u);
     for (std::size_t line = 1; line < 4; ++line) {
-        EXPECT_FLOAT_EQ(q[2 * line].left, q[0].left);  // each line starts at the left again
+        EXPECT_FLOAT_EQ(q[2 * line].left, q[0].left);  // each line starts at the left again, one height lower
         EXPECT_FLOAT_EQ(q[2 * line].top - q[2 * (line - 1)].top, static_cast<float>(h));
     }
-    EXPECT_EQ(draw("ab\n", -1, {0, 0, 300, 300}, 0), h);  // a break at the end adds no line
-    EXPECT_EQ(draw("ab\n\ncd", -1, {0, 0, 300, 300}, 0), 3 * h);
-    EXPECT_EQ(draw("ab\ncd", -1, {0, 0, 300, 300}, kDtSingleLine), h);
-    EXPECT_EQ(quads().size(), 4u);
-}
-
-TEST_F(Fonts, WordBreakWrapsAtBlanksToTheRectWidth) {
-    const int h = font->height();
-    const int oneWord = widthOf("aaaa");
-    const int both = widthOf("aaaa aaaa");
+    const int oneWord = widthOf("aaaa"), both = widthOf("aaaa aaaa");
     const Rect narrow{10, 10, 10 + (oneWord + both) / 2, 200};
-    EXPECT_EQ(draw("aaaa aaaa", -1, narrow, kDtWordBreak), 2 * h);
-    const auto q = quads();
-    ASSERT_EQ(q.size(), 8u);
-    EXPECT_FLOAT_EQ(q[4].left, q[0].left);
-    EXPECT_FLOAT_EQ(q[4].top, q[0].top + static_cast<float>(h));
-    EXPECT_EQ(draw("aaaa aaaa", -1, narrow, 0), h);  // without the flag the line runs on (and is cut)
-
-    // A word wider than the rect stays whole on its own line.
-    EXPECT_EQ(draw("aaaaaaaaaaaa a", -1, {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip), 2 * h);
-    EXPECT_EQ(quads().size(), 13u);
-
-    // Measuring wraps the same way.
-    Rect measured = narrow;
+    const struct {
+        const char* text;
+        Rect rect;
+        std::uint32_t format;
+        int lines;
+        std::size_t glyphs;
+    } cases[] = {
+        {"ab\n", {0, 0, 300, 300}, 0, 1, 2},  // a break at the end adds no line
+        {"ab\n\ncd", {0, 0, 300, 300}, 0, 3, 4},
+        {"ab\ncd", {0, 0, 300, 300}, kDtSingleLine, 1, 4},
+        {"aaaa aaaa", narrow, kDtWordBreak, 2, 8},
+        {"aaaaaaaaaaaa a", {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13},  // a long word stays whole
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(draw(c.text, -1, c.rect, c.format), c.lines * h) << c.text;
+        EXPECT_EQ(quads().size(), c.glyphs) << c.text;
+    }
+    draw("aaaa aaaa", -1, narrow, kDtWordBreak);
+    EXPECT_FLOAT_EQ(quads()[4].left, quads()[0].left);
+    EXPECT_FLOAT_EQ(quads()[4].top, quads()[0].top + static_cast<float>(h));
+    EXPECT_EQ(draw("aaaa aaaa", -1, narrow, 0), h);  // without the flag the line runs on
+    // Measuring draws nothing, wraps the same way and fits the rect.
+    device->clearCalls();
+    Rect measured = narrow, r{10, 20, 0, 0}, right{0, 0, 100, 0};
     EXPECT_EQ(font->DrawTextA(nullptr, "aaaa aaaa", -1, &measured, kDtWordBreak | kDtCalcRect, 0), 2 * h);
-    EXPECT_EQ(measured.bottom, narrow.top + 2 * h);
-    EXPECT_EQ(measured.right, narrow.left + oneWord);
+    EXPECT_EQ(measured.bottom * 1000 + measured.right, (narrow.top + 2 * h) * 1000 + narrow.left + oneWord);
+    EXPECT_EQ(font->DrawTextA(nullptr, "one\ntwo three", -1, &r, kDtCalcRect, 0xFFFFFFFF), 2 * h);
+    EXPECT_TRUE(device->calls().empty());
+    EXPECT_EQ(r.bottom * 1000 + r.right, (20 + 2 * h) * 1000 + 10 + widthOf("two three"));
+    font->DrawTextA(nullptr, "two three", -1, &right, kDtCalcRect | kDtRight, 0);
+    EXPECT_EQ(right.left * 1000 + right.right, (100 - widthOf("two three")) * 1000 + 100);
+    EXPECT_EQ(font->DrawTextA(nullptr, "x", -1, nullptr, kDtCalcRect, 0), 0);
 }
 
 TEST_F(Fonts, TabsGoToMultiplesOfEightAverageWidths) {
-    const float stop = static_cast<float>(8 * font->averageCharWidth());
+    const int stop = 8 * averageWidth(*font), run = widthOf("aaaaaaaaaaaaaaaa");
     draw("b", -1, {0, 0, 600, 100}, kDtExpandTabs);
     const float alone = quads()[0].left;
     draw("a\tb", -1, {0, 0, 600, 100}, kDtExpandTabs);
-    EXPECT_FLOAT_EQ(quads()[1].left, alone + stop);
-    const int run = widthOf("aaaaaaaaaaaaaaaa"), stopPixels = 8 * font->averageCharWidth();
+    EXPECT_FLOAT_EQ(quads()[1].left, alone + static_cast<float>(stop));
     draw("aaaaaaaaaaaaaaaa\tb", -1, {0, 0, 600, 100}, kDtExpandTabs);
-    EXPECT_FLOAT_EQ(quads().back().left - alone, static_cast<float>((run / stopPixels + 1) * stopPixels));
-    EXPECT_EQ(widthOf("a\t", kDtExpandTabs), static_cast<int>(stop));
+    EXPECT_FLOAT_EQ(quads().back().left - alone, static_cast<float>((run / stop + 1) * stop));
+    EXPECT_EQ(widthOf("a\t", kDtExpandTabs), stop);
     draw("a\tb", -1, {0, 0, 600, 100}, 0);  // unexpanded, a tab takes no room
-    EXPECT_LT(quads()[1].left, alone + stop);
-}
-
-TEST_F(Fonts, MeasuringDrawsNothingAndFitsTheRect) {
-    Rect r{10, 20, 0, 0};
-    const int h = font->DrawTextA(nullptr, "one\ntwo three", -1, &r, kDtCalcRect, 0xFFFFFFFF);
-    EXPECT_EQ(h, 2 * font->height());
-    EXPECT_EQ(r.bottom, 20 + h);
-    EXPECT_EQ(r.right, 10 + widthOf("two three"));
-    EXPECT_TRUE(draws().empty());
-    Rect right{0, 0, 100, 0};
-    font->DrawTextA(nullptr, "two three", -1, &right, kDtCalcRect | kDtRight, 0);
-    EXPECT_EQ(right.left, 100 - widthOf("two three"));
-    EXPECT_EQ(right.right, 100);
-    EXPECT_EQ(font->DrawTextA(nullptr, "x", -1, nullptr, kDtCalcRect, 0), 0);
+    EXPECT_LT(quads()[1].left, alone + static_cast<float>(stop));
 }
 
 TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
@@ -420,7 +293,8 @@ TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
     for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs, kDtRight | kDtNoClip, kDtSingleLine}) {
         EXPECT_GT(draw(all.c_str(), static_cast<int>(all.size()), {0, 0, 200, 400}, format), 0);
-        for (const TextVertex& v : vertices()) EXPECT_TRUE(v.u >= 0 && v.u <= 1 && v.v >= 0 && v.v <= 1);
+        const auto f = drawn();
+        for (std::size_t i = 0; i < f.size(); i += 8) EXPECT_TRUE(f[i + 5] >= 0 && f[i + 5] <= 1 && f[i + 6] >= 0 && f[i + 6] <= 1);
     }
     const std::string lines = "a b\tc\nd e f g\r\n" + all;
     for (const Rect& r : {Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, Rect{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
@@ -430,6 +304,42 @@ TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
             Rect measured = r;
             EXPECT_GE(font->DrawTextA(nullptr, lines.c_str(), -1, &measured, format | kDtCalcRect, 0), font->height());
         }
+}
+
+// A cached choice comes back only from a whole file of this version, made
+// under the same fontconfig configuration, while its font file is unchanged;
+// the cache folder follows XDG_CACHE_HOME and can be turned off.
+TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
+    krovane::test::TempDir dir;
+    krovane::test::writeFile("fonts/a.ttf", "a font");
+    const std::string file = "cache/font-choices", request = "Verdana|700|0|0";
+    FontChoiceCache(file).store(request, {(dir.path() / "fonts" / "a.ttf").string(), 2, true, false});
+    FontChoice found;
+    ASSERT_TRUE(FontChoiceCache(file).find(request, found));
+    EXPECT_TRUE(found.file == (dir.path() / "fonts" / "a.ttf").string() && found.index == 2 && found.embolden &&
+                !found.oblique);
+    EXPECT_FALSE(FontChoiceCache(file).find("Arial|700|0|0", found));
+    std::ostringstream read;
+    read << std::ifstream(file).rdbuf();
+    const std::string good = read.str(), config = "config " + FontChoiceCache::configurationStamp() + "\n";
+    ASSERT_NE(good.find(config), std::string::npos);
+    for (const std::string& damaged : {good.substr(0, good.size() - 3), "krovane font choices 2" + good.substr(good.find('\n')),
+                                       std::string(good).replace(good.find(config), config.size(), "config 1;2\n"),
+                                       good + "Arial|400|0|0\t/f.ttf\tzero\t0\t0\t1/2/3\n"}) {
+        krovane::test::writeFile(file, damaged);
+        EXPECT_FALSE(FontChoiceCache(file).find(request, found)) << damaged;
+    }
+    krovane::test::writeFile(file, good);
+    std::ofstream("fonts/a.ttf", std::ios::app) << "+";
+    EXPECT_FALSE(FontChoiceCache(file).find(request, found)) << "the font file changed";
+    const char* saved = std::getenv("XDG_CACHE_HOME");
+    const std::string before = saved ? saved : "";
+    setenv("XDG_CACHE_HOME", "/var/cache/someone", 1);
+    unsetenv("KROVANE_NO_CACHE");
+    EXPECT_EQ(krovane::platform::cacheFolder(), "/var/cache/someone/krovane");
+    setenv("KROVANE_NO_CACHE", "1", 1);
+    EXPECT_TRUE(krovane::platform::cacheFolder().empty());
+    saved ? setenv("XDG_CACHE_HOME", before.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Textures from image files: the common forms decode to the right pixels,
-// paths go through the resolver, and bad files fail with a reason.
+// paths go through the resolver, DDS files keep their levels, and bad files
+// fail with their reason before anything reaches the device.
 #include <gtest/gtest.h>
 
 #include <stb_image_write.h>  // writes the test images
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -19,113 +21,78 @@ namespace {
 
 using namespace krovane::gfx;
 
-// A 2 x 2 image, RGBA bytes: red, green / blue, half-transparent white.
-constexpr unsigned char kPixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
-
 struct TextureFiles : ::testing::Test {
     krovane::test::TempDir dir;
     Ref<RecordingDevice> device = RecordingDevice::create();
 
-    // The pixels the last texture was made with.
-    std::vector<std::uint32_t> uploaded() const {
-        const RecordedCall& call = device->calls().back();
-        EXPECT_EQ(call.op, DeviceOp::CreateTexture);
-        std::vector<std::uint32_t> out(call.vertices.size() / 4);
-        std::memcpy(out.data(), call.vertices.data(), out.size() * 4);
-        return out;
-    }
-};
-
-TEST_F(TextureFiles, CommonFormsDecodeToArgbPixels) {
-    std::filesystem::create_directories("textures/_def");
-    ASSERT_TRUE(stbi_write_png("textures/_def/white.png", 2, 2, 4, kPixels, 8));
-    ASSERT_TRUE(stbi_write_tga("textures/image.tga", 2, 2, 4, kPixels));
-    ASSERT_TRUE(stbi_write_bmp("textures/image.bmp", 2, 2, 3, "\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF"));
-    const std::vector<std::uint32_t> expected = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
-    for (const char* path : {"textures\\_def\\white.png", "TEXTURES\\IMAGE.TGA"}) {
+    // Loads `path` and returns the pixels the texture was made with, with its
+    // level count first.
+    std::vector<std::uint32_t> loaded(const char* path) {
         Ref<Texture> texture;
         std::string error;
-        ASSERT_EQ(loadTextureFromFile(device.get(), path, &texture, &error), kOk) << path << ": " << error;
-        EXPECT_EQ(texture->width(), 2u);
-        EXPECT_EQ(uploaded(), expected) << path;
-        texture.reset();
+        EXPECT_EQ(loadTextureFromFile(device.get(), path, &texture, &error), kOk) << path << ": " << error;
+        const RecordedCall& call = device->calls().back();
+        std::vector<std::uint32_t> out(1 + call.vertices.size() / 4, call.args[2]);
+        std::memcpy(out.data() + 1, call.vertices.data(), call.vertices.size());
+        return out;
     }
-    Ref<Texture> bmp;
-    ASSERT_EQ(loadTextureFromFile(device.get(), "textures\\image.bmp", &bmp), kOk);
-    EXPECT_EQ(uploaded()[3], 0xFFFFFFFFu);  // no alpha in the file: opaque
-    bmp.reset();
-}
+    void write(const char* path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+};
 
-TEST_F(TextureFiles, DdsFilesKeepTheirMipLevels) {
+TEST_F(TextureFiles, CommonFormsDecodeToArgbPixelsAndDdsKeepsItsLevels) {
+    // A 2 x 2 image: red, green / blue, half-transparent white.
+    const unsigned char pixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
+    std::filesystem::create_directories("textures/_def");
+    ASSERT_TRUE(stbi_write_png("textures/_def/white.png", 2, 2, 4, pixels, 8));
+    ASSERT_TRUE(stbi_write_tga("textures/image.tga", 2, 2, 4, pixels));
+    ASSERT_TRUE(stbi_write_bmp("textures/image.bmp", 2, 2, 3, "\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF"));
+    const std::vector<std::uint32_t> expected = {1, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
+    EXPECT_EQ(loaded("textures\\_def\\white.png"), expected);
+    EXPECT_EQ(loaded("TEXTURES\\IMAGE.TGA"), expected);
+    EXPECT_EQ(loaded("textures\\image.bmp").back(), 0xFFFFFFFFu);  // no alpha in the file: opaque
+
     // A 2 x 2 uncompressed DDS with its 1 x 1 level.
     std::string file(128, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(file.data() + at, &v, 4); };
     std::memcpy(file.data(), "DDS ", 4);
-    put(4, 124);
-    put(8, 0x21007);
-    put(12, 2);
-    put(16, 2);
-    put(28, 2);
-    put(76, 32);
-    put(80, 0x41);
-    put(88, 32);
-    put(92, 0x00FF0000);
-    put(96, 0x0000FF00);
-    put(100, 0x000000FF);
-    put(104, 0xFF000000);
+    const std::pair<int, std::uint32_t> header[] = {{4, 124}, {8, 0x21007}, {12, 2}, {16, 2}, {28, 2}, {76, 32},
+        {80, 0x41}, {88, 32}, {92, 0x00FF0000}, {96, 0x0000FF00}, {100, 0x000000FF}, {104, 0xFF000000}};
+    for (const auto& [at, value] : header) std::memcpy(file.data() + at, &value, 4);
     for (std::uint32_t p : {0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u})
         file.append(reinterpret_cast<const char*>(&p), 4);
-    std::ofstream("stone.dds", std::ios::binary) << file;
-    Ref<Texture> texture;
-    std::string error;
-    ASSERT_EQ(loadTextureFromFile(device.get(), "Stone.DDS", &texture, &error), kOk) << error;
-    EXPECT_EQ(device->calls().back().args[2], 2u);  // two levels, from the file
-    EXPECT_EQ(uploaded(),
-              (std::vector<std::uint32_t>{0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u, 0xFF000005u}));
-    texture.reset();
+    write("stone.dds", file);
+    EXPECT_EQ(loaded("Stone.DDS"), (std::vector<std::uint32_t>{2, 0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u,
+                                                                0xFF000005u}));
 }
 
-TEST_F(TextureFiles, BadFilesFailWithAReason) {
-    const std::uint32_t pixel = 0;
-    Ref<Texture> texture;
-    ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &texture), kOk);  // a failure must empty it
-    device->clearCalls();
-    std::string error;
-    EXPECT_LT(loadTextureFromFile(device.get(), "textures\\missing.bmp", &texture, &error), 0);
-    EXPECT_EQ(texture, nullptr);
-    EXPECT_EQ(error, "cannot open the file");
-
-    std::ofstream("junk.png", std::ios::binary) << "this is not an image at all";
-    EXPECT_LT(loadTextureFromFile(device.get(), "junk.png", &texture, &error), 0);
-    EXPECT_NE(error.find("not an image in a known form"), std::string::npos) << error;
-
+TEST_F(TextureFiles, BadFilesFailWithTheirReason) {
     // A PNG cut short after its header: known form, damaged data.
     std::vector<unsigned char> big(64 * 64 * 4, 200);
     ASSERT_TRUE(stbi_write_png("whole.png", 64, 64, 4, big.data(), 64 * 4));
     std::ifstream whole("whole.png", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
-    std::ofstream("cut.png", std::ios::binary) << bytes.substr(0, 60);
-    EXPECT_LT(loadTextureFromFile(device.get(), "cut.png", &texture, &error), 0);
-    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
-    EXPECT_TRUE(device->calls().empty());  // nothing reached the device
-}
-
-TEST_F(TextureFiles, HugeDeclaredSizesAreRefusedBeforeDecoding) {
-    // A BMP header declaring 100000 x 100000 pixels, with no pixels behind it.
-    unsigned char header[54] = {'B', 'M'};
-    auto put32 = [&](int at, std::uint32_t v) { std::memcpy(header + at, &v, 4); };
-    put32(2, 54);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 100000);
-    put32(22, 100000);
-    header[26] = 1;   // planes
-    header[28] = 24;  // bits per pixel
-    std::ofstream("huge.bmp", std::ios::binary).write(reinterpret_cast<const char*>(header), sizeof header);
-    Ref<Texture> texture;
-    std::string error;
-    EXPECT_LT(loadTextureFromFile(device.get(), "huge.bmp", &texture, &error), 0);
-    EXPECT_EQ(error, "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken");
+    write("cut.png", std::string((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>()).substr(0, 60));
+    write("junk.png", "this is not an image at all");
+    // A BMP header declaring 100000 x 100000 pixels, with no pixels behind it: refused before decoding.
+    std::string bmp(54, '\0');
+    bmp[0] = 'B', bmp[1] = 'M', bmp[26] = 1, bmp[28] = 24;  // one plane, 24 bits per pixel
+    for (const auto& [at, value] : {std::pair{2, 54}, {10, 54}, {14, 40}, {18, 100000}, {22, 100000}})
+        std::memcpy(bmp.data() + at, &value, 4);
+    write("huge.bmp", bmp);
+    const std::tuple<const char*, const char*, bool> cases[] = {  // path, error, whether it is the whole text
+        {"textures\\missing.bmp", "cannot open the file", true},
+        {"junk.png", "not an image in a known form", false},
+        {"cut.png", "damaged", false},
+        {"huge.bmp", "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken", true}};
+    const std::uint32_t pixel = 0;
+    for (const auto& [path, wanted, whole] : cases) {
+        Ref<Texture> texture;
+        ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &texture), kOk);
+        device->clearCalls();
+        std::string error;
+        EXPECT_LT(loadTextureFromFile(device.get(), path, &texture, &error), 0) << path;
+        EXPECT_EQ(texture, nullptr) << path;  // a failure empties the handle
+        EXPECT_TRUE(whole ? error == wanted : error.find(wanted) != std::string::npos) << path << ": " << error;
+        EXPECT_TRUE(device->calls().empty()) << path;  // nothing reached the device
+    }
 }
 
 }  // namespace

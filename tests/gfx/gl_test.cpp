@@ -1,0 +1,305 @@
+// The OpenGL device drawing for real, offscreen: geometry, depth, lighting,
+// fill modes, lines, textures, multisampling, cached state across draws,
+// effects (the matrix rule, material and texture, compiler errors, the
+// shipped Phong effect and culling) and Cyrillic text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "gfx/effect.h"
+#include "gfx/font.h"
+#include "gfx/gl_fixture.h"
+#include "gfx/line_drawing.h"
+#include "gfx/texture.h"
+#include "gfx/vertex_buffer.h"
+#include "platform/code_page_1251.h"
+#include "platform/file_io.h"
+#include "temp_dir.h"
+
+namespace {
+
+using namespace krovane::test;
+
+// A triangle facing the viewer (-z) over the middle of clip space; the area
+// [28, 36) x [22, 28) lies well inside it.
+const MeshVertex kTriangle[3] = {
+    {-0.6f, -0.6f, 0.5f, 0, 0, -1, 0, 0}, {0.0f, 0.6f, 0.5f, 0, 0, -1, 0, 0}, {0.6f, -0.6f, 0.5f, 0, 0, -1, 0, 0}};
+
+class Gl : public GlDevice {
+protected:
+    // The effect in `text`, or the shipped Phong effect.
+    Ref<Effect> make(const char* text, std::string& error) {
+        if (text) krovane::platform::writeFileAtomically("e.fx", text);
+        Ref<Effect> effect;
+        testing::internal::CaptureStderr();
+        CreateEffectFromFileA(device.get(), text ? "e.fx" : KROVANE_DEMO_DIR "/fx/vek_Phong.fx", &effect, &error);
+        stderrText = testing::internal::GetCapturedStderr();
+        return effect;
+    }
+    // Starts a scene on black with a material of `diffuse` for mesh vertices.
+    void begin(ColorValue diffuse = {1, 1, 1, 1}) {
+        clear(0xFF000000);
+        device->BeginScene();
+        device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
+        Material m{};
+        m.diffuse = diffuse;
+        device->SetMaterial(&m);
+    }
+    // Draws the triangle, through every pass of the effect's technique when there is one.
+    void draw(Effect* effect = nullptr, const MeshVertex* triangle = kTriangle) {
+        std::uint32_t passes = 1;
+        if (effect) effect->Begin(&passes, 0);
+        for (std::uint32_t p = 0; p < passes; ++p) {
+            if (effect) effect->BeginPass(p);
+            EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, triangle, sizeof(MeshVertex)), kOk);
+            if (effect) effect->EndPass();
+        }
+        if (effect) effect->End();
+    }
+    TempDir dir;
+    std::string stderrText;
+};
+
+TEST_F(Gl, ScreenQuadsLandWhereSaidAndDepthRunsFromZeroToOne) {
+    OPEN_OR_SKIP();
+    clear(0xFF6482AA);
+    expectArea(frame(), 0, 0, kWidth, kHeight, 0x6482AA);
+    clear(0xFF000000);
+    ASSERT_EQ(device->BeginScene(), kOk);
+    ASSERT_EQ(quad(10, 5, 30, 25, 0xFFFF0000), kOk);
+    const auto f = frame();
+    expectArea(f, 11, 6, 29, 24, 0xFF0000);
+    expectArea(f, 0, 0, 9, kHeight, 0);       // left of it
+    expectArea(f, 0, 26, kWidth, kHeight, 0);  // below it
+    quad(0, 0, 64, 48, 0xFF0000FF, 0.2f);     // near, blue
+    quad(0, 0, 64, 48, 0xFFFF0000, 0.6f);     // farther: hidden by the depth test
+    quad(0, 0, 64, 48, 0xFF00FF00, 0.0f);     // depth 0 is still in view, in front
+    device->EndScene();
+    expectArea(frame(), 0, 0, kWidth, kHeight, 0x00FF00);
+    EXPECT_EQ(device->Present(), kOk);
+}
+
+TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {
+    OPEN_OR_SKIP();
+    begin();
+    Material m{};
+    m.emissive = {0.0f, 0.0f, 0.5f, 1.0f};
+    m.ambient = {1.0f, 0.0f, 0.0f, 1.0f};
+    device->SetMaterial(&m);
+    device->SetRenderState(RenderState::Lighting, 1);
+    device->SetRenderState(RenderState::Ambient, 0xFF808080);  // half grey
+    draw();
+    expectArea(frame(), 28, 22, 36, 28, 0x800080, 2);  // ambient red times half grey, emissive blue
+    device->SetRenderState(RenderState::Lighting, 0);
+    draw();  // no colour in the format: white
+    expectArea(frame(), 28, 22, 36, 28, 0xFFFFFF);
+
+    // Wireframe: the inside off the diagonal stays dark, the left edge is drawn within a pixel.
+    clear(0xFF000000);
+    device->SetRenderState(RenderState::FillMode, kFillWireframe);
+    quad(8, 8, 56, 40, 0xFF00FF00);
+    auto f = frame();
+    expectArea(f, 12, 26, 24, 36, 0);
+    for (int y = 12; y < 36; ++y) EXPECT_TRUE(at(f, 7, y) | at(f, 8, y) | at(f, 9, y)) << y;
+    device->SetRenderState(RenderState::FillMode, kFillSolid);
+
+    // Lines: white in screen pixels without a texture; in world space the colour of a
+    // texture with its own two levels only (complete, so not black).
+    clear(0xFF000000);
+    device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
+    ASSERT_EQ(DrawLine(0, 10.5f, 0, 64, 10.5f, 0, device.get()), kOk);
+    const std::vector<std::uint32_t> pixels(16 + 4, 0xFFFFFF00);
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 4), kInvalidCall);  // longer than halving allows
+    ASSERT_EQ(device->CreateTexture(4, 4, pixels.data(), &texture, 2), kOk);
+    device->SetTexture(0, texture.get());
+    device->SetSamplerState(0, SamplerState::MinFilter, kFilterLinear);
+    device->SetSamplerState(0, SamplerState::MipFilter, kFilterLinear);
+    device->SetFVF(kFvfXyz | kFvfNormal | kFvfTex1);
+    ASSERT_EQ(DrawLine(0.515625f, -1, 0.5f, 0.515625f, 1, 0.5f, device.get()), kOk);  // the middle of column 48
+    device->EndScene();
+    f = frame();
+    expectArea(f, 2, 10, 46, 11, 0xFFFFFF);
+    expectArea(f, 2, 12, 46, 40, 0);
+    expectArea(f, 48, 14, 49, 44, 0xFFFF00);
+    device->SetTexture(0, nullptr);
+}
+
+// The device's cache of GL state follows every change: a released buffer's
+// successor is drawn from, and blending set, cleared and set again applies.
+TEST_F(Gl, CachedStateFollowsEveryChange) {
+    OPEN_OR_SKIP();
+    clear(0xFF000000);
+    device->BeginScene();
+    for (const std::uint32_t color : {0xFFFF0000u, 0xFF00FF00u}) {
+        Ref<VertexBuffer> vb;
+        ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, kFvfXyzRhw | kFvfDiffuse, 0, &vb), kOk);
+        void* data = nullptr;
+        ASSERT_EQ(vb->Lock(0, 0, &data, 0), kOk);
+        const ScreenVertex v[4] = {{0, 48, 0, 1, color}, {0, 0, 0, 1, color}, {64, 48, 0, 1, color}, {64, 0, 0, 1, color}};
+        std::memcpy(data, v, sizeof v);
+        vb->Unlock();
+        device->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
+        ASSERT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kOk);
+        expectArea(frame(), 0, 0, kWidth, kHeight, color & 0xFFFFFF);
+    }
+    device->SetRenderState(RenderState::SrcBlend, 2);  // one plus one: adds
+    device->SetRenderState(RenderState::DestBlend, 2);
+    for (const std::uint32_t blend : {1u, 0u, 1u}) {
+        device->SetRenderState(RenderState::AlphaBlendEnable, blend);
+        quad(0, 0, 64, 48, 0xFF400000);
+    }
+    device->EndScene();
+    expectArea(frame(), 0, 0, kWidth, kHeight, 0x800000, 2);
+}
+
+TEST_F(Gl, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
+    const auto edgeShades = [&](std::uint32_t type) {
+        if (!open(type)) return -1;
+        clear(0xFF000000);
+        device->BeginScene();
+        const ScreenVertex tri[3] = {{0, 0, 0, 1, 0xFFFFFFFF}, {64, 0, 0, 1, 0xFFFFFFFF}, {0, 48, 0, 1, 0xFFFFFFFF}};
+        device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
+        device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, tri, sizeof(ScreenVertex));
+        device->EndScene();
+        int partial = 0;
+        for (std::uint32_t p : frame()) partial += (p & 0xFF) != 0 && (p & 0xFF) != 0xFF;
+        TearDown();
+        return partial;
+    };
+    const int plain = edgeShades(0);
+    if (plain < 0) GTEST_SKIP() << "no OpenGL device here: " << reason;
+    EXPECT_EQ(plain, 0);
+    EXPECT_GT(edgeShades(4), 10);
+    window = Window::create("test", kWidth, kHeight, true, reason);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(createGlDevice(*window, 64, &device, reason), kNotAvailable);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_NE(reason.find("multisample type 64 is not available"), std::string::npos) << reason;
+}
+
+TEST_F(Gl, EffectMatricesAreRowVectorsShadersSeeMaterialAndTextureErrorsNameLines) {
+    OPEN_OR_SKIP();
+    std::string error;
+    Ref<Effect> effect = make(R"(
+uniform mat4 move;
+uniform vec4 tint;
+vertex VS { void main() { gl_Position = move * vec4(inPosition, 1.0); } }
+fragment PS { out vec4 c; void main() { c = tint * MaterialDiffuse * texture(Texture0, vec2(0.5)); } }
+technique T { pass P { VertexShader = VS; PixelShader = PS; } })", error);
+    ASSERT_NE(effect, nullptr) << error;
+    // Translation lives in the fourth row for row vectors: move right by 0.5.
+    const Matrix move = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0.5f, 0, 0, 1}}};
+    const Vector4 green{0, 1, 0, 1}, white{1, 1, 1, 1};
+    effect->SetMatrix("move", &move);
+    effect->SetVector("tint", &green);
+    begin();
+    draw(effect.get());
+    const auto f = frame();
+    expectArea(f, 42, 27, 54, 32, 0x00FF00);  // moved there
+    expectArea(f, 14, 31, 24, 36, 0);         // and gone from here
+    effect->SetMatrix("move", &kIdentityMatrix);
+    effect->SetVector("tint", &white);
+    Ref<Texture> blue;
+    const std::uint32_t pixel = 0xFF0000FF;
+    ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &blue), kOk);
+    begin({1, 0, 1, 1});  // magenta
+    draw(effect.get());   // no texture: white, so the material shows as it is
+    expectArea(frame(), 28, 22, 36, 28, 0xFF00FF);
+    device->SetTexture(0, blue.get());
+    draw(effect.get());  // magenta times blue
+    device->EndScene();
+    expectArea(frame(), 28, 22, 36, 28, 0x0000FF);
+    device->SetTexture(0, nullptr);
+
+    EXPECT_EQ(make("uniform vec4 tint;\nvertex VS { void main() { gl_Position = vec4(inPosition, 1.0); } }\n"
+                   "fragment PS {\n    out vec4 c;\n    void main() { c = tint * undefinedThing; }\n}\n"
+                   "technique T { pass P { VertexShader = VS; PixelShader = PS; } }\n", error),
+              nullptr);
+    EXPECT_NE(error.find("e.fx: the stages VS and PS did not build"), std::string::npos) << error;
+    EXPECT_NE(error.find("e.fx:5:"), std::string::npos) << error;  // the line of the mistake
+    EXPECT_EQ(stderrText, "effect: " + error + "\n");
+}
+
+// The shipped effect culls counter-clockwise faces; fixed-function draws cull
+// as the mode says, nothing with the start value. (That its further-light
+// pass adds to the first is checked through objects, in the scene's tests.)
+TEST_F(Gl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFaces) {
+    OPEN_OR_SKIP();
+    std::string error;
+    Ref<Effect> effect = make(nullptr, error);
+    ASSERT_NE(effect, nullptr) << error;
+    effect->SetMatrix("mat_World_View_Proj", &kIdentityMatrix);
+    effect->SetMatrix("matWorld", &kIdentityMatrix);
+    effect->SetFloat("LightAmbient", 1.0f);  // the surface's own colour, white
+    const MeshVertex counterClockwise[3] = {kTriangle[0], kTriangle[2], kTriangle[1]};
+    const struct {
+        bool throughEffect;
+        std::uint32_t mode;
+        bool clockwiseDrawn, counterClockwiseDrawn;
+    } cases[] = {{true, kCullForceDword, true, false}, {false, kCullForceDword, true, true}, {false, kCullNone, true, true},
+                 {false, kCullClockwise, false, true}, {false, kCullCounterClockwise, true, false}};
+    for (const auto& c : cases)
+        for (const bool clockwise : {true, false}) {
+            begin();
+            device->SetRenderState(RenderState::CullMode, c.mode);
+            device->SetRenderState(RenderState::Lighting, 0);
+            draw(c.throughEffect ? effect.get() : nullptr, clockwise ? kTriangle : counterClockwise);
+            device->EndScene();
+            EXPECT_EQ(at(frame(), kWidth / 2, kHeight / 2) != 0, clockwise ? c.clockwiseDrawn : c.counterClockwiseDrawn)
+                << c.mode << (c.throughEffect ? " through the effect" : "") << (clockwise ? ", clockwise" : "");
+            EXPECT_EQ(device->renderState(RenderState::CullMode), c.mode);
+        }
+}
+
+// Cyrillic text comes out in the colour asked for, only inside its measured
+// rect (or the clip rect), on whole pixels; the device draws as before after.
+TEST_F(Gl, TextIsDrawnInItsColourOnlyWhereItGoes) {
+    OPEN_OR_SKIP();
+    Ref<Font> font;
+    ASSERT_EQ(CreateFontA(device.get(), -12, 0, 400, 1, false, 204, 0, 0, 0, "Arial", &font), kOk);
+    const auto hello = krovane::cp1251("Привет");
+    Rect size{0, 0, 0, 0};
+    font->DrawTextA(nullptr, hello.c_str(), -1, &size, kDtCalcRect, 0);
+    ASSERT_TRUE(size.right > 20 && size.right < kWidth - 4) << size.right;
+    const auto drawn = [&](Rect rect, std::uint32_t format, std::uint32_t color) {
+        clear(0xFF000000);
+        device->BeginScene();
+        EXPECT_EQ(font->DrawTextA(nullptr, hello.c_str(), -1, &rect, format, color), font->height());
+        device->EndScene();
+        auto f = frame();
+        for (auto& p : f) p &= 0xFFFFFF;
+        return f;
+    };
+    const struct {
+        Rect rect, bounds;
+        std::uint32_t format, color;
+        int minLit;
+    } cases[] = {{{2, 3, 0, 0}, {1, 3, 3 + size.right, 3 + font->height()}, kDtNoClip, 0xFF00FF00, 60},
+                 {{2, 3, 20, 10}, {2, 3, 20, 10}, 0, 0xFFFF0000, 5}};
+    for (const auto& c : cases) {
+        const auto f = drawn(c.rect, c.format, c.color);
+        int lit = 0, full = 0;
+        for (int i = 0; i < kWidth * kHeight; ++i) {
+            const int x = i % kWidth, y = i / kWidth;
+            if (f[i] == 0) continue;
+            ++lit;
+            full += f[i] == (c.color & 0xFFFFFF);  // stems are covered fully
+            EXPECT_EQ(f[i] & ~c.color & 0xFFFFFF, 0u) << x << "," << y;  // only the colour asked for, faded
+            EXPECT_TRUE(x >= c.bounds.left && x < c.bounds.right && y >= c.bounds.top && y < c.bounds.bottom)
+                << "stray pixel at " << x << "," << y;
+        }
+        EXPECT_GT(lit, c.minLit);
+        EXPECT_GT(full, c.minLit / 4);
+    }
+    const auto f = drawn({2, 3, 0, 0}, kDtNoClip, 0xFF00FF00), lower = drawn({2, 23, 0, 0}, kDtNoClip, 0xFF00FF00);
+    EXPECT_TRUE(std::equal(f.begin(), f.end() - 20 * kWidth, lower.begin() + 20 * kWidth));  // whole pixels
+    device->BeginScene();
+    ASSERT_EQ(quad(40, 30, 60, 44, 0xFF0000FF), kOk);
+    device->EndScene();
+    expectArea(frame(), 41, 31, 59, 43, 0x0000FF);
+}
+
+}  // namespace
