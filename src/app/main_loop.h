@@ -52,8 +52,6 @@ public:
                            const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
     bool leftButtonDown() const { return leftButtonDown_; }
-    // The rate the HUD shows; tests read it here rather than off the drawn text.
-    std::uint32_t frameRate() const { return frameRate_.shown(); }
 
 private:
     Krovane& engine_;

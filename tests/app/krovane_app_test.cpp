@@ -1,0 +1,268 @@
+// The engine on the recording device: the whole log of a start in order,
+// missing and malformed files, shutdown saving the log once; the settings read
+// before the window opens; the main loop's passes, a frame's input routed to
+// the console or the camera, and the frame rate's arithmetic.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../fake_input.h"
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "app/main_loop.h"
+#include "app/screen_size.h"
+#include "gfx/recording_device.h"
+#include "params/korvane_c_ini_reader.h"
+#include "platform/clock.h"
+#include "platform/virtual_keys.h"
+
+namespace {
+
+using namespace krovane::platform;
+using krovane::gfx::DeviceOp;
+using krovane::test::LoggedLine;
+using krovane::test::writeFile;
+using Type = WindowEvent::Type;
+
+struct Engine : ::testing::Test {
+    krovane::test::TempDir dir;
+    Krovane engine;
+    krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
+    krovane::test::FakeInput input;
+
+    Engine() {
+        Clock::setManualTicks(1000);
+        for (const char* name : {"white", "red", "Blue", "yellow"})
+            krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
+        krovane::test::copyDemoFile("fx/vek_Phong.fx");
+        writeFile("objects/box.DR", "_FX_ { vek_Phong }");
+        writeFile("POLYGON01", R"(_LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }
+_OBJECTS_ { box { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR } _POSITION_ { 0 0 0 } } }
+_CAMERAS_ { main { _POSITION_ { 0 2 -10 } _LOOK_ { 0 0 0 } } }
+_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
+    }
+    ~Engine() override { Clock::useRealTime(); }
+    void start() {
+        engine.ReadRenderSettings(nullptr);
+        engine.adoptDevice(device);
+        engine.Initialize();
+    }
+    std::vector<LoggedLine> lines() { return krovane::test::loggedMessages(*engine.console()); }
+    std::vector<LoggedLine> errors() {
+        std::vector<LoggedLine> out;
+        for (const auto& line : lines())
+            if (line.type == "_ERROR_") out.push_back(line);
+        return out;
+    }
+    // A frame's input `ms` later, as the main loop routes it.
+    void frameAfter(std::uint32_t ms, bool leftButtonDown = false) {
+        Clock::advanceTicks(ms);
+        MainLoop::routeInput(engine.console(), *engine.cameraManager(), input, static_cast<float>(ms), leftButtonDown);
+    }
+    static WindowEvent event(Type type, std::uint8_t key = 0, bool repeat = false) {
+        WindowEvent e{type, 0, 0};
+        e.key = key, e.repeat = repeat;
+        return e;
+    }
+};
+
+TEST_F(Engine, AStartLogsEachStageInOrderAndWithoutTheLevelTheCountsAreZero) {
+    const std::vector<LoggedLine> full = {
+        {"[>>>] Initializing rendering manager : ", "_SYSTEM_"}, {"Rendering manager inicialized with 0 errors.", "_COMMENT_"},
+        {"[>>>] Loading level : POLYGON01", "_SYSTEM_"}, {"[>>>] Loading Lights : ", "_SYSTEM_"},
+        {"[+] Light:  sun", "_TEXT_"}, {"Light Manager setup completed with 1 lights.", "_COMMENT_"},
+        {"[i] Light Manager setup completed. ", "_COMMENT_"}, {"[>>>] Loading Objects : ", "_SYSTEM_"},
+        {"[O.F.] objects\\box.DR", "_TEXT_"}, {"Object Manager setup completed with 0 errors and 1 objects.", "_COMMENT_"},
+        {"[>>>] Loading cameras : ", "_SYSTEM_"}, {"[+] Camera:  main", "_TEXT_"},
+        {"[i] Camera Manager setup completed. ", "_COMMENT_"}, {"[>>>] Loading effects : ", "_SYSTEM_"},
+        {"[+] Effect:  vek_Phong", "_TEXT_"}, {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
+        {"[i] Effect Manager setup completed. ", "_COMMENT_"}};
+    start();
+    EXPECT_EQ(lines(), full);
+    EXPECT_EQ(engine.renderManager()->backColor, Krovane::kDefaultBackColor);
+
+    engine.Shutdown();
+    std::filesystem::remove("POLYGON01");
+    start();
+    std::vector<LoggedLine> empty;  // the same without the entities, and their counts 0
+    for (LoggedLine line : full)
+        if (line.type != "_TEXT_") {
+            if (const auto one = line.text.find(" 1 "); one != std::string::npos) line.text[one + 1] = '0';
+            empty.push_back(line);
+        }
+    EXPECT_EQ(lines(), empty);
+}
+
+TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
+    writeFile("POLYGON01", "_LIGHTS_ {\n  sun { _POSITION_ { 1 2 3 }\n");
+    writeFile("objects/bad.DR", "_FX_ { a } }");
+    writeFile("GlobalCommandBase.DR", "_COMMANDS_ { \"open\n");
+    std::filesystem::remove("textures/_def/red.bmp");
+    start();
+    const LoggedLine missed{"missed: textures\\_def\\red.bmp", "_ERROR_"};
+    EXPECT_EQ(lines().back(), missed);  // reported twice, the last time at the end of the start
+    engine.objectManager()->ExecuteCommand("load.OBJECT_SIMPLE objects\\bad.DR");
+    const auto found = errors();
+    ASSERT_EQ(found.size(), 6u) << testing::PrintToString(found);
+    EXPECT_EQ(std::vector<LoggedLine>(found.begin() + 2, found.begin() + 4), std::vector<LoggedLine>(2, missed));
+    EXPECT_EQ(lines().front(), found[0]);  // the command base is read first
+    EXPECT_EQ(found[0].text.rfind("GlobalCommandBase.DR:1:", 0), 0u) << found[0].text;
+    EXPECT_EQ(found[1].text, "POLYGON01:2:7: '{' is never closed");
+    EXPECT_EQ(found[4].text, "[!] Object File is corrupted and parameters are not loaded!");
+    EXPECT_EQ(found[5].text.rfind("objects\\bad.DR:1:", 0), 0u) << found[5].text;
+}
+
+TEST_F(Engine, ClosingShutsDownOnceAndSavesTheLog) {
+    Krovane().Shutdown();  // without a device: no log
+    EXPECT_FALSE(std::filesystem::exists("LOG.dr"));
+    start();
+    const std::size_t count = lines().size();
+    MainLoop(engine).handleEvent(event(Type::Close));
+    EXPECT_TRUE(engine.device() == nullptr && engine.console() == nullptr && engine.renderManager() == nullptr);
+    DynamicRow saved;
+    ASSERT_TRUE(saved.iLoadFromFile("LOG.dr"));
+    EXPECT_EQ(saved.iCountKnots(1), count + 1);  // the header and every line
+    EXPECT_NE(saved.iLookId("[0:000] [i] Effect Manager setup completed. "), 0u);
+    std::filesystem::remove("LOG.dr");
+    engine.Shutdown();  // after the loop, and at exit: nothing left to do
+    EXPECT_FALSE(std::filesystem::exists("LOG.dr"));
+}
+
+TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
+    start();
+    MainLoop loop(engine);
+    const std::uint32_t mark = engine.console()->toggleTimer().mark;
+    device->clearCalls();
+    loop.handleEvent(event(Type::LeftButtonDown));
+    EXPECT_TRUE(loop.leftButtonDown());
+    loop.handleEvent(event(Type::LeftButtonUp));
+    EXPECT_FALSE(loop.leftButtonDown());
+    loop.handleEvent(event(Type::KeyDown));
+    loop.handleEvent(event(Type::KeyDown, 0, true));  // a repeat shifts again
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    EXPECT_TRUE(device->calls().empty());  // an event pass draws nothing
+
+    EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());  // typed lines run
+    engine.commandQueue()->pendingTree()->AddToId(1, false, "obj_mngr show.list");
+    loop.idlePass();  // a frame clears in the configured colour, draws and presents
+    EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
+    const auto& calls = device->calls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ((std::vector<std::uint32_t>{static_cast<std::uint32_t>(calls[0].op), calls[0].args[1], calls[0].args[2]}),
+              (std::vector<std::uint32_t>{static_cast<std::uint32_t>(DeviceOp::Clear), 3, 0xFF6482AA}));
+    EXPECT_EQ(calls[0].z, 1.0f);
+    EXPECT_EQ(calls[1].op, DeviceOp::BeginScene);
+    EXPECT_EQ(calls[calls.size() - 2].op, DeviceOp::EndScene);
+    EXPECT_EQ(calls.back().op, DeviceOp::Present);
+
+    Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
+    for (const std::uint8_t key : {kVkSnapshot, kVkF12})
+        for (const bool repeat : {false, true}) loop.handleEvent(event(Type::KeyDown, key, repeat));
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    const std::size_t count = lines().size();
+    loop.idlePass();
+    loop.idlePass();
+    ASSERT_EQ(lines().size(), count + 1);  // one picture; the recording device keeps none, which is said
+    EXPECT_EQ(lines().back(), (LoggedLine{"Picture not saved: shot_2026-12-07_03-05-12.png", "_ERROR_"}));
+}
+
+// A frame's keyboard and cursor go to the console while it has them, else to the camera.
+TEST_F(Engine, TheShownConsoleKeepsKeysAndMouse) {
+    start();
+    const Krovane_Camera before = *engine.cameraManager()->CurrentCamera();
+    engine.console()->setVisible(true);
+    input.hold({'W', kVkTab});
+    input.x = 700, input.y = 208;  // over the clock box
+    frameAfter(1000, true);
+    const Krovane_Camera& after = *engine.cameraManager()->CurrentCamera();
+    EXPECT_EQ((std::vector<float>{after.position.z, after.look.x, engine.cameraManager()->mouseX}),
+              (std::vector<float>{before.position.z, before.look.x, 0}));
+    EXPECT_EQ(engine.console()->clockBox().backColor, 0xFF5B5B5Bu);  // the cursor reached the console as a move
+}
+
+TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
+    writeFile("POLYGON01", "");  // without cameras too
+    start();
+    Krovane_Console& console = *engine.console();
+    input.hold({kVkOem3});
+    console.ShiftPacingMarks(MainLoop::kKeyDownShift);
+    frameAfter(16);
+    EXPECT_TRUE(console.visible());
+    input.hold({kVkOem3, 'W'});  // held: the console keeps the keyboard until the pacing check
+    frameAfter(1000);
+    EXPECT_TRUE(console.visible());
+    EXPECT_EQ(console.inputBox().text, "");  // the letter waits for the repeat timer too
+    frameAfter(608);
+    EXPECT_FALSE(console.visible());
+    input.hold({kVkOem3});  // held on while hidden, it does not open again: every frame resets the timer
+    for (int i = 0; i < 100; ++i) frameAfter(100);
+    EXPECT_FALSE(console.visible());
+    console.ShiftPacingMarks(MainLoop::kKeyDownShift);
+    frameAfter(16);
+    EXPECT_TRUE(console.visible());
+    console.ShiftPacingMarks(MainLoop::kKeyDownShift);  // pressed again: closes on the next frame
+    frameAfter(16);
+    EXPECT_FALSE(console.visible());
+}
+
+DynamicRow config(const std::string& text) {
+    DynamicRow tree;
+    Korvane_cIniReader::readSettings(text, tree, tree.AddToId(0, true, Korvane_cIniReader::kRootName.view()));
+    return tree;
+}
+
+TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues) {
+    for (const auto& [text, size] : std::vector<std::pair<const char*, std::string>>{
+             {"", "640x480"}, {"SCREEN = 1024, 768", "1024x768"}, {"SCREEN = 800", "800x100"}, {"SCREEN =", "640x480"},
+             {"SCREEN = 800, 600, 5", "800x600"}, {"SCREEN = wide, tall", "0x0"}}) {  // taken as they are
+        const ScreenSize s = ScreenSize::fromConfig(config(text));
+        EXPECT_EQ(std::to_string(s.width) + "x" + std::to_string(s.height), size) << text;
+    }
+    // Back colour, multisample type, fill mode, antialias.
+    const std::vector<std::pair<const char*, std::vector<std::uint32_t>>> cases = {
+        {"", {0xFF6482AA, 0, 3, 0}},
+        {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 2",
+         {0x01FF0000, 4, 2, 1}},
+        {"BACK_RENDERER_COLOR = 300, 0, 0", {0x012C0000, 0, 3, 0}},  // low 8 bits
+        {"BACK_RENDERER_COLOR = 1, 2, 3\nFILLMODE = 1", {0x01010203, 0, 1, 0}},
+        {"BACK_RENDERER_COLOR = -1, 0, 0", {0x01FF0000, 0, 3, 0}},
+        {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0}},
+        {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4", {0xFF6482AA, 0, 3, 0}},  // wrong count or value: default
+        {"FILLMODE = 1, 2", {0xFF6482AA, 0, 3, 0}},
+        {"MULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0}}};  // the low 16 bits: device creation judges it
+    Krovane engine;
+    const auto settings = [&] {
+        return std::vector<std::uint32_t>{engine.backColor, engine.multisampleType, engine.fillMode,
+                                          engine.multisampleAntialias};
+    };
+    engine.ReadRenderSettings(nullptr);
+    EXPECT_EQ(settings(), cases[0].second);
+    for (const auto& [text, expected] : cases) {
+        const DynamicRow c = config(text);
+        engine.ReadRenderSettings(&c);
+        EXPECT_EQ(settings(), expected) << text;
+    }
+}
+
+TEST(FrameRate, RefreshedAfterASecondByWholeSeconds) {
+    Clock::setManualTicks(10);
+    FrameRateCounter rate;
+    rate.Reset();
+    for (int i = 0; i < 150; ++i) rate.countFrame();
+    Clock::advanceTicks(1000);
+    rate.update();
+    EXPECT_EQ(rate.shown(), 0u);  // not more than 1000 ms yet
+    Clock::advanceTicks(999);     // 1999 ms: 150 passes in whole seconds show 150, not 75
+    rate.update();
+    EXPECT_EQ(rate.shown(), 150u);
+    for (int i = 0; i < 90; ++i) rate.countFrame();
+    Clock::advanceTicks(3001);
+    rate.update();
+    EXPECT_EQ(rate.shown(), 30u);
+    Clock::useRealTime();
+}
+
+}  // namespace

@@ -1,0 +1,406 @@
+// The console: its log (header, stamps, types, cutting, saving), its typing
+// (the key layout, editing, Enter into the pending tree, paste, the pacing of
+// typing and of the console key), and its boxes on the recording device: the
+// log lines drawn at their rows in their colours (compared with the same text
+// drawn by the same font), focus, dragging, the thumb's scrolling, a frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../fake_input.h"
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "console/krovane_console.h"
+#include "gfx/font.h"
+#include "gfx/recording_device.h"
+#include "platform/clock.h"
+#include "platform/code_page_1251.h"
+#include "platform/virtual_keys.h"
+
+namespace {
+
+using namespace krovane::platform;
+using namespace krovane::gfx;
+using Line = krovane::test::LoggedLine;
+using Keys = std::vector<std::uint8_t>;
+using Vertices = std::vector<std::uint8_t>;
+
+constexpr const char* kHeader = "[Currient date: 6-12-2026 , time: 4-5-9 (GMT+0)]";
+
+// A shown console started at tick 1000 on 6 December 2026, 04:05:09 UTC, in a fresh folder.
+struct Console : ::testing::Test {
+    krovane::test::TempDir dir;
+    krovane::test::FakeInput input;
+    DynamicRow pending;
+    std::unique_ptr<Krovane_Console> console;
+
+    void SetUp() override {
+        Clock::setManualTicks(1000);
+        Clock::setManualUtc({2026, 12, 6, 4, 5, 9});
+        std::ofstream(Krovane_Console::kCommandBaseFile) << "cam_mngr { camera.next camera.set }\n";
+        console = std::make_unique<Krovane_Console>();
+        console->setCommandQueue(&pending);
+        console->setVisible(true);
+    }
+    void TearDown() override { Clock::useRealTime(); }
+    std::vector<Line> lines() const { return krovane::test::loggedLines(*console); }
+    void printAt(std::uint32_t msSinceStart, const std::string& text, MessageType type) {
+        Clock::setManualTicks(1000 + msSinceStart);
+        console->Print(text.c_str(), type);
+    }
+    Korvane_string& text() { return console->inputBox().text; }
+    // A key press of `held` (the main loop shifts the marks) and the frame after it.
+    void press(const Keys& held) {
+        input.hold(held);
+        console->ShiftPacingMarks(100000);
+        console->UpdateInput(input);
+    }
+    // A frame `ms` later, with no key press between.
+    void frameAfter(std::uint32_t ms) {
+        Clock::advanceTicks(ms);
+        console->UpdateInput(input);
+    }
+};
+
+TEST_F(Console, StartsHiddenWithTheHeaderAndTheCommandBaseThenStampsAndTypesLines) {
+    Krovane_Console fresh;
+    EXPECT_TRUE(!fresh.visible() && fresh.inputBox().queue == nullptr);
+    EXPECT_NE(fresh.commandBase().iLookId("camera.next"), 0u);
+    const DynamicRow& log = fresh.log().tree();
+    EXPECT_EQ(log.text(fresh.log().root()), "LOG");
+    EXPECT_EQ(log.text(log.TopId(1)), kHeader);
+    EXPECT_EQ(log.text(log.TopId(log.TopId(1))), "_SYSTEM_");
+
+    printAt(5, "a", MessageType::Text);
+    printAt(0, "b", MessageType::Error);
+    printAt(125999, "c", MessageType::Comment);
+    printAt(12345, "abc", MessageType::System);
+    printAt(3250, "", static_cast<MessageType>(7));
+    EXPECT_EQ(lines(), (std::vector<Line>{{"[0:005] a", "_TEXT_"}, {"[0:000] b", "_ERROR_"},
+                                          {"[125:999] c", "_COMMENT_"}, {"[12:345] abc", "_SYSTEM_"},
+                                          {"[3:250] ", ""}}));
+}
+
+// "[1:000] " is 8 characters, so a text of n characters makes a line of n + 8.
+TEST_F(Console, LongLinesAreCutWithAThreeBlankIndentAndNothingLost) {
+    const std::vector<std::pair<std::size_t, std::vector<std::size_t>>> cases = {
+        {84, {84}}, {85, {85}}, {86, {86}}, {87, {86, 4}}, {171, {86, 88}}, {172, {86, 88, 4}}};
+    for (const auto& [length, sizes] : cases) {
+        Clock::setManualTicks(1000);
+        console = std::make_unique<Krovane_Console>();
+        std::string text;
+        for (std::size_t i = 0; i + 8 < length; ++i) text += static_cast<char>('a' + i % 26);
+        printAt(1000, text, MessageType::Error);
+        std::vector<std::size_t> got;
+        std::string joined;
+        for (const Line& l : lines()) {
+            EXPECT_EQ(l.type, "_ERROR_");
+            EXPECT_TRUE(joined.empty() || l.text.substr(0, 3) == "   ") << l.text;
+            joined += joined.empty() ? l.text : l.text.substr(3);
+            got.push_back(l.text.size());
+        }
+        EXPECT_EQ(got, sizes) << length;
+        EXPECT_EQ(joined, "[1:000] " + text) << length;
+    }
+}
+
+TEST_F(Console, TheSavedLogLoadsBackLineForLine) {
+    for (int i = 0; i < 20000; ++i) printAt(i, "line " + std::to_string(i), static_cast<MessageType>(i % 5));
+    printAt(20000, std::string(100, 'x') + " {braces} \"quotes\" back\\slash", MessageType::Error);
+    console->SaveLog("LOG.dr");
+    console->SaveLog("missing_folder\\LOG.dr");  // not written, not reported
+    DynamicRow saved;
+    ASSERT_TRUE(saved.iLoadFromFile("LOG.dr"));
+    EXPECT_EQ(saved.text(saved.TopId(1)), kHeader);
+    std::vector<Line> loaded;
+    for (unsigned id = saved.NextId(saved.TopId(1)); id != 0; id = saved.NextId(id))
+        loaded.push_back({std::string(saved.text(id)), std::string(saved.text(saved.TopId(id)))});
+    EXPECT_EQ(loaded.size(), 20002u);
+    EXPECT_EQ(loaded, lines());
+}
+
+TEST_F(Console, TheKeyLayout) {
+    const std::vector<std::pair<Keys, const char*>> cases = {
+        {{kVkA}, "a"}, {{kVkLShift, kVkShift, kVkA}, "A"}, {{kVkRShift, kVkShift, kVkZ}, "z"},  // right Shift: lower
+        {{kVkOemMinus}, "-"}, {{kVkLShift, kVkShift, kVkOemMinus}, "_"}, {{kVkRShift, kVkShift, kVkOemMinus}, "_"},
+        {{kVk1}, "1"}, {{kVkLShift, kVk1}, "!"}, {{kVkLShift, kVk6}, "^"}, {{kVkLShift, kVk9}, "("}, {{kVk0}, "0"},
+        {{kVkLShift, kVk0}, ")"}, {{kVkRShift, kVkShift, kVk2}, "2"}, {{kVkAdd}, "="}, {{kVkLShift, kVkAdd}, "+"},
+        {{kVkDecimal}, "\\"}, {{kVkLShift, kVkDecimal}, "|"}, {{kVkOemPeriod}, "."}, {{kVkLShift, kVkOemPeriod}, ">"},
+        {{kVkOemComma}, ","}, {{kVkLShift, kVkOemComma}, "<"}, {{kVkSpace}, " "}, {{kVkLShift, kVkSpace}, " "},
+        {{kVkDelete}, ""}, {{kVkOemPlus}, ""}, {{kVkOem2, kVkNumpad5, kVkF1, kVkTab}, ""},  // no character
+        {{kVkA, kVkB}, "a"}, {{kVk5, kVkOemMinus}, "-"}};  // one per sample: the first in layout order
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        text().clear();
+        press(cases[i].first);
+        EXPECT_EQ(text().view(), cases[i].second) << "case " << i;
+    }
+}
+
+TEST_F(Console, EditingEnterAndPaste) {
+    input.clipboard = std::string(krovane::cp1251("cam_mngr камера\r\n").view()) + std::string(1500, 'p');
+    const std::string q199(199, 'q'), q200(200, 'q');
+    struct Case {
+        std::string before;
+        Keys keys;
+        std::string after, queued;  // "" for nothing queued
+    } const cases[] = {
+        {"ab", {kVkBack, kVkC}, "ac", ""}, {"", {kVkBack}, "", ""},  // Backspace, then the letter
+        {"cam", {kVkReturn}, "", "cam"}, {"", {kVkReturn}, "", ""},  // an empty line is not queued
+        {"obj show", {kVkReturn, kVkX}, "x", "obj show"},            // Enter, then a new line
+        {q199, {kVkA}, q199 + "a", ""}, {q200, {kVkB}, q200, ""},    // 200 characters take no more
+        {q200, {kVkBack, kVkB}, q199, ""}, {q200, {kVkReturn}, "", q200},  // the length before Backspace counts
+        {">", {kVkUp, kVkShift, kVkRShift, kVkInsert}, ">", ""}, {">", {kVkInsert}, ">", ""},  // paste: as it
+        {">", {kVkDown, kVkShift, kVkLShift, kVkInsert}, ">", ""},  // is, line break included, cut to capacity
+        {">", {kVkShift, kVkRShift, kVkInsert}, (">" + input.clipboard).substr(0, Korvane_string::kMaxLength), ""}};
+    for (const Case& c : cases) {
+        text() = c.before.c_str();
+        pending.fresh();
+        pending.AddToId(0, true, "TIME_LINE");
+        press(c.keys);
+        EXPECT_EQ(text().view(), c.after) << c.before;
+        std::string queued;
+        for (unsigned id = pending.TopId(1); id != 0; id = pending.NextId(id)) queued += pending.text(id);
+        EXPECT_EQ(queued, c.queued) << c.before;
+    }
+    EXPECT_EQ(input.clipboardReads, 1);  // read only to paste
+}
+
+TEST_F(Console, TypingAndTheConsoleKeyArePacedButActAtOnceAfterAKeyPress) {
+    press({kVkA});
+    frameAfter(1607);
+    EXPECT_EQ(text(), "a");
+    frameAfter(1);  // a held key types once per 1608 ms
+    EXPECT_EQ(text(), "aa");
+    frameAfter(16);
+    press({kVkA});  // the keyboard's auto-repeat
+    EXPECT_EQ(text(), "aaa");
+
+    input.hold({kVkOem3});  // the console key held closes at the next check, 1608 ms after the last
+    frameAfter(1607);
+    EXPECT_TRUE(console->visible());
+    frameAfter(1);
+    EXPECT_FALSE(console->visible());
+    console->setVisible(true);
+    Clock::advanceTicks(20);
+    press({kVkOem3});
+    EXPECT_FALSE(console->visible());
+    console->setVisible(true);  // the check passes without the key: nothing closes
+    input.hold({});
+    frameAfter(5000);
+    EXPECT_TRUE(console->visible());
+
+    Clock::advanceTicks(335);  // toggling waits 336 ms since the last reset, or a key press
+    console->ToggleConsole();
+    EXPECT_TRUE(console->visible());
+    Clock::advanceTicks(1);
+    console->ToggleConsole();
+    EXPECT_FALSE(console->visible());
+    console->ToggleConsole();
+    EXPECT_FALSE(console->visible());
+    console->ShiftPacingMarks(100000);
+    console->ToggleConsole();
+    EXPECT_TRUE(console->visible());
+}
+
+constexpr std::uint32_t kFontStride = 32, kQuadStride = 20;  // a glyph's and a quad's vertex
+
+bool isDraw(const RecordedCall& c, std::uint32_t stride) {
+    return c.op == DeviceOp::DrawPrimitiveUP && c.args[2] == stride;
+}
+
+struct ConsoleBoxes : Console {
+    Ref<RecordingDevice> device = RecordingDevice::create();
+    Device* target = device.get();  // what each draw is given
+
+    void SetUp() override {
+        Console::SetUp();
+        krovane::test::writeBmp("textures/_def/yellow.bmp", 0xFFFF00);
+    }
+    Console_LogView& view() { return console->logView(); }
+    // The calls of one draw, of a box or of the whole console.
+    template <typename Draw>
+    std::vector<RecordedCall> record(Draw draw) {
+        device->clearCalls();
+        device->BeginScene();
+        draw();
+        device->EndScene();
+        return device->calls();
+    }
+    std::vector<RecordedCall> draws(Console_Box& box, std::uint32_t stride) {
+        std::vector<RecordedCall> out;
+        for (const RecordedCall& c : record([&] { box.Draw(target); }))
+            if (isDraw(c, stride)) out.push_back(c);
+        return out;
+    }
+    // Log line `number` (from 1) drawn directly with the log view's font at `row`.
+    Vertices reference(unsigned number, std::int64_t row, std::uint32_t color) {
+        const std::string text(console->log().tree().text(console->log().lineIds()[number - 1]));
+        const std::int32_t top = view().y + static_cast<std::int32_t>(row) * 10;
+        Rect rect{view().x + 12, top, view().x + 12 + view().w - 10, top + view().h - 20};
+        for (const RecordedCall& c :
+             record([&] { view().textFont->DrawTextA(nullptr, text.c_str(), -1, &rect, kDtNoClip, color); }))
+            if (isDraw(c, kFontStride)) return c.vertices;
+        return {};
+    }
+    // Expects the log view to draw exactly lines first..last of a log of n lines, in `colors` (0: not
+    // drawn) or else the text colour.
+    void expectLines(unsigned first, unsigned last, std::int64_t n, std::vector<std::uint32_t> colors = {}) {
+        std::vector<Vertices> drawn, wanted;
+        for (const RecordedCall& c : draws(view(), kFontStride)) drawn.push_back(c.vertices);
+        if (!drawn.empty()) drawn.erase(drawn.begin());  // the caption
+        for (unsigned e = first; e <= last; ++e)
+            if (const auto color = colors.empty() ? Console_LogView::kTextColor : colors[e - first])
+                wanted.push_back(reference(e, view().shown - n + e, color));
+        EXPECT_TRUE(drawn == wanted) << drawn.size() << " lines drawn, " << wanted.size() << " expected";
+    }
+    void printLines(unsigned count) {
+        for (unsigned i = 0; i < count; ++i) console->Print(("line " + std::to_string(i + 2)).c_str(), MessageType::Text);
+    }
+    void mouse(std::int32_t x, std::int32_t y, std::int32_t releaseX, std::int32_t releaseY) {
+        console->MouseEvent(Console_Box::kMousePress, x, y);
+        console->MouseEvent(Console_Box::kMouseRelease, releaseX, releaseY);
+    }
+    std::vector<std::int64_t> thumb() { return {view().thumbY, view().shown, view().scroll}; }
+};
+
+TEST_F(ConsoleBoxes, LinesAreDrawnAtTheirRowsInTheirTypesColoursAndUntypedOnesLeaveAGap) {
+    console->Print("a text", MessageType::Text);
+    console->Print("an error", MessageType::Error);
+    console->Print("a comment", MessageType::Comment);
+    console->Print("a system line", MessageType::System);
+    console->Print("untyped", static_cast<MessageType>(7));
+    console->Print("last", MessageType::Text);  // the newest at y + 120
+    expectLines(1, 7, 7, {0xFF0060A2, 0xFFFFFFFF, 0xFFED5D34, 0xFFFEF236, 0xFF0060A2, 0, 0xFFFFFFFF});
+}
+
+TEST_F(ConsoleBoxes, ClicksFocusTheBoxesInTheirOrder) {
+    const auto focus = [&] { return std::vector<bool>{console->clockBox().focused, console->inputBox().focused, view().focused}; };
+    mouse(700, 208, 700, 208);  // the clock box takes it; the input box never sees it
+    EXPECT_EQ(focus(), (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(console->clockBox().textColor, 0xFFFFFFFFu);
+    mouse(100, 100, 100, 100);  // the log view: the others lose the focus
+    EXPECT_EQ(focus(), (std::vector<bool>{false, false, true}));
+    mouse(400, 400, 400, 400);  // empty screen
+    EXPECT_EQ(focus(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ((std::vector<std::uint32_t>{console->inputBox().textColor, view().textColor}), std::vector<std::uint32_t>(2, 0xFFC8C8F0));
+
+    press({kVkA});  // typing goes nowhere now
+    EXPECT_EQ(text(), "");
+    mouse(100, 208, 100, 208);
+    console->setVisible(false);  // a hidden console ignores the mouse
+    mouse(400, 400, 400, 400);
+    EXPECT_TRUE(console->inputBox().focused);
+}
+
+TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
+    Console_InputBox& box = console->inputBox();
+    console->MouseEvent(Console_Box::kMousePress, 20, 205);
+    console->MouseEvent(Console_Box::kMouseMove, 70, 215);
+    // While the button is held the outline, one pixel around the box, follows the mouse.
+    float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
+    for (const RecordedCall& c : draws(box, kLineVertexStride))
+        for (std::size_t v : {0u, 7u}) {
+            left = std::min(left, c.floats()[v]), right = std::max(right, c.floats()[v]);
+            top = std::min(top, c.floats()[v + 1]), bottom = std::max(bottom, c.floats()[v + 1]);
+        }
+    EXPECT_EQ((std::vector<float>{left, top, right, bottom}), (std::vector<float>{58, 209, 58 + 217, 209 + 19}));
+    EXPECT_EQ(box.x, 9);
+
+    console->MouseEvent(Console_Box::kMouseRelease, 120, 205);
+    EXPECT_EQ((std::vector<int>{box.x, box.y, box.dragging}), (std::vector<int>{109, 200, false}));
+    EXPECT_EQ((std::vector<float>{box.quad[1].x, box.quad[1].y, box.quad[2].x}), (std::vector<float>{109, 200, 324}));
+
+    mouse(100, 100, 90, 130);  // the log view carries its thumb along
+    EXPECT_EQ((std::vector<int>{view().x, view().y, view().thumbX, view().thumbY}), (std::vector<int>{-1, 60, 721, 202}));
+    EXPECT_FLOAT_EQ(view().thumbQuad[1].y, 196);
+}
+
+TEST_F(ConsoleBoxes, AGrabEightPixelsOffTheThumbDoesNotScroll) {
+    printLines(99);
+    console->MouseEvent(Console_Box::kMousePress, 732, 164);
+    EXPECT_TRUE(view().thumbGrab && !view().dragging);
+    console->MouseEvent(Console_Box::kMouseRelease, 732, 111);
+    EXPECT_EQ(thumb(), (std::vector<std::int64_t>{172, 12, 0}));
+    EXPECT_FALSE(view().thumbGrab);  // the release ends the grab all the same
+}
+
+TEST_F(ConsoleBoxes, DroppingTheThumbHalfWayShowsTheMiddleOfAHundredLines) {
+    printLines(99);
+    console->MouseEvent(Console_Box::kMousePress, 732, 170);
+    console->MouseEvent(Console_Box::kMouseMove, 732, 120);
+    const auto lines = draws(view(), kLineVertexStride);  // the grabbed thumb's outline follows the mouse
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const RecordedCall& c) { return c.floats()[0] == 726 && c.floats()[1] == 114; }));
+    console->MouseEvent(Console_Box::kMouseRelease, 732, 111);  // the centre 75 pixels above the bottom
+    EXPECT_EQ(thumb(), (std::vector<std::int64_t>{105, 60, 47}));
+    EXPECT_FLOAT_EQ(view().thumbQuad[1].y, 99);
+    expectLines(40, 53, 100);
+}
+
+TEST_F(ConsoleBoxes, LogsPast32767LinesScrollToTheRightLines) {
+    printLines(69999);
+    mouse(732, 172, 732, 111);
+    EXPECT_EQ(thumb(), (std::vector<std::int64_t>{105, 35010, 34997}));
+    expectLines(34990, 35003, 70000);
+}
+
+TEST_F(ConsoleBoxes, AFrameDrawsTheThreeBoxesSolidAndTicksTheClock) {
+    console->setVisible(false);
+    EXPECT_EQ(record([&] { console->Draw(target); }).size(), 2u);  // the scene's begin and end only
+
+    console->setVisible(true);
+    Clock::setManualTicks(1000 + 61234);
+    const auto calls = record([&] { console->Draw(target); });
+    const auto solid = std::find_if(calls.begin(), calls.end(), [](const RecordedCall& c) {
+        return c.op == DeviceOp::SetRenderState && c.args[0] == static_cast<std::uint32_t>(RenderState::FillMode);
+    });
+    ASSERT_NE(solid, calls.end());  // before anything is drawn
+    EXPECT_EQ(solid->args[1], kFillSolid);
+    EXPECT_TRUE(std::none_of(calls.begin(), solid, [](const RecordedCall& c) { return c.op == DeviceOp::DrawPrimitiveUP; }));
+    std::vector<std::uint32_t> quadColors;
+    std::vector<const void*> lineTextures;  // the focused input box's outline is drawn in its texture
+    const void* bound = nullptr;
+    std::size_t lastLine = 0;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].op == DeviceOp::SetTexture) bound = calls[i].object;
+        if (isDraw(calls[i], kLineVertexStride)) lineTextures.push_back(bound), lastLine = i;
+        if (isDraw(calls[i], kQuadStride)) quadColors.push_back(*reinterpret_cast<const std::uint32_t*>(&calls[i].vertices[16]));
+    }
+    EXPECT_EQ(quadColors, (std::vector<std::uint32_t>{0xFF333333, 0xFF191937, 0xFF303030, 0xFF333333}));
+    EXPECT_EQ(console->clockBox().text, "[61:234] ");
+    ASSERT_NE(console->inputBox().texture.get(), nullptr);
+    EXPECT_EQ(lineTextures, (std::vector<const void*>(4, console->inputBox().texture.get())));
+    ASSERT_LT(lastLine + 1, calls.size());  // then the stage is cleared
+    EXPECT_TRUE(calls[lastLine + 1].op == DeviceOp::SetTexture && calls[lastLine + 1].object == nullptr);
+}
+
+TEST_F(ConsoleBoxes, MouseMovesRecolourButMakeNoNewResources) {
+    Console_ClockBox& clock = console->clockBox();
+    console->Draw(target);  // the first frame makes the fonts and the texture
+    device->clearCalls();
+    for (int i = 0; i < 50; ++i) {
+        console->MouseEvent(Console_Box::kMouseMove, 700, 208);
+        console->Draw(target);
+    }
+    EXPECT_TRUE(std::none_of(device->calls().begin(), device->calls().end(), [](const RecordedCall& c) {
+        return c.op == DeviceOp::CreateTexture || c.op == DeviceOp::CreateVertexBuffer;
+    }));
+    EXPECT_EQ(clock.quad[0].color, 0xFF5B5B5Bu);  // hovered
+    console->MouseEvent(Console_Box::kMouseMove, 10, 10);
+    EXPECT_EQ(clock.quad[0].color, 0xFF151515u);
+}
+
+TEST_F(ConsoleBoxes, WithoutADeviceNothingIsDrawnAndNothingFails) {
+    target = nullptr;
+    console->Print("x", MessageType::Error);
+    mouse(20, 205, 20, 205);
+    EXPECT_EQ(record([&] { console->Draw(target); }).size(), 2u);
+    target = device.get();  // the device is back: the boxes make their fonts again and draw
+    EXPECT_GT(record([&] { console->Draw(target); }).size(), 10u);
+}
+
+}  // namespace
