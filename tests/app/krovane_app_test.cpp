@@ -107,10 +107,10 @@ TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
     engine.objectManager()->ExecuteCommand("load.OBJECT_SIMPLE objects\\bad.DR");
     const auto found = errors();
     ASSERT_EQ(found.size(), 6u) << testing::PrintToString(found);
-    EXPECT_EQ(std::vector<LoggedLine>(found.begin() + 2, found.begin() + 4), std::vector<LoggedLine>(2, missed));
+    EXPECT_TRUE(found[1] == missed && found[3] == missed);  // once by the renderer, again after the level
     EXPECT_EQ(lines().front(), found[0]);  // the command base is read first
     EXPECT_EQ(found[0].text.rfind("GlobalCommandBase.DR:1:", 0), 0u) << found[0].text;
-    EXPECT_EQ(found[1].text, "POLYGON01:2:7: '{' is never closed");
+    EXPECT_EQ(found[2].text, "POLYGON01:2:7: '{' is never closed");
     EXPECT_EQ(found[4].text, "[!] Object File is corrupted and parameters are not loaded!");
     EXPECT_EQ(found[5].text.rfind("objects\\bad.DR:1:", 0), 0u) << found[5].text;
 }

@@ -25,8 +25,8 @@ struct TextureFiles : ::testing::Test {
     krovane::test::TempDir dir;
     Ref<RecordingDevice> device = RecordingDevice::create();
 
-    // Loads `path` and returns the pixels the texture was made with, with its
-    // level count first.
+    // Loads `path` and returns the pixels the texture was made with, after the
+    // level count it was given (0: the device makes the mipmaps).
     std::vector<std::uint32_t> loaded(const char* path) {
         Ref<Texture> texture;
         std::string error;
@@ -46,7 +46,7 @@ TEST_F(TextureFiles, CommonFormsDecodeToArgbPixelsAndDdsKeepsItsLevels) {
     ASSERT_TRUE(stbi_write_png("textures/_def/white.png", 2, 2, 4, pixels, 8));
     ASSERT_TRUE(stbi_write_tga("textures/image.tga", 2, 2, 4, pixels));
     ASSERT_TRUE(stbi_write_bmp("textures/image.bmp", 2, 2, 3, "\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\xFF"));
-    const std::vector<std::uint32_t> expected = {1, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
+    const std::vector<std::uint32_t> expected = {0, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF};
     EXPECT_EQ(loaded("textures\\_def\\white.png"), expected);
     EXPECT_EQ(loaded("TEXTURES\\IMAGE.TGA"), expected);
     EXPECT_EQ(loaded("textures\\image.bmp").back(), 0xFFFFFFFFu);  // no alpha in the file: opaque
@@ -68,8 +68,8 @@ TEST_F(TextureFiles, BadFilesFailWithTheirReason) {
     // A PNG cut short after its header: known form, damaged data.
     std::vector<unsigned char> big(64 * 64 * 4, 200);
     ASSERT_TRUE(stbi_write_png("whole.png", 64, 64, 4, big.data(), 64 * 4));
-    std::ifstream whole("whole.png", std::ios::binary);
-    write("cut.png", std::string((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>()).substr(0, 60));
+    std::ifstream png("whole.png", std::ios::binary);
+    write("cut.png", std::string((std::istreambuf_iterator<char>(png)), std::istreambuf_iterator<char>()).substr(0, 60));
     write("junk.png", "this is not an image at all");
     // A BMP header declaring 100000 x 100000 pixels, with no pixels behind it: refused before decoding.
     std::string bmp(54, '\0');

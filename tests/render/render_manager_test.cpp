@@ -98,8 +98,8 @@ TEST_F(RenderManager, TheNormalFrameShowsFourHudLinesThenTheScene) {
     }));
 
     // Numbers truncated and clamped; NaN shows 0.
-    writeFile("level.DR", "_CAMERAS_ { cam { _POSITION_ { 1e30 -1e30 -2.9 } _LOOK_ { 2147483520 0.99 -7.5 } } }");
-    cameras.SetupFromFile("level.DR");
+    cameras.CurrentCamera()->position = {1e30f, -1e30f, -2.9f};
+    cameras.CurrentCamera()->look = {2147483520.0f, 0.99f, -7.5f};
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     for (const auto& [x, fps, position, fpsText] : {std::tuple{1e30f, 59.9f, "2147483647 -2147483648 -2", "59 fps"},
                                                     {nan, nan, "0 -2147483648 -2", "0 fps"},

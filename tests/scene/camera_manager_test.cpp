@@ -42,10 +42,11 @@ TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
 
     // A light named like a camera, earlier in the file, lends it nothing; a
     // bare name is looked up in the whole tree.
-    cameras.LoadCameras(treeOf("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
+    Krovane_Camera_Manager fresh{&log};
+    fresh.LoadCameras(treeOf("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
                                "_CAMERAS_ { main { _POSITION_ { 1 2 3 } } bare }"));
-    EXPECT_EQ(cameras.camera(1)->position.x, 1.0f);
-    EXPECT_EQ(cameras.camera(2)->moveSpeed, 4.0f);
+    EXPECT_EQ(fresh.camera(1)->position.x, 1.0f);
+    EXPECT_EQ(fresh.camera(2)->moveSpeed, 4.0f);
 }
 
 TEST_F(Cameras, CommandsAndTheirMessagesWithTheSwitchLimit) {

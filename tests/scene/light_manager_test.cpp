@@ -1,6 +1,7 @@
 // Lights: one light read from the level tree (defaults, the w and alpha
 // rules, short and repeated keys), a level's lights with their lines, numbers
 // and lookup, and the wire markers drawn on the recording device.
+#include <cstring>
 #include <set>
 
 #include "../scene_fixture.h"
@@ -169,16 +170,16 @@ TEST_F(LightMarker, EachLightsMarkerJoinsItsCubeAndTipsWithTheTexturesOfTheMomen
     ASSERT_EQ(drawn.size(), 6u);
     const std::vector<const void*> textures[] = {{white.get(), yellow.get()}, {white.get(), nullptr}, {nullptr, nullptr}};
     for (std::size_t m = 0; m < drawn.size(); ++m) {
-        const float cx = m % 2 ? -4 : 100, cy = m % 2 ? -5 : 200, cz = m % 2 ? -6 : 300;
+        const float cx = m % 2 ? -4.0f : 100.0f, cy = m % 2 ? -5.0f : 200.0f, cz = m % 2 ? -6.0f : 300.0f;
         EXPECT_EQ(drawn[m].textures, textures[m / 2]) << m;
         EXPECT_EQ(drawn[m].drawn, 25u);
         EXPECT_EQ(drawn[m].segments.size(), 25u);
         std::set<std::array<float, 3>> points;
         for (const auto& [from, to] : drawn[m].segments) points.insert(from), points.insert(to);
         std::set<std::array<float, 3>> expected = {{cx, cy - 20, cz}, {cx, cy + 20, cz}};
-        for (float dx : {-15, 15})
-            for (float dy : {-15, 15})
-                for (float dz : {-15, 15}) expected.insert({cx + dx, cy + dy, cz + dz});
+        for (float dx : {-15.0f, 15.0f})
+            for (float dy : {-15.0f, 15.0f})
+                for (float dz : {-15.0f, 15.0f}) expected.insert({cx + dx, cy + dy, cz + dz});
         EXPECT_EQ(points, expected) << m;
         EXPECT_TRUE(drawn[m].segments.count({{cx, cy - 20, cz}, {cx, cy + 20, cz}})) << m;
     }
