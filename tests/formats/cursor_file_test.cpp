@@ -30,8 +30,8 @@ std::string packRows(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const
         std::string line((w * bits + 31) / 32 * 4, '\0');
         for (std::uint32_t x = 0, bit = 0; x < w; ++x, bit += bits) {
             const std::uint32_t v = values[row * w + x];
-            if (bits < 24) line[bit / 8] = static_cast<char>(std::uint8_t(line[bit / 8]) | v << (8 - bits - bit % 8));
-            for (std::uint32_t k = 0; bits >= 24 && k < bits / 8; ++k) line[bit / 8 + k] = static_cast<char>(v >> (8 * k));
+            if (bits < 24) line[bit / 8] = char(std::uint8_t(line[bit / 8]) | v << (8 - bits - bit % 8));
+            for (std::uint32_t k = 0; bits >= 24 && k < bits / 8; ++k) line[bit / 8 + k] = char(v >> (8 * k));
         }
         out += line;
     }
@@ -53,19 +53,16 @@ std::string bitmap(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const V
     return s + rows;
 }
 
-struct Entry {
-    std::uint32_t width, height, hotX, hotY;
-    std::string data;
-};
+struct Entry { std::uint32_t width, height, hotX, hotY; std::string data; };
 
 std::string cursorFile(const std::vector<Entry>& entries) {
     std::string s;
     for (std::uint32_t v : {0u, 2u, static_cast<std::uint32_t>(entries.size())}) put(s, 2, v);
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
     for (const Entry& e : entries) {
-        put(s, 4, (e.width & 0xFF) | (e.height & 0xFF) << 8);  // 256 is written as 0; then no colour count
-        put(s, 4, e.hotX | e.hotY << 16);
-        for (std::uint32_t v : {std::uint32_t(e.data.size()), offset}) put(s, 4, v);
+        for (std::uint32_t v : {(e.width & 0xFF) | (e.height & 0xFF) << 8, e.hotX | e.hotY << 16,  // 256 as 0
+                                std::uint32_t(e.data.size()), offset})
+            put(s, 4, v);
         offset += static_cast<std::uint32_t>(e.data.size());
     }
     for (const Entry& e : entries) s += e.data;
@@ -126,9 +123,7 @@ TEST(CursorFile, EveryPixelFormatWithItsTransparencyRule) {
 }
 
 TEST(CursorFile, TheLargestImageIsTakenWithItsOwnHotspot) {
-    const auto white = [](std::uint32_t side) {
-        return bitmap(side, side, 1, {0, 0xFFFFFF}, Values(side * side, 1), {0});
-    };
+    const auto white = [](std::uint32_t n) { return bitmap(n, n, 1, {0, 0xFFFFFF}, Values(n * n, 1), {0}); };
     // Of two of one size the first is taken. A size byte of 0 in the directory
     // stands for 256, the largest there is; the hotspot may be its last pixel.
     const Entry small{2, 2, 1, 1, white(2)}, medium{3, 3, 2, 0, white(3)};
@@ -136,49 +131,41 @@ TEST(CursorFile, TheLargestImageIsTakenWithItsOwnHotspot) {
     EXPECT_EQ(geometry(parseOk(cursorFile({{3, 3, 0, 2, medium.data}, medium}))), (Values{3, 3, 0, 2}));
     const CursorImage image = parseOk(cursorFile({medium, {256, 256, 255, 255, white(256)}}));
     EXPECT_EQ(geometry(image), (Values{256, 256, 255, 255}));
-    ASSERT_EQ(image.rgba.size(), 65536u);
-    EXPECT_TRUE(image.rgba[0] == 0 && image.rgba[65535] == 0xFFFFFFFF);
+    EXPECT_TRUE(image.rgba.size() == 65536 && image.rgba[0] == 0 && image.rgba[65535] == 0xFFFFFFFF);
 }
 
-// A valid 2 x 2 cursor of 24 bits; its image starts at byte 22.
+// A valid 2 x 2 cursor of 24 bits.
 std::string validCursor() { return cursorFile({{2, 2, 1, 1, bitmap(2, 2, 24, {}, Values(4, 0xABCDEF), {})}}); }
-constexpr std::size_t kImage = 22;
 
 TEST(CursorFile, DamagedFilesFailWithAMessage) {
     const std::string valid = validCursor();
     ASSERT_TRUE(valid.size() == 86 && parseOk(valid).width == 2);
-    const std::size_t I = kImage, none = std::string::npos;
+    const std::size_t I = 22, none = std::string::npos;  // I: where the image starts
     struct Patch { std::size_t at, bytes; std::uint32_t value; };
     struct Case { std::vector<Patch> patches; std::size_t keep; const char* message; };  // keep: bytes kept
     const Case cases[] = {
-        {{}, 0, "file of 0 bytes is too short for a cursor header"},
         {{}, 5, "file of 5 bytes is too short for a cursor header"},
         {{{0, 2, 1}}, none, "not a cursor file (header starts 1, 2"},
-        {{{0, 2, 'B' | 'M' << 8}}, none, "not a cursor file (header starts 19778, 2"},
         {{{2, 2, 1}}, none, "an icon file, not a cursor file"}, {{{4, 2, 0}}, none, "the cursor file holds no images"},
         {{{4, 2, 3000}}, none, "the directory of 3000 images runs past the end of the"},
-        {{{18, 4, 100000}}, none, "image 1 (offset 100000, "},
-        {{{14, 4, 65}}, none, "lies past the end of the"},  // one byte more than there is
+        {{}, 85, "image 1 (offset 22, 64 bytes) lies past the end of the"},  // one byte short
         {{{14, 4, 0xFFFFFFFF}, {18, 4, 0xFFFFFFFF}}, none, "(offset 4294967295, 4294967295 bytes) lies past the end"},
-        {{}, 85, "lies past the end"}, {{{I, 4, 0x474E5089}, {I + 4, 4, 0x0A1A0A0D}}, none, "image 1 is stored as PNG"},
+        {{{I, 4, 0x474E5089}, {I + 4, 4, 0x0A1A0A0D}}, none, "image 1 is stored as PNG"},
         {{{14, 4, 39}}, none, "image 1: image data of 39 bytes is too short for a bitmap header"},
         {{{I, 4, 12}}, none, "unsupported bitmap header size 12 (expected 40 or more)"},
         {{{I, 4, 0x7FFFFFFF}}, none, "bitmap header of 2147483647 bytes runs past the end"},
         {{{I + 4, 4, 0}}, none, "bitmap width 0 is not between 1 and 256"},
         {{{I + 4, 4, 257}}, none, "bitmap width 257 is not between"},
-        {{{I + 4, 4, 0xFFFFFFFE}}, none, "bitmap width -2 is not"},
-        {{{I + 8, 4, 0}}, none, "bitmap height 0 is not between 2 and 512"},
-        {{{I + 8, 4, 1}}, none, "bitmap height 1 is not"}, {{{I + 8, 4, 514}}, none, "bitmap height 514 is not"},
+        {{{I + 8, 4, 1}}, none, "bitmap height 1 is not between 2 and 512"},
+        {{{I + 8, 4, 514}}, none, "bitmap height 514 is not"},
         {{{I + 8, 4, 0xFFFFFFFC}}, none, "bitmap height -4 is not"},  // top-down rows
         {{{I + 14, 2, 16}}, none, "unsupported bit count 16 (expected 1, 4, 8, 24 or 32)"},
-        {{{I + 14, 2, 0}}, none, "unsupported bit count 0"},
         {{{I + 16, 4, 1}}, none, "compressed bitmaps are not supported (compression 1)"},
         {{{I + 14, 2, 8}, {I + 32, 4, 257}}, none, "palette of 257 colours is larger than 8-bit pixels can index"},
         {{{I + 14, 2, 8}}, none, "palette of 256 colours runs past the end of the image data"},
         {{{I + 32, 4, 0xFFFFFFFF}}, none, "palette of 4294967295 colours runs past the end"},
         {{{14, 4, 48}}, I + 48, "pixel rows need 16 bytes but only 8 follow the header and palette"},
         {{{14, 4, 60}}, I + 60, "transparency mask needs 8 bytes but only 4 follow the pixel rows"},
-        {{{I + 4, 4, 256}, {I + 8, 4, 512}}, none, "pixel rows need 196608 bytes but only 24"},
         {{{10, 2, 2}}, none, "image 1: hotspot (2, 1) lies outside the 2 x 2 image"},
         {{{12, 2, 0xFFFF}}, none, "hotspot (1, 65535) lies outside"},
     };
@@ -190,8 +177,8 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
         image.width = 7;
         image.rgba.assign(3, 1);
         std::string error;
-        EXPECT_FALSE(CursorFile::parse(bytes, image, error)) << c.message;
-        EXPECT_TRUE(error.find(c.message) != std::string::npos && image.width == 0 && image.rgba.empty())
+        const bool ok = CursorFile::parse(bytes, image, error);
+        EXPECT_TRUE(!ok && error.find(c.message) != std::string::npos && image.width == 0 && image.rgba.empty())
             << c.message << ": " << error;
     }
 }

@@ -16,16 +16,12 @@ using krovane::formats::DdsImage;
 std::string dds(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const char* fourCc,
                 const std::string& data, std::uint32_t alphaMask = 0xFF000000) {
     std::string f = "DDS " + std::string(124, '\0');
-    std::uint32_t code = 0;
-    if (fourCc) std::memcpy(&code, fourCc, 4);
-    std::vector<std::pair<std::size_t, std::uint32_t>> fields = {
-        {4, 124}, {8, 0x1007u | (levels > 1 ? 0x20000 : 0)}, {12, height}, {16, width}, {28, levels}, {76, 32}};
-    if (fourCc) fields.insert(fields.end(), {{80, 0x4}, {84, code}});
-    if (!fourCc)  // 32-bit pixels, with alpha where there is a mask for it
-        fields.insert(fields.end(), {{80, 0x40u | (alphaMask ? 0x1 : 0)}, {88, 32}, {92, 0x00FF0000}, {96, 0x0000FF00},
-                                     {100, 0x000000FF}, {104, alphaMask}});
+    // Without a compressed form: 32-bit pixels, with alpha where there is a mask for it.
+    std::vector<std::pair<std::size_t, std::uint32_t>> fields = {{4, 124}, {8, 0x1007u | (levels > 1 ? 0x20000 : 0)},
+        {12, height}, {16, width}, {28, levels}, {76, 32}, {80, fourCc ? 0x4u : 0x40u | (alphaMask ? 0x1 : 0)}};
+    if (!fourCc) fields.insert(fields.end(), {{88, 32}, {92, 0xFF0000}, {96, 0xFF00}, {100, 0xFF}, {104, alphaMask}});
     for (const auto& [at, v] : fields) std::memcpy(f.data() + at, &v, 4);
-    return f + data;
+    return (fourCc ? f.replace(84, 4, fourCc) : f) + data;
 }
 
 std::string bytes(std::initializer_list<std::uint8_t> b) { return std::string(b.begin(), b.end()); }
@@ -37,20 +33,18 @@ DdsImage decode(const std::string& file) {
     return image;
 }
 
-TEST(DdsBlocks, Dxt1FourAndThreeColourModes) {
+TEST(DdsImage, BlockFormsUncompressedPixelsAndMipLevels) {
     // c0 = red (0xF800) > c1 = blue (0x001F): indices 0, 1, 2, 3 on the first row.
-    DdsImage four = decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0})));
-    ASSERT_EQ(four.pixels.size(), 16u);
     // Red, blue, two thirds red and one third blue, the reverse; the second row all index 0.
+    const DdsImage four = decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0})));
+    ASSERT_EQ(four.pixels.size(), 16u);
     EXPECT_EQ(std::vector<std::uint32_t>(four.pixels.begin(), four.pixels.begin() + 5),
               (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu, 0xFFAA0055u, 0xFF5500AAu, 0xFFFF0000u}));
     // c0 < c1: index 2 is the middle, index 3 transparent black.
     DdsImage three = decode(dds(4, 4, 1, "DXT1", bytes({0x1F, 0x00, 0x00, 0xF8, 0xE0, 0, 0, 0})));
-    EXPECT_TRUE(three.pixels[2] == 0xFF7F007Fu && three.pixels[3] == 0) << three.pixels[2];  // the average of red and blue
+    EXPECT_TRUE(three.pixels[2] == 0xFF7F007Fu && three.pixels[3] == 0) << three.pixels[2];  // red and blue averaged
     EXPECT_EQ(decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x00, 0xF8, 0xC0, 0, 0, 0}))).pixels[3], 0u);
-}
-
-TEST(DdsBlocks, Dxt3AndDxt5Alpha) {
+    // DXT3 and DXT5 add alpha to such a block.
     const std::string colour = bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});  // all white
     DdsImage dxt3 = decode(dds(4, 4, 1, "DXT3", bytes({0x08, 0, 0, 0, 0, 0, 0, 0}) + colour));
     EXPECT_TRUE(dxt3.pixels[0] == 0x88FFFFFFu && dxt3.pixels[1] == 0x00FFFFFFu);  // nibble 8 -> 136
@@ -58,21 +52,19 @@ TEST(DdsBlocks, Dxt3AndDxt5Alpha) {
     DdsImage dxt5 = decode(dds(4, 4, 1, "DXT5", bytes({255, 0, 0x11, 0, 0, 0, 0, 0}) + colour));
     EXPECT_EQ((std::vector<std::uint32_t>{dxt5.pixels[0] >> 24, dxt5.pixels[1] >> 24, dxt5.pixels[2] >> 24}),
               (std::vector<std::uint32_t>{0, 218, 255}));  // pixel 2: index 0
-}
 
-TEST(DdsLevels, UncompressedWithMipmapsAndSmallBlocks) {
+    // Uncompressed pixels with mip levels; a 2 x 2 DXT1 image still takes one whole block.
     std::string data;
     const std::vector<std::uint32_t> pixels = {0x80112233u, 0xFF445566u, 0x00778899u, 0x10AABBCCu, 0xFFDDEEFFu};
     for (std::uint32_t p : pixels) data.append(reinterpret_cast<const char*>(&p), 4);
-    DdsImage image = decode(dds(2, 2, 2, nullptr, data));
+    const DdsImage image = decode(dds(2, 2, 2, nullptr, data));
     EXPECT_TRUE(image.levels == 2 && image.pixels == pixels);
     EXPECT_EQ(decode(dds(1, 1, 1, nullptr, data.substr(0, 4), 0)).pixels[0], 0xFF112233u);  // no alpha mask: opaque
-    // A 2 x 2 DXT1 image still takes one whole block.
     EXPECT_EQ(decode(dds(2, 2, 1, "DXT1", bytes({0x00, 0xF8, 0x1F, 0x00, 0x04, 0, 0, 0}))).pixels,
               (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u, 0xFFFF0000u}));
 }
 
-TEST(DdsRefusals, DamagedAndHostileFilesSayWhy) {
+TEST(DdsImage, DamagedAndHostileFilesSayWhy) {
     auto why = [](const std::string& file) {
         DdsImage image;
         std::string error;
@@ -80,8 +72,6 @@ TEST(DdsRefusals, DamagedAndHostileFilesSayWhy) {
         return error;
     };
     EXPECT_EQ(decode(dds(8192, 4, 1, "DXT1", std::string(16384, '\0'))).pixels.size(), 8192u * 4);  // the largest side
-    std::string wrongSize = dds(4, 4, 1, "DXT1", std::string(8, '\0'));
-    wrongSize[4] = 100;
     for (const auto& [file, message] : {
              std::pair<std::string, const char*>{"DDS ", "not a DDS file or its header is cut short"},
              {dds(4, 4, 1, "DXT1", "short"), "the file is cut short: its pixels are missing"},
@@ -90,7 +80,7 @@ TEST(DdsRefusals, DamagedAndHostileFilesSayWhy) {
              {dds(4, 4, 9, "DXT1", std::string(200, '\0')), "the file claims 9 mip levels; at most 3 fit its size"},
              {dds(4, 4, 1, "DX10", std::string(64, '\0')),
               "the compressed form \"DX10\" is not supported (DXT1, DXT3 and DXT5 are)"},
-             {wrongSize, "the DDS header has wrong sizes"}})
+             {dds(4, 4, 1, "DXT1", std::string(8, '\0')).replace(4, 1, "d"), "the DDS header has wrong sizes"}})
         EXPECT_EQ(why(file), message);
 }
 
