@@ -226,14 +226,15 @@ Mesh second { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,1;; MeshMaterialList
 TEST(XModelScenes, FramesMoveTheirMeshesAndWhatIsNotDrawnIsSkipped) {
     XModel m = load(R"(xof 0303txt 0032
 Frame Root { FrameTransformMatrix { 2,0,0,0, 0,2,0,0, 0,0,2,0, 10,0,0,1;; }
-  Frame Child { Mesh { 3; 1;0;0;, 0;1;0;, 0;0;1;; 1; 3;0,1,2;; MeshNormals { 1; 1;0;0;; 1; 3;0,0,0;; } }
+  Frame Child {
+    Mesh { 3; 1;0;0;, 0;1;0;, 0;0;1;; 2; 3;0,1,2;, 3;0,2,1;; MeshNormals { 1; 1;0;0;; 2; 3;0,0,0;, 3;0,0,0;; } }
     // The matrix may come after the mesh it moves: a quarter turn about z, then up 1.
     FrameTransformMatrix { 0,1,0,0, -1,0,0,0, 0,0,1,0, 0,0,1,1;; } }
   Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } }
 Mesh { 3; 5;5;5;, 6;5;5;, 5;6;5;; 1; 3;0,1,2;; }
 )");
-    // Child mesh: (1,0,0) -> turn (0,1,0) -> up (0,1,1) -> scale (0,2,2) -> move (10,2,2); the root's
-    // own mesh scaled and moved only; the last, outside any frame, as written.
+    // Child mesh: (1,0,0) -> turn (0,1,0) -> up (0,1,1) -> scale (0,2,2) -> move (10,2,2), its two faces sharing
+    // three vertices; the root's own mesh scaled and moved only; the last, outside any frame, as written.
     EXPECT_EQ(positions(m), (std::vector<float>{10, 2, 2, 8, 0, 2, 10, 0, 4, 10, 0, 0, 12, 0, 0, 10, 2, 0,  //
                                                 5, 5, 5, 6, 5, 5, 5, 6, 5}));
     expectVec(m.vertices[0].normal, 0, 1, 0);  // turned and still unit length
