@@ -155,7 +155,7 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
         {{{I, 4, 12}}, none, "unsupported bitmap header size 12 (expected 40 or more)"},
         {{{I, 4, 0x7FFFFFFF}}, none, "bitmap header of 2147483647 bytes runs past the end"},
         {{{I + 4, 4, 0}}, none, "bitmap width 0 is not between 1 and 256"},
-        {{{I + 4, 4, 257}}, none, "bitmap width 257 is not between"},
+        {{{I + 4, 4, 257}}, none, "bitmap width 257 is not"}, {{{I + 4, 4, 0xFFFFFFFE}}, none, "width -2 is not"},
         {{{I + 8, 4, 1}}, none, "bitmap height 1 is not between 2 and 512"},
         {{{I + 8, 4, 514}}, none, "bitmap height 514 is not"},
         {{{I + 8, 4, 0xFFFFFFFC}}, none, "bitmap height -4 is not"},  // top-down rows
