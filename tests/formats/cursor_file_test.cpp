@@ -129,7 +129,7 @@ TEST(CursorFile, TheLargestImageIsTakenWithItsOwnHotspot) {
     const Entry small{2, 2, 1, 1, white(2)}, medium{3, 3, 2, 0, white(3)};
     EXPECT_EQ(geometry(parseOk(cursorFile({small, medium, small}))), (Values{3, 3, 2, 0}));
     EXPECT_EQ(geometry(parseOk(cursorFile({{3, 3, 0, 2, medium.data}, medium}))), (Values{3, 3, 0, 2}));
-    const CursorImage image = parseOk(cursorFile({medium, {256, 256, 255, 255, white(256)}}));
+    const CursorImage image = parseOk(cursorFile({{256, 256, 255, 255, white(256)}, {17, 17, 0, 0, white(17)}}));
     EXPECT_EQ(geometry(image), (Values{256, 256, 255, 255}));
     EXPECT_TRUE(image.rgba.size() == 65536 && image.rgba[0] == 0 && image.rgba[65535] == 0xFFFFFFFF);
 }
