@@ -36,24 +36,18 @@ TEST_F(DeviceChecks, ScenesPairDrawsNeedOneAndStateIsKept) {
     const float v[7] = {0, 0, 0, 0, 0, 0, 1};
     const struct {
         Result got, wanted;
-    } calls[] = {
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kInvalidCall},
-        {device->EndScene(), kInvalidCall},
-        {device->BeginScene(), kOk},
-        {device->BeginScene(), kInvalidCall},
-        {device->Present(), kInvalidCall},  // not inside a scene
+    } calls[] = {  // in order: a draw and Present only inside and outside a scene, scenes not nested
+        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kInvalidCall}, {device->EndScene(), kInvalidCall},
+        {device->BeginScene(), kOk}, {device->BeginScene(), kInvalidCall}, {device->Present(), kInvalidCall},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kOk},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, nullptr, 28), kInvalidCall},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 0), kInvalidCall},
         {device->DrawPrimitiveUP(PrimitiveType::LineList, 0, v, 28), kOk},  // nothing to draw
         {device->SetRenderState(RenderState::FillMode, kFillWireframe), kOk},
         {device->SetRenderState(static_cast<RenderState>(12345), 1), kInvalidCall},
-        {device->SetTransform(TransformState::View, nullptr), kInvalidCall},
-        {device->SetMaterial(nullptr), kInvalidCall},
+        {device->SetTransform(TransformState::View, nullptr), kInvalidCall}, {device->SetMaterial(nullptr), kInvalidCall},
         {device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), kInvalidCall},
-        {device->EndScene(), kOk},
-        {device->Present(), kOk},
-    };
+        {device->EndScene(), kOk}, {device->Present(), kOk}};
     for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i].got, calls[i].wanted) << "call " << i;
     EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);
     Matrix m{};
@@ -95,11 +89,9 @@ TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
         std::int32_t baseVertex;
         std::uint32_t startIndex, triangles;
         Result result;
-    } cases[] = {
-        {0, 0, 2, kOk}, {0, 3, 1, kOk}, {0, 3, 2, kInvalidCall},  // past the indices
-        {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
-        {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk},
-    };
+    } cases[] = {{0, 0, 2, kOk}, {0, 3, 1, kOk}, {0, 3, 2, kInvalidCall},  // past the indices
+                 {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
+                 {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk}};
     for (const auto& c : cases)
         EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, c.baseVertex, 0, 4, c.startIndex, c.triangles),
                   c.result)
@@ -118,9 +110,9 @@ TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
 TEST_F(DeviceChecks, TexturesAreCheckedAndReleasingTheDeviceFirstIsSafe) {
     const std::uint32_t pixels[16] = {};
     Ref<Texture> texture;
-    EXPECT_EQ(device->CreateTexture(0, 4, pixels, &texture), kInvalidCall);
-    EXPECT_EQ(device->CreateTexture(4, 4, nullptr, &texture), kInvalidCall);
-    EXPECT_EQ(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture), kInvalidCall);
+    for (const Result r : {device->CreateTexture(0, 4, pixels, &texture), device->CreateTexture(4, 4, nullptr, &texture),
+                           device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture)})
+        EXPECT_EQ(r, kInvalidCall);
     ASSERT_EQ(device->CreateTexture(4, 4, pixels, &texture), kOk);
     EXPECT_EQ(device->SetTexture(8, texture.get()), kInvalidCall);
     EXPECT_EQ(device->SetTexture(0, texture.get()), kOk);
@@ -224,8 +216,7 @@ TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
     } cases[] = {
         {2, 2, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043}, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043, 0xC0000029}},
         {4, 1, 3, {0x00, 0x10, 0x20, 0x40}, {0x00, 0x10, 0x20, 0x40, 0x08, 0x30, 0x1C}},  // a side at 1 stays 1
-        {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {1, 2, 3, 4, 0x55, 6, 7, 8, 9, 0x55}},
-    };
+        {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {1, 2, 3, 4, 0x55, 6, 7, 8, 9, 0x55}}};
     for (const auto& c : cases) {
         std::uint32_t levels = 0;
         EXPECT_EQ(makeMipChain(c.width, c.height, c.pixels.data(), levels), c.chain) << c.width << " x " << c.height;
