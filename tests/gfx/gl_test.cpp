@@ -62,7 +62,7 @@ protected:
     std::string stderrText;
 };
 
-TEST_F(Gl, ScreenQuadsLandWhereSaidAndDepthRunsFromZeroToOne) {
+TEST_F(Gl, ScreenQuadsLandWhereSaidDepthRunsFromZeroToOneAndCachedStateFollowsEveryChange) {
     OPEN_OR_SKIP();
     clear(0xFF6482AA);
     expectArea(frame(), 0, 0, kWidth, kHeight, 0x6482AA);
@@ -79,6 +79,32 @@ TEST_F(Gl, ScreenQuadsLandWhereSaidAndDepthRunsFromZeroToOne) {
     device->EndScene();
     expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, 0x00FF00);  // the outer ring is an edge
     EXPECT_EQ(device->Present(), kOk);
+
+    // The device's cache of GL state follows every change: a released buffer's
+    // successor is drawn from, and blending set, cleared and set again applies.
+    clear(0xFF000000);
+    device->BeginScene();
+    device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
+    for (const std::uint32_t color : {0xFFFF0000u, 0xFF00FF00u}) {
+        Ref<VertexBuffer> vb;
+        ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, kFvfXyzRhw | kFvfDiffuse, 0, &vb), kOk);
+        void* data = nullptr;
+        ASSERT_EQ(vb->Lock(0, 0, &data, 0), kOk);
+        const ScreenVertex v[4] = {{0, 48, 0, 1, color}, {0, 0, 0, 1, color}, {64, 48, 0, 1, color}, {64, 0, 0, 1, color}};
+        std::memcpy(data, v, sizeof v);
+        vb->Unlock();
+        device->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
+        ASSERT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kOk);
+        expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, color & 0xFFFFFF);
+    }
+    device->SetRenderState(RenderState::SrcBlend, 2);  // one plus one: adds
+    device->SetRenderState(RenderState::DestBlend, 2);
+    for (const std::uint32_t blend : {1u, 0u, 1u}) {
+        device->SetRenderState(RenderState::AlphaBlendEnable, blend);
+        quad(0, 0, 64, 48, 0xFF400000);
+    }
+    device->EndScene();
+    expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, 0x800000, 2);
 }
 
 TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {
@@ -123,35 +149,6 @@ TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {
     expectArea(f, 2, 10, 46, 11, 0xFFFFFF);
     expectArea(f, 2, 12, 46, 40, 0);
     expectArea(f, 48, 14, 49, 44, 0xFFFF00);
-}
-
-// The device's cache of GL state follows every change: a released buffer's
-// successor is drawn from, and blending set, cleared and set again applies.
-TEST_F(Gl, CachedStateFollowsEveryChange) {
-    OPEN_OR_SKIP();
-    clear(0xFF000000);
-    device->BeginScene();
-    device->SetFVF(kFvfXyzRhw | kFvfDiffuse);
-    for (const std::uint32_t color : {0xFFFF0000u, 0xFF00FF00u}) {
-        Ref<VertexBuffer> vb;
-        ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), 0, kFvfXyzRhw | kFvfDiffuse, 0, &vb), kOk);
-        void* data = nullptr;
-        ASSERT_EQ(vb->Lock(0, 0, &data, 0), kOk);
-        const ScreenVertex v[4] = {{0, 48, 0, 1, color}, {0, 0, 0, 1, color}, {64, 48, 0, 1, color}, {64, 0, 0, 1, color}};
-        std::memcpy(data, v, sizeof v);
-        vb->Unlock();
-        device->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
-        ASSERT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kOk);
-        expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, color & 0xFFFFFF);
-    }
-    device->SetRenderState(RenderState::SrcBlend, 2);  // one plus one: adds
-    device->SetRenderState(RenderState::DestBlend, 2);
-    for (const std::uint32_t blend : {1u, 0u, 1u}) {
-        device->SetRenderState(RenderState::AlphaBlendEnable, blend);
-        quad(0, 0, 64, 48, 0xFF400000);
-    }
-    device->EndScene();
-    expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, 0x800000, 2);
 }
 
 TEST_F(Gl, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
