@@ -1,6 +1,5 @@
-// The checks and state every device backend shares, seen through the
-// recording device; handle counts; lines and boxes; geometry against values
-// worked out by hand; mip chains filtered as a linear blit filters.
+// The checks and state every device backend shares, seen through the recording device; handle counts; lines and
+// boxes; geometry against values worked out by hand; mip chains filtered as a linear blit filters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -132,8 +131,8 @@ TEST_F(DeviceChecks, TexturesAreCheckedAndReleasingTheDeviceFirstIsSafe) {
     vb.reset();  // the last reference: the device goes with it
 }
 
-// Lines and boxes: one draw of seven-float vertices (x, y, z, 0, 0, 0, 1); a
-// box is the twelve edges between its corners, in either corner order.
+// Lines and boxes: one draw of seven-float vertices (x, y, z, 0, 0, 0, 1); a box is the twelve edges between its
+// corners, in either corner order.
 TEST_F(DeviceChecks, LinesAndBoxes) {
     using Segment = std::array<float, 6>;
     // The segments of the last draw, each from its lower end, sorted.
@@ -207,8 +206,8 @@ TEST(Geometry, CameraMatricesRotationsAndProducts) {
     EXPECT_EQ(transformCoord({1, 0, 0}, multiply(t, s)).x, 12.0f);
 }
 
-// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for
-// even sides, the bilinear sample at the texel's centre otherwise.
+// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for even sides, the bilinear sample at the
+// texel's centre otherwise.
 TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
     const struct {
         std::uint32_t width, height, levels;

@@ -1,6 +1,5 @@
-// Effect files taken apart (blocks, pass states, uniforms, errors with their
-// lines) and effects on the recording device: technique choice, pairing of
-// Begin/End and passes, parameters by name and the device's state put back.
+// Effect files taken apart (blocks, pass states, uniforms, errors with their lines) and effects on the recording
+// device: technique choice, pairing of Begin/End and passes, parameters by name and the device's state put back.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -36,8 +35,8 @@ technique Add {
 }
 )";
 
-// The parts of a parsed file in one line: stages (name, kind, line),
-// techniques with their passes (stages, state=value) and uniforms (name:type).
+// The parts of a parsed file in one line: stages (name, kind, line), techniques with their passes (stages,
+// state=value) and uniforms (name:type).
 std::string summary(const EffectFile& f) {
     std::ostringstream out;
     for (const auto& s : f.stages) out << s.name << (s.vertex ? " v " : " f ") << s.line << "; ";
@@ -57,8 +56,8 @@ TEST(EffectFile, TakesTheBlocksApartAndKeepsTheRestAsSharedGlsl) {
     EffectFile f;
     std::string error;
     ASSERT_TRUE(parseEffectFile(kSmall, f, error)) << error;
-    // State names and values are not case-sensitive, numbers are taken as they
-    // are, arrays are not set by name (type 5), a stage's uniforms count.
+    // State names and values are not case-sensitive, numbers are taken as they are, arrays (type 5) are not set by
+    // name, a stage's uniforms count.
     EXPECT_EQ(summary(f), "VS v 6; PS f 7; First: A01; Add: A01 27=1 19=2 20=2 14=0 23=4 B01 8=2 22=1; "
                           "mvp:4 tint:3 extra:3 weights:5 gain:0 ");
     EXPECT_NE(f.stages[0].body.find("if (true) { }"), std::string::npos);  // nested braces kept

@@ -1,6 +1,6 @@
-// Fonts on the recording device: which face a name finds, heights and widths, and what DrawTextA lays out
-// and issues (one draw per string, the device's states put back, clipping, alignment, line and word breaks,
-// tabs), read from the recorded vertices; and the start-up cache of font choices.
+// Fonts on the recording device: which face a name finds, heights and widths, and what DrawTextA lays out and issues
+// (one draw per string, the device's states put back, clipping, alignment, line and word breaks, tabs), read from the
+// recorded vertices; and the start-up cache of font choices.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -276,9 +276,8 @@ TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
         }
 }
 
-// A cached choice comes back only from a whole file of this version, made
-// under the same fontconfig configuration, while its font file is unchanged;
-// the cache folder follows XDG_CACHE_HOME and can be turned off.
+// A cached choice comes back only from a whole file of this version, made under the same fontconfig configuration,
+// while its font file is unchanged; the cache folder follows XDG_CACHE_HOME and can be turned off.
 TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
     krovane::test::TempDir dir;
     krovane::test::writeFile("fonts/a.ttf", "a font");

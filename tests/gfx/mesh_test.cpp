@@ -1,8 +1,7 @@
-// Meshes made from models: welding identical vertices and ordering triangles
-// for the vertex cache keep every subset's triangles (corners in their order,
-// so their winding) in one indexed draw per subset, checked against the
-// model's own triangles on a small model and on every public model beside
-// the project (skipped, saying so, when that folder is absent).
+// Meshes made from models: welding identical vertices and ordering triangles for the vertex cache keep every subset's
+// triangles (corners in their order, so their winding) in one indexed draw per subset, checked against the model's
+// own triangles on a small model and on every public model beside the project (skipped, saying so, when that folder
+// is absent).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,8 +27,8 @@ using namespace krovane::gfx;
 using Corner = std::array<std::uint8_t, 32>;
 using Triangles = std::vector<std::array<Corner, 3>>;
 
-// Adds the triangle of three 32-byte vertices, turned so that its smallest
-// corner comes first (the same triangle wound the same way compares equal).
+// Adds the triangle of three 32-byte vertices, turned so that its smallest corner comes first (the same triangle
+// wound the same way compares equal).
 void add(Triangles& out, const std::uint8_t* vertices, std::size_t count, const std::uint32_t (&index)[3]) {
     std::array<Corner, 3> t{};
     for (int k = 0; k < 3; ++k)
@@ -38,9 +37,8 @@ void add(Triangles& out, const std::uint8_t* vertices, std::size_t count, const 
     out.push_back(t);
 }
 
-// Each subset's triangles as the model gives them and as the mesh draws them,
-// sorted; checks one draw per non-empty subset and the index size. Returns
-// the mesh's vertex count.
+// Each subset's triangles as the model gives them and as the mesh draws them, sorted; checks one draw per non-empty
+// subset and the index size. Returns the mesh's vertex count.
 std::uint32_t compare(const XModel& model, const std::string& what) {
     std::vector<Triangles> given, drawn;
     const auto* vertices = reinterpret_cast<const std::uint8_t*>(model.vertices.data());

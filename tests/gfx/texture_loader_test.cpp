@@ -1,6 +1,5 @@
-// Textures from image files: the common forms decode to the right pixels,
-// paths go through the resolver, DDS files keep their levels, and bad files
-// fail with their reason before anything reaches the device.
+// Textures from image files: the common forms decode to the right pixels, paths go through the resolver, DDS files
+// keep their levels, and bad files fail with their reason before anything reaches the device.
 #include <gtest/gtest.h>
 
 #include <stb_image_write.h>  // writes the test images
@@ -25,8 +24,8 @@ struct TextureFiles : ::testing::Test {
     krovane::test::TempDir dir;
     Ref<RecordingDevice> device = RecordingDevice::create();
 
-    // Loads `path` and returns the pixels the texture was made with, after the
-    // level count it was given (0: the device makes the mipmaps).
+    // Loads `path` and returns the pixels the texture was made with, after the level count it was given (0: the
+    // device makes the mipmaps).
     std::vector<std::uint32_t> loaded(const char* path) {
         Ref<Texture> texture;
         std::string error;
