@@ -44,7 +44,8 @@ TEST_F(DeviceChecks, ScenesPairDrawsNeedOneAndStateIsKept) {
         {device->DrawPrimitiveUP(PrimitiveType::LineList, 0, v, 28), kOk},  // nothing to draw
         {device->SetRenderState(RenderState::FillMode, kFillWireframe), kOk},
         {device->SetRenderState(static_cast<RenderState>(12345), 1), kInvalidCall},
-        {device->SetTransform(TransformState::View, nullptr), kInvalidCall}, {device->SetMaterial(nullptr), kInvalidCall},
+        {device->SetTransform(TransformState::View, nullptr), kInvalidCall},
+        {device->SetMaterial(nullptr), kInvalidCall},
         {device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), kInvalidCall},
         {device->EndScene(), kOk}, {device->Present(), kOk}};
     for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i].got, calls[i].wanted) << "call " << i;

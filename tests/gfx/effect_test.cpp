@@ -67,7 +67,8 @@ TEST(EffectFile, TakesTheBlocksApartAndKeepsTheRestAsSharedGlsl) {
     // Stage sources carry the file's lines.
     const std::string vs = f.stageSource(f.stages[0]), fs = f.stageSource(f.stages[1]);
     EXPECT_TRUE(vs.rfind("#version 330 core\n", 0) == 0 && vs.find("#line 6\n") != std::string::npos) << vs;
-    EXPECT_TRUE(vs.find("#define VARYING out") != std::string::npos && fs.find("#define VARYING in") != std::string::npos);
+    EXPECT_NE(vs.find("#define VARYING out"), std::string::npos);
+    EXPECT_NE(fs.find("#define VARYING in"), std::string::npos);
 }
 
 TEST(EffectFile, ErrorsNameTheLineAndLeaveNothingHalfMade) {
@@ -125,8 +126,9 @@ TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
     EXPECT_EQ(passes, 2u);
     ASSERT_EQ(effect->BeginPass(0), kOk);
-    EXPECT_EQ(std::vector({device->renderState(RenderState::AlphaBlendEnable), device->renderState(RenderState::DestBlend),
-                           device->renderState(RenderState::ZWriteEnable)}), (std::vector<std::uint32_t>{1, 2, 0}));
+    EXPECT_EQ(std::vector({device->renderState(RenderState::AlphaBlendEnable),
+                           device->renderState(RenderState::DestBlend), device->renderState(RenderState::ZWriteEnable)}),
+              (std::vector<std::uint32_t>{1, 2, 0}));
     EXPECT_NE(device->shaderProgram(), nullptr);
     EXPECT_TRUE(failed(effect->BeginPass(1)));  // inside a pass
     ASSERT_EQ(effect->EndPass(), kOk);

@@ -156,9 +156,9 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
         if (c.op == DeviceOp::SetFVF) set[2000] = c.args[0];
         texture = c.op == DeviceOp::SetTexture ? c.object : texture;
     }
-    EXPECT_EQ(set, (std::map<std::uint32_t, std::uint32_t>{{8, kFillSolid}, {137, 0}, {27, 1}, {19, 5}, {20, 6}, {171, 1},
-                                                         {7, 0}, {1005, kFilterPoint}, {1006, kFilterPoint}, {1007, 0},
-                                                         {2000, kFvfXyzRhw | kFvfDiffuse | kFvfTex1}}));
+    EXPECT_EQ(set, (std::map<std::uint32_t, std::uint32_t>{{8, kFillSolid}, {137, 0}, {27, 1}, {19, 5}, {20, 6},
+                                                         {171, 1}, {7, 0}, {1005, kFilterPoint}, {1006, kFilterPoint},
+                                                         {1007, 0}, {2000, kFvfXyzRhw | kFvfDiffuse | kFvfTex1}}));
     EXPECT_TRUE(texture != other.get() && texture != nullptr);
     // Outside a scene nothing is drawn and nothing changes.
     device->clearCalls();
@@ -224,7 +224,7 @@ TEST_F(Fonts, LineAndWordBreaksAndMeasuring) {
         std::size_t glyphs;
     } cases[] = {{"ab\n", {0, 0, 300, 300}, 0, 1, 2},  // a break at the end adds no line
                  {"ab\n\ncd", {0, 0, 300, 300}, 0, 3, 4}, {"ab\ncd", {0, 0, 300, 300}, kDtSingleLine, 1, 4},
-                 {"aaaa aaaa", narrow, kDtWordBreak, 2, 8}, {"aaaa aaaa", narrow, kDtNoClip, 1, 8},  // no flag: it runs on
+                 {"aaaa aaaa", narrow, kDtWordBreak, 2, 8}, {"aaaa aaaa", narrow, kDtNoClip, 1, 8},  // no flag: one line
                  {"aaaa aaaa", {0, 0, both, 200}, kDtWordBreak, 1, 8},  // a line exactly as wide as the rect fits
                  {"aaaa aaaa", {0, 0, both - 1, 200}, kDtWordBreak, 2, 8},
                  {"aaaaaaaaaaaa a", {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13}};  // a long word stays whole

@@ -234,9 +234,9 @@ TEST_F(Gl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFaces) {
         const char* technique;  // none: fixed function
         std::uint32_t mode;
         bool clockwiseDrawn, counterClockwiseDrawn;
-    } cases[] = {{"vek_Phong", kCullForceDword, true, false},     {"vek_Phong_alpha", kCullForceDword, true, false},
-                 {nullptr, kCullForceDword, true, true},          {nullptr, kCullNone, true, true},
-                 {nullptr, kCullClockwise, false, true},          {nullptr, kCullCounterClockwise, true, false}};
+    } cases[] = {{"vek_Phong", kCullForceDword, true, false}, {"vek_Phong_alpha", kCullForceDword, true, false},
+                 {nullptr, kCullForceDword, true, true}, {nullptr, kCullNone, true, true},
+                 {nullptr, kCullClockwise, false, true}, {nullptr, kCullCounterClockwise, true, false}};
     for (const auto& c : cases)
         for (const bool clockwise : {true, false}) {
             begin();
@@ -277,7 +277,7 @@ TEST_F(Gl, TextIsDrawnInItsColourOnlyWhereItGoes) {
                  {{2, 3, 20, 10}, {2, 3, 20, 10}, 0, 0xFFFF0000, 5}};
     for (const auto& c : cases) {
         const auto f = drawn(c.rect, c.format, c.color);
-        int lit = 0, full = 0;  // pixels lit, and lit fully: stems are covered fully, the colour is not faded everywhere
+        int lit = 0, full = 0;  // pixels lit, and lit fully: stems are, so the colour is not faded everywhere
         for (int i = 0; i < kWidth * kHeight; ++i) {
             const int x = i % kWidth, y = i / kWidth;
             lit += f[i] != 0;

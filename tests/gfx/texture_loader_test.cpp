@@ -78,7 +78,8 @@ TEST_F(TextureFiles, BadFilesFailWithTheirReason) {
     write("huge.bmp", bmp);
     const std::tuple<const char*, const char*, bool> cases[] = {  // path, error, whether it is the whole text
         {"textures\\missing.bmp", "cannot open the file", true}, {"junk.png", "not an image in a known form", false},
-        {"cut.png", "damaged", false}, {"huge.bmp", "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken", true}};
+        {"cut.png", "damaged", false},
+        {"huge.bmp", "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken", true}};
     const std::uint32_t pixel = 0;
     for (const auto& [path, wanted, whole] : cases) {
         Ref<Texture> texture;
