@@ -181,22 +181,28 @@ TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) 
     EXPECT_FLOAT_EQ(lines[6].right, lines[4].right);
     EXPECT_GT(lines[6].top, lines[4].top);
 
+    // Clipping: no glyph passes the rect's right or bottom, and texels stay one to a pixel (a cut glyph samples
+    // only its part); a rect too low to see shows nothing but still measures.
     const char* text = "WWWWWWWWWW";
-    draw(text, -1, {0, 0, 30, 100}, 0);
-    const auto clipped = quads();
-    EXPECT_TRUE(clipped.size() >= 1 && clipped.size() < 10) << clipped.size();
-    for (const Quad& q : clipped) EXPECT_LE(q.right, 29.5f);
-    // The cut glyph keeps its texels where they were: a narrower quad samples a narrower strip.
-    const auto f = drawn();
-    for (std::size_t i = 0; i + 48 <= f.size(); i += 48) EXPECT_LT(f[i + 5], f[i + 13]);
-    draw(text, -1, {0, 0, 30, 100}, kDtNoClip);
-    EXPECT_EQ(quads().size(), 10u);
-    EXPECT_GT(quads().back().right, 30.0f);
-    // The rect's bottom cuts too; a rect too low to see shows nothing but still measures.
-    EXPECT_EQ(draw(text, -1, {0, 0, 300, 4}, 0), font->height());
-    for (const Quad& q : quads()) EXPECT_LE(q.bottom, 3.5f);
-    draw("ab", -1, {0, 200, 300, 100}, 0);
-    EXPECT_TRUE(drawn().empty());
+    const struct {
+        Rect rect;
+        std::uint32_t format;
+        std::size_t fewest, most;
+        float right, bottom;
+    } clips[] = {{{0, 0, 30, 100}, 0, 1, 9, 29.5f, 100}, {{0, 0, 30, 100}, kDtNoClip, 10, 10, 1000, 100},
+                 {{0, 0, 300, 4}, 0, 1, 10, 300, 3.5f}, {{0, 200, 300, 100}, 0, 0, 0, 0, 0}};
+    for (const auto& c : clips) {
+        EXPECT_EQ(draw(text, -1, c.rect, c.format), font->height());
+        const auto q = quads();
+        const auto f = drawn();
+        EXPECT_TRUE(q.size() >= c.fewest && q.size() <= c.most) << q.size();
+        for (std::size_t i = 0; i < q.size(); ++i) {
+            EXPECT_TRUE(q[i].right <= c.right && q[i].bottom <= c.bottom) << i << " of " << q.size();
+            const std::size_t k = i * 48;  // corners 0 and 1 span the top edge, corners 0 and 2 the left
+            EXPECT_NEAR((f[k + 8] - f[k]) / (f[k + 13] - f[k + 5]), (f[8] - f[0]) / (f[13] - f[5]), 0.01f);
+            EXPECT_NEAR((f[k + 17] - f[k + 1]) / (f[k + 22] - f[k + 6]), (f[17] - f[1]) / (f[22] - f[6]), 0.01f);
+        }
+    }
     // No rect: the top left corner, unclipped.
     device->BeginScene();
     device->clearCalls();
