@@ -105,7 +105,7 @@ TEST_F(Fonts, FacesWeightsPitchesAndSizes) {
     EXPECT_GE(widthOf("a\t", kDtExpandTabs, make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial").get()), 800);
 }
 
-TEST_F(Fonts, AStringIsOneDrawOfTwoTrianglesPerVisibleByteCounted) {
+TEST_F(Fonts, AStringIsOneDrawInItsColourLeftToRight) {
     EXPECT_EQ(draw("abcdefghijKLMNOPQRST", -1, {10, 20, 600, 200}, 0, 0xFF336699), font->height());
     const auto f = drawn();
     ASSERT_EQ(f.size(), 20u * 6 * 8);
@@ -113,16 +113,6 @@ TEST_F(Fonts, AStringIsOneDrawOfTwoTrianglesPerVisibleByteCounted) {
     const auto q = quads();  // left to right from the rect's corner
     EXPECT_TRUE(q[0].left >= 9.5f && q[0].top >= 19.5f);
     for (std::size_t i = 1; i < q.size(); ++i) EXPECT_GT(q[i].left, q[i - 1].left);
-    // Blanks and control bytes take no triangles; a count limits the bytes, negative is up to the end.
-    const struct {
-        const char* text;
-        int count, glyphs, lines;
-    } cases[] = {{"ab cd\x01", -1, 4, 1}, {"   ", -1, 0, 1}, {"abcdef", 3, 3, 1}, {"abcdef", -1, 6, 1},
-                 {"ab\0cd", 5, 4, 1}, {"abcdef", 0, 0, 0}, {nullptr, -1, 0, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(draw(c.text, c.count, {0, 0, 600, 200}, 0), c.lines * font->height()) << c.count;
-        EXPECT_EQ(quads().size(), static_cast<std::size_t>(c.glyphs)) << c.count;
-    }
 }
 
 TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
@@ -209,7 +199,7 @@ TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) 
     EXPECT_EQ(quads().size(), 10u);
 }
 
-TEST_F(Fonts, LineAndWordBreaksAndMeasuring) {
+TEST_F(Fonts, CountsLineAndWordBreaksAndMeasuring) {
     const int h = font->height();
     EXPECT_EQ(draw("ab\nab\r\nab\rab", -1, {0, 0, 300, 300}, 0), 4 * h);
     const auto q = quads();
@@ -220,21 +210,27 @@ TEST_F(Fonts, LineAndWordBreaksAndMeasuring) {
     }
     const int oneWord = widthOf("aaaa"), both = widthOf("aaaa aaaa");
     const Rect narrow{10, 10, 10 + (oneWord + both) / 2, 200};
+    const Rect wide{0, 0, 300, 300};
     const struct {
         const char* text;
+        int count;
         Rect rect;
         std::uint32_t format;
         int lines;
         std::size_t glyphs;
-    } cases[] = {{"ab\n", {0, 0, 300, 300}, 0, 1, 2},  // a break at the end adds no line
-                 {"ab\n\ncd", {0, 0, 300, 300}, 0, 3, 4}, {"ab\ncd", {0, 0, 300, 300}, kDtSingleLine, 1, 4},
-                 {"aaaa aaaa", narrow, kDtWordBreak, 2, 8}, {"aaaa aaaa", narrow, kDtNoClip, 1, 8},  // no flag: one line
-                 {"aaaa aaaa", {0, 0, both, 200}, kDtWordBreak, 1, 8},  // a line exactly as wide as the rect fits
-                 {"aaaa aaaa", {0, 0, both - 1, 200}, kDtWordBreak, 2, 8},
-                 {"aaaaaaaaaaaa a", {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13}};  // a long word stays whole
+    } cases[] = {
+        // Blanks and control bytes take no triangles; a count limits the bytes, negative is up to the end.
+        {"ab cd\x01", -1, wide, 0, 1, 4}, {"   ", -1, wide, 0, 1, 0}, {"abcdef", 3, wide, 0, 1, 3},
+        {"ab\0cd", 5, wide, 0, 1, 4}, {"abcdef", 0, wide, 0, 0, 0}, {nullptr, -1, wide, 0, 0, 0},
+        {"ab\n", -1, wide, 0, 1, 2},  // a break at the end adds no line
+        {"ab\n\ncd", -1, wide, 0, 3, 4}, {"ab\ncd", -1, wide, kDtSingleLine, 1, 4},
+        {"aaaa aaaa", -1, narrow, kDtWordBreak, 2, 8}, {"aaaa aaaa", -1, narrow, kDtNoClip, 1, 8},  // no flag: one line
+        {"aaaa aaaa", -1, {0, 0, both, 200}, kDtWordBreak, 1, 8},  // a line exactly as wide as the rect fits
+        {"aaaa aaaa", -1, {0, 0, both - 1, 200}, kDtWordBreak, 2, 8},
+        {"aaaaaaaaaaaa a", -1, {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13}};  // a long word stays whole
     for (const auto& c : cases) {
-        EXPECT_EQ(draw(c.text, -1, c.rect, c.format), c.lines * h) << c.text;
-        EXPECT_EQ(quads().size(), c.glyphs) << c.text;
+        EXPECT_EQ(draw(c.text, c.count, c.rect, c.format), c.lines * h) << (c.text ? c.text : "null") << " " << c.count;
+        EXPECT_EQ(quads().size(), c.glyphs) << (c.text ? c.text : "null") << " " << c.count;
     }
     // Measuring draws nothing, wraps the same way and fits the rect.
     device->clearCalls();
