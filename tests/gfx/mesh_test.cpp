@@ -1,8 +1,7 @@
-// Meshes made from models: welding identical vertices and ordering triangles
-// for the vertex cache keep every subset's triangles (corners in their order,
-// so their winding) in one indexed draw per subset, checked against the
-// model's own triangles on a small model and on every public model beside
-// the project (skipped, saying so, when that folder is absent).
+// Meshes made from models: welding identical vertices and ordering triangles for the vertex cache keep every subset's
+// triangles (corners in their order, so their winding) in one indexed draw per subset, checked against the model's
+// own triangles on a small model and on every public model beside the project (skipped, saying so, when that folder
+// is absent).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,8 +27,8 @@ using namespace krovane::gfx;
 using Corner = std::array<std::uint8_t, 32>;
 using Triangles = std::vector<std::array<Corner, 3>>;
 
-// Adds the triangle of three 32-byte vertices, turned so that its smallest
-// corner comes first (the same triangle wound the same way compares equal).
+// Adds the triangle of three 32-byte vertices, turned so that its smallest corner comes first (the same triangle
+// wound the same way compares equal).
 void add(Triangles& out, const std::uint8_t* vertices, std::size_t count, const std::uint32_t (&index)[3]) {
     std::array<Corner, 3> t{};
     for (int k = 0; k < 3; ++k)
@@ -38,9 +37,8 @@ void add(Triangles& out, const std::uint8_t* vertices, std::size_t count, const 
     out.push_back(t);
 }
 
-// Each subset's triangles as the model gives them and as the mesh draws them,
-// sorted; checks one draw per non-empty subset and the index size. Returns
-// the mesh's vertex count.
+// Each subset's triangles as the model gives them and as the mesh draws them, sorted; checks one draw per non-empty
+// subset and the index size. Returns the mesh's vertex count.
 std::uint32_t compare(const XModel& model, const std::string& what) {
     std::vector<Triangles> given, drawn;
     const auto* vertices = reinterpret_cast<const std::uint8_t*>(model.vertices.data());
@@ -83,12 +81,11 @@ std::uint32_t compare(const XModel& model, const std::string& what) {
 }
 
 TEST(Mesh, WeldsIdenticalVerticesAndKeepsEverySubsetsTriangles) {
-    // Two subsets sharing two corners: four vertices in all.
-    const std::string text = krovane::test::squareModel({"", ""});
+    const std::string text = krovane::test::squareModel({"", ""});  // two subsets sharing two corners
     XModel model;
     std::string error;
     ASSERT_TRUE(parseXModel(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), model, error)) << error;
-    EXPECT_EQ(compare(model, "square"), 4u);
+    EXPECT_EQ(compare(model, "square"), 4u);  // four vertices in all
 }
 
 TEST(Mesh, PublicModelsKeepTheirTrianglesPerSubset) {
@@ -96,9 +93,7 @@ TEST(Mesh, PublicModelsKeepTheirTrianglesPerSubset) {
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "skipped: no shared models in " << folder;
     int compared = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
-        if (!entry.is_regular_file() || ext != ".x") continue;
+        if (!entry.is_regular_file() || (entry.path().extension() != ".x" && entry.path().extension() != ".X")) continue;
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         XModel model;

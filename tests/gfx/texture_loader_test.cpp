@@ -1,6 +1,5 @@
-// Textures from image files: the common forms decode to the right pixels,
-// paths go through the resolver, DDS files keep their levels, and bad files
-// fail with their reason before anything reaches the device.
+// Textures from image files: the common forms decode to the right pixels, paths go through the resolver, DDS files
+// keep their levels, and bad files fail with their reason before anything reaches the device.
 #include <gtest/gtest.h>
 
 #include <stb_image_write.h>  // writes the test images
@@ -25,8 +24,8 @@ struct TextureFiles : ::testing::Test {
     krovane::test::TempDir dir;
     Ref<RecordingDevice> device = RecordingDevice::create();
 
-    // Loads `path` and returns the pixels the texture was made with, after the
-    // level count it was given (0: the device makes the mipmaps).
+    // Loads `path` and returns the pixels the texture was made with, after the level count it was given (0: the
+    // device makes the mipmaps).
     std::vector<std::uint32_t> loaded(const char* path) {
         Ref<Texture> texture;
         std::string error;
@@ -78,8 +77,7 @@ TEST_F(TextureFiles, BadFilesFailWithTheirReason) {
         std::memcpy(bmp.data() + at, &value, 4);
     write("huge.bmp", bmp);
     const std::tuple<const char*, const char*, bool> cases[] = {  // path, error, whether it is the whole text
-        {"textures\\missing.bmp", "cannot open the file", true},
-        {"junk.png", "not an image in a known form", false},
+        {"textures\\missing.bmp", "cannot open the file", true}, {"junk.png", "not an image in a known form", false},
         {"cut.png", "damaged", false},
         {"huge.bmp", "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken", true}};
     const std::uint32_t pixel = 0;
