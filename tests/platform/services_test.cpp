@@ -50,11 +50,8 @@ TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
 }
 
 TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
-    constexpr auto phrase = krovane::cp1251("параметры инициализации");
-    EXPECT_EQ(phrase.view(), "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8");
     constexpr auto mixed = krovane::cp1251("Камера № 3 Ёё");
-    EXPECT_EQ(mixed.view(), "\xCA\xE0\xEC\xE5\xF0\xE0 \xB9 3 \xA8\xB8");
-    EXPECT_EQ(std::string(mixed.c_str()), std::string(mixed.view()));
+    EXPECT_EQ(std::string(mixed.c_str()), "\xCA\xE0\xEC\xE5\xF0\xE0 \xB9 3 \xA8\xB8");
     std::string all, back;
     for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
     ASSERT_TRUE(krovane::utf8ToCp1251(krovane::cp1251ToUtf8(all), back));
@@ -71,7 +68,6 @@ TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
     // The lossy form marks each character it cannot hold, and a cut sequence, with one '?'.
     EXPECT_EQ(krovane::utf8ToCp1251Lossy("Привет, 中文."), "\xCF\xF0\xE8\xE2\xE5\xF2, ??.");
     EXPECT_EQ(krovane::utf8ToCp1251Lossy(std::string("a\xD0") + "b"), "a?b");
-    EXPECT_EQ(krovane::utf8ToCp1251Lossy(""), "");
     // Q q, А а, Я я, Ё ё, І і fold; lower case and other bytes stay.
     for (const auto& [upper, lower] : {std::pair{'Q', 'q'}, {'\xC0', '\xE0'}, {'\xDF', '\xFF'}, {'\xA8', '\xB8'},
                                        {'\xB2', '\xB3'}, {'\xE0', '\xE0'}, {'_', '_'}, {'q', 'q'}})
@@ -83,7 +79,7 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     const std::string content(200000, 'k');
     std::ofstream("big.txt", std::ios::binary) << content;
     std::string out;
-    EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1 << 20) == kp::ReadStatus::Ok && out == content);
+    EXPECT_TRUE(kp::readWholeFile("big.txt", out, content.size()) == kp::ReadStatus::Ok && out == content);
     EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1000) == kp::ReadStatus::TooLarge && out.empty());
     EXPECT_EQ(kp::readWholeFile("nothing.txt", out, 1000), kp::ReadStatus::Missing);
     EXPECT_EQ(kp::readWholeFile(".", out, 1000), kp::ReadStatus::ReadFailed);
@@ -148,17 +144,12 @@ TEST(VirtualKeys, LayoutByPosition) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_1 + i), 0x60 + (i + 1) % 10);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1 + i), 0x70 + i) << i;
-    // Anchors: the console key left of 1, punctuation, navigation, both Enters, each side's modifiers;
-    // keys without a code and numbers that are no scancode give 0.
+    // The keys the console and camera read; keys without a code and numbers that are no scancode give 0.
     const int anchors[][2] = {
-        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_EQUALS, 0xBB}, {SDL_SCANCODE_SLASH, 0xBF},
-        {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_BACKSLASH, 0xDC}, {SDL_SCANCODE_SEMICOLON, 0xBA},
-        {SDL_SCANCODE_APOSTROPHE, 0xDE}, {SDL_SCANCODE_LEFT, 0x25}, {SDL_SCANCODE_UP, 0x26}, {SDL_SCANCODE_RIGHT, 0x27},
-        {SDL_SCANCODE_DOWN, 0x28}, {SDL_SCANCODE_PAGEUP, 0x21}, {SDL_SCANCODE_PAGEDOWN, 0x22}, {SDL_SCANCODE_DELETE, 0x2E},
+        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_PERIOD, 0xBE}, {SDL_SCANCODE_UP, 0x26},
         {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_RETURN, 0x0D},
-        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1}, {SDL_SCANCODE_LCTRL, 0xA2},
-        {SDL_SCANCODE_RALT, 0xA5}, {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {SDL_SCANCODE_AUDIOPLAY, 0},
-        {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
+        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1},
+        {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
     for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
 }
 
@@ -196,11 +187,10 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
               (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3}));
     EXPECT_EQ(build({SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RCTRL}), (std::vector<int>{0x10, 0x11, 0xA0, 0xA3}));
     // Only `count` states are read, a negative count is no key down; the keypad decimal key is Delete with Num Lock off.
-    for (const auto& [keys, want] : {std::pair{build({}), std::vector<int>{}},
-                                     {build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), {kp::kVkA}},
-                                     {build({SDL_SCANCODE_A}, -5), {}}, {build({SDL_SCANCODE_KP_PERIOD}), {kp::kVkDecimal}},
-                                     {build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), {kp::kVkDelete}}})
-        EXPECT_EQ(keys, want);
+    EXPECT_EQ(build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), std::vector<int>{kp::kVkA});
+    EXPECT_EQ(build({SDL_SCANCODE_A}, -5), std::vector<int>{});
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}), std::vector<int>{kp::kVkDecimal});
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), std::vector<int>{kp::kVkDelete});
     kp::buildKeyboardState(nullptr, SDL_NUM_SCANCODES, state);
     EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
 }
