@@ -1,7 +1,5 @@
-// The engine on the recording device: the whole log of a start in order,
-// missing and malformed files, shutdown saving the log once; the settings read
-// before the window opens; the main loop's passes, a frame's input routed to
-// the console or the camera, and the frame rate's arithmetic.
+// The engine on the recording device: a start's log in order, bad files, shutdown saving the log once; the
+// settings read before the window opens; the main loop's passes and input routing; the frame rate.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -56,14 +54,9 @@ _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
         Clock::advanceTicks(ms);
         MainLoop::routeInput(engine.console(), *engine.cameraManager(), input, static_cast<float>(ms), leftButtonDown);
     }
-    static WindowEvent event(Type type, std::uint8_t key = 0, bool repeat = false) {
-        WindowEvent e{type, 0, 0};
-        e.key = key, e.repeat = repeat;
-        return e;
-    }
 };
 
-TEST_F(Engine, AStartLogsEachStageInOrderAndWithoutTheLevelTheCountsAreZero) {
+TEST_F(Engine, AStartLogsEachStageInOrder) {
     const std::vector<LoggedLine> full = {
         {"[>>>] Initializing rendering manager : ", "_SYSTEM_"}, {"Rendering manager inicialized with 0 errors.", "_COMMENT_"},
         {"[>>>] Loading level : POLYGON01", "_SYSTEM_"}, {"[>>>] Loading Lights : ", "_SYSTEM_"},
@@ -76,18 +69,6 @@ TEST_F(Engine, AStartLogsEachStageInOrderAndWithoutTheLevelTheCountsAreZero) {
         {"[i] Effect Manager setup completed. ", "_COMMENT_"}};
     start();
     EXPECT_EQ(lines(), full);
-    EXPECT_EQ(engine.renderManager()->backColor, Krovane::kDefaultBackColor);
-
-    engine.Shutdown();
-    std::filesystem::remove("POLYGON01");
-    start();
-    std::vector<LoggedLine> empty;  // the same without the entities, and their counts 0
-    for (LoggedLine line : full)
-        if (line.type != "_TEXT_") {
-            if (const auto one = line.text.find(" 1 "); one != std::string::npos) line.text[one + 1] = '0';
-            empty.push_back(line);
-        }
-    EXPECT_EQ(lines(), empty);
 }
 
 TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
@@ -112,7 +93,7 @@ TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
 TEST_F(Engine, ClosingShutsDownOnceAndSavesTheLog) {
     start();
     const std::size_t count = lines().size();
-    MainLoop(engine).handleEvent(event(Type::Close));
+    MainLoop(engine).handleEvent(WindowEvent{Type::Close});
     EXPECT_TRUE(engine.device() == nullptr && engine.console() == nullptr && engine.renderManager() == nullptr);
     DynamicRow saved;
     ASSERT_TRUE(saved.iLoadFromFile("LOG.dr"));
@@ -127,12 +108,12 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
     MainLoop loop(engine);
     const std::uint32_t mark = engine.console()->toggleTimer().mark;
     device->clearCalls();
-    loop.handleEvent(event(Type::LeftButtonDown));
+    loop.handleEvent(WindowEvent{Type::LeftButtonDown});
     const bool down = loop.leftButtonDown();
-    loop.handleEvent(event(Type::LeftButtonUp));
+    loop.handleEvent(WindowEvent{Type::LeftButtonUp});
     EXPECT_TRUE(down && !loop.leftButtonDown());
-    loop.handleEvent(event(Type::KeyDown));
-    loop.handleEvent(event(Type::KeyDown, 0, true));  // a repeat shifts again
+    loop.handleEvent(WindowEvent{Type::KeyDown});
+    loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, 0, true});  // a repeat shifts again
     EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
     EXPECT_TRUE(device->calls().empty());  // an event pass draws nothing
 
@@ -150,7 +131,7 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
     const std::size_t count = lines().size();
     for (const std::uint8_t key : {kVkSnapshot, kVkF12})
         for (const bool repeat : {false, true}) {
-            loop.handleEvent(event(Type::KeyDown, key, repeat));
+            loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
             loop.idlePass();
         }
     EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
@@ -173,28 +154,24 @@ TEST_F(Engine, TheShownConsoleKeepsKeysAndMouse) {
 }
 
 TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
-    writeFile("POLYGON01", "");  // without cameras too
+    std::filesystem::remove("POLYGON01");  // without a level, so without cameras, too
     start();
     Krovane_Console& console = *engine.console();
-    input.hold({kVkOem3});
-    console.ShiftPacingMarks(MainLoop::kKeyDownShift);
-    frameAfter(16);
-    EXPECT_TRUE(console.visible());
-    input.hold({kVkOem3, 'W'});  // held: the console keeps the keyboard until the pacing check
-    frameAfter(1000);
-    EXPECT_TRUE(console.visible());
-    EXPECT_EQ(console.inputBox().text, "");  // the letter waits for the repeat timer too
-    frameAfter(608);
-    EXPECT_FALSE(console.visible());
-    input.hold({kVkOem3});  // held on while hidden, it does not open again: every frame resets the timer
-    for (int i = 0; i < 100; ++i) frameAfter(100);
-    EXPECT_FALSE(console.visible());
-    console.ShiftPacingMarks(MainLoop::kKeyDownShift);
-    frameAfter(16);
-    EXPECT_TRUE(console.visible());
-    console.ShiftPacingMarks(MainLoop::kKeyDownShift);  // pressed again: closes on the next frame
-    frameAfter(16);
-    EXPECT_FALSE(console.visible());
+    // A frame `ms` later with `keys` held, after a key press if `pressed`; says whether the console shows.
+    const auto frame = [&](std::initializer_list<std::uint8_t> keys, bool pressed, std::uint32_t ms) {
+        input.hold(keys);
+        if (pressed) console.ShiftPacingMarks(MainLoop::kKeyDownShift);
+        frameAfter(ms);
+        return console.visible();
+    };
+    EXPECT_TRUE(frame({kVkOem3}, true, 16));
+    EXPECT_TRUE(frame({kVkOem3, 'W'}, false, 1000));  // held: the console keeps the keyboard until the pacing check
+    EXPECT_FALSE(frame({kVkOem3}, false, 608));       // 1608 ms after opening
+    EXPECT_EQ(console.inputBox().text, "");          // the letter waited for the repeat timer too
+    for (int i = 0; i < 100; ++i) frame({kVkOem3}, false, 100);
+    EXPECT_FALSE(console.visible());  // held on while hidden, it does not open again: every frame resets the timer
+    EXPECT_TRUE(frame({kVkOem3}, true, 16));
+    EXPECT_FALSE(frame({kVkOem3}, true, 16));  // pressed again: closes on the next frame
 }
 
 DynamicRow config(const std::string& text) {
@@ -214,12 +191,10 @@ TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues
         {"", {0xFF6482AA, 0, 3, 0}},
         {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 2",
          {0x01FF0000, 4, 2, 1}},
-        {"BACK_RENDERER_COLOR = 300, 0, 0", {0x012C0000, 0, 3, 0}},  // low 8 bits
-        {"BACK_RENDERER_COLOR = 1, 2, 3\nFILLMODE = 1", {0x01010203, 0, 1, 0}},
+        {"BACK_RENDERER_COLOR = 300, 2, 3\nFILLMODE = 1", {0x012C0203, 0, 1, 0}},  // low 8 bits
         {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0}},
         {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4", {0xFF6482AA, 0, 3, 0}},  // wrong count or value: default
-        {"FILLMODE = 1, 2", {0xFF6482AA, 0, 3, 0}},
-        {"MULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0}}};  // the low 16 bits: device creation judges it
+        {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0}}};  // the low 16 bits: the device judges
     Krovane engine;
     const auto settings = [&] {
         return std::vector<std::uint32_t>{engine.backColor, engine.multisampleType, engine.fillMode,
@@ -238,17 +213,13 @@ TEST(FrameRate, RefreshedAfterASecondByWholeSeconds) {
     Clock::setManualTicks(10);
     FrameRateCounter rate;
     rate.Reset();
-    for (int i = 0; i < 150; ++i) rate.countFrame();
-    Clock::advanceTicks(1000);
-    rate.update();
-    EXPECT_EQ(rate.shown(), 0u);  // not more than 1000 ms yet
-    Clock::advanceTicks(999);     // 1999 ms: 150 passes in whole seconds show 150, not 75
-    rate.update();
-    EXPECT_EQ(rate.shown(), 150u);
-    for (int i = 0; i < 90; ++i) rate.countFrame();
-    Clock::advanceTicks(3001);
-    rate.update();
-    EXPECT_EQ(rate.shown(), 30u);
+    // Not after 1000 ms; after 1999 ms 150 passes in whole seconds show 150, not 75.
+    for (const auto& [frames, ms, shown] : {std::tuple{150, 1000u, 0u}, {0, 999u, 150u}, {90, 3001u, 30u}}) {
+        for (int i = 0; i < frames; ++i) rate.countFrame();
+        Clock::advanceTicks(ms);
+        rate.update();
+        EXPECT_EQ(rate.shown(), shown) << ms;
+    }
     Clock::useRealTime();
 }
 

@@ -1,12 +1,10 @@
-// The platform's small services: work in a child process, code page 1251,
-// whole files and atomic writes, the frame timer, the path resolver, and
-// virtual keys by keyboard position with the key bytes built from SDL's state.
+// The platform's small services: work in a child process, code page 1251, whole files and atomic writes, the
+// frame timer, the path resolver, and virtual keys by keyboard position with key bytes from SDL's state.
 #include <SDL2/SDL_scancode.h>  // by its SDL2/ path: the tests get no SDL include folder
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -29,15 +27,13 @@ namespace {
 namespace kp = krovane::platform;
 namespace fs = std::filesystem;
 
-// A fault in the work comes back as a reason and never takes the caller down;
-// the work's code and text come back when it returns.
+// The work's code and text come back when it returns; a fault comes back as a reason, never taking the caller down.
 TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
     using Work = int (*)(std::string&);
     const std::tuple<const char*, Work, bool, int, const char*> cases[] = {  // the report, or the fault's start
         {"returns", [](std::string& r) { return r = "done", 0; }, true, 0, "done"},
         {"fails", [](std::string& r) { return r = "no mesh", 1; }, true, 1, "no mesh"},
         {"throws", [](std::string&) -> int { throw std::runtime_error("bad count"); }, false, -1, "failed: bad count"},
-        {"is killed", [](std::string&) { return std::raise(SIGKILL), 0; }, false, -1, "crashed ("},
         {"aborts", [](std::string&) -> int { std::abort(); }, false, -1, "crashed ("},
         {"hangs", [](std::string&) -> int { for (;;) pause(); }, false, -1, "took longer than 1 s"},
     };
@@ -100,23 +96,15 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
 }
 
-// The frame timer over the settable tick: wrap-around and a mark in the future.
-TEST(FrameTimer, WrapAndFutureMark) {
-    struct RealTimeAfter {
-        ~RealTimeAfter() { kp::Clock::useRealTime(); }
-    } realTimeAfter;
+// The frame timer over the settable tick: wrap-around. (A mark in the future, as a key press makes it, reads
+// as long expired: the console's pacing tests show it.)
+TEST(FrameTimer, WrapsAroundThe32BitTick) {
     kp::Clock::setManualTicks(0xFFFFFF00u);
     kp::FrameTimer t;
     t.Reset();
     kp::Clock::advanceTicks(0x200);  // wraps past zero
     EXPECT_TRUE(kp::Clock::ticks() == 0x100 && t.Elapsed() == 0x200) << t.Elapsed();
-    // A mark moved into the future reads as long expired.
-    kp::Clock::setManualTicks(5000);
-    t.Reset();
-    kp::Clock::advanceTicks(50);
-    t.mark += 100000;  // what a key press does to the console's timers
-    EXPECT_GT(t.Elapsed(), 4000000000u);
-    EXPECT_EQ((t.Reset(), t.Elapsed()), 0u);
+    kp::Clock::useRealTime();
 }
 
 // Backslashes, letter case per component for Latin and Cyrillic (code page 1251
@@ -130,8 +118,7 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
     for (const auto& [engine, disk] :
          {std::pair<std::string, fs::path>{"fx\\vek_Phong.fx", "fx/vek_Phong.fx"}, {"", {}},
           {"textures\\_def\\white.bmp", "textures/_def/white.bmp"}, {"TEXTURES\\stone.bmp", "textures/Stone.BMP"},
-          {"Textures\\_DEF\\White.Bmp", "textures/_def/white.bmp"}, {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"},
-          {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
+          {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"}, {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
           {dir.path().string() + "/TEXTURES/stone.bmp", dir.path() / "textures/Stone.BMP"},
           {"Textures\\new.bmp", "textures/new.bmp"}, {"nowhere\\deeper\\file", "nowhere/deeper/file"},
           {"LOG.dr", "LOG.dr"}})
@@ -198,9 +185,8 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
 TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
     // Key, Alt, Ctrl, reserved; Ctrl+Alt is AltGr: it types.
     for (const auto& [key, alt, control, reserved] :
-         {std::tuple{kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkA, true, false, true},
-          {kp::kVkF4, true, false, true}, {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false},
-          {kp::kVkF9, false, true, false}, {kp::kVkOem3, false, false, false}})
+         {std::tuple{kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkF4, true, false, true},
+          {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false}, {kp::kVkF9, false, true, false}})
         EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << " alt " << alt << " ctrl " << control;
 }
 
