@@ -1,12 +1,10 @@
-// The platform's small services: work in a child process, code page 1251,
-// whole files and atomic writes, the frame timer, the path resolver, and
-// virtual keys by keyboard position with the key bytes built from SDL's state.
+// The platform's small services: work in a child process, code page 1251, whole files and atomic writes, the
+// frame timer, the path resolver, and virtual keys by keyboard position with key bytes from SDL's state.
 #include <SDL2/SDL_scancode.h>  // by its SDL2/ path: the tests get no SDL include folder
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -29,15 +27,13 @@ namespace {
 namespace kp = krovane::platform;
 namespace fs = std::filesystem;
 
-// A fault in the work comes back as a reason and never takes the caller down;
-// the work's code and text come back when it returns.
+// The work's code and text come back when it returns; a fault comes back as a reason, never taking the caller down.
 TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
     using Work = int (*)(std::string&);
     const std::tuple<const char*, Work, bool, int, const char*> cases[] = {  // the report, or the fault's start
         {"returns", [](std::string& r) { return r = "done", 0; }, true, 0, "done"},
         {"fails", [](std::string& r) { return r = "no mesh", 1; }, true, 1, "no mesh"},
         {"throws", [](std::string&) -> int { throw std::runtime_error("bad count"); }, false, -1, "failed: bad count"},
-        {"is killed", [](std::string&) { return std::raise(SIGKILL), 0; }, false, -1, "crashed ("},
         {"aborts", [](std::string&) -> int { std::abort(); }, false, -1, "crashed ("},
         {"hangs", [](std::string&) -> int { for (;;) pause(); }, false, -1, "took longer than 1 s"},
     };
@@ -50,11 +46,8 @@ TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
 }
 
 TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
-    constexpr auto phrase = krovane::cp1251("параметры инициализации");
-    EXPECT_EQ(phrase.view(), "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8");
     constexpr auto mixed = krovane::cp1251("Камера № 3 Ёё");
-    EXPECT_EQ(mixed.view(), "\xCA\xE0\xEC\xE5\xF0\xE0 \xB9 3 \xA8\xB8");
-    EXPECT_EQ(std::string(mixed.c_str()), std::string(mixed.view()));
+    EXPECT_EQ(std::string(mixed.c_str()), "\xCA\xE0\xEC\xE5\xF0\xE0 \xB9 3 \xA8\xB8");
     std::string all, back;
     for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
     ASSERT_TRUE(krovane::utf8ToCp1251(krovane::cp1251ToUtf8(all), back));
@@ -71,7 +64,6 @@ TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
     // The lossy form marks each character it cannot hold, and a cut sequence, with one '?'.
     EXPECT_EQ(krovane::utf8ToCp1251Lossy("Привет, 中文."), "\xCF\xF0\xE8\xE2\xE5\xF2, ??.");
     EXPECT_EQ(krovane::utf8ToCp1251Lossy(std::string("a\xD0") + "b"), "a?b");
-    EXPECT_EQ(krovane::utf8ToCp1251Lossy(""), "");
     // Q q, А а, Я я, Ё ё, І і fold; lower case and other bytes stay.
     for (const auto& [upper, lower] : {std::pair{'Q', 'q'}, {'\xC0', '\xE0'}, {'\xDF', '\xFF'}, {'\xA8', '\xB8'},
                                        {'\xB2', '\xB3'}, {'\xE0', '\xE0'}, {'_', '_'}, {'q', 'q'}})
@@ -83,7 +75,7 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     const std::string content(200000, 'k');
     std::ofstream("big.txt", std::ios::binary) << content;
     std::string out;
-    EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1 << 20) == kp::ReadStatus::Ok && out == content);
+    EXPECT_TRUE(kp::readWholeFile("big.txt", out, content.size()) == kp::ReadStatus::Ok && out == content);
     EXPECT_TRUE(kp::readWholeFile("big.txt", out, 1000) == kp::ReadStatus::TooLarge && out.empty());
     EXPECT_EQ(kp::readWholeFile("nothing.txt", out, 1000), kp::ReadStatus::Missing);
     EXPECT_EQ(kp::readWholeFile(".", out, 1000), kp::ReadStatus::ReadFailed);
@@ -104,23 +96,15 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
 }
 
-// The frame timer over the settable tick: wrap-around and a mark in the future.
-TEST(FrameTimer, WrapAndFutureMark) {
-    struct RealTimeAfter {
-        ~RealTimeAfter() { kp::Clock::useRealTime(); }
-    } realTimeAfter;
+// The frame timer over the settable tick: wrap-around. (A mark in the future, as a key press makes it, reads
+// as long expired: the console's pacing tests show it.)
+TEST(FrameTimer, WrapsAroundThe32BitTick) {
     kp::Clock::setManualTicks(0xFFFFFF00u);
     kp::FrameTimer t;
     t.Reset();
     kp::Clock::advanceTicks(0x200);  // wraps past zero
     EXPECT_TRUE(kp::Clock::ticks() == 0x100 && t.Elapsed() == 0x200) << t.Elapsed();
-    // A mark moved into the future reads as long expired.
-    kp::Clock::setManualTicks(5000);
-    t.Reset();
-    kp::Clock::advanceTicks(50);
-    t.mark += 100000;  // what a key press does to the console's timers
-    EXPECT_GT(t.Elapsed(), 4000000000u);
-    EXPECT_EQ((t.Reset(), t.Elapsed()), 0u);
+    kp::Clock::useRealTime();
 }
 
 // Backslashes, letter case per component for Latin and Cyrillic (code page 1251
@@ -134,8 +118,7 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
     for (const auto& [engine, disk] :
          {std::pair<std::string, fs::path>{"fx\\vek_Phong.fx", "fx/vek_Phong.fx"}, {"", {}},
           {"textures\\_def\\white.bmp", "textures/_def/white.bmp"}, {"TEXTURES\\stone.bmp", "textures/Stone.BMP"},
-          {"Textures\\_DEF\\White.Bmp", "textures/_def/white.bmp"}, {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"},
-          {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
+          {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"}, {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
           {dir.path().string() + "/TEXTURES/stone.bmp", dir.path() / "textures/Stone.BMP"},
           {"Textures\\new.bmp", "textures/new.bmp"}, {"nowhere\\deeper\\file", "nowhere/deeper/file"},
           {"LOG.dr", "LOG.dr"}})
@@ -148,17 +131,12 @@ TEST(VirtualKeys, LayoutByPosition) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_KP_1 + i), 0x60 + (i + 1) % 10);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1 + i), 0x70 + i) << i;
-    // Anchors: the console key left of 1, punctuation, navigation, both Enters, each side's modifiers;
-    // keys without a code and numbers that are no scancode give 0.
+    // The keys the console and camera read; keys without a code and numbers that are no scancode give 0.
     const int anchors[][2] = {
-        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_EQUALS, 0xBB}, {SDL_SCANCODE_SLASH, 0xBF},
-        {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_BACKSLASH, 0xDC}, {SDL_SCANCODE_SEMICOLON, 0xBA},
-        {SDL_SCANCODE_APOSTROPHE, 0xDE}, {SDL_SCANCODE_LEFT, 0x25}, {SDL_SCANCODE_UP, 0x26}, {SDL_SCANCODE_RIGHT, 0x27},
-        {SDL_SCANCODE_DOWN, 0x28}, {SDL_SCANCODE_PAGEUP, 0x21}, {SDL_SCANCODE_PAGEDOWN, 0x22}, {SDL_SCANCODE_DELETE, 0x2E},
+        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_PERIOD, 0xBE}, {SDL_SCANCODE_UP, 0x26},
         {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_RETURN, 0x0D},
-        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1}, {SDL_SCANCODE_LCTRL, 0xA2},
-        {SDL_SCANCODE_RALT, 0xA5}, {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {SDL_SCANCODE_AUDIOPLAY, 0},
-        {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
+        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1},
+        {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
     for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
 }
 
@@ -196,11 +174,10 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
               (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3}));
     EXPECT_EQ(build({SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RCTRL}), (std::vector<int>{0x10, 0x11, 0xA0, 0xA3}));
     // Only `count` states are read, a negative count is no key down; the keypad decimal key is Delete with Num Lock off.
-    for (const auto& [keys, want] : {std::pair{build({}), std::vector<int>{}},
-                                     {build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), {kp::kVkA}},
-                                     {build({SDL_SCANCODE_A}, -5), {}}, {build({SDL_SCANCODE_KP_PERIOD}), {kp::kVkDecimal}},
-                                     {build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), {kp::kVkDelete}}})
-        EXPECT_EQ(keys, want);
+    EXPECT_EQ(build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), std::vector<int>{kp::kVkA});
+    EXPECT_EQ(build({SDL_SCANCODE_A}, -5), std::vector<int>{});
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}), std::vector<int>{kp::kVkDecimal});
+    EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}, SDL_NUM_SCANCODES, false), std::vector<int>{kp::kVkDelete});
     kp::buildKeyboardState(nullptr, SDL_NUM_SCANCODES, state);
     EXPECT_EQ(std::vector<std::uint8_t>(state, state + 256), std::vector<std::uint8_t>(256, 0));
 }
@@ -209,8 +186,7 @@ TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
     // Key, Alt, Ctrl, reserved; Ctrl+Alt is AltGr: it types.
     for (const auto& [key, alt, control, reserved] :
          {std::tuple{kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkA, true, false, true},
-          {kp::kVkF4, true, false, true}, {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false},
-          {kp::kVkF9, false, true, false}, {kp::kVkOem3, false, false, false}})
+          {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false}, {kp::kVkF9, false, true, false}})
         EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << " alt " << alt << " ctrl " << control;
 }
 

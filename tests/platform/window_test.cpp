@@ -1,6 +1,5 @@
-// The window's events as the main loop sees them, from events placed on the
-// queue the way the window system would, in an offscreen window; where it
-// opens, and the desktop's dpi.
+// The window's events as the main loop sees them, placed on the queue as the window system would, in an
+// offscreen window; where it opens, its cursor, and the desktop's dpi.
 #include <SDL2/SDL.h>  // to place events on the queue as the window system does
 #include <gtest/gtest.h>
 
@@ -42,45 +41,37 @@ protected:
     std::unique_ptr<Window> window;
 };
 
+// The close button, SIGINT and SIGTERM all arrive as SDL_QUIT; auto-repeats count as key presses; only the left
+// button matters, released outside the window too; F10 and Alt+X are the desktop's, Ctrl+Alt is AltGr and types.
 TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
-    SDL_Event quit{}, key{};
-    quit.type = SDL_QUIT;  // the close button, SIGINT and SIGTERM all arrive as this
-    key.type = SDL_KEYDOWN;
-    key.key.repeat = 1;  // auto-repeats count as key presses too
     push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 5, 7));
-    push(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, -20, 300));  // released outside the window
-    push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 1));   // only the left button matters
-    push(key);
-    push(quit);
-    EXPECT_EQ(events(), "D5,7 U-20,300 O K C ");
-}
-
-TEST_F(WindowEvents, NoCursorImageHidesTheCursorKeepingTheReason) {
-    std::string error = "mouse.cur: missing";
-    EXPECT_FALSE(window->useCursor(nullptr, error));
-    EXPECT_EQ(error, "mouse.cur: missing");
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-}
-
-TEST_F(WindowEvents, KeysTheDesktopKeepsAreNoKeyPresses) {
-    const std::pair<SDL_Scancode, Uint16> keys[] = {
-        {SDL_SCANCODE_F10, KMOD_NONE}, {SDL_SCANCODE_X, KMOD_LALT}, {SDL_SCANCODE_LALT, KMOD_LALT},
-        {SDL_SCANCODE_X, KMOD_LALT | KMOD_RCTRL}, {SDL_SCANCODE_X, KMOD_LSHIFT}, {SDL_SCANCODE_F9, KMOD_NONE}};
+    push(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, -20, 300));
+    push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 1));
+    const std::pair<SDL_Scancode, int> keys[] = {{SDL_SCANCODE_X, KMOD_NONE}, {SDL_SCANCODE_F10, KMOD_NONE},
+                                                 {SDL_SCANCODE_X, KMOD_LALT}, {SDL_SCANCODE_X, KMOD_ALT | KMOD_CTRL}};
     for (const auto& [scancode, mod] : keys) {
         SDL_Event key{};
         key.type = SDL_KEYDOWN;
+        key.key.repeat = 1;
         key.key.keysym.scancode = scancode;
-        key.key.keysym.mod = mod;
+        key.key.keysym.mod = Uint16(mod);
         push(key);
     }
-    EXPECT_EQ(events(), "O O O K K K ");  // F10, Alt+X, Alt: the desktop's; Ctrl+Alt is AltGr and types
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+    EXPECT_EQ(events(), "D5,7 U-20,300 O K O O K C ");
 }
 
-TEST_F(WindowEvents, TheWindowOpensAtTheDesktopsTopLeftCorner) {
+// At the desktop's top left corner; no cursor image hides the cursor, keeping the reason.
+TEST_F(WindowEvents, TheWindowOpensAtTheTopLeftCornerAndMayHideTheCursor) {
     int x = -1, y = -1;
     SDL_GetWindowPosition(static_cast<SDL_Window*>(window->nativeHandle()), &x, &y);
     EXPECT_TRUE(x == 0 && y == 0) << x << "," << y;
     EXPECT_EQ(window->verticalDpi(), 96);
+    std::string error = "mouse.cur: missing";
+    EXPECT_TRUE(!window->useCursor(nullptr, error) && error == "mouse.cur: missing");
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
 TEST(DesktopDpi, XftDpiOrTheStandard96) {
