@@ -2,6 +2,7 @@
 // the 360 ms switch limit, the matrices, the markers, and flying the current
 // camera with the keyboard and mouse.
 #include <cmath>
+#include <tuple>
 
 #include "../fake_input.h"
 #include "../scene_fixture.h"
@@ -49,19 +50,16 @@ TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
 TEST_F(Cameras, CommandsAndTheirMessagesWithTheSwitchLimit) {
     cameras.LoadCameras(treeOf(kThree));
     const std::size_t loaded = lines().size();
-    const struct {
-        int wait;
-        const char* command;
-        int current;
-    } steps[] = {{400, "camera.next", 2}, {359, "camera.next", 2},  // within 360 ms: no switch, the message all the same
-                 {1, "camera.next", 3},   {400, "camera.next", 1},  {0, "camera.set 3", 3},
-                 {0, "Camera.Set 2", 2},  {0, "camera.set 5", 2},   // no such camera: unchanged
-                 {0, "CAMERA.SET 1", 2},  {0, "camera.fly", 2},     // not commands: silent
-                 {0, "camera.speed 2.5", 2}};
-    for (const auto& s : steps) {
-        Clock::advanceTicks(s.wait);
-        cameras.RunCommand(Korvane_string(s.command));
-        EXPECT_EQ(cameras.CurrentNumber(), s.current) << s.command;
+    const std::tuple<int, const char*, int> steps[] = {  // wait, command, current camera after it
+        {400, "camera.next", 2}, {359, "camera.next", 2},  // within 360 ms: no switch, the message all the same
+        {1, "camera.next", 3},   {400, "camera.next", 1},  {0, "camera.set 3", 3},
+        {0, "Camera.Set 2", 2},  {0, "camera.set 5", 2},   // no such camera: unchanged
+        {0, "CAMERA.SET 1", 2},  {0, "camera.fly", 2},     // not commands: silent
+        {0, "camera.speed 2.5", 2}};
+    for (const auto& [wait, command, current] : steps) {
+        Clock::advanceTicks(wait);
+        cameras.RunCommand(Korvane_string(command));
+        EXPECT_EQ(cameras.CurrentNumber(), current) << command;
     }
     std::vector<LoggedLine> expected;
     for (const char* n : {"2", "2", "3", "1", "3", "2", "2"}) expected.push_back({kChanged + n, "_SYSTEM_"});
@@ -126,19 +124,17 @@ TEST_F(CameraControl, FrameTimeScalesTheStepWithAFloorAndTabSwitches) {
 TEST_F(CameraControl, KeysMoveAlongTheViewFlatOrSteepAndSideways) {
     Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 -0.6 0.8 } _MOVESPEED_ { 1 } } }");
     c.right = {-1, 0, 0};
-    const struct {
-        std::vector<std::uint8_t> keys;
-        P position;
-    } steps[] = {{{'W'}, {0, 0, 0.8f}},  // flat: steep views move slower
-                 {{kVkLShift}, {0, -0.6f, 1.6f}},
-                 {{'W', kVkLShift}, {0, -1.2f, 3.2f}},  // together they add
-                 {{kVkUp, kVkDown}, {0, -1.2f, 3.2f}},  // cancel out
-                 {{'A'}, {-1, -1.2f, 3.2f}},            // to the viewer's left
-                 {{kVkRight}, {0, -1.2f, 3.2f}}};
-    for (const auto& s : steps) {
-        input.hold(s.keys);
+    const std::pair<std::vector<std::uint8_t>, P> steps[] = {  // keys held, the position after
+        {{'W'}, {0, 0, 0.8f}},                // flat: steep views move slower
+        {{kVkLShift}, {0, -0.6f, 1.6f}},      // along the view
+        {{'W', kVkLShift}, {0, -1.2f, 3.2f}},  // together they add
+        {{kVkUp, kVkDown}, {0, -1.2f, 3.2f}},  // cancel out
+        {{'A'}, {-1, -1.2f, 3.2f}},            // to the viewer's left
+        {{kVkRight}, {0, -1.2f, 3.2f}}};
+    for (const auto& [keys, position] : steps) {
+        input.hold(keys);
         cameras.KeyboardMove(input, 60.0f);  // t = 1
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(xyz(c.position)[i], s.position[i], 1e-5f) << int(s.keys[0]) << " " << i;
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(xyz(c.position)[i], position[i], 1e-5f) << int(keys[0]) << " " << i;
     }
 }
 
@@ -146,20 +142,17 @@ TEST_F(CameraControl, MouseTurnsAThirdOfADegreePerPixelWithoutJumps) {
     Krovane_Camera& c = load("_CAMERAS_ { c { _LOOK_ { 0 0 10 } } }");
     c.right = {-1, 0, 0};
     const float s = std::sin(10.0f * 3.14159265f / 180.0f), co = std::cos(10.0f * 3.14159265f / 180.0f);
-    const struct {
-        int x, y;
-        bool held;
-        P look;
-    } steps[] = {{100, 100, false, {0, 0, 10}},
-                 {100, 70, true, {0, 10 * s, 10 * co}},         // 30 pixels up while held: 10 degrees up
-                 {400, 400, false, {0, 10 * s, 10 * co}},       // moved while released,
-                 {400, 400, true, {0, 10 * s, 10 * co}},        // then pressed where it is: no jump
-                 {430, 400, true, {10 * co * s, 10 * s, 10 * co * co}}};  // 30 pixels right: 10 degrees right
-    for (const auto& step : steps) {
-        input.x = step.x;
-        input.y = step.y;
-        cameras.MouseLook(input, step.held);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(xyz(c.look)[i], step.look[i], 1e-4f) << step.x << " " << step.y;
+    const std::tuple<int, int, bool, P> steps[] = {  // cursor x, y, button held, the look after
+        {100, 100, false, {0, 0, 10}},
+        {100, 70, true, {0, 10 * s, 10 * co}},                   // 30 pixels up while held: 10 degrees up
+        {400, 400, false, {0, 10 * s, 10 * co}},                 // moved while released,
+        {400, 400, true, {0, 10 * s, 10 * co}},                  // then pressed where it is: no jump
+        {430, 400, true, {10 * co * s, 10 * s, 10 * co * co}}};  // 30 pixels right: 10 degrees right
+    for (const auto& [x, y, held, look] : steps) {
+        input.x = x;
+        input.y = y;
+        cameras.MouseLook(input, held);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(xyz(c.look)[i], look[i], 1e-4f) << x << " " << y;
     }
     EXPECT_EQ(xyz(c.position), (P{0, 0, 0}));  // the eye stays
 }

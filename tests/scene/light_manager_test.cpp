@@ -3,6 +3,7 @@
 // and lookup, and where their wire markers are drawn.
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "../scene_fixture.h"
 #include "gfx/texture_holder.h"
@@ -30,12 +31,7 @@ Fields with(std::initializer_list<std::pair<int, float>> changes) {
 }
 
 TEST(LightLoading, KeysDefaultsAndTheWAndAlphaRules) {
-    const struct {
-        const char* tree;
-        const char* name;
-        bool found;
-        Fields expected;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool, Fields> cases[] = {  // tree, name, found, fields
         {"_LIGHTS_ { lamp { _POSITION_ { 10 20 30 } } }", "lamp", true, with({{0, 10}, {1, 20}, {2, 30}, {3, 1}})},
         // Any order; a fourth value is not w, alpha is 1 whatever follows, only the first values count.
         {"lamp { _ATTENUATION_ { 0.5 } _COLOR_ { 0.5 0.25 0 7 } _LOOK_ { -1 -2.5 3e2 } _FALLOFF_ { 250 9 }"
@@ -53,11 +49,11 @@ TEST(LightLoading, KeysDefaultsAndTheWAndAlphaRules) {
         {"_LIGHTS_ { bare empty { } }", "bare", false, kDefaults},
         {"_LIGHTS_ { bare empty { } }", "empty", false, kDefaults},
     };
-    for (const auto& c : cases) {
+    for (const auto& [tree, name, found, expected] : cases) {
         Krovane_Light light;
-        EXPECT_EQ(light.LoadFromTree(c.name, treeOf(c.tree)), c.found) << c.tree;
-        EXPECT_EQ(light.name, c.name);
-        EXPECT_EQ(fields(light), c.expected) << c.tree << " " << c.name;
+        EXPECT_EQ(light.LoadFromTree(name, treeOf(tree)), found) << tree;
+        EXPECT_EQ(light.name, name);
+        EXPECT_EQ(fields(light), expected) << tree << " " << name;
     }
 }
 
@@ -77,7 +73,6 @@ struct LightManager : SceneFixture<> {
 };
 
 TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
-    EXPECT_TRUE(walk().empty());
     writeFile("POLYGON01", "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
                            "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
                            "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");

@@ -78,7 +78,6 @@ TEST_F(ObjectManager, CommandsAndTheirLines) {
     EXPECT_EQ(objects.lastId(), 3u);
     EXPECT_EQ(objects.errors(), 1u);
     EXPECT_TRUE(objects.entry(3)->visible);
-    EXPECT_EQ(object(3).world.m[3][0], 0.0f);  // loaded at the origin
 }
 
 TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {

