@@ -58,8 +58,7 @@ TEST(RenderManagerFonts, PointsBecomePixelsAtTheScreensDpi) {
 TEST_F(RenderManager, EachMissingFileIsReportedAndCounted) {
     init();
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Rendering manager inicialized with 0 errors.", "_COMMENT_"}}));
-    ASSERT_NE(render->Font6Kartika, nullptr);  // absent faces fall back to an installed one
-    EXPECT_EQ(render->Font6Kartika->height(), 14);
+    EXPECT_EQ(render->Font6Kartika ? render->Font6Kartika->height() : 0, 14);  // absent faces fall back to an installed one
 
     for (const char* file : {"textures/_def/red.bmp", "textures/_def/yellow.bmp", "fx/vek_Phong.fx"}) std::filesystem::remove(file);
     testing::internal::CaptureStderr();
@@ -85,9 +84,7 @@ TEST_F(RenderManager, TheNormalFrameShowsFourHudLinesThenTheScene) {
     EXPECT_EQ((std::vector<std::uint32_t>{calls[0].args[1], calls[0].args[2]}),
               (std::vector<std::uint32_t>{kClearTarget | kClearZBuffer, 0xFF6482AAu}));
     EXPECT_EQ(calls[calls.size() - 2].op, DeviceOp::EndScene);
-    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const RecordedCall& c) {
-        return c.op == DeviceOp::SetTransform && c.args[0] == static_cast<std::uint32_t>(TransformState::View);
-    }));
+    EXPECT_EQ(device->transform(TransformState::View).m[3][2], cameras.CurrentCamera()->view.m[3][2]);
 
     // Numbers truncated and clamped; NaN shows 0.
     cameras.CurrentCamera()->position = {1e30f, -1e30f, -2.9f};

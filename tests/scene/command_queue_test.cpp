@@ -25,8 +25,6 @@ struct CommandQueue : SceneFixture<> {
 };
 
 TEST_F(CommandQueue, LinesOfOneFrameRunInTheirOrderOnce) {
-    run({});
-    EXPECT_TRUE(lines(loaded).empty());
     run({"cam_mngr camera.next", "console after the switch", "camera_manager camera.speed 2.5"});
     EXPECT_EQ(cameras.CurrentNumber(), 2);
     EXPECT_EQ(cameras.CurrentCamera()->moveSpeed, 2.5f);
@@ -51,7 +49,6 @@ TEST_F(CommandQueue, TargetsAreExactWordsAndAnythingElseIsAComment) {
 }
 
 TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
-    TempDir dir;
     Krovane_Command_Queue queue(nullptr, nullptr);
     for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"})
         queue.pendingTree()->AddToId(1, false, line);
