@@ -39,7 +39,7 @@ struct RenderManager : SceneFixture<Krovane_Console> {
         render = std::make_unique<HudRecorder>(device.get(), &cameras, &objects, &log, &lights);
         render->Init();
     }
-    // One frame: its head-up lines, and the fill modes and calls it made.
+    // One frame: its head-up lines; its calls stay on the device.
     Hud frame(float fps) {
         render->lines.clear();
         device->clearCalls();
@@ -58,7 +58,7 @@ TEST(RenderManagerFonts, PointsBecomePixelsAtTheScreensDpi) {
 TEST_F(RenderManager, EachMissingFileIsReportedAndCounted) {
     init();
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Rendering manager inicialized with 0 errors.", "_COMMENT_"}}));
-    EXPECT_EQ(render->Font6Kartika ? render->Font6Kartika->height() : 0, 14);  // absent faces fall back to an installed one
+    EXPECT_EQ(render->Font6Kartika ? render->Font6Kartika->height() : 0, 14);  // an absent face falls back
 
     for (const char* file : {"textures/_def/red.bmp", "textures/_def/yellow.bmp", "fx/vek_Phong.fx"}) std::filesystem::remove(file);
     testing::internal::CaptureStderr();

@@ -72,7 +72,8 @@ TEST_F(Cameras, TransformsOfTheCurrentCamera) {
     cameras.LoadCameras(treeOf("_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } }"));
     Krovane_Camera& c = *cameras.CurrentCamera();
     c.ApplyTransforms(device.get());
-    const Matrix &view = device->transform(TransformState::View), &projection = device->transform(TransformState::Projection);
+    const Matrix& view = device->transform(TransformState::View);
+    const Matrix& projection = device->transform(TransformState::Projection);
     EXPECT_FLOAT_EQ(view.m[3][2], 10.0f);  // the origin is 10 ahead
     EXPECT_FLOAT_EQ(view.m[0][0], 1.0f);
     EXPECT_NEAR(projection.m[0][0], 1.8106602f, 1e-5f);  // aspect 4:3 whatever the window

@@ -30,7 +30,7 @@ TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
                                                 {"Effect Manager setup completed with 3 Effects.", "_COMMENT_"}}));
     std::vector<int> params;  // the nodes of each number's parameter file, -1 for none listed
     for (std::uint32_t n = 1; n <= effects.effectCount(); ++n)
-        params.push_back(effects.entries().find(n) ? static_cast<int>(effects.entries().find(n)->params.nodeCount()) : -1);
+        params.push_back(effects.entries().find(n) ? int(effects.entries().find(n)->params.nodeCount()) : -1);
     EXPECT_EQ(params, (std::vector<int>{0, -1, 2}));  // "none": no file; the failed one keeps its number, unlisted
 
     const std::size_t before = lines().size();

@@ -202,7 +202,8 @@ TEST_F(Drawing, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
     EXPECT_EQ(call("matWorld").matrix->m[3][0], 2.0f);
     EXPECT_EQ(render(*object, 1, true)[11], "vek_Phong");
     std::vector<float> given;  // the eye, then the first light's every field
-    for (const char* name : {"View_Pos", "LightPos", "LightColor"}) given.insert(given.end(), call(name).values, call(name).values + 4);
+    for (const char* name : {"View_Pos", "LightPos", "LightColor"})
+        given.insert(given.end(), call(name).values, call(name).values + 4);
     for (const char* name : {"LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient", "Attenuation"})
         given.push_back(call(name).values[0]);
     EXPECT_EQ(given, (std::vector<float>{3, 4, 5, 1, 1, 2, 3, 1, 0.5f, 0.25f, 1, 1, 77, 8.5f, 0.19f, 0.005f, 0.8f}));
