@@ -200,7 +200,7 @@ TEST_F(Drawing, ThroughAnEffectTheParametersComeInOrderThenThePasses) {
     const Matrix wvp = multiply(multiply(object->world, cameras.CurrentCamera()->view), cameras.CurrentCamera()->projection);
     EXPECT_EQ(call("mat_World_View_Proj").matrix->m[3][2], wvp.m[3][2]);
     EXPECT_EQ(call("matWorld").matrix->m[3][0], 2.0f);
-    EXPECT_EQ(render(*object, 1, true)[11], "vek_Phong");
+    EXPECT_EQ(render(*object, 1, true).at(11), "vek_Phong");
     std::vector<float> given;  // the eye, then the first light's every field
     for (const char* name : {"View_Pos", "LightPos", "LightColor"})
         given.insert(given.end(), call(name).values, call(name).values + 4);
