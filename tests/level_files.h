@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace krovane::test {
@@ -37,13 +38,10 @@ inline void writeBmp(const std::string& path, std::uint32_t rgb) {
     };
     bmp[0] = 'B';
     bmp[1] = 'M';
-    put(2, static_cast<std::uint32_t>(bmp.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, 2, 4);
-    put(22, 2, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
+    // File size, pixel offset, header size, width, height, planes, bits per pixel.
+    for (const auto& [at, value, bytes] : {std::tuple{2, 70u, 4}, {10, 54u, 4}, {14, 40u, 4}, {18, 2u, 4}, {22, 2u, 4},
+                                           {26, 1u, 2}, {28, 24u, 2}})
+        put(static_cast<std::size_t>(at), value, bytes);
     for (std::size_t row = 0; row < 2; ++row)  // rows padded to 4 bytes
         for (std::size_t x = 0; x < 2; ++x) put(54 + row * 8 + x * 3, rgb, 3);
     writeFile(path, bmp);
