@@ -18,10 +18,8 @@
 #include <string>
 
 #include "console/krovane_console.h"
-#include "gfx/device.h"
 #include "gfx/geometry.h"
 #include "gfx/ref.h"
-#include "gfx/texture.h"
 #include "params/dynamic_row.h"
 #include "render/krovane_render_manager.h"
 #include "scene/krovane_camera_manager.h"
@@ -30,6 +28,10 @@
 #include "scene/krovane_light_manager.h"
 #include "scene/krovane_object_manager.h"
 
+namespace krovane::gfx {
+class Device;
+class Texture;
+}  // namespace krovane::gfx
 namespace krovane::platform {
 class Window;
 }

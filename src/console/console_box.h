@@ -18,8 +18,12 @@
 #include <string_view>
 
 #include "gfx/device_types.h"
-#include "gfx/font.h"
+#include "gfx/ref.h"
 #include "params/korvane_string.h"
+
+namespace krovane::gfx {
+class Font;  // shared with the render manager, which made it
+}  // namespace krovane::gfx
 
 namespace krovane::gfx {
 class Device;

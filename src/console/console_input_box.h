@@ -21,6 +21,10 @@
 #include "console/console_box.h"
 #include "platform/frame_timer.h"
 
+namespace krovane::gfx {
+class Texture;
+}  // namespace krovane::gfx
+
 class DynamicRow;
 
 namespace krovane::platform {

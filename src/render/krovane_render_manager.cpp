@@ -1,6 +1,7 @@
 // The render manager's start-up and the frame pass with its head-up text.
 #include "render/krovane_render_manager.h"
 
+#include "console/krovane_console.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "params/float_to_int.h"

@@ -12,14 +12,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "console/krovane_console.h"
-#include "gfx/device.h"
 #include "gfx/effect.h"
 #include "gfx/font.h"
 #include "gfx/texture_holder.h"
 #include "params/korvane_string.h"
 
 class Krovane_Camera_Manager;
+class Krovane_Console;
 class Krovane_Light_Manager;
 class Krovane_Object_Manager;
 

@@ -6,10 +6,13 @@
 // 4:3 whatever the window, and depth from 1 to 15000.
 #pragma once
 
-#include "gfx/device.h"
 #include "gfx/geometry.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+
+namespace krovane::gfx {
+class Device;  // drawn on, not owned
+}  // namespace krovane::gfx
 
 class Krovane_Camera {
 public:

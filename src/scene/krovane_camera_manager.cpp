@@ -1,5 +1,6 @@
 #include "scene/krovane_camera_manager.h"
 
+#include "gfx/device.h"
 #include "platform/code_page_1251.h"
 #include "platform/virtual_keys.h"
 #include "scene/level_section.h"

@@ -15,11 +15,14 @@
 #include <cstdint>
 
 #include "console/log.h"
-#include "gfx/device.h"
 #include "platform/frame_timer.h"
 #include "platform/input_source.h"
 #include "scene/krovane_camera.h"
 #include "scene/numbered_list.h"
+
+namespace krovane::gfx {
+class Device;  // drawn on, not owned
+}  // namespace krovane::gfx
 
 class Krovane_Camera_Manager {
 public:

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "console/log.h"
-#include "gfx/device.h"
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
 #include "params/dynamic_row.h"

@@ -2,7 +2,9 @@
 #include "scene/krovane_light.h"
 
 #include "gfx/geometry.h"
+#include "gfx/device.h"
 #include "gfx/line_drawing.h"
+#include "gfx/texture_holder.h"
 
 namespace {
 

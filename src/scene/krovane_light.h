@@ -3,11 +3,14 @@
 // the level's parameter tree; it can draw a wire marker of itself.
 #pragma once
 
-#include "gfx/device.h"
 #include "gfx/device_types.h"
-#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+
+namespace krovane::gfx {
+class Device;  // drawn on, not owned
+}  // namespace krovane::gfx
+struct TextureHolder;
 
 class Krovane_Light {
 public:

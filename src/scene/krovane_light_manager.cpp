@@ -1,6 +1,8 @@
 // Loading the level's lights into the numbered list and drawing their markers.
 #include "scene/krovane_light_manager.h"
 
+#include "gfx/effect.h"
+#include "gfx/geometry.h"
 #include "scene/level_section.h"
 
 Krovane_Light_Manager::Krovane_Light_Manager(Log& console) : console_(console) {}

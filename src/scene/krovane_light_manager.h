@@ -6,13 +6,16 @@
 #include <cstdint>
 
 #include "console/log.h"
-#include "gfx/device.h"
-#include "gfx/effect.h"
-#include "gfx/texture_holder.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/krovane_light.h"
 #include "scene/numbered_list.h"
+
+namespace krovane::gfx {
+class Device;
+class Effect;
+}  // namespace krovane::gfx
+struct TextureHolder;
 
 class Krovane_Light_Manager {
 public:

@@ -21,12 +21,15 @@
 #include <string>
 
 #include "console/log.h"
-#include "gfx/device.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/numbered_list.h"
 #include "scene/object_super.h"
 #include "scene/resource_cache.h"
+
+namespace krovane::gfx {
+class Device;  // drawn on, not owned
+}  // namespace krovane::gfx
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;

@@ -3,6 +3,9 @@
 #include "scene/static_c_object.h"
 
 #include "gfx/geometry.h"
+#include "gfx/effect.h"
+#include "gfx/mesh.h"
+#include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"

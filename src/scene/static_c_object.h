@@ -17,12 +17,17 @@
 #include <vector>
 
 #include "console/log.h"
-#include "gfx/device.h"
-#include "gfx/effect.h"
-#include "gfx/mesh.h"
-#include "gfx/texture.h"
+#include "gfx/device_types.h"
+#include "gfx/ref.h"
 #include "params/korvane_string.h"
 #include "scene/object_super.h"
+
+namespace krovane::gfx {
+class Device;
+class Effect;
+class Mesh;
+class Texture;
+}  // namespace krovane::gfx
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
