@@ -14,13 +14,7 @@
 
 namespace {
 
-using krovane::test::shape;
-
-DynamicRow parse(std::string_view text) {
-    DynamicRow tree;
-    EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
-    return tree;
-}
+using namespace krovane::test;
 
 TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
     const DynamicRow tree = parse(
@@ -36,12 +30,7 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
         shape(tree),
         "_CAMERAS_{main{_POSITION_{0|120|-300}|_LOOK_{0|0|0}}|empty{}|with blank{say \"hi\"||objects\\floor.DR|a}}|"
         "top_param");
-    EXPECT_TRUE(tree.nodeCount() == 17);
-    // Ids follow the file's order; empty or comment-only text holds no content.
-    const DynamicRow ordered = parse("a { b c { d } } e");
-    for (unsigned id = 1; id <= 5; ++id) EXPECT_EQ(ordered.text(id), std::string(1, char('a' + id - 1)));
-    for (const char* empty : {"", "  # nothing here\n\n"})
-        EXPECT_EQ(parse(empty).nodeCount(), 0u) << empty;
+    for (const char* empty : {"", "  # nothing here\n\n"}) EXPECT_EQ(parse(empty).nodeCount(), 0u) << empty;
 }
 
 TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
@@ -59,7 +48,6 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
         {std::string("a {\n \"x\0\" }", 11), 2, 4, nul.c_str()},
         {std::string("a\n\0", 3), 2, 1, nul.c_str()},
         {std::string("a # x\0y\nb", 10), 1, 6, nul.c_str()},
-        {std::string("x {\n  ab\0", 9), 2, 5, nul.c_str()},
         {deep, 1, 2 * DynamicRow::kMaxDepth + 2, "knots nested too deeply"},  // at the brace too many
     };
     for (const auto& [text, line, column, message] : cases) {
@@ -71,12 +59,6 @@ TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
                   "level.DR:" + std::to_string(line) + ":" + std::to_string(column) + ": " + message)
             << text.substr(0, 40);
     }
-}
-
-std::string written(const DynamicRow& tree) {
-    std::string text;
-    tree.writeText(text);
-    return text;
 }
 
 // Every tree of texts of 0 to 1023 bytes of any values 1..255 writes and reads back.
@@ -108,9 +90,7 @@ TEST(TreeFormatRoundTrip, DeepTreesWriteWithoutRecursionOrRunawayIndent) {
     tree.AddToId(parent, false, "leaf");
     const std::string text = written(tree);
     EXPECT_LT(text.size(), std::size_t{50000} * 400);  // linear in depth, not quadratic
-    DynamicRow back;
-    ASSERT_TRUE(back.loadFromText(text, "deep"));
-    EXPECT_TRUE(back.nodeCount() == 50001 && back.text(50001) == "leaf" && back.parentOf(50001) == 50000);
+    EXPECT_EQ(written(parse(text)), text);
 }
 
 TEST(TreeFormatWriting, ReadableLayout) {
@@ -138,8 +118,7 @@ TEST(TreeFiles, SaveAndLoadThroughEnginePathsOrFailWithTheirName) {
     EXPECT_FALSE(tree.iSaveToFile(Korvane_string("no_such_folder\\file.DR")));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "no_such_folder"));
 
-    EXPECT_FALSE(back.iLoadFromFile(Korvane_string("absent.DR")));
-    EXPECT_EQ(back.nodeCount(), 0u);
+    EXPECT_TRUE(!back.iLoadFromFile(Korvane_string("absent.DR")) && back.nodeCount() == 0);
     EXPECT_EQ(back.lastLoadError().kind, TreeLoadError::Kind::Missing);
     EXPECT_EQ(back.lastLoadError().describe(), "absent.DR: cannot open the file");
     std::filesystem::create_directory(dir.path() / "a_folder");

@@ -7,22 +7,18 @@
 #include <string_view>
 
 #include "params/dynamic_row.h"
+#include "params/tree_text.h"
 #include "tree_json.h"
 
 namespace {
 
+using namespace krovane::test;
 using krovane::tools::TreeJson;
 
 std::string repeat(std::string_view piece, unsigned times) {
     std::string out;
     while (times-- > 0) out += piece;
     return out;
-}
-
-DynamicRow parseTree(std::string_view text) {
-    DynamicRow tree;
-    EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
-    return tree;
 }
 
 std::string toJson(const DynamicRow& tree, bool pretty) {
@@ -32,33 +28,22 @@ std::string toJson(const DynamicRow& tree, bool pretty) {
     return json.substr(5);
 }
 
-// The tree as its file text: equal files mean equal texts, kinds, nesting and order.
-std::string fileText(const DynamicRow& tree) {
-    std::string text;
-    tree.writeText(text);
-    return text;
-}
-
 // Reads JSON into a tree that holds content before, so that leftovers would show.
 DynamicRow fromJson(std::string_view json) {
-    DynamicRow tree = parseTree("stale { content }");
+    DynamicRow tree = parse("stale { content }");
     std::string error;
     EXPECT_TRUE(TreeJson::read(json, tree, error)) << error;
     return tree;
 }
 
 // A chain of `depth` knots named k, each inside the one before, as a tree and as JSON.
-DynamicRow chain(unsigned depth) {
-    DynamicRow tree;
-    for (unsigned i = 0, parent = 0; i < depth; ++i) parent = tree.AddToId(parent, true, "k");
-    return tree;
-}
+DynamicRow chain(unsigned depth) { return parse(repeat("k{", depth) + repeat("}", depth)); }
 std::string chainJson(unsigned depth) { return "[" + repeat("{\"k\":[", depth) + repeat("]}", depth) + "]"; }
 
 TEST(TreeJson, AwkwardTreesComeBackUnchanged) {
     // Cyrillic, byte 0x98, quotes, braces, comment signs, blanks, control bytes, a backslash, empty texts
     // and knots, every byte value, texts of 1023 bytes of code page 1251 whatever their UTF-8 length.
-    DynamicRow tree = parseTree(
+    DynamicRow tree = parse(
         "\"\xCF\xF0\xE8\xE2\xE5\xF2\" { \"\x98\" \"\xCF\x98\xF2\" }\n"
         "\"say \"\"hi\"\"\" \"{\" \"}\" \"{ }\" \"a#b\" \"#\"\n"
         "\" lead \" \"tab\there\" \"line\nbreak\" \"\x01\x1F\x7F\" \"C:\\path\\\"\n"
@@ -67,10 +52,8 @@ TEST(TreeJson, AwkwardTreesComeBackUnchanged) {
     for (int b = 1; b < 256; ++b) every += static_cast<char>(b);
     tree.AddToId(tree.AddToId(0, true, every), false, every);
     tree.AddToId(tree.AddToId(0, true, std::string(1023, 'x')), false, std::string(1023, '\xC6'));
-    ASSERT_EQ(tree.nodeCount(), 27u);
-    for (const bool pretty : {false, true}) {
-        EXPECT_EQ(fileText(fromJson(toJson(tree, pretty))), fileText(tree)) << (pretty ? "pretty" : "compact");
-    }
+    for (const bool pretty : {false, true})
+        EXPECT_EQ(written(fromJson(toJson(tree, pretty))), written(tree)) << (pretty ? "pretty" : "compact");
 }
 
 TEST(TreeJson, DeepestLoadableTreeWorksBothWaysInLinearSize) {
@@ -78,22 +61,19 @@ TEST(TreeJson, DeepestLoadableTreeWorksBothWaysInLinearSize) {
     // a moderate depth shows it before the deepest one would exhaust memory.
     ASSERT_LT(toJson(chain(3000), true).size(), std::size_t{3000} * 1000);
     const unsigned depth = DynamicRow::kMaxDepth;
+    const std::string expected = written(chain(depth));
     for (const bool pretty : {false, true}) {
         const std::string json = toJson(chain(depth), pretty);
         EXPECT_LT(json.size(), std::size_t{depth} * 1000);
-        DynamicRow loaded;
-        EXPECT_TRUE(loaded.loadFromText(fileText(fromJson(json)), "deep")) << loaded.lastLoadError().describe();
-        EXPECT_EQ(fileText(loaded), fileText(chain(depth)));
+        EXPECT_EQ(written(fromJson(json)), expected);
     }
-    EXPECT_EQ(fileText(fromJson(chainJson(depth))), fileText(chain(depth)));
+    EXPECT_EQ(written(fromJson(chainJson(depth))), expected);
 }
 
 TEST(TreeJson, WritesTheDocumentedShape) {
     EXPECT_TRUE(toJson(DynamicRow(), false) == "[]" && toJson(DynamicRow(), true) == "[]");
-    EXPECT_EQ(toJson(parseTree("_CAMERAS_ { main { _POSITION_ { 0 120 -300 } } }"), false),
-              R"([{"_CAMERAS_":[{"main":[{"_POSITION_":["0","120","-300"]}]}]}])");
-    EXPECT_EQ(toJson(parseTree("a { b {} c } d \"\" {}"), false), R"([{"a":[{"b":[]},"c"]},"d",{"":[]}])");
-    EXPECT_EQ(toJson(parseTree("k { p {} q } r"), true),
+    EXPECT_EQ(toJson(parse("a { b {} c } d \"\" {}"), false), R"([{"a":[{"b":[]},"c"]},"d",{"":[]}])");
+    EXPECT_EQ(toJson(parse("k { p {} q } r"), true),
               "[\n  {\n    \"k\": [\n      {\n        \"p\": []\n      },\n      \"q\"\n    ]\n  },\n  \"r\"\n]");
     // UTF-8 (Привет; unassigned, euro, numero) and JSON escapes.
     DynamicRow texts;
@@ -107,11 +87,11 @@ TEST(TreeJson, WritesTheDocumentedShape) {
 TEST(TreeJson, ReadsEscapesAndFreeLayout) {
     // As a script writes it: \u escapes (Привет, the euro sign, U+0098), the
     // short escapes, raw UTF-8, blanks between all tokens; empty arrays.
-    EXPECT_EQ(fileText(fromJson(
+    EXPECT_EQ(written(fromJson(
                   "[ \"\\u041f\\u0440\\u0438\\u0432\\u0435\\u0442\" ,\n"
                   "  { \"\\u20ac\" : [ \"\\\"\\\\\\/\\b\\f\\n\\r\\t\" , \"\\u0098\" ] } ,\n"
                   "  {\"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\":[]}\n]\n")),
-              fileText(parseTree("\xCF\xF0\xE8\xE2\xE5\xF2 \x88 { \"\"\"\\/\b\f\n\r\t\" \"\x98\" }\n"
+              written(parse("\xCF\xF0\xE8\xE2\xE5\xF2 \x88 { \"\"\"\\/\b\f\n\r\t\" \"\x98\" }\n"
                                  "\xCF\xF0\xE8\xE2\xE5\xF2 {}")));
     for (const std::string_view json : {"[]", " [ ] \n", "\n[\n]\n"}) EXPECT_EQ(fromJson(json).nodeCount(), 0u);
 }
@@ -124,21 +104,15 @@ TEST(TreeJson, RefusesWhatIsNoTreeWithPlaceAndReason) {
     const unsigned deep = DynamicRow::kMaxDepth + 1;
     const std::pair<std::string, std::string> cases[] = {
         // Not JSON.
-        {" \n ", "line 2, column 2: The document is empty."},
-        {R"(["a",])", "line 1, column 6: Invalid value."},
         {"[\n\"a\"\n", "line 3, column 1: Missing a comma or ']' after an array element."},
-        {R"(["a"] ["b"])", "line 1, column 7: The document root must not be followed by other values."},
         {"[\"\xCF\xF0\"]", "line 1, column 3: Invalid encoding in string."},
         {R"(["\ud83d"])", "line 1, column 3: The surrogate pair in string is invalid."},
         // Not a tree.
         {R"({"a":[]})", "line 1, column 1: the top level must be an array"},
-        {R"("a")", "line 1, column 1: the top level must be an array"},
         {"12", "line 1, column 1: " + onlyStrings},
-        {"[\n  {}\n]", "line 2, column 3: a knot object needs one member, named by the knot"},
         {R"([{"a":[],"b":[]}])", "line 1, column 10: a knot object must have exactly one member"},
         {R"([{"a":"b"}])", "line 1, column 7: " + mustBeArray},
         {R"([{"a":{"b":[]}}])", "line 1, column 7: " + mustBeArray},
-        {R"([{"a":1}])", "line 1, column 7: " + onlyStrings},
         {R"(["a",["b"]])", "line 1, column 6: an array must be the value of a knot's member"},
         {"[\"a\",\n 1.5]", "line 2, column 2: " + onlyStrings},
         {"[ true ]", "line 1, column 3: " + onlyStrings},
@@ -148,29 +122,23 @@ TEST(TreeJson, RefusesWhatIsNoTreeWithPlaceAndReason) {
                               std::to_string(deep - 1) + " deep"},
         // Texts code page 1251 cannot hold, or too long for a tree.
         {"[\"ok\",\n  \"ab\xE4\xB8\xAD\"]", "line 2, column 3: the text \"ab\xE4\xB8\xAD\" holds U+4E2D (at byte 2)" + cp},
-        {R"(["a\u4e2d"])", "line 1, column 2: the text \"a\xE4\xB8\xAD\" holds U+4E2D (at byte 1)" + cp},
-        {"[\"\xF0\x9F\x98\x80\"]", "line 1, column 2: the text \"\xF0\x9F\x98\x80\" holds U+1F600 (at byte 0)" + cp},
         {R"(["\ud83d\ude00"])", "line 1, column 2: the text \"\xF0\x9F\x98\x80\" holds U+1F600 (at byte 0)" + cp},
         {R"(["caf\u00e9"])", "line 1, column 2: the text \"caf\xC3\xA9\" holds U+00E9 (at byte 3)" + cp},
         {"[{\"x\":[]}, {\"\xE4\xB8\xAD\":[]}]", "line 1, column 13: the text \"\xE4\xB8\xAD\" holds U+4E2D (at byte 0)" + cp},
         {R"(["\udc00"])", "line 1, column 2: the text \"???\" holds an unpaired surrogate escape, which is no character"},
         {R"(["a\u0000b"])", "line 1, column 2: the text \"a?b\" contains the NUL character (\\u0000)"},
-        {R"([{"\u0000":[]}])", "line 1, column 3: the text \"?\" contains the NUL character (\\u0000)"},
         {"[\"" + std::string(1024, 'x') + "\"]",
          "line 1, column 2: the text \"" + std::string(40, 'x') + "...\" is 1024" + tooLong},
         {"[\"" + repeat("\xD0\x96", 1024) + "\"]",
-         "line 1, column 2: the text \"" + repeat("\xD0\x96", 40) + "...\" is 1024" + tooLong},
-        {"[\"" + repeat("\\u0416", 1024) + "\"]",
          "line 1, column 2: the text \"" + repeat("\xD0\x96", 40) + "...\" is 1024" + tooLong},
         {"[{\"" + std::string(2000, 'k') + "\":[]}]",
          "line 1, column 3: the text \"" + std::string(40, 'k') + "...\" is 2000" + tooLong},
     };
     for (const auto& [json, message] : cases) {
-        DynamicRow tree = parseTree("before { the read }");
+        DynamicRow tree = parse("before { the read }");
         std::string error;
-        EXPECT_FALSE(TreeJson::read(json, tree, error)) << json.substr(0, 60);
+        EXPECT_TRUE(!TreeJson::read(json, tree, error) && tree.nodeCount() == 0) << json.substr(0, 60);
         EXPECT_EQ(error, message) << json.substr(0, 60);
-        EXPECT_TRUE(tree.nodeCount() == 0 && tree.firstTopLevelId() == 0);
     }
 }
 
