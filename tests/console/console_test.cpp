@@ -310,6 +310,14 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheBoxesSolidTicksTheClockNeedsADeviceAndMakesNo
     EXPECT_EQ((std::vector{std::uint32_t(calls[1].op), calls[1].args[0], calls[1].args[1]}),
               (std::vector{std::uint32_t(DeviceOp::SetRenderState), std::uint32_t(RenderState::FillMode), kFillSolid}));
     EXPECT_EQ(console->clockBox().text, "[61:234] ");
+    const void* bound = nullptr;  // the input box's outline is drawn in its texture, and the stage cleared after
+    std::vector<const void*> outline;
+    for (const RecordedCall& c : calls) {
+        if (c.op == DeviceOp::SetTexture) bound = c.object;
+        if (isDraw(c, kLineVertexStride)) outline.push_back(bound);
+    }
+    ASSERT_NE(console->inputBox().texture.get(), nullptr);
+    EXPECT_TRUE(outline == std::vector<const void*>(4, console->inputBox().texture.get()) && bound == nullptr);
 
     target = nullptr;  // without a device nothing is drawn and nothing fails
     console->Print("x", MessageType::Error);
