@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The viewer as a user runs it: its options and refusals; then under a virtual X server one run of the
-# bundled level (size, scene, head-up text, Tab, picture keys, console typing, close button, log), one
-# with an impossible SCREEN (SIGTERM), one without ini.txt (its message box, SIGINT), and a device that
-# cannot be had. Every step waits, with a deadline, for what the viewer shows.
+# The viewer as a user runs it: options and refusals; under a virtual X server one run of the bundled level
+# (size, scene, head-up text, Tab, picture keys, console, close button, log), one with an impossible SCREEN
+# (SIGTERM), one without ini.txt (message box, SIGINT), a device that cannot be had. Each step waits for what it shows.
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -53,21 +52,18 @@ export DISPLAY=":$n"
 wait_for 20 xwininfo -root >/dev/null 2>&1
 
 # start INI [LEVEL]: runs the viewer in a fresh folder RUN holding INI as ini.txt (or in LEVEL, named on the
-# command line), answers each ERROR box with Return, counting them in BOXES, until the window ID shows.
+# command line), answers each ERROR box with Return, listing them in BOXES, until the window ID shows.
 start() {
-    RUN=$(mktemp -d -p "$WORK") BOXES=0 ID=
+    RUN=$(mktemp -d -p "$WORK") BOXES= ID=
     [[ -n $1 ]] && printf '%s' "$1" >"${2:-$RUN}/ini.txt"
     (cd "$RUN" && exec "$VIEWER" ${2:+"$2"}) >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
-    local deadline=$((SECONDS + 60)) box answered=
+    local deadline=$((SECONDS + 60)) box
     until xwininfo -name "$TITLE" 2>/dev/null | grep -q IsViewable; do
         kill -0 "$VIEWER_PID" 2>/dev/null && ((SECONDS < deadline)) || { cat "$RUN/err" >&2; return 1; }
         box=$(xwininfo -root -tree | awk '/"ERROR"/ {print $1; exit}')
-        if [[ -n $box ]]; then
-            [[ $box != "$answered" ]] && BOXES=$((BOXES + 1))
-            answered=$box
-            xdotool windowfocus "$box" key Return 2>/dev/null
-        fi
+        [[ -z $box || $BOXES == *" $box"* ]] || BOXES+=" $box"
+        [[ -n $box ]] && xdotool windowfocus "$box" key Return 2>/dev/null
         sleep 0.1
     done
     ID=$(xwininfo -name "$TITLE" | awk '/Window id:/ {print $4}')
@@ -102,7 +98,6 @@ if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RE
         "=obj_mngr show.list" "=a note for the log" shift+Insert Return
     keys 12 203 208 11 grave
     check "the console closes" shown closed near 303030 12 203 208 11 '<' 100
-    check "the head-up text is back" wait_for 30 shown hud near ffffff 0 0 260 40 '>' 40
     check "Tab shows another camera in the head-up text" keys 0 0 300 35 Tab
     xdotool key F12
     check "F12 writes another picture" wait_for 30 pictures 2
@@ -110,16 +105,12 @@ if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RE
     check "LOG.dr is in the level folder, not where it was started" test -s "$LEVEL/LOG.dr" -a ! -e "$RUN/LOG.dr"
     log=$(iconv -f CP1251 -t UTF-8 "$LEVEL/LOG.dr")
     check "one log header" test "$(grep -c 'Currient date: ' <<<"$log")" -eq 1
-    for said in '[>>>] Initializing rendering manager : ' '[>>>] Loading level : POLYGON01' \
-        '[i] Light Manager setup completed. ' '[>>>] Loading Objects : ' '[i] Camera Manager setup completed. ' \
-        '[i] Effect Manager setup completed. ' 'Rendering manager inicialized with 0 errors.' \
-        'Object Manager setup completed with 0 errors and 17 objects.' \
-        'Currient camera was changed to: camera № 2' 'id:1  visible:1  file:objects\ground.DR' \
-        '] pasted from the clipboard'; do
+    for said in '[>>>] Loading level : POLYGON01' 'Rendering manager inicialized with 0 errors.' \
+        'Object Manager setup completed with 0 errors and 17 objects.' 'Currient camera was changed to: camera № 2' \
+        'id:1  visible:1  file:objects\ground.DR' '] pasted from the clipboard'; do
         check "the log holds: $said" grep -qF "$said" <<<"$log"
     done
     check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
-    ((failed == 0)) || grep -a '^\s*"\?\[' <<<"$log" | tail -25 >&2
     for png in "$LEVEL"/shot_*.png; do
         check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
         check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
@@ -138,9 +129,8 @@ fi
 
 # No ini.txt: one message box, also on stderr, and the default size; SIGINT.
 if check "the viewer opens without ini.txt" start ''; then
-    check "one ERROR box for the missing ini.txt" test "$BOXES" -eq 1
+    check "one ERROR box for the missing ini.txt ($BOXES)" test "$(wc -w <<<"$BOXES")" -eq 1
     check "its text, also on stderr" grep -q 'ERROR: | File loading failed! |ini.txt | ' "$RUN/err"
-    check "the default size 640 x 480" grep -qzP 'Width: 640\n\s*Height: 480' <<<"$(xwininfo -id "$ID")"
     check "exit 0 on SIGINT" stop INT
     check "LOG.dr after SIGINT" grep -q 'Currient date: ' "$RUN/LOG.dr"
 fi

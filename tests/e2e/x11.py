@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
 """Acts on an X window as a user would, for the viewer's end-to-end test.
 usage: x11.py close WINDOW                asks it to close, as its close button does
-       x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +; =TEXT: the
-                                          keys typing TEXT, then Return) until the rectangle of the window
-                                          changes, at most 20 s
-A key is pressed once the rectangle holds still for 0.3 s, so that only the key can change it."""
+       x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +; =TEXT: TEXT then
+                                          Return) until the rectangle changes, at most 20 s, pressing it once
+                                          the rectangle holds still for 0.3 s, so that only the key changes it."""
 import ctypes, ctypes.util, sys, time
 
 

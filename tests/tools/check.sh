@@ -1,5 +1,4 @@
-# Shared by the tool and end-to-end test scripts: a scratch folder WORK, removed
-# on exit, a tally of failed checks, and the picture reader.
+# For the tool and end-to-end test scripts: a scratch folder WORK removed on exit, a failure tally, the picture reader.
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

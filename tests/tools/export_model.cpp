@@ -1,6 +1,5 @@
-// export_model: writes a model in another format through the import library's
-// exporter, so that the import test has FBX and COLLADA models of our own
-// making without keeping them.   export_model IN OUT FORMAT (fbxa, collada)
+// export_model IN OUT FORMAT (fbxa, collada): converts a model with the import library's exporter, so that
+// the import test has FBX and COLLADA models of our own making without keeping them.
 #include <assimp/scene.h>
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>

@@ -39,10 +39,8 @@ check "LOG.dr is left in the level folder" grep -q '\[i\] Effect Manager setup c
 "$SHOT" --console --camera 2 --frames 1 --size 160x120 --out "$WORK/console.png" "$WORK/level" >/dev/null 2>&1
 check "the console view renders too" test -s "$WORK/console.png"
 
-# Back-face culling hides nothing that can be seen: the level looks the same
-# through the shipped effect, which culls, and with its culling taken out,
-# within rounding, below the head-up text whose frame rate varies. A pixel on
-# a silhouette may differ, where a back face ties with a front face's depth.
+# Back-face culling hides nothing that can be seen: below the head-up text (its frame rate varies) the level looks
+# the same with the shipped effect's culling taken out, but for a few silhouette pixels where depths tie.
 sed -i 's/^MULTISAMPLE_TYPE.*/MULTISAMPLE_TYPE = 0/' "$WORK"/{culled,unculled}/ini.txt
 check "the shipped effect culls" grep -q 'CullMode = CCW' "$WORK/culled/fx/vek_Phong.fx"
 sed -i '/CullMode/d' "$WORK/unculled/fx/vek_Phong.fx"
@@ -57,7 +55,6 @@ check "culling leaves the picture as it was ($differing pixels differ)" test "${
 "$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
 check "--check: a clean level passes (exit 0)" test $? -eq 0
 check "--check: prints the log without stamps" grep -qxF 'System: [>>>] Loading level : POLYGON01' "$WORK/check"
-check "--check: no Error line" test "$(grep -c '^Error: ' "$WORK/check")" -eq 0
 rm "$WORK/level/models/torus.x"
 "$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
 check "--check: a missing model fails (exit 1)" test $? -eq 1

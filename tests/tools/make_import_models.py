@@ -1,10 +1,6 @@
-"""Writes the import test's model in three formats: model.obj (+ .mtl),
-model.gltf and model.glb (its texture held inside), with the texture tex/green.png.
-
-In the formats' right-handed, y-up coordinates it faces +z: a green textured square (x, y from -100
-to 100, z 0), a red half before its left half and a blue strip before its top right (z 50), faces
-counter-clockwise seen from the front: seen right, red left, green bottom right, blue top right.
-   python3 make_import_models.py FOLDER
+"""Writes the import test model: model.obj + .mtl, model.gltf and model.glb (texture inside); texture tex/green.png.
+Right-handed, y-up, facing +z, faces counter-clockwise from the front: a green textured square (x, y -100..100, z 0),
+a red half before its left half, a blue strip before its top right (z 50).   python3 make_import_models.py FOLDER
 """
 import base64, json, os, struct, sys, zlib
 

@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
-"""Reads the 8-bit RGB PNGs the programs write and Xvfb's 24- or 32-bit TrueColor window dumps (xwd).
-Rectangles are X Y W H; colours are compared with a tolerance, as drivers round differently.
+"""Reads the programs' 8-bit RGB PNGs and Xvfb's 24/32-bit TrueColor dumps (xwd); colours with a tolerance for drivers.
 usage: picture.py FILE size                      "W H"
        picture.py FILE colours X Y W H           the number of distinct colours
        picture.py FILE near RRGGBB X Y W H       pixels within 24 of that colour in every channel
        picture.py FILE differ OTHER X Y W H      pixels that differ from OTHER's by more than 2
-       picture.py FILE main X Y W H              the colour most of it is: red, green, blue or none
-"""
+       picture.py FILE main X Y W H              the colour most of it is: red, green, blue or none"""
 import struct, sys, zlib
 
 
