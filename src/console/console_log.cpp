@@ -1,5 +1,6 @@
 #include "console/console_log.h"
 
+#include <string>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -41,20 +42,10 @@ void ConsoleLog::addLine(const Korvane_string& line, MessageType type) {
 void ConsoleLog::writeHeader() {
     const krovane::platform::UtcTime t = krovane::platform::Clock::utcNow();
     // kept: every LOG.dr so far begins with this spelling.
-    Korvane_string header = "[Currient date: ";
-    header += t.day;
-    header += "-";
-    header += t.month;
-    header += "-";
-    header += t.year;
-    header += " , time: ";
-    header += t.hour;
-    header += "-";
-    header += t.minute;
-    header += "-";
-    header += t.second;
-    header += " (GMT+0)]";
-    addLine(header, MessageType::System);
+    const std::string header = "[Currient date: " + std::to_string(t.day) + "-" + std::to_string(t.month) + "-" +
+                               std::to_string(t.year) + " , time: " + std::to_string(t.hour) + "-" +
+                               std::to_string(t.minute) + "-" + std::to_string(t.second) + " (GMT+0)]";
+    addLine(Korvane_string(std::string_view(header)), MessageType::System);
 }
 
 void ConsoleLog::stamp(Korvane_string& out) const {

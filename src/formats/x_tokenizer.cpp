@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace krovane::formats {
 
@@ -293,33 +294,19 @@ bool XReader::binToken(std::uint32_t& id, std::string* text) {
 }
 
 bool XReader::binNext(XToken& token) {
-    listLeft_ = 0;  // data left unread
+    // The binary tokens that are structure; all others are data and punctuation, skipped here.
+    static constexpr std::pair<std::uint32_t, XTokenKind> kStructure[] = {
+        {0, XTokenKind::End}, {kName, XTokenKind::Name}, {kOpenBrace, XTokenKind::OpenBrace},
+        {kCloseBrace, XTokenKind::CloseBrace}, {kGuid, XTokenKind::Guid}, {kTemplate, XTokenKind::Template}};
     for (;;) {
+        listLeft_ = 0;  // data left unread
         std::uint32_t id;
         if (!binToken(id, &token.text)) return false;
-        switch (id) {
-            case 0:
-                token.kind = XTokenKind::End;
+        for (const auto& [code, kind] : kStructure)
+            if (id == code) {
+                token.kind = kind;
                 return true;
-            case kName:
-                token.kind = XTokenKind::Name;
-                return true;
-            case kOpenBrace:
-                token.kind = XTokenKind::OpenBrace;
-                return true;
-            case kCloseBrace:
-                token.kind = XTokenKind::CloseBrace;
-                return true;
-            case kGuid:
-                token.kind = XTokenKind::Guid;
-                return true;
-            case kTemplate:
-                token.kind = XTokenKind::Template;
-                return true;
-            default:
-                listLeft_ = 0;
-                break;  // data and punctuation
-        }
+            }
     }
 }
 
