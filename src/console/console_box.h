@@ -22,11 +22,8 @@
 #include "params/korvane_string.h"
 
 namespace krovane::gfx {
-class Font;  // shared with the render manager, which made it
-}  // namespace krovane::gfx
-
-namespace krovane::gfx {
 class Device;
+class Font;  // shared with the render manager, which made it
 }  // namespace krovane::gfx
 
 class Console_Box {

@@ -80,7 +80,6 @@ std::uint32_t Device::samplerState(std::uint32_t sampler, SamplerState state) co
     return sampler < kTextureStages && index < 3 ? samplerStates_[sampler][index] : 0;
 }
 
-
 Device::~Device() = default;
 
 void Device::unbind(const void* resource) {

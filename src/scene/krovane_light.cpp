@@ -1,8 +1,8 @@
 // Loading a light from the level tree and drawing its marker.
 #include "scene/krovane_light.h"
 
-#include "gfx/geometry.h"
 #include "gfx/device.h"
+#include "gfx/geometry.h"
 #include "gfx/line_drawing.h"
 #include "gfx/texture_holder.h"
 

@@ -61,8 +61,6 @@ public:
         located_.clear();
     }
 
-    // Meshes and textures held now.
-
 private:
     // What a file on disk was when it was read: a changed one is read again.
     using Stamp = krovane::platform::FileStamp;

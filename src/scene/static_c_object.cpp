@@ -2,8 +2,8 @@
 // through its effects for one light.
 #include "scene/static_c_object.h"
 
-#include "gfx/geometry.h"
 #include "gfx/effect.h"
+#include "gfx/geometry.h"
 #include "gfx/mesh.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
