@@ -133,7 +133,10 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (fs::is_directory(model, ec)) return fail(model, "a folder, not a model file");
     if (!fs::is_regular_file(model, ec)) return fail(model, "no such file");
-    if (!std::ifstream(model, std::ios::binary)) return fail(model, "cannot read it");
+    if (std::FILE* readable = std::fopen(model.c_str(), "rb"))
+        std::fclose(readable);
+    else
+        return fail(model, "cannot read it: " + std::generic_category().message(errno));
     if (!fs::is_directory(outDir, ec))
         return fail(out, fs::exists(outDir, ec) ? outDir.string() + " is not a folder"
                                                 : "the folder " + outDir.string() + " is not there");
