@@ -71,7 +71,7 @@ std::size_t memoryLimitMiB() {
     const char* set = std::getenv("KROVANE_IMPORT_MEMORY_MB");
     std::size_t mib = 0;
     if (set != nullptr) std::from_chars(set, set + std::string_view(set).size(), mib);
-    return mib > 0 ? mib : kMemoryLimitMiB;
+    return mib > 0 && mib < (std::size_t{1} << 30) ? mib : kMemoryLimitMiB;
 }
 
 // Makes the file the .x is written to before it takes its name, under a name
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     bool force = false, scaled = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        const bool hasValue = i + 1 < argc;
+        const bool hasValue = i + 1 < argc;  // for the options that take one
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -111,11 +111,11 @@ int main(int argc, char** argv) {
         }
         if (arg == "--force") {
             force = true;
-        } else if (arg == "--scale" && hasValue) {
-            if (!positiveNumber(argv[++i], job.scale)) return refuse("--scale takes a number above 0");
+        } else if (arg == "--scale") {
+            if (!hasValue || !positiveNumber(argv[++i], job.scale)) return refuse("--scale takes a number above 0");
             scaled = true;
-        } else if (arg == "--fit" && hasValue) {
-            if (!positiveNumber(argv[++i], job.fitSize)) return refuse("--fit takes a size above 0");
+        } else if (arg == "--fit") {
+            if (!hasValue || !positiveNumber(argv[++i], job.fitSize)) return refuse("--fit takes a size above 0");
         } else if (arg.size() > 1 && arg[0] == '-') {
             return refuse("unknown option " + std::string(arg));
         } else {
