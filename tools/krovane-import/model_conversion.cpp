@@ -211,7 +211,7 @@ MeshPlan plan(const aiScene& scene, const aiMesh& mesh, Tally& tally) {
 // Writes one mesh: a double-sided one has its vertices twice, the second
 // time with the normals turned round, and each face again on those with the
 // opposite winding, so that back-face culling shows it from either side.
-void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t number_, double factor, const std::string& texture,
+void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double factor, const std::string& texture,
                const aiMaterial* material) {
     const aiMesh& mesh = *p.mesh;
     const std::size_t vertices = mesh.mNumVertices, faces = p.faces.size();
@@ -239,7 +239,7 @@ void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t number_, double f
         x << number(v.x * by) << ';' << number(v.y * by) << ';' << number(v.z * by) << ';';
     };
 
-    x << "\nMesh mesh_" << number_ << " {\n";
+    x << "\nMesh mesh_" << index << " {\n";
     list([&](std::size_t k) { vector(mesh.mVertices[k % vertices], factor); }, vertices * copies);
     faceList();
     if (mesh.HasNormals()) {
