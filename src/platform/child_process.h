@@ -24,9 +24,9 @@ struct ChildOutcome {
 };
 
 // `work` gets the text to leave and returns a code from 0 to 124 (125 and 126
-// tell a fault and running out of memory apart); an exception it throws is a fault. A child
-// still running after `timeoutSeconds` is stopped. `memoryLimitBytes` 0 means
-// no limit of ours.
+// tell a fault and running out of memory apart); an exception it throws is a
+// fault. A child still running after `timeoutSeconds` is stopped.
+// `memoryLimitBytes` 0 means no limit of ours.
 ChildOutcome runInChildProcess(const std::function<int(std::string& report)>& work, unsigned timeoutSeconds,
                                std::size_t memoryLimitBytes = 0);
 
