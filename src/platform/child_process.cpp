@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #if !defined(_WIN32)
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -17,9 +19,14 @@ namespace krovane::platform {
 
 namespace {
 
+constexpr int kFaultCode = 125;        // the work threw; the report holds the reason
+constexpr int kOutOfMemoryCode = 126;  // an allocation failed under the memory limit
+
 int runGuarded(const std::function<int(std::string&)>& work, std::string& report, std::string& fault) {
     try {
         return work(report);
+    } catch (const std::bad_alloc&) {
+        fault = "ran out of memory";
     } catch (const std::exception& e) {
         fault = std::string("failed: ") + e.what();
     } catch (...) {
@@ -28,12 +35,37 @@ int runGuarded(const std::function<int(std::string&)>& work, std::string& report
     return -1;
 }
 
+#if !defined(_WIN32)
+// In the child under a limit, the first allocation refused ends the work at
+// once: the libraries in it are not trusted to go on sanely after one.
+[[noreturn]] void endOutOfMemory() { _exit(kOutOfMemoryCode); }
+
+// The address space this process has mapped now, in bytes; 0 where unknown.
+std::size_t addressSpaceInUse() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return 0;
+    unsigned long pages = 0;
+    const bool read = std::fscanf(statm, "%lu", &pages) == 1;
+    std::fclose(statm);
+    return read ? pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+void limitMemory(std::size_t bytes) {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = addressSpaceInUse() + bytes;
+    setrlimit(RLIMIT_AS, &limit);
+    std::set_new_handler(endOutOfMemory);
+}
+#endif
+
 }  // namespace
 
-ChildOutcome runInChildProcess(const std::function<int(std::string& report)>& work, unsigned timeoutSeconds) {
+ChildOutcome runInChildProcess(const std::function<int(std::string& report)>& work, unsigned timeoutSeconds,
+                               std::size_t memoryLimitBytes) {
     ChildOutcome outcome;
 #if defined(_WIN32)
     (void)timeoutSeconds;
+    (void)memoryLimitBytes;
     outcome.exitCode = runGuarded(work, outcome.report, outcome.fault);
     outcome.finished = outcome.fault.empty();
     return outcome;
@@ -53,11 +85,12 @@ ChildOutcome runInChildProcess(const std::function<int(std::string& report)>& wo
     }
     if (pid == 0) {
         close(fds[0]);
+        if (memoryLimitBytes > 0) limitMemory(memoryLimitBytes);
         std::string report, fault;
         int code = runGuarded(work, report, fault);
         if (!fault.empty()) {
             report = fault;
-            code = 125;  // a fault, told apart from the work's own codes below
+            code = memoryLimitBytes > 0 && fault == "ran out of memory" ? kOutOfMemoryCode : kFaultCode;
         }
         for (std::size_t at = 0; at < report.size();) {
             const ssize_t n = write(fds[1], report.data() + at, report.size() - at);
@@ -98,7 +131,11 @@ ChildOutcome runInChildProcess(const std::function<int(std::string& report)>& wo
         outcome.fault = "took longer than " + std::to_string(timeoutSeconds) + " s";
     } else if (WIFSIGNALED(status)) {
         outcome.fault = std::string("crashed (") + strsignal(WTERMSIG(status)) + ")";
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) == 125) {
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryCode && memoryLimitBytes > 0) {
+        outcome.outOfMemory = true;
+        outcome.fault = "ran out of memory (more than " + std::to_string(memoryLimitBytes >> 20) + " MiB)";
+        outcome.report.clear();
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) == kFaultCode) {
         outcome.fault = outcome.report;
         outcome.report.clear();
     } else {

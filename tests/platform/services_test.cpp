@@ -11,6 +11,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -30,16 +31,28 @@ namespace fs = std::filesystem;
 // The work's code and text come back when it returns; a fault comes back as a reason, never taking the caller down.
 TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
     using Work = int (*)(std::string&);
-    const std::tuple<const char*, Work, bool, int, const char*> cases[] = {  // the report, or the fault's start
-        {"returns", [](std::string& r) { return r = "done", 0; }, true, 0, "done"},
-        {"fails", [](std::string& r) { return r = "no mesh", 1; }, true, 1, "no mesh"},
-        {"throws", [](std::string&) -> int { throw std::runtime_error("bad count"); }, false, -1, "failed: bad count"},
-        {"aborts", [](std::string&) -> int { std::abort(); }, false, -1, "crashed ("},
-        {"hangs", [](std::string&) -> int { for (;;) pause(); }, false, -1, "took longer than 1 s"},
+    const Work grow = [](std::string& r) {  // takes 256 MiB
+        const std::vector<char> big(std::size_t{256} << 20, 'k');
+        return r = std::string(1, big.back()), 0;
     };
-    for (const auto& [what, work, finished, code, text] : cases) {
-        const auto outcome = kp::runInChildProcess(work, 1);
+    constexpr std::size_t MiB = std::size_t{1} << 20;
+    const std::tuple<const char*, Work, std::size_t, bool, int, const char*> cases[] = {
+        // what, work, memory limit, finished, code, the report or the fault's start
+        {"returns", [](std::string& r) { return r = "done", 0; }, 0, true, 0, "done"},
+        {"fails", [](std::string& r) { return r = "no mesh", 1; }, 0, true, 1, "no mesh"},
+        {"throws", [](std::string&) -> int { throw std::runtime_error("bad"); }, 0, false, -1, "failed: bad"},
+        {"aborts", [](std::string&) -> int { std::abort(); }, 0, false, -1, "crashed ("},
+        {"hangs", [](std::string&) -> int { for (;;) pause(); }, 0, false, -1, "took longer than 1 s"},
+        {"fits its memory", grow, 512 * MiB, true, 0, "k"},
+        {"outgrows its memory", grow, 64 * MiB, false, -1, "ran out of memory (more than 64 MiB)"},
+    };
+    for (const auto& [what, work, limit, finished, code, text] : cases) {
+#if defined(__SANITIZE_ADDRESS__)
+        if (limit > 0) continue;  // the sanitizer's own allocator does not return to the work under a limit
+#endif
+        const auto outcome = kp::runInChildProcess(work, 1, limit);
         EXPECT_EQ(outcome.finished, finished) << what;
+        EXPECT_EQ(outcome.outOfMemory, std::string_view(text).starts_with("ran out")) << what;
         EXPECT_TRUE(finished ? outcome.exitCode == code && outcome.report == text : outcome.fault.rfind(text, 0) == 0)
             << what << ": " << outcome.report << outcome.fault;
     }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # krovane-import as a level maker runs it: a model of ours in each format becomes a .x, textures beside it, that
-# krovane-shot shows the right way round (neither mirrored nor inside out). Bad files and arguments: one line.
+# krovane-shot shows the right way round (neither mirrored nor inside out), at the size asked, double-sided faces seen
+# from behind. Texture files and an OUT.x already there are never replaced. Bad files and arguments: one line.
 #   bash tests/tools/krovane_import_test.sh IMPORT SHOT EXPORT_MODEL
 set -uo pipefail
 IMPORT=$1
@@ -12,7 +13,7 @@ source "$HERE/check.sh"
 python3 "$HERE/make_import_models.py" "$WORK/src" || exit 1
 for format in fbxa:fbx collada:dae; do "$EXPORT" "$WORK/src/model.obj" "$WORK/src/model.${format#*:}" "${format%:*}" || exit 1; done
 
-# A level that shows the model from its front (the engine's -z), lit from the camera.
+# A level that shows the model from its front (the engine's -z), lit from the camera; and one from behind.
 LEVEL=$WORK/level
 cp -r "$HERE/../../demo" "$LEVEL"
 rm -rf "$LEVEL/models" "$LEVEL/objects" && mkdir "$LEVEL/models" "$LEVEL/objects"
@@ -24,6 +25,7 @@ _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } }
 _OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\model.DR }
                     _POSITION_ { 0 0 0 } _ROTATION_ { 0 0 0 } } }
 LEVEL
+cp -r "$LEVEL" "$WORK/behind" && sed -i 's/0 0 -400/0 0 400/g' "$WORK/behind/POLYGON01"
 
 for format in gltf glb obj fbx dae; do
     rm -f "$LEVEL"/models/*
@@ -42,25 +44,120 @@ for format in gltf glb obj fbx dae; do
     check "$format: shows the right way round ($seen)" test "$(echo $seen)" = "red green blue"
 done
 
-# Damaged models and bad arguments: one line naming the file and the reason.
+# From behind, back faces are culled: only a double-sided material's faces show, lit (their normals turned round).
+for case in model:none sided:green; do
+    "$IMPORT" --force "$WORK/src/${case%:*}.gltf" "$WORK/behind/models/model.x" >/dev/null 2>"$WORK/err"
+    "$SHOT" --frames 1 --size 200x150 --out "$WORK/behind.png" "$WORK/behind" >/dev/null 2>&1
+    seen=$(picture "$WORK/behind.png" main 90 65 20 20)
+    check "${case%:*}: from behind shows ${case#*:} ($seen)" test "$seen" = "${case#*:}"
+done
+check "sided: lit from behind, not the ambient shade alone" test "$(picture "$WORK/behind.png" near 006400 90 65 20 20)" = 0
+check "sided: says both sides are written" grep -qx 'krovane-import: wrote both sides of 2 faces in 1 meshes with double-sided materials' "$WORK/err"
+
+# Sizes: the model is 200 units on its largest side. ARGS | the largest side of the .x | what the summary adds.
+largest() {  # the largest side of the bounds of every mesh's vertices in a .x
+    python3 -c 'import sys
+lines = open(sys.argv[1]).read().split("\n"); points = []
+for i, line in enumerate(lines):
+    if line.startswith("Mesh "):
+        n = int(lines[i + 1].strip(" ;"))
+        points += [[float(c) for c in v.strip().split(";")[:3]] for v in lines[i + 2:i + 2 + n]]
+print("%g" % max(max(p[k] for p in points) - min(p[k] for p in points) for k in range(3)))' "$1"
+}
+while IFS='|' read -r args side said; do
+    # shellcheck disable=SC2086
+    out=$("$IMPORT" --force $args "$WORK/src/model.obj" "$WORK/sized.x" 2>&1)
+    check "$args: the largest side is $side ($(largest "$WORK/sized.x"))" test "$(largest "$WORK/sized.x")" = "$side"
+    check "$args: says '$said'" grep -q "1 textures$said\$" <<<"$out"
+done <<CASES
+|200|
+--scale 0.5|100|, scaled by 0.5
+--fit 1e4|10000|, scaled by 50
+--fit 0.001|0.001|, scaled by 5e-06
+CASES
+
+# Texture names: MODEL, the folder it goes to (textures gathered in one folder) | what that folder holds after it.
+mkdir -p "$WORK/one" "$WORK/mine" && cp "$WORK/src/b/wood.png" "$WORK/mine/wood.png"
+while IFS='|' read -r model folder after; do
+    "$IMPORT" --force "$WORK/src/$model.gltf" "$WORK/$folder/$model.x" >/dev/null 2>>"$WORK/$folder.err"
+    held=$(cd "$WORK/$folder" && for f in *.png; do echo "$f=$(cmp -s "$f" "$WORK/src/a/wood.png" && echo a || echo b)"; done)
+    check "$model into $folder: $after ($(echo $held))" test "$(echo $held)" = "$after"
+done <<CASES
+wood|one|wood.png=a wood_wood.png=b
+oak|one|wood.png=a wood_wood.png=b
+elm|one|elm_wood.png=b wood.png=a wood_wood.png=b
+wood|one|elm_wood.png=b wood.png=a wood_wood.png=b
+oak|mine|oak_wood.png=a wood.png=b
+CASES
+check "the .x names its own textures" test "$(grep -ho '"[a-z_]*.png"' "$WORK"/one/{wood,elm}.x | tr '\n' ' ')" \
+    = '"wood.png" "wood_wood.png" "elm_wood.png" '
+check "each renamed texture is told once per import" test "$(grep -c 'is named' "$WORK/one.err")" = 3 -a \
+    "$(grep -cx "krovane-import: the texture $WORK/src/b/wood.png is named elm_wood.png: a different wood.png is already there" "$WORK/one.err")" = 1
+
+# What the import leaves out, one line each, and the counts it drops.
+"$IMPORT" "$WORK/src/colour.obj" "$WORK/colour.x" >"$WORK/out" 2>"$WORK/err"
+check "colour.obj: says what it left out" diff - "$WORK/err" <<'LINES'
+krovane-import: dropped 1 invalid faces (without area)
+krovane-import: left out 2 points and lines: only faces are drawn
+krovane-import: left out the vertex colours of 6 vertices in 1 meshes: the engine does not draw them
+LINES
+check "colour.obj: writes the one good face" grep -q 'colour.x: 1 meshes, 1 triangles, 0 textures$' "$WORK/out"
+
+# An OUT.x already there is replaced only with --force.
+echo mine >"$WORK/kept.x"
+"$IMPORT" "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null 2>"$WORK/err"
+check "OUT.x there: exit 1" test $? -eq 1
+check "OUT.x there: one line" test "$(cat "$WORK/err")" = "krovane-import: $WORK/kept.x: already there; --force replaces it"
+check "OUT.x there: kept as it was" test "$(cat "$WORK/kept.x")" = mine
+check "--force: replaced" grep -q '^xof 0303txt' <<<"$("$IMPORT" --force "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null && cat "$WORK/kept.x")"
+
+# Damaged models and bad arguments: one line naming the file and the reason (the library's own where it has one).
 for cut in glb:40 fbx:300 dae:700; do head -c "${cut#*:}" "$WORK/src/model.${cut%:*}" >"$WORK/cut.${cut%:*}"; done
 printf '{"asset": {"version": "2.0"}, "meshes": [{"primitives": [{"attributes": {"POSITION": 7}}]}]}' >"$WORK/bad.gltf"
 printf 'v 1 2\nf 1 9 99\n' >"$WORK/bad.obj"
 : >"$WORK/empty.gltf"
 python3 -c 'import random, sys; random.seed(16); sys.stdout.buffer.write(b"Kaydara FBX Binary  \0\x1a\0" + random.randbytes(2000))' >"$WORK/noise.fbx"
-for bad in cut.glb cut.fbx cut.dae bad.gltf bad.obj empty.gltf noise.fbx missing.obj; do
-    "$IMPORT" "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
+# A header that promises 400 million vertices, and a real model beyond a tiny limit.
+printf 'ply\nformat ascii 1.0\nelement vertex 400000000\nproperty float x\nproperty float y\nproperty float z\nend_header\n0 0 0\n' >"$WORK/huge.ply"
+python3 -c 'print("".join("v %d %d 0\n" % (i, j) for i in range(200) for j in range(200)) + "f 1 2 201")' >"$WORK/grid.obj"
+while IFS='|' read -r bad reason; do
+    KROVANE_IMPORT_MEMORY_MB=$([[ $bad == grid.obj ]] && echo 1) "$IMPORT" "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
     status=$?
     check "$bad: refused with exit 1 (got $status)" test $status -eq 1
-    check "$bad: in one line naming the file ($(cat "$WORK/err"))" \
-        test "$(wc -l <"$WORK/err")" -eq 1 -a "$(grep -c "^krovane-import: $WORK/$bad: ." "$WORK/err")" -eq 1
-    check "$bad: no .x is left" test ! -e "$WORK/out.x" -a ! -e "$WORK/out.x.part"
-done
-for args in "" "$WORK/src/model.obj" "--bogus $WORK/src/model.obj $WORK/out.x" "a b c"; do
+    check "$bad: in one line naming the file and '$reason' ($(cat "$WORK/err"))" \
+        test "$(wc -l <"$WORK/err")" -eq 1 -a "$(grep -c "^krovane-import: $WORK/$bad: .*$reason" "$WORK/err")" -eq 1
+    check "$bad: no .x is left" test -z "$(find "$WORK" -maxdepth 1 -name 'out.x*')"
+done <<CASES
+cut.glb|.
+cut.fbx|.
+cut.dae|.
+bad.gltf|GLTF
+bad.obj|OBJ
+empty.gltf|.
+noise.fbx|.
+missing.obj|no such file
+huge.ply|the import ran out of memory (the limit is 4096 MiB)
+grid.obj|the import ran out of memory (the limit is 1 MiB)
+CASES
+"$IMPORT" "$WORK/src/model.obj" "$WORK/nowhere/model.x" 2>"$WORK/err"
+check "a missing folder is named" test "$(cat "$WORK/err")" = \
+    "krovane-import: $WORK/nowhere/model.x: the folder $WORK/nowhere is not there"
+while IFS='|' read -r args; do
     # shellcheck disable=SC2086
     "$IMPORT" $args >/dev/null 2>"$WORK/err"
     check "arguments '$args': usage, exit 2" test $? -eq 2 -a "$(grep -c '^usage: krovane-import' "$WORK/err")" -eq 1
-done
+done <<CASES
+
+$WORK/src/model.obj
+--bogus $WORK/src/model.obj $WORK/out.x
+a b c
+--scale 0 a b
+--scale -2 a b
+--fit nan a b
+--scale 2x a b
+--scale 2 --fit 3 a b
+a b --fit
+CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-import' <<<"$("$IMPORT" --help)"
 check "--version: the version, exit 0" grep -qE '^krovane-import [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$IMPORT" --version)"
 

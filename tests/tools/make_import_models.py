@@ -1,6 +1,9 @@
 """Writes the import test model: model.obj + .mtl, model.gltf and model.glb (texture inside); texture tex/green.png.
 Right-handed, y-up, facing +z, faces counter-clockwise from the front: a green textured square (x, y -100..100, z 0),
 a red half before its left half, a blue strip before its top right (z 50).   python3 make_import_models.py FOLDER
+Beside it, glTF models for the size, side and texture-name cases: sided.gltf (the square, double-sided), wood.gltf
+(two halves with different textures both named wood.png), oak.gltf and elm.gltf (one texture named wood.png each,
+oak's the same as wood's first), and colour.obj (vertex colours, a face without area, a line and a point).
 """
 import base64, json, os, struct, sys, zlib
 
@@ -34,7 +37,7 @@ def obj(out):
     open(out + "/model.mtl", "w").write(mtl.replace("Kd 1 1 1\n", "Kd 1 1 1\nmap_Kd tex/green.png\n", 1))
 
 
-def gltf(out, binary):
+def gltf(out, binary, name="model", quads=QUADS, textures=("tex/green.png",), double_sided=False):
     data, views, accessors, prims = b"", [], [], []
 
     def add(blob, target, accessor):
@@ -45,7 +48,7 @@ def gltf(out, binary):
         data += blob + b"\0" * (-len(blob) % 4)
         return len(accessors) - 1
 
-    for i, q in enumerate(QUADS):
+    for i, q in enumerate(quads):
         c = corners(q)
         pos = add(b"".join(struct.pack("<3f", *p) for p in c), 34962,
                   {"componentType": 5126, "count": 4, "type": "VEC3",
@@ -55,22 +58,24 @@ def gltf(out, binary):
                  {"componentType": 5126, "count": 4, "type": "VEC2"})
         idx = add(struct.pack("<6H", 0, 1, 2, 0, 2, 3), 34963, {"componentType": 5123, "count": 6, "type": "SCALAR"})
         prims.append({"attributes": {"POSITION": pos, "NORMAL": nrm, "TEXCOORD_0": uv}, "indices": idx, "material": i})
-    image = {"uri": "tex/green.png"}
+    images = [{"uri": uri} for uri in textures]
     if binary:
         blob = png((0, 200, 0))
         views.append({"buffer": 0, "byteOffset": len(data), "byteLength": len(blob)})
         data += blob + b"\0" * (-len(blob) % 4)
-        image = {"bufferView": len(views) - 1, "mimeType": "image/png"}
-    materials = [{"name": q[0], "pbrMetallicRoughness": {"baseColorFactor": list(q[6]) + [1], "metallicFactor": 0}}
-                 for q in QUADS]
-    materials[0]["pbrMetallicRoughness"]["baseColorTexture"] = {"index": 0}
+        images = [{"bufferView": len(views) - 1, "mimeType": "image/png"}]
+    materials = [{"name": q[0], "pbrMetallicRoughness": {"baseColorFactor": list(q[6]) + [1], "metallicFactor": 0},
+                  "doubleSided": double_sided} for q in quads]
+    for i in range(len(images)):
+        materials[i]["pbrMetallicRoughness"]["baseColorTexture"] = {"index": i}
     doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
-           "meshes": [{"primitives": prims}], "materials": materials, "textures": [{"source": 0}],
-           "images": [image], "bufferViews": views, "accessors": accessors,
+           "meshes": [{"primitives": prims}], "materials": materials,
+           "textures": [{"source": i} for i in range(len(images))],
+           "images": images, "bufferViews": views, "accessors": accessors,
            "buffers": [{"byteLength": len(data)}]}
     if not binary:
         doc["buffers"][0]["uri"] = "data:application/octet-stream;base64," + base64.b64encode(data).decode()
-        open(out + "/model.gltf", "w").write(json.dumps(doc))
+        open(out + "/%s.gltf" % name, "w").write(json.dumps(doc))
         return
     text = json.dumps(doc).encode()
     text += b" " * (-len(text) % 4)
@@ -79,8 +84,16 @@ def gltf(out, binary):
 
 
 folder = sys.argv[1]
-os.makedirs(folder + "/tex", exist_ok=True)
-open(folder + "/tex/green.png", "wb").write(png((0, 200, 0)))
+for sub, rgb in (("tex/green.png", (0, 200, 0)), ("a/wood.png", (200, 0, 0)), ("b/wood.png", (0, 0, 200))):
+    os.makedirs(os.path.dirname(folder + "/" + sub), exist_ok=True)
+    open(folder + "/" + sub, "wb").write(png(rgb))
 obj(folder)
 gltf(folder, False)
 gltf(folder, True)
+gltf(folder, False, "sided", QUADS[:1], double_sided=True)
+halves = [("left", -100, 0, -100, 100, 0, (1, 1, 1)), ("right", 0, 100, -100, 100, 0, (1, 1, 1))]
+gltf(folder, False, "wood", halves, ("a/wood.png", "b/wood.png"))
+gltf(folder, False, "oak", halves[:1], ("a/wood.png",))
+gltf(folder, False, "elm", halves[:1], ("b/wood.png",))
+open(folder + "/colour.obj", "w").write("v 0 0 0 1 0 0\nv 9 0 0 0 1 0\nv 0 9 0 0 0 1\nv 9 9 0\n"
+                                        "f 1 2 3\nf 1 1 2\nl 1 4\np 4\n")

@@ -1,0 +1,364 @@
+#include "model_conversion.h"
+
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <new>
+#include <sstream>
+#include <vector>
+
+#include "platform/code_page_1251.h"
+#include "texture_placer.h"
+
+namespace fs = std::filesystem;
+
+namespace krovane::import {
+
+namespace {
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(static_cast<float>(v)));
+    return text;
+}
+
+// A texture file name in the engine's code page, safe inside the .x quotes.
+std::string engineName(const std::string& utf8) {
+    std::string name = utf8ToCp1251Lossy(utf8);
+    for (char& c : name)
+        if (c == '"' || c == '\\' || c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    return name;
+}
+
+// An uncompressed embedded texture as a 32-bit TGA, alpha kept, top row first.
+std::string tga(const aiTexture& t) {
+    std::string out(18, '\0');
+    out[2] = 2;  // uncompressed true colour
+    out[12] = static_cast<char>(t.mWidth & 0xFF), out[13] = static_cast<char>(t.mWidth >> 8);
+    out[14] = static_cast<char>(t.mHeight & 0xFF), out[15] = static_cast<char>(t.mHeight >> 8);
+    out[16] = 32, out[17] = 0x28;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(t.mWidth) * t.mHeight; ++i) {
+        const aiTexel& p = t.pcData[i];
+        out += {static_cast<char>(p.b), static_cast<char>(p.g), static_cast<char>(p.r), static_cast<char>(p.a)};
+    }
+    return out;
+}
+
+bool readFile(const fs::path& file, std::string& bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Names, and places beside the .x, the textures the materials name; each path once.
+class Textures {
+public:
+    Textures(const aiScene& scene, const Conversion& job)
+        : scene_(scene),
+          modelDir_(fs::path(job.model).parent_path().empty() ? fs::path(".") : fs::path(job.model).parent_path()),
+          stem_(engineName(job.outPath.stem().string())),
+          placer_(job.outPath.parent_path().empty() ? fs::path(".") : job.outPath.parent_path(), stem_) {}
+
+    // The name the .x gives the texture `path`; empty when there is none to give.
+    std::string name(const std::string& path, std::string& notes) {
+        const auto known = named_.find(path);
+        if (known != named_.end()) return known->second;
+        return named_[path] = place(path, notes);
+    }
+
+    std::size_t count() const { return placer_.count(); }
+
+private:
+    std::string place(const std::string& path, std::string& notes) {
+        if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.c_str())) {
+            // Held inside the model: written out as OUT_N.ext.
+            std::size_t index = 0;
+            while (index < scene_.mNumTextures && scene_.mTextures[index] != embedded) ++index;
+            const bool compressed = embedded->mHeight == 0;
+            std::string hint = compressed ? std::string(embedded->achFormatHint) : "tga";
+            if (hint.empty() || hint.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789") != std::string::npos)
+                hint = "bin";
+            if (!compressed && (embedded->mWidth > 0xFFFF || embedded->mHeight > 0xFFFF)) {
+                notes += "the texture " + path + " inside the model is too large to write out\n";
+                return "";
+            }
+            const std::string bytes =
+                compressed ? std::string(reinterpret_cast<const char*>(embedded->pcData), embedded->mWidth)
+                           : tga(*embedded);
+            return placer_.place(engineName(stem_ + "_" + std::to_string(index) + "." + hint), bytes,
+                                 path + " inside the model", notes);
+        }
+
+        std::string slashed = path;
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        const fs::path given(slashed);
+        const std::string name = engineName(given.filename().string());
+        if (name.empty()) return "";
+        std::error_code ec;
+        fs::path source = given.is_absolute() ? given : modelDir_ / given;
+        if (!fs::is_regular_file(source, ec)) source = modelDir_ / given.filename();
+        std::string bytes;
+        if (!fs::is_regular_file(source, ec)) {
+            notes += "the texture " + path + " is not there; the model names it as " + cp1251ToUtf8(name) + "\n";
+            return name;
+        }
+        if (!readFile(source, bytes)) {
+            notes +=
+                "cannot read the texture " + source.string() + "; the model names it as " + cp1251ToUtf8(name) + "\n";
+            return name;
+        }
+        return placer_.place(name, bytes, source.string(), notes);
+    }
+
+    const aiScene& scene_;
+    fs::path modelDir_;
+    std::string stem_;
+    TexturePlacer placer_;
+    std::map<std::string, std::string> named_;
+};
+
+void writeMaterial(std::ostream& x, const aiMaterial& m, const std::string& texture) {
+    aiColor4D diffuse(1, 1, 1, 1), specular(0, 0, 0, 0), emissive(0, 0, 0, 0);
+    m.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse);
+    m.Get(AI_MATKEY_COLOR_SPECULAR, specular);
+    m.Get(AI_MATKEY_COLOR_EMISSIVE, emissive);
+    float opacity = 1, power = 0;
+    if (m.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS) diffuse.a = opacity;
+    m.Get(AI_MATKEY_SHININESS, power);
+    x << "  Material {\n   " << number(diffuse.r) << ';' << number(diffuse.g) << ';' << number(diffuse.b) << ';'
+      << number(diffuse.a) << ";;\n   " << number(power) << ";\n   " << number(specular.r) << ';' << number(specular.g)
+      << ';' << number(specular.b) << ";;\n   " << number(emissive.r) << ';' << number(emissive.g) << ';'
+      << number(emissive.b) << ";;\n";
+    if (!texture.empty()) x << "   TextureFilename { \"" << texture << "\"; }\n";
+    x << "  }\n";
+}
+
+bool twoSided(const aiMaterial* m) {
+    int value = 0;
+    return m != nullptr && m->Get(AI_MATKEY_TWOSIDED, value) == AI_SUCCESS && value != 0;
+}
+
+// What is written of one mesh: its triangles, on both sides for a double-sided material.
+struct MeshPlan {
+    const aiMesh* mesh = nullptr;
+    std::vector<const aiFace*> faces;
+    bool bothSides = false;
+};
+
+// What the conversion left out or changed, for the lines after the summary.
+struct Tally {
+    std::size_t invalidFaces = 0, pointsAndLines = 0, colouredVertices = 0, colouredMeshes = 0;
+    std::size_t twoSidedFaces = 0, twoSidedMeshes = 0;
+
+    void notes(std::string& out) const {
+        const auto n = [](std::size_t v) { return std::to_string(v); };
+        if (invalidFaces > 0) out += "dropped " + n(invalidFaces) + " invalid faces (without area)\n";
+        if (pointsAndLines > 0) out += "left out " + n(pointsAndLines) + " points and lines: only faces are drawn\n";
+        if (colouredVertices > 0)
+            out += "left out the vertex colours of " + n(colouredVertices) + " vertices in " + n(colouredMeshes) +
+                   " meshes: the engine does not draw them\n";
+        if (twoSidedFaces > 0)
+            out += "wrote both sides of " + n(twoSidedFaces) + " faces in " + n(twoSidedMeshes) +
+                   " meshes with double-sided materials\n";
+    }
+};
+
+// Keeps the triangles of `mesh` that have an area; counts the rest.
+MeshPlan plan(const aiScene& scene, const aiMesh& mesh, Tally& tally) {
+    MeshPlan p;
+    p.mesh = &mesh;
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices < 3) {
+            ++tally.pointsAndLines;
+            continue;
+        }
+        bool valid = face.mNumIndices == 3;
+        for (unsigned k = 0; valid && k < 3; ++k) valid = face.mIndices[k] < mesh.mNumVertices;
+        if (valid) {
+            const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
+            const aiVector3D& b = mesh.mVertices[face.mIndices[1]];
+            const aiVector3D& c = mesh.mVertices[face.mIndices[2]];
+            const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+            const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+            valid = uy * vz - uz * vy != 0 || uz * vx - ux * vz != 0 || ux * vy - uy * vx != 0;
+        }
+        if (valid)
+            p.faces.push_back(&face);
+        else
+            ++tally.invalidFaces;
+    }
+    if (p.faces.empty() || mesh.mNumVertices == 0) return p;
+    if (mesh.HasVertexColors(0)) tally.colouredVertices += mesh.mNumVertices, ++tally.colouredMeshes;
+    const aiMaterial* material =
+        mesh.mMaterialIndex < scene.mNumMaterials ? scene.mMaterials[mesh.mMaterialIndex] : nullptr;
+    p.bothSides = twoSided(material);
+    if (p.bothSides) tally.twoSidedFaces += p.faces.size(), ++tally.twoSidedMeshes;
+    return p;
+}
+
+// Writes one mesh: a double-sided one has its vertices twice, the second
+// time with the normals turned round, and each face again on those with the
+// opposite winding, so that back-face culling shows it from either side.
+void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double factor, const std::string& texture,
+               const aiMaterial* material) {
+    const aiMesh& mesh = *p.mesh;
+    const std::size_t vertices = mesh.mNumVertices, faces = p.faces.size();
+    const std::size_t copies = p.bothSides ? 2 : 1;
+    const auto list = [&](auto&& item, std::size_t count) {
+        x << "  " << count << ";\n";
+        for (std::size_t k = 0; k < count; ++k) {
+            x << "  ";
+            item(k);
+            x << (k + 1 < count ? ",\n" : ";\n");
+        }
+    };
+    const auto faceList = [&] {
+        list(
+            [&](std::size_t k) {
+                const aiFace& f = *p.faces[k % faces];
+                const std::size_t back = k < faces ? 0 : vertices;
+                const unsigned second = back != 0 ? 2 : 1, third = back != 0 ? 1 : 2;
+                x << "3;" << f.mIndices[0] + back << ',' << f.mIndices[second] + back << ',' << f.mIndices[third] + back
+                  << ';';
+            },
+            faces * copies);
+    };
+    const auto vector = [&](const aiVector3D& v, double by) {
+        x << number(v.x * by) << ';' << number(v.y * by) << ';' << number(v.z * by) << ';';
+    };
+
+    x << "\nMesh mesh_" << index << " {\n";
+    list([&](std::size_t k) { vector(mesh.mVertices[k % vertices], factor); }, vertices * copies);
+    faceList();
+    if (mesh.HasNormals()) {
+        x << " MeshNormals {\n";
+        list([&](std::size_t k) { vector(mesh.mNormals[k % vertices], k < vertices ? 1 : -1); }, vertices * copies);
+        faceList();
+        x << " }\n";
+    }
+    if (mesh.HasTextureCoords(0)) {
+        x << " MeshTextureCoords {\n";
+        list(
+            [&](std::size_t k) {
+                const aiVector3D& t = mesh.mTextureCoords[0][k % vertices];
+                x << number(t.x) << ';' << number(t.y) << ';';
+            },
+            vertices * copies);
+        x << " }\n";
+    }
+    x << " MeshMaterialList {\n  1;\n";
+    list([&](std::size_t) { x << '0'; }, faces * copies);
+    if (material != nullptr)
+        writeMaterial(x, *material, texture);
+    else
+        writeMaterial(x, aiMaterial(), texture);  // not one expression: that would copy *material, and free it twice
+    x << " }\n}\n";
+}
+
+}  // namespace
+
+int convertModel(const Conversion& job, std::string& report) {
+    Assimp::Importer importer;
+    // Normals are made (where the file has none) from the faces as the file
+    // winds them, before the change of handedness turns both around.
+    const aiScene* scene = importer.ReadFile(job.model, aiProcess_Triangulate | aiProcess_GenSmoothNormals |
+                                                            aiProcess_SortByPType | aiProcess_ValidateDataStructure);
+    if (scene != nullptr)
+        scene = importer.ApplyPostProcessing(aiProcess_ConvertToLeftHanded | aiProcess_PreTransformVertices);
+    if (scene == nullptr) {
+        // The library turns what is thrown inside it into its message; running
+        // out of memory is told as such by the caller.
+        if (const std::exception_ptr thrown = importer.GetException()) {
+            try {
+                std::rethrow_exception(thrown);
+            } catch (const std::bad_alloc&) {
+                throw;
+            } catch (...) {
+            }
+        }
+        report = importer.GetErrorString();
+        if (report.empty()) report = "the import library cannot read it";
+        return 1;
+    }
+
+    Tally tally;
+    std::vector<MeshPlan> plans;
+    double lo[3] = {DBL_MAX, DBL_MAX, DBL_MAX}, hi[3] = {-DBL_MAX, -DBL_MAX, -DBL_MAX};
+    for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+        MeshPlan p = plan(*scene, *scene->mMeshes[i], tally);
+        if (p.faces.empty() || p.mesh->mNumVertices == 0) continue;
+        for (unsigned k = 0; k < p.mesh->mNumVertices; ++k)
+            for (int axis = 0; axis < 3; ++axis) {
+                lo[axis] = std::min<double>(lo[axis], p.mesh->mVertices[k][axis]);
+                hi[axis] = std::max<double>(hi[axis], p.mesh->mVertices[k][axis]);
+            }
+        plans.push_back(std::move(p));
+    }
+    if (plans.empty()) {
+        report = "it holds no triangles";
+        return 1;
+    }
+    double factor = job.scale, side = 0, reach = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        side = std::max(side, hi[axis] - lo[axis]);
+        reach = std::max({reach, std::fabs(lo[axis]), std::fabs(hi[axis])});
+    }
+    if (job.fitSize > 0) {
+        if (!(side > 0) || !std::isfinite(side)) {
+            report = "its bounds have no size, so --fit cannot scale it";
+            return 1;
+        }
+        factor = job.fitSize / side;
+    }
+    if (!(reach * factor <= FLT_MAX)) {
+        report = "scaled by " + number(factor) + ", its coordinates are beyond what a .x file holds";
+        return 1;
+    }
+
+    Textures textures(*scene, job);
+    std::string notes;
+    std::ostringstream x;
+    x << "xof 0303txt 0032\n// Made by krovane-import from " << fs::path(job.model).filename().string() << "\n";
+    std::size_t triangles = 0;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const aiMesh& mesh = *plans[i].mesh;
+        const aiMaterial* material =
+            mesh.mMaterialIndex < scene->mNumMaterials ? scene->mMaterials[mesh.mMaterialIndex] : nullptr;
+        std::string texture;
+        aiString path;
+        if (material != nullptr && (material->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||
+                                    material->GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS))
+            texture = textures.name(path.C_Str(), notes);
+        writeMesh(x, plans[i], i + 1, factor, texture, material);
+        triangles += plans[i].faces.size() * (plans[i].bothSides ? 2 : 1);
+    }
+    tally.notes(notes);
+
+    std::ofstream out(job.partPath, std::ios::binary | std::ios::trunc);
+    const std::string text = x.str();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+        report = "cannot write " + job.partPath.string();
+        return 1;
+    }
+    report = std::to_string(plans.size()) + " meshes, " + std::to_string(triangles) + " triangles, " +
+             std::to_string(textures.count()) + " textures";
+    if (factor != 1) report += ", scaled by " + number(factor);
+    report += "\n" + notes;
+    return 0;
+}
+
+}  // namespace krovane::import

@@ -1,0 +1,25 @@
+// convertModel: reads a model with the import library and writes it as a text
+// .x file in the engine's left-handed, y-up coordinates (front faces
+// clockwise, node transforms applied), its textures beside it. It runs in the
+// import's child process: the library may crash or hang on a damaged file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace krovane::import {
+
+struct Conversion {
+    std::string model;               // the file to read
+    std::filesystem::path outPath;   // OUT.x: its folder takes the textures, its stem names them
+    std::filesystem::path partPath;  // the file the .x is written to
+    double scale = 1;                // every coordinate is multiplied by it...
+    double fitSize = 0;              // ...or, above 0, the largest side of the bounds becomes this
+};
+
+// 0 on success, with `report` holding a first line of what was written
+// ("3 meshes, 6 triangles, 1 textures") and then one line for each thing a
+// user should know; otherwise `report` is the reason.
+int convertModel(const Conversion& job, std::string& report);
+
+}  // namespace krovane::import

@@ -1,0 +1,81 @@
+#include "texture_placer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "platform/code_page_1251.h"
+
+namespace fs = std::filesystem;
+
+namespace krovane::import {
+
+namespace {
+
+constexpr int kNamesTried = 1000;
+
+bool holds(const fs::path& file, const std::string& bytes) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != bytes.size() || ec) return false;
+    std::ifstream in(file, std::ios::binary);
+    const std::string there((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return there == bytes;
+}
+
+}  // namespace
+
+TexturePlacer::TexturePlacer(fs::path folder, std::string model)
+    : folder_(std::move(folder)), model_(std::move(model)) {}
+
+TexturePlacer::Outcome TexturePlacer::writeOnce(const fs::path& file, const std::string& bytes,
+                                                std::string& why) const {
+    // "x": the file is made only where no file has the name, so that nothing is
+    // replaced, not even by an import running beside this one.
+    std::FILE* out = std::fopen(file.string().c_str(), "wbx");
+    if (out == nullptr) {
+        if (errno == EEXIST) return holds(file, bytes) ? Outcome::Same : Outcome::Taken;
+        why = std::strerror(errno);
+        return Outcome::Failed;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const int writeError = errno;
+    if (std::fclose(out) != 0 || !written) {
+        why = std::strerror(written ? errno : writeError);
+        std::error_code ec;
+        fs::remove(file, ec);  // made here, and cut short
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
+}
+
+std::string TexturePlacer::place(const std::string& name, const std::string& bytes, const std::string& source,
+                                 std::string& notes) {
+    const std::string prefixed = name.starts_with(model_ + "_") ? name : model_ + "_" + name;
+    const std::size_t dot = prefixed.rfind('.');
+    const std::string stem = prefixed.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : prefixed.substr(dot);
+    for (int k = 0; k < kNamesTried; ++k) {
+        if (k == 1 && prefixed == name) continue;
+        const std::string candidate = k == 0 ? name : k == 1 ? prefixed : stem + "_" + std::to_string(k) + extension;
+        const fs::path file = folder_ / cp1251ToUtf8(candidate);
+        std::string why;
+        const Outcome outcome = writeOnce(file, bytes, why);
+        if (outcome == Outcome::Taken) continue;
+        if (outcome == Outcome::Failed) {
+            notes += "cannot write the texture " + file.string() + ": " + why + "\n";
+            return "";
+        }
+        if (k > 0)
+            notes += "the texture " + source + " is named " + cp1251ToUtf8(candidate) + ": a different " +
+                     cp1251ToUtf8(name) + " is already there\n";
+        used_.insert(candidate);
+        return candidate;
+    }
+    notes += "no free name for the texture " + source + " beside " + folder_.string() + "\n";
+    return "";
+}
+
+}  // namespace krovane::import
