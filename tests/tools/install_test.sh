@@ -15,6 +15,9 @@ check "cmake --install succeeds" test $? -eq 0 || tail -1 "$WORK/log" >&2
 for file in "${INSTALLED[@]}"; do check "installs $file" test -s "$WORK/root/$file"; done
 check "nothing of a run is installed" test -z "$(find "$WORK/root" -name LOG.dr -o -name 'shot_*.png')"
 check "the installed viewer runs" grep -q '^krovane ' <<<"$("$WORK/root/usr/bin/krovane" --version)"
+cp "$(dirname "$0")/../../demo/models/crate.x" "$WORK/crate.x"
+KROVANE_NO_CACHE=1 TMPDIR=$WORK "$WORK/root/usr/bin/krovane-shot" --check "$WORK/crate.x" >"$WORK/log" 2>&1
+check "the installed tools show a model with the installed effect and textures" test $? -eq 0
 
 if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
     (cd "$BUILD" && cpack -G DEB -B "$WORK/deb") >"$WORK/log" 2>&1
