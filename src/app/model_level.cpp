@@ -201,6 +201,42 @@ bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath
     return true;
 }
 
+std::string ModelLevel::importModel(const fs::path& model, const char* program) {
+    // Into a fresh folder that then takes the place of the old copy: the
+    // import never meets the files of an earlier one.
+    std::error_code ec;
+    const fs::path staging = folder_ / ("import-" + std::to_string(std::random_device()()));
+    fs::remove_all(staging, ec);
+    fs::create_directories(staging, ec);
+    const fs::path tool = importProgram();
+    std::fprintf(stderr, "%s: importing %s with %s\n", program, model.string().c_str(), tool.string().c_str());
+    const krovane::platform::ProgramOutcome outcome =
+        krovane::platform::runProgram(tool, {model.string(), (staging / "model.x").string()});
+    std::fputs(outcome.output.c_str(), stderr);
+    fs::remove_all(folder_ / "models", ec);
+    if (outcome.started && outcome.exitCode == 0) {
+        fs::rename(staging, folder_ / "models", ec);
+    } else {
+        importFailure_ = lastLine(outcome.output);
+        if (importFailure_.empty()) importFailure_ = tool.string() + " failed";
+    }
+    fs::remove_all(staging, ec);
+    return kImported;
+}
+
+std::string ModelLevel::linkModel(const fs::path& model) {
+    // The model's folder is linked, so that the textures beside it are found there.
+    std::error_code ec;
+    fs::remove(folder_ / "source", ec);
+    fs::create_directory_symlink(model.parent_path(), folder_ / "source", ec);
+    std::string name;
+    if (!ec && krovane::utf8ToCp1251(model.filename().string(), name)) return "source\\" + name;
+    // A name the engine's code page cannot spell: a link to the file alone.
+    fs::remove(folder_ / "model.x", ec);
+    fs::create_symlink(model, folder_ / "model.x", ec);
+    return "model.x";
+}
+
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = imported_ = false;
     importFailure_.clear();
@@ -226,53 +262,15 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
     krovane::platform::fileStamp(model, stamp);
     const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
                                   std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + "\n";
-    const bool unchanged = readText(folder_ / "stamp") == stampText && fs::is_regular_file(folder_ / "POLYGON01", ec) &&
-                           (!importing || fs::is_regular_file(folder_ / "models" / "model.x", ec));
-    if (!unchanged) {
-        made_ = true;
+    made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
+            (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
+    if (made_) {
         fs::remove(folder_ / "stamp", ec);
-        std::string modelPath;
-        fs::path modelFile;
-        if (importing) {
-            imported_ = true;
-            modelPath = kImported;
-            modelFile = folder_ / "models" / "model.x";
-            // Into a fresh folder that then takes the place of the old copy:
-            // the import never meets files of an earlier one.
-            const fs::path staging = folder_ / ("import-" + std::to_string(std::random_device()()));
-            fs::remove_all(staging, ec);
-            fs::create_directories(staging, ec);
-            const fs::path tool = importProgram();
-            std::fprintf(stderr, "%s: importing %s with %s\n", program, model.string().c_str(), tool.string().c_str());
-            const krovane::platform::ProgramOutcome outcome =
-                krovane::platform::runProgram(tool, {model.string(), (staging / "model.x").string()});
-            std::fputs(outcome.output.c_str(), stderr);
-            fs::remove_all(folder_ / "models", ec);
-            if (outcome.started && outcome.exitCode == 0) {
-                fs::rename(staging, folder_ / "models", ec);
-            } else {
-                importFailure_ = lastLine(outcome.output);
-                if (importFailure_.empty()) importFailure_ = tool.string() + " failed";
-            }
-            fs::remove_all(staging, ec);
-        } else {
-            // The folder is linked, so that the textures beside the model are found there.
-            fs::remove(folder_ / "source", ec);
-            fs::create_directory_symlink(model.parent_path(), folder_ / "source", ec);
-            std::string name;
-            if (!ec && krovane::utf8ToCp1251(model.filename().string(), name)) {
-                modelPath = "source\\" + name;
-            } else {
-                // A name the engine's code page cannot spell: a link to the file alone.
-                fs::remove(folder_ / "model.x", ec);
-                fs::create_symlink(model, folder_ / "model.x", ec);
-                modelPath = "model.x";
-            }
-            modelFile = model;
-        }
+        imported_ = importing;
+        const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
         Vector3 low, high;
-        const Framing framing = modelBounds(modelFile, low, high) ? frame(low, high) : Framing{};
-        if (!writeLevel(folder_, modelPath, framing, model.string(), error)) return false;
+        const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high);
+        if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
         if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
     }
     std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s\n", program, model.string().c_str(),

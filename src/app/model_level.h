@@ -86,6 +86,11 @@ public:
     bool imported() const { return imported_; }
 
 private:
+    // Brings the model in as models\model.x (else keeps why not); its engine path.
+    std::string importModel(const std::filesystem::path& model, const char* program);
+    // Links the .x model into the folder; its engine path.
+    std::string linkModel(const std::filesystem::path& model);
+
     std::filesystem::path folder_;
     std::string importFailure_;
     bool made_ = false;
