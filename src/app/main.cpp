@@ -111,7 +111,7 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, const Dynam
         return false;
     }
     engine.Initialize(window.verticalDpi());
-    model.report(engine);
+    model.report(*engine.console());
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "app/krovane.h"
+#include "console/log.h"
 #include "formats/x_model.h"
 #include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
@@ -278,8 +278,8 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
     return true;
 }
 
-void ModelLevel::report(Krovane& engine) const {
-    if (importFailure_.empty() || engine.console() == nullptr) return;
-    engine.console()->Print(Korvane_string(std::string_view("[I.F] " + krovane::utf8ToCp1251Lossy(importFailure_))),
-                            MessageType::Error);
+void ModelLevel::report(Log& log) const {
+    if (importFailure_.empty()) return;
+    log.Print(Korvane_string(std::string_view("[I.F] " + krovane::utf8ToCp1251Lossy(importFailure_))),
+              MessageType::Error);
 }

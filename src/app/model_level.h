@@ -33,7 +33,7 @@
 
 #include "gfx/geometry.h"
 
-class Krovane;
+class Log;
 
 class ModelLevel {
 public:
@@ -75,8 +75,8 @@ public:
                            const std::string& about, std::string& error);
 
     // After the engine has started: the import's failure, if any, as an
-    // Error line of the log ("[I.F] " and the reason).
-    void report(Krovane& engine) const;
+    // Error line of its log ("[I.F] " and the reason).
+    void report(Log& log) const;
 
     // The folder to work in.
     const std::filesystem::path& folder() const { return folder_; }

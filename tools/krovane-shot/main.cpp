@@ -95,7 +95,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
     }
     const LevelWarnings warnings;
     engine.Initialize(window ? window->verticalDpi() : 96);
-    model.report(engine);
+    model.report(*engine.console());
     const bool error_found = printLog(*engine.console());
     const std::vector<std::string> warned = warnings.lines(engine);
     for (const std::string& line : warned) std::printf("%s\n", line.c_str());
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     engine.Initialize(window->verticalDpi());
-    model.report(engine);
+    model.report(*engine.console());
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());
