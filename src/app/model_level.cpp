@@ -1,6 +1,7 @@
 #include "app/model_level.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "platform/programs.h"
+#include "scene/krovane_camera.h"
 
 namespace fs = std::filesystem;
 using krovane::gfx::Vector3;
@@ -22,8 +24,7 @@ namespace {
 // Raised when what the level is made of changes, so that old levels are made again.
 constexpr const char* kStampHeader = "krovane model level 1";
 constexpr const char* kImported = "models\\model.x";
-constexpr float kFieldOfViewHalf = 0.3926991f;  // half of the cameras' 45 degrees
-constexpr float kMargin = 1.15f;                // room left around the model
+constexpr float kMargin = 1.15f;  // room left around the model
 
 // The files taken from the installed data (or the source tree's demo/).
 constexpr const char* kDataFiles[] = {"fx/vek_Phong.fx",
@@ -44,7 +45,7 @@ std::string lower(std::string text) {
 // A number as the level files write it: round-trips a float.
 std::string number(float v) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v + 0.0f));  // -0 written as 0
     return text;
 }
 
@@ -125,6 +126,10 @@ bool modelBounds(const fs::path& file, Vector3& low, Vector3& high) {
     return true;
 }
 
+// The distance of the cameras from the origin: a sphere of kRadius there
+// fills most of the vertical field of view, the narrower one (the aspect is 4:3).
+float cameraDistance() { return ModelLevel::kRadius / std::sin(Krovane_Camera::kFieldOfView * 0.5f) * kMargin; }
+
 // The last line a tool wrote that says something.
 std::string lastLine(const std::string& output) {
     const std::size_t end = output.find_last_not_of(" \n\r");
@@ -140,15 +145,16 @@ ModelLevel::Framing ModelLevel::frame(const Vector3& low, const Vector3& high) {
     Framing framing;
     const Vector3 centre = (low + high) * 0.5f;
     const Vector3 half = (high - low) * 0.5f;
-    const float radius = std::sqrt(krovane::gfx::dot(half, half));
+    // Half the diagonal, measured in units of its largest side so that its
+    // square neither overflows nor vanishes.
+    const float side = std::max({std::abs(half.x), std::abs(half.y), std::abs(half.z)});
+    const Vector3 unit = side > 0.0f ? half * (1.0f / side) : Vector3{};
+    const float radius = side * std::sqrt(krovane::gfx::dot(unit, unit));
     if (!std::isfinite(radius) || !std::isfinite(centre.x + centre.y + centre.z)) return framing;
     if (radius > 0.0f && std::isfinite(kRadius / radius)) framing.scale = kRadius / radius;
     framing.position = centre * -framing.scale;
-    framing.radius = radius > 0.0f ? radius * framing.scale : kRadius;
     return framing;
 }
-
-float ModelLevel::cameraDistance(float radius) { return radius / std::sin(kFieldOfViewHalf) * kMargin; }
 
 bool ModelLevel::isModelFile(const fs::path& path) {
     const std::string extension = lower(path.extension().string());
@@ -159,8 +165,8 @@ bool ModelLevel::isModelFile(const fs::path& path) {
 
 bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath, const Framing& framing,
                             const std::string& about, std::string& error) {
-    const float d = cameraDistance(framing.radius);
-    const std::string speed = number(framing.radius / 100.0f);
+    const float d = cameraDistance();
+    const std::string speed = number(kRadius / 100.0f);
     struct View {
         const char* name;
         Vector3 eye;

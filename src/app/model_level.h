@@ -42,19 +42,16 @@ public:
     // The extensions opened, for messages.
     static constexpr const char* kExtensions = ".x, .gltf, .glb, .obj, .fbx, .dae";
 
-    // How the object stands: its "_SCALE_" and "_POSITION_", and the radius
-    // of a sphere about the origin that holds the placed model.
+    // How the object stands: its "_SCALE_" and "_POSITION_", which bring the
+    // model within kRadius of the origin.
     struct Framing {
         float scale = 1.0f;
         krovane::gfx::Vector3 position;
-        float radius = kRadius;
     };
     // The framing of a model whose box in its own space is `low` to `high`;
-    // scale 1 at the origin when the box is empty, flat to a point or not finite.
+    // unscaled when the box is a point or too small to scale, unmoved as well
+    // when it is not finite.
     static Framing frame(const krovane::gfx::Vector3& low, const krovane::gfx::Vector3& high);
-    // The distance of every camera from the origin: the sphere of `radius`
-    // then fills most of the narrower (vertical) field of view.
-    static float cameraDistance(float radius);
 
     // Whether `path` ends in one of kExtensions (any letter case).
     static bool isModelFile(const std::filesystem::path& path);

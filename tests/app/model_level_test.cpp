@@ -48,6 +48,8 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
         {"a long pole", {-0.5f, -0.5f, -1000}, {0.5f, 0.5f, 1000}},
         {"flat", {-50, 7, -50}, {50, 7, 50}},
         {"a point", {3, 3, 3}, {3, 3, 3}},
+        {"10^30 units", {-1e30f, -1e30f, 0}, {1e30f, 1e30f, 1e30f}},
+        {"10^-30 units", {0, 0, 0}, {1e-30f, 1e-30f, 1e-30f}},
     };
     for (const auto& model : models) {
         SCOPED_TRACE(model.name);
