@@ -243,6 +243,32 @@ std::string ModelLevel::linkModel(const fs::path& model) {
     return "model.x";
 }
 
+bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* program, std::string& error) {
+    std::error_code ec;
+    // Copied where missing, or where the installed file is newer.
+    for (const char* file : kDataFiles) {
+        fs::create_directories((folder_ / file).parent_path(), ec);
+        fs::copy_file(data / file, folder_ / file, fs::copy_options::update_existing, ec);
+    }
+    const bool importing = lower(model.extension().string()) != ".x";
+    krovane::platform::FileStamp stamp;
+    krovane::platform::fileStamp(model, stamp);
+    const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
+                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + "\n";
+    made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
+            (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
+    if (!made_) return true;
+    fs::remove(folder_ / "stamp", ec);
+    imported_ = importing;
+    importFailure_.clear();
+    const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
+    Vector3 low, high;
+    const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high);
+    if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
+    if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
+    return true;
+}
+
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = imported_ = false;
     importFailure_.clear();
@@ -253,31 +279,11 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
     }
     std::error_code ec;
     folder_ = cachedFolder(model);
-    if (folder_.empty() || (!fs::create_directories(folder_, ec) && ec)) {
+    if (!folder_.empty() && !fs::create_directories(folder_, ec) && ec) folder_.clear();
+    if (folder_.empty() || !fill(model, data, program, error)) {
+        // No cache, or one that cannot be written (a sandbox): a folder of this run's own.
         folder_ = krovane::platform::privateTemporaryFolder(error);
-        if (folder_.empty()) return false;
-    }
-    // Copied where missing, or where the installed file is newer.
-    for (const char* file : kDataFiles) {
-        fs::create_directories((folder_ / file).parent_path(), ec);
-        fs::copy_file(data / file, folder_ / file, fs::copy_options::update_existing, ec);
-    }
-
-    const bool importing = lower(model.extension().string()) != ".x";
-    krovane::platform::FileStamp stamp;
-    krovane::platform::fileStamp(model, stamp);
-    const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
-                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + "\n";
-    made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
-            (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
-    if (made_) {
-        fs::remove(folder_ / "stamp", ec);
-        imported_ = importing;
-        const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
-        Vector3 low, high;
-        const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high);
-        if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
-        if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
+        if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
     std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s\n", program, model.string().c_str(),
                  folder_.string().c_str());

@@ -10,7 +10,8 @@
 // It lives in the cache, $XDG_CACHE_HOME/krovane/models/NAME-HASH (one
 // folder per model path), so that LOG.dr and everything else written goes
 // there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
-// home) a new private temporary folder is used each time. A file "stamp"
+// home) or where it cannot be written, a new private temporary folder is
+// used each time. A file "stamp"
 // there names the model file's size and time: while they are the same, the
 // level (and an imported copy) is used again as it is.
 //
@@ -83,6 +84,10 @@ public:
     bool imported() const { return imported_; }
 
 private:
+    // Makes the level in folder_ from the installed `data`, unless the one
+    // there was made from the model as it is. False when it cannot be written.
+    bool fill(const std::filesystem::path& model, const std::filesystem::path& data, const char* program,
+              std::string& error);
     // Brings the model in as models\model.x (else keeps why not); its engine path.
     std::string importModel(const std::filesystem::path& model, const char* program);
     // Links the .x model into the folder; its engine path.

@@ -145,6 +145,13 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_TRUE(changed.made());
     EXPECT_EQ(changed.folder(), first.folder());
 
+    // A cache that cannot be written (here: a folder where the level file goes) is left for a private folder.
+    ModelLevel unwritable;
+    fs::remove(first.folder() / "POLYGON01");
+    fs::create_directory(first.folder() / "POLYGON01");
+    open(unwritable);
+    EXPECT_EQ(unwritable.folder().parent_path(), dir.path() / "tmp");
+
     ::setenv("KROVANE_NO_CACHE", "1", 1);
     open(uncached);
     EXPECT_TRUE(uncached.made());
