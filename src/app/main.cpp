@@ -4,6 +4,8 @@
 // "LOG.dr" and exits.
 //
 //   krovane [LEVEL_DIR]       works in LEVEL_DIR as if started there
+//   krovane MODEL             shows a model file in a level made for it in the
+//                             cache, and works there (see app/model_level.h)
 //   krovane --help | --version
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +14,7 @@
 
 #include "app/krovane.h"
 #include "app/main_loop.h"
+#include "app/model_level.h"
 #include "app/screen_size.h"
 #include "formats/cursor_file.h"
 #include "platform/path_resolver.h"
@@ -24,9 +27,12 @@ constexpr int kMaxSide = 16384;  // the largest window side the window layer ope
 
 constexpr const char* kUsage =
     "usage: krovane [LEVEL_DIR]\n"
+    "       krovane MODEL\n"
     "       krovane --help | --version\n"
     "Opens the level in LEVEL_DIR (default: the current folder) and works there:\n"
-    "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n";
+    "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
+    "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
+    "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n";
 
 int fail(const char* what, const std::string& why) {
     std::fprintf(stderr, "krovane: %s: %s\n", what, why.c_str());
@@ -38,9 +44,16 @@ int refuse(const std::string& why) {
     return 2;
 }
 
-// Reads the command line; returns -1 to go on (in the level's folder), else
-// the exit status.
-int readArguments(int argc, char** argv) {
+// What the command line names: a level folder or a model file (absolute),
+// or nothing (the current folder).
+struct LevelSource {
+    std::filesystem::path path;
+    std::string given;  // as the command line wrote it, for messages
+    bool model = false;
+};
+
+// Reads the command line into `source`; returns -1 to go on, else the exit status.
+int readArguments(int argc, char** argv, LevelSource& source) {
     std::string level;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -53,15 +66,53 @@ int readArguments(int argc, char** argv) {
             return 0;
         }
         if (arg.size() > 1 && arg[0] == '-') return refuse("unknown option " + std::string(arg));
-        if (!level.empty()) return refuse("one level folder at most, not also " + std::string(arg));
+        if (!level.empty()) return refuse("one level folder or model at most, not also " + std::string(arg));
         level = arg;
     }
     if (level.empty()) return -1;
     std::error_code ec;
-    if (!std::filesystem::is_directory(level, ec)) return refuse("no such folder: " + level);
-    std::filesystem::current_path(level, ec);
-    if (ec) return refuse("cannot work in " + level + ": " + ec.message());
+    source.path = std::filesystem::absolute(level, ec);
+    source.given = level;
+    if (std::filesystem::is_regular_file(level, ec)) {
+        if (!ModelLevel::isModelFile(level))
+            return refuse(std::string("not a level folder or a model (") + ModelLevel::kExtensions + "): " + level);
+        source.model = true;
+    } else if (!std::filesystem::is_directory(level, ec)) {
+        return refuse("no such folder or model: " + level);
+    }
     return -1;
+}
+
+// Makes the level of `source` ready and works in its folder; for a model,
+// the level made for it, made again when the model has changed. Called again,
+// it readies the level anew. Returns -1 to go on, else the exit status.
+int enterLevel(const LevelSource& source, ModelLevel& model) {
+    std::string error;
+    std::filesystem::path folder = source.path;
+    if (source.model) {
+        if (!model.prepare(source.path, "krovane", error)) return fail(("cannot show " + source.given).c_str(), error);
+        folder = model.folder();
+    }
+    if (folder.empty()) return -1;
+    std::error_code ec;
+    std::filesystem::current_path(folder, ec);
+    if (ec) return refuse("cannot work in " + (source.model ? folder.string() : source.given) + ": " + ec.message());
+    return -1;
+}
+
+// Creates the device on `window` with the settings of `config` and starts
+// the engine with its level; the import's failure of a model goes to its log.
+bool startEngine(Krovane& engine, krovane::platform::Window& window, const DynamicRow& config,
+                 const ModelLevel& model) {
+    std::string error;
+    engine.ReadRenderSettings(&config);
+    if (krovane::gfx::failed(engine.InitDevice(window, error))) {
+        fail("cannot create the 3D device", error);
+        return false;
+    }
+    engine.Initialize(window.verticalDpi());
+    model.report(*engine.console());
+    return true;
 }
 
 }  // namespace
@@ -69,7 +120,10 @@ int readArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     using krovane::platform::Window;
 
-    if (const int status = readArguments(argc, argv); status >= 0) return status;
+    LevelSource source;
+    if (const int status = readArguments(argc, argv, source); status >= 0) return status;
+    ModelLevel model;
+    if (const int status = enterLevel(source, model); status >= 0) return status;
 
     Window::useDesktopMessageBoxes();
     Krovane engine;
@@ -85,9 +139,7 @@ int main(int argc, char** argv) {
     std::string error;
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);
     if (!window) return fail("cannot open the window", error);
-    engine.ReadRenderSettings(&config);
-    if (krovane::gfx::failed(engine.InitDevice(*window, error))) return fail("cannot create the 3D device", error);
-    engine.Initialize(window->verticalDpi());
+    if (!startEngine(engine, *window, config, model)) return 1;
 
     MainLoop loop(engine, window.get());
     window->show();

@@ -8,10 +8,17 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace krovane::platform {
 
 // The folder (not created here), or an empty path when there is none to use.
 std::filesystem::path cacheFolder();
+
+// Where to write when there is no cache: a new folder that only this user
+// may enter, in the system's temporary folder ($TMPDIR, else /tmp), named
+// krovane-XXXXXX. It is left there for the user to read. Empty, with the
+// reason in `error`, when none can be made.
+std::filesystem::path privateTemporaryFolder(std::string& error);
 
 }  // namespace krovane::platform

@@ -1,9 +1,39 @@
 // Creating, listing, drawing and commanding the level's objects.
 #include "scene/krovane_object_manager.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "scene/krovane_light_manager.h"
 #include "scene/level_section.h"
 #include "scene/static_c_object.h"
+
+namespace {
+
+// The values of an entry's "_SCALE_" key (0: none, which leaves 1 1 1): one
+// number for every axis or three, each a finite number above 0, written as a
+// number and nothing else. False when they are not.
+bool readScale(const DynamicRow& tree, unsigned key, std::array<float, 3>& scale) {
+    scale = {1.0f, 1.0f, 1.0f};
+    if (key == 0) return true;
+    const unsigned count = tree.iCountParams(key) + tree.iCountKnots(key);
+    if (count != 1 && count != 3) return false;
+    unsigned id = tree.TopId(key);
+    for (unsigned i = 0; i < count; ++i, id = tree.NextId(id)) {
+        const Korvane_string name = tree.iLookName(id);
+        const std::string_view text = name.view();
+        float value = 0;
+        const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value <= 0 ||
+            tree.iCountParams(id) + tree.iCountKnots(id) != 0)
+            return false;
+        scale[i] = value;
+    }
+    if (count == 1) scale[1] = scale[2] = scale[0];
+    return true;
+}
+
+}  // namespace
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
                                                krovane::gfx::Device* device, Log* console,
@@ -22,7 +52,7 @@ void Krovane_Object_Manager::PrintToConsole(const Korvane_string& text, MessageT
 }
 
 std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, float x, float y, float z, float angleX,
-                                                float angleY, float angleZ) {
+                                                float angleY, float angleZ, const std::array<float, 3>& scale) {
     PrintToConsole(addedLine("[O.F.] ", path), MessageType::Text);
 
     auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), device_, effectManager_,
@@ -33,6 +63,7 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
     object->rotation[0] = angleX;
     object->rotation[1] = angleY;
     object->rotation[2] = angleZ;
+    for (int axis = 0; axis < 3; ++axis) object->scale[axis] = scale[axis];
     if (!object->Load()) {
         ++errors_;  // a failed object takes no id
         return 0;
@@ -95,9 +126,15 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
                 return tree->iLookName(id);
             };
             if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") return;
-            AddObject(value("_OBJECT_PATH_", 0), value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
+            std::array<float, 3> scale;
+            const bool scaleRead = readScale(*tree, tree->iLookInFor(entry, "_SCALE_"), scale);
+            const Korvane_string path = value("_OBJECT_PATH_", 0);
+            AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
                       value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
-                      value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat());
+                      value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
+            if (!scaleRead)
+                PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),
+                               MessageType::Error);
         });
         resources_.endSnapshot();
     }

@@ -9,13 +9,18 @@
 //
 // An "_OBJECTS_" entry is a knot of any name holding "_OBJECT_TYPE_" (only
 // "_OBJECT_SIMPLE_" is made; others are skipped silently), "_OBJECT_PATH_",
-// "_POSITION_" (x y z) and "_ROTATION_" (degrees about x, y, z).
+// "_POSITION_" (x y z), "_ROTATION_" (degrees about x, y, z) and, if it is to be
+// resized, "_SCALE_" (one number for every axis, or x y z; each above 0),
+// applied to the model before it is placed. A malformed "_SCALE_" is an
+// Error line, "[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: PATH",
+// and the object keeps its size.
 //
 // The objects are listed and drawn in creation order and found by id in
 // constant time. Objects naming the same parameter file, model or texture
 // share one copy of it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -52,10 +57,10 @@ public:
     Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
     Krovane_Object_Manager& operator=(const Krovane_Object_Manager&) = delete;
 
-    // Creates, places, loads and lists one object; its id, or 0 when its
-    // Load failed (then it is counted as an error and discarded).
+    // Creates, scales, places, loads and lists one object; its id, or 0 when
+    // its Load failed (then it is counted as an error and discarded).
     std::uint32_t AddObject(const Korvane_string& path, float x, float y, float z, float angleX, float angleY,
-                            float angleZ);
+                            float angleZ, const std::array<float, 3>& scale = {1.0f, 1.0f, 1.0f});
     // Draws every visible object once per light, all objects for light 1
     // first; nothing without lights.
     void RenderAll();

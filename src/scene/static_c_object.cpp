@@ -13,6 +13,8 @@
 
 using namespace krovane::gfx;
 
+std::function<void(std::string_view, std::string_view)> Static_CObject::standInShown;
+
 namespace {
 
 // Degrees to radians with the factor rounded to a float, as the angles of
@@ -71,8 +73,9 @@ Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_
     const std::string_view model = modelPath.view();
     const std::string beside = std::string(model.substr(0, lastComponent(model))) + name.substr(lastComponent(name));
     if (load(beside.c_str())) return texture;
-    if (load("textures\\_def\\def.bmp")) return texture;
-    return {};
+    if (!load("textures\\_def\\def.bmp")) return {};
+    if (standInShown) standInShown(name, modelPath.view());
+    return texture;
 }
 
 bool Static_CObject::Load() {
@@ -121,11 +124,14 @@ bool Static_CObject::Load() {
     const unsigned fx = file.iLookId("_FX_");
     effectCount_ = fx != 0 ? file.iCountParams(fx) + file.iCountKnots(fx) : 0;
 
-    // Row vectors: the model is placed first, then turned about the world's axes.
+    // Row vectors: the model is scaled in its own space, then placed, then
+    // turned about the world's axes. Scaling rows by 1 leaves them exact.
     world = multiply(multiply(multiply(translation(position[0], position[1], position[2]),
                                        rotationX(rotation[0] * kRadiansPerDegree)),
                               rotationY(rotation[1] * kRadiansPerDegree)),
                      rotationZ(rotation[2] * kRadiansPerDegree));
+    for (int row = 0; row < 3; ++row)
+        for (float& v : world.m[row]) v *= scale[row];
     return true;
 }
 

@@ -5,7 +5,7 @@
 // The parameter file is a tree file holding two keys:
 //   _MODEL_FILE_ { models\column.x }     the model
 //   _FX_ { vek_Phong }                   the effects it is drawn with, by name
-// Position and rotation come from whoever creates the object, before Load.
+// Scale, position and rotation come from whoever creates the object, before Load.
 //
 // Messages (Error lines): "[!] Object File is corrupted and parameters are
 // not loaded!" when the parameter file is missing, unreadable or does not
@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "console/log.h"
@@ -46,7 +48,7 @@ public:
 
     // Loads the model, its materials (ambient taken from diffuse) and
     // textures, counts the effects and computes the world matrix
-    // T * Rx * Ry * Rz from `position` and `rotation` (degrees). A texture
+    // S * T * Rx * Ry * Rz from `scale`, `position` and `rotation` (degrees). A texture
     // is looked for as the model names it, then under "textures\", then by its
     // file name beside the model, then the default picture
     // "textures\_def\def.bmp"; only when all fail is it reported.
@@ -73,6 +75,12 @@ public:
     krovane::gfx::Matrix world;
     float position[3] = {0.0f, 0.0f, 0.0f};
     float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about x, y and z
+    float scale[3] = {1.0f, 1.0f, 1.0f};     // along the model's own x, y and z, before it is placed
+
+    // Told of each texture shown through the stand-in "textures\_def\def.bmp"
+    // (its name as the model gives it, the model's path), which the log does
+    // not report; a level check sets it. Empty: nobody is told.
+    static std::function<void(std::string_view texture, std::string_view model)> standInShown;
 
     krovane::gfx::Mesh* mesh() const { return mesh_.get(); }
     std::uint32_t materialCount() const { return materialCount_; }

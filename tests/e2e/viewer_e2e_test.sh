@@ -16,6 +16,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: until it succeeds
 }
 
 # Options and refusals: ARGS | exit status | a line it prints; refusals add the usage.
+: >"$WORK/ini.txt"  # a file that is neither a level folder nor a model
 while IFS='|' read -r args status line; do
     # shellcheck disable=SC2086
     (cd "$WORK" && "$VIEWER" $args) >"$WORK/out" 2>&1
@@ -27,10 +28,12 @@ done <<'CASES'
 -h|0|usage: krovane [LEVEL_DIR]
 --version|0|krovane 0.0.5
 --fullscreen|2|krovane: unknown option --fullscreen
-nowhere|2|krovane: no such folder: nowhere
-. nowhere|2|krovane: one level folder at most, not also nowhere
+nowhere|2|krovane: no such folder or model: nowhere
+. nowhere|2|krovane: one level folder or model at most, not also nowhere
+ini.txt|2|krovane: not a level folder or a model (.x, .gltf, .glb, .obj, .fbx, .dae): ini.txt
 CASES
 check "nothing is left where it was refused" test ! -e "$WORK/LOG.dr"
+rm "$WORK/ini.txt"
 # No display at all, or one that cannot be reached: refused, not a window nobody sees.
 (cd "$WORK" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$VIEWER") 2>"$WORK/err"
 check "exit 1 without a display" test $? -eq 1 && check "says so" grep -q 'no display is available' "$WORK/err"
@@ -116,6 +119,22 @@ if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RE
         check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
     done
 fi
+
+# A model file: shown in a level made for it (in a private folder: the tests keep out of the cache), Tab to the
+# next view; nothing is written beside it.
+MODELS=$WORK/models
+mkdir "$MODELS" && cp "$HERE/../../demo/models/crate.x" "$HERE/../../demo/textures/crate.bmp" "$MODELS/"
+export KROVANE_NO_CACHE=1 TMPDIR=$WORK
+if check "the viewer opens a model" start '' "$MODELS/crate.x"; then
+    check "the model is drawn in the middle" wait_for 30 shown model colours 412 284 200 200 '>' 100
+    check "Tab steps to the next view" keys 0 0 300 35 Tab
+    check "exit 0 when the window is closed" stop close
+    folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err")
+    check "it says where its level is ($folder)" test "$(dirname "$folder")" = "$WORK"
+    check "LOG.dr is there" grep -qF 'Object Manager setup completed with 0 errors and 1 objects.' "$folder/LOG.dr"
+    check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'crate.bmp\ncrate.x')"
+fi
+unset TMPDIR
 
 # A size no window can have: said, and the default used; the clear colour; SIGTERM.
 if check "the viewer opens despite SCREEN 0, -5" start $'SCREEN = 0, -5\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then

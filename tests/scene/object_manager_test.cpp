@@ -1,6 +1,8 @@
 // The object manager: a level's objects with dense ids and failures counted,
 // the object commands and their exact lines, the draw walk light by light,
-// and one copy of each file shared by the objects until it changes on disk.
+// one copy of each file shared by the objects until it changes on disk, and
+// "_SCALE_": applied first, in the model's own space; malformed ones refused.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -124,6 +126,43 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
         EXPECT_NE(object(changed).params.get(), object(1).params.get());
         EXPECT_NE(object(changed).mesh(), object(first).mesh());
         EXPECT_EQ(object(1).mesh()->triangleCount(), 2u);  // the old copy stays with its users
+    }
+}
+
+TEST_F(ObjectManager, AScaleResizesTheModelBeforeItIsPlacedAndTurned) {
+    writeFile("models/m.x", squareModel({""}));
+    writeFile("objects/m.DR", "_MODEL_FILE_ { models\\m.x }");
+    const std::string bad = "[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: objects\\m.DR";
+    // _SCALE_ | where the model's corner (1, 1, 0) lands, placed at (10, 0, 0) and turned 90 degrees about y | refused
+    const struct {
+        const char* scale;
+        std::array<float, 3> corner;
+        bool refused;
+    } cases[] = {
+        {"", {0, 1, -11}, false},  // no key: as ever
+        {"_SCALE_ { 2 }", {0, 2, -12}, false},
+        {"_SCALE_ { 2 3 4 }", {0, 3, -12}, false},
+        {"_SCALE_ { 0.5e1 }", {0, 5, -15}, false},
+        {"_SCALE_ { 0 }", {0, 1, -11}, true},
+        {"_SCALE_ { -2 }", {0, 1, -11}, true},
+        {"_SCALE_ { 2x }", {0, 1, -11}, true},
+        {"_SCALE_ { inf }", {0, 1, -11}, true},
+        {"_SCALE_ { 1 2 }", {0, 1, -11}, true},
+        {"_SCALE_ { 1 2 3 4 }", {0, 1, -11}, true},
+        {"_SCALE_ { }", {0, 1, -11}, true},
+        {"_SCALE_ { 2 { 3 } }", {0, 1, -11}, true},
+    };
+    for (const auto& c : cases) {
+        const std::size_t from = loggedMessages(log).size();
+        level(std::string("_OBJECTS_ { m { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\m.DR } "
+                          "_POSITION_ { 10 0 0 } _ROTATION_ { 0 90 0 } ") +
+              c.scale + " } }");
+        const Vector3 corner = transformCoord({1, 1, 0}, object(objects.lastId()).world);
+        EXPECT_NEAR(corner.x, c.corner[0], 1e-4f) << c.scale;
+        EXPECT_NEAR(corner.y, c.corner[1], 1e-4f) << c.scale;
+        EXPECT_NEAR(corner.z, c.corner[2], 1e-4f) << c.scale;
+        const std::vector<LoggedLine> said = lines(from);
+        EXPECT_EQ(std::count(said.begin(), said.end(), LoggedLine{bad, "_ERROR_"}), c.refused ? 1 : 0) << c.scale;
     }
 }
 

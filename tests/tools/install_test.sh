@@ -17,6 +17,9 @@ check "cmake --install succeeds" test $? -eq 0 || tail -1 "$WORK/log" >&2
 for file in "${INSTALLED[@]}"; do check "installs $file" test -s "$WORK/root/$file"; done
 check "nothing of a run is installed" test -z "$(find "$WORK/root" -name LOG.dr -o -name 'shot_*.png')"
 check "the installed viewer runs" grep -q '^krovane ' <<<"$("$WORK/root/usr/bin/krovane" --version)"
+cp "$(dirname "$0")/../../demo/models/crate.x" "$WORK/crate.x"
+KROVANE_NO_CACHE=1 TMPDIR=$WORK "$WORK/root/usr/bin/krovane-shot" --check "$WORK/crate.x" >"$WORK/log" 2>&1
+check "the installed tools show a model with the installed effect and textures" test $? -eq 0
 
 # The desktop files: a valid menu entry, a well-formed file type that tells every form of .x by its first bytes
 # (read through the MIME tools, as a desktop does), and a thumbnailer that runs krovane-shot.

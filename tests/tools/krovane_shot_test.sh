@@ -52,9 +52,28 @@ check "culling leaves the picture as it was ($differing pixels differ)" test "${
 
 # The level check: exit 0 on a clean level, 1 when the log holds an Error
 # line; the log as "TYPE: text" lines without stamps.
-"$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
-check "--check: a clean level passes (exit 0)" test $? -eq 0
+"$SHOT" --check --strict "$WORK/level" >"$WORK/check" 2>"$WORK/err"
+check "--check: a clean level passes, --strict too (exit 0)" test $? -eq 0
 check "--check: prints the log without stamps" grep -qxF 'System: [>>>] Loading level : POLYGON01' "$WORK/check"
+check "--check: no warning for the clean level" test "$(grep -c '^Warning: ' "$WORK/check")" -eq 0
+
+# What the log does not report: CHANGE made in a copy of the level | the one warning the check then prints.
+# A warning alone passes; --strict fails on it; LOG.dr never holds it.
+far='    far { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _POSITION_ { 0 0 90000 } }'
+while IFS='|' read -r change warning; do
+    rm -rf "$WORK/warned" && cp -r "$WORK/level" "$WORK/warned" && (cd "$WORK/warned" && eval "$change")
+    "$SHOT" --check "$WORK/warned" >"$WORK/check" 2>/dev/null
+    check "$change: passes with a warning (exit $?)" test $? -eq 0
+    check "$change: warns '$warning'" test "$(grep '^Warning: ' "$WORK/check")" = "$warning"
+    "$SHOT" --check --strict "$WORK/warned" >/dev/null 2>&1
+    check "$change: --strict fails (exit $?)" test $? -eq 1
+    check "$change: LOG.dr holds no warning" test "$(grep -c Warning "$WORK/warned/LOG.dr")" -eq 0
+done <<'CASES'
+rm textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
+echo not a picture >textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
+sed -i 's/vek_Phong/vek_Phong vek_Glow/' objects/crate.DR|Warning: objects\crate.DR names the effect vek_Glow, which the level does not load: it is drawn without it
+sed -i "s/^_OBJECTS_ {$/&\n$far/" POLYGON01|Warning: object 1 (objects\crate.DR) is farther than the far plane from every camera
+CASES
 rm "$WORK/level/models/torus.x"
 "$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
 check "--check: a missing model fails (exit 1)" test $? -eq 1

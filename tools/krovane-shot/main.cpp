@@ -1,11 +1,13 @@
 // krovane-shot: renders a level offscreen through the engine and writes the
 // last frame as a PNG, or checks that a level loads.
 //
-//   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR
-//   krovane-shot --check LEVEL_DIR
+//   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL
+//   krovane-shot --check [--strict] LEVEL_DIR|MODEL
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
-// "ini.txt" there, loads the level and leaves "LOG.dr" there. The image goes
+// "ini.txt" there, loads the level and leaves "LOG.dr" there. A model file
+// (.x, .gltf, .glb, .obj, .fbx, .dae) is shown in a level made for it in the
+// cache (see app/model_level.h), where LOG.dr then goes. The image goes
 // to FILE (default: shot.png in the folder it was started from). It draws
 // until the head-up frame rate has been measured once, then N frames more,
 // so that the picture shows a real rate. The last line of its output ends
@@ -13,8 +15,10 @@
 //
 // --check loads the level without drawing (on an offscreen OpenGL context,
 // so that effects are compiled; without one, on a device that draws
-// nothing), prints the start-up log as UTF-8 lines "TYPE: text" and exits 1
-// when it holds an Error line, else 0.
+// nothing), prints the start-up log as UTF-8 lines "TYPE: text", then a
+// "Warning: ..." line for each fallback the log does not report (see
+// app/level_warnings.h), and exits 1 when the log holds an Error line (or,
+// with --strict, when there is a warning), else 0.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +28,8 @@
 
 #include "app/frame_rate_counter.h"
 #include "app/krovane.h"
+#include "app/level_warnings.h"
+#include "app/model_level.h"
 #include "gfx/png_writer.h"
 #include "gfx/recording_device.h"
 #include "platform/code_page_1251.h"
@@ -32,9 +38,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR\n"
-    "       krovane-shot --check LEVEL_DIR\n"
-    "       krovane-shot --help | --version\n";
+    "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL\n"
+    "       krovane-shot --check [--strict] LEVEL_DIR|MODEL\n"
+    "       krovane-shot --help | --version\n"
+    "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it.\n"
+    "--check prints the level's log and its warnings; it fails on an Error line (and, with --strict, a warning).\n";
 
 int usage(const char* why) {
     std::fprintf(stderr, "krovane-shot: %s\n%s", why, kUsage);
@@ -73,8 +81,8 @@ bool printLog(const Krovane_Console& console) {
     return error;
 }
 
-// Loads the level in the working directory and prints its log.
-int checkLevel() {
+// Loads the level in the working directory and prints its log and warnings.
+int checkLevel(bool strict, const ModelLevel& model) {
     Krovane engine;
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
     engine.ReadRenderSettings(&config);
@@ -85,17 +93,21 @@ int checkLevel() {
                      error.c_str());
         engine.adoptDevice(krovane::gfx::RecordingDevice::create());
     }
+    const LevelWarnings warnings;
     engine.Initialize(window ? window->verticalDpi() : 96);
+    model.report(*engine.console());
     const bool error_found = printLog(*engine.console());
+    const std::vector<std::string> warned = warnings.lines(engine);
+    for (const std::string& line : warned) std::printf("%s\n", line.c_str());
     engine.Shutdown();
-    return error_found ? 1 : 0;
+    return error_found || (strict && !warned.empty()) ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false, check = false;
+    bool console = false, check = false, strict = false;
     std::string out = "shot.png", level;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -118,6 +130,8 @@ int main(int argc, char** argv) {
             if (!readNumber(argv[++i], 1, 1000000, camera)) return usage("--camera takes a camera number from 1");
         } else if (arg == "--check") {
             check = true;
+        } else if (arg == "--strict") {
+            strict = check = true;
         } else if (arg == "--console") {
             console = true;
         } else if (arg == "--out" && hasValue) {
@@ -133,12 +147,24 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path outPath = fs::absolute(out, ec);
+    ModelLevel model;
+    if (fs::is_regular_file(level, ec)) {
+        if (!ModelLevel::isModelFile(level))
+            return usage(
+                (std::string("not a level folder or a model (") + ModelLevel::kExtensions + "): " + level).c_str());
+        std::string error;
+        if (!model.prepare(fs::absolute(level), "krovane-shot", error)) {
+            std::fprintf(stderr, "krovane-shot: cannot show %s: %s\n", level.c_str(), error.c_str());
+            return 1;
+        }
+        level = model.folder().string();
+    }
     fs::current_path(level, ec);
     if (ec) {
         std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), ec.message().c_str());
         return 1;
     }
-    if (check) return checkLevel();
+    if (check) return checkLevel(strict, model);
 
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
@@ -156,6 +182,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     engine.Initialize(window->verticalDpi());
+    model.report(*engine.console());
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());

@@ -1,0 +1,80 @@
+#include "app/level_warnings.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/krovane.h"
+#include "gfx/mesh.h"
+#include "platform/code_page_1251.h"
+#include "scene/krovane_camera.h"
+#include "scene/static_c_object.h"
+
+using krovane::cp1251ToUtf8;
+using namespace krovane::gfx;
+
+namespace {
+
+void addOnce(std::vector<std::string>& lines, std::string line) {
+    if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(std::move(line));
+}
+
+// Whether the whole of the object's box, placed by its world matrix, is
+// farther from the camera's eye than its far plane: whichever way the
+// camera turns, the object is not shown. (A sphere about the box decides.)
+bool outOfReach(const Static_CObject& object, const Krovane_Camera& camera) {
+    const Vector3& lo = object.mesh()->boundsMin();
+    const Vector3& hi = object.mesh()->boundsMax();
+    const Vector3 centre = transformCoord((lo + hi) * 0.5f, object.world);
+    float radius = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vector3 p{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+        const Vector3 offset = transformCoord(p, object.world) - centre;
+        radius = std::max(radius, std::sqrt(dot(offset, offset)));
+    }
+    const Vector3 away = centre - camera.position;
+    return std::sqrt(dot(away, away)) - radius > Krovane_Camera::kFar;
+}
+
+}  // namespace
+
+LevelWarnings::LevelWarnings() {
+    Static_CObject::standInShown = [this](std::string_view texture, std::string_view model) {
+        addOnce(standIns_, "Warning: the texture " + cp1251ToUtf8(texture) + " of " + cp1251ToUtf8(model) +
+                               " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
+    };
+}
+
+LevelWarnings::~LevelWarnings() { Static_CObject::standInShown = nullptr; }
+
+std::vector<std::string> LevelWarnings::lines(const Krovane& engine) const {
+    std::vector<std::string> lines = standIns_;
+    const Krovane_Object_Manager* objects = engine.objectManager();
+    const Krovane_Effect_Manager* effects = engine.effectManager();
+    const Krovane_Camera_Manager* cameras = engine.cameraManager();
+    if (objects == nullptr || effects == nullptr || cameras == nullptr) return lines;
+    std::vector<std::string> far;
+    objects->entries().forEach([&](std::uint32_t id, const Krovane_Object_Manager::ObjectEntry& entry) {
+        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+        if (object == nullptr) return;
+        const std::string file = cp1251ToUtf8(entry.path);
+        for (unsigned k = 1; k <= object->effectCount(); ++k) {
+            const Korvane_string name = object->GetEffectName(k);
+            const auto loaded = [&](const Krovane_Effect_Manager::EffectEntry& e) {
+                return e.name == name && e.effect != nullptr;
+            };
+            if (effects->entries().findFirst(loaded) == nullptr)
+                addOnce(lines, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +
+                                   ", which the level does not load: it is drawn without it");
+        }
+        if (object->mesh() == nullptr || cameras->cameraCount() == 0) return;
+        bool seen = false;
+        for (std::uint32_t c = 1; c <= cameras->cameraCount() && !seen; ++c)
+            if (const Krovane_Camera* camera = cameras->camera(static_cast<int>(c)))
+                seen = !outOfReach(*object, *camera);
+        if (!seen)
+            far.push_back("Warning: object " + std::to_string(id) + " (" + file +
+                          ") is farther than the far plane from every camera");
+    });
+    lines.insert(lines.end(), far.begin(), far.end());
+    return lines;
+}

@@ -1,0 +1,100 @@
+// ModelLevel: a level made to show one model file, so that `krovane MODEL`
+// and `krovane-shot MODEL` need no level written by hand.
+//
+// The level is a folder of our own text files (ini.txt, POLYGON01,
+// objects\model.DR), with the shipped effect, the stand-in textures, the
+// cursor and the command base copied from the installed data
+// (share/krovane/demo beside the installed program) or, run from a build,
+// from the source tree's demo/. A user may copy it as a starting level.
+//
+// It lives in the cache, $XDG_CACHE_HOME/krovane/models/NAME-HASH (one
+// folder per model path), so that LOG.dr and everything else written goes
+// there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
+// home) or where it cannot be written, a new private temporary folder is
+// used each time. A file "stamp"
+// there names the model file's size and time: while they are the same, the
+// level (and an imported copy) is used again as it is.
+//
+// A .x is used where it is, through a link "source" to its folder, so that
+// the textures beside it are found there. Other formats (.gltf, .glb, .obj,
+// .fbx, .dae) are brought in by krovane-import, run as a child process (found
+// beside the running program, in the build's tools folder, or on PATH), into
+// models\model.x with the textures beside it.
+//
+// The object is scaled and centred so that the model's box fits a sphere of
+// kRadius units around the origin whatever the model's own size: the
+// cameras' projection is fixed (depth 1 to 15000), so the model is brought
+// to the cameras rather than the other way round. Four cameras look at it
+// from the front (-z), the side (+x), the top and three-quarters; one light
+// stands with the front camera.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "gfx/geometry.h"
+
+class Log;
+
+class ModelLevel {
+public:
+    // The radius the model is brought to, in world units.
+    static constexpr float kRadius = 100.0f;
+    // The extensions opened, for messages.
+    static constexpr const char* kExtensions = ".x, .gltf, .glb, .obj, .fbx, .dae";
+
+    // How the object stands: its "_SCALE_" and "_POSITION_", which bring the
+    // model within kRadius of the origin.
+    struct Framing {
+        float scale = 1.0f;
+        krovane::gfx::Vector3 position;
+    };
+    // The framing of a model whose box in its own space is `low` to `high`;
+    // unscaled when the box is a point or too small to scale, unmoved as well
+    // when it is not finite.
+    static Framing frame(const krovane::gfx::Vector3& low, const krovane::gfx::Vector3& high);
+
+    // Whether `path` ends in one of kExtensions (any letter case).
+    static bool isModelFile(const std::filesystem::path& path);
+
+    // Makes the level for the model file `model` (an absolute path) or,
+    // when the model has not changed since, finds the one made before.
+    // Messages start with `program`: on stderr it says once where the level
+    // is, and that it imports when it does. False, with the reason in
+    // `error`, only when no folder can be had or the data is not installed;
+    // a model that cannot be imported or read still makes a level (it shows
+    // the log with the error, as any level does).
+    bool prepare(const std::filesystem::path& model, const char* program, std::string& error);
+
+    // Writes ini.txt, POLYGON01 and objects\model.DR into `folder` for the
+    // model at `modelPath` (an engine path, relative to the folder) framed
+    // by `framing`; `about` names the model in the files' comments.
+    static bool writeLevel(const std::filesystem::path& folder, const std::string& modelPath, const Framing& framing,
+                           const std::string& about, std::string& error);
+
+    // After the engine has started: the import's failure, if any, as an
+    // Error line of its log ("[I.F] " and the reason).
+    void report(Log& log) const;
+
+    // The folder to work in.
+    const std::filesystem::path& folder() const { return folder_; }
+    // Whether prepare made the level, rather than finding it unchanged.
+    bool made() const { return made_; }
+    // Whether prepare ran the import.
+    bool imported() const { return imported_; }
+
+private:
+    // Makes the level in folder_ from the installed `data`, unless the one
+    // there was made from the model as it is. False when it cannot be written.
+    bool fill(const std::filesystem::path& model, const std::filesystem::path& data, const char* program,
+              std::string& error);
+    // Brings the model in as models\model.x (else keeps why not); its engine path.
+    std::string importModel(const std::filesystem::path& model, const char* program);
+    // Links the .x model into the folder; its engine path.
+    std::string linkModel(const std::filesystem::path& model);
+
+    std::filesystem::path folder_;
+    std::string importFailure_;
+    bool made_ = false;
+    bool imported_ = false;
+};

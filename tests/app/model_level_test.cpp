@@ -1,0 +1,163 @@
+// The level made for a model: whatever the model's size and place, every corner of its box, placed by the object's
+// world matrix, lies inside every camera's view volume; it is made in the cache, never beside the model, once, and
+// again when the model changes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "app/krovane.h"
+#include "app/model_level.h"
+#include "gfx/mesh.h"
+#include "gfx/recording_device.h"
+#include "scene/krovane_camera.h"
+#include "scene/static_c_object.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using krovane::gfx::Matrix;
+using krovane::gfx::Vector3;
+
+// A .x model of three triangles through the eight corners of the box `low` to `high`.
+std::string boxModel(const Vector3& low, const Vector3& high) {
+    std::string x = "xof 0303txt 0032\nMesh box {\n 8;\n";
+    for (int corner = 0; corner < 8; ++corner) {
+        char line[128];
+        std::snprintf(line, sizeof line, " %.9g;%.9g;%.9g;%s\n", corner & 1 ? high.x : low.x,
+                      corner & 2 ? high.y : low.y, corner & 4 ? high.z : low.z, corner < 7 ? "," : ";");
+        x += line;
+    }
+    return x + " 3;\n 3;0,1,2;,\n 3;3,4,5;,\n 3;6,7,0;;\n}\n";
+}
+
+TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
+    const struct {
+        const char* name;
+        Vector3 low, high;
+    } models[] = {
+        {"a 1 mm cube", {-0.0005f, -0.0005f, -0.0005f}, {0.0005f, 0.0005f, 0.0005f}},
+        {"10 km of land", {-5000, 0, -5000}, {5000, 30, 5000}},
+        {"off the origin", {4990, -320, 2}, {5010, -300, 22}},
+        {"a long pole", {-0.5f, -0.5f, -1000}, {0.5f, 0.5f, 1000}},
+        {"flat", {-50, 7, -50}, {50, 7, 50}},
+        {"a point", {3, 3, 3}, {3, 3, 3}},
+        {"10^30 units", {-1e30f, -1e30f, 0}, {1e30f, 1e30f, 1e30f}},
+        {"10^-30 units", {0, 0, 0}, {1e-30f, 1e-30f, 1e-30f}},
+    };
+    for (const auto& model : models) {
+        SCOPED_TRACE(model.name);
+        krovane::test::TempDir dir;
+        for (const char* file : {"fx/vek_Phong.fx", "textures/_def/white.bmp", "textures/_def/red.bmp",
+                                 "textures/_def/Blue.bmp", "textures/_def/yellow.bmp"})
+            krovane::test::copyDemoFile(file);
+        krovane::test::writeFile("model.x", boxModel(model.low, model.high));
+        std::string error;
+        ASSERT_TRUE(
+            ModelLevel::writeLevel(dir.path(), "model.x", ModelLevel::frame(model.low, model.high), "a box", error));
+        Krovane engine;
+        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
+        engine.Initialize();
+        for (const auto& line : krovane::test::loggedMessages(*engine.console()))
+            EXPECT_NE(line.type, "_ERROR_") << line.text;
+        const auto* object = dynamic_cast<const Static_CObject*>(engine.objectManager()->entry(1)->object.get());
+        ASSERT_TRUE(object != nullptr && object->mesh() != nullptr);
+        const Vector3 &lo = object->mesh()->boundsMin(), &hi = object->mesh()->boundsMax();
+        const Krovane_Camera_Manager& cameras = *engine.cameraManager();
+        ASSERT_EQ(cameras.cameraCount(), 4u);
+        float largest = 0;  // the largest side of the box on screen, in any view (2: the whole width)
+        for (int c = 1; c <= 4; ++c) {
+            const Krovane_Camera& camera = *cameras.camera(c);
+            const Matrix m =
+                krovane::gfx::multiply(krovane::gfx::multiply(object->world, camera.viewMatrix()), camera.projection);
+            float ndcLow[2] = {1, 1}, ndcHigh[2] = {-1, -1};
+            for (int corner = 0; corner < 8; ++corner) {
+                const float p[3] = {corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+                float clip[4];
+                for (int j = 0; j < 4; ++j)
+                    clip[j] = p[0] * m.m[0][j] + p[1] * m.m[1][j] + p[2] * m.m[2][j] + m.m[3][j];
+                const float w = clip[3];
+                EXPECT_TRUE(w > 0 && std::abs(clip[0]) <= w && std::abs(clip[1]) <= w && clip[2] >= 0 && clip[2] <= w)
+                    << camera.name.view() << " corner " << corner << ": " << clip[0] << " " << clip[1] << " " << clip[2]
+                    << " " << w;
+                for (int k = 0; k < 2; ++k) {
+                    ndcLow[k] = std::min(ndcLow[k], clip[k] / w);
+                    ndcHigh[k] = std::max(ndcHigh[k], clip[k] / w);
+                }
+            }
+            largest = std::max({largest, ndcHigh[0] - ndcLow[0], ndcHigh[1] - ndcLow[1]});
+        }
+        EXPECT_TRUE(largest > 0.5f || model.low.x == model.high.x) << "too small to be seen: " << largest;
+    }
+}
+
+// The cache and the system's temporary folder in a scratch folder.
+struct Cache : ::testing::Test {
+    krovane::test::TempDir dir;
+    fs::path model = dir.path() / "user" / "ship.x";
+    Cache() {
+        ::setenv("XDG_CACHE_HOME", (dir.path() / "cache").c_str(), 1);
+        ::setenv("TMPDIR", (dir.path() / "tmp").c_str(), 1);
+        fs::create_directories(dir.path() / "tmp");
+        ::unsetenv("KROVANE_NO_CACHE");
+        krovane::test::writeFile("user/ship.x", boxModel({0, 0, 0}, {2, 1, 1}));
+    }
+    ~Cache() override {
+        ::setenv("KROVANE_NO_CACHE", "1", 1);
+        ::unsetenv("XDG_CACHE_HOME");
+        ::unsetenv("TMPDIR");
+    }
+    static std::set<fs::path> listing(const fs::path& folder) {
+        std::set<fs::path> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) files.insert(entry.path());
+        return files;
+    }
+    // Prepares the level and what it said on stderr.
+    std::string open(ModelLevel& level) {
+        std::string error;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(level.prepare(model, "test", error)) << error;
+        return testing::internal::GetCapturedStderr();
+    }
+};
+
+TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
+    const std::set<fs::path> before = listing(model.parent_path());
+    ModelLevel first, second, changed, uncached;
+    const std::string said = open(first);
+    EXPECT_TRUE(first.made());
+    EXPECT_EQ(first.folder().parent_path(), dir.path() / "cache" / "krovane" / "models");
+    EXPECT_EQ(said, "test: the level made for " + model.string() + ", and its LOG.dr, are in " +
+                        first.folder().string() + "\n");
+
+    open(second);
+    EXPECT_FALSE(second.made());
+    EXPECT_EQ(second.folder(), first.folder());
+
+    std::ofstream(model, std::ios::app) << "\n";
+    open(changed);
+    EXPECT_TRUE(changed.made());
+    EXPECT_EQ(changed.folder(), first.folder());
+
+    // A cache that cannot be written (here: a folder where the level file goes) is left for a private folder.
+    ModelLevel unwritable;
+    fs::remove(first.folder() / "POLYGON01");
+    fs::create_directory(first.folder() / "POLYGON01");
+    open(unwritable);
+    EXPECT_EQ(unwritable.folder().parent_path(), dir.path() / "tmp");
+
+    ::setenv("KROVANE_NO_CACHE", "1", 1);
+    open(uncached);
+    EXPECT_TRUE(uncached.made());
+    EXPECT_EQ(uncached.folder().parent_path(), dir.path() / "tmp");
+    EXPECT_EQ(fs::status(uncached.folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(listing(model.parent_path()), before);  // nothing written beside the model
+}
+
+}  // namespace

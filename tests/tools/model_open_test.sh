@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# krovane-shot on a model file, as a user runs it: a .x and a glTF shown whole in the level made for them in the
+# cache (the picture's border untouched), nothing written beside the model, an import kept until the model changes,
+# models that fail shown with the log's reason, no cache: a private temporary folder.
+#   bash tests/tools/model_open_test.sh SHOT [MAKE_IMPORT_MODELS]    (the glTF part only with krovane-import built)
+set -uo pipefail
+SHOT=$1
+HERE=$(cd "$(dirname "$0")" && pwd)
+source "$HERE/check.sh"
+export XDG_CACHE_HOME=$WORK/cache TMPDIR=$WORK/tmp
+unset KROVANE_NO_CACHE
+mkdir -p "$WORK/user" "$WORK/tmp"
+cp "$HERE/../../demo/models/crate.x" "$HERE/../../demo/textures/crate.bmp" "$WORK/user/"
+BACK=282c34  # the background of the level made for a model
+listing() { (cd "$WORK/user" && find . | sort); }
+before=$(listing)
+
+# shot NAME MODEL: a 400 x 300 picture NAME.png of MODEL (wide enough that the head-up text stays off its right
+# border); its stderr in NAME.err and the level's folder in FOLDER.
+shot() {
+    "$SHOT" --frames 1 --size 400x300 --out "$WORK/$1.png" "$2" >/dev/null 2>"$WORK/$1.err"
+    local status=$?
+    FOLDER=$(sed -n 's/.*, and its LOG.dr, are in //p' "$WORK/$1.err")
+    return $status
+}
+# whole NAME: the model is drawn, and all of it: the picture's border is background, its middle is not.
+whole() {
+    local border=0 side
+    for side in "0 0 400 1" "0 299 400 1" "0 0 1 300" "399 0 1 300"; do
+        border=$((border + $(picture "$WORK/$1.png" near $BACK $side)))
+    done
+    ((border == 2 * 400 + 2 * 300)) && (($(picture "$WORK/$1.png" near $BACK 150 100 100 100) < 5000))
+}
+
+check "a .x model is shown (exit 0)" shot crate "$WORK/user/crate.x"
+check "all of it, within the picture" whole crate
+check "it says once where its level is" test "$(grep -c 'are in' "$WORK/crate.err")" -eq 1 -a -n "$FOLDER"
+check "the level is in the cache" test "${FOLDER#"$XDG_CACHE_HOME"/krovane/models/}" != "$FOLDER"
+check "LOG.dr is there" test -s "$FOLDER/LOG.dr"
+check "its texture is found beside it" test "$(grep -c 'cannot find' "$FOLDER/LOG.dr")" -eq 0
+"$SHOT" --check --strict "$WORK/user/crate.x" >"$WORK/check" 2>/dev/null
+check "it checks clean, warnings included" test $? -eq 0
+check "the level shows one object" grep -qxF 'Comment: Object Manager setup completed with 0 errors and 1 objects.' "$WORK/check"
+echo broken >"$WORK/user/broken.x"
+"$SHOT" --check "$WORK/user/broken.x" >"$WORK/check" 2>/dev/null
+check "a model that does not load fails the check" test $? -eq 1
+check "and the log says so" grep -qxF 'Error: [M.F] cannot find: source\broken.x' "$WORK/check"
+rm "$WORK/user/broken.x"
+check "a picture is still made of it" shot broken "$WORK/user/crate.x"
+echo text >"$WORK/user/notes.txt"
+"$SHOT" "$WORK/user/notes.txt" >/dev/null 2>"$WORK/err"
+check "a file that is no model is refused (exit 2)" test $? -eq 2
+check "saying why" grep -q '^krovane-shot: not a level folder or a model (.x, .gltf, .glb, .obj, .fbx, .dae): ' "$WORK/err"
+rm "$WORK/user/notes.txt"
+KROVANE_NO_CACHE=1 shot private "$WORK/user/crate.x"
+check "without the cache: a private folder in TMPDIR" test "$(dirname "$FOLDER")" = "$WORK/tmp" -a -s "$FOLDER/LOG.dr"
+check "nothing is written beside the model" test "$(listing)" = "$before"
+
+if [[ -n ${2:-} ]]; then
+    python3 "$2" "$WORK/src" || exit 1
+    head -c 40 "$WORK/src/model.glb" >"$WORK/src/cut.glb"
+    sources=$(cd "$WORK/src" && find . | sort)
+    # imports N NAME: the picture NAME of the glTF model, and whether it was imported N times.
+    imports() { shot "$2" "$WORK/src/model.gltf" && test "$(grep -c '^krovane-shot: importing ' "$WORK/$2.err")" -eq "$1"; }
+    check "a glTF model is imported and shown" imports 1 gltf
+    check "all of it, within the picture" whole gltf
+    # Red left, green bottom right, blue top right, as the model is made: seen from its front.
+    seen=$(for spot in "150 150" "240 170" "240 80"; do picture "$WORK/gltf.png" main $spot 8 8; done)
+    check "from its front ($seen)" test "$(echo $seen)" = "red green blue"
+    check "the second time it is not imported again" imports 0 again
+    echo " " >>"$WORK/src/model.gltf"
+    check "a changed model is imported again" imports 1 changed
+    "$SHOT" --check "$WORK/src/cut.glb" >"$WORK/check" 2>/dev/null
+    check "a model that cannot be imported fails the check" test $? -eq 1
+    check "with the importer's reason" grep -q "^Error: \[I.F\] krovane-import: $WORK/src/cut.glb: ." "$WORK/check"
+    check "nothing is written beside the glTF models" test "$(cd "$WORK/src" && find . | sort)" = "$sources"
+fi
+
+finish
