@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/krovane_console.h"
+#include "log/console_log.h"
 
 namespace krovane::test {
 
@@ -40,7 +40,14 @@ inline std::vector<LoggedLine> loggedMessages(const ConsoleLog& lines) {
     return out;
 }
 
-inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) { return loggedLines(console.log()); }
-inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) { return loggedMessages(console.log()); }
+// The same for whatever keeps a log (the console): its log().
+template <class Keeper>
+std::vector<LoggedLine> loggedLines(const Keeper& keeper) {
+    return loggedLines(keeper.log());
+}
+template <class Keeper>
+std::vector<LoggedLine> loggedMessages(const Keeper& keeper) {
+    return loggedMessages(keeper.log());
+}
 
 }  // namespace krovane::test

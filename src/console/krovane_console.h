@@ -16,9 +16,9 @@
 
 #include "console/console_clock_box.h"
 #include "console/console_input_box.h"
-#include "console/console_log.h"
 #include "console/console_log_view.h"
-#include "console/log.h"
+#include "log/console_log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "platform/frame_timer.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "console/log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/krovane_light.h"

@@ -1,4 +1,4 @@
-#include "console/console_log.h"
+#include "log/console_log.h"
 
 #include <string>
 #include <string_view>
