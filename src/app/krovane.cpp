@@ -93,8 +93,8 @@ void Krovane::Initialize(int dpi) {
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
     renderManager_->Init();
     renderManager_->backColor = backColor;
-    // Typed commands land in the queue's pending tree.
-    console_->setCommandQueue(commandQueue_->pendingTree());
+    // Enter in the console queues the typed line.
+    console_->setCommandQueue(commandQueue_.get());
 
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
     // Read once for every manager: a level of many objects is a large file.

@@ -44,7 +44,7 @@ void MainLoop::handleEvent(const WindowEvent& event) {
                 if (!event.repeat) pictureAsked_ = true;
                 break;
             }
-            if (Krovane_Console* console = engine_.console()) console->ShiftPacingMarks(kKeyDownShift);
+            if (Krovane_Console* console = engine_.console()) console->keyPressed();
             break;
         default:
             break;

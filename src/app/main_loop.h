@@ -8,8 +8,8 @@
 // which time the engine has shut down and saved its log.
 //
 // This is input's only route: clicks go to the console while it has the
-// mouse, every key press shifts the console's pacing marks, and a frame's
-// keyboard state and cursor go through routeInput.
+// mouse, every key press but the picture key is reported to the console
+// (keyPressed), and a frame's keyboard state and cursor go through routeInput.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +22,6 @@
 
 class MainLoop {
 public:
-    // Added to the console's pacing marks on every key press (repeats
-    // included), so that its next pacing check passes at once.
-    static constexpr std::uint32_t kKeyDownShift = 100000;
-
     // `input` is what the camera control reads (the window); null reads nothing.
     explicit MainLoop(Krovane& engine, const krovane::platform::InputSource* input = nullptr)
         : engine_(engine), input_(input) {

@@ -36,7 +36,6 @@ public:
 
     krovane::gfx::Result Rebuild() override;
     void Draw(krovane::gfx::Device* device) override;
-    bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY) override;
 
     // Puts the thumb at the bottom right corner and shows the latest lines.
     void placeThumbAtEnd();
@@ -53,4 +52,14 @@ public:
     std::int64_t shown = 0, scroll = 0;
     bool thumbGrab = false;
     QuadVertex thumbQuad[4] = {};
+
+protected:
+    // Every press sets the plain background; one inside on the thumb grabs
+    // it instead of starting a drag.
+    void pressed(bool inside, std::int32_t mouseX, std::int32_t mouseY) override;
+    // A drag carries the thumb along.
+    void movedBy(std::int64_t dx, std::int64_t dy) override;
+    // The release of a grabbed thumb: scrolls when the grab started within 6
+    // pixels of the thumb's centre and ends inside the view.
+    bool released(std::int32_t mouseX, std::int32_t mouseY) override;
 };

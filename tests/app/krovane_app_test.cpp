@@ -114,12 +114,15 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
     EXPECT_TRUE(down && !loop.leftButtonDown());
     loop.handleEvent(WindowEvent{Type::KeyDown});
     loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, 0, true});  // a repeat shifts again
-    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);
     EXPECT_TRUE(device->calls().empty());  // an event pass draws nothing
 
-    EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());  // typed lines run
-    engine.commandQueue()->pendingTree()->AddToId(1, false, "obj_mngr show.list");
-    loop.idlePass();  // a frame clears in the configured colour, draws and presents
+    engine.console()->setVisible(true);  // Enter hands the typed line to the command queue
+    engine.console()->inputBox().text = "obj_mngr show.list";
+    input.hold({kVkReturn});
+    frameAfter(0);
+    engine.console()->setVisible(false);
+    loop.idlePass();  // which runs it; a frame clears in the configured colour, draws and presents
     EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
     const auto& calls = device->calls();
     ASSERT_GE(calls.size(), 4u);
@@ -129,12 +132,13 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
 
     Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
     const std::size_t count = lines().size();
+    const std::uint32_t typedMark = engine.console()->toggleTimer().mark;  // the shown console reset it
     for (const std::uint8_t key : {kVkSnapshot, kVkF12})
         for (const bool repeat : {false, true}) {
             loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
             loop.idlePass();
         }
-    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    EXPECT_EQ(engine.console()->toggleTimer().mark, typedMark);
     ASSERT_EQ(lines().size(), count + 2);  // a picture a press, none a repeat; the recording device keeps none
     EXPECT_EQ(lines().back(), (LoggedLine{"Picture not saved: shot_2026-12-07_03-05-12.png", "_ERROR_"}));
 }
@@ -150,7 +154,7 @@ TEST_F(Engine, TheShownConsoleKeepsKeysAndMouse) {
     const Krovane_Camera& after = *engine.cameraManager()->CurrentCamera();
     EXPECT_EQ((std::vector<float>{after.position.z, after.look.x, engine.cameraManager()->mouseX}),
               (std::vector<float>{before.position.z, before.look.x, 0}));
-    EXPECT_EQ(engine.console()->clockBox().backColor, 0xFF5B5B5Bu);  // the cursor reached the console as a move
+    EXPECT_EQ(engine.console()->clockBox().backColor(), 0xFF5B5B5Bu);  // the cursor reached the console as a move
 }
 
 TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
@@ -160,7 +164,7 @@ TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
     // A frame `ms` later with `keys` held, after a key press if `pressed`; says whether the console shows.
     const auto frame = [&](std::initializer_list<std::uint8_t> keys, bool pressed, std::uint32_t ms) {
         input.hold(keys);
-        if (pressed) console.ShiftPacingMarks(MainLoop::kKeyDownShift);
+        if (pressed) console.keyPressed();
         frameAfter(ms);
         return console.visible();
     };
