@@ -103,7 +103,7 @@ TEST_F(Engine, ClosingShutsDownOnceAndSavesTheLog) {
     EXPECT_FALSE(std::filesystem::exists("LOG.dr"));
 }
 
-TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
+TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPrintScreenDoNot) {
     start();
     MainLoop loop(engine);
     const std::uint32_t mark = engine.console()->toggleTimer().mark;
@@ -138,9 +138,30 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
             loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
             loop.idlePass();
         }
-    EXPECT_EQ(engine.console()->toggleTimer().mark, typedMark);
+    // F12 is a key like any other, repeats included; Print Screen alone is none.
+    EXPECT_EQ(engine.console()->toggleTimer().mark, typedMark + 2 * Krovane_Console::kKeyPressShift);
     ASSERT_EQ(lines().size(), count + 2);  // a picture a press, none a repeat; the recording device keeps none
     EXPECT_EQ(lines().back(), (LoggedLine{"Picture not saved: shot_2026-12-07_03-05-12.png", "_ERROR_"}));
+}
+
+// A picture that takes half a second to write.
+struct SlowPictureLoop : MainLoop {
+    using MainLoop::MainLoop;
+    void takePicture() override { Clock::advanceTicks(500); }
+};
+
+TEST_F(Engine, WritingAPictureDoesNotMoveTheCamera) {
+    start();
+    SlowPictureLoop loop(engine, &input);
+    input.hold({'W'});
+    const auto step = [&](bool picture) {  // how far a frame with W held moves the camera
+        const float z = engine.cameraManager()->CurrentCamera()->position.z;
+        if (picture) loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, kVkF12});
+        loop.idlePass();
+        return engine.cameraManager()->CurrentCamera()->position.z - z;
+    };
+    const float plain = step(false);
+    EXPECT_FLOAT_EQ(step(true), plain);
 }
 
 // A frame's keyboard and cursor go to the console while it has them, else to the camera.
