@@ -92,7 +92,7 @@ void Krovane::Initialize(int dpi) {
 
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
     renderManager_->Init();
-    renderManager_->backColor = backColor;
+    renderManager_->setBackColor(backColor);
     // Enter in the console queues the typed line.
     console_->setCommandQueue(commandQueue_.get());
 
