@@ -40,14 +40,10 @@ inline std::vector<LoggedLine> loggedMessages(const ConsoleLog& lines) {
     return out;
 }
 
-// The same for whatever keeps a log (the console): its log().
-template <class Keeper>
-std::vector<LoggedLine> loggedLines(const Keeper& keeper) {
-    return loggedLines(keeper.log());
-}
-template <class Keeper>
-std::vector<LoggedLine> loggedMessages(const Keeper& keeper) {
-    return loggedMessages(keeper.log());
+// The same for the log of a console.
+template <class Console>
+std::vector<LoggedLine> loggedMessages(const Console& console) {
+    return loggedMessages(console.log());
 }
 
 }  // namespace krovane::test

@@ -115,12 +115,9 @@ void Krovane::Initialize(int dpi) {
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
     const char* const paths[] = {"textures\\_def\\white.bmp", "textures\\_def\\red.bmp", "textures\\_def\\Blue.bmp"};
-    for (std::size_t i = 0; i < defaultTextures_.size(); ++i) {
-        if (!failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i]))) continue;
-        Korvane_string line = "missed: ";
-        line += paths[i];
-        console_->Print(line, MessageType::Error);
-    }
+    for (std::size_t i = 0; i < defaultTextures_.size(); ++i)
+        if (failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i])))
+            console_->Print(("missed: " + std::string(paths[i])).c_str(), MessageType::Error);
 }
 
 void Krovane::Shutdown() {

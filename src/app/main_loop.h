@@ -51,8 +51,7 @@ public:
     bool leftButtonDown() const { return leftButtonDown_; }
 
 protected:
-    // Saves the frame last drawn (saveFrameShot). Virtual so that tests can
-    // stand in for the writing.
+    // Saves the frame last drawn (saveFrameShot); virtual for tests to stand in.
     virtual void takePicture();
 
 private:

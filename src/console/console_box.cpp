@@ -9,14 +9,15 @@ constexpr Console_Box::FontLook kCaptionLook{"Arial", 10, 5, 200};
 constexpr std::uint32_t kDefaultCharset = 1;
 }  // namespace
 
-Console_Box::Console_Box(const char* captionText, FontLook textLook, Place place, float depth, std::uint32_t text,
-                         std::uint32_t back, std::uint32_t hoverBack, bool focused)
+Console_Box::Console_Box(const char* captionText, FontLook textLook, std::int32_t x, std::int32_t y, std::int32_t w,
+                         std::int32_t h, float depth, std::uint32_t text, std::uint32_t back, std::uint32_t hoverBack,
+                         bool focused)
     : textColor_(text),
       backColor_(back),
-      x_(place.x),
-      y_(place.y),
-      w_(place.w),
-      h_(place.h),
+      x_(x),
+      y_(y),
+      w_(w),
+      h_(h),
       focused_(focused),
       caption_(captionText),
       depth_(depth),
@@ -101,10 +102,6 @@ krovane::gfx::Result Console_Box::Rebuild() {
     return krovane::gfx::kOk;
 }
 
-void Console_Box::pressed(bool in, std::int32_t, std::int32_t) {
-    if (in) dragging_ = true;
-}
-
 bool Console_Box::HandleMouse(std::uint16_t type, std::int32_t mx, std::int32_t my) {
     mouseX_ = mx;
     mouseY_ = my;
@@ -115,7 +112,7 @@ bool Console_Box::HandleMouse(std::uint16_t type, std::int32_t mx, std::int32_t 
             pressX_ = mx;
             pressY_ = my;
         }
-        pressed(focused_, mx, my);
+        if (pressed(focused_, mx, my)) dragging_ = true;
         return focused_;
     }
     if (type == kMouseRelease && dragging_ && focused_) {

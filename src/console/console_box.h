@@ -56,10 +56,6 @@ public:
         int height;
         std::uint32_t width, weight;
     };
-    // Where a box starts: its top left corner and size in pixels.
-    struct Place {
-        std::int32_t x, y, w, h;
-    };
 
     virtual ~Console_Box();
     Console_Box(const Console_Box&) = delete;
@@ -97,12 +93,13 @@ public:
     }
 
 protected:
-    Console_Box(const char* caption, FontLook textLook, Place place, float depth, std::uint32_t textColor,
-                std::uint32_t backColor, std::uint32_t hoverBackColor, bool focused = false);
+    Console_Box(const char* caption, FontLook textLook, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                float depth, std::uint32_t textColor, std::uint32_t backColor, std::uint32_t hoverBackColor,
+                bool focused = false);
 
     // What HandleMouse leaves to the box's kind. A press, after the focus is
-    // set (`inside` the box or not): starts a drag when inside.
-    virtual void pressed(bool inside, std::int32_t mouseX, std::int32_t mouseY);
+    // set (`inside` the box or not): true when it starts a drag.
+    virtual bool pressed(bool inside, std::int32_t, std::int32_t) { return inside; }
     // A drag ended and moved the box by (dx, dy); called before the rebuild.
     virtual void movedBy(std::int64_t, std::int64_t) {}
     // A release that ends no drag: true when the box dealt with it.
@@ -116,7 +113,6 @@ protected:
     std::int32_t mouseY() const { return mouseY_; }
     std::int32_t pressY() const { return pressY_; }
     std::uint32_t textColor() const { return textColor_; }
-    void startDrag() { dragging_ = true; }
     void setBackColor(std::uint32_t color) { backColor_ = color; }
 
     // The device of the draw in progress (the one the resources were made

@@ -10,7 +10,7 @@ constexpr Console_Box::FontLook kTextLook{"Courier ", 15, 6, 700};
 }  // namespace
 
 Console_ClockBox::Console_ClockBox()
-    : Console_Box(kCaption.c_str(), kTextLook, {657, 200, 80, 17}, 0.0f, kUnfocusedTextColor, kPlainBackColor,
+    : Console_Box(kCaption.c_str(), kTextLook, 657, 200, 80, 17, 0.0f, kUnfocusedTextColor, kPlainBackColor,
                   0xFF5B5B5B) {}
 
 void Console_ClockBox::Draw(krovane::gfx::Device* device) {

@@ -24,8 +24,7 @@ constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 }  // namespace
 
 Console_InputBox::Console_InputBox()
-    : Console_Box(kCaption.c_str(), kTextLook, {9, 200, 215, 17}, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B,
-                  true) {
+    : Console_Box(kCaption.c_str(), kTextLook, 9, 200, 215, 17, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B, true) {
     repeatTimer_.Reset();
 }
 

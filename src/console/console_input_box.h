@@ -25,7 +25,7 @@ namespace krovane::gfx {
 class Texture;
 }  // namespace krovane::gfx
 
-class LineQueue;
+struct LineQueue;
 
 namespace krovane::platform {
 class InputSource;
@@ -53,8 +53,7 @@ public:
 
     // Where Enter hands a typed line (borrowed; null: the line is dropped).
     void setQueue(LineQueue* queue) { queue_ = queue; }
-    // Moves the repeat timer's mark `milliseconds` on, so that the next
-    // sample comes that much sooner; a key press does so.
+    // The console's pacing: a key press moves the mark on, its own key restarts the timer.
     void shiftRepeatMark(std::uint32_t milliseconds) { repeatTimer_.mark += milliseconds; }
     void restartRepeatTimer() { repeatTimer_.Reset(); }
 

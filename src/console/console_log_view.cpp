@@ -19,7 +19,7 @@ constexpr int kDropNear = 6;        // how near the thumb's centre the grab must
 }  // namespace
 
 Console_LogView::Console_LogView(const DynamicRow* logTree, const std::vector<unsigned>* ids)
-    : Console_Box(kCaption.c_str(), kTextLook, {9, 30, 730, 150}, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
+    : Console_Box(kCaption.c_str(), kTextLook, 9, 30, 730, 150, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
       log(logTree),
       lineIds(ids) {
     placeThumbAtEnd();
@@ -103,15 +103,13 @@ void Console_LogView::Draw(krovane::gfx::Device* device) {
     }
 }
 
-void Console_LogView::pressed(bool in, std::int32_t mx, std::int32_t my) {
+bool Console_LogView::pressed(bool in, std::int32_t mx, std::int32_t my) {
     setBackColor(kPlainBackColor);
-    if (!in) return;
     const std::int64_t right = static_cast<std::int64_t>(x()) + w();
-    if (right - 12 < mx && mx < right - 2 && static_cast<std::int64_t>(thumbY) - kGrabHalfWidth < my &&
-        my < static_cast<std::int64_t>(thumbY) + kGrabHalfWidth)
-        thumbGrab = true;
-    else
-        startDrag();
+    const bool onThumb = right - 12 < mx && mx < right - 2 && static_cast<std::int64_t>(thumbY) - kGrabHalfWidth < my &&
+                         my < static_cast<std::int64_t>(thumbY) + kGrabHalfWidth;
+    if (in && onThumb) thumbGrab = true;
+    return in && !onThumb;
 }
 
 void Console_LogView::movedBy(std::int64_t dx, std::int64_t dy) {

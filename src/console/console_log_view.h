@@ -54,12 +54,9 @@ public:
     QuadVertex thumbQuad[4] = {};
 
 protected:
-    // Every press sets the plain background; one inside on the thumb grabs
-    // it instead of starting a drag.
-    void pressed(bool inside, std::int32_t mouseX, std::int32_t mouseY) override;
-    // A drag carries the thumb along.
-    void movedBy(std::int64_t dx, std::int64_t dy) override;
-    // The release of a grabbed thumb: scrolls when the grab started within 6
-    // pixels of the thumb's centre and ends inside the view.
+    // Every press sets the plain background; one on the thumb grabs it rather than the box.
+    bool pressed(bool inside, std::int32_t mouseX, std::int32_t mouseY) override;
+    void movedBy(std::int64_t dx, std::int64_t dy) override;  // carries the thumb along
+    // A grabbed thumb's release: scrolls if the grab was within 6 pixels of its centre and ends inside.
     bool released(std::int32_t mouseX, std::int32_t mouseY) override;
 };

@@ -37,13 +37,11 @@ public:
     // While shown, the console key held down closes it once this has passed
     // since the last check (a key press shifts the mark, so at once after one).
     static constexpr std::uint32_t kCloseCheckMilliseconds = 1608;
-    // How far a key press moves the pacing marks: far enough that the next
-    // check of a timer reset less than 100 s before passes at once.
+    // How far a key press moves the pacing marks (see keyPressed).
     static constexpr std::uint32_t kKeyPressShift = 100000;
 
     // Starts the console: the log with its header line, the command base
-    // read from kCommandBaseFile, hidden.
-    // The console keeps no device: Draw is given the one to draw on.
+    // read from kCommandBaseFile, hidden. It keeps no device (see Draw).
     Krovane_Console();
     ~Krovane_Console() override;
     Krovane_Console(const Krovane_Console&) = delete;
@@ -89,10 +87,8 @@ public:
     // client pixels, while shown: offered to the clock box, then the input
     // box, then the log view, until one takes it. Hidden, it takes none.
     void MouseEvent(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
-    // A key press (or an auto-repeat of one), as the window reports it:
-    // kKeyPressShift is added to the marks of the toggle timer and of the
-    // input box's repeat timer, so the next showing, hiding and typing
-    // checks pass at once.
+    // A key press (or its auto-repeat): the toggle and repeat timers' marks
+    // move kKeyPressShift on, so their next checks pass at once.
     void keyPressed();
     // Where the input box hands each line on Enter (borrowed; null: nowhere).
     void setCommandQueue(LineQueue* queue);

@@ -1,12 +1,10 @@
-// LineQueue: where the console hands each line typed into it, finished, to be
-// run later. The command queue implements it; the console holds one and so
-// needs nothing of the scene.
+// LineQueue: where the console hands each finished typed line, to be run
+// later. The command queue implements it, so the console needs nothing of the scene.
 #pragma once
 
 #include "params/korvane_string.h"
 
-class LineQueue {
-public:
+struct LineQueue {
     virtual ~LineQueue() = default;
 
     // Adds `line` after the lines already waiting.

@@ -1,6 +1,9 @@
 // The render manager's start-up and the frame pass with its head-up text.
 #include "render/krovane_render_manager.h"
 
+#include <string>
+#include <utility>
+
 #include "console/krovane_console.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
@@ -47,19 +50,15 @@ void Krovane_Render_Manager::Init() {
         if (console_ != nullptr) console_->Print(text, MessageType::Error);
     };
 
-    const struct {
-        const char* path;
-        Ref<Texture>* texture;
-        const char* message;
-    } textures[] = {
-        {"textures\\_def\\white.bmp", &whiteTexture_, "missed: textures\\_def\\white.bmp"},
-        {"textures\\_def\\red.bmp", &redTexture_, "missed: textures\\_def\\red.bmp"},
+    const std::pair<const char*, Ref<Texture>*> textures[] = {
+        {"textures\\_def\\white.bmp", &whiteTexture_},
+        {"textures\\_def\\red.bmp", &redTexture_},
         // kept: nothing draws with the blue texture; it is loaded for its line in the start-up log.
-        {"textures\\_def\\Blue.bmp", &blueTexture_, "missed: textures\\_def\\Blue.bmp"},
-        {"textures\\_def\\yellow.bmp", &yellowTexture_, "missed: textures\\_def\\yellow.bmp"},
+        {"textures\\_def\\Blue.bmp", &blueTexture_},
+        {"textures\\_def\\yellow.bmp", &yellowTexture_},
     };
-    for (const auto& t : textures)
-        if (failed(loadTextureFromFile(device_, t.path, t.texture))) report(t.message);
+    for (const auto& [path, texture] : textures)
+        if (failed(loadTextureFromFile(device_, path, texture))) report(("missed: " + std::string(path)).c_str());
 
     const struct {
         Ref<Font>* font;

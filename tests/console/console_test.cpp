@@ -52,7 +52,7 @@ struct Console : ::testing::Test {
         console->setVisible(true);
     }
     void TearDown() override { Clock::useRealTime(); }
-    std::vector<Line> lines() const { return krovane::test::loggedLines(*console); }
+    std::vector<Line> lines() const { return krovane::test::loggedLines(console->log()); }
     void printAt(std::uint32_t msSinceStart, const std::string& text, MessageType type) {
         Clock::setManualTicks(1000 + msSinceStart);
         console->Print(text.c_str(), type);
