@@ -19,17 +19,20 @@ import re
 import sys
 
 # The layers from the bottom up; a library may include only layers of a lower
-# rank. params and formats both sit on platform and know nothing of each other.
+# rank. Layers of one rank know nothing of each other: params and formats both
+# sit on platform, the log (on params) and gfx (on formats) side by side, and
+# so do the console and the scene, which the render manager brings together.
 RANK = {
     "platform": 0,
     "params": 1,
     "formats": 1,
+    "log": 2,
     "gfx": 2,
     "console": 3,
-    "scene": 4,
-    "render": 5,
-    "app": 6,
-    "tools": 7,
+    "scene": 3,
+    "render": 4,
+    "app": 5,
+    "tools": 6,
 }
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/krovane_console.h"
+#include "log/console_log.h"
 
 namespace krovane::test {
 
@@ -40,7 +40,10 @@ inline std::vector<LoggedLine> loggedMessages(const ConsoleLog& lines) {
     return out;
 }
 
-inline std::vector<LoggedLine> loggedLines(const Krovane_Console& console) { return loggedLines(console.log()); }
-inline std::vector<LoggedLine> loggedMessages(const Krovane_Console& console) { return loggedMessages(console.log()); }
+// The same for the log of a console.
+template <class Console>
+std::vector<LoggedLine> loggedMessages(const Console& console) {
+    return loggedMessages(console.log());
+}
 
 }  // namespace krovane::test

@@ -92,9 +92,9 @@ void Krovane::Initialize(int dpi) {
 
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
     renderManager_->Init();
-    renderManager_->backColor = backColor;
-    // Typed commands land in the queue's pending tree.
-    console_->setCommandQueue(commandQueue_->pendingTree());
+    renderManager_->setBackColor(backColor);
+    // Enter in the console queues the typed line.
+    console_->setCommandQueue(commandQueue_.get());
 
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
     // Read once for every manager: a level of many objects is a large file.
@@ -115,12 +115,9 @@ void Krovane::Initialize(int dpi) {
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
     const char* const paths[] = {"textures\\_def\\white.bmp", "textures\\_def\\red.bmp", "textures\\_def\\Blue.bmp"};
-    for (std::size_t i = 0; i < defaultTextures_.size(); ++i) {
-        if (!failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i]))) continue;
-        Korvane_string line = "missed: ";
-        line += paths[i];
-        console_->Print(line, MessageType::Error);
-    }
+    for (std::size_t i = 0; i < defaultTextures_.size(); ++i)
+        if (failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i])))
+            console_->Print(("missed: " + std::string(paths[i])).c_str(), MessageType::Error);
 }
 
 void Krovane::Shutdown() {

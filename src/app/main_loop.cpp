@@ -3,6 +3,7 @@
 #include "app/frame_shot.h"
 #include "console/console_box.h"
 #include "gfx/device.h"
+#include "platform/clock.h"
 #include "platform/virtual_keys.h"
 
 using krovane::platform::WindowEvent;
@@ -17,6 +18,8 @@ void MainLoop::run(krovane::platform::Window& window) {
             idlePass();
     }
 }
+
+void MainLoop::takePicture() { saveFrameShot(engine_); }
 
 bool MainLoop::isPictureKey(std::uint8_t key) {
     return key == krovane::platform::kVkSnapshot || key == krovane::platform::kVkF12;
@@ -39,12 +42,11 @@ void MainLoop::handleEvent(const WindowEvent& event) {
                 console->MouseEvent(Console_Box::kMouseRelease, event.x, event.y);
             break;
         case WindowEvent::Type::KeyDown:
-            if (isPictureKey(event.key)) {
-                // Not a key for the console: its typing never sees it.
-                if (!event.repeat) pictureAsked_ = true;
-                break;
-            }
-            if (Krovane_Console* console = engine_.console()) console->ShiftPacingMarks(kKeyDownShift);
+            if (isPictureKey(event.key) && !event.repeat) pictureAsked_ = true;
+            // kept: Print Screen is the one key the original platform sends no key-down for; F12 is a key like any.
+            if (Krovane_Console* console = engine_.console();
+                console != nullptr && event.key != krovane::platform::kVkSnapshot)
+                console->keyPressed();
             break;
         default:
             break;
@@ -58,7 +60,10 @@ void MainLoop::idlePass() {
         render->RenderFrame(static_cast<float>(frameRate_.shown()));
     if (pictureAsked_) {
         pictureAsked_ = false;
-        saveFrameShot(engine_);
+        // The writing is left out of the frame's time, so that it does not move the camera.
+        const std::uint32_t before = krovane::platform::Clock::ticks();
+        takePicture();
+        frameTimer_.mark += krovane::platform::Clock::ticks() - before;
     }
     if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());

@@ -3,13 +3,13 @@
 // frame: it draws, then hands the keyboard and the mouse each to the console
 // while it has them, else to camera control (see routeInput). The picture key
 // (Print Screen, or F12 on keyboards without it) saves the next frame drawn
-// as a PNG (see frame_shot.h); the console never sees that key. The loop ends
-// after the window is closed (or the program gets SIGINT or SIGTERM), by
-// which time the engine has shut down and saved its log.
+// as a PNG (see frame_shot.h), outside the frame time that moves the camera.
+// The loop ends after the window is closed (or the program gets SIGINT or
+// SIGTERM), by which time the engine has shut down and saved its log.
 //
 // This is input's only route: clicks go to the console while it has the
-// mouse, every key press shifts the console's pacing marks, and a frame's
-// keyboard state and cursor go through routeInput.
+// mouse, every key press but Print Screen is reported to the console
+// (keyPressed), and a frame's keyboard state and cursor go through routeInput.
 #pragma once
 
 #include <cstdint>
@@ -22,15 +22,12 @@
 
 class MainLoop {
 public:
-    // Added to the console's pacing marks on every key press (repeats
-    // included), so that its next pacing check passes at once.
-    static constexpr std::uint32_t kKeyDownShift = 100000;
-
     // `input` is what the camera control reads (the window); null reads nothing.
     explicit MainLoop(Krovane& engine, const krovane::platform::InputSource* input = nullptr)
         : engine_(engine), input_(input) {
         frameRate_.Reset();
     }
+    virtual ~MainLoop() = default;
 
     // Runs passes until the loop ends.
     void run(krovane::platform::Window& window);
@@ -52,6 +49,10 @@ public:
                            const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
     bool leftButtonDown() const { return leftButtonDown_; }
+
+protected:
+    // Saves the frame last drawn (saveFrameShot); virtual for tests to stand in.
+    virtual void takePicture();
 
 private:
     Krovane& engine_;

@@ -9,11 +9,17 @@ constexpr Console_Box::FontLook kCaptionLook{"Arial", 10, 5, 200};
 constexpr std::uint32_t kDefaultCharset = 1;
 }  // namespace
 
-Console_Box::Console_Box(const char* captionText, FontLook textLook, float depth, std::uint32_t text,
-                         std::uint32_t back, std::uint32_t hoverBack)
-    : textColor(text),
-      backColor(back),
-      caption(captionText),
+Console_Box::Console_Box(const char* captionText, FontLook textLook, std::int32_t x, std::int32_t y, std::int32_t w,
+                         std::int32_t h, float depth, std::uint32_t text, std::uint32_t back, std::uint32_t hoverBack,
+                         bool focused)
+    : textColor_(text),
+      backColor_(back),
+      x_(x),
+      y_(y),
+      w_(w),
+      h_(h),
+      focused_(focused),
+      caption_(captionText),
       depth_(depth),
       hoverBackColor_(hoverBack),
       textLook_(textLook) {}
@@ -28,16 +34,16 @@ bool Console_Box::ensureResources(krovane::gfx::Device* d) {
     if (d == nullptr) return false;
     // A failed font stays null and is skipped when drawing.
     krovane::gfx::CreateFontA(d, textLook_.height, textLook_.width, textLook_.weight, 0, false, kDefaultCharset, 0, 0,
-                              0, textLook_.face, &textFont);
+                              0, textLook_.face, &textFont_);
     krovane::gfx::CreateFontA(d, kCaptionLook.height, kCaptionLook.width, kCaptionLook.weight, 0, false,
-                              kDefaultCharset, 0, 0, 0, kCaptionLook.face, &captionFont);
+                              kDefaultCharset, 0, 0, 0, kCaptionLook.face, &captionFont_);
     makeExtraResources(d);
     return true;
 }
 
 void Console_Box::releaseResources() {
-    textFont.reset();
-    captionFont.reset();
+    textFont_.reset();
+    captionFont_.reset();
     resourcesFor_ = nullptr;
 }
 
@@ -58,14 +64,14 @@ void Console_Box::drawQuad(const QuadVertex* q) const {
 
 void Console_Box::drawText(std::string_view text, krovane::gfx::Rect rect, std::uint32_t format,
                            std::uint32_t color) const {
-    if (textFont) textFont->DrawTextA(nullptr, text.data(), static_cast<int>(text.size()), &rect, format, color);
+    if (textFont_) textFont_->DrawTextA(nullptr, text.data(), static_cast<int>(text.size()), &rect, format, color);
 }
 
 void Console_Box::drawCaption() const {
-    if (captionFont == nullptr) return;
-    const std::int32_t top = saturate(static_cast<std::int64_t>(y) - kCaptionRise);
-    krovane::gfx::Rect rect{x, top, x, top};
-    captionFont->DrawTextA(nullptr, caption.getChars(), -1, &rect, krovane::gfx::kDtNoClip, textColor);
+    if (captionFont_ == nullptr) return;
+    const std::int32_t top = saturate(static_cast<std::int64_t>(y_) - kCaptionRise);
+    krovane::gfx::Rect rect{x_, top, x_, top};
+    captionFont_->DrawTextA(nullptr, caption_.getChars(), -1, &rect, krovane::gfx::kDtNoClip, textColor_);
 }
 
 void Console_Box::drawRectangle(float left, float top, float right, float bottom) const {
@@ -80,48 +86,50 @@ void Console_Box::drawVertical(float atX, float top, float bottom) const {
 }
 
 void Console_Box::drawOutline() const {
-    std::int64_t left = static_cast<std::int64_t>(x) - 1, top = static_cast<std::int64_t>(y) - 1;
-    if (dragging) {
-        left += static_cast<std::int64_t>(mouseX) - pressX;
-        top += static_cast<std::int64_t>(mouseY) - pressY;
+    std::int64_t left = static_cast<std::int64_t>(x_) - 1, top = static_cast<std::int64_t>(y_) - 1;
+    if (dragging_) {
+        left += static_cast<std::int64_t>(mouseX_) - pressX_;
+        top += static_cast<std::int64_t>(mouseY_) - pressY_;
     }
-    drawRectangle(static_cast<float>(left), static_cast<float>(top), static_cast<float>(left + w + 2),
-                  static_cast<float>(top + h + 2));
+    drawRectangle(static_cast<float>(left), static_cast<float>(top), static_cast<float>(left + w_ + 2),
+                  static_cast<float>(top + h_ + 2));
 }
 
 krovane::gfx::Result Console_Box::Rebuild() {
-    fillQuad(quad, static_cast<float>(x), static_cast<float>(y), static_cast<float>(static_cast<std::int64_t>(x) + w),
-             static_cast<float>(static_cast<std::int64_t>(y) + h), depth_, backColor);
+    fillQuad(quad_, static_cast<float>(x_), static_cast<float>(y_),
+             static_cast<float>(static_cast<std::int64_t>(x_) + w_),
+             static_cast<float>(static_cast<std::int64_t>(y_) + h_), depth_, backColor_);
     return krovane::gfx::kOk;
 }
 
 bool Console_Box::HandleMouse(std::uint16_t type, std::int32_t mx, std::int32_t my) {
-    mouseX = mx;
-    mouseY = my;
+    mouseX_ = mx;
+    mouseY_ = my;
     if (type == kMousePress) {
-        if (inside(mx, my)) {
-            focused = true;
-            dragging = true;
-            textColor = kFocusedTextColor;
-            pressX = mx;
-            pressY = my;
-            return true;
+        focused_ = inside(mx, my);
+        textColor_ = focused_ ? kFocusedTextColor : kUnfocusedTextColor;
+        if (focused_) {
+            pressX_ = mx;
+            pressY_ = my;
         }
-        focused = false;
-        textColor = kUnfocusedTextColor;
-        return false;
+        if (pressed(focused_, mx, my)) dragging_ = true;
+        return focused_;
     }
-    if (type == kMouseRelease && dragging && focused) {
-        moveByDrag();
-        dragging = false;
+    if (type == kMouseRelease && dragging_ && focused_) {
+        const std::int64_t dx = static_cast<std::int64_t>(mx) - pressX_, dy = static_cast<std::int64_t>(my) - pressY_;
+        x_ = saturate(x_ + dx);
+        y_ = saturate(y_ + dy);
+        movedBy(dx, dy);
+        dragging_ = false;
         Rebuild();
         return false;
     }
-    if (focused) {
-        backColor = kPlainBackColor;  // shown from the next rebuild
+    if (type == kMouseRelease && released(mx, my)) return false;
+    if (focused_) {
+        backColor_ = kPlainBackColor;  // shown from the next rebuild
         return false;
     }
-    backColor = inside(mx, my) && !dragging ? hoverBackColor_ : kAwayBackColor;
+    backColor_ = inside(mx, my) && !dragging_ ? hoverBackColor_ : kAwayBackColor;
     Rebuild();
     return false;
 }

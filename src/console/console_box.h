@@ -7,9 +7,9 @@
 // inside the box and drawn with one user-pointer strip, so drawing allocates
 // nothing. Rebuild() refills them from the box's place and colour. A box
 // keeps no device: each Draw is given the one to draw on (borrowed for the
-// call; null draws nothing). The fonts (and a box's texture) are made when
-// the box is first drawn, for that device, and again only when a draw is
-// given another one. A missing font or texture is skipped when drawing;
+// call; null draws nothing). The box makes its own fonts (and its texture,
+// if it has one) when it is first drawn, for that device, and again only
+// when a draw is given another one. A missing font or texture is skipped when drawing;
 // nothing is reported.
 #pragma once
 
@@ -23,7 +23,7 @@
 
 namespace krovane::gfx {
 class Device;
-class Font;  // shared with the render manager, which made it
+class Font;
 }  // namespace krovane::gfx
 
 class Console_Box {
@@ -66,31 +66,24 @@ public:
     // Draws the box on `device` (null: nothing).
     virtual void Draw(krovane::gfx::Device* device) = 0;
     // One mouse event (kMouseMove, kMousePress, kMouseRelease) in client
-    // pixels; returns whether the box took it. As the input and clock boxes
-    // handle it: a press inside focuses the box, starts a drag and is taken;
-    // a press outside unfocuses it; a release while dragging moves the box by
+    // pixels; returns whether the box took it. A press inside focuses the
+    // box and is taken (it starts a drag unless `pressed` says otherwise); a
+    // press outside unfocuses it; a release while dragging moves the box by
     // release minus press; other events set the background (the hover colour
     // while the mouse is over an unfocused box).
-    virtual bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
+    bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
 
-    std::uint32_t textColor;
-    std::uint32_t backColor;
-    QuadVertex quad[4] = {};
-    krovane::gfx::Ref<krovane::gfx::Font> textFont;
-    krovane::gfx::Ref<krovane::gfx::Font> captionFont;
-    std::int32_t x = 0, y = 0, w = 0, h = 0;
-    bool focused = false;
-    bool dragging = false;
-    Korvane_string caption;
-    // The mouse at the latest event and at the latest press taken.
-    std::int32_t mouseX = 0, mouseY = 0;
-    std::int32_t pressX = 0, pressY = 0;
-
-    // Strictly inside the rectangle.
-    bool inside(std::int32_t px, std::int32_t py) const {
-        return static_cast<std::int64_t>(x) < px && px < static_cast<std::int64_t>(x) + w &&
-               static_cast<std::int64_t>(y) < py && py < static_cast<std::int64_t>(y) + h;
-    }
+    std::int32_t x() const { return x_; }
+    std::int32_t y() const { return y_; }
+    std::int32_t w() const { return w_; }
+    std::int32_t h() const { return h_; }
+    bool focused() const { return focused_; }
+    bool dragging() const { return dragging_; }
+    // The background colour; the quad shows it from the next rebuild.
+    std::uint32_t backColor() const { return backColor_; }
+    const QuadVertex* quad() const { return quad_; }
+    // The text font, once the box has drawn (null before, or when it could not be made).
+    krovane::gfx::Font* textFont() const { return textFont_.get(); }
 
     // Saturates a wide value to the 32-bit range positions are kept in.
     static std::int32_t saturate(std::int64_t value) {
@@ -98,15 +91,29 @@ public:
                : value > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
                                                                   : static_cast<std::int32_t>(value);
     }
-    // Moves the box by the release position minus the press position.
-    void moveByDrag() {
-        x = saturate(static_cast<std::int64_t>(x) + mouseX - pressX);
-        y = saturate(static_cast<std::int64_t>(y) + mouseY - pressY);
-    }
 
 protected:
-    Console_Box(const char* caption, FontLook textLook, float depth,
-                std::uint32_t textColor, std::uint32_t backColor, std::uint32_t hoverBackColor);
+    Console_Box(const char* caption, FontLook textLook, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                float depth, std::uint32_t textColor, std::uint32_t backColor, std::uint32_t hoverBackColor,
+                bool focused = false);
+
+    // What HandleMouse leaves to the box's kind. A press, after the focus is
+    // set (`inside` the box or not): true when it starts a drag.
+    virtual bool pressed(bool inside, std::int32_t, std::int32_t) { return inside; }
+    // A drag ended and moved the box by (dx, dy); called before the rebuild.
+    virtual void movedBy(std::int64_t, std::int64_t) {}
+    // A release that ends no drag: true when the box dealt with it.
+    virtual bool released(std::int32_t, std::int32_t) { return false; }
+
+    // Strictly inside the rectangle.
+    bool inside(std::int32_t px, std::int32_t py) const {
+        return static_cast<std::int64_t>(x_) < px && px < static_cast<std::int64_t>(x_) + w_ &&
+               static_cast<std::int64_t>(y_) < py && py < static_cast<std::int64_t>(y_) + h_;
+    }
+    std::int32_t mouseY() const { return mouseY_; }
+    std::int32_t pressY() const { return pressY_; }
+    std::uint32_t textColor() const { return textColor_; }
+    void setBackColor(std::uint32_t color) { backColor_ = color; }
 
     // The device of the draw in progress (the one the resources were made
     // for), or null.
@@ -123,6 +130,7 @@ protected:
     static void fillQuad(QuadVertex* quad, float left, float top, float right, float bottom, float z,
                          std::uint32_t color);
     void drawQuad(const QuadVertex* quad) const;
+    void drawBackground() const { drawQuad(quad_); }
     void drawCaption() const;
     // The four edges of (left, top)-(right, bottom): top, bottom, left, right.
     void drawRectangle(float left, float top, float right, float bottom) const;
@@ -133,10 +141,21 @@ protected:
     // Draws `text` with the text font; nothing without a font.
     void drawText(std::string_view text, krovane::gfx::Rect rect, std::uint32_t format, std::uint32_t color) const;
 
+private:
+    std::uint32_t textColor_;
+    std::uint32_t backColor_;
+    QuadVertex quad_[4] = {};
+    krovane::gfx::Ref<krovane::gfx::Font> textFont_;
+    krovane::gfx::Ref<krovane::gfx::Font> captionFont_;
+    std::int32_t x_, y_, w_, h_;
+    bool focused_;
+    bool dragging_ = false;
+    Korvane_string caption_;
+    // The mouse at the latest event and at the latest press taken.
+    std::int32_t mouseX_ = 0, mouseY_ = 0;
+    std::int32_t pressX_ = 0, pressY_ = 0;
     float depth_;
     std::uint32_t hoverBackColor_;
-
-private:
     FontLook textLook_;
     krovane::gfx::Device* resourcesFor_ = nullptr;
 };

@@ -4,7 +4,7 @@
 #include "gfx/font.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
-#include "params/dynamic_row.h"
+#include "log/line_queue.h"
 #include "platform/code_page_1251.h"
 #include "platform/input_source.h"
 #include "platform/virtual_keys.h"
@@ -15,7 +15,6 @@ namespace {
 
 constexpr auto kCaption = krovane::cp1251("Ввод команды:");
 constexpr Console_Box::FontLook kTextLook{"Courier ", 15, 6, 200};
-constexpr unsigned kTimeLine = 1;  // the pending tree's root
 
 bool down(const std::uint8_t keys[256], std::uint8_t key) { return (keys[key] & kKeyDown) != 0; }
 
@@ -24,15 +23,9 @@ constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 
 }  // namespace
 
-Console_InputBox::Console_InputBox(DynamicRow* pending)
-    : Console_Box(kCaption.c_str(), kTextLook, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B),
-      queue(pending) {
-    x = 9;
-    y = 200;
-    w = 215;
-    h = 17;
-    focused = true;
-    repeatTimer.Reset();
+Console_InputBox::Console_InputBox()
+    : Console_Box(kCaption.c_str(), kTextLook, 9, 200, 215, 17, 0.0f, kFocusedTextColor, 0xFF303030, 0xFF5B5B5B, true) {
+    repeatTimer_.Reset();
 }
 
 Console_InputBox::~Console_InputBox() { releaseExtraResources(); }
@@ -48,14 +41,15 @@ void Console_InputBox::Draw(krovane::gfx::Device* device) {
     if (!ensureResources(device)) return;
     krovane::gfx::Device* d = currentDevice();
     d->SetTexture(0, nullptr);
-    drawQuad(quad);
-    drawText(text.view(),
-             {x, y, saturate(static_cast<std::int64_t>(x) + w - 5), saturate(static_cast<std::int64_t>(y) + h)},
-             krovane::gfx::kDtRight | krovane::gfx::kDtExpandTabs, textColor);
+    drawBackground();
+    drawText(
+        text.view(),
+        {x(), y(), saturate(static_cast<std::int64_t>(x()) + w() - 5), saturate(static_cast<std::int64_t>(y()) + h())},
+        krovane::gfx::kDtRight | krovane::gfx::kDtExpandTabs, textColor());
     drawCaption();
     // The outline takes the colour of the texture on stage 0.
     d->SetTexture(0, texture.get());
-    if (focused) drawOutline();
+    if (focused()) drawOutline();
     d->SetTexture(0, nullptr);
 }
 
@@ -77,18 +71,18 @@ char Console_InputBox::characterFor(const std::uint8_t keys[256]) {
 }
 
 void Console_InputBox::HandleKeys(const std::uint8_t keys[256], const InputSource& input) {
-    if (!focused) return;
+    if (!focused()) return;
     const std::size_t typed = text.length();
-    if (repeatTimer.Elapsed() < kRepeatMilliseconds) return;
+    if (repeatTimer_.Elapsed() < kRepeatMilliseconds) return;
 
     if (down(keys, kVkBack) && !text.empty()) text.getChars()[text.length() - 1] = '\0';
     if (down(keys, kVkReturn)) {
-        if (!text.empty() && queue) queue->AddToId(kTimeLine, false, text);
+        if (!text.empty() && queue_) queue_->queueLine(text);
         text.clear();
     }
     // The timer is not reset here, so Backspace and Enter act on every frame.
     if (typed >= kMaxTypedLength) return;
-    repeatTimer.Reset();
+    repeatTimer_.Reset();
 
     if (const char c = characterFor(keys)) {
         const char typedChar[2] = {c, '\0'};

@@ -1,9 +1,9 @@
 // Console_InputBox: the console's command line. While focused it turns the
 // keyboard state of each frame into characters with its own fixed layout,
-// edits one line, pastes the clipboard, and on Enter queues the line in the
-// command queue's pending tree (under its root "TIME_LINE", id 1).
+// edits one line, pastes the clipboard, and on Enter hands the line to the
+// command queue.
 //
-// Sampling is paced by `repeatTimer`: the keyboard is read at most once per
+// Sampling is paced by a repeat timer: the keyboard is read at most once per
 // kRepeatMilliseconds, except that each key press shifts the timer's mark
 // into the future (see FrameTimer), so the frame after a key press (or an
 // auto-repeat of it) samples at once. A sample takes Backspace, then Enter,
@@ -25,7 +25,7 @@ namespace krovane::gfx {
 class Texture;
 }  // namespace krovane::gfx
 
-class DynamicRow;
+struct LineQueue;
 
 namespace krovane::platform {
 class InputSource;
@@ -38,8 +38,8 @@ public:
     static constexpr std::size_t kMaxTypedLength = 200;
     static constexpr const char* kTextureFile = "textures\\_def\\yellow.bmp";
 
-    // `queue` is the pending-command tree; null until the engine gives it.
-    Console_InputBox(DynamicRow* queue);
+    // Focused, with no queue until setQueue.
+    Console_InputBox();
     ~Console_InputBox() override;
 
     void Draw(krovane::gfx::Device* device) override;
@@ -51,12 +51,20 @@ public:
     // editing keys are not characters): the first key down in layout order.
     static char characterFor(const std::uint8_t keys[256]);
 
+    // Where Enter hands a typed line (borrowed; null: the line is dropped).
+    void setQueue(LineQueue* queue) { queue_ = queue; }
+    // The console's pacing: a key press moves the mark on, its own key restarts the timer.
+    void shiftRepeatMark(std::uint32_t milliseconds) { repeatTimer_.mark += milliseconds; }
+    void restartRepeatTimer() { repeatTimer_.Reset(); }
+
     Korvane_string text;
-    DynamicRow* queue;
-    krovane::platform::FrameTimer repeatTimer;
     krovane::gfx::Ref<krovane::gfx::Texture> texture;
 
 protected:
     void makeExtraResources(krovane::gfx::Device* device) override;
     void releaseExtraResources() override;
+
+private:
+    LineQueue* queue_ = nullptr;
+    krovane::platform::FrameTimer repeatTimer_;
 };

@@ -18,22 +18,17 @@ constexpr int kGrabHalfWidth = 12;  // how near the thumb's centre a press grabs
 constexpr int kDropNear = 6;        // how near the thumb's centre the grab must have started
 }  // namespace
 
-Console_LogView::Console_LogView(const DynamicRow* logTree,
-                                 const std::vector<unsigned>* ids)
-    : Console_Box(kCaption.c_str(), kTextLook, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
+Console_LogView::Console_LogView(const DynamicRow* logTree, const std::vector<unsigned>* ids)
+    : Console_Box(kCaption.c_str(), kTextLook, 9, 30, 730, 150, 0.1f, 0xFF91919B, kPlainBackColor, kPlainBackColor),
       log(logTree),
       lineIds(ids) {
-    x = 9;
-    y = 30;
-    w = 730;
-    h = 150;
     placeThumbAtEnd();
 }
 
 void Console_LogView::placeThumbAtEnd() {
-    thumbX = saturate(static_cast<std::int64_t>(x) + w - kThumbInset);
-    thumbY = saturate(static_cast<std::int64_t>(y) + h - kThumbInset);
-    shown = h / kLineHeight - 3;
+    thumbX = saturate(static_cast<std::int64_t>(x()) + w() - kThumbInset);
+    thumbY = saturate(static_cast<std::int64_t>(y()) + h() - kThumbInset);
+    shown = h() / kLineHeight - 3;
     scroll = 0;
 }
 
@@ -41,11 +36,11 @@ std::uint64_t Console_LogView::lineCount() const { return log ? log->iCountKnots
 
 void Console_LogView::scrollToThumb() {
     const double n = static_cast<double>(lineCount());
-    const double d = static_cast<double>(y) + h - thumbY;
-    const double p = h != 0 ? 100.0 * d / h : 0.0;
+    const double d = static_cast<double>(y()) + h() - thumbY;
+    const double p = h() != 0 ? 100.0 * d / h() : 0.0;
     // Bounded well inside 64 bits whatever the place: a thumb is dropped only inside the view.
     const double s = std::clamp(p * n / 100.0, -1e15, 1e15);
-    shown = static_cast<std::int64_t>(std::trunc(static_cast<double>(h / kLineHeight - 2) + s - 3.0));
+    shown = static_cast<std::int64_t>(std::trunc(static_cast<double>(h() / kLineHeight - 2) + s - 3.0));
     scroll = static_cast<std::int64_t>(std::trunc(s - 3.0));
 }
 
@@ -67,14 +62,14 @@ krovane::gfx::Result Console_LogView::Rebuild() {
 void Console_LogView::Draw(krovane::gfx::Device* device) {
     if (!ensureResources(device)) return;
     currentDevice()->SetTexture(0, nullptr);
-    drawQuad(quad);
+    drawBackground();
     drawQuad(thumbQuad);
     drawCaption();
 
-    const auto fx = static_cast<float>(x), fy = static_cast<float>(y);
-    const float right = fx + static_cast<float>(w), bottom = fy + static_cast<float>(h);
-    if (focused) {
-        if (dragging) {
+    const auto fx = static_cast<float>(x()), fy = static_cast<float>(y());
+    const float right = fx + static_cast<float>(w()), bottom = fy + static_cast<float>(h());
+    if (focused()) {
+        if (dragging()) {
             drawOutline();
         } else {
             // The two lines mark off the scroll column.
@@ -84,11 +79,12 @@ void Console_LogView::Draw(krovane::gfx::Device* device) {
         }
     }
     if (thumbGrab) {
-        if (mouseY < static_cast<std::int64_t>(y) + kDropNear || mouseY > static_cast<std::int64_t>(y) + h - kDropNear)
+        if (mouseY() < static_cast<std::int64_t>(y()) + kDropNear ||
+            mouseY() > static_cast<std::int64_t>(y()) + h() - kDropNear)
             thumbGrab = false;
         else
-            drawRectangle(right - 13, static_cast<float>(mouseY - kThumbHalf), right - 3,
-                          static_cast<float>(mouseY + kThumbHalf));
+            drawRectangle(right - 13, static_cast<float>(mouseY() - kThumbHalf), right - 3,
+                          static_cast<float>(mouseY() + kThumbHalf));
     }
 
     // Only the lines in view are visited: line E is lineIds[E - 1].
@@ -100,64 +96,38 @@ void Console_LogView::Draw(krovane::gfx::Device* device) {
         const unsigned id = (*lineIds)[static_cast<std::size_t>(e - 1)];
         const std::uint32_t color = colorForType(log->text(log->TopId(id)));
         if (color == 0) continue;
-        const std::int64_t top = static_cast<std::int64_t>(y) + (shown - n + e) * kLineHeight;
-        const std::int64_t left = static_cast<std::int64_t>(x) + 12;
-        drawText(log->text(id), {saturate(left), saturate(top), saturate(left + w - 10), saturate(top + h - 20)},
+        const std::int64_t top = static_cast<std::int64_t>(y()) + (shown - n + e) * kLineHeight;
+        const std::int64_t left = static_cast<std::int64_t>(x()) + 12;
+        drawText(log->text(id), {saturate(left), saturate(top), saturate(left + w() - 10), saturate(top + h() - 20)},
                  krovane::gfx::kDtNoClip, color);
     }
 }
 
-bool Console_LogView::HandleMouse(std::uint16_t type, std::int32_t mx, std::int32_t my) {
-    mouseX = mx;
-    mouseY = my;
-    const std::int64_t right = static_cast<std::int64_t>(x) + w;
-    if (type == kMousePress) {
-        backColor = kPlainBackColor;
-        if (!inside(mx, my)) {
-            focused = false;
-            textColor = kUnfocusedTextColor;
-            return false;
-        }
-        pressX = mx;
-        pressY = my;
-        focused = true;
-        textColor = kFocusedTextColor;
-        if (right - 12 < mx && mx < right - 2 && static_cast<std::int64_t>(thumbY) - kGrabHalfWidth < my &&
-            my < static_cast<std::int64_t>(thumbY) + kGrabHalfWidth)
-            thumbGrab = true;
-        else
-            dragging = true;
-        return true;
-    }
-    if (type == kMouseRelease && dragging && focused) {
-        const std::int64_t dx = static_cast<std::int64_t>(mx) - pressX, dy = static_cast<std::int64_t>(my) - pressY;
-        moveByDrag();
-        thumbX = saturate(thumbX + dx);
-        thumbY = saturate(thumbY + dy);
-        backColor = kPlainBackColor;
-        dragging = false;
+bool Console_LogView::pressed(bool in, std::int32_t mx, std::int32_t my) {
+    setBackColor(kPlainBackColor);
+    const std::int64_t right = static_cast<std::int64_t>(x()) + w();
+    const bool onThumb = right - 12 < mx && mx < right - 2 && static_cast<std::int64_t>(thumbY) - kGrabHalfWidth < my &&
+                         my < static_cast<std::int64_t>(thumbY) + kGrabHalfWidth;
+    if (in && onThumb) thumbGrab = true;
+    return in && !onThumb;
+}
+
+void Console_LogView::movedBy(std::int64_t dx, std::int64_t dy) {
+    thumbX = saturate(thumbX + dx);
+    thumbY = saturate(thumbY + dy);
+    setBackColor(kPlainBackColor);
+}
+
+bool Console_LogView::released(std::int32_t, std::int32_t my) {
+    if (!thumbGrab || !focused()) return false;
+    // A release always ends the grab; it scrolls only when the grab started
+    // on the thumb itself and ends inside the view.
+    thumbGrab = false;
+    const std::int64_t fromCentre = static_cast<std::int64_t>(pressY()) - thumbY;
+    if (fromCentre > -kDropNear && fromCentre < kDropNear && y() < my && my < static_cast<std::int64_t>(y()) + h()) {
+        thumbY = saturate(static_cast<std::int64_t>(my) - kThumbHalf);
+        scrollToThumb();
         Rebuild();
-        return false;
     }
-    if (type == kMouseRelease && thumbGrab && focused) {
-        // A release always ends the grab; it scrolls only when the grab
-        // started on the thumb itself and ends inside the view.
-        thumbGrab = false;
-        const std::int64_t fromCentre = static_cast<std::int64_t>(pressY) - thumbY;
-        if (fromCentre > -kDropNear && fromCentre < kDropNear && y < my && my < static_cast<std::int64_t>(y) + h) {
-            thumbY = saturate(static_cast<std::int64_t>(my) - kThumbHalf);
-            scrollToThumb();
-            pressX = mx;
-            pressY = my;
-            Rebuild();
-        }
-        return false;
-    }
-    if (focused) {
-        backColor = kPlainBackColor;
-        return false;
-    }
-    backColor = inside(mx, my) && !dragging ? kPlainBackColor : kAwayBackColor;
-    Rebuild();
-    return false;
+    return true;
 }

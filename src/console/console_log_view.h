@@ -36,7 +36,6 @@ public:
 
     krovane::gfx::Result Rebuild() override;
     void Draw(krovane::gfx::Device* device) override;
-    bool HandleMouse(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY) override;
 
     // Puts the thumb at the bottom right corner and shows the latest lines.
     void placeThumbAtEnd();
@@ -53,4 +52,11 @@ public:
     std::int64_t shown = 0, scroll = 0;
     bool thumbGrab = false;
     QuadVertex thumbQuad[4] = {};
+
+protected:
+    // Every press sets the plain background; one on the thumb grabs it rather than the box.
+    bool pressed(bool inside, std::int32_t mouseX, std::int32_t mouseY) override;
+    void movedBy(std::int64_t dx, std::int64_t dy) override;  // carries the thumb along
+    // A grabbed thumb's release: scrolls if the grab was within 6 pixels of its centre and ends inside.
+    bool released(std::int32_t mouseX, std::int32_t mouseY) override;
 };

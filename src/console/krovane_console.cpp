@@ -9,7 +9,7 @@ Krovane_Console::Krovane_Console() {
     toggleTimer_.Reset();
     commandBase_.iLoadFromFile(kCommandBaseFile);
 
-    inputBox_ = std::make_unique<Console_InputBox>(nullptr);
+    inputBox_ = std::make_unique<Console_InputBox>();
     inputBox_->Rebuild();
     logView_ = std::make_unique<Console_LogView>(&log_.tree(), &log_.lineIds());
     logView_->Rebuild();
@@ -49,7 +49,7 @@ void Krovane_Console::OpenOnKey(const krovane::platform::InputSource& input) {
     if (!(keys[krovane::platform::kVkOem3] & krovane::platform::kKeyDown)) return;
     ToggleConsole();
     toggleTimer_.Reset();
-    inputBox_->repeatTimer.Reset();
+    inputBox_->restartRepeatTimer();
 }
 
 void Krovane_Console::UpdateInput(const krovane::platform::InputSource& input) {
@@ -69,9 +69,9 @@ void Krovane_Console::MouseEvent(std::uint16_t type, std::int32_t mouseX, std::i
     logView_->HandleMouse(type, mouseX, mouseY);
 }
 
-void Krovane_Console::ShiftPacingMarks(std::uint32_t milliseconds) {
-    toggleTimer_.mark += milliseconds;
-    inputBox_->repeatTimer.mark += milliseconds;
+void Krovane_Console::keyPressed() {
+    toggleTimer_.mark += kKeyPressShift;
+    inputBox_->shiftRepeatMark(kKeyPressShift);
 }
 
-void Krovane_Console::setCommandQueue(DynamicRow* pending) { inputBox_->queue = pending; }
+void Krovane_Console::setCommandQueue(LineQueue* queue) { inputBox_->setQueue(queue); }

@@ -6,9 +6,9 @@
 // Input reaches it on one route, from the main loop: while shown
 // (`visible()`) it has the keyboard and the mouse (hasKeyboard, hasMouse) and
 // takes them through UpdateInput and MouseEvent; while hidden it sees only
-// its own key, through OpenOnKey. Its pacing timers are its own: the main
-// loop shifts their marks on a key press (ShiftPacingMarks) and nothing else
-// touches them.
+// its own key, through OpenOnKey. The main loop reports each key press
+// (keyPressed); what that does to the pacing is the console's affair, and
+// nothing outside it touches its timers.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,9 @@
 
 #include "console/console_clock_box.h"
 #include "console/console_input_box.h"
-#include "console/console_log.h"
 #include "console/console_log_view.h"
-#include "console/log.h"
+#include "log/console_log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "platform/frame_timer.h"
 
@@ -37,10 +37,11 @@ public:
     // While shown, the console key held down closes it once this has passed
     // since the last check (a key press shifts the mark, so at once after one).
     static constexpr std::uint32_t kCloseCheckMilliseconds = 1608;
+    // How far a key press moves the pacing marks (see keyPressed).
+    static constexpr std::uint32_t kKeyPressShift = 100000;
 
     // Starts the console: the log with its header line, the command base
-    // read from kCommandBaseFile, hidden.
-    // The console keeps no device: Draw is given the one to draw on.
+    // read from kCommandBaseFile, hidden. It keeps no device (see Draw).
     Krovane_Console();
     ~Krovane_Console() override;
     Krovane_Console(const Krovane_Console&) = delete;
@@ -86,12 +87,11 @@ public:
     // client pixels, while shown: offered to the clock box, then the input
     // box, then the log view, until one takes it. Hidden, it takes none.
     void MouseEvent(std::uint16_t type, std::int32_t mouseX, std::int32_t mouseY);
-    // Adds `milliseconds` to the marks of the toggle timer and of the input
-    // box's repeat timer: the main loop does so on every key press.
-    void ShiftPacingMarks(std::uint32_t milliseconds);
-    // Gives the input box the command queue's pending tree, where Enter
-    // queues the typed line.
-    void setCommandQueue(DynamicRow* pending);
+    // A key press (or its auto-repeat): the toggle and repeat timers' marks
+    // move kKeyPressShift on, so their next checks pass at once.
+    void keyPressed();
+    // Where the input box hands each line on Enter (borrowed; null: nowhere).
+    void setCommandQueue(LineQueue* queue);
 
     const ConsoleLog& log() const { return log_; }
     const DynamicRow& commandBase() const { return commandBase_; }

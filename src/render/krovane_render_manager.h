@@ -10,11 +10,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "gfx/effect.h"
 #include "gfx/font.h"
-#include "gfx/texture_holder.h"
+#include "gfx/texture.h"
 #include "params/korvane_string.h"
 
 class Krovane_Camera_Manager;
@@ -47,19 +46,23 @@ public:
     // Virtual so that tests can read the lines a frame shows.
     virtual void DrawHudText(const Korvane_string& text, int x, int y);
 
-    krovane::gfx::Device* device = nullptr;
-    Krovane_Camera_Manager* cameraManager;
-    Krovane_Object_Manager* objectManager;
-    Krovane_Console* console;
-    Krovane_Light_Manager* lightManager;
-    std::uint32_t backColor = 0xFF6482AA;
-    krovane::gfx::Ref<krovane::gfx::Font> Font8Verdana;
-    krovane::gfx::Ref<krovane::gfx::Font> Font16Verdana;
-    krovane::gfx::Ref<krovane::gfx::Font> Font6Kartika;
-    std::unique_ptr<TextureHolder> redTexture, whiteTexture, blueTexture, yellowTexture;
-    krovane::gfx::Ref<krovane::gfx::Effect> effect;
-    Korvane_string hudText;
+    // The clear colour of every frame (0xAARRGGBB); the engine's, set after Init.
+    void setBackColor(std::uint32_t color) { backColor_ = color; }
+    // What Init made (null where it failed), for tests.
+    const krovane::gfx::Texture* whiteTexture() const { return whiteTexture_.get(); }
+    const krovane::gfx::Texture* redTexture() const { return redTexture_.get(); }
+    const krovane::gfx::Font* kartikaFont() const { return Font6Kartika_.get(); }
 
 private:
+    krovane::gfx::Device* device_;
+    Krovane_Camera_Manager* cameraManager_;
+    Krovane_Object_Manager* objectManager_;
+    Krovane_Console* console_;
+    Krovane_Light_Manager* lightManager_;
+    std::uint32_t backColor_ = 0xFF6482AA;
+    krovane::gfx::Ref<krovane::gfx::Font> Font8Verdana_, Font16Verdana_, Font6Kartika_;
+    krovane::gfx::Ref<krovane::gfx::Texture> redTexture_, whiteTexture_, blueTexture_, yellowTexture_;
+    krovane::gfx::Ref<krovane::gfx::Effect> effect_;
+    Korvane_string hudText_;
     int dpi_;
 };

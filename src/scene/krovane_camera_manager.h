@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "console/log.h"
+#include "log/log.h"
 #include "platform/frame_timer.h"
 #include "platform/input_source.h"
 #include "scene/krovane_camera.h"

@@ -10,6 +10,8 @@ Krovane_Command_Queue::Krovane_Command_Queue(Krovane_Camera_Manager* cameraManag
     timeLine_ = pending_.AddToId(0, true, "TIME_LINE");
 }
 
+void Krovane_Command_Queue::queueLine(const Korvane_string& line) { pending_.AddToId(timeLine_, false, line); }
+
 void Krovane_Command_Queue::ProcessCommands() {
     if (pending_.nodeCount() <= 1) return;
     // Counted once: lines a handler might queue meanwhile wait for the next frame.

@@ -8,31 +8,32 @@
 // queue prints through the object manager.
 //
 // The pending tree holds one root knot "TIME_LINE" (id 1) and one param per
-// queued line; the console's input box adds lines under id 1. The queue
-// sits with the scene because it calls the scene's managers.
+// queued line; the console's input box queues a line with queueLine when
+// Enter is pressed. The queue sits with the scene because it calls the
+// scene's managers.
 #pragma once
 
+#include "log/line_queue.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 
 class Krovane_Camera_Manager;
 class Krovane_Object_Manager;
 
-class Krovane_Command_Queue {
+class Krovane_Command_Queue : public LineQueue {
 public:
     // Both managers are borrowed; a null one ignores the lines for it.
     Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager);
-    virtual ~Krovane_Command_Queue() = default;
     Krovane_Command_Queue(const Krovane_Command_Queue&) = delete;
     Krovane_Command_Queue& operator=(const Krovane_Command_Queue&) = delete;
 
+    // Adds `line` to the pending tree, to run at the next ProcessCommands.
+    void queueLine(const Korvane_string& line) override;
     // Runs every line queued before the call, oldest first, and deletes it.
     void ProcessCommands();
     // Runs one line.
     void Dispatch(const Korvane_string& line);
 
-    // The pending tree, for the console and its input box.
-    DynamicRow* pendingTree() { return &pending_; }
     const DynamicRow& pending() const { return pending_; }
 
 private:

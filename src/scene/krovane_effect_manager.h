@@ -10,9 +10,9 @@
 
 #include <cstdint>
 
-#include "console/log.h"
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/numbered_list.h"

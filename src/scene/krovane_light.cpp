@@ -4,7 +4,6 @@
 #include "gfx/device.h"
 #include "gfx/geometry.h"
 #include "gfx/line_drawing.h"
-#include "gfx/texture_holder.h"
 
 namespace {
 
@@ -46,8 +45,8 @@ bool Krovane_Light::LoadFromNode(const Korvane_string& lightName, const DynamicR
     return true;
 }
 
-void Krovane_Light::DrawMarker(krovane::gfx::Device* device, const TextureHolder* first,
-                               const TextureHolder* second) const {
+void Krovane_Light::DrawMarker(krovane::gfx::Device* device, krovane::gfx::Texture* first,
+                               krovane::gfx::Texture* second) const {
     if (device == nullptr) return;
     const float x = position.x, y = position.y, z = position.z;
     const float s = kMarkerHalfSide, t = kMarkerTip;
@@ -56,14 +55,14 @@ void Krovane_Light::DrawMarker(krovane::gfx::Device* device, const TextureHolder
     // draw left behind (an object's placement) must not move the marker.
     device->SetTransform(krovane::gfx::TransformState::World, &krovane::gfx::kIdentityMatrix);
 
-    device->SetTexture(0, first != nullptr ? first->texture.get() : nullptr);
+    device->SetTexture(0, first);
     DrawLine(x + s, y + s, z + s, x - s, y - s, z - s, device);
     DrawLine(x + s, y + s, z - s, x - s, y - s, z + s, device);
     DrawLine(x + s, y - s, z - s, x - s, y + s, z + s, device);
     DrawLine(x - s, y + s, z - s, x + s, y - s, z + s, device);
     DrawLine(x, y - t, z, x, y + t, z, device);
 
-    device->SetTexture(0, second != nullptr ? second->texture.get() : nullptr);
+    device->SetTexture(0, second);
     DrawBox(x + s, y + s, z + s, x - s, y - s, z - s, device);
     DrawLine(x, y - t, z, x + s, y - s, z - s, device);
     DrawLine(x, y - t, z, x - s, y - s, z - s, device);

@@ -9,8 +9,8 @@
 
 namespace krovane::gfx {
 class Device;  // drawn on, not owned
+class Texture;
 }  // namespace krovane::gfx
-struct TextureHolder;
 
 class Krovane_Light {
 public:
@@ -38,8 +38,8 @@ public:
     // cube's four space diagonals and the vertical axis with the first
     // texture, then the cube and a pyramid from each tip of the axis to the
     // nearer face with the second. Sets the world transform to the identity
-    // first. Draws nothing without a device; a missing holder clears stage 0.
-    void DrawMarker(krovane::gfx::Device* device, const TextureHolder* first, const TextureHolder* second) const;
+    // first. Draws nothing without a device; a null texture clears stage 0.
+    void DrawMarker(krovane::gfx::Device* device, krovane::gfx::Texture* first, krovane::gfx::Texture* second) const;
 
     Korvane_string name;
     Point4 position;

@@ -32,8 +32,8 @@ void Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRo
     entries_.add(std::move(light));
 }
 
-void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, const TextureHolder* first,
-                                       const TextureHolder* second) const {
+void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, krovane::gfx::Texture* first,
+                                       krovane::gfx::Texture* second) const {
     entries_.forEach([&](std::uint32_t, const Krovane_Light& l) { l.DrawMarker(device, first, second); });
 }
 

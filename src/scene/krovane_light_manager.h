@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "console/log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/krovane_light.h"
@@ -14,8 +14,8 @@
 namespace krovane::gfx {
 class Device;
 class Effect;
+class Texture;
 }  // namespace krovane::gfx
-struct TextureHolder;
 
 class Krovane_Light_Manager {
 public:
@@ -31,8 +31,8 @@ public:
     bool SetupFromTree(const DynamicRow& level);
     // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
     void LoadLights(const DynamicRow& tree);
-    // Draws every light's marker in list order; the holders are read at each marker.
-    void DrawLights(krovane::gfx::Device* device, const TextureHolder* first, const TextureHolder* second) const;
+    // Draws every light's marker in list order with the two textures (see DrawMarker).
+    void DrawLights(krovane::gfx::Device* device, krovane::gfx::Texture* first, krovane::gfx::Texture* second) const;
 
     // Sets the seven light parameters of the light numbered `lightIndex` (the
     // last light when no light has it) on `effect`: "LightPos", "LightColor",

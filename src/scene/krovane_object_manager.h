@@ -25,7 +25,7 @@
 #include <memory>
 #include <string>
 
-#include "console/log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/numbered_list.h"

@@ -18,9 +18,9 @@
 #include <string_view>
 #include <vector>
 
-#include "console/log.h"
 #include "gfx/device_types.h"
 #include "gfx/ref.h"
+#include "log/log.h"
 #include "params/korvane_string.h"
 #include "scene/object_super.h"
 

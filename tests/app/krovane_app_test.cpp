@@ -103,7 +103,7 @@ TEST_F(Engine, ClosingShutsDownOnceAndSavesTheLog) {
     EXPECT_FALSE(std::filesystem::exists("LOG.dr"));
 }
 
-TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
+TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPrintScreenDoNot) {
     start();
     MainLoop loop(engine);
     const std::uint32_t mark = engine.console()->toggleTimer().mark;
@@ -114,12 +114,14 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
     EXPECT_TRUE(down && !loop.leftButtonDown());
     loop.handleEvent(WindowEvent{Type::KeyDown});
     loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, 0, true});  // a repeat shifts again
-    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);
     EXPECT_TRUE(device->calls().empty());  // an event pass draws nothing
 
-    EXPECT_EQ(engine.console()->inputBox().queue, engine.commandQueue()->pendingTree());  // typed lines run
-    engine.commandQueue()->pendingTree()->AddToId(1, false, "obj_mngr show.list");
-    loop.idlePass();  // a frame clears in the configured colour, draws and presents
+    engine.console()->setVisible(true);  // Enter hands the typed line to the command queue
+    engine.console()->inputBox().text = "obj_mngr show.list";
+    input.hold({kVkReturn});
+    frameAfter(0);
+    loop.idlePass();  // which runs it; a frame clears in the configured colour, draws and presents
     EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
     const auto& calls = device->calls();
     ASSERT_GE(calls.size(), 4u);
@@ -134,9 +136,30 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPictureKeysDoNot) {
             loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
             loop.idlePass();
         }
-    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * MainLoop::kKeyDownShift);
+    // F12 is a key like any other, repeats included; Print Screen alone is none.
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);  // reset at tick 1000
     ASSERT_EQ(lines().size(), count + 2);  // a picture a press, none a repeat; the recording device keeps none
     EXPECT_EQ(lines().back(), (LoggedLine{"Picture not saved: shot_2026-12-07_03-05-12.png", "_ERROR_"}));
+}
+
+// A picture that takes half a second to write.
+struct SlowPictureLoop : MainLoop {
+    using MainLoop::MainLoop;
+    void takePicture() override { Clock::advanceTicks(500); }
+};
+
+TEST_F(Engine, WritingAPictureDoesNotMoveTheCamera) {
+    start();
+    SlowPictureLoop loop(engine, &input);
+    input.hold({'W'});
+    const auto step = [&](bool picture) {  // how far a frame with W held moves the camera
+        const float z = engine.cameraManager()->CurrentCamera()->position.z;
+        if (picture) loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, kVkF12});
+        loop.idlePass();
+        return engine.cameraManager()->CurrentCamera()->position.z - z;
+    };
+    const float plain = step(false);
+    EXPECT_FLOAT_EQ(step(true), plain);
 }
 
 // A frame's keyboard and cursor go to the console while it has them, else to the camera.
@@ -150,7 +173,7 @@ TEST_F(Engine, TheShownConsoleKeepsKeysAndMouse) {
     const Krovane_Camera& after = *engine.cameraManager()->CurrentCamera();
     EXPECT_EQ((std::vector<float>{after.position.z, after.look.x, engine.cameraManager()->mouseX}),
               (std::vector<float>{before.position.z, before.look.x, 0}));
-    EXPECT_EQ(engine.console()->clockBox().backColor, 0xFF5B5B5Bu);  // the cursor reached the console as a move
+    EXPECT_EQ(engine.console()->clockBox().backColor(), 0xFF5B5B5Bu);  // the cursor reached the console as a move
 }
 
 TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
@@ -160,7 +183,7 @@ TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
     // A frame `ms` later with `keys` held, after a key press if `pressed`; says whether the console shows.
     const auto frame = [&](std::initializer_list<std::uint8_t> keys, bool pressed, std::uint32_t ms) {
         input.hold(keys);
-        if (pressed) console.ShiftPacingMarks(MainLoop::kKeyDownShift);
+        if (pressed) console.keyPressed();
         frameAfter(ms);
         return console.visible();
     };

@@ -15,6 +15,7 @@
 #include "console/krovane_console.h"
 #include "gfx/font.h"
 #include "gfx/recording_device.h"
+#include "log/line_queue.h"
 #include "platform/clock.h"
 #include "platform/code_page_1251.h"
 #include "platform/virtual_keys.h"
@@ -29,11 +30,17 @@ using Vertices = std::vector<std::uint8_t>;
 
 constexpr const char* kHeader = "[Currient date: 6-12-2026 , time: 4-5-9 (GMT+0)]";
 
+// The lines Enter hands over, one after another.
+struct Queued : LineQueue {
+    std::string lines;
+    void queueLine(const Korvane_string& line) override { lines += line.view(); }
+};
+
 // A shown console started at tick 1000 on 6 December 2026, 04:05:09 UTC, in a fresh folder.
 struct Console : ::testing::Test {
     krovane::test::TempDir dir;
     krovane::test::FakeInput input;
-    DynamicRow pending;
+    Queued pending;
     std::unique_ptr<Krovane_Console> console;
 
     void SetUp() override {
@@ -45,7 +52,7 @@ struct Console : ::testing::Test {
         console->setVisible(true);
     }
     void TearDown() override { Clock::useRealTime(); }
-    std::vector<Line> lines() const { return krovane::test::loggedLines(*console); }
+    std::vector<Line> lines() const { return krovane::test::loggedLines(console->log()); }
     void printAt(std::uint32_t msSinceStart, const std::string& text, MessageType type) {
         Clock::setManualTicks(1000 + msSinceStart);
         console->Print(text.c_str(), type);
@@ -54,7 +61,7 @@ struct Console : ::testing::Test {
     // A key press of `held` (the main loop shifts the marks) and the frame after it.
     void press(const Keys& held) {
         input.hold(held);
-        console->ShiftPacingMarks(100000);
+        console->keyPressed();
         console->UpdateInput(input);
     }
     // A frame `ms` later, with no key press between.
@@ -66,7 +73,7 @@ struct Console : ::testing::Test {
 
 TEST_F(Console, StartsHiddenWithTheHeaderAndTheCommandBaseThenStampsAndTypesLines) {
     Krovane_Console fresh;
-    EXPECT_TRUE(!fresh.visible() && fresh.inputBox().queue == nullptr && fresh.commandBase().iLookId("camera.next"));
+    EXPECT_TRUE(!fresh.visible() && fresh.commandBase().iLookId("camera.next"));
     const DynamicRow& log = fresh.log().tree();
     EXPECT_EQ(log.text(fresh.log().root()), "LOG");
     EXPECT_EQ(log.text(log.TopId(1)), kHeader);
@@ -151,13 +158,10 @@ TEST_F(Console, EditingEnterAndPaste) {
         {">", {kVkShift, kVkRShift, kVkInsert}, (">" + input.clipboard).substr(0, Korvane_string::kMaxLength), ""}};
     for (const Case& c : cases) {
         text() = c.before.c_str();
-        pending.fresh();
-        pending.AddToId(0, true, "TIME_LINE");
+        pending.lines.clear();
         press(c.keys);
         EXPECT_EQ(text().view(), c.after) << c.before;
-        std::string queued;
-        for (unsigned id = pending.TopId(1); id != 0; id = pending.NextId(id)) queued += pending.text(id);
-        EXPECT_EQ(queued, c.queued) << c.before;
+        EXPECT_EQ(pending.lines, c.queued) << c.before;
     }
     EXPECT_EQ(input.clipboardReads, 1);  // read only to paste
 }
@@ -183,7 +187,7 @@ TEST_F(Console, TypingAndTogglingArePacedButActAtOnceAfterAKeyPress) {
     };  // toggling waits 336 ms since the last reset, or a key press
     EXPECT_EQ((std::vector<bool>{toggleAfter(335), toggleAfter(1), toggleAfter(0)}),
               (std::vector<bool>{true, false, false}));
-    console->ShiftPacingMarks(100000);
+    console->keyPressed();
     EXPECT_TRUE(toggleAfter(0));
 }
 
@@ -214,10 +218,10 @@ struct ConsoleBoxes : Console {
     // Log line `number` (from 1) drawn directly with the log view's font at `row`.
     Vertices reference(unsigned number, std::int64_t row, std::uint32_t color) {
         const std::string text(console->log().tree().text(console->log().lineIds()[number - 1]));
-        const std::int32_t top = view().y + static_cast<std::int32_t>(row) * 10;
-        Rect rect{view().x + 12, top, view().x + 12 + view().w - 10, top + view().h - 20};
+        const std::int32_t top = view().y() + static_cast<std::int32_t>(row) * 10;
+        Rect rect{view().x() + 12, top, view().x() + 12 + view().w() - 10, top + view().h() - 20};
         for (const RecordedCall& c :
-             record([&] { view().textFont->DrawTextA(nullptr, text.c_str(), -1, &rect, kDtNoClip, color); }))
+             record([&] { view().textFont()->DrawTextA(nullptr, text.c_str(), -1, &rect, kDtNoClip, color); }))
             if (isDraw(c, kFontStride)) return c.vertices;
         return {};
     }
@@ -250,7 +254,7 @@ TEST_F(ConsoleBoxes, LinesAreDrawnAtTheirRowsInTheirTypesColoursAndUntypedOnesLe
 }
 
 TEST_F(ConsoleBoxes, ClicksFocusTheBoxesInTheirOrder) {
-    const auto focus = [&] { return std::vector<bool>{console->clockBox().focused, console->inputBox().focused, view().focused}; };
+    const auto focus = [&] { return std::vector<bool>{console->clockBox().focused(), console->inputBox().focused(), view().focused()}; };
     mouse(700, 208, 700, 208);  // the clock box takes it; the input box never sees it
     EXPECT_EQ(focus(), (std::vector<bool>{true, true, false}));
     mouse(100, 100, 100, 100);  // the log view: the others lose the focus
@@ -262,7 +266,7 @@ TEST_F(ConsoleBoxes, ClicksFocusTheBoxesInTheirOrder) {
     mouse(100, 208, 100, 208);
     console->setVisible(false);  // a hidden console ignores the mouse
     mouse(400, 400, 400, 400);
-    EXPECT_TRUE(console->inputBox().focused);
+    EXPECT_TRUE(console->inputBox().focused());
 }
 
 TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
@@ -270,10 +274,10 @@ TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
     console->MouseEvent(Console_Box::kMousePress, 20, 205);
     console->MouseEvent(Console_Box::kMouseMove, 70, 215);  // only the release moves it
     console->MouseEvent(Console_Box::kMouseRelease, 120, 205);
-    EXPECT_EQ((std::vector<int>{box.x, box.y, box.dragging}), (std::vector<int>{109, 200, false}));
-    EXPECT_EQ((std::vector<float>{box.quad[1].x, box.quad[1].y, box.quad[2].x}), (std::vector<float>{109, 200, 324}));
+    EXPECT_EQ((std::vector<int>{box.x(), box.y(), box.dragging()}), (std::vector<int>{109, 200, false}));
+    EXPECT_EQ((std::vector<float>{box.quad()[1].x, box.quad()[1].y, box.quad()[2].x}), (std::vector<float>{109, 200, 324}));
     mouse(100, 100, 90, 130);  // the log view carries its thumb along
-    EXPECT_EQ((std::vector<int>{view().x, view().y, view().thumbX}), (std::vector<int>{-1, 60, 721}));
+    EXPECT_EQ((std::vector<int>{view().x(), view().y(), view().thumbX}), (std::vector<int>{-1, 60, 721}));
     EXPECT_EQ(thumb(), (std::vector<std::int64_t>{202, 196, 12, 0}));
 }
 
@@ -294,7 +298,7 @@ TEST_F(ConsoleBoxes, DroppingTheThumbScrollsInProportion) {
         console->setVisible(true);
         for (unsigned i = 0; i < c.count; ++i) console->Print(("line " + std::to_string(i)).c_str(), MessageType::Text);
         mouse(732, c.pressY, 732, 111);
-        EXPECT_FALSE(view().thumbGrab || view().dragging);  // the release ends the grab all the same
+        EXPECT_FALSE(view().thumbGrab || view().dragging());  // the release ends the grab all the same
         EXPECT_EQ(thumb(), c.thumb);
         expectLines(c.first, c.last, c.count + 1);
     }
@@ -334,9 +338,9 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheBoxesSolidTicksTheClockNeedsADeviceAndMakesNo
     EXPECT_TRUE(std::none_of(device->calls().begin(), device->calls().end(), [](const RecordedCall& c) {
         return c.op == DeviceOp::CreateTexture || c.op == DeviceOp::CreateVertexBuffer;
     }));
-    EXPECT_EQ(console->clockBox().quad[0].color, 0xFF5B5B5Bu);  // hovered
+    EXPECT_EQ(console->clockBox().quad()[0].color, 0xFF5B5B5Bu);  // hovered
     console->MouseEvent(Console_Box::kMouseMove, 10, 10);
-    EXPECT_EQ(console->clockBox().quad[0].color, 0xFF151515u);
+    EXPECT_EQ(console->clockBox().quad()[0].color, 0xFF151515u);
 }
 
 }  // namespace

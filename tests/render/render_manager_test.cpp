@@ -58,7 +58,7 @@ TEST(RenderManagerFonts, PointsBecomePixelsAtTheScreensDpi) {
 TEST_F(RenderManager, EachMissingFileIsReportedAndCounted) {
     init();
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Rendering manager inicialized with 0 errors.", "_COMMENT_"}}));
-    EXPECT_EQ(render->Font6Kartika ? render->Font6Kartika->height() : 0, 14);  // an absent face falls back
+    EXPECT_EQ(render->kartikaFont() ? render->kartikaFont()->height() : 0, 14);  // an absent face falls back
 
     for (const char* file : {"textures/_def/red.bmp", "textures/_def/yellow.bmp", "fx/vek_Phong.fx"}) std::filesystem::remove(file);
     testing::internal::CaptureStderr();
@@ -110,10 +110,10 @@ TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {
     for (const auto& c : device->calls()) {
         if (c.op == DeviceOp::SetRenderState && c.args[0] == static_cast<std::uint32_t>(RenderState::FillMode))
             seen.push_back(c.args[1] == kFillSolid ? "solid" : "wireframe");
-        if (c.op == DeviceOp::SetTexture && c.object == render->whiteTexture->texture.get()) seen.push_back("white");
-        if (c.op == DeviceOp::SetTexture && c.object == render->redTexture->texture.get()) seen.push_back("red");
+        if (c.op == DeviceOp::SetTexture && c.object == render->whiteTexture()) seen.push_back("white");
+        if (c.op == DeviceOp::SetTexture && c.object == render->redTexture()) seen.push_back("red");
     }
-    // Cameras in white, lights through their holders, then the console itself solid.
+    // Cameras in white, lights in white (and yellow), then the console itself solid.
     EXPECT_EQ(seen, (std::vector<std::string>{"solid", "wireframe", "white", "red", "white", "solid"}));
 }
 

@@ -18,7 +18,7 @@ struct CommandQueue : SceneFixture<> {
     }
     // Queues lines as Enter in the input box does, then runs a frame.
     void run(std::initializer_list<const char*> typed) {
-        for (const char* line : typed) queue.pendingTree()->AddToId(1, false, line);
+        for (const char* line : typed) queue.queueLine(line);
         queue.ProcessCommands();
         EXPECT_EQ(queue.pending().nodeCount(), 1u);
     }
@@ -51,7 +51,7 @@ TEST_F(CommandQueue, TargetsAreExactWordsAndAnythingElseIsAComment) {
 TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
     Krovane_Command_Queue queue(nullptr, nullptr);
     for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"})
-        queue.pendingTree()->AddToId(1, false, line);
+        queue.queueLine(line);
     queue.ProcessCommands();
     EXPECT_EQ(queue.pending().nodeCount(), 1u);
 }

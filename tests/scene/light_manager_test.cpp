@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "../scene_fixture.h"
-#include "gfx/texture_holder.h"
+#include "gfx/texture.h"
 #include "scene/krovane_light.h"
 
 namespace {
@@ -108,23 +108,22 @@ TEST_F(LightManager, ListedNamesAndTheirNodes) {
 
 // Each marker sits at its light in world coordinates, whatever placement an
 // earlier draw left behind: a cube 15 to each side and tips 20 up and down,
-// with the holders' textures of the moment.
-TEST_F(LightManager, MarkersSitAtTheirLightsWithTheTexturesOfTheMoment) {
+// with the two textures given.
+TEST_F(LightManager, MarkersSitAtTheirLightsWithTheTexturesGiven) {
     const std::uint32_t pixels[] = {0xFFFFFFFF, 0xFFFFFF00};
-    TextureHolder white, yellow;
-    ASSERT_EQ(device->CreateTexture(1, 1, &pixels[0], &white.texture), kOk);
-    ASSERT_EQ(device->CreateTexture(1, 1, &pixels[1], &yellow.texture), kOk);
-    const void *w = white.texture.get(), *y = yellow.texture.get();
+    Ref<Texture> white, yellow;
+    ASSERT_EQ(device->CreateTexture(1, 1, &pixels[0], &white), kOk);
+    ASSERT_EQ(device->CreateTexture(1, 1, &pixels[1], &yellow), kOk);
+    const void *w = white.get(), *y = yellow.get();
     device->BeginScene();
     lights.LoadLights(treeOf("_LIGHTS_ { a { _POSITION_ { 100 200 300 } } b { _POSITION_ { -4 -5 -6 } } }"));
-    lights.DrawLights(nullptr, &white, &yellow);
+    lights.DrawLights(nullptr, white.get(), yellow.get());
     Matrix moved = kIdentityMatrix;
     moved.m[3][0] = 50;
     device->SetTransform(TransformState::World, &moved);
     device->clearCalls();
-    lights.DrawLights(device.get(), &white, &yellow);
-    yellow.texture = nullptr;  // the slot is read when drawing
-    lights.DrawLights(device.get(), nullptr, &yellow);
+    lights.DrawLights(device.get(), white.get(), yellow.get());
+    lights.DrawLights(device.get(), nullptr, nullptr);
     std::vector<const void*> textures;
     std::array<float, 6> box = {1e9f, 1e9f, 1e9f, -1e9f, -1e9f, -1e9f};  // lowest x y z, highest x y z
     for (const RecordedCall& c : device->calls()) {

@@ -1,4 +1,4 @@
-#include "console/console_log.h"
+#include "log/console_log.h"
 
 #include <string>
 #include <string_view>
@@ -19,17 +19,9 @@ ConsoleLog::ConsoleLog() {
 }
 
 const char* ConsoleLog::typeName(MessageType type) {
-    switch (type) {
-        case MessageType::Text:
-            return "_TEXT_";
-        case MessageType::Error:
-            return "_ERROR_";
-        case MessageType::Comment:
-            return "_COMMENT_";
-        case MessageType::System:
-            return "_SYSTEM_";
-    }
-    return nullptr;
+    static constexpr const char* kNames[] = {"_TEXT_", "_ERROR_", "_COMMENT_", "_SYSTEM_"};
+    const auto code = static_cast<std::size_t>(type);
+    return code < std::size(kNames) ? kNames[code] : nullptr;
 }
 
 void ConsoleLog::addLine(const Korvane_string& line, MessageType type) {

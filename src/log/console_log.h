@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "console/log.h"
+#include "log/log.h"
 #include "params/dynamic_row.h"
 #include "platform/frame_timer.h"
 

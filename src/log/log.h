@@ -1,5 +1,6 @@
-// Log: where the engine's parts print their lines. The console implements it;
-// the scene holds a Log and so needs nothing of the console's boxes.
+// Log: where the engine's parts print their lines. The console implements it
+// (through ConsoleLog); the scene holds a Log and so needs nothing of the
+// console's boxes.
 #pragma once
 
 #include <cstdint>
