@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "console/log.h"
 #include "formats/x_model.h"
+#include "log/log.h"
 #include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
