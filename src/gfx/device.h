@@ -6,16 +6,19 @@
 // the current state (render states, transforms, material, textures, vertex
 // format, stream source), for every backend alike; a backend only turns
 // valid calls into drawing and may read that state when it draws. Results
-// are 32-bit codes, negative for failure (see device_types.h):
-//   - draws outside BeginScene/EndScene, a second BeginScene, an EndScene
-//     without one, null vertex data or a zero stride, a texture stage past 7,
-//     a transform or material given as null, and a DrawPrimitive whose
-//     vertices lie past the end of the stream's buffer are kInvalidCall;
-//   - drawing zero primitives is allowed and draws nothing;
-//   - an indexed draw without indices set, whose indices lie past the end of
-//     the index buffer, or whose index buffer holds an index naming a vertex
-//     past the end of the stream (from the base vertex given), is
-//     kInvalidCall.
+// are 32-bit codes, negative for failure (see device_types.h). A call that
+// breaks a rule of device_check.h changes nothing and is kInvalidCall;
+// drawing zero primitives is allowed and draws nothing.
+//
+// Failed checks: the refused call's record names the check (DeviceCall::check).
+// Debug builds (NDEBUG not defined: CMake's Debug type; Release and
+// RelWithDebInfo define it) also print the first failed check of each frame
+// on stderr, never to the log, as "device: " and its message, e.g.
+// "device: DrawPrimitive: called outside BeginScene/EndScene". A frame ends at
+// Present: the failures after the first are not printed until then, so an
+// engine that fails a call every frame prints one line per frame. Release
+// builds print nothing, and valid calls cost the same in both: only the
+// failing path names its check.
 //
 // Culling (RenderState::CullMode) applies to triangles, drawn through an
 // effect or fixed-function alike: 2 (kCullClockwise) removes those whose
@@ -44,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device_check.h"
 #include "gfx/device_types.h"
 #include "gfx/ref_counted.h"
 
@@ -106,7 +110,16 @@ struct DeviceCall {
     std::uint32_t vertexBytes = 0;  // bytes read from `vertices` by a draw, or the pixels of a new texture
     const char* name = nullptr;     // an effect's technique or parameter name
     float values[4] = {};           // an effect's vector or float value
+    // The check a refused call failed (see device_check.h).
+    DeviceCheck check = DeviceCheck::None;
 };
+
+// Whether failed checks are printed on stderr (debug builds, see above).
+#ifdef NDEBUG
+inline constexpr bool kDeviceChecksOnStderr = false;
+#else
+inline constexpr bool kDeviceChecksOnStderr = true;
+#endif
 
 class Device : public RefCounted {
 public:
@@ -183,6 +196,10 @@ public:
     void record(const DeviceCall& call) {
         if (recordCalls_) onRecord(call);
     }
+    // Refuses `call` for failing `check`: names it in the call and, in debug
+    // builds, prints it when it is the frame's first. Returns kInvalidCall.
+    // Effects call it for their own checks before recording the call.
+    Result refuse(DeviceCall& call, DeviceCheck check);
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
@@ -220,6 +237,8 @@ protected:
     bool recordCalls_ = false;
 
 private:
+    Result refuse(DeviceCheck check);  // refuse() for a call that is not recorded
+
     static constexpr int kTrackedStates = 13;
     static int stateSlot(RenderState state);
 
@@ -234,6 +253,7 @@ private:
     ShaderProgram* program_ = nullptr;
     std::uint32_t streamOffset_ = 0, streamStride_ = 0;
     bool inScene_ = false;
+    bool checkPrinted_ = false;  // a failed check of this frame is on stderr
 };
 
 }  // namespace krovane::gfx

@@ -17,6 +17,7 @@ namespace krovane::gfx {
 struct RecordedCall {
     DeviceOp op;
     Result result;
+    DeviceCheck check;  // the check a refused call failed
     std::uint32_t args[7];
     float z;
     std::optional<Matrix> matrix;
