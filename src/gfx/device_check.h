@@ -1,11 +1,18 @@
 // DeviceCheck: the rules the device's calls (and an effect's) are checked
-// against, one id per rule with the message that names the call and the rule.
+// against, one id per rule, each with a message that names the call and the
+// rule ("DrawPrimitive: called outside BeginScene/EndScene").
 //
-// A call that breaks a rule does nothing and returns its usual failure
-// (kInvalidCall); the check it failed is kept in its record (DeviceCall::check)
-// and, in debug builds, printed (see Device). Where one call breaks several
-// rules, the first in the order of this list is named. A call breaks a rule
-// of its own call only: a draw never names a check of SetStreamSource.
+// - A call that breaks a rule changes nothing and returns kInvalidCall; its
+//   record names the check (DeviceCall::check), and debug builds print the
+//   frame's first on stderr (see Device).
+// - Where a call breaks several rules, the first of its call's in the order
+//   below is named: a draw outside a scene with no stream set is
+//   DrawPrimitiveOutsideScene.
+// - Not checks: failures of the backend (kOutOfVideoMemory, a shader that
+//   does not compile) leave the check None; calls on buffers (Lock, Unlock)
+//   and the loaders report in their own way.
+// - A new check takes its id in its call's group and its message at the same
+//   place in kDeviceChecks; the static_assert below fails until both agree.
 #pragma once
 
 #include <cstddef>
@@ -14,61 +21,37 @@
 
 namespace krovane::gfx {
 
+// The ids, grouped by call; kDeviceChecks below gives each its message.
 enum class DeviceCheck : std::uint8_t {
+    // clang-format off
     None,  // the call passed every check (it may still fail in the backend)
-    ClearRects,
-    ClearFlags,
-    BeginSceneInScene,
-    EndSceneOutsideScene,
-    PresentInScene,
+    ClearRects, ClearFlags,
+    BeginSceneInScene, EndSceneOutsideScene, PresentInScene,
     SetRenderStateUnknown,
-    SetSamplerStateStage,
-    SetSamplerStateUnknown,
-    SetTransformNull,
-    SetTransformUnknown,
+    SetSamplerStateStage, SetSamplerStateUnknown,
+    SetTransformNull, SetTransformUnknown,
     SetMaterialNull,
-    SetTextureStage,
-    SetTextureForeign,
-    SetStreamSourceStream,
-    SetStreamSourceForeign,
+    SetTextureStage, SetTextureForeign,
+    SetStreamSourceStream, SetStreamSourceForeign,
     SetIndicesForeign,
     SetShaderProgramForeign,
     CreateVertexBufferNull,
-    CreateIndexBufferNull,
-    CreateIndexBufferFormat,
-    CreateIndexBufferLength,
-    CreateTextureNull,
-    CreateTextureSize,
-    CreateTextureLevels,
+    CreateIndexBufferNull, CreateIndexBufferFormat, CreateIndexBufferLength,
+    CreateTextureNull, CreateTextureSize, CreateTextureLevels,
     CreateShaderProgramNull,
-    DrawPrimitiveOutsideScene,
-    DrawPrimitiveNoStream,
-    DrawPrimitiveLocked,
-    DrawPrimitiveTooMany,
-    DrawPrimitivePastStream,
-    DrawIndexedPrimitiveOutsideScene,
-    DrawIndexedPrimitiveNoStream,
-    DrawIndexedPrimitiveNoIndices,
-    DrawIndexedPrimitiveLocked,
-    DrawIndexedPrimitiveTooMany,
-    DrawIndexedPrimitiveBaseBelowZero,
-    DrawIndexedPrimitivePastIndices,
-    DrawIndexedPrimitivePastStream,
-    DrawPrimitiveUPOutsideScene,
-    DrawPrimitiveUPNull,
-    DrawPrimitiveUPTooMany,
-    EffectSetTechniqueInBegin,
-    EffectSetTechniqueUnknown,
+    DrawPrimitiveOutsideScene, DrawPrimitiveNoStream, DrawPrimitiveLocked, DrawPrimitiveTooMany, DrawPrimitivePastStream,
+    DrawIndexedPrimitiveOutsideScene, DrawIndexedPrimitiveNoStream, DrawIndexedPrimitiveNoIndices,
+    DrawIndexedPrimitiveLocked, DrawIndexedPrimitiveTooMany, DrawIndexedPrimitiveBaseBelowZero,
+    DrawIndexedPrimitivePastIndices, DrawIndexedPrimitivePastStream,
+    DrawPrimitiveUPOutsideScene, DrawPrimitiveUPNull, DrawPrimitiveUPTooMany,
+    EffectSetTechniqueInBegin, EffectSetTechniqueUnknown,
     EffectBeginInBegin,
-    EffectBeginPassOutsideBegin,
-    EffectBeginPassInPass,
-    EffectBeginPassPastLast,
+    EffectBeginPassOutsideBegin, EffectBeginPassInPass, EffectBeginPassPastLast,
     EffectEndPassOutsidePass,
     EffectEndOutsideBegin,
-    EffectParameterNull,
-    EffectParameterUnknown,
-    EffectParameterKind,
+    EffectParameterNull, EffectParameterUnknown, EffectParameterKind,
     Count  // not a check: the number of them
+    // clang-format on
 };
 
 struct DeviceCheckMessage {
