@@ -100,6 +100,7 @@ enum class DeviceOp : std::uint8_t {
 // the caller's matrix, material and vertices for the duration of the call.
 struct DeviceCall {
     DeviceOp op;
+    DeviceCheck check = DeviceCheck::None;  // the check a refused call failed (see device_check.h)
     Result result = kOk;
     std::uint32_t args[7] = {};  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
     float z = 0.0f;              // Clear's depth
@@ -110,8 +111,6 @@ struct DeviceCall {
     std::uint32_t vertexBytes = 0;  // bytes read from `vertices` by a draw, or the pixels of a new texture
     const char* name = nullptr;     // an effect's technique or parameter name
     float values[4] = {};           // an effect's vector or float value
-    // The check a refused call failed (see device_check.h).
-    DeviceCheck check = DeviceCheck::None;
 };
 
 // Whether failed checks are printed on stderr (debug builds, see above).

@@ -16,8 +16,8 @@ namespace krovane::gfx {
 // A call as recorded: the DeviceCall with what it pointed at copied.
 struct RecordedCall {
     DeviceOp op;
-    Result result;
     DeviceCheck check;  // the check a refused call failed
+    Result result;
     std::uint32_t args[7];
     float z;
     std::optional<Matrix> matrix;
