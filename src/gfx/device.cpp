@@ -379,7 +379,7 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
     if (!inScene_ || stream_ == nullptr || streamStride_ == 0 || stream_->locked() || primitiveCount > kMaxPrimitives ||
         first + vertices * streamStride_ > stream_->length()) {
-        // The rule broken, in the order the condition tests them.
+        // Which rule: the first broken, in the order of device_check.h.
         call.result = refuse(call, !inScene_                                  ? DeviceCheck::DrawPrimitiveOutsideScene
                                    : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawPrimitiveNoStream
                                    : stream_->locked()                        ? DeviceCheck::DrawPrimitiveLocked
@@ -417,7 +417,7 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
         valid = static_cast<std::uint64_t>(base) + (std::uint64_t{indices_->maxIndex()} + 1) * streamStride_ <=
                 stream_->length();
     if (!valid) {
-        // The rule broken, in the order the conditions test them.
+        // Which rule: the first broken, in the order of device_check.h.
         call.result =
             refuse(call, !inScene_                                  ? DeviceCheck::DrawIndexedPrimitiveOutsideScene
                          : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawIndexedPrimitiveNoStream
