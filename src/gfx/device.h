@@ -7,18 +7,14 @@
 // format, stream source), for every backend alike; a backend only turns
 // valid calls into drawing and may read that state when it draws. Results
 // are 32-bit codes, negative for failure (see device_types.h). A call that
-// breaks a rule of device_check.h changes nothing and is kInvalidCall;
-// drawing zero primitives is allowed and draws nothing.
-//
-// Failed checks: the refused call's record names the check (DeviceCall::check).
-// Debug builds (NDEBUG not defined: CMake's Debug type; Release and
-// RelWithDebInfo define it) also print the first failed check of each frame
-// on stderr, never to the log, as "device: " and its message, e.g.
-// "device: DrawPrimitive: called outside BeginScene/EndScene". A frame ends at
-// Present: the failures after the first are not printed until then, so an
-// engine that fails a call every frame prints one line per frame. Release
-// builds print nothing, and valid calls cost the same in both: only the
-// failing path names its check.
+// breaks a rule of device_check.h changes nothing and is kInvalidCall, its
+// record naming the rule (DeviceCall::check); drawing zero primitives is
+// allowed and draws nothing. Debug builds (NDEBUG not defined: CMake's Debug
+// type, not Release or RelWithDebInfo) also print the first failed check of
+// each frame on stderr, never to the log: "device: DrawPrimitive: called
+// outside BeginScene/EndScene". A frame ends at Present, so a call that fails
+// every frame prints a line every frame. Release builds print nothing; valid
+// calls cost the same in both, as only the failing path names its check.
 //
 // Culling (RenderState::CullMode) applies to triangles, drawn through an
 // effect or fixed-function alike: 2 (kCullClockwise) removes those whose
@@ -113,8 +109,7 @@ struct DeviceCall {
     float values[4] = {};           // an effect's vector or float value
 };
 
-// Whether failed checks are printed on stderr (debug builds, see above).
-#ifdef NDEBUG
+#ifdef NDEBUG  // whether failed checks are printed on stderr (see above)
 inline constexpr bool kDeviceChecksOnStderr = false;
 #else
 inline constexpr bool kDeviceChecksOnStderr = true;

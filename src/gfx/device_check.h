@@ -2,15 +2,13 @@
 // against, one id per rule, each with a message that names the call and the
 // rule ("DrawPrimitive: called outside BeginScene/EndScene").
 //
-// - A call that breaks a rule changes nothing and returns kInvalidCall; its
-//   record names the check (DeviceCall::check), and debug builds print the
-//   frame's first on stderr (see Device).
-// - Where a call breaks several rules, the first of its call's in the order
-//   below is named: a draw outside a scene with no stream set is
-//   DrawPrimitiveOutsideScene.
-// - Not checks: failures of the backend (kOutOfVideoMemory, a shader that
-//   does not compile) leave the check None; calls on buffers (Lock, Unlock)
-//   and the loaders report in their own way.
+// - A refused call returns kInvalidCall and its record names the check; see
+//   Device for what debug builds print.
+// - A call that breaks several rules names the first in the order below: a
+//   draw outside a scene with no stream set is DrawPrimitiveOutsideScene.
+// - Not checks: backend failures (kOutOfVideoMemory, a shader that does not
+//   compile) leave the check None; buffer calls (Lock, Unlock) and the
+//   loaders report in their own way.
 // - A new check takes its id in its call's group and its message at the same
 //   place in kDeviceChecks; the static_assert below fails until both agree.
 #pragma once
