@@ -1,5 +1,7 @@
 #include "gfx/device.h"
 
+#include <cstdio>
+
 #include "formats/image_file.h"  // mipChainPixels: the size of a texture's pixels
 
 #include "gfx/geometry.h"
@@ -90,6 +92,19 @@ void Device::unbind(const void* resource) {
     if (program_ == resource) program_ = nullptr;
 }
 
+Result Device::refuse(DeviceCall& call, DeviceCheck check) {
+    call.check = check;
+    return refuse(check);
+}
+
+Result Device::refuse(DeviceCheck check) {
+    if (kDeviceChecksOnStderr && !checkPrinted_) {
+        checkPrinted_ = true;
+        std::fprintf(stderr, "device: %s\n", message(check));
+    }
+    return kInvalidCall;
+}
+
 Result Device::onClear(std::uint32_t, std::uint32_t, float, std::uint32_t) { return kOk; }
 Result Device::onPresent() { return kOk; }
 void Device::onRecord(const DeviceCall&) {}
@@ -132,7 +147,8 @@ Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t f
     call.z = z;
     // Clearing parts of the target is not offered: the engine always clears it whole.
     if ((rectCount != 0 || rects != nullptr) || (flags & ~(kClearTarget | kClearZBuffer)) != 0)
-        call.result = kInvalidCall;
+        call.result =
+            refuse(call, rectCount != 0 || rects != nullptr ? DeviceCheck::ClearRects : DeviceCheck::ClearFlags);
     else
         call.result = onClear(flags, color, z, stencil);
     if (recordCalls_) onRecord(call);
@@ -141,7 +157,7 @@ Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t f
 
 Result Device::BeginScene() {
     DeviceCall call{DeviceOp::BeginScene};
-    call.result = inScene_ ? kInvalidCall : kOk;
+    call.result = inScene_ ? refuse(call, DeviceCheck::BeginSceneInScene) : kOk;
     if (call.result == kOk) inScene_ = true;
     if (recordCalls_) onRecord(call);
     return call.result;
@@ -149,7 +165,7 @@ Result Device::BeginScene() {
 
 Result Device::EndScene() {
     DeviceCall call{DeviceOp::EndScene};
-    call.result = inScene_ ? kOk : kInvalidCall;
+    call.result = inScene_ ? kOk : refuse(call, DeviceCheck::EndSceneOutsideScene);
     inScene_ = false;
     if (recordCalls_) onRecord(call);
     return call.result;
@@ -157,7 +173,8 @@ Result Device::EndScene() {
 
 Result Device::Present() {
     DeviceCall call{DeviceOp::Present};
-    call.result = inScene_ ? kInvalidCall : onPresent();
+    call.result = inScene_ ? refuse(call, DeviceCheck::PresentInScene) : onPresent();
+    checkPrinted_ = false;
     if (recordCalls_) onRecord(call);
     return call.result;
 }
@@ -168,7 +185,7 @@ Result Device::SetRenderState(RenderState state, std::uint32_t value) {
     call.args[1] = value;
     const int slot = stateSlot(state);
     if (slot < 0)
-        call.result = kInvalidCall;
+        call.result = refuse(call, DeviceCheck::SetRenderStateUnknown);
     else
         renderStates_[slot] = value;
     if (recordCalls_) onRecord(call);
@@ -182,7 +199,8 @@ Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::u
     call.args[2] = value;
     const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
     if (sampler >= kTextureStages || index >= 3)
-        call.result = kInvalidCall;
+        call.result = refuse(
+            call, sampler >= kTextureStages ? DeviceCheck::SetSamplerStateStage : DeviceCheck::SetSamplerStateUnknown);
     else
         samplerStates_[sampler][index] = value;
     if (recordCalls_) onRecord(call);
@@ -195,7 +213,8 @@ Result Device::SetTransform(TransformState state, const Matrix* matrix) {
     call.matrix = matrix;
     const int slot = transformSlot(state);
     if (matrix == nullptr || slot < 0)
-        call.result = kInvalidCall;
+        call.result =
+            refuse(call, matrix == nullptr ? DeviceCheck::SetTransformNull : DeviceCheck::SetTransformUnknown);
     else
         transforms_[slot] = *matrix;
     if (recordCalls_) onRecord(call);
@@ -206,7 +225,7 @@ Result Device::SetMaterial(const Material* material) {
     DeviceCall call{DeviceOp::SetMaterial};
     call.material = material;
     if (material == nullptr)
-        call.result = kInvalidCall;
+        call.result = refuse(call, DeviceCheck::SetMaterialNull);
     else
         material_ = *material;
     if (recordCalls_) onRecord(call);
@@ -218,7 +237,8 @@ Result Device::SetTexture(std::uint32_t stage, Texture* texture) {
     call.args[0] = stage;
     call.object = texture;
     if (stage >= kTextureStages || (texture != nullptr && texture->device() != this)) {
-        call.result = kInvalidCall;
+        call.result =
+            refuse(call, stage >= kTextureStages ? DeviceCheck::SetTextureStage : DeviceCheck::SetTextureForeign);
     } else {
         textures_[stage] = texture;
     }
@@ -241,7 +261,8 @@ Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::
     call.args[2] = stride;
     call.object = buffer;
     if (stream != 0 || (buffer != nullptr && buffer->device() != this)) {
-        call.result = kInvalidCall;
+        call.result =
+            refuse(call, stream != 0 ? DeviceCheck::SetStreamSourceStream : DeviceCheck::SetStreamSourceForeign);
     } else {
         stream_ = buffer;
         streamOffset_ = offset;
@@ -255,7 +276,7 @@ Result Device::SetIndices(IndexBuffer* indices) {
     DeviceCall call{DeviceOp::SetIndices};
     call.object = indices;
     if (indices != nullptr && indices->device() != this)
-        call.result = kInvalidCall;
+        call.result = refuse(call, DeviceCheck::SetIndicesForeign);
     else
         indices_ = indices;
     if (recordCalls_) onRecord(call);
@@ -271,7 +292,9 @@ Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std:
     call.args[3] = pool;
     const std::uint32_t size = format == kFmtIndex16 ? 2 : format == kFmtIndex32 ? 4 : 0;
     if (buffer == nullptr || length == 0 || size == 0 || length % size != 0) {
-        call.result = kInvalidCall;
+        call.result = refuse(call, buffer == nullptr || length == 0 ? DeviceCheck::CreateIndexBufferNull
+                                   : size == 0                      ? DeviceCheck::CreateIndexBufferFormat
+                                                                    : DeviceCheck::CreateIndexBufferLength);
     } else {
         buffer->reset();
         call.result = onCreateIndexBuffer(length, size, buffer);
@@ -289,7 +312,7 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     call.args[2] = fvf;
     call.args[3] = pool;
     if (buffer == nullptr || length == 0) {
-        call.result = kInvalidCall;
+        call.result = refuse(call, DeviceCheck::CreateVertexBufferNull);
     } else {
         buffer->reset();
         call.result = onCreateVertexBuffer(length, fvf, buffer);
@@ -310,7 +333,10 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
     for (std::uint32_t side = width > height ? width : height; side > 1; side /= 2) ++longest;
     if (texture == nullptr || pixels == nullptr || width == 0 || height == 0 || width > kMaxTextureSize ||
         height > kMaxTextureSize || levels > longest) {
-        call.result = kInvalidCall;
+        call.result = refuse(call, texture == nullptr || pixels == nullptr ? DeviceCheck::CreateTextureNull
+                                   : width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize
+                                       ? DeviceCheck::CreateTextureSize
+                                       : DeviceCheck::CreateTextureLevels);
     } else {
         texture->reset();
         call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
@@ -325,7 +351,8 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
 Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
                                    std::string& log) {
     log.clear();
-    if (program == nullptr || vertexSource == nullptr || fragmentSource == nullptr) return kInvalidCall;
+    if (program == nullptr || vertexSource == nullptr || fragmentSource == nullptr)
+        return refuse(DeviceCheck::CreateShaderProgramNull);
     program->reset();
     return onCreateShaderProgram(vertexSource, fragmentSource, program, log);
 }
@@ -334,7 +361,7 @@ Result Device::SetShaderProgram(ShaderProgram* program) {
     DeviceCall call{DeviceOp::SetShaderProgram};
     call.object = program;
     if (program != nullptr && program->device() != this)
-        call.result = kInvalidCall;
+        call.result = refuse(call, DeviceCheck::SetShaderProgramForeign);
     else
         program_ = program;
     if (recordCalls_) onRecord(call);
@@ -352,7 +379,12 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
     if (!inScene_ || stream_ == nullptr || streamStride_ == 0 || stream_->locked() || primitiveCount > kMaxPrimitives ||
         first + vertices * streamStride_ > stream_->length()) {
-        call.result = kInvalidCall;
+        // Which rule: the first broken, in the order of device_check.h.
+        call.result = refuse(call, !inScene_                                  ? DeviceCheck::DrawPrimitiveOutsideScene
+                                   : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawPrimitiveNoStream
+                                   : stream_->locked()                        ? DeviceCheck::DrawPrimitiveLocked
+                                   : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawPrimitiveTooMany
+                                                                              : DeviceCheck::DrawPrimitivePastStream);
     } else if (vertices > 0) {
         call.vertices = stream_->bytes() + first;
         call.vertexBytes = static_cast<std::uint32_t>(vertices * streamStride_);
@@ -385,7 +417,17 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
         valid = static_cast<std::uint64_t>(base) + (std::uint64_t{indices_->maxIndex()} + 1) * streamStride_ <=
                 stream_->length();
     if (!valid) {
-        call.result = kInvalidCall;
+        // Which rule: the first broken, in the order of device_check.h.
+        call.result =
+            refuse(call, !inScene_                                  ? DeviceCheck::DrawIndexedPrimitiveOutsideScene
+                         : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawIndexedPrimitiveNoStream
+                         : indices_ == nullptr                      ? DeviceCheck::DrawIndexedPrimitiveNoIndices
+                         : stream_->locked() || indices_->locked()  ? DeviceCheck::DrawIndexedPrimitiveLocked
+                         : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawIndexedPrimitiveTooMany
+                         : base < 0                                 ? DeviceCheck::DrawIndexedPrimitiveBaseBelowZero
+                         : std::uint64_t{startIndex} + count > indices_->indexCount()
+                             ? DeviceCheck::DrawIndexedPrimitivePastIndices
+                             : DeviceCheck::DrawIndexedPrimitivePastStream);
     } else if (count > 0) {
         call.vertices = indices_->bytes() + std::size_t{startIndex} * indices_->indexSize();
         call.vertexBytes = static_cast<std::uint32_t>(count * indices_->indexSize());
@@ -405,7 +447,9 @@ Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
     call.args[2] = stride;
     const std::uint64_t count = vertexCount(type, primitiveCount);
     if (!inScene_ || vertices == nullptr || stride == 0 || primitiveCount > kMaxPrimitives) {
-        call.result = kInvalidCall;
+        call.result = refuse(call, !inScene_                            ? DeviceCheck::DrawPrimitiveUPOutsideScene
+                                   : vertices == nullptr || stride == 0 ? DeviceCheck::DrawPrimitiveUPNull
+                                                                        : DeviceCheck::DrawPrimitiveUPTooMany);
     } else if (count > 0) {
         call.vertices = vertices;
         call.vertexBytes = static_cast<std::uint32_t>(count * stride);

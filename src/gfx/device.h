@@ -6,16 +6,15 @@
 // the current state (render states, transforms, material, textures, vertex
 // format, stream source), for every backend alike; a backend only turns
 // valid calls into drawing and may read that state when it draws. Results
-// are 32-bit codes, negative for failure (see device_types.h):
-//   - draws outside BeginScene/EndScene, a second BeginScene, an EndScene
-//     without one, null vertex data or a zero stride, a texture stage past 7,
-//     a transform or material given as null, and a DrawPrimitive whose
-//     vertices lie past the end of the stream's buffer are kInvalidCall;
-//   - drawing zero primitives is allowed and draws nothing;
-//   - an indexed draw without indices set, whose indices lie past the end of
-//     the index buffer, or whose index buffer holds an index naming a vertex
-//     past the end of the stream (from the base vertex given), is
-//     kInvalidCall.
+// are 32-bit codes, negative for failure (see device_types.h). A call that
+// breaks a rule of device_check.h changes nothing and is kInvalidCall, its
+// record naming the rule (DeviceCall::check); drawing zero primitives is
+// allowed and draws nothing. Debug builds (NDEBUG not defined: CMake's Debug
+// type, not Release or RelWithDebInfo) also print the first failed check of
+// each frame on stderr, never to the log: "device: DrawPrimitive: called
+// outside BeginScene/EndScene". A frame ends at Present, so a call that fails
+// every frame prints a line every frame. Release builds print nothing; valid
+// calls cost the same in both, as only the failing path names its check.
 //
 // Culling (RenderState::CullMode) applies to triangles, drawn through an
 // effect or fixed-function alike: 2 (kCullClockwise) removes those whose
@@ -44,6 +43,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/device_check.h"
 #include "gfx/device_types.h"
 #include "gfx/ref_counted.h"
 
@@ -96,6 +96,7 @@ enum class DeviceOp : std::uint8_t {
 // the caller's matrix, material and vertices for the duration of the call.
 struct DeviceCall {
     DeviceOp op;
+    DeviceCheck check = DeviceCheck::None;  // the check a refused call failed (see device_check.h)
     Result result = kOk;
     std::uint32_t args[7] = {};  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
     float z = 0.0f;              // Clear's depth
@@ -107,6 +108,12 @@ struct DeviceCall {
     const char* name = nullptr;     // an effect's technique or parameter name
     float values[4] = {};           // an effect's vector or float value
 };
+
+#ifdef NDEBUG  // whether failed checks are printed on stderr (see above)
+inline constexpr bool kDeviceChecksOnStderr = false;
+#else
+inline constexpr bool kDeviceChecksOnStderr = true;
+#endif
 
 class Device : public RefCounted {
 public:
@@ -183,6 +190,10 @@ public:
     void record(const DeviceCall& call) {
         if (recordCalls_) onRecord(call);
     }
+    // Refuses `call` for failing `check`: names it in the call and, in debug
+    // builds, prints it when it is the frame's first. Returns kInvalidCall.
+    // Effects call it for their own checks before recording the call.
+    Result refuse(DeviceCall& call, DeviceCheck check);
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
@@ -220,6 +231,8 @@ protected:
     bool recordCalls_ = false;
 
 private:
+    Result refuse(DeviceCheck check);  // refuse() for a call that is not recorded
+
     static constexpr int kTrackedStates = 13;
     static int stateSlot(RenderState state);
 
@@ -234,6 +247,7 @@ private:
     ShaderProgram* program_ = nullptr;
     std::uint32_t streamOffset_ = 0, streamStride_ = 0;
     bool inScene_ = false;
+    bool checkPrinted_ = false;  // a failed check of this frame is on stderr
 };
 
 }  // namespace krovane::gfx

@@ -107,6 +107,9 @@ Result Effect::SetTechnique(const char* name) {
                 call.result = kOk;
                 break;
             }
+    if (failed(call.result))
+        device()->refuse(call,
+                         begun_ ? DeviceCheck::EffectSetTechniqueInBegin : DeviceCheck::EffectSetTechniqueUnknown);
     device()->record(call);
     return call.result;
 }
@@ -115,7 +118,7 @@ Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
     DeviceCall call = effectCall(DeviceOp::EffectBegin, this, nullptr);
     call.args[0] = flags;
     if (begun_) {
-        call.result = kInvalidCall;
+        call.result = device()->refuse(call, DeviceCheck::EffectBeginInBegin);
     } else {
         begun_ = true;
         saved_.clear();
@@ -138,7 +141,9 @@ Result Effect::BeginPass(std::uint32_t pass) {
     call.args[0] = pass;
     const formats::EffectTechnique& technique = file_.techniques[technique_];
     if (!begun_ || inPass_ || pass >= technique.passes.size()) {
-        call.result = kInvalidCall;
+        call.result = device()->refuse(call, !begun_   ? DeviceCheck::EffectBeginPassOutsideBegin
+                                             : inPass_ ? DeviceCheck::EffectBeginPassInPass
+                                                       : DeviceCheck::EffectBeginPassPastLast);
         device()->record(call);
         return call.result;
     }
@@ -153,7 +158,7 @@ Result Effect::BeginPass(std::uint32_t pass) {
 
 Result Effect::EndPass() {
     DeviceCall call = effectCall(DeviceOp::EffectEndPass, this, nullptr);
-    call.result = inPass_ ? kOk : kInvalidCall;
+    call.result = inPass_ ? kOk : device()->refuse(call, DeviceCheck::EffectEndPassOutsidePass);
     inPass_ = false;
     device()->record(call);
     return call.result;
@@ -162,7 +167,7 @@ Result Effect::EndPass() {
 Result Effect::End() {
     DeviceCall call = effectCall(DeviceOp::EffectEnd, this, nullptr);
     if (!begun_) {
-        call.result = kInvalidCall;
+        call.result = device()->refuse(call, DeviceCheck::EffectEndOutsideBegin);
         device()->record(call);
         return call.result;
     }
@@ -192,7 +197,9 @@ Result Effect::setParameter(DeviceOp op, const char* name, UniformType type, con
         p != nullptr && (p->type == type ||
                          (type == UniformType::Vec4 && (p->type == UniformType::Vec2 || p->type == UniformType::Vec3)));
     if (values == nullptr || !fits) {
-        call.result = kInvalidCall;
+        call.result = device()->refuse(call, values == nullptr ? DeviceCheck::EffectParameterNull
+                                             : p == nullptr    ? DeviceCheck::EffectParameterUnknown
+                                                               : DeviceCheck::EffectParameterKind);
     } else {
         std::memcpy(p->value, values, sizeof(float) * count);
         p->set = true;

@@ -87,7 +87,7 @@ Result RecordingDevice::onDrawIndexed(PrimitiveType, const VertexBuffer&, std::u
 }
 
 void RecordingDevice::onRecord(const DeviceCall& call) {
-    RecordedCall r{call.op, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}, {}, {}};
+    RecordedCall r{call.op, call.check, call.result, {}, call.z, std::nullopt, std::nullopt, call.object, {}, {}, {}};
     std::memcpy(r.args, call.args, sizeof r.args);
     std::memcpy(r.values, call.values, sizeof r.values);
     if (call.name) r.name = call.name;

@@ -16,6 +16,7 @@ namespace krovane::gfx {
 // A call as recorded: the DeviceCall with what it pointed at copied.
 struct RecordedCall {
     DeviceOp op;
+    DeviceCheck check;  // the check a refused call failed
     Result result;
     std::uint32_t args[7];
     float z;

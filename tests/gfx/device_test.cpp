@@ -13,6 +13,7 @@
 #include "gfx/line_drawing.h"
 #include "gfx/mip_chain.h"
 #include "gfx/recording_device.h"
+#include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 
@@ -29,95 +30,162 @@ struct DeviceChecks : ::testing::Test {
         ASSERT_EQ(buffer->Lock(0, 0, &data, 0), kOk);
         std::memcpy(data, bytes, size);
     }
+    // A call's result, the check its record names and the check wanted (None: the call is valid).
+    struct Step {
+        Result result;
+        DeviceCheck named, wanted;
+    };
+    Step step(Result result, DeviceCheck wanted) { return {result, device->calls().back().check, wanted}; }
+    static void expectSteps(std::initializer_list<Step> steps) {
+        int i = 0;
+        for (const Step& s : steps) {
+            EXPECT_EQ(s.named, s.wanted) << "step " << i << ": " << message(s.named);
+            EXPECT_EQ(s.result, s.wanted == DeviceCheck::None ? kOk : kInvalidCall) << "step " << i;
+            ++i;
+        }
+    }
 };
 
-TEST_F(DeviceChecks, ScenesPairDrawsNeedOneAndStateIsKept) {
+// Every refused call is kInvalidCall and names the rule it broke; the steps run in order, each on the state the ones
+// before left.
+TEST_F(DeviceChecks, EveryRefusalNamesItsCheck) {
+    using C = DeviceCheck;
+    using P = PrimitiveType;
+    Ref<RecordingDevice> other = RecordingDevice::create();  // resources of another device are refused
+    Ref<Texture> texture, foreignTexture;
+    Ref<VertexBuffer> vb, foreignVb;
+    Ref<IndexBuffer> ib, foreignIb;
+    Ref<ShaderProgram> foreignProgram;
+    const std::uint32_t pixels[16] = {};
+    std::string log;
+    other->CreateTexture(4, 4, pixels, &foreignTexture);
+    other->CreateVertexBuffer(80, 0, 0, kPoolDefault, &foreignVb);
+    other->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &foreignIb);
+    other->CreateShaderProgram("", "", &foreignProgram, log);
     const float v[7] = {0, 0, 0, 0, 0, 0, 1};
-    const struct {
-        Result got, wanted;
-    } calls[] = {  // in order: a draw and Present only inside and outside a scene, scenes not nested
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kInvalidCall}, {device->EndScene(), kInvalidCall},
-        {device->BeginScene(), kOk}, {device->BeginScene(), kInvalidCall}, {device->Present(), kInvalidCall},
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 28), kOk},
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, nullptr, 28), kInvalidCall},
-        {device->DrawPrimitiveUP(PrimitiveType::PointList, 1, v, 0), kInvalidCall},
-        {device->DrawPrimitiveUP(PrimitiveType::LineList, 0, v, 28), kOk},  // nothing to draw
-        {device->SetRenderState(RenderState::FillMode, kFillWireframe), kOk},
-        {device->SetRenderState(static_cast<RenderState>(12345), 1), kInvalidCall},
-        {device->SetTransform(TransformState::View, nullptr), kInvalidCall},
-        {device->SetMaterial(nullptr), kInvalidCall},
-        {device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), kInvalidCall},
-        {device->EndScene(), kOk}, {device->Present(), kOk}};
-    for (std::size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i].got, calls[i].wanted) << "call " << i;
-    EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);
+    const Matrix m = kIdentityMatrix;
+    const std::uint32_t tooMany = (1u << 24) + 1;
+    expectSteps({
+        step(device->DrawPrimitiveUP(P::PointList, 1, v, 28), C::DrawPrimitiveUPOutsideScene),
+        step(device->DrawPrimitive(P::PointList, 0, 1), C::DrawPrimitiveOutsideScene),
+        step(device->DrawIndexedPrimitive(P::PointList, 0, 0, 1, 0, 1), C::DrawIndexedPrimitiveOutsideScene),
+        step(device->EndScene(), C::EndSceneOutsideScene),
+        step(device->Clear(1, nullptr, kClearTarget, 0, 1, 0), C::ClearRects),
+        step(device->Clear(0, nullptr, 4, 0, 1, 0), C::ClearFlags),
+        step(device->SetRenderState(static_cast<RenderState>(12345), 1), C::SetRenderStateUnknown),
+        step(device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), C::SetSamplerStateStage),
+        step(device->SetSamplerState(0, static_cast<SamplerState>(4), 0), C::SetSamplerStateUnknown),
+        step(device->SetTransform(TransformState::View, nullptr), C::SetTransformNull),
+        step(device->SetTransform(static_cast<TransformState>(1), &m), C::SetTransformUnknown),
+        step(device->SetMaterial(nullptr), C::SetMaterialNull),
+        step(device->SetTexture(0, foreignTexture.get()), C::SetTextureForeign),
+        step(device->SetStreamSource(1, nullptr, 0, 20), C::SetStreamSourceStream),
+        step(device->SetStreamSource(0, foreignVb.get(), 0, 20), C::SetStreamSourceForeign),
+        step(device->SetIndices(foreignIb.get()), C::SetIndicesForeign),
+        step(device->SetShaderProgram(foreignProgram.get()), C::SetShaderProgramForeign),
+        step(device->CreateVertexBuffer(0, 0, 0, kPoolDefault, &vb), C::CreateVertexBufferNull),
+        step(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, nullptr), C::CreateIndexBufferNull),
+        step(device->CreateIndexBuffer(8, 0, 0, kPoolDefault, &ib), C::CreateIndexBufferFormat),
+        step(device->CreateIndexBuffer(7, 0, kFmtIndex16, kPoolDefault, &ib), C::CreateIndexBufferLength),
+        step(device->CreateTexture(4, 4, nullptr, &texture), C::CreateTextureNull),
+        step(device->CreateTexture(0, 4, pixels, &texture), C::CreateTextureSize),
+        step(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture, 20), C::CreateTextureSize),
+        step(device->CreateTexture(4, 4, pixels, &texture, 4), C::CreateTextureLevels),  // 4, 2, 1: three levels
+        step(device->CreateTexture(4, 4, pixels, &texture), C::None),
+        step(device->SetTexture(8, texture.get()), C::SetTextureStage),
+        step(device->CreateVertexBuffer(80, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), C::None),
+        step(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib), C::None),
+        step(device->BeginScene(), C::None),
+        step(device->BeginScene(), C::BeginSceneInScene),
+        step(device->Present(), C::PresentInScene),
+        step(device->DrawPrimitiveUP(P::PointList, 1, nullptr, 28), C::DrawPrimitiveUPNull),
+        step(device->DrawPrimitiveUP(P::PointList, 1, v, 0), C::DrawPrimitiveUPNull),
+        step(device->DrawPrimitiveUP(P::PointList, tooMany, v, 28), C::DrawPrimitiveUPTooMany),
+        step(device->DrawPrimitiveUP(P::PointList, 1, v, 28), C::None),
+        step(device->DrawPrimitiveUP(P::LineList, 0, v, 28), C::None),  // nothing to draw
+        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::DrawPrimitiveNoStream),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveNoStream),
+    });
+    const float first[20] = {42.0f};
+    fill(vb, first, sizeof first);
+    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    fill(ib, indices, sizeof indices);
+    expectSteps({
+        step(device->SetStreamSource(0, vb.get(), 0, 20), C::None),
+        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::DrawPrimitiveLocked),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveNoIndices),
+        step(device->SetIndices(ib.get()), C::None),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveLocked),
+    });
+    EXPECT_EQ(vb->Unlock(), kOk);
+    EXPECT_EQ(vb->Unlock(), kInvalidCall);
+    expectSteps({
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveLocked),
+        step(device->DrawPrimitive(P::TriangleStrip, 1, 2), C::DrawPrimitivePastStream),
+        step(device->DrawPrimitive(P::TriangleList, 0, 0xFFFFFFFF), C::DrawPrimitiveTooMany),
+        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::None),
+    });
+    EXPECT_EQ(device->calls().back().floats()[0], 42.0f);  // the draw read the buffer
+    ASSERT_EQ(ib->Unlock(), kOk);
+    expectSteps({
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::None),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 1), C::None),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 0), C::None),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 2), C::DrawIndexedPrimitivePastIndices),
+        // The buffer's largest index, 3, names a fifth vertex from base 1.
+        step(device->DrawIndexedPrimitive(P::TriangleList, 1, 0, 4, 0, 1), C::DrawIndexedPrimitivePastStream),
+        step(device->DrawIndexedPrimitive(P::TriangleList, -1, 0, 4, 0, 1), C::DrawIndexedPrimitiveBaseBelowZero),
+        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, tooMany), C::DrawIndexedPrimitiveTooMany),
+        // Released buffers unbind themselves: drawing is refused, not a use after free.
+        step((ib.reset(), device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2)),
+             C::DrawIndexedPrimitiveNoIndices),
+        step((vb.reset(), device->DrawPrimitive(P::TriangleStrip, 0, 2)), C::DrawPrimitiveNoStream),
+        step(device->SetRenderState(RenderState::FillMode, kFillWireframe), C::None),
+        step(device->SetTransform(TransformState::World, &m), C::None),
+        step(device->EndScene(), C::None),
+        step(device->Present(), C::None),
+    });
+    EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);  // kept
+    EXPECT_EQ(Device::vertexCount(PrimitiveType::LineStrip, 3) * 100 + Device::vertexCount(PrimitiveType::LineList, 12),
+              424u);
+    EXPECT_EQ(Device::vertexCount(PrimitiveType::TriangleList, 2) * 100 +
+                  Device::vertexCount(PrimitiveType::TriangleStrip, 2),
+              604u);
+}
+
+// Debug builds print the first failed check of each frame on stderr; release builds print nothing.
+TEST_F(DeviceChecks, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
+    Ref<ShaderProgram> program;
+    std::string log;
+    testing::internal::CaptureStderr();
+    device->SetMaterial(nullptr);
+    device->EndScene();  // a second failure in the frame
+    device->Present();
+    device->Present();  // a frame without failures
+    device->CreateShaderProgram(nullptr, "", &program, log);
+    device->Present();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kDeviceChecksOnStderr
+                                                          ? "device: SetMaterial: null material\n"
+                                                            "device: CreateShaderProgram: null handle or source\n"
+                                                          : "");
+}
+
+TEST_F(DeviceChecks, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) {
     Matrix m{};
     m.m[3][0] = 5.0f;
     EXPECT_EQ(device->SetTransform(TransformState::World, &m), kOk);
     EXPECT_EQ(device->transform(TransformState::World).m[3][0], 5.0f);
     EXPECT_EQ(device->transform(TransformState::View).m[0][0], 1.0f);  // identity until set
-}
-
-TEST_F(DeviceChecks, DrawsStayInsideTheirBuffers) {
-    Ref<VertexBuffer> vb;
-    Ref<IndexBuffer> ib;
-    ASSERT_EQ(device->CreateVertexBuffer(80, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), kOk);
     void* data = nullptr;
-    EXPECT_EQ(vb->Lock(0, 100, &data, 0), kInvalidCall);
-    const float first[20] = {42.0f};
-    fill(vb, first, sizeof first);
-    EXPECT_EQ(vb->Lock(0, 0, &data, 0), kInvalidCall);  // already locked
-    ASSERT_EQ(device->BeginScene(), kOk);
-    ASSERT_EQ(device->SetStreamSource(0, vb.get(), 0, 20), kOk);
-    EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kInvalidCall);  // still locked
-    EXPECT_EQ(vb->Unlock(), kOk);
-    EXPECT_EQ(vb->Unlock(), kInvalidCall);
-    EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kOk);
-    EXPECT_EQ(device->calls().back().floats()[0], 42.0f);
-    EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 1, 2), kInvalidCall);  // past the end
-    EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleList, 0, 0xFFFFFFFF), kInvalidCall);
-
-    EXPECT_EQ(device->CreateIndexBuffer(7, 0, kFmtIndex16, kPoolDefault, &ib), kInvalidCall);  // half an index
-    EXPECT_EQ(device->CreateIndexBuffer(8, 0, 0, kPoolDefault, &ib), kInvalidCall);            // no format
-    ASSERT_EQ(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib), kOk);
-    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
-    fill(ib, indices, sizeof indices);
-    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // no indices
-    ASSERT_EQ(device->SetIndices(ib.get()), kOk);
-    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);  // locked
-    ASSERT_EQ(ib->Unlock(), kOk);
-    const struct {
-        std::int32_t baseVertex;
-        std::uint32_t startIndex, triangles;
-        Result result;
-    } cases[] = {{0, 0, 2, kOk}, {0, 3, 1, kOk}, {0, 3, 2, kInvalidCall},  // past the indices
-                 {1, 0, 1, kInvalidCall},  // the buffer's largest index, 3, names a fifth vertex from base 1
-                 {-1, 0, 1, kInvalidCall}, {0, 0, 0, kOk}};
-    for (const auto& c : cases)
-        EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, c.baseVertex, 0, 4, c.startIndex, c.triangles),
-                  c.result)
-            << c.baseVertex << " " << c.startIndex << " " << c.triangles;
-    // Released buffers unbind themselves: drawing is refused, not a use after free.
-    ib.reset();
-    EXPECT_EQ(device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2), kInvalidCall);
-    vb.reset();
-    EXPECT_EQ(device->DrawPrimitive(PrimitiveType::TriangleStrip, 0, 2), kInvalidCall);
-    EXPECT_EQ(Device::vertexCount(PrimitiveType::LineStrip, 3) * 100 + Device::vertexCount(PrimitiveType::LineList, 12),
-              424u);
-    EXPECT_EQ(Device::vertexCount(PrimitiveType::TriangleList, 2) * 100 + Device::vertexCount(PrimitiveType::TriangleStrip, 2),
-              604u);
-}
-
-TEST_F(DeviceChecks, TexturesAreCheckedAndReleasingTheDeviceFirstIsSafe) {
     const std::uint32_t pixels[16] = {};
     Ref<Texture> texture;
-    for (const Result r : {device->CreateTexture(0, 4, pixels, &texture), device->CreateTexture(4, 4, nullptr, &texture),
-                           device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture)})
-        EXPECT_EQ(r, kInvalidCall);
     ASSERT_EQ(device->CreateTexture(4, 4, pixels, &texture), kOk);
-    EXPECT_EQ(device->SetTexture(8, texture.get()), kInvalidCall);
     EXPECT_EQ(device->SetTexture(0, texture.get()), kOk);
     Ref<VertexBuffer> vb;
     device->CreateVertexBuffer(28, 0, 0, kPoolDefault, &vb);
+    EXPECT_EQ(vb->Lock(0, 100, &data, 0), kInvalidCall);  // past the end
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), kOk);
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), kInvalidCall);  // already locked
     const Device* raw = device.get();
     Ref<Device> copy = device;  // a base handle: copies add, moves hand over, reassignment releases
     Ref<Device> moved = std::move(copy);

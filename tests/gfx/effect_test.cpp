@@ -109,15 +109,23 @@ struct Effects : ::testing::Test {
         krovane::platform::writeFileAtomically("small.fx", kSmall);
         ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &effect), kOk);
     }
+    // The check a call's record names, the call's result agreeing.
+    DeviceCheck named(Result result) {
+        const DeviceCheck check = device->calls().back().check;
+        EXPECT_EQ(result, check == DeviceCheck::None ? kOk : kInvalidCall) << message(check);
+        return check;
+    }
 };
 
 TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
     std::uint32_t passes = 0;
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
     EXPECT_EQ(passes, 1u);  // the first technique until another is chosen
-    EXPECT_TRUE(failed(effect->SetTechnique("Add")));  // not while begun
+    EXPECT_EQ(named(effect->SetTechnique("Add")), DeviceCheck::EffectSetTechniqueInBegin);
+    EXPECT_EQ(named(effect->Begin(&passes, 0)), DeviceCheck::EffectBeginInBegin);
     ASSERT_EQ(effect->End(), kOk);
-    EXPECT_TRUE(failed(effect->SetTechnique("add")) && failed(effect->SetTechnique(nullptr)));
+    EXPECT_EQ(std::vector({named(effect->SetTechnique("add")), named(effect->SetTechnique(nullptr))}),
+              std::vector(2, DeviceCheck::EffectSetTechniqueUnknown));
     EXPECT_EQ(effect->SetTechnique("Add"), kOk);
 
     const std::pair<RenderState, std::uint32_t> before[] = {{RenderState::ZWriteEnable, 1},
@@ -130,16 +138,18 @@ TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
                            device->renderState(RenderState::DestBlend), device->renderState(RenderState::ZWriteEnable)}),
               (std::vector<std::uint32_t>{1, 2, 0}));
     EXPECT_NE(device->shaderProgram(), nullptr);
-    EXPECT_TRUE(failed(effect->BeginPass(1)));  // inside a pass
+    EXPECT_EQ(named(effect->BeginPass(1)), DeviceCheck::EffectBeginPassInPass);
     ASSERT_EQ(effect->EndPass(), kOk);
     ASSERT_EQ(effect->BeginPass(1), kOk);
     EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);
     effect->EndPass();
-    EXPECT_TRUE(failed(effect->BeginPass(2)));  // past the last pass
+    EXPECT_EQ(named(effect->BeginPass(2)), DeviceCheck::EffectBeginPassPastLast);
     ASSERT_EQ(effect->End(), kOk);
     for (const auto& [state, value] : before) EXPECT_EQ(device->renderState(state), value) << static_cast<int>(state);
     EXPECT_EQ(device->shaderProgram(), nullptr);
-    EXPECT_TRUE(failed(effect->End()) && failed(effect->EndPass()) && failed(effect->BeginPass(0)));  // outside Begin
+    EXPECT_EQ(std::vector({named(effect->End()), named(effect->EndPass()), named(effect->BeginPass(0))}),
+              std::vector({DeviceCheck::EffectEndOutsideBegin, DeviceCheck::EffectEndPassOutsidePass,
+                           DeviceCheck::EffectBeginPassOutsideBegin}));
 }
 
 TEST_F(Effects, ParametersAreSetByNameAndKind) {
@@ -150,9 +160,12 @@ TEST_F(Effects, ParametersAreSetByNameAndKind) {
     EXPECT_EQ(effect->SetVector("tint", &v), kOk);
     EXPECT_EQ(effect->SetFloat("gain", 0.5f), kOk);
     // Unknown names, the wrong kind (a vector, a matrix, an array) and no value are refused.
-    for (const Result r : {effect->SetFloat("nothing", 1.0f), effect->SetFloat("tint", 1.0f), effect->SetVector("mvp", &v),
-                           effect->SetFloat("weights", 1.0f), effect->SetMatrix("mvp", nullptr)})
-        EXPECT_TRUE(failed(r));
+    using C = DeviceCheck;
+    EXPECT_EQ(std::vector({named(effect->SetFloat("nothing", 1.0f)), named(effect->SetFloat("tint", 1.0f)),
+                           named(effect->SetVector("mvp", &v)), named(effect->SetFloat("weights", 1.0f)),
+                           named(effect->SetMatrix("mvp", nullptr))}),
+              std::vector({C::EffectParameterUnknown, C::EffectParameterKind, C::EffectParameterKind,
+                           C::EffectParameterKind, C::EffectParameterNull}));
     std::string recorded;  // the parameters set, by name and value
     for (const RecordedCall& c : device->calls())
         if (!failed(c.result)) recorded += c.name + " " + std::to_string(c.matrix ? c.matrix->m[3][1] : c.values[0] + c.values[3]) + "; ";
