@@ -63,8 +63,24 @@ Device::Device() : material_{} {
     static_assert(sizeof kTracked / sizeof kTracked[0] == kTrackedStates, "one slot per tracked render state");
     for (int i = 0; i < kTrackedStates; ++i) renderStates_[i] = kTracked[i].initial;
     for (Matrix& m : transforms_) m = kIdentity;
-    for (auto& stage : samplerStates_)
+    for (auto& stage : samplerStates_) {
         for (std::uint32_t& filter : stage) filter = kFilterPoint;
+        stage[samplerSlot(SamplerState::MaxAnisotropy)] = 1;
+    }
+}
+
+int Device::samplerSlot(SamplerState state) {
+    switch (state) {
+        case SamplerState::MagFilter:
+            return 0;
+        case SamplerState::MinFilter:
+            return 1;
+        case SamplerState::MipFilter:
+            return 2;
+        case SamplerState::MaxAnisotropy:
+            return 3;
+    }
+    return -1;
 }
 
 Result Device::onReadPixels(std::vector<std::uint32_t>&, std::uint32_t&, std::uint32_t&) { return kNotAvailable; }
@@ -76,8 +92,8 @@ Result Device::ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width
 }
 
 std::uint32_t Device::samplerState(std::uint32_t sampler, SamplerState state) const {
-    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
-    return sampler < kTextureStages && index < 3 ? samplerStates_[sampler][index] : 0;
+    const int index = samplerSlot(state);
+    return sampler < kTextureStages && index >= 0 ? samplerStates_[sampler][index] : 0;
 }
 
 Device::~Device() = default;
@@ -180,8 +196,8 @@ Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::u
     call.args[0] = sampler;
     call.args[1] = static_cast<std::uint32_t>(state);
     call.args[2] = value;
-    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
-    if (sampler >= kTextureStages || index >= 3)
+    const int index = samplerSlot(state);
+    if (sampler >= kTextureStages || index < 0)
         call.result = kInvalidCall;
     else
         samplerStates_[sampler][index] = value;

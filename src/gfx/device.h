@@ -222,11 +222,13 @@ protected:
 private:
     static constexpr int kTrackedStates = 13;
     static int stateSlot(RenderState state);
+    static constexpr int kSamplerStates = 4;
+    static int samplerSlot(SamplerState state);
 
     std::uint32_t renderStates_[kTrackedStates];
     Matrix transforms_[3];
     Material material_;
-    std::uint32_t samplerStates_[kTextureStages][3];  // mag, min, mip filters
+    std::uint32_t samplerStates_[kTextureStages][kSamplerStates];  // mag, min, mip filters, max anisotropy
     Texture* textures_[kTextureStages] = {};
     std::uint32_t fvf_ = 0;
     VertexBuffer* stream_ = nullptr;
