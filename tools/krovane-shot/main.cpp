@@ -2,6 +2,7 @@
 // last frame as a PNG, or checks that a level loads.
 //
 //   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR
+//   krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR
 //   krovane-shot --check LEVEL_DIR
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
@@ -11,6 +12,9 @@
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
 //
+// --null draws the same frames on a device that draws nothing (every call
+// checked, nothing drawn), so that the rate is the engine's own; no picture.
+//
 // --check loads the level without drawing (on an offscreen OpenGL context,
 // so that effects are compiled; without one, on a device that draws
 // nothing), prints the start-up log as UTF-8 lines "TYPE: text" and exits 1
@@ -19,13 +23,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/frame_rate_counter.h"
 #include "app/krovane.h"
+#include "gfx/null_device.h"
 #include "gfx/png_writer.h"
-#include "gfx/recording_device.h"
 #include "platform/code_page_1251.h"
 #include "platform/window.h"
 
@@ -33,6 +38,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR\n"
+    "       krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR\n"
     "       krovane-shot --check LEVEL_DIR\n"
     "       krovane-shot --help | --version\n";
 
@@ -83,7 +89,7 @@ int checkLevel() {
     if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
         std::fprintf(stderr, "krovane-shot: no offscreen OpenGL (%s); checking without compiling the effects\n",
                      error.c_str());
-        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
+        engine.adoptDevice(krovane::gfx::NullDevice::create());
     }
     engine.Initialize(window ? window->verticalDpi() : 96);
     const bool error_found = printLog(*engine.console());
@@ -95,7 +101,7 @@ int checkLevel() {
 
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false, check = false;
+    bool console = false, check = false, null = false, picture = false;
     std::string out = "shot.png", level;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -109,6 +115,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--frames" && hasValue) {
             if (!readNumber(argv[++i], 1, 100000, frames)) return usage("--frames takes a number from 1 to 100000");
         } else if (arg == "--size" && hasValue) {
+            picture = true;
             const std::string size = argv[++i];
             const std::size_t x = size.find('x');
             if (x == std::string::npos || !readNumber(size.substr(0, x).c_str(), 1, 8192, width) ||
@@ -118,9 +125,12 @@ int main(int argc, char** argv) {
             if (!readNumber(argv[++i], 1, 1000000, camera)) return usage("--camera takes a camera number from 1");
         } else if (arg == "--check") {
             check = true;
+        } else if (arg == "--null") {
+            null = true;
         } else if (arg == "--console") {
             console = true;
         } else if (arg == "--out" && hasValue) {
+            picture = true;
             out = argv[++i];
         } else if (arg.rfind("--", 0) == 0 || !level.empty()) {
             return usage(("cannot use " + arg).c_str());
@@ -129,6 +139,7 @@ int main(int argc, char** argv) {
         }
     }
     if (level.empty()) return usage("no level folder given");
+    if (null && picture) return usage("--null draws no picture: --out and --size do not go with it");
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -143,19 +154,24 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    std::string error;
-    auto window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
-                                                    true, error);
-    if (!window) {
-        std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
-        return 1;
-    }
     engine.ReadRenderSettings(&config);
-    if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
-        std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
-        return 1;
+    std::string error;
+    std::unique_ptr<krovane::platform::Window> window;
+    if (null) {
+        engine.adoptDevice(krovane::gfx::NullDevice::create());
+    } else {
+        window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
+                                                   true, error);
+        if (!window) {
+            std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
+            return 1;
+        }
+        if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
+            std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
+            return 1;
+        }
     }
-    engine.Initialize(window->verticalDpi());
+    engine.Initialize(window ? window->verticalDpi() : 96);
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());
@@ -181,14 +197,17 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
-    const bool written = krovane::gfx::writePng(outPath, pixels, w, h);
+    const bool written = null || krovane::gfx::writePng(outPath, pixels, w, h);
     engine.Shutdown();
     if (!written) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
         return 1;
     }
-    std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
-                startup * 1000.0);
+    if (null)
+        std::printf("krovane-shot: drew on the null device, start-up to first frame %.0f ms\n", startup * 1000.0);
+    else
+        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
+                    startup * 1000.0);
     std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
                 seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
     return 0;
