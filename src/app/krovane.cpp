@@ -21,6 +21,7 @@ void Krovane::ReadRenderSettings(const DynamicRow* config) {
     multisampleType = 0;
     fillMode = kDefaultFillMode;
     multisampleAntialias = 0;
+    maxAnisotropy = 1;
     if (config == nullptr) return;
 
     // The values of `key` when it has exactly `count` of them, else null.
@@ -42,6 +43,7 @@ void Krovane::ReadRenderSettings(const DynamicRow* config) {
     if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))
         multisampleAntialias = static_cast<std::uint8_t>(values[0]);
     if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3) fillMode = static_cast<std::uint16_t>(values[0]);
+    if (read("ANISOTROPY", 1) && values[0] >= 1) maxAnisotropy = static_cast<std::uint32_t>(values[0]);
 }
 
 Krovane::~Krovane() { Shutdown(); }
@@ -67,6 +69,8 @@ void Krovane::adoptDevice(krovane::gfx::Ref<krovane::gfx::Device> device) {
     device_->SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
     device_->SetSamplerState(0, SamplerState::MagFilter, kFilterAnisotropic);
     device_->SetSamplerState(0, SamplerState::MipFilter, kFilterAnisotropic);
+    // Only asked for: the device starts at 1, which makes those filters trilinear.
+    if (maxAnisotropy != 1) device_->SetSamplerState(0, SamplerState::MaxAnisotropy, maxAnisotropy);
     device_->SetRenderState(RenderState::Lighting, 1);
 }
 

@@ -62,8 +62,9 @@ public:
     // (null: defaults only) each key that has exactly the right number of
     // values: "BACK_RENDERER_COLOR" (3: red, green, blue, low 8 bits each, with
     // an alpha byte of 1), "MULTISAMPLE_TYPE" (1), "MULTISAMPLEANTIALIAS" (1:
-    // 0 or 1) and "FILLMODE" (1: 1 points, 2 wireframe, 3 solid). Other counts
-    // and values out of range are ignored.
+    // 0 or 1), "FILLMODE" (1: 1 points, 2 wireframe, 3 solid) and "ANISOTROPY"
+    // (1: from 1, the anisotropy of the texture filters). Other counts and
+    // values out of range are ignored.
     void ReadRenderSettings(const DynamicRow* config);
 
     // Creates the OpenGL device on `window` with the configured multisampling
@@ -96,6 +97,7 @@ public:
     std::uint16_t multisampleType = 0;
     std::uint16_t fillMode = 0;
     std::uint8_t multisampleAntialias = 0;
+    std::uint32_t maxAnisotropy = 1;  // 1: the anisotropic filters set at start filter trilinearly
 
 private:
     // One Error line for a level or command-base file that exists but does

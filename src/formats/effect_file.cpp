@@ -268,7 +268,7 @@ private:
     bool parseTechnique(std::string_view name, std::uint32_t line) {
         for (const EffectTechnique& t : effect_.techniques)
             if (t.name == name) return fail(line, "a second technique named " + std::string(name));
-        EffectTechnique technique{std::string(name), {}};
+        EffectTechnique technique{std::string(name), {}, true};
         while (true) {
             s_.skipBlanks();
             if (s_.done()) return fail(line, "the technique " + std::string(name) + " has no closing brace");
@@ -277,7 +277,12 @@ private:
                 break;
             }
             const std::uint32_t passLine = s_.line();
-            if (s_.word() != "pass") return fail(passLine, "expected 'pass' or '}' in the technique");
+            const std::string_view word = s_.word();
+            if (equalsNoCase(word, "BoundsCulling")) {
+                if (!parseBoundsCulling(technique, passLine)) return false;
+                continue;
+            }
+            if (word != "pass") return fail(passLine, "expected 'pass', 'BoundsCulling' or '}' in the technique");
             s_.skipBlanks();
             const std::string_view passName = s_.word();
             if (passName.empty()) return fail(s_.line(), "the pass has no name");
@@ -289,6 +294,19 @@ private:
         }
         if (technique.passes.empty()) return fail(line, "the technique " + std::string(name) + " has no pass");
         effect_.techniques.push_back(std::move(technique));
+        return true;
+    }
+
+    // "BoundsCulling = true|false;" inside a technique, after its name.
+    bool parseBoundsCulling(EffectTechnique& technique, std::uint32_t line) {
+        if (!expect('=', "'=' after BoundsCulling")) return false;
+        s_.skipBlanks();
+        const std::string_view value = s_.word();
+        if (!equalsNoCase(value, "true") && !equalsNoCase(value, "false"))
+            return fail(line, "BoundsCulling cannot be " + std::string(value.empty() ? "empty" : value));
+        technique.boundsCulling = equalsNoCase(value, "true");
+        s_.skipBlanks();
+        if (s_.peek() == ';') s_.advance();
         return true;
     }
 

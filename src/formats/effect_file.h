@@ -6,6 +6,7 @@
 //   vertex   VS_Main  { ...GLSL with a main()... }
 //   fragment PS_Phong { ...GLSL with a main()... }
 //   technique vek_Phong {
+//       BoundsCulling = false;   // optional: never leave its objects out by their bounds
 //       pass P0 { VertexShader = VS_Main; PixelShader = PS_Phong; ZWriteEnable = true; }
 //   }
 //
@@ -46,6 +47,10 @@ struct EffectPass {
 struct EffectTechnique {
     std::string name;
     std::vector<EffectPass> passes;
+    // Whether the engine may leave out an object drawn through this technique
+    // where its bounds lie outside the view; "BoundsCulling = false;" in the
+    // technique says no (for vertex stages that move vertices).
+    bool boundsCulling = true;
 };
 
 // A piece of the GLSL shared by all stages, with the line it starts on.

@@ -1,5 +1,6 @@
 #include "gfx/device.h"
 
+#include <array>
 #include <cstdio>
 
 #include "formats/image_file.h"  // mipChainPixels: the size of a texture's pixels
@@ -55,18 +56,42 @@ static constexpr TrackedState kTracked[] = {
     {RenderState::AntialiasedLineEnable, 0},  //
 };
 
+// The slot of each render state by its number (-1: not kept): every draw looks states up.
+static constexpr auto kSlots = [] {
+    std::array<std::int8_t, 256> slots{};
+    for (std::int8_t& slot : slots) slot = -1;
+    for (std::size_t i = 0; i < std::size(kTracked); ++i)
+        slots[static_cast<std::uint32_t>(kTracked[i].state)] = static_cast<std::int8_t>(i);
+    return slots;
+}();
+
 int Device::stateSlot(RenderState state) {
-    for (int i = 0; i < kTrackedStates; ++i)
-        if (kTracked[i].state == state) return i;
-    return -1;
+    const auto number = static_cast<std::uint32_t>(state);
+    return number < kSlots.size() ? kSlots[number] : -1;
 }
 
 Device::Device() : material_{} {
     static_assert(sizeof kTracked / sizeof kTracked[0] == kTrackedStates, "one slot per tracked render state");
     for (int i = 0; i < kTrackedStates; ++i) renderStates_[i] = kTracked[i].initial;
     for (Matrix& m : transforms_) m = kIdentity;
-    for (auto& stage : samplerStates_)
+    for (auto& stage : samplerStates_) {
         for (std::uint32_t& filter : stage) filter = kFilterPoint;
+        stage[samplerSlot(SamplerState::MaxAnisotropy)] = 1;
+    }
+}
+
+int Device::samplerSlot(SamplerState state) {
+    switch (state) {
+        case SamplerState::MagFilter:
+            return 0;
+        case SamplerState::MinFilter:
+            return 1;
+        case SamplerState::MipFilter:
+            return 2;
+        case SamplerState::MaxAnisotropy:
+            return 3;
+    }
+    return -1;
 }
 
 Result Device::onReadPixels(std::vector<std::uint32_t>&, std::uint32_t&, std::uint32_t&) { return kNotAvailable; }
@@ -78,8 +103,8 @@ Result Device::ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width
 }
 
 std::uint32_t Device::samplerState(std::uint32_t sampler, SamplerState state) const {
-    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
-    return sampler < kTextureStages && index < 3 ? samplerStates_[sampler][index] : 0;
+    const int index = samplerSlot(state);
+    return sampler < kTextureStages && index >= 0 ? samplerStates_[sampler][index] : 0;
 }
 
 Device::~Device() = default;
@@ -139,7 +164,7 @@ const Matrix& Device::transform(TransformState state) const {
 
 Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t flags, std::uint32_t color, float z,
                      std::uint32_t stencil) {
-    DeviceCall call{DeviceOp::Clear};
+    DeviceCall call{DeviceOp::Clear, recordCalls_};
     call.args[0] = rectCount;
     call.args[1] = flags;
     call.args[2] = color;
@@ -156,7 +181,7 @@ Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t f
 }
 
 Result Device::BeginScene() {
-    DeviceCall call{DeviceOp::BeginScene};
+    DeviceCall call{DeviceOp::BeginScene, recordCalls_};
     call.result = inScene_ ? refuse(call, DeviceCheck::BeginSceneInScene) : kOk;
     if (call.result == kOk) inScene_ = true;
     if (recordCalls_) onRecord(call);
@@ -164,7 +189,7 @@ Result Device::BeginScene() {
 }
 
 Result Device::EndScene() {
-    DeviceCall call{DeviceOp::EndScene};
+    DeviceCall call{DeviceOp::EndScene, recordCalls_};
     call.result = inScene_ ? kOk : refuse(call, DeviceCheck::EndSceneOutsideScene);
     inScene_ = false;
     if (recordCalls_) onRecord(call);
@@ -172,7 +197,7 @@ Result Device::EndScene() {
 }
 
 Result Device::Present() {
-    DeviceCall call{DeviceOp::Present};
+    DeviceCall call{DeviceOp::Present, recordCalls_};
     call.result = inScene_ ? refuse(call, DeviceCheck::PresentInScene) : onPresent();
     checkPrinted_ = false;
     if (recordCalls_) onRecord(call);
@@ -180,7 +205,7 @@ Result Device::Present() {
 }
 
 Result Device::SetRenderState(RenderState state, std::uint32_t value) {
-    DeviceCall call{DeviceOp::SetRenderState};
+    DeviceCall call{DeviceOp::SetRenderState, recordCalls_};
     call.args[0] = static_cast<std::uint32_t>(state);
     call.args[1] = value;
     const int slot = stateSlot(state);
@@ -193,12 +218,12 @@ Result Device::SetRenderState(RenderState state, std::uint32_t value) {
 }
 
 Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::uint32_t value) {
-    DeviceCall call{DeviceOp::SetSamplerState};
+    DeviceCall call{DeviceOp::SetSamplerState, recordCalls_};
     call.args[0] = sampler;
     call.args[1] = static_cast<std::uint32_t>(state);
     call.args[2] = value;
-    const auto index = static_cast<std::uint32_t>(state) - static_cast<std::uint32_t>(SamplerState::MagFilter);
-    if (sampler >= kTextureStages || index >= 3)
+    const int index = samplerSlot(state);
+    if (sampler >= kTextureStages || index < 0)
         call.result = refuse(
             call, sampler >= kTextureStages ? DeviceCheck::SetSamplerStateStage : DeviceCheck::SetSamplerStateUnknown);
     else
@@ -208,7 +233,7 @@ Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::u
 }
 
 Result Device::SetTransform(TransformState state, const Matrix* matrix) {
-    DeviceCall call{DeviceOp::SetTransform};
+    DeviceCall call{DeviceOp::SetTransform, recordCalls_};
     call.args[0] = static_cast<std::uint32_t>(state);
     call.matrix = matrix;
     const int slot = transformSlot(state);
@@ -222,7 +247,7 @@ Result Device::SetTransform(TransformState state, const Matrix* matrix) {
 }
 
 Result Device::SetMaterial(const Material* material) {
-    DeviceCall call{DeviceOp::SetMaterial};
+    DeviceCall call{DeviceOp::SetMaterial, recordCalls_};
     call.material = material;
     if (material == nullptr)
         call.result = refuse(call, DeviceCheck::SetMaterialNull);
@@ -233,7 +258,7 @@ Result Device::SetMaterial(const Material* material) {
 }
 
 Result Device::SetTexture(std::uint32_t stage, Texture* texture) {
-    DeviceCall call{DeviceOp::SetTexture};
+    DeviceCall call{DeviceOp::SetTexture, recordCalls_};
     call.args[0] = stage;
     call.object = texture;
     if (stage >= kTextureStages || (texture != nullptr && texture->device() != this)) {
@@ -247,7 +272,7 @@ Result Device::SetTexture(std::uint32_t stage, Texture* texture) {
 }
 
 Result Device::SetFVF(std::uint32_t fvf) {
-    DeviceCall call{DeviceOp::SetFVF};
+    DeviceCall call{DeviceOp::SetFVF, recordCalls_};
     call.args[0] = fvf;
     fvf_ = fvf;
     if (recordCalls_) onRecord(call);
@@ -255,7 +280,7 @@ Result Device::SetFVF(std::uint32_t fvf) {
 }
 
 Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::uint32_t offset, std::uint32_t stride) {
-    DeviceCall call{DeviceOp::SetStreamSource};
+    DeviceCall call{DeviceOp::SetStreamSource, recordCalls_};
     call.args[0] = stream;
     call.args[1] = offset;
     call.args[2] = stride;
@@ -273,7 +298,7 @@ Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::
 }
 
 Result Device::SetIndices(IndexBuffer* indices) {
-    DeviceCall call{DeviceOp::SetIndices};
+    DeviceCall call{DeviceOp::SetIndices, recordCalls_};
     call.object = indices;
     if (indices != nullptr && indices->device() != this)
         call.result = refuse(call, DeviceCheck::SetIndicesForeign);
@@ -285,7 +310,7 @@ Result Device::SetIndices(IndexBuffer* indices) {
 
 Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format, std::uint32_t pool,
                                  Ref<IndexBuffer>* buffer) {
-    DeviceCall call{DeviceOp::CreateIndexBuffer};
+    DeviceCall call{DeviceOp::CreateIndexBuffer, recordCalls_};
     call.args[0] = length;
     call.args[1] = usage;
     call.args[2] = format;
@@ -306,7 +331,7 @@ Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std:
 
 Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
                                   Ref<VertexBuffer>* buffer) {
-    DeviceCall call{DeviceOp::CreateVertexBuffer};
+    DeviceCall call{DeviceOp::CreateVertexBuffer, recordCalls_};
     call.args[0] = length;
     call.args[1] = usage;
     call.args[2] = fvf;
@@ -324,7 +349,7 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
 
 Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Ref<Texture>* texture,
                              std::uint32_t levels) {
-    DeviceCall call{DeviceOp::CreateTexture};
+    DeviceCall call{DeviceOp::CreateTexture, recordCalls_};
     call.args[0] = width;
     call.args[1] = height;
     call.args[2] = levels;
@@ -358,7 +383,7 @@ Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmen
 }
 
 Result Device::SetShaderProgram(ShaderProgram* program) {
-    DeviceCall call{DeviceOp::SetShaderProgram};
+    DeviceCall call{DeviceOp::SetShaderProgram, recordCalls_};
     call.object = program;
     if (program != nullptr && program->device() != this)
         call.result = refuse(call, DeviceCheck::SetShaderProgramForeign);
@@ -369,7 +394,7 @@ Result Device::SetShaderProgram(ShaderProgram* program) {
 }
 
 Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std::uint32_t primitiveCount) {
-    DeviceCall call{DeviceOp::DrawPrimitive};
+    DeviceCall call{DeviceOp::DrawPrimitive, recordCalls_};
     call.args[0] = static_cast<std::uint32_t>(type);
     call.args[1] = startVertex;
     call.args[2] = primitiveCount;
@@ -397,7 +422,7 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
 
 Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
                                     std::uint32_t vertexCount, std::uint32_t startIndex, std::uint32_t primitiveCount) {
-    DeviceCall call{DeviceOp::DrawIndexedPrimitive};
+    DeviceCall call{DeviceOp::DrawIndexedPrimitive, recordCalls_};
     call.args[0] = static_cast<std::uint32_t>(type);
     call.args[1] = static_cast<std::uint32_t>(baseVertex);
     call.args[2] = minIndex;
@@ -440,7 +465,7 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
 
 Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                                std::uint32_t stride) {
-    DeviceCall call{DeviceOp::DrawPrimitiveUP};
+    DeviceCall call{DeviceOp::DrawPrimitiveUP, recordCalls_};
     call.args[6] = renderState(RenderState::CullMode);
     call.args[0] = static_cast<std::uint32_t>(type);
     call.args[1] = primitiveCount;

@@ -94,19 +94,39 @@ enum class DeviceOp : std::uint8_t {
 
 // One call as made, with its arguments and result: plain data that points at
 // the caller's matrix, material and vertices for the duration of the call.
+// Made with `kept` false (the call is not recorded), only `op` and `result`
+// are set: the rest is filled as the call goes and read by no one, so that
+// calls not recorded cost no clearing of the record.
 struct DeviceCall {
+    explicit DeviceCall(DeviceOp o) : DeviceCall(o, true) {}
+    DeviceCall(DeviceOp o, bool kept) : op(o) {
+        if (kept) clear();
+    }
+
     DeviceOp op;
     DeviceCheck check = DeviceCheck::None;  // the check a refused call failed (see device_check.h)
     Result result = kOk;
-    std::uint32_t args[7] = {};  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
-    float z = 0.0f;              // Clear's depth
-    const Matrix* matrix = nullptr;
-    const Material* material = nullptr;
-    const void* object = nullptr;  // the texture or vertex buffer passed
-    const void* vertices = nullptr;
-    std::uint32_t vertexBytes = 0;  // bytes read from `vertices` by a draw, or the pixels of a new texture
-    const char* name = nullptr;     // an effect's technique or parameter name
-    float values[4] = {};           // an effect's vector or float value
+    std::uint32_t args[7];  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
+    float z;                // Clear's depth
+    const Matrix* matrix;
+    const Material* material;
+    const void* object;  // the texture or vertex buffer passed
+    const void* vertices;
+    std::uint32_t vertexBytes;  // bytes read from `vertices` by a draw, or the pixels of a new texture
+    const char* name;           // an effect's technique or parameter name
+    float values[4];            // an effect's vector or float value
+
+private:
+    void clear() {
+        for (std::uint32_t& a : args) a = 0;
+        z = 0.0f;
+        matrix = nullptr;
+        material = nullptr;
+        object = vertices = nullptr;
+        vertexBytes = 0;
+        name = nullptr;
+        for (float& v : values) v = 0.0f;
+    }
 };
 
 #ifdef NDEBUG  // whether failed checks are printed on stderr (see above)
@@ -190,10 +210,15 @@ public:
     void record(const DeviceCall& call) {
         if (recordCalls_) onRecord(call);
     }
+<<<<<<< HEAD
     // Refuses `call` for failing `check`: names it in the call and, in debug
     // builds, prints it when it is the frame's first. Returns kInvalidCall.
     // Effects call it for their own checks before recording the call.
     Result refuse(DeviceCall& call, DeviceCheck check);
+=======
+    // Whether calls are recorded: DeviceCall's `kept`.
+    bool recordsCalls() const { return recordCalls_; }
+>>>>>>> ed13fe4
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
@@ -235,11 +260,13 @@ private:
 
     static constexpr int kTrackedStates = 13;
     static int stateSlot(RenderState state);
+    static constexpr int kSamplerStates = 4;
+    static int samplerSlot(SamplerState state);
 
     std::uint32_t renderStates_[kTrackedStates];
     Matrix transforms_[3];
     Material material_;
-    std::uint32_t samplerStates_[kTextureStages][3];  // mag, min, mip filters
+    std::uint32_t samplerStates_[kTextureStages][kSamplerStates];  // mag, min, mip filters, max anisotropy
     Texture* textures_[kTextureStages] = {};
     std::uint32_t fvf_ = 0;
     VertexBuffer* stream_ = nullptr;

@@ -35,7 +35,9 @@ inline constexpr std::uint32_t kCullCounterClockwise = 3;
 // A cull mode that names none of the culling modes: nothing is culled.
 inline constexpr std::uint32_t kCullForceDword = 0x7FFFFFFF;
 
-enum class SamplerState : std::uint32_t { MagFilter = 5, MinFilter = 6, MipFilter = 7 };
+// MaxAnisotropy: how much anisotropy an anisotropic filter uses, from 1 (the
+// default: plain trilinear filtering) up to what the driver offers.
+enum class SamplerState : std::uint32_t { MagFilter = 5, MinFilter = 6, MipFilter = 7, MaxAnisotropy = 10 };
 inline constexpr std::uint32_t kFilterPoint = 1;
 inline constexpr std::uint32_t kFilterLinear = 2;
 inline constexpr std::uint32_t kFilterAnisotropic = 3;

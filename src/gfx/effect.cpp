@@ -1,5 +1,6 @@
 #include "gfx/effect.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -38,21 +39,43 @@ std::string nameFile(const std::string& log, const std::string& path) {
     return out;
 }
 
-DeviceCall effectCall(DeviceOp op, const void* effect, const char* name) {
-    DeviceCall call{op};
+DeviceCall effectCall(const Device& device, DeviceOp op, const void* effect, const char* name) {
+    DeviceCall call{op, device.recordsCalls()};
     call.object = effect;
     call.name = name;
     return call;
 }
 
+// Whether `count` floats (1, 4 or 16) hold the same bits: a value set again
+// unchanged is known at the cost of this comparison.
+bool sameBits(const float* a, const float* b, std::uint32_t count) {
+    switch (count) {
+        case 1:
+            return std::memcmp(a, b, sizeof(float)) == 0;
+        case 4:
+            return std::memcmp(a, b, 4 * sizeof(float)) == 0;
+        case 16:
+            return std::memcmp(a, b, 16 * sizeof(float)) == 0;
+        default:
+            return std::memcmp(a, b, count * sizeof(float)) == 0;
+    }
+}
+
 }  // namespace
 
 Effect::Effect(Device* device, formats::EffectFile file) : DeviceResource(device), file_(std::move(file)) {
-    for (const formats::EffectUniform& u : file_.uniforms) parameters_.push_back({u.name, u.type, {}, false});
-    std::size_t states = 0;
-    for (const formats::EffectTechnique& t : file_.techniques)
-        for (const formats::EffectPass& p : t.passes) states += p.states.size();
-    saved_.reserve(states);
+    for (const formats::EffectUniform& u : file_.uniforms) parameters_.push_back({u.name, u.type, {}, false, 0});
+    // What Begin keeps for each technique: every state its passes set, once, in order of first setting.
+    std::size_t longest = 0;
+    for (const formats::EffectTechnique& t : file_.techniques) {
+        std::vector<RenderState> states;
+        for (const formats::EffectPass& p : t.passes)
+            for (const formats::EffectPassState& s : p.states)
+                if (std::find(states.begin(), states.end(), s.state) == states.end()) states.push_back(s.state);
+        longest = std::max(longest, states.size());
+        passStates_.push_back(std::move(states));
+    }
+    saved_.reserve(longest);
 }
 
 Effect::~Effect() {
@@ -83,10 +106,11 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
                         path + ": the stages " + vs.name + " and " + fs.name + " did not build: " + nameFile(log, path);
                     return r;
                 }
-                Program entry{pass.vertexStage, pass.fragmentStage, std::move(program), {}};
+                Program entry{pass.vertexStage, pass.fragmentStage, std::move(program), {}, {}, 0};
                 for (const Parameter& p : made->parameters_)
                     entry.locations.push_back(p.type == UniformType::Other ? -1
                                                                            : entry.program->uniformLocation(p.name.c_str()));
+                entry.given.assign(made->parameters_.size(), 0);
                 made->programs_.push_back(std::move(entry));
             }
             passes.push_back(index);
@@ -98,36 +122,79 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
 }
 
 Result Effect::SetTechnique(const char* name) {
-    DeviceCall call = effectCall(DeviceOp::EffectSetTechnique, this, name);
+    std::int64_t index = -1;
+    if (name != nullptr)
+        for (std::uint32_t i = 0; i < file_.techniques.size() && index < 0; ++i)
+            if (file_.techniques[i].name == name) index = i;
+    return setTechnique(index, name);
+}
+
+Result Effect::SetTechnique(EffectHandle technique) {
+    const std::int64_t index = technique.kind_ == EffectHandle::Kind::Technique ? std::int64_t{technique.index_} : -1;
+    return setTechnique(index, handleName(technique));
+}
+
+Result Effect::setTechnique(std::int64_t index, const char* name) {
+    DeviceCall call = effectCall(*device(), DeviceOp::EffectSetTechnique, this, name);
     call.result = kInvalidCall;
-    if (name != nullptr && !begun_)
-        for (std::uint32_t i = 0; i < file_.techniques.size(); ++i)
-            if (file_.techniques[i].name == name) {
-                technique_ = i;
-                call.result = kOk;
-                break;
-            }
-    if (failed(call.result))
-        device()->refuse(call,
-                         begun_ ? DeviceCheck::EffectSetTechniqueInBegin : DeviceCheck::EffectSetTechniqueUnknown);
+    if (index >= 0 && !begun_) {
+        technique_ = static_cast<std::uint32_t>(index);
+        call.result = kOk;
+    } else {
+        device()->refuse(call, begun_ ? DeviceCheck::EffectSetTechniqueInBegin : DeviceCheck::EffectSetTechniqueUnknown);
+    }
     device()->record(call);
     return call.result;
 }
 
+EffectHandle Effect::GetTechniqueByName(const char* name) {
+    for (std::uint32_t i = 0; name != nullptr && i < file_.techniques.size(); ++i)
+        if (file_.techniques[i].name == name) return {EffectHandle::Kind::Technique, i};
+    return unknownHandle(name);
+}
+
+EffectHandle Effect::GetParameterByName(const char* name) {
+    if (const Parameter* p = find(name))
+        return {EffectHandle::Kind::Parameter, static_cast<std::uint32_t>(p - parameters_.data())};
+    return unknownHandle(name);
+}
+
+EffectHandle Effect::unknownHandle(const char* name) {
+    if (name == nullptr) return {};
+    std::uint32_t i = 0;
+    while (i < unknownNames_.size() && unknownNames_[i] != name) ++i;
+    if (i == unknownNames_.size()) unknownNames_.emplace_back(name);
+    return {EffectHandle::Kind::Unknown, i};
+}
+
+const char* Effect::handleName(EffectHandle handle) const {
+    switch (handle.kind_) {
+        case EffectHandle::Kind::Parameter:
+            return parameters_[handle.index_].name.c_str();
+        case EffectHandle::Kind::Technique:
+            return file_.techniques[handle.index_].name.c_str();
+        case EffectHandle::Kind::Unknown:
+            return unknownNames_[handle.index_].c_str();
+        case EffectHandle::Kind::None:
+            break;
+    }
+    return nullptr;
+}
+
+bool Effect::cullsByBounds(EffectHandle technique) const {
+    const std::uint32_t t = technique.kind_ == EffectHandle::Kind::Technique ? technique.index_ : technique_;
+    return file_.techniques[t].boundsCulling;
+}
+
 Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
-    DeviceCall call = effectCall(DeviceOp::EffectBegin, this, nullptr);
+    DeviceCall call = effectCall(*device(), DeviceOp::EffectBegin, this, nullptr);
     call.args[0] = flags;
     if (begun_) {
         call.result = device()->refuse(call, DeviceCheck::EffectBeginInBegin);
     } else {
         begun_ = true;
         saved_.clear();
-        for (const formats::EffectPass& pass : file_.techniques[technique_].passes)
-            for (const formats::EffectPassState& s : pass.states) {
-                bool kept = false;
-                for (const SavedState& k : saved_) kept = kept || k.state == s.state;
-                if (!kept) saved_.push_back({s.state, device()->renderState(s.state)});
-            }
+        for (const RenderState state : passStates_[technique_]) saved_.push_back({state, device()->renderState(state)});
         savedProgram_ = device()->shaderProgram();
         if (passes) *passes = static_cast<std::uint32_t>(file_.techniques[technique_].passes.size());
         call.args[1] = static_cast<std::uint32_t>(file_.techniques[technique_].passes.size());
@@ -137,7 +204,7 @@ Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
 }
 
 Result Effect::BeginPass(std::uint32_t pass) {
-    DeviceCall call = effectCall(DeviceOp::EffectBeginPass, this, nullptr);
+    DeviceCall call = effectCall(*device(), DeviceOp::EffectBeginPass, this, nullptr);
     call.args[0] = pass;
     const formats::EffectTechnique& technique = file_.techniques[technique_];
     if (!begun_ || inPass_ || pass >= technique.passes.size()) {
@@ -157,7 +224,7 @@ Result Effect::BeginPass(std::uint32_t pass) {
 }
 
 Result Effect::EndPass() {
-    DeviceCall call = effectCall(DeviceOp::EffectEndPass, this, nullptr);
+    DeviceCall call = effectCall(*device(), DeviceOp::EffectEndPass, this, nullptr);
     call.result = inPass_ ? kOk : device()->refuse(call, DeviceCheck::EffectEndPassOutsidePass);
     inPass_ = false;
     device()->record(call);
@@ -165,7 +232,7 @@ Result Effect::EndPass() {
 }
 
 Result Effect::End() {
-    DeviceCall call = effectCall(DeviceOp::EffectEnd, this, nullptr);
+    DeviceCall call = effectCall(*device(), DeviceOp::EffectEnd, this, nullptr);
     if (!begun_) {
         call.result = device()->refuse(call, DeviceCheck::EffectEndOutsideBegin);
         device()->record(call);
@@ -185,13 +252,17 @@ Effect::Parameter* Effect::find(const char* name) {
     return nullptr;
 }
 
-Result Effect::setParameter(DeviceOp op, const char* name, UniformType type, const float* values, std::uint32_t count) {
-    DeviceCall call = effectCall(op, this, name);
+Effect::Parameter* Effect::parameter(EffectHandle handle) {
+    return handle.kind_ == EffectHandle::Kind::Parameter ? &parameters_[handle.index_] : nullptr;
+}
+
+Result Effect::setParameter(DeviceOp op, Parameter* p, const char* name, UniformType type, const float* values,
+                            std::uint32_t count) {
+    DeviceCall call = effectCall(*device(), op, this, name);
     if (op == DeviceOp::EffectSetMatrix)
         call.matrix = reinterpret_cast<const Matrix*>(values);
-    else
+    else if (values != nullptr)
         std::memcpy(call.values, values, sizeof(float) * (count < 4 ? count : 4));
-    Parameter* p = find(name);
     // A vector fills a vec2 or vec3 with its first components.
     const bool fits =
         p != nullptr && (p->type == type ||
@@ -200,39 +271,63 @@ Result Effect::setParameter(DeviceOp op, const char* name, UniformType type, con
         call.result = device()->refuse(call, values == nullptr ? DeviceCheck::EffectParameterNull
                                              : p == nullptr    ? DeviceCheck::EffectParameterUnknown
                                                                : DeviceCheck::EffectParameterKind);
-    } else {
+    } else if (!p->set || !sameBits(p->value, values, count)) {
         std::memcpy(p->value, values, sizeof(float) * count);
         p->set = true;
+        ++p->serial;
+        ++changes_;
         // Set inside a pass, the value goes to the pass's program at once.
         if (inPass_ && device()->shaderProgram() != nullptr)
             for (Program& program : programs_)
-                if (program.program.get() == device()->shaderProgram())
-                    program.program->setUniform(program.locations[static_cast<std::size_t>(p - parameters_.data())],
-                                                p->type, p->value);
+                if (program.program.get() == device()->shaderProgram()) {
+                    const auto i = static_cast<std::size_t>(p - parameters_.data());
+                    program.program->setUniform(program.locations[i], p->type, p->value);
+                    program.given[i] = p->serial;
+                }
     }
     device()->record(call);
     return call.result;
 }
 
 Result Effect::SetMatrix(const char* name, const Matrix* matrix) {
-    if (matrix == nullptr) return setParameter(DeviceOp::EffectSetMatrix, name, UniformType::Mat4, nullptr, 0);
-    return setParameter(DeviceOp::EffectSetMatrix, name, UniformType::Mat4, &matrix->m[0][0], 16);
+    return setParameter(DeviceOp::EffectSetMatrix, find(name), name, UniformType::Mat4,
+                        matrix ? &matrix->m[0][0] : nullptr, 16);
 }
 
 Result Effect::SetVector(const char* name, const Vector4* vector) {
-    if (vector == nullptr) return setParameter(DeviceOp::EffectSetVector, name, UniformType::Vec4, nullptr, 0);
-    const float values[4] = {vector->x, vector->y, vector->z, vector->w};
-    return setParameter(DeviceOp::EffectSetVector, name, UniformType::Vec4, values, 4);
+    return setParameter(DeviceOp::EffectSetVector, find(name), name, UniformType::Vec4, vector ? &vector->x : nullptr,
+                        4);
 }
 
 Result Effect::SetFloat(const char* name, float value) {
-    return setParameter(DeviceOp::EffectSetFloat, name, UniformType::Float, &value, 1);
+    return setParameter(DeviceOp::EffectSetFloat, find(name), name, UniformType::Float, &value, 1);
 }
 
-void Effect::upload(Program& program) const {
-    for (std::size_t i = 0; i < parameters_.size(); ++i)
-        if (parameters_[i].set && program.locations[i] >= 0)
-            program.program->setUniform(program.locations[i], parameters_[i].type, parameters_[i].value);
+Result Effect::SetMatrix(EffectHandle parameter, const Matrix* matrix) {
+    return setParameter(DeviceOp::EffectSetMatrix, this->parameter(parameter), handleName(parameter), UniformType::Mat4,
+                        matrix ? &matrix->m[0][0] : nullptr, 16);
+}
+
+Result Effect::SetVector(EffectHandle parameter, const Vector4* vector) {
+    return setParameter(DeviceOp::EffectSetVector, this->parameter(parameter), handleName(parameter), UniformType::Vec4,
+                        vector ? &vector->x : nullptr, 4);
+}
+
+Result Effect::SetFloat(EffectHandle parameter, float value) {
+    return setParameter(DeviceOp::EffectSetFloat, this->parameter(parameter), handleName(parameter), UniformType::Float,
+                        &value, 1);
+}
+
+void Effect::upload(Program& program) {
+    if (program.givenAt == changes_) return;  // nothing changed since it had every value
+    for (std::size_t i = 0; i < parameters_.size(); ++i) {
+        const Parameter& p = parameters_[i];
+        if (p.set && program.locations[i] >= 0 && program.given[i] != p.serial) {
+            program.program->setUniform(program.locations[i], p.type, p.value);
+            program.given[i] = p.serial;
+        }
+    }
+    program.givenAt = changes_;
 }
 
 Result CreateEffectFromFileA(Device* device, const char* path, Ref<Effect>* effect, std::string* error) {

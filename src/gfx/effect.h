@@ -15,6 +15,12 @@
 // keeps its value until it is set again; the values reach the shaders at
 // BeginPass. Texture stage 0 is what the shaders sample (white where none
 // is set) and the device's current material is visible to them.
+//
+// Parameters and techniques may be found by name once (GetParameterByName,
+// GetTechniqueByName) and then set or chosen through the handle, which looks
+// nothing up: the calls do and record exactly what the same calls by name
+// do. A value set again unchanged costs a comparison; only values that
+// changed since a program last had them are handed to it when a pass begins.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +40,23 @@ struct Vector4 {
     float x, y, z, w;
 };
 
+// A parameter or a technique of one effect, found by name once. Valid only
+// with the effect that gave it. A name the effect does not have gives a
+// handle through which setting or choosing fails as it does by that name; a
+// default handle names nothing (kInvalidCall, recorded without a name).
+class EffectHandle {
+public:
+    constexpr EffectHandle() = default;
+    bool operator==(const EffectHandle&) const = default;
+
+private:
+    friend class Effect;
+    enum class Kind : std::uint8_t { None, Parameter, Technique, Unknown };
+    constexpr EffectHandle(Kind kind, std::uint32_t index) : kind_(kind), index_(index) {}
+    Kind kind_ = Kind::None;
+    std::uint32_t index_ = 0;  // into the effect's parameters, techniques or unknown names
+};
+
 class Effect final : public DeviceResource {
 public:
     Result SetTechnique(const char* name);
@@ -44,6 +67,19 @@ public:
     Result SetMatrix(const char* name, const Matrix* matrix);
     Result SetVector(const char* name, const Vector4* vector);
     Result SetFloat(const char* name, float value);
+
+    EffectHandle GetParameterByName(const char* name);
+    EffectHandle GetTechniqueByName(const char* name);
+    Result SetTechnique(EffectHandle technique);
+    Result SetMatrix(EffectHandle parameter, const Matrix* matrix);
+    Result SetVector(EffectHandle parameter, const Vector4* vector);
+    Result SetFloat(EffectHandle parameter, float value);
+
+    // Whether the objects drawn through `technique` may be left out where
+    // their bounds lie outside the view: false where the technique declares
+    // "BoundsCulling = false" (its vertex stage moves vertices). A handle of
+    // no technique answers for the current one, which choosing it leaves.
+    bool cullsByBounds(EffectHandle technique) const;
 
     // Makes an effect from a parsed file, compiling one program per pair of
     // stages its passes use. On failure `error` names the stage and holds the
@@ -57,11 +93,14 @@ private:
         UniformType type;
         float value[16];
         bool set;
+        std::uint32_t serial;  // counts the changes of the value
     };
     struct Program {
         std::uint32_t vertexStage, fragmentStage;
         Ref<ShaderProgram> program;
         std::vector<std::int32_t> locations;  // one per parameter
+        std::vector<std::uint32_t> given;     // per parameter: the serial of the value the program has
+        std::uint64_t givenAt;                // the effect's changes_ when the program last had every value
     };
     struct SavedState {
         RenderState state;
@@ -72,14 +111,23 @@ private:
     ~Effect() override;
 
     Parameter* find(const char* name);
-    Result setParameter(DeviceOp op, const char* name, UniformType type, const float* values, std::uint32_t count);
-    void upload(Program& program) const;
+    // `p` is the parameter set (null: none of that name); `name` is what the call is recorded with.
+    Result setParameter(DeviceOp op, Parameter* p, const char* name, UniformType type, const float* values,
+                        std::uint32_t count);
+    Parameter* parameter(EffectHandle handle);
+    const char* handleName(EffectHandle handle) const;
+    EffectHandle unknownHandle(const char* name);
+    Result setTechnique(std::int64_t index, const char* name);
+    void upload(Program& program);
 
     formats::EffectFile file_;
     std::vector<Parameter> parameters_;
     std::vector<Program> programs_;
     std::vector<std::vector<std::uint32_t>> passPrograms_;  // per technique, per pass: index into programs_
+    std::vector<std::vector<RenderState>> passStates_;      // per technique: each state its passes set, once
+    std::vector<std::string> unknownNames_;                 // names asked for handles that the effect lacks
     std::vector<SavedState> saved_;                         // reserved at creation: Begin allocates nothing
+    std::uint64_t changes_ = 0;                             // counts the changes of every parameter value
     ShaderProgram* savedProgram_ = nullptr;
     std::uint32_t technique_ = 0;
     bool begun_ = false, inPass_ = false;

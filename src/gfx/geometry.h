@@ -19,9 +19,11 @@ inline constexpr Matrix kIdentityMatrix = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1
 
 constexpr Matrix multiply(const Matrix& a, const Matrix& b) {
     Matrix r{};
+    // Each element sums its four products in order from zero; a row at a
+    // time, so that the compiler works on four elements at once.
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
+        for (int k = 0; k < 4; ++k)
+            for (int j = 0; j < 4; ++j) r.m[i][j] += a.m[i][k] * b.m[k][j];
     return r;
 }
 

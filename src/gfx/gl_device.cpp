@@ -200,8 +200,8 @@ public:
         if (cache_.texture == id) cache_.texture = GlCache::kUnknown;
     }
     GLuint id = 0;
-    // The filters last given to GL for this texture (mag, min, mip), to set them only when they change.
-    std::uint32_t filters[3] = {GlCache::kUnknown, GlCache::kUnknown, GlCache::kUnknown};
+    // The filters last given to GL for this texture (mag, min, mip, anisotropy), to set them only when they change.
+    std::uint32_t filters[4] = {GlCache::kUnknown, GlCache::kUnknown, GlCache::kUnknown, GlCache::kUnknown};
 
 private:
     GlCache& cache_;
@@ -756,10 +756,17 @@ private:
         const std::uint32_t mag = samplerState(0, SamplerState::MagFilter);
         const std::uint32_t min = samplerState(0, SamplerState::MinFilter);
         const std::uint32_t mip = samplerState(0, SamplerState::MipFilter);
-        if (texture.filters[0] == mag && texture.filters[1] == min && texture.filters[2] == mip) return;
+        // An anisotropic filter uses as much anisotropy as the sampler state
+        // asks (1 by default: trilinear), up to what the driver offers.
+        const bool anisotropic = min == kFilterAnisotropic || mag == kFilterAnisotropic;
+        const std::uint32_t anisotropy = anisotropic ? samplerState(0, SamplerState::MaxAnisotropy) : 1;
+        if (texture.filters[0] == mag && texture.filters[1] == min && texture.filters[2] == mip &&
+            texture.filters[3] == anisotropy)
+            return;
         texture.filters[0] = mag;
         texture.filters[1] = min;
         texture.filters[2] = mip;
+        texture.filters[3] = anisotropy;
         const bool linearMin = min >= kFilterLinear, linearMip = mip >= kFilterLinear;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag >= kFilterLinear ? GL_LINEAR : GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
@@ -768,7 +775,7 @@ private:
                                     : (linearMip ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST));
         if (anisotropy_)
             glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY,
-                            min == kFilterAnisotropic || mag == kFilterAnisotropic ? maxAnisotropy_ : 1.0f);
+                            std::clamp(static_cast<GLfloat>(anisotropy), 1.0f, maxAnisotropy_));
     }
 
     // An integer uniform of the built-in program, set when it changes.

@@ -7,8 +7,10 @@
 // fixed-function pipeline: world, view and projection transforms; with
 // lighting on, a surface shows the material's emissive plus ambient times the
 // ambient render state (the engine never enables a device light); texture
-// stage 0 modulates the colour; fill modes, depth test and write, blending;
-// triangles culled by the cull mode (see Device). Each draw sets only the GL
+// stage 0 modulates the colour, filtered as the sampler states say (an
+// anisotropic filter with as much anisotropy as MaxAnisotropy asks, up to the
+// driver's most); fill modes, depth test and write, blending; triangles
+// culled by the cull mode (see Device). Each draw sets only the GL
 // state that differs from what the context holds. Depth runs from 0 to 1 as
 // the engine's projection matrices expect (glClipControl, or the same mapping
 // in the shader where the driver lacks it). Screen-pixel vertices are placed

@@ -42,19 +42,38 @@ void Krovane_Effect_Manager::addEffect(const Korvane_string& name, const Dynamic
     if (dataKey != 0 && dataPath != "none") entry->params.iLoadFromFile(dataPath);
 
     console_.Print(addedLine("[+] Effect:  ", name), MessageType::Text);
-    entry->name = name;
+    entry->name = name.view();
+    entry->bindings = EffectBindings::resolve(*entry->effect);
     entries_.add(std::move(entry));
 }
 
 Effect* Krovane_Effect_Manager::FindEffect(const Korvane_string& name, Matrix* view, Matrix* projection) {
+    const EffectEntry* entry = findEntry(name.view());
+    if (entry == nullptr) {
+        const Krovane_Camera* camera = cameraManager_.CurrentCamera();
+        if (view) *view = camera ? camera->view : krovane::gfx::kIdentityMatrix;
+        if (projection) *projection = camera ? camera->projection : krovane::gfx::kIdentityMatrix;
+        return nullptr;
+    }
+    const Matrix *cameraView = nullptr, *cameraProjection = nullptr;
+    Effect* effect = UseEntry(*entry, cameraView, cameraProjection);
+    if (view) *view = *cameraView;
+    if (projection) *projection = *cameraProjection;
+    return effect;
+}
+
+const Krovane_Effect_Manager::EffectEntry* Krovane_Effect_Manager::findEntry(std::string_view name) const {
+    return entries_.findFirst([&](const EffectEntry& e) { return e.name == name; });
+}
+
+Effect* Krovane_Effect_Manager::UseEntry(const EffectEntry& entry, const Matrix*& view,
+                                         const Matrix*& projection) const {
     const Krovane_Camera* camera = cameraManager_.CurrentCamera();
-    if (view) *view = camera ? camera->view : krovane::gfx::kIdentityMatrix;
-    if (projection) *projection = camera ? camera->projection : krovane::gfx::kIdentityMatrix;
-    const EffectEntry* entry = entries_.findFirst([&](const EffectEntry& e) { return e.name == name; });
-    if (entry == nullptr) return nullptr;
+    view = camera ? &camera->view : &krovane::gfx::kIdentityMatrix;
+    projection = camera ? &camera->projection : &krovane::gfx::kIdentityMatrix;
     const krovane::gfx::Vector4 eye =
         camera ? krovane::gfx::Vector4{camera->position.x, camera->position.y, camera->position.z, 1.0f}
                : krovane::gfx::Vector4{0.0f, 0.0f, 0.0f, 1.0f};
-    entry->effect->SetVector("View_Pos", &eye);
-    return entry->effect.get();
+    entry.effect->SetVector(entry.bindings.viewPos, &eye);
+    return entry.effect.get();
 }

@@ -9,12 +9,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
 #include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+#include "scene/effect_bindings.h"
 #include "scene/numbered_list.h"
 
 class Krovane_Camera_Manager;
@@ -22,9 +25,10 @@ class Krovane_Camera_Manager;
 class Krovane_Effect_Manager {
 public:
     struct EffectEntry {
-        Korvane_string name;
+        std::string name;
         krovane::gfx::Ref<krovane::gfx::Effect> effect;
-        DynamicRow params;  // the parameter file's tree; empty for "none"
+        DynamicRow params;        // the parameter file's tree; empty for "none"
+        EffectBindings bindings;  // what objects are drawn through, found once
     };
 
     // `device` (borrowed, null: no effect can be made) is the engine's
@@ -48,6 +52,18 @@ public:
     // camera's position with w = 1 (the origin without a camera).
     krovane::gfx::Effect* FindEffect(const Korvane_string& name, krovane::gfx::Matrix* view,
                                      krovane::gfx::Matrix* projection);
+
+    // FindEffect in two steps, for objects that keep what they found. The
+    // first entry named exactly `name`, or null; it holds while
+    // listChanges() stays the same (entries live as long as the manager).
+    const EffectEntry* findEntry(std::string_view name) const;
+    // Counts the changes of the list.
+    std::uint32_t listChanges() const { return entries_.count(); }
+    // What FindEffect does with the entry it found: points `view` and
+    // `projection` at the current camera's (the identity without a camera)
+    // and sets "View_Pos" on the entry's effect.
+    krovane::gfx::Effect* UseEntry(const EffectEntry& entry, const krovane::gfx::Matrix*& view,
+                                   const krovane::gfx::Matrix*& projection) const;
 
     std::uint32_t effectCount() const { return entries_.count(); }
     const NumberedList<EffectEntry>& entries() const { return entries_; }

@@ -3,6 +3,7 @@
 
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
+#include "scene/effect_bindings.h"
 #include "scene/level_section.h"
 
 Krovane_Light_Manager::Krovane_Light_Manager(Log& console) : console_(console) {}
@@ -38,17 +39,21 @@ void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, krovane::gf
 }
 
 void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const {
+    if (effect != nullptr) SetLightParameters(effect, EffectBindings::resolve(*effect), lightIndex);
+}
+
+void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, const EffectBindings& bindings,
+                                               unsigned lightIndex) const {
     if (effect == nullptr || lightCount() == 0) return;
     const Krovane_Light* chosen = entries_.find(lightIndex);
     const Krovane_Light& l = chosen != nullptr ? *chosen : *entries_.find(lightCount());
     const krovane::gfx::Vector4 position{l.position.x, l.position.y, l.position.z, l.position.w};
     const krovane::gfx::Vector4 color{l.color.r, l.color.g, l.color.b, l.color.a};
-    effect->SetVector("LightPos", &position);
-    effect->SetVector("LightColor", &color);
-    effect->SetFloat("LightFalloff", l.falloff);
-    effect->SetFloat("LightSpecular", l.specular);
-    // kept: effect files name this parameter "LightSpecular_Itens".
-    effect->SetFloat("LightSpecular_Itens", l.specularIntensity);
-    effect->SetFloat("LightAmbient", l.ambient);
-    effect->SetFloat("Attenuation", l.attenuation);
+    effect->SetVector(bindings.lightPos, &position);
+    effect->SetVector(bindings.lightColor, &color);
+    effect->SetFloat(bindings.lightFalloff, l.falloff);
+    effect->SetFloat(bindings.lightSpecular, l.specular);
+    effect->SetFloat(bindings.lightSpecularIntensity, l.specularIntensity);
+    effect->SetFloat(bindings.lightAmbient, l.ambient);
+    effect->SetFloat(bindings.attenuation, l.attenuation);
 }

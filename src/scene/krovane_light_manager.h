@@ -16,6 +16,7 @@ class Device;
 class Effect;
 class Texture;
 }  // namespace krovane::gfx
+struct EffectBindings;
 
 class Krovane_Light_Manager {
 public:
@@ -39,6 +40,8 @@ public:
     // "LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient"
     // and "Attenuation", in that order. Nothing without lights or an effect.
     void SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const;
+    // The same through the effect's parameters found before (see EffectBindings).
+    void SetLightParameters(krovane::gfx::Effect* effect, const EffectBindings& bindings, unsigned lightIndex) const;
 
     std::uint32_t lightCount() const { return entries_.count(); }
     // The light numbered `number`, or null when no light has that number.

@@ -68,7 +68,8 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
         ++errors_;  // a failed object takes no id
         return 0;
     }
-    return entries_.add(std::make_unique<ObjectEntry>(ObjectEntry{std::move(object), std::string(path.view()), true}));
+    const std::string_view kept = *paths_.emplace(path.view()).first;
+    return entries_.add(std::make_unique<ObjectEntry>(ObjectEntry{std::move(object), kept, true}));
 }
 
 void Krovane_Object_Manager::RenderAll() {
@@ -91,7 +92,7 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
             line += "  visible:";
             line += e.visible ? 1 : 0;
             line += "  file:";
-            line.add(std::string_view(e.path));
+            line.add(e.path);
             PrintToConsole(line, MessageType::System);
         });
     } else if (word == "object.visible") {

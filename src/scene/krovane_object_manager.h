@@ -17,13 +17,16 @@
 //
 // The objects are listed and drawn in creation order and found by id in
 // constant time. Objects naming the same parameter file, model or texture
-// share one copy of it.
+// share one copy of it, and each object holds little more than its
+// placement (see ObjectTemplate).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "log/log.h"
 #include "params/dynamic_row.h"
@@ -43,7 +46,7 @@ class Krovane_Object_Manager {
 public:
     struct ObjectEntry {
         std::unique_ptr<Object_Super> object;
-        std::string path;
+        std::string_view path;  // as given; one copy per distinct path, held by the manager
         bool visible = true;
     };
 
@@ -81,8 +84,9 @@ public:
     ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
 
 private:
-    ResourceCache resources_;             // outlives the objects, declared after it
-    NumberedList<ObjectEntry> entries_;  // destroyed first, in order of id
+    ResourceCache resources_;                // outlives the objects, declared after it
+    std::unordered_set<std::string> paths_;  // the objects' paths, each once
+    NumberedList<ObjectEntry> entries_;      // destroyed first, in order of id
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device* device_;
     std::uint32_t errors_ = 0;

@@ -110,3 +110,12 @@ void ResourceCache::forgetUnused(const RefCounted* resource) {
         forget(map, map.find(owner->second.second));
     }
 }
+
+std::shared_ptr<ObjectTemplate> ResourceCache::objectTemplate(const DynamicRow* params) const {
+    const auto found = templates_.find(params);
+    return found != templates_.end() ? found->second.lock() : nullptr;
+}
+
+void ResourceCache::keepTemplate(const DynamicRow* params, const std::shared_ptr<ObjectTemplate>& made) {
+    templates_[params] = made;
+}

@@ -27,6 +27,8 @@
 #include "params/dynamic_row.h"
 #include "platform/file_io.h"
 
+class ObjectTemplate;
+
 class ResourceCache {
 public:
     ResourceCache() = default;
@@ -53,6 +55,12 @@ public:
         resource.reset();
         forgetUnused(given);
     }
+
+    // The template the objects read from the parameter tree `params` share
+    // (see ObjectTemplate), while one of them holds it; else null.
+    std::shared_ptr<ObjectTemplate> objectTemplate(const DynamicRow* params) const;
+    // Keeps `made` as the template of `params` from now on.
+    void keepTemplate(const DynamicRow* params, const std::shared_ptr<ObjectTemplate>& made);
 
     // Between these, each path is looked up on disk once (see above).
     void beginSnapshot() { snapshot_ = true; }
@@ -97,4 +105,6 @@ private:
     Resources models_, textures_;
     // Which entry holds each resource handed out, for release().
     std::unordered_map<const krovane::gfx::RefCounted*, std::pair<Resources*, std::string>> resources_;
+    // By parameter tree; a tree lives while an object holding its template does.
+    std::unordered_map<const DynamicRow*, std::weak_ptr<ObjectTemplate>> templates_;
 };

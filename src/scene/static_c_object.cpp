@@ -9,6 +9,7 @@
 #include "gfx/texture_loader.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
+#include "scene/object_template.h"
 #include "scene/resource_cache.h"
 
 using namespace krovane::gfx;
@@ -30,6 +31,10 @@ std::size_t lastComponent(std::string_view path) {
 
 }  // namespace
 
+// An object holds its placement and what points to the rest; what every object
+// of its file shares lives once in its ObjectTemplate.
+static_assert(sizeof(Static_CObject) <= 192, "an object stays small: levels hold a hundred thousand");
+
 Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device* device,
                                Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
                                Log* console, ResourceCache* cache)
@@ -38,9 +43,7 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
       cache_(cache),
       console_(console),
       effectManager_(effectManager),
-      lightManager_(lightManager),
-      view_(kIdentityMatrix),
-      projection_(kIdentityMatrix) {
+      lightManager_(lightManager) {
     if (parameterFile == nullptr) return;
     if (cache_ != nullptr) {
         params = cache_->parameters(parameterFile);
@@ -53,12 +56,14 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
     parametersRead_ = params->lastLoadError().kind == TreeLoadError::Kind::None;
 }
 
-Static_CObject::~Static_CObject() {
-    // Handed back to the cache, which lets go of what no object holds any more.
-    if (cache_ == nullptr) return;
-    cache_->release(mesh_);
-    for (Ref<Texture>& t : textures_) cache_->release(t);
-}
+// The template goes with its last object and gives the model and textures back.
+Static_CObject::~Static_CObject() = default;
+
+Mesh* Static_CObject::mesh() const { return template_ ? template_->mesh() : nullptr; }
+std::uint32_t Static_CObject::materialCount() const { return template_ ? template_->materialCount() : 0; }
+const Material& Static_CObject::material(std::uint32_t i) const { return template_->material(i); }
+Texture* Static_CObject::texture(std::uint32_t i) const { return template_->texture(i); }
+std::uint32_t Static_CObject::effectCount() const { return template_ ? template_->effectCount() : 0; }
 
 Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
     Ref<Texture> texture;
@@ -92,27 +97,29 @@ bool Static_CObject::Load() {
     if (file.nodeCount() == 0) return true;
 
     // The model, with one material and texture per subset.
+    Ref<Mesh> mesh;
+    std::vector<Material> materials;
+    std::vector<Ref<Texture>> textures;  // empty where a material has none
     const unsigned modelKey = file.iLookId("_MODEL_FILE_");
     if (static_cast<int>(modelKey) > 0 && file.iCountParams(modelKey) + file.iCountKnots(modelKey) > 0) {
         const Korvane_string modelPath = file.iLookName(file.TopId(modelKey));
         std::vector<ModelMaterial> loaded;
-        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh_)
-                                              : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh_);
+        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh)
+                                              : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh);
         if (failed(made)) {
             Korvane_string line = "[M.F] cannot find: ";
             line += modelPath;
             if (console_) console_->Print(line, MessageType::Error);
         } else {
-            materialCount_ = static_cast<std::uint32_t>(loaded.size());
-            materials_.resize(materialCount_);
-            textures_.assign(materialCount_, {});
-            for (std::uint32_t i = 0; i < materialCount_; ++i) {
-                materials_[i] = loaded[i].material;
-                materials_[i].ambient = materials_[i].diffuse;
+            materials.resize(loaded.size());
+            textures.resize(loaded.size());
+            for (std::size_t i = 0; i < loaded.size(); ++i) {
+                materials[i] = loaded[i].material;
+                materials[i].ambient = materials[i].diffuse;
                 const std::string& name = loaded[i].textureFile;
                 if (name.empty()) continue;
-                textures_[i] = loadTexture(name, modelPath);
-                if (textures_[i] == nullptr && console_) {
+                textures[i] = loadTexture(name, modelPath);
+                if (textures[i] == nullptr && console_) {
                     Korvane_string line = "[T.F] cannot find: ";
                     line.add(std::string_view(name));
                     console_->Print(line, MessageType::Error);
@@ -122,7 +129,19 @@ bool Static_CObject::Load() {
     }
 
     const unsigned fx = file.iLookId("_FX_");
-    effectCount_ = fx != 0 ? file.iCountParams(fx) + file.iCountKnots(fx) : 0;
+    const std::uint32_t effectCount = fx != 0 ? file.iCountParams(fx) + file.iCountKnots(fx) : 0;
+
+    // Objects of one file that loaded the same model and textures share them.
+    std::shared_ptr<ObjectTemplate> kept = cache_ != nullptr ? cache_->objectTemplate(params.get()) : nullptr;
+    if (kept != nullptr && kept->effectCount() == effectCount && kept->sameAs(mesh.get(), materials, textures)) {
+        cache_->release(mesh);
+        for (Ref<Texture>& t : textures) cache_->release(t);
+        template_ = std::move(kept);
+    } else {
+        template_ = std::make_shared<ObjectTemplate>(cache_, std::move(mesh), std::move(materials), std::move(textures),
+                                                     effectCount);
+        if (cache_ != nullptr) cache_->keepTemplate(params.get(), template_);
+    }
 
     // Row vectors: the model is scaled in its own space, then placed, then
     // turned about the world's axes. Scaling rows by 1 leaves them exact.
@@ -149,34 +168,43 @@ void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, 
 }
 
 bool Static_CObject::InView(const Matrix& view, const Matrix& projection) const {
-    if (mesh_ == nullptr) return true;
-    const Matrix m = multiply(multiply(world, view), projection);
-    const Vector3& lo = mesh_->boundsMin();
-    const Vector3& hi = mesh_->boundsMax();
-    // Clip space: in view where -w <= x <= w, -w <= y <= w and 0 <= z <= w.
-    // The box is out when all eight corners lie beyond one of those planes.
-    unsigned outside[6] = {};
-    for (int corner = 0; corner < 8; ++corner) {
-        const float x = corner & 1 ? hi.x : lo.x, y = corner & 2 ? hi.y : lo.y, z = corner & 4 ? hi.z : lo.z;
-        float c[4];
-        for (int j = 0; j < 4; ++j) c[j] = x * m.m[0][j] + y * m.m[1][j] + z * m.m[2][j] + m.m[3][j];
-        outside[0] += c[0] < -c[3];
-        outside[1] += c[0] > c[3];
-        outside[2] += c[1] < -c[3];
-        outside[3] += c[1] > c[3];
-        outside[4] += c[2] < 0.0f;
-        outside[5] += c[2] > c[3];
-    }
-    for (unsigned count : outside)
-        if (count == 8) return false;
-    return true;
+    return boxInView(multiply(multiply(world, view), projection));
 }
 
-void Static_CObject::drawSubsets(Device* device) {
-    for (subset_ = 0; subset_ < materialCount_; ++subset_) {
-        device->SetMaterial(&materials_[subset_]);
-        device->SetTexture(0, textures_[subset_].get());
-        mesh_->DrawSubset(subset_);
+bool Static_CObject::boxInView(const Matrix& m) const {
+    const Mesh* model = mesh();
+    if (model == nullptr) return true;
+    const Vector3& lo = model->boundsMin();
+    const Vector3& hi = model->boundsMax();
+    // Clip space: in view where -w <= x <= w, -w <= y <= w and 0 <= z <= w.
+    // The box is out when all eight corners lie beyond one of those planes.
+    // The corners side by side, so that the compiler handles four at a time.
+    float x[8], y[8], z[8], c[4][8];
+    for (int k = 0; k < 8; ++k) {
+        x[k] = k & 1 ? hi.x : lo.x;
+        y[k] = k & 2 ? hi.y : lo.y;
+        z[k] = k & 4 ? hi.z : lo.z;
+    }
+    for (int j = 0; j < 4; ++j)
+        for (int k = 0; k < 8; ++k) c[j][k] = x[k] * m.m[0][j] + y[k] * m.m[1][j] + z[k] * m.m[2][j] + m.m[3][j];
+    bool out[6] = {true, true, true, true, true, true};
+    for (int k = 0; k < 8; ++k) {
+        out[0] &= c[0][k] < -c[3][k];
+        out[1] &= c[0][k] > c[3][k];
+        out[2] &= c[1][k] < -c[3][k];
+        out[3] &= c[1][k] > c[3][k];
+        out[4] &= c[2][k] < 0.0f;
+        out[5] &= c[2][k] > c[3][k];
+    }
+    return !(out[0] || out[1] || out[2] || out[3] || out[4] || out[5]);
+}
+
+void Static_CObject::drawSubsets(Device* device) const {
+    const ObjectTemplate& t = *template_;
+    for (std::uint32_t i = 0; i < t.materialCount(); ++i) {
+        device->SetMaterial(&t.material(i));
+        device->SetTexture(0, t.texture(i));
+        t.mesh()->DrawSubset(i);
     }
 }
 
@@ -184,30 +212,44 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
     Device* device = device_;
     if (device == nullptr) return;
     device->SetTransform(TransformState::World, &world);
-    const bool fixedInView =
-        InView(device->transform(TransformState::View), device->transform(TransformState::Projection));
-    if (effectCount_ == 0) {
-        if (fixedInView) drawSubsets(device);
+    if (template_ == nullptr) return;  // nothing loaded: nothing to draw
+    // Fixed-function draws are culled by the device's transforms, worked out once when needed.
+    int fixedInView = -1;
+    const auto drawFixed = [&] {
+        if (fixedInView < 0)
+            fixedInView =
+                InView(device->transform(TransformState::View), device->transform(TransformState::Projection));
+        if (fixedInView != 0) drawSubsets(device);
+    };
+    const std::uint32_t effectCount = template_->effectCount();
+    if (effectCount == 0 || effectManager_ == nullptr) {
+        for (std::uint32_t k = 0; k < (effectCount == 0 ? 1 : effectCount); ++k) drawFixed();
         return;
     }
-    for (effectIndex_ = 1; effectIndex_ <= effectCount_; ++effectIndex_) {
-        effectName_ = GetEffectName(effectIndex_);
-        effect_ = effectManager_ != nullptr ? effectManager_->FindEffect(effectName_, &view_, &projection_) : nullptr;
-        if (effect_ == nullptr) {
-            if (fixedInView) drawSubsets(device);
+    const ObjectTemplate::EffectEntry* const* entries = template_->effects(*effectManager_, *params);
+    for (std::uint32_t k = 0; k < effectCount; ++k) {
+        const ObjectTemplate::EffectEntry* entry = entries[k];
+        if (entry == nullptr) {
+            drawFixed();
             continue;
         }
-        if (!InView(view_, projection_)) continue;
-        SetTransformParameters(effect_, view_, projection_);
-        if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect_, lightIndex);
-        effect_->SetTechnique(firstLight ? "vek_Phong" : "vek_Phong_alpha");
-        passCount_ = 0;
-        effect_->Begin(&passCount_, 0);
-        for (pass_ = 0; pass_ < passCount_; ++pass_) {
-            effect_->BeginPass(pass_);
+        const Matrix *view = nullptr, *projection = nullptr;
+        Effect* effect = effectManager_->UseEntry(*entry, view, projection);
+        const EffectBindings& b = entry->bindings;
+        const EffectHandle technique = firstLight ? b.firstLight : b.furtherLight;
+        const Matrix worldViewProjection = multiply(multiply(world, *view), *projection);
+        if (effect->cullsByBounds(technique) && !boxInView(worldViewProjection)) continue;
+        effect->SetMatrix(b.worldViewProj, &worldViewProjection);
+        effect->SetMatrix(b.world, &world);
+        if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect, b, lightIndex);
+        effect->SetTechnique(technique);
+        std::uint32_t passes = 0;
+        effect->Begin(&passes, 0);
+        for (std::uint32_t pass = 0; pass < passes; ++pass) {
+            effect->BeginPass(pass);
             drawSubsets(device);
-            effect_->EndPass();
+            effect->EndPass();
         }
-        effect_->End();
+        effect->End();
     }
 }

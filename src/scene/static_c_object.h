@@ -15,8 +15,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "gfx/device_types.h"
 #include "gfx/ref.h"
@@ -33,6 +34,7 @@ class Texture;
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
+class ObjectTemplate;
 class ResourceCache;
 
 class Static_CObject : public Object_Super {
@@ -40,7 +42,8 @@ public:
     // Reads `parameterFile` into `params` (a missing file is found out by
     // Load); the world matrix starts as `*baseWorld`. Prints nothing. With a
     // `cache`, the parameter file, the model and the textures are taken from
-    // it, shared with the other objects that name the same files.
+    // it, and what they make (see ObjectTemplate) is shared with the other
+    // objects that name the same file.
     Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
                    krovane::gfx::Device* device, Krovane_Effect_Manager* effectManager,
                    Krovane_Light_Manager* lightManager, Log* console, ResourceCache* cache = nullptr);
@@ -59,7 +62,10 @@ public:
     // Where its model's box, placed by the world matrix, lies wholly outside
     // the view volume of the view and projection a draw would use (the
     // current camera's through an effect, the device's transforms
-    // fixed-function), that draw and its effect's settings are left out.
+    // fixed-function), that draw and its effect's settings are left out,
+    // unless the effect's technique declares "BoundsCulling = false". The
+    // effects are found by name once, and again only when the effect
+    // manager's list changes; drawing copies no names.
     void Render(unsigned lightIndex, bool firstLight) override;
 
     // The name of the k-th effect under "_FX_" (k from 1); empty past the last.
@@ -82,31 +88,27 @@ public:
     // not report; a level check sets it. Empty: nobody is told.
     static std::function<void(std::string_view texture, std::string_view model)> standInShown;
 
-    krovane::gfx::Mesh* mesh() const { return mesh_.get(); }
-    std::uint32_t materialCount() const { return materialCount_; }
-    const krovane::gfx::Material& material(std::uint32_t i) const { return materials_[i]; }
-    krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i].get(); }
-    std::uint32_t effectCount() const { return effectCount_; }
+    krovane::gfx::Mesh* mesh() const;
+    std::uint32_t materialCount() const;
+    const krovane::gfx::Material& material(std::uint32_t i) const;
+    krovane::gfx::Texture* texture(std::uint32_t i) const;
+    std::uint32_t effectCount() const;
+    // What this object shares with the others of its file; null until loaded with content.
+    const ObjectTemplate* shared() const { return template_.get(); }
 
 private:
-    void drawSubsets(krovane::gfx::Device* device);
+    void drawSubsets(krovane::gfx::Device* device) const;
+    // Whether the model's box may be seen through `worldViewProjection`.
+    bool boxInView(const krovane::gfx::Matrix& worldViewProjection) const;
     krovane::gfx::Ref<krovane::gfx::Texture> loadTexture(const std::string& name,
                                                          const Korvane_string& modelPath) const;
 
-    krovane::gfx::Device* device_;  // borrowed; null: nothing is loaded or drawn
+    // Borrowed. The device null: nothing is loaded or drawn.
+    krovane::gfx::Device* device_;
     ResourceCache* cache_;
-    krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
-    std::vector<krovane::gfx::Material> materials_;
-    std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures_;  // empty where a material has none
-    std::uint32_t materialCount_ = 0;
     Log* console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
-    std::uint32_t effectCount_ = 0;
+    std::shared_ptr<ObjectTemplate> template_;
     bool parametersRead_ = false;  // the parameter file was read and parsed, even if empty
-    // Working state of Render, kept in the object so that drawing allocates nothing.
-    Korvane_string effectName_;
-    krovane::gfx::Effect* effect_ = nullptr;
-    krovane::gfx::Matrix view_, projection_;
-    std::uint32_t effectIndex_ = 0, subset_ = 0, passCount_ = 0, pass_ = 0;
 };

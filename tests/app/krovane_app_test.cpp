@@ -2,6 +2,7 @@
 // settings read before the window opens; the main loop's passes and input routing; the frame rate.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -209,19 +210,19 @@ TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues
              {"", 640, 480}, {"SCREEN = 1024, 768", 1024, 768}, {"SCREEN = 800", 800, 100}, {"SCREEN =", 640, 480},
              {"SCREEN = 800, 600, 5", 800, 600}, {"SCREEN = wide, tall", 0, 0}})  // taken as they are
         EXPECT_EQ(size(ScreenSize::fromConfig(config(text))), std::pair(w, h)) << text;
-    // Back colour, multisample type, fill mode, antialias.
+    // Back colour, multisample type, fill mode, antialias, anisotropy.
     const std::vector<std::pair<const char*, std::vector<std::uint32_t>>> cases = {
-        {"", {0xFF6482AA, 0, 3, 0}},
-        {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 2",
-         {0x01FF0000, 4, 2, 1}},
-        {"BACK_RENDERER_COLOR = 300, 2, 3\nFILLMODE = 1", {0x012C0203, 0, 1, 0}},  // low 8 bits
-        {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0}},
-        {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4", {0xFF6482AA, 0, 3, 0}},  // wrong count or value: default
-        {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0}}};  // the low 16 bits: the device judges
+        {"", {0xFF6482AA, 0, 3, 0, 1}},
+        {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 2\nANISOTROPY = 8",
+         {0x01FF0000, 4, 2, 1, 8}},
+        {"BACK_RENDERER_COLOR = 300, 2, 3\nFILLMODE = 1\nANISOTROPY = 0", {0x012C0203, 0, 1, 0, 1}},  // low 8 bits
+        {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0, 1}},
+        {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4\nANISOTROPY = 4, 2", {0xFF6482AA, 0, 3, 0, 1}},  // wrong count or value
+        {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0, 1}}};  // the low 16 bits: the device judges
     Krovane engine;
     const auto settings = [&] {
         return std::vector<std::uint32_t>{engine.backColor, engine.multisampleType, engine.fillMode,
-                                          engine.multisampleAntialias};
+                                          engine.multisampleAntialias, engine.maxAnisotropy};
     };
     engine.ReadRenderSettings(nullptr);
     EXPECT_EQ(settings(), cases[0].second);
@@ -229,6 +230,24 @@ TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues
         const DynamicRow c = config(text);
         engine.ReadRenderSettings(&c);
         EXPECT_EQ(settings(), expected) << text;
+    }
+}
+
+// The start-up filters stay anisotropic; the device's anisotropy of 1 makes them trilinear unless more is asked.
+TEST(StartupSettings, FiltersStartAnisotropicWithOnlyTheAnisotropyAskedFor) {
+    using namespace krovane::gfx;
+    for (const auto& [text, anisotropy, samplerCalls] : {std::tuple{"", 1u, 3}, {"ANISOTROPY = 4", 4u, 4}}) {
+        Krovane engine;
+        const DynamicRow c = config(text);
+        engine.ReadRenderSettings(&c);
+        const Ref<RecordingDevice> device = RecordingDevice::create();
+        engine.adoptDevice(device);
+        for (const SamplerState s : {SamplerState::MinFilter, SamplerState::MagFilter, SamplerState::MipFilter})
+            EXPECT_EQ(device->samplerState(0, s), kFilterAnisotropic);
+        EXPECT_EQ(device->samplerState(0, SamplerState::MaxAnisotropy), anisotropy) << text;
+        EXPECT_EQ(std::count_if(device->calls().begin(), device->calls().end(),
+                                [](const RecordedCall& call) { return call.op == DeviceOp::SetSamplerState; }),
+                  samplerCalls);
     }
 }
 

@@ -2,6 +2,8 @@
 // device: technique choice, pairing of Begin/End and passes, parameters by name and the device's state put back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -86,6 +88,7 @@ TEST(EffectFile, ErrorsNameTheLineAndLeaveNothingHalfMade) {
         {"vertex V { }\nfragment F { }\ntechnique T { pass P { PixelShader = F; } }", "3: the pass names no vertex stage"},
         {"vertex V {\n void main() {\n", "1: the stage V has no closing brace"},
         {"technique T { }", "1: the technique T has no pass"},
+        {"technique T {\n BoundsCulling = maybe; pass P { } }", "2: BoundsCulling cannot be maybe"},
         {"technique T { pass P { ZEnable = true; }", "1: the technique T has no closing brace"},
         {"vertex V { }\nvertex V { }", "2: a second stage named V"},
         {"void f() {\n", "2: the shared GLSL has unbalanced braces"},
@@ -170,6 +173,116 @@ TEST_F(Effects, ParametersAreSetByNameAndKind) {
     for (const RecordedCall& c : device->calls())
         if (!failed(c.result)) recorded += c.name + " " + std::to_string(c.matrix ? c.matrix->m[3][1] : c.values[0] + c.values[3]) + "; ";
     EXPECT_EQ(recorded, "mvp 6.000000; tint 5.000000; gain 0.500000; ");
+}
+
+// Every call through a handle does and records what the same call by name does, failures included.
+TEST_F(Effects, HandlesSetAndChooseAsNamesDo) {
+    Ref<Effect> other;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &other), kOk);
+    const Matrix m = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
+    const Vector4 v{1, 2, 3, 4};
+    const auto byName = [&](Effect& e) {
+        e.SetMatrix("mvp", &m), e.SetVector("tint", &v), e.SetFloat("gain", 0.5f), e.SetFloat("nothing", 1.0f);
+        e.SetFloat("tint", 2.0f), e.SetMatrix("weights", &m), e.SetTechnique("Add"), e.SetTechnique("None");
+        e.SetTechnique("gain"), e.SetFloat(nullptr, 1.0f);
+    };
+    const auto byHandle = [&](Effect& e) {
+        e.SetMatrix(e.GetParameterByName("mvp"), &m), e.SetVector(e.GetParameterByName("tint"), &v);
+        e.SetFloat(e.GetParameterByName("gain"), 0.5f), e.SetFloat(e.GetParameterByName("nothing"), 1.0f);
+        e.SetFloat(e.GetParameterByName("tint"), 2.0f), e.SetMatrix(e.GetParameterByName("weights"), &m);
+        e.SetTechnique(e.GetTechniqueByName("Add")), e.SetTechnique(e.GetTechniqueByName("None"));
+        e.SetTechnique(e.GetParameterByName("gain")), e.SetFloat(EffectHandle{}, 1.0f);
+    };
+    // What each call recorded, the effect it was made on left out.
+    const auto script = [&](Effect& e, const std::function<void(Effect&)>& calls) {
+        device->clearCalls();
+        calls(e);
+        std::vector<std::string> out;
+        for (const RecordedCall& c : device->calls())
+            out.push_back(std::to_string(static_cast<int>(c.op)) + " " + c.name + " " + std::to_string(c.result) + " " +
+                          std::to_string(c.values[0] + c.values[3]) + " " + (c.matrix ? std::to_string(c.matrix->m[3][1]) : ""));
+        return out;
+    };
+    const std::vector<std::string> expected = script(*effect, byName);
+    EXPECT_EQ(std::count_if(expected.begin(), expected.end(), [](const std::string& s) { return s.find(" 0 ") != s.npos; }),
+              4);  // three parameters and one technique taken
+    EXPECT_EQ(script(*other, byHandle), expected);
+    std::uint32_t passes = 0;
+    other->Begin(&passes, 0);
+    EXPECT_EQ(passes, 2u);  // "Add" was chosen through its handle
+    other->End();
+}
+
+// A program is handed a parameter's value only when it changed since the program last had it.
+TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
+    struct Counting final : Device {
+        struct Program final : ShaderProgram {
+            explicit Program(Counting* d) : ShaderProgram(d), device(d) {}
+            std::int32_t uniformLocation(const char*) const override { return 0; }
+            void setUniform(std::int32_t, UniformType, const float*) override { ++device->given; }
+            Counting* device;
+        };
+        int given = 0;
+        Result onCreateVertexBuffer(std::uint32_t, std::uint32_t, Ref<VertexBuffer>*) override { return kFail; }
+        Result onCreateIndexBuffer(std::uint32_t, std::uint32_t, Ref<IndexBuffer>*) override { return kFail; }
+        Result onCreateTexture(std::uint32_t, std::uint32_t, std::uint32_t, const std::uint32_t*, Ref<Texture>*) override {
+            return kFail;
+        }
+        Result onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* p, std::string&) override {
+            *p = Ref<ShaderProgram>::adopt(new Program(this));
+            return kOk;
+        }
+        Result onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*, std::uint32_t) override {
+            return kOk;
+        }
+        Result onDrawIndexed(PrimitiveType, const VertexBuffer&, std::uint32_t, std::uint32_t, const IndexBuffer&,
+                             std::uint32_t, std::uint32_t) override {
+            return kOk;
+        }
+    };
+    const Ref<Counting> device = Ref<Counting>::adopt(new Counting);
+    EffectFile file;
+    std::string error;
+    ASSERT_TRUE(parseEffectFile(kSmall, file, error));
+    Ref<Effect> effect;
+    ASSERT_EQ(Effect::create(device.get(), file, "small.fx", &effect, error), kOk);
+    const Vector4 v{1, 2, 3, 4}, w{1, 2, 3, 5};
+    // The values handed over by the first pass of each round: (tint, gain) set before it, and one set inside it.
+    const auto round = [&](const Vector4& tint, float gain, float inside) {
+        effect->SetVector("tint", &tint);
+        effect->SetFloat("gain", gain);
+        device->given = 0;
+        std::uint32_t passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        const int before = device->given;
+        effect->SetFloat(effect->GetParameterByName("gain"), inside);
+        effect->EndPass();
+        effect->End();
+        return std::pair(before, device->given - before);
+    };
+    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(2, 0));  // both new; the same value inside the pass: nothing
+    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(0, 0));  // all as the program has them
+    EXPECT_EQ(round(w, 0.5f, 0.25f), std::pair(1, 1));  // the tint changed; gain changed inside the pass
+    EXPECT_EQ(round(w, 0.25f, 0.25f), std::pair(0, 0));
+}
+
+TEST(EffectFile, ATechniqueMayKeepItsObjectsFromBeingCulledByTheirBounds) {
+    EffectFile f;
+    std::string error;
+    ASSERT_TRUE(parseEffectFile("vertex V { } fragment F { }\n"
+                                "technique Sky { boundsculling = false; pass P { VertexShader = V; PixelShader = F; } }\n"
+                                "technique Plain { pass P { VertexShader = V; PixelShader = F; } BoundsCulling = true }",
+                                f, error))
+        << error;
+    EXPECT_FALSE(f.techniques[0].boundsCulling);
+    EXPECT_TRUE(f.techniques[1].boundsCulling);
+    const Ref<RecordingDevice> device = RecordingDevice::create();
+    Ref<Effect> effect;
+    ASSERT_EQ(Effect::create(device.get(), f, "sky.fx", &effect, error), kOk);
+    EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("Sky")));
+    EXPECT_TRUE(effect->cullsByBounds(effect->GetTechniqueByName("Plain")));
+    EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("None")));  // no such technique: the current one
 }
 
 TEST_F(Effects, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {

@@ -150,6 +150,46 @@ TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {
     expectArea(f, 48, 14, 49, 44, 0xFFFF00);
 }
 
+// Texture rows alternating black and white, seen so squeezed across (8 texels a pixel) and not along (one row a
+// pixel) that trilinear filtering takes a mip level where they are grey, and anisotropic filtering keeps the rows.
+TEST_F(Gl, AnisotropicFiltersUseTheSamplersAnisotropyAndOneIsTrilinear) {
+    OPEN_OR_SKIP();
+    std::vector<std::uint32_t> rows(64 * 64);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = (i / 64) % 2 ? 0xFFFFFFFF : 0xFF000000;
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(64, 64, rows.data(), &texture), kOk);
+    struct TexturedVertex {
+        float x, y, z, rhw;
+        std::uint32_t color;
+        float u, v, unused;  // 32 bytes: a 28-byte stride is read as the line vertex
+    };
+    // Pixel centres lie on whole coordinates: the quad's edges on the half ones put them on the texels' centres.
+    const TexturedVertex v[4] = {{-0.5f, 47.5f, 0, 1, 0xFFFFFFFF, 0, 0.75f, 0}, {-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0},
+                                 {63.5f, 47.5f, 0, 1, 0xFFFFFFFF, 8, 0.75f, 0}, {63.5f, -0.5f, 0, 1, 0xFFFFFFFF, 8, 0, 0}};
+    // The largest difference between neighbouring rows in the middle column.
+    const auto contrast = [&](std::uint32_t filter, std::uint32_t anisotropy) {
+        for (const SamplerState s : {SamplerState::MinFilter, SamplerState::MagFilter, SamplerState::MipFilter})
+            device->SetSamplerState(0, s, filter);
+        device->SetSamplerState(0, SamplerState::MaxAnisotropy, anisotropy);
+        clear(0xFF000000);
+        device->BeginScene();
+        device->SetTexture(0, texture.get());
+        device->SetFVF(kFvfXyzRhw | kFvfDiffuse | kFvfTex1);
+        EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleStrip, 2, v, sizeof(TexturedVertex)), kOk);
+        device->EndScene();
+        const auto f = frame();
+        int most = 0;
+        for (int y = 8; y < 40; ++y) most = std::max(most, std::abs(static_cast<int>(at(f, 32, y) & 0xFF) -
+                                                                     static_cast<int>(at(f, 32, y + 1) & 0xFF)));
+        return std::pair(f, most);
+    };
+    const auto [trilinear, flat] = contrast(kFilterLinear, 16);  // the anisotropy counts only for anisotropic filters
+    const auto [anisotropicOne, flatToo] = contrast(kFilterAnisotropic, 1);
+    EXPECT_EQ(anisotropicOne, trilinear);
+    EXPECT_LT(flat, 16);
+    EXPECT_GT(contrast(kFilterAnisotropic, 16).second, 32);  // Mesa's software renderer: 51
+}
+
 TEST_F(Gl, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
     const auto edgeShades = [&](std::uint32_t type) {
         if (!open(type)) return -1;

@@ -109,6 +109,7 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
     EXPECT_EQ(object(3).mesh(), object(1).mesh());
     EXPECT_EQ(object(3).texture(0), object(1).texture(0));
     EXPECT_EQ(object(3).params.get(), object(1).params.get());
+    EXPECT_EQ(object(3).shared(), object(1).shared());  // materials, textures and effects held once per file
 
     namespace fs = std::filesystem;
     for (const bool sizeChanges : {true, false}) {
@@ -124,9 +125,18 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
         EXPECT_NE(object(changed).mesh(), object(1).mesh()) << sizeChanges;
         EXPECT_NE(object(changed).texture(0), object(1).texture(0));
         EXPECT_NE(object(changed).params.get(), object(1).params.get());
+        EXPECT_NE(object(changed).shared(), object(1).shared());
         EXPECT_NE(object(changed).mesh(), object(first).mesh());
         EXPECT_EQ(object(1).mesh()->triangleCount(), 2u);  // the old copy stays with its users
     }
+    // Only the texture changed: the parameter file is shared still, what it made is not.
+    const std::uint32_t last = objects.lastId();
+    std::ofstream("textures/t.bmp", std::ios::app) << "\n";
+    const std::uint32_t retextured = add("objects\\m.DR");
+    EXPECT_EQ(object(retextured).params.get(), object(last).params.get());
+    EXPECT_NE(object(retextured).texture(0), object(last).texture(0));
+    EXPECT_NE(object(retextured).shared(), object(last).shared());
+    EXPECT_EQ(object(add("objects\\m.DR")).shared(), object(retextured).shared());
 }
 
 TEST_F(ObjectManager, AScaleResizesTheModelBeforeItIsPlacedAndTurned) {

@@ -233,4 +233,32 @@ TEST_F(Drawing, ObjectsWhollyOutsideTheViewAreNotDrawn) {
     }
 }
 
+// A technique may say that its vertex stage moves vertices, so its objects are never culled by their model's box.
+TEST_F(Drawing, ATechniqueThatSaysSoKeepsItsObjectsFromBeingCulled) {
+    std::string sky = kEffect;
+    sky.replace(sky.find("technique vek_Phong {") + 21, 0, " BoundsCulling = false;");
+    writeFile("fx/sky.fx", sky);
+    writeFile("fx/a.fx", kEffect);
+    level("_CAMERAS_ { cam { _POSITION_ { 0 0 0 } _LOOK_ { 0 0 1 } } } _LIGHTS_ { sun }"
+          "_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } } Sky { _FILE_FX_ { fx\\sky.fx } _FILE_ { none } } }");
+    for (const auto& [fx, first, drawn] : {std::tuple{"A", true, 0}, {"Sky", true, 1}, {"Sky", false, 0}}) {
+        writeFile("objects/behind.DR", std::string("_MODEL_FILE_ { models\\square.x } _FX_ { ") + fx + " }");
+        writeFile("models/square.x", squareModel({""}));
+        auto object = make("objects\\behind.DR", 0, -10);  // behind the camera
+        ASSERT_TRUE(object->Load());
+        const auto seen = render(*object, 1, first);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), "draw"), drawn) << fx << (first ? " first light" : " further light");
+    }
+}
+
+// Effects are found by name once, and again when the effect manager's list changes: an effect loaded after the
+// object is drawn through from then on.
+TEST_F(Drawing, EffectsLoadedAfterTheObjectAreFoundOnceTheListChanges) {
+    writeFile("fx/a.fx", kEffect);
+    auto object = load(squareModel({""}), "_FX_ { A }");
+    EXPECT_EQ(render(*object, 1, true), (std::vector<std::string>{"transform", "material", "texture", "draw"}));
+    effects.LoadEffects(treeOf("_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } _FILE_ { none } } }"));
+    EXPECT_EQ(render(*object, 1, true).at(1), "View_Pos");
+}
+
 }  // namespace

@@ -23,6 +23,7 @@ done <<CASES
 --size 5x8193 $WORK/level|2|krovane-shot: --size takes WIDTHxHEIGHT, each from 1 to 8192
 --camera 0 $WORK/level|2|krovane-shot: --camera takes a camera number from 1
 $WORK/level other|2|krovane-shot: cannot use other
+--null --out x.png $WORK/level|2|krovane-shot: --null draws no picture: --out and --size do not go with it
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
@@ -38,6 +39,15 @@ check "its pixels show the scene, not a flat colour ($colours colours)" test "${
 check "LOG.dr is left in the level folder" grep -q '\[i\] Effect Manager setup completed. ' "$WORK/level/LOG.dr"
 "$SHOT" --console --camera 2 --frames 1 --size 160x120 --out "$WORK/console.png" "$WORK/level" >/dev/null 2>&1
 check "the console view renders too" test -s "$WORK/console.png"
+
+# On the null device: the same frames drawn on nothing, the rate reported, no picture, the log as always.
+rm -f "$WORK/level/LOG.dr" "$WORK/shot.png"
+out=$(cd "$WORK" && "$SHOT" --null --frames 3 level 2>"$WORK/err")
+check "--null: runs the level (exit 0)" test $? -eq 0 || cat "$WORK/err" >&2
+check "--null: the last line ends with the frame rate" grep -qE '^krovane-shot: 3 frames in [0-9.]+ s, [0-9]+\.[0-9] fps$' <<<"$(tail -1 <<<"$out")"
+check "--null: says it drew on nothing" grep -q '^krovane-shot: drew on the null device, start-up to first frame' <<<"$out"
+check "--null: writes no picture" test ! -e "$WORK/shot.png"
+check "--null: LOG.dr is left in the level folder" grep -q '\[i\] Effect Manager setup completed. ' "$WORK/level/LOG.dr"
 
 # Back-face culling hides nothing that can be seen: below the head-up text (its frame rate varies) the level looks
 # the same with the shipped effect's culling taken out, but for a few silhouette pixels where depths tie.

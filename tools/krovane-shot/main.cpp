@@ -2,6 +2,7 @@
 // last frame as a PNG, or checks that a level loads.
 //
 //   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL
+//   krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
@@ -13,6 +14,9 @@
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
 //
+// --null draws the same frames on a device that draws nothing (every call
+// checked, nothing drawn), so that the rate is the engine's own; no picture.
+//
 // --check loads the level without drawing (on an offscreen OpenGL context,
 // so that effects are compiled; without one, on a device that draws
 // nothing), prints the start-up log as UTF-8 lines "TYPE: text", then a
@@ -23,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,8 +35,8 @@
 #include "app/krovane.h"
 #include "app/level_warnings.h"
 #include "app/model_level.h"
+#include "gfx/null_device.h"
 #include "gfx/png_writer.h"
-#include "gfx/recording_device.h"
 #include "platform/code_page_1251.h"
 #include "platform/window.h"
 
@@ -39,9 +44,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL\n"
+    "       krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR|MODEL\n"
     "       krovane-shot --check [--strict] LEVEL_DIR|MODEL\n"
     "       krovane-shot --help | --version\n"
     "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it.\n"
+    "--null draws on a device that draws nothing, for the engine's own rate; no picture.\n"
     "--check prints the level's log and its warnings; it fails on an Error line (and, with --strict, a warning).\n";
 
 int usage(const char* why) {
@@ -91,7 +98,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
     if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
         std::fprintf(stderr, "krovane-shot: no offscreen OpenGL (%s); checking without compiling the effects\n",
                      error.c_str());
-        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
+        engine.adoptDevice(krovane::gfx::NullDevice::create());
     }
     const LevelWarnings warnings;
     engine.Initialize(window ? window->verticalDpi() : 96);
@@ -107,7 +114,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
 
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false, check = false, strict = false;
+    bool console = false, check = false, strict = false, null = false, picture = false;
     std::string out = "shot.png", level;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -121,6 +128,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--frames" && hasValue) {
             if (!readNumber(argv[++i], 1, 100000, frames)) return usage("--frames takes a number from 1 to 100000");
         } else if (arg == "--size" && hasValue) {
+            picture = true;
             const std::string size = argv[++i];
             const std::size_t x = size.find('x');
             if (x == std::string::npos || !readNumber(size.substr(0, x).c_str(), 1, 8192, width) ||
@@ -132,9 +140,12 @@ int main(int argc, char** argv) {
             check = true;
         } else if (arg == "--strict") {
             strict = check = true;
+        } else if (arg == "--null") {
+            null = true;
         } else if (arg == "--console") {
             console = true;
         } else if (arg == "--out" && hasValue) {
+            picture = true;
             out = argv[++i];
         } else if (arg.rfind("--", 0) == 0 || !level.empty()) {
             return usage(("cannot use " + arg).c_str());
@@ -143,6 +154,7 @@ int main(int argc, char** argv) {
         }
     }
     if (level.empty()) return usage("no level folder given");
+    if (null && picture) return usage("--null draws no picture: --out and --size do not go with it");
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -169,19 +181,24 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    std::string error;
-    auto window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
-                                                    true, error);
-    if (!window) {
-        std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
-        return 1;
-    }
     engine.ReadRenderSettings(&config);
-    if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
-        std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
-        return 1;
+    std::string error;
+    std::unique_ptr<krovane::platform::Window> window;
+    if (null) {
+        engine.adoptDevice(krovane::gfx::NullDevice::create());
+    } else {
+        window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
+                                                   true, error);
+        if (!window) {
+            std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
+            return 1;
+        }
+        if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
+            std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
+            return 1;
+        }
     }
-    engine.Initialize(window->verticalDpi());
+    engine.Initialize(window ? window->verticalDpi() : 96);
     model.report(*engine.console());
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
@@ -208,14 +225,17 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
-    const bool written = krovane::gfx::writePng(outPath, pixels, w, h);
+    const bool written = null || krovane::gfx::writePng(outPath, pixels, w, h);
     engine.Shutdown();
     if (!written) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
         return 1;
     }
-    std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
-                startup * 1000.0);
+    if (null)
+        std::printf("krovane-shot: drew on the null device, start-up to first frame %.0f ms\n", startup * 1000.0);
+    else
+        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
+                    startup * 1000.0);
     std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
                 seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
     return 0;

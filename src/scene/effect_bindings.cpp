@@ -1,0 +1,19 @@
+#include "scene/effect_bindings.h"
+
+EffectBindings EffectBindings::resolve(krovane::gfx::Effect& effect) {
+    EffectBindings b;
+    b.firstLight = effect.GetTechniqueByName("vek_Phong");
+    b.furtherLight = effect.GetTechniqueByName("vek_Phong_alpha");
+    b.viewPos = effect.GetParameterByName("View_Pos");
+    b.worldViewProj = effect.GetParameterByName("mat_World_View_Proj");
+    b.world = effect.GetParameterByName("matWorld");
+    b.lightPos = effect.GetParameterByName("LightPos");
+    b.lightColor = effect.GetParameterByName("LightColor");
+    b.lightFalloff = effect.GetParameterByName("LightFalloff");
+    b.lightSpecular = effect.GetParameterByName("LightSpecular");
+    // kept: effect files name this parameter "LightSpecular_Itens".
+    b.lightSpecularIntensity = effect.GetParameterByName("LightSpecular_Itens");
+    b.lightAmbient = effect.GetParameterByName("LightAmbient");
+    b.attenuation = effect.GetParameterByName("Attenuation");
+    return b;
+}

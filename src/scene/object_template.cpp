@@ -1,0 +1,44 @@
+#include "scene/object_template.h"
+
+#include <cstring>
+
+#include "scene/resource_cache.h"
+
+using namespace krovane::gfx;
+
+ObjectTemplate::ObjectTemplate(ResourceCache* cache, Ref<Mesh> mesh, std::vector<Material> materials,
+                               std::vector<Ref<Texture>> textures, std::uint32_t effectCount)
+    : cache_(cache),
+      mesh_(std::move(mesh)),
+      materials_(std::move(materials)),
+      textures_(std::move(textures)),
+      effectCount_(effectCount),
+      effects_(effectCount, nullptr) {}
+
+ObjectTemplate::~ObjectTemplate() {
+    // Handed back to the cache, which lets go of what no object holds any more.
+    if (cache_ == nullptr) return;
+    cache_->release(mesh_);
+    for (Ref<Texture>& t : textures_) cache_->release(t);
+}
+
+bool ObjectTemplate::sameAs(const Mesh* mesh, const std::vector<Material>& materials,
+                            const std::vector<Ref<Texture>>& textures) const {
+    return mesh == mesh_.get() && materials.size() == materials_.size() && textures == textures_ &&
+           (materials.empty() ||
+            std::memcmp(materials.data(), materials_.data(), materials.size() * sizeof(Material)) == 0);
+}
+
+const ObjectTemplate::EffectEntry* const* ObjectTemplate::effects(const Krovane_Effect_Manager& manager,
+                                                                  const DynamicRow& params) {
+    if (foundIn_ != &manager || foundAt_ != manager.listChanges()) {
+        unsigned id = params.TopId(params.iLookId("_FX_"));
+        for (const EffectEntry*& entry : effects_) {
+            entry = manager.findEntry(params.text(id));
+            id = params.NextId(id);
+        }
+        foundIn_ = &manager;
+        foundAt_ = manager.listChanges();
+    }
+    return effects_.data();
+}

@@ -1,0 +1,59 @@
+// ObjectTemplate: what every object read from one parameter file shares,
+// made when the first of them loads: the model with its materials (ambient
+// taken from diffuse) and textures, how many effects the file names, and
+// those effects as last found in the effect manager. Objects point to it
+// and keep only what is their own (placement, world matrix); the last one to
+// go gives the model and textures back to the resource cache.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gfx/device_types.h"
+#include "gfx/mesh.h"
+#include "gfx/ref.h"
+#include "gfx/texture.h"
+#include "params/dynamic_row.h"
+#include "scene/krovane_effect_manager.h"
+
+class ResourceCache;
+
+class ObjectTemplate {
+public:
+    using EffectEntry = Krovane_Effect_Manager::EffectEntry;
+
+    // `textures` has one entry per material, empty where it has none. With a
+    // `cache`, the model and the textures came from it and go back to it.
+    ObjectTemplate(ResourceCache* cache, krovane::gfx::Ref<krovane::gfx::Mesh> mesh,
+                   std::vector<krovane::gfx::Material> materials,
+                   std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures, std::uint32_t effectCount);
+    ~ObjectTemplate();
+    ObjectTemplate(const ObjectTemplate&) = delete;
+    ObjectTemplate& operator=(const ObjectTemplate&) = delete;
+
+    // Whether an object that loaded this model, these materials and these
+    // textures may share this template.
+    bool sameAs(const krovane::gfx::Mesh* mesh, const std::vector<krovane::gfx::Material>& materials,
+                const std::vector<krovane::gfx::Ref<krovane::gfx::Texture>>& textures) const;
+
+    krovane::gfx::Mesh* mesh() const { return mesh_.get(); }
+    std::uint32_t materialCount() const { return static_cast<std::uint32_t>(materials_.size()); }
+    const krovane::gfx::Material& material(std::uint32_t i) const { return materials_[i]; }
+    krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i].get(); }
+    std::uint32_t effectCount() const { return effectCount_; }
+
+    // The entry of each effect listed under "_FX_" in `params` (null where
+    // `manager` has none of that name), in list order: found by name when
+    // first asked and again only after the manager's list changed.
+    const EffectEntry* const* effects(const Krovane_Effect_Manager& manager, const DynamicRow& params);
+
+private:
+    ResourceCache* cache_;
+    krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
+    std::vector<krovane::gfx::Material> materials_;
+    std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures_;
+    std::uint32_t effectCount_;
+    std::vector<const EffectEntry*> effects_;  // one per listed effect
+    const Krovane_Effect_Manager* foundIn_ = nullptr;
+    std::uint32_t foundAt_ = 0;  // the manager's listChanges() when they were found
+};
