@@ -60,7 +60,7 @@ std::vector<std::string> LevelWarnings::lines(const Krovane& engine) const {
         for (unsigned k = 1; k <= object->effectCount(); ++k) {
             const Korvane_string name = object->GetEffectName(k);
             const auto loaded = [&](const Krovane_Effect_Manager::EffectEntry& e) {
-                return e.name == name && e.effect != nullptr;
+                return e.name == name.view() && e.effect != nullptr;
             };
             if (effects->entries().findFirst(loaded) == nullptr)
                 addOnce(lines, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +

@@ -210,15 +210,12 @@ public:
     void record(const DeviceCall& call) {
         if (recordCalls_) onRecord(call);
     }
-<<<<<<< HEAD
     // Refuses `call` for failing `check`: names it in the call and, in debug
     // builds, prints it when it is the frame's first. Returns kInvalidCall.
     // Effects call it for their own checks before recording the call.
     Result refuse(DeviceCall& call, DeviceCheck check);
-=======
     // Whether calls are recorded: DeviceCall's `kept`.
     bool recordsCalls() const { return recordCalls_; }
->>>>>>> ed13fe4
 
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
