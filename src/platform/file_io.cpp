@@ -32,6 +32,9 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp) {
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return true;
 }
 

@@ -21,11 +21,16 @@ enum class ReadStatus {
     ReadFailed,  // an error while reading (a directory, an I/O error)
 };
 
-// What a file is on disk: its size and modification time (nanoseconds since
-// 1970), enough to tell that it changed since it was read.
+// What a file is on disk, enough to tell that it changed since it was read:
+// its size and modification time (nanoseconds since 1970), which copies that
+// keep times (cp -p, rsync -t, tar) carry over, and so also which file it is
+// (device and inode: a file replaced by another) and when its status last
+// changed (which no program can set back: a file rewritten in place).
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modified = 0;
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t changed = 0;
     bool operator==(const FileStamp&) const = default;
 };
 
