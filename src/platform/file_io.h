@@ -1,4 +1,5 @@
-// Whole-file reading and atomic writing for the engine's text files.
+// Whole-file reading, atomic writing for the engine's text files, and
+// writing under a free name for the pictures it saves.
 //
 // Files are read whole into memory (they are parsed in one pass) with a size
 // limit checked before anything is allocated. Writing goes to a temporary file
@@ -40,6 +41,15 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp);
 
 // Reads the whole file into `out`. On failure `out` is empty.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes);
+
+// Writes `content` to a new file named `stem` + `extension` or, while a file
+// of that name is there, `stem` + "_2" + `extension`, "_3"...: never over a
+// file that exists, even one made meanwhile by another program, since each
+// name is taken by creating the file only if it is not there. Returns the
+// path written, or an empty path when none could be (the folder cannot be
+// written, the disk is full: nothing is left behind).
+std::filesystem::path writeToFreeName(const std::filesystem::path& stem, std::string_view extension,
+                                      std::string_view content);
 
 // Replaces the file at `path` with `content` atomically. Returns false (and
 // leaves any existing file untouched) when it cannot be written, for example

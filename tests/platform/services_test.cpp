@@ -99,6 +99,20 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
 }
 
+// Writing under a free name never replaces a file: names taken, by a file or by a link to nothing, are passed
+// over; where nothing can be written, no name comes back.
+TEST(FileIo, AFreeNameIsNeverAFileThatIsThere) {
+    krovane::test::TempDir dir;
+    std::ofstream("pic.png") << "mine";
+    fs::create_symlink("lost/target", "pic_3.png");
+    for (const char* expected : {"pic_2.png", "pic_4.png", "pic_5.png"})
+        EXPECT_EQ(kp::writeToFreeName("pic", ".png", "new"), expected);
+    std::string out;
+    EXPECT_TRUE(kp::readWholeFile("pic.png", out, 100) == kp::ReadStatus::Ok && out == "mine");
+    EXPECT_FALSE(fs::exists("lost"));
+    EXPECT_TRUE(kp::writeToFreeName("missing/pic", ".png", "new").empty());
+}
+
 // A file changed behind the same size and modification time, as cp -p, rsync -t and tar leave it, gets a new
 // stamp all the same: replaced by another file, or rewritten in place.
 TEST(FileIo, AStampSeesChangesThatKeepSizeAndTime) {

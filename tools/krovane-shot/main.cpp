@@ -6,7 +6,8 @@
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
 // "ini.txt" there, loads the level and leaves "LOG.dr" there. The image goes
-// to FILE (default: shot.png in the folder it was started from). It draws
+// to FILE, replacing it; without --out to shot.png in the folder it was
+// started from, or shot_2.png, shot_3.png... when that is taken. It draws
 // until the head-up frame rate has been measured once, then N frames more,
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
@@ -27,6 +28,7 @@
 #include "gfx/png_writer.h"
 #include "gfx/recording_device.h"
 #include "platform/code_page_1251.h"
+#include "platform/file_io.h"
 #include "platform/window.h"
 
 namespace {
@@ -96,7 +98,7 @@ int checkLevel() {
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
     bool console = false, check = false;
-    std::string out = "shot.png", level;
+    std::string out, level;  // no --out: a free name from "shot.png" on
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
 
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path outPath = fs::absolute(out, ec);
+    const fs::path outPath = fs::absolute(out.empty() ? "shot.png" : out, ec);
     fs::current_path(level, ec);
     if (ec) {
         std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), ec.message().c_str());
@@ -181,13 +183,20 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
-    const bool written = krovane::gfx::writePng(outPath, pixels, w, h);
+    fs::path written = outPath;
+    if (out.empty()) {
+        const std::string png = krovane::gfx::encodePng(pixels, w, h);
+        written = png.empty() ? fs::path()
+                              : krovane::platform::writeToFreeName(fs::path(outPath).replace_extension(), ".png", png);
+    } else if (!krovane::gfx::writePng(outPath, pixels, w, h)) {
+        written.clear();
+    }
     engine.Shutdown();
-    if (!written) {
+    if (written.empty()) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
         return 1;
     }
-    std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
+    std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", written.string().c_str(), w, h,
                 startup * 1000.0);
     std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
                 seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
