@@ -46,9 +46,10 @@ std::string fontconfigSources() {
     FcConfig* config = FcConfigGetCurrent();
     if (config == nullptr) return {};
     std::string line = "sources";
-    bool keepable = true;
-    for (FcStrList* list : {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config)}) {
-        if (list == nullptr) return {};
+    FcStrList* const lists[] = {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config)};
+    bool keepable = lists[0] != nullptr && lists[1] != nullptr;
+    for (FcStrList* list : lists) {
+        if (list == nullptr) continue;
         while (const FcChar8* name = FcStrListNext(list)) {
             const std::string path = reinterpret_cast<const char*>(name);
             keepable = keepable && path.find_first_of("\t\n") == std::string::npos;
