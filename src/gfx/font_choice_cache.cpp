@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -43,7 +44,7 @@ std::vector<std::string> split(std::string_view line, char separator) {
 // "sources\tPATH\tTIME...". These are what fontconfig checks to tell that its
 // configuration is up to date. Empty when a path cannot be kept on the line.
 std::string fontconfigSources() {
-    FcConfig* config = FcConfigGetCurrent();
+    FcConfig* config = loadFontconfig() ? FcConfigGetCurrent() : nullptr;
     if (config == nullptr) return {};
     std::string line = "sources";
     FcStrList* const lists[] = {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config)};
@@ -69,6 +70,16 @@ bool sourcesUnchanged(const std::vector<std::string>& fields) {
 }
 
 }  // namespace
+
+bool loadFontconfig() {
+    static std::once_flag loading;
+    static bool loaded = false;
+    std::call_once(loading, [] {
+        loaded = FcInit() == FcTrue;
+        if (loaded) std::atexit([] { FcFini(); });
+    });
+    return loaded;
+}
 
 std::string FontChoiceCache::configurationStamp() {
     const std::string dataHome = fromEnvironment("XDG_DATA_HOME", "/.local/share");

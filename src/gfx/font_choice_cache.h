@@ -25,6 +25,10 @@ struct FontChoice {
     bool oblique = false;
 };
 
+// Loads fontconfig's configuration, once a process, and hands it back at exit
+// (so that leak checkers see none). False when it cannot be loaded.
+bool loadFontconfig();
+
 class FontChoiceCache {
 public:
     // Reads the cache kept at `file`; an empty path keeps nothing.
