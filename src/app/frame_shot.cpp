@@ -8,6 +8,7 @@
 #include "app/krovane.h"
 #include "gfx/png_writer.h"
 #include "platform/clock.h"
+#include "platform/file_io.h"
 
 bool saveFrameShot(Krovane& engine) {
     Krovane_Console* console = engine.console();
@@ -18,16 +19,15 @@ bool saveFrameShot(Krovane& engine) {
     char stem[64];
     std::snprintf(stem, sizeof stem, "shot_%04d-%02d-%02d_%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
-    std::string name = std::string(stem) + ".png";
-    std::error_code ec;
-    for (int n = 2; std::filesystem::exists(name, ec) && n < 1000; ++n)
-        name = std::string(stem) + "_" + std::to_string(n) + ".png";
-
     std::vector<std::uint32_t> pixels;
     std::uint32_t width = 0, height = 0;
-    const bool saved = !krovane::gfx::failed(device->ReadPixels(pixels, width, height)) &&
-                       krovane::gfx::writePng(name, pixels, width, height);
-    console->Print(((saved ? "Picture saved: " : "Picture not saved: ") + name).c_str(),
-                   saved ? MessageType::Comment : MessageType::Error);
-    return saved;
+    const std::string png = krovane::gfx::failed(device->ReadPixels(pixels, width, height))
+                                ? std::string()
+                                : krovane::gfx::encodePng(pixels, width, height);
+    const std::filesystem::path written = png.empty() ? "" : krovane::platform::writeToFreeName(stem, ".png", png);
+    if (written.empty())
+        console->Print((std::string("Picture not saved: ") + stem + ".png").c_str(), MessageType::Error);
+    else
+        console->Print(("Picture saved: " + written.string()).c_str(), MessageType::Comment);
+    return !written.empty();
 }

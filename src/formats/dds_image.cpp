@@ -85,12 +85,13 @@ void decodeBlock(std::uint32_t form, const unsigned char* block, std::uint32_t o
     for (int i = 0; i < 16; ++i) setAlpha(out[i], alpha[(bits >> (3 * i)) & 7]);
 }
 
-// The value of a masked channel scaled to 0..255 (255 when the mask is empty and `full`).
+// The value of a masked channel scaled to 0..255, rounded (255 when the mask
+// is empty and `full`).
 std::uint32_t channel(std::uint32_t pixel, std::uint32_t mask, bool full) {
     if (mask == 0) return full ? 255 : 0;
     const int shift = std::countr_zero(mask);
-    const std::uint32_t max = mask >> shift;
-    return ((pixel & mask) >> shift) * 255 / max;
+    const std::uint64_t max = mask >> shift;
+    return static_cast<std::uint32_t>((((pixel & mask) >> shift) * std::uint64_t{255} + max / 2) / max);
 }
 
 bool fail(std::string& error, std::string why) {

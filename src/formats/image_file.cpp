@@ -43,7 +43,8 @@ std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint3
 
 // ---- BMP ----------------------------------------------------------------
 
-// One colour channel of a packed pixel, widened to 8 bits.
+// One colour channel of a packed pixel, widened to 8 bits (rounded, as the
+// TGA and DXT decoders do: 5-bit 16 is 132, not 131).
 struct Channel {
     std::uint32_t mask = 0, shift = 0, max = 0;
     explicit Channel(std::uint32_t m) : mask(m) {
@@ -53,7 +54,7 @@ struct Channel {
     }
     std::uint32_t operator()(std::uint32_t v, std::uint32_t absent) const {
         if (mask == 0) return absent;
-        return static_cast<std::uint32_t>(std::uint64_t((v & mask) >> shift) * 255 / max);
+        return static_cast<std::uint32_t>((std::uint64_t((v & mask) >> shift) * 255 + max / 2) / max);
     }
 };
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "formats/mszip.h"
 #include "formats/x_tokenizer.h"
@@ -61,7 +62,7 @@ private:
     bool parseMaterial(XMaterial& material);
     bool parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
                            std::vector<std::uint32_t>& faceMaterials);
-    void transform(const float m[16], std::size_t firstVertex);
+    void transform(const float m[16], std::size_t firstVertex, std::size_t firstIndex);
     void finish();
 
     XReader& r_;
@@ -188,7 +189,7 @@ bool Parser::parseSceneChild(const std::string& type, const std::string& name, i
 
 bool Parser::parseFrame(int depth) {
     if (depth > kMaxDepth) return r_.fail("frames nested more than " + std::to_string(kMaxDepth) + " deep");
-    const std::size_t firstVertex = model_.vertices.size();
+    const std::size_t firstVertex = model_.vertices.size(), firstIndex = model_.indices.size();
     std::optional<std::array<float, 16>> matrix;
     for (;;) {
         std::string type, name;
@@ -200,7 +201,7 @@ bool Parser::parseFrame(int depth) {
             case Step::Reference:  // a mesh instanced by name: the mesh itself is already drawn
                 break;
             case Step::Close:
-                if (matrix) transform(matrix->data(), firstVertex);
+                if (matrix) transform(matrix->data(), firstVertex, firstIndex);
                 return true;
             case Step::Child: {
                 if (sameName(type, "FrameTransformMatrix")) {
@@ -427,23 +428,38 @@ bool Parser::parseMesh() {
     return true;
 }
 
-// Moves the vertices from `firstVertex` on by a frame's matrix (row vectors: p' = p·M).
-void Parser::transform(const float m[16], std::size_t firstVertex) {
+// Moves the vertices from `firstVertex` on by a frame's matrix (row vectors:
+// p' = p·M) and their normals by its inverse transpose, so that they stay
+// square to their surface under any scale. A matrix that mirrors (negative
+// determinant) would turn the faces from `firstIndex` on inside out: their
+// corner order is reversed, so that they keep facing the way they were made.
+void Parser::transform(const float m[16], std::size_t firstVertex, std::size_t firstIndex) {
     static constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     if (std::memcmp(m, kIdentity, sizeof kIdentity) == 0) return;
+    // The cofactors of the upper 3 x 3: the inverse transpose times the determinant.
+    const auto a = [m](int row, int column) { return m[(row % 3) * 4 + column % 3]; };
+    float cofactor[9];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            cofactor[r * 3 + c] = a(r + 1, c + 1) * a(r + 2, c + 2) - a(r + 1, c + 2) * a(r + 2, c + 1);
+    const float determinant = m[0] * cofactor[0] + m[1] * cofactor[1] + m[2] * cofactor[2];
+    const float sign = determinant < 0 ? -1.0f : 1.0f;
     for (std::size_t i = firstVertex; i < model_.vertices.size(); ++i) {
         XVertex& v = model_.vertices[i];
         const float x = v.position[0], y = v.position[1], z = v.position[2];
         for (int c = 0; c < 3; ++c) v.position[c] = x * m[c] + y * m[4 + c] + z * m[8 + c] + m[12 + c];
         const float nx = v.normal[0], ny = v.normal[1], nz = v.normal[2];
         float n[3];
-        for (int c = 0; c < 3; ++c) n[c] = nx * m[c] + ny * m[4 + c] + nz * m[8 + c];
+        for (int c = 0; c < 3; ++c) n[c] = sign * (nx * cofactor[c] + ny * cofactor[3 + c] + nz * cofactor[6 + c]);
         const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (length > 0 && std::isfinite(length))
             for (int c = 0; c < 3; ++c) v.normal[c] = n[c] / length;
         else
             for (int c = 0; c < 3; ++c) v.normal[c] = n[c];
     }
+    if (determinant < 0)
+        for (std::size_t t = firstIndex; t + 2 < model_.indices.size(); t += 3)
+            std::swap(model_.indices[t + 1], model_.indices[t + 2]);
 }
 
 // Groups the triangles by material (keeping their order within each) into subsets.

@@ -88,14 +88,7 @@ FT_Face openFace(FT_Library library, const char* faceName, std::uint32_t weight,
         name + "|" + std::to_string(weight) + "|" + (italic ? "1" : "0") + "|" + std::to_string(pitchAndFamily);
     if (FT_Face face = openRemembered(library, request, choice)) return face;
 
-    static std::once_flag initialised;
-    static bool configured = false;
-    std::call_once(initialised, [] {
-        configured = FcInit() == FcTrue;
-        // Hands fontconfig's configuration back at exit, so leak checkers see none.
-        if (configured) std::atexit([] { FcFini(); });
-    });
-    if (!configured) return nullptr;
+    if (!loadFontconfig()) return nullptr;
 
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return nullptr;

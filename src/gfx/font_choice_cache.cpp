@@ -1,6 +1,9 @@
 #include "gfx/font_choice_cache.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdlib>
+#include <mutex>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -11,7 +14,7 @@ namespace krovane::gfx {
 
 namespace {
 
-constexpr std::string_view kHeader = "krovane font choices 1";
+constexpr std::string_view kHeader = "krovane font choices 2";
 
 // The modification time of a file or folder in nanoseconds, "-" when absent.
 std::string timeOf(const std::filesystem::path& path) {
@@ -36,7 +39,47 @@ std::vector<std::string> split(std::string_view line, char separator) {
     }
 }
 
+// Every configuration file and folder fontconfig read and every font folder
+// it scanned, subfolders included, each followed by its time:
+// "sources\tPATH\tTIME...". These are what fontconfig checks to tell that its
+// configuration is up to date. Empty when a path cannot be kept on the line.
+std::string fontconfigSources() {
+    FcConfig* config = loadFontconfig() ? FcConfigGetCurrent() : nullptr;
+    if (config == nullptr) return {};
+    std::string line = "sources";
+    FcStrList* const lists[] = {FcConfigGetConfigFiles(config), FcConfigGetFontDirs(config)};
+    bool keepable = lists[0] != nullptr && lists[1] != nullptr;
+    for (FcStrList* list : lists) {
+        if (list == nullptr) continue;
+        while (const FcChar8* name = FcStrListNext(list)) {
+            const std::string path = reinterpret_cast<const char*>(name);
+            keepable = keepable && path.find_first_of("\t\n") == std::string::npos;
+            line.append("\t").append(path).append("\t").append(timeOf(path));
+        }
+        FcStrListDone(list);
+    }
+    return keepable ? line : std::string();
+}
+
+// True when every path of a sources line still has the time it records.
+bool sourcesUnchanged(const std::vector<std::string>& fields) {
+    if (fields.size() < 3 || fields.size() % 2 != 1 || fields[0] != "sources") return false;
+    for (std::size_t i = 1; i < fields.size(); i += 2)
+        if (timeOf(fields[i]) != fields[i + 1]) return false;
+    return true;
+}
+
 }  // namespace
+
+bool loadFontconfig() {
+    static std::once_flag loading;
+    static bool loaded = false;
+    std::call_once(loading, [] {
+        loaded = FcInit() == FcTrue;
+        if (loaded) std::atexit([] { FcFini(); });
+    });
+    return loaded;
+}
 
 std::string FontChoiceCache::configurationStamp() {
     const std::string dataHome = fromEnvironment("XDG_DATA_HOME", "/.local/share");
@@ -62,19 +105,19 @@ std::string FontChoiceCache::configurationStamp() {
 std::string FontChoiceCache::fontStamp(const std::string& file) {
     platform::FileStamp stamp;
     if (!platform::fileStamp(file, stamp)) return {};
-    return std::to_string(stamp.size) + "/" + std::to_string(stamp.modified) + "/" +
-           timeOf(std::filesystem::path(file).parent_path());
+    return std::to_string(stamp.size) + "/" + std::to_string(stamp.modified) + "/" + std::to_string(stamp.inode) + "/" +
+           std::to_string(stamp.changed) + "/" + timeOf(std::filesystem::path(file).parent_path());
 }
 
 FontChoiceCache::FontChoiceCache(std::filesystem::path file) : path_(std::move(file)) {
     std::string text;
     if (path_.empty() || platform::readWholeFile(path_, text, 1 << 20) != platform::ReadStatus::Ok) return;
     const std::vector<std::string> lines = split(text, '\n');
-    if (lines.size() < 3 || lines[0] != kHeader || lines[1] != "config " + configurationStamp() ||
-        !lines.back().empty())
+    if (lines.size() < 4 || lines[0] != kHeader || lines[1] != "config " + configurationStamp() ||
+        !sourcesUnchanged(split(lines[2], '\t')) || !lines.back().empty())
         return;
     std::unordered_map<std::string, Entry> read;
-    for (std::size_t i = 2; i + 1 < lines.size(); ++i) {
+    for (std::size_t i = 3; i + 1 < lines.size(); ++i) {
         const std::vector<std::string> fields = split(lines[i], '\t');
         if (fields.size() != 6 || fields[1].empty() || fields[2].empty() ||
             fields[2].find_first_not_of("0123456789") != std::string::npos || fields[2].size() > 9 ||
@@ -99,9 +142,11 @@ void FontChoiceCache::store(const std::string& request, const FontChoice& choice
         if (text->find_first_of("\t\n") != std::string::npos) return;
     const std::string stamp = fontStamp(choice.file);
     if (stamp.empty()) return;
+    if (sources_.empty()) sources_ = fontconfigSources();
+    if (sources_.empty()) return;
     entries_[request] = Entry{choice, stamp};
     std::ostringstream out;
-    out << kHeader << "\nconfig " << configurationStamp() << "\n";
+    out << kHeader << "\nconfig " << configurationStamp() << "\n" << sources_ << "\n";
     for (const auto& [key, entry] : entries_)
         out << key << '\t' << entry.choice.file << '\t' << entry.choice.index << '\t' << entry.choice.embolden << '\t'
             << entry.choice.oblique << '\t' << entry.stamp << '\n';

@@ -10,30 +10,37 @@ namespace krovane::gfx {
 
 namespace {
 
-void writeToFile(void* context, void* data, int size) {
-    auto* out = static_cast<std::FILE*>(context);
-    if (size > 0) std::fwrite(data, 1, static_cast<std::size_t>(size), out);
+void append(void* context, void* data, int size) {
+    if (size > 0) static_cast<std::string*>(context)->append(static_cast<const char*>(data), std::size_t(size));
 }
 
 }  // namespace
 
-bool writePng(const std::filesystem::path& file, const std::vector<std::uint32_t>& argb, std::uint32_t width,
-              std::uint32_t height) {
-    if (width == 0 || height == 0 || argb.size() < static_cast<std::size_t>(width) * height) return false;
+std::string encodePng(const std::vector<std::uint32_t>& argb, std::uint32_t width, std::uint32_t height) {
+    if (width == 0 || height == 0 || argb.size() < static_cast<std::size_t>(width) * height) return {};
     std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
     for (std::size_t i = 0; i < rgb.size() / 3; ++i) {
         rgb[i * 3] = static_cast<unsigned char>(argb[i] >> 16);
         rgb[i * 3 + 1] = static_cast<unsigned char>(argb[i] >> 8);
         rgb[i * 3 + 2] = static_cast<unsigned char>(argb[i]);
     }
+    std::string png;
+    if (stbi_write_png_to_func(append, &png, static_cast<int>(width), static_cast<int>(height), 3, rgb.data(),
+                               static_cast<int>(width * 3)) == 0)
+        png.clear();
+    return png;
+}
+
+bool writePng(const std::filesystem::path& file, const std::vector<std::uint32_t>& argb, std::uint32_t width,
+              std::uint32_t height) {
+    const std::string png = encodePng(argb, width, height);
+    if (png.empty()) return false;
     // Through a FILE opened here, so that the path is the platform's own.
     std::FILE* out = std::fopen(file.string().c_str(), "wb");
     if (out == nullptr) return false;
-    const bool encoded = stbi_write_png_to_func(writeToFile, out, static_cast<int>(width), static_cast<int>(height), 3,
-                                                rgb.data(), static_cast<int>(width * 3)) != 0;
-    const bool written = !std::ferror(out);
+    const bool written = std::fwrite(png.data(), 1, png.size(), out) == png.size();
     const bool closed = std::fclose(out) == 0;
-    return encoded && written && closed;
+    return written && closed;
 }
 
 }  // namespace krovane::gfx

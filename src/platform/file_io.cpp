@@ -25,6 +25,17 @@ struct FileDescriptor {
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 };
 
+// Writes all of `content`, going on after interruptions.
+bool writeAll(int fd, std::string_view content) {
+    for (std::size_t written = 0; written < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool fileStamp(const std::filesystem::path& path, FileStamp& stamp) {
@@ -32,6 +43,9 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp) {
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return true;
 }
 
@@ -89,18 +103,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
     {
         FileDescriptor file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (file.fd < 0) return false;
-        std::size_t written = 0;
-        bool ok = true;
-        while (written < content.size()) {
-            const ssize_t n = ::write(file.fd, content.data() + written, content.size() - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            written += static_cast<std::size_t>(n);
-        }
-        if (!ok || ::fsync(file.fd) != 0) {
+        if (!writeAll(file.fd, content) || ::fsync(file.fd) != 0) {
             ::unlink(temp.c_str());
             return false;
         }
@@ -110,6 +113,24 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
         return false;
     }
     return true;
+}
+
+std::filesystem::path writeToFreeName(const std::filesystem::path& stem, std::string_view extension,
+                                      std::string_view content) {
+    constexpr unsigned kMostNames = 100000;
+    for (unsigned n = 1; n <= kMostNames; ++n) {
+        std::filesystem::path path = stem;
+        path += (n == 1 ? std::string() : "_" + std::to_string(n)) + std::string(extension);
+        // O_EXCL also refuses a name held by a link, even one to nothing.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return {};
+        const bool written = writeAll(fd, content);
+        if (::close(fd) == 0 && written) return path;
+        ::unlink(path.c_str());  // the file made here, half written
+        return {};
+    }
+    return {};
 }
 
 }  // namespace krovane::platform

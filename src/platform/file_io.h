@@ -1,4 +1,5 @@
-// Whole-file reading and atomic writing for the engine's text files.
+// Whole-file reading, atomic writing for the engine's text files, and
+// writing under a free name for the pictures it saves.
 //
 // Files are read whole into memory (they are parsed in one pass) with a size
 // limit checked before anything is allocated. Writing goes to a temporary file
@@ -21,11 +22,16 @@ enum class ReadStatus {
     ReadFailed,  // an error while reading (a directory, an I/O error)
 };
 
-// What a file is on disk: its size and modification time (nanoseconds since
-// 1970), enough to tell that it changed since it was read.
+// What a file is on disk, enough to tell that it changed since it was read:
+// its size and modification time (nanoseconds since 1970), which copies that
+// keep times (cp -p, rsync -t, tar) carry over, and so also which file it is
+// (device and inode: a file replaced by another) and when its status last
+// changed (which no program can set back: a file rewritten in place).
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modified = 0;
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t changed = 0;
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -35,6 +41,15 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp);
 
 // Reads the whole file into `out`. On failure `out` is empty.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes);
+
+// Writes `content` to a new file named `stem` + `extension` or, while a file
+// of that name is there, `stem` + "_2" + `extension`, "_3"...: never over a
+// file that exists, even one made meanwhile by another program, since each
+// name is taken by creating the file only if it is not there. Returns the
+// path written, or an empty path when none could be (the folder cannot be
+// written, the disk is full: nothing is left behind).
+std::filesystem::path writeToFreeName(const std::filesystem::path& stem, std::string_view extension,
+                                      std::string_view content);
 
 // Replaces the file at `path` with `content` atomically. Returns false (and
 // leaves any existing file untouched) when it cannot be written, for example

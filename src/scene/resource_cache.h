@@ -2,7 +2,7 @@
 // files, models, textures), shared by every object that names it.
 //
 // Entries are keyed by the path the file resolves to on disk and remember the
-// file's size and modification time: a lookup whose file has changed since
+// file's stamp (platform::FileStamp): a lookup whose file has changed since
 // it was read reads it again (the objects holding the old copy keep it).
 // A file that cannot be read is never remembered, so every object that names
 // it tries again and reports it for itself.

@@ -1,5 +1,5 @@
-// DDS files: the block forms decode to the right pixels, mip levels come
-// from the file, and damaged or hostile files fail with a reason.
+// DDS files: mip levels come from the file, and damaged or hostile files
+// fail with a reason.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -33,35 +33,15 @@ DdsImage decode(const std::string& file) {
     return image;
 }
 
-TEST(DdsImage, BlockFormsUncompressedPixelsAndMipLevels) {
-    // c0 = red (0xF800) > c1 = blue (0x001F): indices 0, 1, 2, 3 on the first row.
-    // Red, blue, two thirds red and one third blue, the reverse; the second row all index 0.
-    const DdsImage four = decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0})));
-    ASSERT_EQ(four.pixels.size(), 16u);
-    EXPECT_EQ(std::vector<std::uint32_t>(four.pixels.begin(), four.pixels.begin() + 5),
-              (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu, 0xFFAA0055u, 0xFF5500AAu, 0xFFFF0000u}));
-    // c0 < c1: index 2 is the middle, index 3 transparent black.
-    DdsImage three = decode(dds(4, 4, 1, "DXT1", bytes({0x1F, 0x00, 0x00, 0xF8, 0xE0, 0, 0, 0})));
-    EXPECT_TRUE(three.pixels[2] == 0xFF7F007Fu && three.pixels[3] == 0) << three.pixels[2];  // red and blue averaged
-    EXPECT_EQ(decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x00, 0xF8, 0xC0, 0, 0, 0}))).pixels[3], 0u);
-    // DXT3 and DXT5 add alpha to such a block.
-    const std::string colour = bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});  // all white
-    DdsImage dxt3 = decode(dds(4, 4, 1, "DXT3", bytes({0x08, 0, 0, 0, 0, 0, 0, 0}) + colour));
-    EXPECT_TRUE(dxt3.pixels[0] == 0x88FFFFFFu && dxt3.pixels[1] == 0x00FFFFFFu);  // nibble 8 -> 136
-    // DXT5: a0 = 255, a1 = 0; pixel 0 index 1 (a1), pixel 1 index 2 (6/7 of a0).
-    DdsImage dxt5 = decode(dds(4, 4, 1, "DXT5", bytes({255, 0, 0x11, 0, 0, 0, 0, 0}) + colour));
-    EXPECT_EQ((std::vector<std::uint32_t>{dxt5.pixels[0] >> 24, dxt5.pixels[1] >> 24, dxt5.pixels[2] >> 24}),
-              (std::vector<std::uint32_t>{0, 218, 255}));  // pixel 2: index 0
-
-    // Uncompressed pixels with mip levels; a 2 x 2 DXT1 image still takes one whole block.
+// Each form's pixels are checked in image_file_test.cpp; here, what only DDS has: mip levels from the file, and
+// DXT1's three-colour mode when the end points are equal.
+TEST(DdsImage, MipLevelsAndEqualEndPoints) {
     std::string data;
     const std::vector<std::uint32_t> pixels = {0x80112233u, 0xFF445566u, 0x00778899u, 0x10AABBCCu, 0xFFDDEEFFu};
     for (std::uint32_t p : pixels) data.append(reinterpret_cast<const char*>(&p), 4);
     const DdsImage image = decode(dds(2, 2, 2, nullptr, data));
     EXPECT_TRUE(image.levels == 2 && image.pixels == pixels);
-    EXPECT_EQ(decode(dds(1, 1, 1, nullptr, data.substr(0, 4), 0)).pixels[0], 0xFF112233u);  // no alpha mask: opaque
-    EXPECT_EQ(decode(dds(2, 2, 1, "DXT1", bytes({0x00, 0xF8, 0x1F, 0x00, 0x04, 0, 0, 0}))).pixels,
-              (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u, 0xFFFF0000u}));
+    EXPECT_EQ(decode(dds(4, 4, 1, "DXT1", bytes({0x00, 0xF8, 0x00, 0xF8, 0xC0, 0, 0, 0}))).pixels[3], 0u);
 }
 
 TEST(DdsImage, DamagedAndHostileFilesSayWhy) {

@@ -258,6 +258,35 @@ AnimationSet walk { Animation { { Root } AnimationKey { 0; 1; 0; 4; 1,0,0,0;;; }
     EXPECT_EQ(positions(m), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 0.25f, 0}));
 }
 
+// A slanted triangle with its true normal, placed through two frames: whatever the matrices (mirrors, mirrors
+// undoing each other, uneven scales), its corner order still turns the way its normal faces (clockwise, seen
+// from the front), and the normal stays square to the surface.
+TEST(XModelScenes, MirroredAndUnevenlyScaledFramesKeepFacesFrontAndNormalsSquare) {
+    const std::string id = "1,0,0,0, 0,1,0,0, 0,0,1,0", mirrorX = "-1,0,0,0, 0,1,0,0, 0,0,1,0",
+                      mirrorY = "1,0,0,0, 0,-1,0,0, 0,0,1,0", wideX = "3,0,0,0, 0,1,0,0, 0,0,1,0",
+                      turnZ = "0,1,0,0, -1,0,0,0, 0,0,1,0", mirrorUneven = "-2,0,0,0, 0,1,0,0, 0,0,5,0",
+                      swapXZ = "0,0,1,0, 0,1,0,0, 1,0,0,0";
+    // The outer and the inner frame's matrices, each moving by (1, 2, 3) too.
+    const std::pair<std::string, std::string> cases[] = {
+        {mirrorX, id}, {id, mirrorY}, {mirrorX, mirrorY}, {wideX, turnZ}, {mirrorUneven, swapXZ}};
+    for (const auto& [outer, inner] : cases) {
+        const XModel m = load("xof 0303txt 0032\nFrame { FrameTransformMatrix { " + outer + ", 1,2,3,1;; } Frame { " +
+                              "FrameTransformMatrix { " + inner + ", 1,2,3,1;; } Mesh { 3; 0;0;0;, 0;1;1;, 1;0;0;; " +
+                              "1; 3;0,1,2;; MeshNormals { 1; 0;0.7071068;-0.7071068;; 1; 3;0,0,0;; } } } }");
+        ASSERT_EQ(m.indices.size(), 3u);
+        const float* p[3];
+        for (int k = 0; k < 3; ++k) p[k] = m.vertices[m.indices[k]].position;
+        float n[3], length = 0;
+        for (int c = 0; c < 3; ++c) {  // (p1 - p0) x (p2 - p0)
+            const int a = (c + 1) % 3, b = (c + 2) % 3;
+            n[c] = (p[1][a] - p[0][a]) * (p[2][b] - p[0][b]) - (p[1][b] - p[0][b]) * (p[2][a] - p[0][a]);
+            length += n[c] * n[c];
+        }
+        SCOPED_TRACE(outer + " / " + inner);
+        expectVec(m.vertices[m.indices[0]].normal, n[0] / std::sqrt(length), n[1] / std::sqrt(length),
+                  n[2] / std::sqrt(length));
+    }
+}
 
 const std::string kTri = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;";
 

@@ -1,11 +1,15 @@
 // Fonts on the recording device: which face a name finds, heights and widths, and what DrawTextA lays out and issues
 // (one draw per string, the device's states put back, clipping, alignment, line and word breaks, tabs), read from the
 // recorded vertices; and the start-up cache of font choices.
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -289,9 +293,10 @@ TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
     read << std::ifstream(file).rdbuf();
     const std::string good = read.str(), config = "config " + FontChoiceCache::configurationStamp() + "\n";
     ASSERT_NE(good.find(config), std::string::npos);
-    for (const std::string& damaged : {good.substr(0, good.size() - 3), "krovane font choices 2" + good.substr(good.find('\n')),
-                                       std::string(good).replace(good.find(config), config.size(), "config 1;2\n"),
-                                       good + "Arial|400|0|0\t/f.ttf\tzero\t0\t0\t1/2/3\n"}) {
+    for (const std::string& damaged :
+         {good.substr(0, good.size() - 3), "krovane font choices 1" + good.substr(good.find('\n')),
+          std::string(good).replace(good.find(config), config.size(), "config 1;2\n"),
+          good + "Arial|400|0|0\t/f.ttf\tzero\t0\t0\t1/2/3\n"}) {
         krovane::test::writeFile(file, damaged);
         EXPECT_FALSE(FontChoiceCache(file).find(request, found)) << damaged;
     }
@@ -306,6 +311,40 @@ TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
     setenv("KROVANE_NO_CACHE", "1", 1);
     EXPECT_TRUE(krovane::platform::cacheFolder().empty());
     saved ? setenv("XDG_CACHE_HOME", before.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+}
+
+// Under a configuration of its own, the choices are dropped once fontconfig would see other fonts or settings: a
+// font installed into a new subfolder (as packages do), into a folder already there, or a configuration file added.
+TEST(FontChoiceCache, AnythingFontconfigWouldReadAnewDropsTheChoices) {
+    krovane::test::TempDir dir;
+    namespace fs = std::filesystem;
+    const std::string root = dir.path().string();
+    krovane::test::writeFile("fonts/truetype/dejavu/a.ttf", "");
+    krovane::test::writeFile("conf.d/10-a.conf", "<fontconfig/>");
+    for (const char* folder : {"fonts", "fonts/truetype", "fonts/truetype/dejavu", "conf.d"})  // made long ago
+        fs::last_write_time(folder, fs::last_write_time(folder) - std::chrono::hours(1));
+    krovane::test::writeFile("fonts.conf", "<fontconfig><dir>" + root + "/fonts</dir><include>" + root +
+                                               "/conf.d</include><cachedir>" + root + "/fc</cachedir></fontconfig>");
+    const char* saved = std::getenv("FONTCONFIG_FILE");
+    const std::string before = saved ? saved : "";
+    setenv("FONTCONFIG_FILE", (root + "/fonts.conf").c_str(), 1);
+    FcConfig* previous = FcConfigReference(nullptr);
+    FcConfig* own = FcInitLoadConfigAndFonts();
+    ASSERT_TRUE(own != nullptr && FcConfigSetCurrent(own));
+    FcConfigDestroy(own);  // the current configuration keeps it
+
+    const std::string request = "Verdana|400|0|0", font = root + "/fonts/truetype/dejavu/a.ttf";
+    FontChoice found;
+    for (const char* added : {"fonts/truetype/noto/b.ttf", "fonts/truetype/dejavu/c.ttf", "conf.d/20-b.conf"}) {
+        fs::remove("choices");
+        FontChoiceCache("choices").store(request, {font, 0, false, false});
+        EXPECT_TRUE(FontChoiceCache("choices").find(request, found)) << added;
+        krovane::test::writeFile(added, "");
+        EXPECT_FALSE(FontChoiceCache("choices").find(request, found)) << added;
+    }
+    FcConfigSetCurrent(previous);
+    FcConfigDestroy(previous);
+    saved ? setenv("FONTCONFIG_FILE", before.c_str(), 1) : unsetenv("FONTCONFIG_FILE");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The platform's small services: work in a child process, code page 1251, whole files and atomic writes, the
 // frame timer, the path resolver, and virtual keys by keyboard position with key bytes from SDL's state.
 #include <SDL2/SDL_scancode.h>  // by its SDL2/ path: the tests get no SDL include folder
+#include <fcntl.h>              // AT_FDCWD
 #include <gtest/gtest.h>
+#include <sys/stat.h>  // utimensat
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -107,6 +110,45 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     EXPECT_TRUE(!kp::writeFileAtomically("folder", "data") && fs::is_directory("folder"));
     EXPECT_FALSE(kp::writeFileAtomically("missing/f.txt", "data"));
     EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
+}
+
+// Writing under a free name never replaces a file: names taken, by a file or by a link to nothing, are passed
+// over; where nothing can be written, no name comes back.
+TEST(FileIo, AFreeNameIsNeverAFileThatIsThere) {
+    krovane::test::TempDir dir;
+    std::ofstream("pic.png") << "mine";
+    fs::create_symlink("lost/target", "pic_3.png");
+    for (const char* expected : {"pic_2.png", "pic_4.png", "pic_5.png"})
+        EXPECT_EQ(kp::writeToFreeName("pic", ".png", "new"), expected);
+    std::string out;
+    EXPECT_TRUE(kp::readWholeFile("pic.png", out, 100) == kp::ReadStatus::Ok && out == "mine");
+    EXPECT_FALSE(fs::exists("lost"));
+    EXPECT_TRUE(kp::writeToFreeName("missing/pic", ".png", "new").empty());
+}
+
+// A file changed behind the same size and modification time, as cp -p, rsync -t and tar leave it, gets a new
+// stamp all the same: replaced by another file, or rewritten in place.
+TEST(FileIo, AStampSeesChangesThatKeepSizeAndTime) {
+    krovane::test::TempDir dir;
+    const std::pair<const char*, void (*)()> ways[] = {
+        {"replaced", [] { (std::ofstream("new") << "after!").close(), fs::rename("new", "f"); }},
+        {"rewritten in place", [] { std::ofstream("f") << "after!"; }}};
+    for (const auto& [how, change] : ways) {
+        std::ofstream("f") << "before";
+        kp::FileStamp before, after, probe;
+        ASSERT_TRUE(kp::fileStamp("f", before));
+        // Status times advance with the kernel's clock tick: wait until a fresh write shows a later one.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do std::ofstream("probe") << how;
+        while (kp::fileStamp("probe", probe) && probe.changed <= before.changed &&
+               std::chrono::steady_clock::now() < deadline);
+        change();
+        const timespec times[2] = {{0, UTIME_OMIT}, {before.modified / 1000000000, before.modified % 1000000000}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, "f", times, 0), 0);
+        ASSERT_TRUE(kp::fileStamp("f", after));
+        EXPECT_TRUE(after.size == before.size && after.modified == before.modified) << how;
+        EXPECT_FALSE(after == before) << how;
+    }
 }
 
 // The frame timer over the settable tick: wrap-around. (A mark in the future, as a key press makes it, reads

@@ -112,17 +112,23 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
     EXPECT_EQ(object(3).shared(), object(1).shared());  // materials, textures and effects held once per file
 
     namespace fs = std::filesystem;
-    for (const bool sizeChanges : {true, false}) {
+    // Each file read as before after it changed: one byte longer, newer, or replaced by a copy that keeps its
+    // size and time (as cp -p, rsync -t and tar leave it).
+    const std::pair<const char*, void (*)(const char*)> ways[] = {
+        {"longer", [](const char* file) { std::ofstream(file, std::ios::app) << "\n"; }},
+        {"newer",
+         [](const char* file) { fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(2)); }},
+        {"replaced", [](const char* file) {
+             fs::copy_file(file, "copy");
+             fs::last_write_time("copy", fs::last_write_time(file));
+             fs::rename("copy", file);
+         }}};
+    for (const auto& [how, change] : ways) {
         const std::uint32_t first = objects.lastId();
-        for (const char* file : {"models/m.x", "textures/t.bmp", "objects/m.DR"}) {
-            if (sizeChanges)
-                std::ofstream(file, std::ios::app) << "\n";  // read as before, one byte longer
-            else
-                fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(2));
-        }
+        for (const char* file : {"models/m.x", "textures/t.bmp", "objects/m.DR"}) change(file);
         const std::uint32_t changed = add("objects\\m.DR");
         ASSERT_NE(object(changed).mesh(), nullptr);
-        EXPECT_NE(object(changed).mesh(), object(1).mesh()) << sizeChanges;
+        EXPECT_NE(object(changed).mesh(), object(1).mesh()) << how;
         EXPECT_NE(object(changed).texture(0), object(1).texture(0));
         EXPECT_NE(object(changed).params.get(), object(1).params.get());
         EXPECT_NE(object(changed).shared(), object(1).shared());

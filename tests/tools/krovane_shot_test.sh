@@ -37,8 +37,12 @@ check "the picture has the size asked for" test "$(picture "$WORK/shot.png" size
 colours=$(picture "$WORK/shot.png" colours 40 30 80 60)
 check "its pixels show the scene, not a flat colour ($colours colours)" test "${colours:-0}" -gt 100
 check "LOG.dr is left in the level folder" grep -q '\[i\] Effect Manager setup completed. ' "$WORK/level/LOG.dr"
-"$SHOT" --console --camera 2 --frames 1 --size 160x120 --out "$WORK/console.png" "$WORK/level" >/dev/null 2>&1
-check "the console view renders too" test -s "$WORK/console.png"
+# Without --out, started in the level folder where the user keeps a shot.png: that file stays, the picture takes the
+# next free name.
+printf mine >"$WORK/level/shot.png"
+out=$(cd "$WORK/level" && "$SHOT" --console --camera 2 --frames 1 --size 160x120 . 2>/dev/null)
+check "the console view renders too, to shot_2.png" grep -q "^krovane-shot: wrote $WORK/level/shot_2.png (160x120)" <<<"$out"
+check "the user's shot.png is kept" test "$(cat "$WORK/level/shot.png")" = mine
 
 # On the null device: the same frames drawn on nothing, the rate reported, no picture, the log as always.
 rm -f "$WORK/level/LOG.dr" "$WORK/shot.png"

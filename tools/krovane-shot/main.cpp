@@ -8,8 +8,9 @@
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
 // "ini.txt" there, loads the level and leaves "LOG.dr" there. A model file
 // (.x, .gltf, .glb, .obj, .fbx, .dae) is shown in a level made for it in the
-// cache (see app/model_level.h), where LOG.dr then goes. The image goes
-// to FILE (default: shot.png in the folder it was started from). It draws
+// cache (see app/model_level.h), where LOG.dr then goes. The image goes to
+// FILE, replacing it; without --out to shot.png in the folder it was started
+// from, or shot_2.png, shot_3.png... when that is taken. It draws
 // until the head-up frame rate has been measured once, then N frames more,
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
@@ -38,6 +39,7 @@
 #include "gfx/null_device.h"
 #include "gfx/png_writer.h"
 #include "platform/code_page_1251.h"
+#include "platform/file_io.h"
 #include "platform/window.h"
 
 namespace {
@@ -115,7 +117,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
     bool console = false, check = false, strict = false, null = false, picture = false;
-    std::string out = "shot.png", level;
+    std::string out, level;  // no --out: a free name from "shot.png" on
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -158,7 +160,7 @@ int main(int argc, char** argv) {
 
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path outPath = fs::absolute(out, ec);
+    const fs::path outPath = fs::absolute(out.empty() ? "shot.png" : out, ec);
     ModelLevel model;
     if (fs::is_regular_file(level, ec)) {
         if (!ModelLevel::isModelFile(level))
@@ -225,16 +227,23 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
-    const bool written = null || krovane::gfx::writePng(outPath, pixels, w, h);
+    fs::path written = outPath;
+    if (!null && out.empty()) {
+        const std::string png = krovane::gfx::encodePng(pixels, w, h);
+        written = png.empty() ? fs::path()
+                              : krovane::platform::writeToFreeName(fs::path(outPath).replace_extension(), ".png", png);
+    } else if (!null && !krovane::gfx::writePng(outPath, pixels, w, h)) {
+        written.clear();
+    }
     engine.Shutdown();
-    if (!written) {
+    if (written.empty()) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
         return 1;
     }
     if (null)
         std::printf("krovane-shot: drew on the null device, start-up to first frame %.0f ms\n", startup * 1000.0);
     else
-        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", outPath.string().c_str(), w, h,
+        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", written.string().c_str(), w, h,
                     startup * 1000.0);
     std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
                 seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);

@@ -1,0 +1,221 @@
+// Every pixel form the picture decoders take, each file built here from a small known picture and decoded back
+// to it: BMP at every depth, with bit fields, top-down and with the old core header; TGA at every depth, run-length
+// coded or not, from either origin; DDS in each form it is read in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/image_file.h"
+
+namespace {
+
+using krovane::formats::ImageFile;
+using Pixels = std::vector<std::uint32_t>;
+
+// 3 x 2 pictures, top row first; rows of odd length, so that BMP rows need padding. Channels are 0, 255 or what
+// five bits hold (0x84 is 16/31, 0x21 is 4/31), so that the 15- and 16-bit forms keep them; 0x21
+// also comes back from 10 bits only when rounded.
+const Pixels kColours = {0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFF0000FF, 0xFF84FF21, 0xFFFFFFFF};
+const Pixels kAlpha = {0x80FF0000, 0xFF00FF00, 0xFF00FF00, 0xFF0000FF, 0xFF84FF21, 0x00FFFFFF};
+const Pixels kTwo = {0xFFFF0000, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFFFF0000, 0xFFFF0000};
+const Pixels kGrey = {0xFF000000, 0xFF404040, 0xFF404040, 0xFFC0C0C0, 0xFFFFFFFF, 0xFF202020};
+// What a DXT block's colour indices pick: from the end points red and blue, the two thirds between them; from
+// blue and red (swapped: the three-colour mode), their middle and transparent black.
+const Pixels kFourColours = {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA};
+const Pixels kThreeColours = {0xFF0000FF, 0xFFFF0000, 0xFF7F007F, 0x00000000};
+constexpr std::uint32_t kWidth = 3, kHeight = 2;
+
+struct Bytes {
+    std::string s;
+    Bytes& u8(std::uint64_t v) { return s.push_back(static_cast<char>(v)), *this; }
+    Bytes& u16(std::uint64_t v) { return u8(v).u8(v >> 8); }
+    Bytes& u32(std::uint64_t v) { return u16(v).u16(v >> 16); }
+};
+
+// A pixel packed by channel masks (red, green, blue, alpha), each channel rounded to its width.
+std::uint32_t packed(std::uint32_t pixel, const std::vector<std::uint32_t>& masks) {
+    std::uint32_t v = 0;
+    for (int c = 0; c < 4; ++c) {
+        const std::uint32_t m = masks[c], shift = m ? std::countr_zero(m) : 0, max = m >> shift;
+        v |= ((pixel >> (c == 3 ? 24 : 16 - 8 * c) & 0xFF) * max + 127) / 255 << shift;
+    }
+    return v;
+}
+
+// A BMP file at `bits` per pixel. Palettes hold the picture's colours in order; `masks` (red, green, blue,
+// alpha) are written as bit fields after a 40-byte header (`header` 40) or inside a V5 header (124); `header`
+// 12 is the old core header. A negative `height` stores the rows top-down.
+std::string bmp(const Pixels& p, int bits, std::vector<std::uint32_t> masks = {}, std::uint32_t header = 40,
+                int height = kHeight) {
+    Pixels palette;
+    for (std::uint32_t c : p)
+        if (bits <= 8 && std::find(palette.begin(), palette.end(), c) == palette.end()) palette.push_back(c);
+    if (header == 12) palette.resize(std::size_t{1} << bits);  // which has no count: all entries are there
+    const std::size_t entry = header == 12 ? 3 : 4, fields = header == 40 ? masks.size() * 4 : 0;
+    const std::size_t dataAt = 14 + header + fields + palette.size() * entry;
+    Bytes b{"BM"};
+    b.u32(0).u32(0).u32(dataAt).u32(header);
+    if (header == 12) {
+        b.u16(kWidth).u16(height).u16(1).u16(bits);
+    } else {
+        b.u32(kWidth).u32(height).u16(1).u16(bits).u32(masks.empty() ? 0 : 3).u32(0).u32(0).u32(0);
+        b.u32(palette.size()).u32(0);
+        for (std::uint32_t m : masks) b.u32(m);
+        b.s.resize(14 + header + fields);
+    }
+    for (std::uint32_t c : palette) (entry == 3 ? b.u8(c).u16(c >> 8) : b.u32(c & 0xFFFFFF));
+    if (masks.empty())
+        masks = bits == 16 ? std::vector<std::uint32_t>{0x7C00, 0x3E0, 0x1F}
+                           : std::vector<std::uint32_t>{0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    masks.resize(4);
+    for (std::uint32_t row = 0; row < kHeight; ++row) {
+        const std::size_t start = b.s.size();
+        const std::uint32_t y = height < 0 ? row : kHeight - 1 - row;
+        std::uint32_t bitsUsed = 0, byte = 0;
+        for (std::uint32_t x = 0; x < kWidth; ++x) {
+            const std::uint32_t c = p[y * kWidth + x];
+            if (bits <= 8) {
+                const auto index =
+                    static_cast<std::uint32_t>(std::find(palette.begin(), palette.end(), c) - palette.begin());
+                byte |= index << (8 - bits - bitsUsed % 8);
+                if ((bitsUsed += bits) % 8 == 0) b.u8(byte), byte = 0;
+            } else if (bits == 24) {
+                b.u8(c).u16(c >> 8);
+            } else {
+                bits == 16 ? b.u16(packed(c, masks)) : b.u32(packed(c, masks));
+            }
+        }
+        if (bitsUsed % 8 != 0) b.u8(byte);
+        b.s.resize(start + (kWidth * bits + 31) / 32 * 4);
+    }
+    return b.s;
+}
+
+// A TGA file: `type` 1 (colour-mapped, 24-bit map), 2 (true colour at `bits`) or 3 (grey), plus 8 when run-length
+// coded; rows bottom-up unless `topLeft`. It carries an image id, which the decoder steps over.
+std::string tga(const Pixels& p, int type, int bits, bool topLeft) {
+    const bool mapped = (type & 7) == 1;
+    Pixels map;
+    for (std::uint32_t c : p)
+        if (mapped && std::find(map.begin(), map.end(), c) == map.end()) map.push_back(c);
+    Bytes b;
+    b.u8(2).u8(mapped).u8(type).u16(0).u16(map.size()).u8(mapped ? 24 : 0).u16(0).u16(0).u16(kWidth).u16(kHeight);
+    b.u8(bits).u8((bits == 32 ? 8 : bits == 16 ? 1 : 0) | (topLeft ? 0x20 : 0)).u16(0x4449);
+    for (std::uint32_t c : map) b.u8(c).u16(c >> 8);
+    const auto pixel = [&](std::uint32_t c) {
+        Bytes v;
+        if (mapped) return v.u8(std::find(map.begin(), map.end(), c) - map.begin()).s;
+        if (bits == 8) return v.u8(c).s;
+        if (bits == 24) return v.u8(c).u16(c >> 8).s;
+        if (bits == 32) return v.u32(c).s;
+        return v.u16(packed(c, {0x7C00, 0x3E0, 0x1F, 0}) | (bits == 16 ? 0x8000 : 0)).s;  // the attribute bit set
+    };
+    Pixels order;
+    for (std::uint32_t row = 0; row < kHeight; ++row)
+        for (std::uint32_t x = 0; x < kWidth; ++x) order.push_back(p[(topLeft ? row : kHeight - 1 - row) * kWidth + x]);
+    // Run-length coded: a repeat packet for each run of equal pixels, a raw packet for the others.
+    for (std::size_t i = 0; i < order.size();) {
+        std::size_t n = 1;
+        while (i + n < order.size() && order[i + n] == order[i]) ++n;
+        if (type < 8) n = order.size() - i;
+        if (type >= 8) b.u8(n > 1 ? 0x80 | (n - 1) : 0);
+        for (std::size_t k = 0; k < (type >= 8 && n > 1 ? 1 : n); ++k) b.s += pixel(order[i + k]);
+        i += n;
+    }
+    return b.s;
+}
+
+// A DDS file: 32-bit pixels by `masks` (red, green, blue, alpha; no alpha mask: no alpha), or one block of
+// `form` with red and blue end points (blue first: `swapped`), and for DXT3 and DXT5 the pixels' alphas.
+std::string dds(const std::string& form, const Pixels& p, std::vector<std::uint32_t> masks = {0, 0, 0, 0},
+                bool swapped = false) {
+    Bytes b{"DDS "};
+    b.u32(124).u32(0x1007).u32(kHeight).u32(kWidth).u32(0).u32(0).u32(1);
+    b.s.resize(76);
+    b.u32(32).u32(!form.empty() ? 4 : 0x40 | (masks[3] ? 1 : 0)).s += form.empty() ? std::string(4, '\0') : form;
+    b.u32(form.empty() ? 32 : 0);
+    for (std::uint32_t m : masks) b.u32(m);
+    b.s.resize(128);
+    const Pixels& colours = swapped ? kThreeColours : kFourColours;
+    const std::uint32_t levels[] = {255, 0, 218, 182, 145, 109, 72, 36};  // DXT5's from the end points 255 and 0
+    std::uint32_t indices = 0;
+    std::uint64_t alpha = 0;
+    const auto indexOf = [](const auto& list, std::uint32_t v, std::uint32_t mask) -> std::uint64_t {
+        return std::find_if(std::begin(list), std::end(list), [&](std::uint32_t e) { return (e & mask) == v; }) -
+               std::begin(list);
+    };
+    for (std::uint32_t i = 0; i < kWidth * kHeight; ++i) {
+        const std::uint32_t at = i / kWidth * 4 + i % kWidth;  // in the 4 x 4 block
+        if (form.empty()) b.u32(packed(p[i], masks));
+        indices |= std::uint32_t(indexOf(colours, p[i] & 0xFFFFFF, 0xFFFFFF)) << 2 * at;
+        alpha |= form == "DXT3" ? std::uint64_t{p[i] >> 28} << 4 * at : indexOf(levels, p[i] >> 24, 0xFF) << 3 * at;
+    }
+    if (form.empty()) return b.s;
+    if (form == "DXT3") b.u32(alpha).u32(alpha >> 32);
+    if (form == "DXT5") b.u16(0x00FF).u32(alpha).u16(alpha >> 32);
+    return b.u32(swapped ? 0xF800001F : 0x001FF800).u32(indices).s;
+}
+
+TEST(ImageFile, EveryPixelFormDecodesToItsPicture) {
+    const std::vector<std::uint32_t> abgr = {0xFF, 0xFF00, 0xFF0000, 0xFF000000};
+    struct Case {
+        std::string name, file;
+        Pixels picture;
+    };
+    std::vector<Case> cases = {
+        {"BMP 1-bit", bmp(kTwo, 1), kTwo},
+        {"BMP 4-bit", bmp(kColours, 4), kColours},
+        {"BMP 8-bit", bmp(kColours, 8), kColours},
+        {"BMP 8-bit, core header", bmp(kColours, 8, {}, 12), kColours},
+        {"BMP 16-bit", bmp(kColours, 16), kColours},
+        {"BMP 16-bit, 5:6:5 bit fields", bmp(kColours, 16, {0xF800, 0x7E0, 0x1F}), kColours},
+        {"BMP 24-bit", bmp(kColours, 24), kColours},
+        {"BMP 24-bit, top-down", bmp(kColours, 24, {}, 40, -2), kColours},
+        {"BMP 32-bit", bmp(kAlpha, 32), kAlpha},
+        {"BMP 32-bit, bit fields without alpha", bmp(kColours, 32, {0xFF, 0xFF00, 0xFF0000}), kColours},
+        {"BMP 32-bit, V5 header with alpha", bmp(kAlpha, 32, abgr, 124), kAlpha},
+        {"DDS 32-bit with alpha", dds("", kAlpha, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}), kAlpha},
+        {"DDS 32-bit without alpha", dds("", kColours, {0xFF, 0xFF00, 0xFF0000, 0}), kColours},
+        {"DDS 32-bit, 10-bit channels", dds("", kColours, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}), kColours}};
+    // DXT blocks: each colour they make, and for DXT3 alphas of four bits (0x11 apart), for DXT5 alpha levels.
+    const Pixels four = {kFourColours[0], kFourColours[2], kFourColours[3], kFourColours[1], 0xFFFF0000, 0xFF0000FF};
+    const Pixels three = {0, kThreeColours[0], kThreeColours[1], kThreeColours[2], 0, 0xFF0000FF};
+    const std::uint32_t dxt3Alphas[] = {0x00, 0x33, 0x66, 0x99, 0xCC, 0xFF}, dxt5Alphas[] = {255, 0, 218, 36, 109, 145};
+    Pixels dxt3, dxt5;
+    for (std::size_t i = 0; i < four.size(); ++i) {
+        dxt3.push_back((four[i] & 0xFFFFFF) | dxt3Alphas[i] << 24);
+        dxt5.push_back((four[i] & 0xFFFFFF) | dxt5Alphas[i] << 24);
+    }
+    cases.push_back({"DDS DXT1", dds("DXT1", four), four});
+    cases.push_back({"DDS DXT1 with transparency", dds("DXT1", three, {0, 0, 0, 0}, true), three});
+    cases.push_back({"DDS DXT3", dds("DXT3", dxt3), dxt3});
+    cases.push_back({"DDS DXT5", dds("DXT5", dxt5), dxt5});
+    // TGA: each depth, raw and run-length coded, from the bottom-left and the top-left corner.
+    const struct {
+        const char* name;
+        int type, bits;
+        const Pixels& picture;
+    } tgaForms[] = {{"8-bit grey", 3, 8, kGrey}, {"8-bit colour-mapped", 1, 8, kColours},
+                    {"15-bit", 2, 15, kColours}, {"16-bit", 2, 16, kColours},
+                    {"24-bit", 2, 24, kColours}, {"32-bit", 2, 32, kAlpha}};
+    for (const auto& form : tgaForms)
+        for (const int rle : {0, 8})
+            for (const bool topLeft : {false, true})
+                cases.push_back({std::string("TGA ") + form.name + (rle ? ", run-length coded" : "") +
+                                     (topLeft ? ", top-left" : ", bottom-left"),
+                                 tga(form.picture, form.type + rle, form.bits, topLeft), form.picture});
+
+    for (const Case& c : cases) {
+        ImageFile image;
+        std::string error;
+        ASSERT_TRUE(ImageFile::decode(c.file, 64, image, error)) << c.name << ": " << error;
+        EXPECT_TRUE(image.width == kWidth && image.height == kHeight) << c.name;
+        EXPECT_EQ(image.pixels, c.picture) << c.name;
+    }
+}
+
+}  // namespace
