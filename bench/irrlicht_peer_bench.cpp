@@ -33,7 +33,7 @@ void BM_IrrlichtNullFrame(benchmark::State& state) {
     for (long i = 0; i < count; ++i) {
         const auto x = static_cast<f32>((i % side) * 12 - side * 6), z = static_cast<f32>((i / side) * 12 - side * 6);
         scene::IMeshSceneNode* node = scene->addMeshSceneNode(cube, nullptr, -1, core::vector3df(x, 4, z),
-                                                               core::vector3df(0, static_cast<f32>((i * 37) % 360), 0));
+                                                              core::vector3df(0, static_cast<f32>((i * 37) % 360), 0));
         node->setMaterialFlag(video::EMF_LIGHTING, true);
     }
     cube->drop();
@@ -42,7 +42,7 @@ void BM_IrrlichtNullFrame(benchmark::State& state) {
     scene::ICameraSceneNode* camera = scene->addCameraSceneNode(
         nullptr, core::vector3df(0, reach * 1.5f, -reach * 1.1f), core::vector3df(0, 0, reach * 0.05f));
     camera->setFarValue(reach * 4);  // its default, 3,000, would leave the far cubes out
-    for (int i = 0; i < 2; ++i) {  // everything made on first use
+    for (int i = 0; i < 2; ++i) {    // everything made on first use
         driver->beginScene(true, true, video::SColor(255, 20, 24, 32));
         scene->drawAll();
         driver->endScene();
@@ -52,13 +52,18 @@ void BM_IrrlichtNullFrame(benchmark::State& state) {
         scene->drawAll();
         driver->endScene();
     }
-    state.counters["us_per_object"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(count),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::OneK::kIs1000);
+    state.counters["us_per_object"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * static_cast<double>(count),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::OneK::kIs1000);
     state.counters["drawn_per_frame"] = driver->getPrimitiveCountDrawn() / 12.0;
     device->drop();
 }
 
 }  // namespace
 
-BENCHMARK(BM_IrrlichtNullFrame)->ArgName("objects")->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_IrrlichtNullFrame)
+    ->ArgName("objects")
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
