@@ -5,6 +5,11 @@
                                        triangles and one texture
     make_levels.py many DIR [N]        N objects (10,000 by default) over 20
                                        models and 20 textures, on a square grid
+    make_levels.py cubes DIR [N] [L] [textured]
+                                       N cubes of 12 triangles (10,000 by default)
+                                       naming one model, untextured unless asked,
+                                       on a square grid all in view, lit by L
+                                       lights (1 to 3, 1 by default)
     make_levels.py demo DIR            the bundled level, with an ini.txt of
                                        640 x 480 without multisampling
 
@@ -23,8 +28,10 @@ import make_demo_level as demo  # noqa: E402
 
 INI = "SCREEN = 640, 480\nBACK_RENDERER_COLOR = 20, 24, 32\nMULTISAMPLE_TYPE = 0\nMULTISAMPLEANTIALIAS = 0\nFILLMODE = 3\n"
 EFFECTS = "_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } } }"
-LIGHTS = ("_LIGHTS_ { sun { _POSITION_ { 300 600 -400 } _COLOR_ { 1 0.95 0.85 } _FALLOFF_ { 100000 }"
-          " _AMBIENT_ { 0.2 } } }")
+LIGHT = [" sun { _POSITION_ { 300 600 -400 } _COLOR_ { 1 0.95 0.85 } _FALLOFF_ { 100000 } _AMBIENT_ { 0.2 } }",
+         " sky { _POSITION_ { -500 400 300 } _COLOR_ { 0.35 0.5 0.95 } _FALLOFF_ { 100000 } }",
+         " ember { _POSITION_ { 0 150 0 } _COLOR_ { 1 0.5 0.15 } _FALLOFF_ { 100000 } }"]
+LIGHTS = "_LIGHTS_ {" + LIGHT[0] + " }"
 
 
 def start(folder):
@@ -38,9 +45,9 @@ def start(folder):
         f.write(INI)
 
 
-def write_level(cameras, objects):
+def write_level(cameras, objects, lights=LIGHTS):
     """The level file: `objects` is a list of (object file, x, y, z, ry)."""
-    lines = [cameras, LIGHTS, EFFECTS, "_OBJECTS_ {"]
+    lines = [cameras, lights, EFFECTS, "_OBJECTS_ {"]
     for i, (kind, x, y, z, ry) in enumerate(objects):
         lines.append("    o%d { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\%s.DR } "
                      "_POSITION_ { %s %s %s } _ROTATION_ { 0 %s 0 } }" % (i, kind, *(demo.fmt(v) for v in (x, y, z, ry))))
@@ -87,17 +94,36 @@ def many(folder, count):
                 % (demo.fmt(reach * 0.8), demo.fmt(-reach * 0.9)), objects)
 
 
+def cubes(folder, count, lights, textured):
+    start(folder)
+    if textured:
+        demo.write_bmp("textures/cube.bmp", 64, 64, demo.stone_tiles)
+    demo.write_x("cube.x", demo.box(8, 8, 8),
+                 [((0.85, 0.8, 0.7, 1), 30, (0.5, 0.5, 0.5), "cube.bmp" if textured else None)])
+    write_object_file("cube", "cube.x")
+    side = max(1, math.ceil(math.sqrt(count)))
+    objects = [("cube", (i % side - side / 2) * 12, 0, (i // side - side / 2) * 12, (i * 37) % 360)
+               for i in range(count)]
+    reach = side * 12
+    write_level("_CAMERAS_ { overview { _POSITION_ { 0 %s %s } _LOOK_ { 0 0 %s } } }"
+                % (demo.fmt(reach * 1.5), demo.fmt(-reach * 1.1), demo.fmt(reach * 0.05)), objects,
+                "_LIGHTS_ {" + "".join(LIGHT[:lights]) + " }")
+
+
 def bundled(folder):
     start(folder)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 3 or sys.argv[1] not in ("shared", "many", "demo"):
+    if len(sys.argv) < 3 or sys.argv[1] not in ("shared", "many", "cubes", "demo"):
         sys.exit(__doc__)
     target = os.path.abspath(sys.argv[2])
     if sys.argv[1] == "shared":
         shared(target)
     elif sys.argv[1] == "many":
         many(target, int(sys.argv[3]) if len(sys.argv) > 3 else 10000)
+    elif sys.argv[1] == "cubes":
+        cubes(target, int(sys.argv[3]) if len(sys.argv) > 3 else 10000,
+              min(3, max(1, int(sys.argv[4]))) if len(sys.argv) > 4 else 1, sys.argv[5:6] == ["textured"])
     else:
         bundled(target)

@@ -57,7 +57,7 @@ public:
     // first entry named exactly `name`, or null; it holds while
     // listChanges() stays the same (entries live as long as the manager).
     const EffectEntry* findEntry(std::string_view name) const;
-    // Counts the changes of the list.
+    // Counts the changes of the list: it only grows, so its numbers taken.
     std::uint32_t listChanges() const { return entries_.count(); }
     // What FindEffect does with the entry it found: points `view` and
     // `projection` at the current camera's (the identity without a camera)

@@ -13,7 +13,8 @@
 //
 // Meshes and textures are handed out as handles; the cache keeps one of its
 // own and lets go of an entry when the last user has given its handle back
-// through release().
+// through release(). The objects read from one parameter file also share
+// what they made of it (an ObjectTemplate), found here by the parsed tree.
 #pragma once
 
 #include <memory>
