@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/krovane.h"
-#include "console/console_log.h"
 #include "gfx/null_device.h"
+#include "log/console_log.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/krovane_object_manager.h"
