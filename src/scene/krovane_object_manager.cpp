@@ -1,6 +1,7 @@
 // Creating, listing, drawing and commanding the level's objects.
 #include "scene/krovane_object_manager.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -138,8 +139,12 @@ ReloadOutcome Krovane_Object_Manager::ReloadFile(const std::string& key) {
             if (made[i] != nullptr || (pass == 0 && !tried.insert(kind).second)) continue;
             const std::string path(entries_.find(ids[i])->path);
             made[i] = makeObject(path.c_str(), old[i]->position, old[i]->rotation, old[i]->scale, loaded);
+            // The file itself must have loaded where the object looked for it (a model that does not
+            // read, a picture that does not decode, are not a failed Load).
+            const bool lookedUp = !keepSources_ || std::any_of(sources_.begin(), sources_.end(),
+                                                               [&](const FileSource& s) { return s.key == key; });
+            if (lookedUp && !resources_.holdsCurrent(key)) loaded = false;
         }
-        if (pass == 0) loaded = loaded && resources_.holdsCurrent(key);
     }
     resources_.endSnapshot();
     if (!loaded) {
