@@ -19,7 +19,7 @@ namespace {
 // The path a file has on disk, links followed; empty when there is none to be had.
 std::string canonical(const std::string& path) {
     std::error_code ec;
-    const fs::path found = fs::weakly_canonical(path, ec);
+    const fs::path found = fs::weakly_canonical(fs::absolute(path, ec), ec);
     return ec ? std::string() : found.string();
 }
 
