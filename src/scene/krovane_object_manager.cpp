@@ -35,6 +35,12 @@ bool readScale(const DynamicRow& tree, unsigned key, std::array<float, 3>& scale
     return true;
 }
 
+// Whether an object's parameter file names a model.
+bool namesModel(const DynamicRow& params) {
+    const unsigned key = params.iLookId("_MODEL_FILE_");
+    return static_cast<int>(key) > 0 && params.iCountParams(key) + params.iCountKnots(key) > 0;
+}
+
 }  // namespace
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
@@ -144,6 +150,8 @@ ReloadOutcome Krovane_Object_Manager::ReloadFile(const std::string& key) {
             const bool lookedUp = !keepSources_ || std::any_of(sources_.begin(), sources_.end(),
                                                                [&](const FileSource& s) { return s.key == key; });
             if (lookedUp && !resources_.holdsCurrent(key)) loaded = false;
+            // Nor may it lose the model it names (one still half written, say): what is shown stays.
+            if (loaded && made[i]->mesh() == nullptr && namesModel(*made[i]->params)) loaded = false;
         }
     }
     resources_.endSnapshot();

@@ -90,8 +90,8 @@ public:
     void sourceFiles(std::vector<FileSource>& out) const;
     // Makes every object made from the file at `key` (see FileSource) again,
     // with its id, place and visibility. The new objects replace the old
-    // only when that file loaded and every one of them did; else the old
-    // stay. Objects of one template are tried one first, so that a failure
+    // only when that file loaded and every one of them did, with the model
+    // it names; else the old stay. Objects of one template are tried one first, so that a failure
     // is reported once. Prints one line naming the file (see FileSource);
     // nothing when no object was made from it.
     ReloadOutcome ReloadFile(const std::string& key);

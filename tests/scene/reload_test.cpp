@@ -121,6 +121,10 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
          "",
          {{"[M.F] cannot find: models\\square.x", "_ERROR_"},  // once, by the first object tried
           {"[R.F] not reloaded, kept as it was: models\\square.x", "_ERROR_"}}},
+        {"a texture while the model is half written: the objects would lose their model",
+         [] { writePicture("red.bmp", 16); }, "red.bmp", ReloadOutcome::Failed, "",
+         {{"[M.F] cannot find: models\\square.x", "_ERROR_"},
+          {"[R.F] not reloaded, kept as it was: red.bmp", "_ERROR_"}}},
         {"the model mended",
          [] { writeFile("models/square.x", squareModel({"red.bmp"})); },
          "models/square.x",
@@ -146,7 +150,7 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
     }
     // What each change brought: the newest red.bmp (found first now), the edited object file, the model twice
     // over, and the old copies where a reload failed; ids, places and the shared template stay.
-    EXPECT_EQ(textureSide(1), 8u);
+    EXPECT_EQ(textureSide(1), 16u);
     EXPECT_EQ(object(1).shared(), object(2).shared());
     EXPECT_EQ(object(3).effectCount(), 0u);
     EXPECT_EQ(object(3).mesh(), object(1).mesh());
