@@ -32,7 +32,11 @@ bool inside(const fs::path& file, const fs::path& folder) {
 
 LevelWatch::LevelWatch(Krovane& engine, std::unique_ptr<krovane::platform::FileWatcher> watcher, ModelLevel* model,
                        fs::path modelFile)
-    : engine_(engine), watcher_(std::move(watcher)), model_(model), modelFile_(std::move(modelFile)) {
+    : engine_(engine),
+      watcher_(std::move(watcher)),
+      model_(model),
+      modelFile_(std::move(modelFile)),
+      lastPoll_(Clock::ticks()) {
     refresh();
 }
 
@@ -100,13 +104,15 @@ void LevelWatch::note(const std::string& file, std::uint32_t now) {
 }
 
 void LevelWatch::poll() {
+    const std::uint32_t now = Clock::ticks();
+    const std::uint32_t since = lastPoll_;  // the events read now came after it
+    lastPoll_ = now;
     watcher_->poll(changes_);
     if (!changes_.files.empty() || changes_.lost) {
-        const std::uint32_t now = Clock::ticks();
-        for (const fs::path& file : changes_.files) note(file.string(), now);
+        for (const fs::path& file : changes_.files) note(file.string(), since);
         if (changes_.lost) {
             // Anything may have changed: each file is compared with the one read, and the folders watched again.
-            for (const auto& [file, w] : files_) note(file, now);
+            for (const auto& [file, w] : files_) note(file, since);
             refresh();
         }
         changes_.files.clear();
@@ -114,7 +120,6 @@ void LevelWatch::poll() {
     }
     if (pending_.empty()) return;
 
-    const std::uint32_t now = Clock::ticks();
     std::vector<std::string> due;
     std::erase_if(pending_, [&](const Pending& p) {
         if (now - p.lastEvent < kSettleMilliseconds) return false;

@@ -6,8 +6,10 @@
 // they tried, found or not) and watches their folders through
 // platform::FileWatcher. Once per frame, between frames (poll), it reads what
 // changed; a file is taken when its events have settled (kSettleMilliseconds
-// without another, so that a save in several steps is one change) and only
-// when it is not the file last read (its stamp: size, times, inode). Then:
+// without another, so that a save in several steps is one change; an event is
+// dated by the poll before the one that reads it, the earliest it can have
+// come, so that slow frames add no frame of their own) and only when it is
+// not the file last read (its stamp: size, times, inode). Then:
 //   the level file        the whole level loads again (Krovane::ReloadLevel);
 //   an opened model       its level is made again (ModelLevel::prepare, which
 //                         imports it again where needed), then loaded again;
@@ -87,4 +89,5 @@ private:
     std::unordered_map<std::string, Watched> files_;  // by canonical path
     std::vector<Pending> pending_;
     krovane::platform::FileWatcher::Changes changes_;
+    std::uint32_t lastPoll_;
 };

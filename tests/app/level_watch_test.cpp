@@ -210,6 +210,18 @@ TEST_F(Watch, AnEventIsNotTakenBeforeItSettles) {
     EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"}}));
 }
 
+// Dated by the frame before: after a frame longer than the settling time, what it read is taken at once.
+TEST_F(Watch, AfterASlowFrameAnEventIsTakenAtOnce) {
+    start();
+    watch->poll();
+    Clock::advanceTicks(LevelWatch::kSettleMilliseconds * 5);
+    picture("textures/crate.bmp", 0x00FF00);
+    event("textures/crate.bmp");
+    const std::size_t before = count();
+    watch->poll();
+    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"}}));
+}
+
 TEST_F(Watch, TheLevelFileLoadsTheWholeLevelAgainKeepingTheCamera) {
     start();
     engine.cameraManager()->SelectCamera(2);

@@ -8,8 +8,8 @@ usage: x11.py close WINDOW                asks it to close, as its close button 
                                           runs COMMAND, then reads the rectangle until nine tenths of it show COLOUR,
                                           at most 20 s; prints the milliseconds from the end of COMMAND to the first
                                           reading that shows it (exit 1: never). COLOUR is RRGGBB (within 24 in every
-                                          channel) or red, green or blue (that channel above the others by 40: a lit
-                                          surface)."""
+                                          channel), red, green or blue (that channel above the others by 40: a lit
+                                          surface), or changed (a tenth of it differs from before COMMAND)."""
 import ctypes, ctypes.util, subprocess, sys, time
 
 
@@ -55,8 +55,11 @@ def press(keys, down):
     x11.XFlush(display)
 
 
-def near(data, colour):  # the share of 32-bit pixels (B, G, R, X) that show colour
+def near(data, colour, before=None):  # the share of 32-bit pixels (B, G, R, X) that show colour
     pixels = [data[i + 2:i - 1 if i else None:-1] for i in range(0, len(data) - 3, 4)]  # as R, G, B
+    if colour == "changed":
+        return 9 * sum(any(abs(a - b) > 24 for a, b in zip(data[i:i + 3], before[i:i + 3]))
+                       for i in range(0, len(data) - 3, 4)) / max(len(pixels), 1)
     if colour in ("red", "green", "blue"):
         k = ("red", "green", "blue").index(colour)
         shows = lambda p: all(p[k] > p[j] + 40 for j in range(3) if j != k)
@@ -68,9 +71,10 @@ def near(data, colour):  # the share of 32-bit pixels (B, G, R, X) that show col
 
 if sys.argv[1] == "after":
     rect, colour = [int(v) for v in sys.argv[3:7]], sys.argv[7]
+    before = grab(*rect)
     subprocess.run(sys.argv[8:], check=True)
     start = time.monotonic()
-    while near(grab(*rect), colour) < 0.9:
+    while near(grab(*rect), colour, before) < 0.9:
         if time.monotonic() > start + 20:
             sys.exit(f"the rectangle never showed {colour}")
         time.sleep(0.001)
