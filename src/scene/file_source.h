@@ -15,8 +15,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/path_resolver.h"
-
 struct FileSource {
     std::string key;         // the path on disk
     std::string enginePath;  // as the level names it (code page 1251, backslashes)
@@ -24,9 +22,7 @@ struct FileSource {
 };
 
 // The key of the file an engine path names.
-inline std::string fileKey(std::string_view enginePath) {
-    return krovane::platform::PathResolver::resolve(enginePath).string();
-}
+std::string fileKey(std::string_view enginePath);
 
 enum class ReloadOutcome {
     NotUsed,   // nothing was made from that file
