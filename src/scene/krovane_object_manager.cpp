@@ -140,9 +140,9 @@ ReloadOutcome Krovane_Object_Manager::ReloadFile(const std::string& key) {
     resources_.beginSnapshot();
     for (int pass = 0; pass < 2 && loaded; ++pass) {
         for (std::size_t i = 0; i < ids.size() && loaded; ++i) {
-            const void* kind = old[i]->shared() != nullptr ? static_cast<const void*>(old[i]->shared())
-                                                           : entries_.find(ids[i])->path.data();
-            if (made[i] != nullptr || (pass == 0 && !tried.insert(kind).second)) continue;
+            const void* group = old[i]->shared() != nullptr ? static_cast<const void*>(old[i]->shared())
+                                                            : entries_.find(ids[i])->path.data();
+            if (made[i] != nullptr || (pass == 0 && !tried.insert(group).second)) continue;
             const std::string path(entries_.find(ids[i])->path);
             made[i] = makeObject(path.c_str(), old[i]->position, old[i]->rotation, old[i]->scale, loaded);
             // The file itself must have loaded where the object looked for it (a model that does not
