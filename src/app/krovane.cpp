@@ -104,24 +104,61 @@ void Krovane::Initialize(int dpi) {
     // Read once for every manager: a level of many objects is a large file.
     const DynamicRow level = readLevel(kLevelFile);
     reportMalformed(level);
-    // kept: the trailing blanks of these headings and closing lines are in every existing log.
-    console_->Print("[>>>] Loading Lights : ", MessageType::System);
-    lightManager_->SetupFromTree(level);
-    console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
-    console_->Print("[>>>] Loading Objects : ", MessageType::System);
-    objectManager_->LoadObjects(&level);
-    console_->Print("[>>>] Loading cameras : ", MessageType::System);
-    cameraManager_->LoadCameras(level);
-    console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
-    console_->Print("[>>>] Loading effects : ", MessageType::System);
-    effectManager_->SetupFromTree(level);
-    console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
+    objectManager_->keepSources(keepSources);
+    loadStages(level, *lightManager_, *objectManager_, *cameraManager_, *effectManager_);
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
     const char* const paths[] = {"textures\\_def\\white.bmp", "textures\\_def\\red.bmp", "textures\\_def\\Blue.bmp"};
     for (std::size_t i = 0; i < defaultTextures_.size(); ++i)
         if (failed(krovane::gfx::loadTextureFromFile(device_.get(), paths[i], &defaultTextures_[i])))
             console_->Print(("missed: " + std::string(paths[i])).c_str(), MessageType::Error);
+}
+
+void Krovane::loadStages(const DynamicRow& level, Krovane_Light_Manager& lights, Krovane_Object_Manager& objects,
+                         Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects) {
+    // kept: the trailing blanks of these headings and closing lines are in every existing log.
+    console_->Print("[>>>] Loading Lights : ", MessageType::System);
+    lights.SetupFromTree(level);
+    console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
+    console_->Print("[>>>] Loading Objects : ", MessageType::System);
+    objects.LoadObjects(&level);
+    console_->Print("[>>>] Loading cameras : ", MessageType::System);
+    cameras.LoadCameras(level);
+    console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
+    console_->Print("[>>>] Loading effects : ", MessageType::System);
+    effects.SetupFromTree(level);
+    console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
+}
+
+bool Krovane::ReloadLevel(const Korvane_string& named) {
+    if (!console_ || shutDown_) return false;
+    const DynamicRow level = readLevel(kLevelFile);
+    if (level.lastLoadError().kind != TreeLoadError::Kind::None) {
+        // Half written, or between a delete and a write: what is shown stays.
+        console_->Print(Korvane_string(std::string_view(level.lastLoadError().describe())), MessageType::Error);
+        console_->Print(addedLine(kNotReloadedLine, named), MessageType::Error);
+        return false;
+    }
+    console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
+    auto cameras = std::make_unique<Krovane_Camera_Manager>(console_.get());
+    auto effects = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameras);
+    auto lights = std::make_unique<Krovane_Light_Manager>(*console_);
+    auto objects = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), console_.get(), effects.get(),
+                                                            lights.get());
+    objects->keepSources(keepSources);
+    loadStages(level, *lights, *objects, *cameras, *effects);
+    cameras->SelectCamera(cameraManager_->CurrentNumber());  // else camera 1, as at start
+
+    commandQueue_->setManagers(cameras.get(), objects.get());
+    renderManager_->setScene(cameras.get(), objects.get(), lights.get());
+    // The old objects first: they hold the old effects and lights.
+    std::swap(objectManager_, objects);
+    objects.reset();
+    std::swap(cameraManager_, cameras);
+    std::swap(lightManager_, lights);
+    std::swap(effectManager_, effects);
+    console_->Print(addedLine(kReloadedLine, named), MessageType::Comment);
+    return true;
 }
 
 void Krovane::Shutdown() {

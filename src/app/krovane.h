@@ -10,6 +10,9 @@
 //
 // Start-up writes its stages to the console log ("[>>>] ..." as System lines,
 // "[i] ..." as Comments); nothing stops it: every problem is a log line.
+//
+// A viewer that reloads what changes on disk (see LevelWatch) sets
+// keepSources before Initialize, and loads the level again with ReloadLevel.
 #pragma once
 
 #include <array>
@@ -84,6 +87,16 @@ public:
     // console and last the device. Runs its work once however often it is called.
     void Shutdown();
 
+    // Loads the level file again as at start (its stages and their log lines)
+    // into new camera, light, effect and object managers, which replace the
+    // current ones; the console, its log, the device and the render manager
+    // stay, and so does the current camera's number where the new level has
+    // it. A level file that is missing or does not parse replaces nothing:
+    // its Error lines, then "[R.F] not reloaded, kept as it was: " and
+    // `named`. Else ends with "[i] Reloaded: " and `named` (code page 1251;
+    // by default the level file). False when nothing was replaced.
+    bool ReloadLevel(const Korvane_string& named = kLevelFile);
+
     Krovane_Console* console() const { return console_.get(); }
     Krovane_Camera_Manager* cameraManager() const { return cameraManager_.get(); }
     Krovane_Object_Manager* objectManager() const { return objectManager_.get(); }
@@ -98,12 +111,18 @@ public:
     std::uint16_t fillMode = 0;
     std::uint8_t multisampleAntialias = 0;
     std::uint32_t maxAnisotropy = 1;  // 1: the anisotropic filters set at start filter trilinearly
+    // Set before Initialize: the objects remember which files they were made
+    // from (see Krovane_Object_Manager::keepSources), for reloading them.
+    bool keepSources = false;
 
 private:
     // One Error line for a level or command-base file that exists but does
     // not parse, naming the file, line and column (the managers then find
     // nothing in it).
     void reportMalformed(const DynamicRow& tree);
+    // The level's four stages, each framed by its log lines, into these managers.
+    void loadStages(const DynamicRow& level, Krovane_Light_Manager& lights, Krovane_Object_Manager& objects,
+                    Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects);
 
     krovane::gfx::Ref<krovane::gfx::Device> device_;
     krovane::gfx::Matrix baseMatrix_ = krovane::gfx::kIdentityMatrix;

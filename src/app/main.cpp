@@ -6,6 +6,8 @@
 //   krovane [LEVEL_DIR]       works in LEVEL_DIR as if started there
 //   krovane MODEL             shows a model file in a level made for it in the
 //                             cache, and works there (see app/model_level.h)
+//   krovane --watch ...       reloads what changes on disk (see app/level_watch.h);
+//                             always so for a MODEL
 //   krovane --help | --version
 #include <cstdio>
 #include <filesystem>
@@ -13,10 +15,12 @@
 #include <string_view>
 
 #include "app/krovane.h"
+#include "app/level_watch.h"
 #include "app/main_loop.h"
 #include "app/model_level.h"
 #include "app/screen_size.h"
 #include "formats/cursor_file.h"
+#include "platform/file_watcher.h"
 #include "platform/path_resolver.h"
 #include "platform/window.h"
 
@@ -26,13 +30,15 @@ constexpr const char* kTitle = "|Korvane|0.0.5|June 12|";
 constexpr int kMaxSide = 16384;  // the largest window side the window layer opens
 
 constexpr const char* kUsage =
-    "usage: krovane [LEVEL_DIR]\n"
+    "usage: krovane [--watch] [LEVEL_DIR]\n"
     "       krovane MODEL\n"
     "       krovane --help | --version\n"
     "Opens the level in LEVEL_DIR (default: the current folder) and works there:\n"
     "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
     "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
-    "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n";
+    "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n"
+    "--watch reloads what changes on disk while the viewer runs: the level file, object\n"
+    "files, models, textures and effects; a MODEL is always watched.\n";
 
 int fail(const char* what, const std::string& why) {
     std::fprintf(stderr, "krovane: %s: %s\n", what, why.c_str());
@@ -50,6 +56,7 @@ struct LevelSource {
     std::filesystem::path path;
     std::string given;  // as the command line wrote it, for messages
     bool model = false;
+    bool watch = false;  // reload what changes on disk
 };
 
 // Reads the command line into `source`; returns -1 to go on, else the exit status.
@@ -65,6 +72,10 @@ int readArguments(int argc, char** argv, LevelSource& source) {
             std::printf("krovane %s\n", KROVANE_VERSION);
             return 0;
         }
+        if (arg == "--watch") {
+            source.watch = true;
+            continue;
+        }
         if (arg.size() > 1 && arg[0] == '-') return refuse("unknown option " + std::string(arg));
         if (!level.empty()) return refuse("one level folder or model at most, not also " + std::string(arg));
         level = arg;
@@ -76,7 +87,7 @@ int readArguments(int argc, char** argv, LevelSource& source) {
     if (std::filesystem::is_regular_file(level, ec)) {
         if (!ModelLevel::isModelFile(level))
             return refuse(std::string("not a level folder or a model (") + ModelLevel::kExtensions + "): " + level);
-        source.model = true;
+        source.model = source.watch = true;
     } else if (!std::filesystem::is_directory(level, ec)) {
         return refuse("no such folder or model: " + level);
     }
@@ -102,10 +113,11 @@ int enterLevel(const LevelSource& source, ModelLevel& model) {
 
 // Creates the device on `window` with the settings of `config` and starts
 // the engine with its level; the import's failure of a model goes to its log.
-bool startEngine(Krovane& engine, krovane::platform::Window& window, const DynamicRow& config,
-                 const ModelLevel& model) {
+bool startEngine(Krovane& engine, krovane::platform::Window& window, const DynamicRow& config, const ModelLevel& model,
+                 bool watch) {
     std::string error;
     engine.ReadRenderSettings(&config);
+    engine.keepSources = watch;
     if (krovane::gfx::failed(engine.InitDevice(window, error))) {
         fail("cannot create the 3D device", error);
         return false;
@@ -139,9 +151,19 @@ int main(int argc, char** argv) {
     std::string error;
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);
     if (!window) return fail("cannot open the window", error);
-    if (!startEngine(engine, *window, config, model)) return 1;
+    if (!startEngine(engine, *window, config, model, source.watch)) return 1;
 
     MainLoop loop(engine, window.get());
+    std::unique_ptr<LevelWatch> watch;
+    if (source.watch) {
+        std::unique_ptr<krovane::platform::FileWatcher> watcher = krovane::platform::FileWatcher::create(error);
+        if (watcher->available())
+            watch =
+                std::make_unique<LevelWatch>(engine, std::move(watcher), source.model ? &model : nullptr, source.path);
+        else
+            std::fprintf(stderr, "krovane: files are not watched: %s\n", error.c_str());
+        loop.watchFiles(watch.get());
+    }
     window->show();
     krovane::platform::CursorImage cursor;
     const bool cursorRead =

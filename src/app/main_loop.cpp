@@ -1,6 +1,7 @@
 #include "app/main_loop.h"
 
 #include "app/frame_shot.h"
+#include "app/level_watch.h"
 #include "console/console_box.h"
 #include "gfx/device.h"
 #include "platform/clock.h"
@@ -54,6 +55,7 @@ void MainLoop::handleEvent(const WindowEvent& event) {
 }
 
 void MainLoop::idlePass() {
+    if (watch_ != nullptr) watch_->poll();
     frameTimer_.Reset();
     frameRate_.countFrame();
     if (Krovane_Render_Manager* render = engine_.renderManager())

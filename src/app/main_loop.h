@@ -7,6 +7,9 @@
 // The loop ends after the window is closed (or the program gets SIGINT or
 // SIGTERM), by which time the engine has shut down and saved its log.
 //
+// With files watched (LevelWatch), each idle pass first reloads what changed
+// on disk, between frames and outside the frame time that moves the camera.
+//
 // This is input's only route: clicks go to the console while it has the
 // mouse, every key press but Print Screen is reported to the console
 // (keyPressed), and a frame's keyboard state and cursor go through routeInput.
@@ -20,6 +23,8 @@
 #include "platform/input_source.h"
 #include "platform/window.h"
 
+class LevelWatch;
+
 class MainLoop {
 public:
     // `input` is what the camera control reads (the window); null reads nothing.
@@ -28,6 +33,9 @@ public:
         frameRate_.Reset();
     }
     virtual ~MainLoop() = default;
+
+    // Reloads what `watch` finds changed before each frame; null: nothing is watched.
+    void watchFiles(LevelWatch* watch) { watch_ = watch; }
 
     // Runs passes until the loop ends.
     void run(krovane::platform::Window& window);
@@ -57,6 +65,7 @@ protected:
 private:
     Krovane& engine_;
     const krovane::platform::InputSource* input_;
+    LevelWatch* watch_ = nullptr;
     FrameRateCounter frameRate_;
     krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;

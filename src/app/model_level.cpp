@@ -254,7 +254,8 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     krovane::platform::FileStamp stamp;
     krovane::platform::fileStamp(model, stamp);
     const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
-                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + "\n";
+                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + " " +
+                                  std::to_string(stamp.inode) + " " + std::to_string(stamp.changed) + "\n";
     made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
             (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
     if (!made_) return true;
@@ -264,6 +265,7 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
     Vector3 low, high;
     const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high);
+    modelRead_ = read;
     if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
     if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
     return true;
@@ -271,6 +273,7 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
 
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = imported_ = false;
+    modelRead_ = true;
     importFailure_.clear();
     const fs::path data = dataFolder();
     if (data.empty()) {
@@ -285,8 +288,10 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
         folder_ = krovane::platform::privateTemporaryFolder(error);
         if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
-    std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s\n", program, model.string().c_str(),
-                 folder_.string().c_str());
+    if (announced_ != folder_)
+        std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s\n", program, model.string().c_str(),
+                     folder_.string().c_str());
+    announced_ = folder_;
     return true;
 }
 

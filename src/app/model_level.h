@@ -12,8 +12,9 @@
 // there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
 // home) or where it cannot be written, a new private temporary folder is
 // used each time. A file "stamp"
-// there names the model file's size and time: while they are the same, the
-// level (and an imported copy) is used again as it is.
+// there names the model file's size, time, inode and status-change time:
+// while they are the same, the level (and an imported copy) is used again as
+// it is; a copy with the same size and time (cp -p) is another file.
 //
 // A .x is used where it is, through a link "source" to its folder, so that
 // the textures beside it are found there. Other formats (.gltf, .glb, .obj,
@@ -60,7 +61,8 @@ public:
     // Makes the level for the model file `model` (an absolute path) or,
     // when the model has not changed since, finds the one made before.
     // Messages start with `program`: on stderr it says once where the level
-    // is, and that it imports when it does. False, with the reason in
+    // is (once: again only when that changes), and that it imports when it
+    // does. Called again for a changed model, it makes the level again. False, with the reason in
     // `error`, only when no folder can be had or the data is not installed;
     // a model that cannot be imported or read still makes a level (it shows
     // the log with the error, as any level does).
@@ -82,6 +84,11 @@ public:
     bool made() const { return made_; }
     // Whether prepare ran the import.
     bool imported() const { return imported_; }
+    // Whether the import failed (report says why).
+    bool importFailed() const { return !importFailure_.empty(); }
+    // Whether the model made into the level read as a model with something
+    // in it; when not, the level shows it unframed, or not at all.
+    bool modelRead() const { return modelRead_; }
 
 private:
     // Makes the level in folder_ from the installed `data`, unless the one
@@ -94,7 +101,9 @@ private:
     std::string linkModel(const std::filesystem::path& model);
 
     std::filesystem::path folder_;
+    std::filesystem::path announced_;  // the folder said on stderr
     std::string importFailure_;
     bool made_ = false;
     bool imported_ = false;
+    bool modelRead_ = true;
 };

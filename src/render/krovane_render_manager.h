@@ -46,6 +46,13 @@ public:
     // Virtual so that tests can read the lines a frame shows.
     virtual void DrawHudText(const Korvane_string& text, int x, int y);
 
+    // The managers drawn from now on (a level loaded again has new ones).
+    void setScene(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager,
+                  Krovane_Light_Manager* lightManager) {
+        cameraManager_ = cameraManager;
+        objectManager_ = objectManager;
+        lightManager_ = lightManager;
+    }
     // The clear colour of every frame (0xAARRGGBB); the engine's, set after Init.
     void setBackColor(std::uint32_t color) { backColor_ = color; }
     // What Init made (null where it failed), for tests.

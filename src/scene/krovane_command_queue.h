@@ -27,6 +27,11 @@ public:
     Krovane_Command_Queue(const Krovane_Command_Queue&) = delete;
     Krovane_Command_Queue& operator=(const Krovane_Command_Queue&) = delete;
 
+    // The managers the lines go to from now on (a level loaded again has new ones).
+    void setManagers(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager) {
+        cameraManager_ = cameraManager;
+        objectManager_ = objectManager;
+    }
     // Adds `line` to the pending tree, to run at the next ProcessCommands.
     void queueLine(const Korvane_string& line) override;
     // Runs every line queued before the call, oldest first, and deletes it.

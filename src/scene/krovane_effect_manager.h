@@ -6,11 +6,16 @@
 // entry there (or else under the first node of its name in the tree), "_FILE_FX_" (the effect file) and "_FILE_" (a
 // parameter file, or "none"). An effect whose file is missing or does not
 // build still takes its number and is counted, but is not listed.
+//
+// Where files are watched, an effect file that changed is built again
+// (ReloadFile): the effects made from it take the new build only when it
+// builds, and an effect that failed at start takes its number when it does.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
@@ -18,6 +23,7 @@
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 #include "scene/effect_bindings.h"
+#include "scene/file_source.h"
 #include "scene/numbered_list.h"
 
 class Krovane_Camera_Manager;
@@ -29,12 +35,12 @@ public:
         krovane::gfx::Ref<krovane::gfx::Effect> effect;
         DynamicRow params;        // the parameter file's tree; empty for "none"
         EffectBindings bindings;  // what objects are drawn through, found once
+        std::string file;         // the effect file, as the level names it
     };
 
     // `device` (borrowed, null: no effect can be made) is the engine's
     // device, which effects are made on.
-    Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console,
-                           Krovane_Camera_Manager& cameraManager);
+    Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console, Krovane_Camera_Manager& cameraManager);
     virtual ~Krovane_Effect_Manager();
     Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
     Krovane_Effect_Manager& operator=(const Krovane_Effect_Manager&) = delete;
@@ -57,13 +63,23 @@ public:
     // first entry named exactly `name`, or null; it holds while
     // listChanges() stays the same (entries live as long as the manager).
     const EffectEntry* findEntry(std::string_view name) const;
-    // Counts the changes of the list: it only grows, so its numbers taken.
-    std::uint32_t listChanges() const { return entries_.count(); }
+    // Counts the changes of the list: entries are only added, and an effect
+    // that comes back (its file builds again) counts as a change too.
+    std::uint32_t listChanges() const { return entries_.count() + revived_; }
     // What FindEffect does with the entry it found: points `view` and
     // `projection` at the current camera's (the identity without a camera)
     // and sets "View_Pos" on the entry's effect.
     krovane::gfx::Effect* UseEntry(const EffectEntry& entry, const krovane::gfx::Matrix*& view,
                                    const krovane::gfx::Matrix*& projection) const;
+
+    // Appends the effect files of the level's effects, those that failed included.
+    void sourceFiles(std::vector<FileSource>& out) const;
+    // Builds every effect made from the file at `key` (see FileSource) again:
+    // all of them take the new build, or, when it fails (its path printed
+    // as an Error line, as at start), none. An effect that failed at start
+    // is listed under its number once it builds. Prints one line naming the
+    // file (see FileSource); nothing when no effect names it.
+    ReloadOutcome ReloadFile(const std::string& key);
 
     std::uint32_t effectCount() const { return entries_.count(); }
     const NumberedList<EffectEntry>& entries() const { return entries_; }
@@ -73,8 +89,16 @@ private:
     // error line and the effect is not listed, though it uses up its number.
     void addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
+    // An effect that failed: what it takes to make it later.
+    struct FailedEffect {
+        std::uint32_t number;
+        std::string name, file, dataFile;  // dataFile: "" for none
+    };
+
     krovane::gfx::Device* device_;
     NumberedList<EffectEntry> entries_;
+    std::vector<FailedEffect> failed_;
+    std::uint32_t revived_ = 0;  // failed effects listed since
     Log& console_;
     Krovane_Camera_Manager& cameraManager_;
 };

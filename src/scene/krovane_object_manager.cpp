@@ -1,11 +1,13 @@
 // Creating, listing, drawing and commanding the level's objects.
 #include "scene/krovane_object_manager.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 #include "scene/krovane_light_manager.h"
 #include "scene/level_section.h"
+#include "scene/object_template.h"
 #include "scene/static_c_object.h"
 
 namespace {
@@ -33,11 +35,16 @@ bool readScale(const DynamicRow& tree, unsigned key, std::array<float, 3>& scale
     return true;
 }
 
+// Whether an object's parameter file names a model.
+bool namesModel(const DynamicRow& params) {
+    const unsigned key = params.iLookId("_MODEL_FILE_");
+    return static_cast<int>(key) > 0 && params.iCountParams(key) + params.iCountKnots(key) > 0;
+}
+
 }  // namespace
 
-Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix,
-                                               krovane::gfx::Device* device, Log* console,
-                                               Krovane_Effect_Manager* effectManager,
+Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
+                                               Log* console, Krovane_Effect_Manager* effectManager,
                                                Krovane_Light_Manager* lightManager)
     : baseMatrix_(baseMatrix),
       device_(device),
@@ -55,21 +62,106 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
                                                 float angleY, float angleZ, const std::array<float, 3>& scale) {
     PrintToConsole(addedLine("[O.F.] ", path), MessageType::Text);
 
-    auto object = std::make_unique<Static_CObject>(baseMatrix_, path.getChars(), device_, effectManager_,
-                                                   lightManager_, console_, &resources_);
-    object->position[0] = x;
-    object->position[1] = y;
-    object->position[2] = z;
-    object->rotation[0] = angleX;
-    object->rotation[1] = angleY;
-    object->rotation[2] = angleZ;
-    for (int axis = 0; axis < 3; ++axis) object->scale[axis] = scale[axis];
-    if (!object->Load()) {
+    const float position[3] = {x, y, z}, rotation[3] = {angleX, angleY, angleZ};
+    bool loaded = false;
+    std::unique_ptr<Static_CObject> object = makeObject(path.getChars(), position, rotation, scale.data(), loaded);
+    if (!loaded) {
         ++errors_;  // a failed object takes no id
         return 0;
     }
     const std::string_view kept = *paths_.emplace(path.view()).first;
     return entries_.add(std::make_unique<ObjectEntry>(ObjectEntry{std::move(object), kept, true}));
+}
+
+std::unique_ptr<Static_CObject> Krovane_Object_Manager::makeObject(const char* path, const float position[3],
+                                                                   const float rotation[3], const float scale[3],
+                                                                   bool& loaded) {
+    if (keepSources_) {
+        sources_.clear();
+        resources_.recordSources(&sources_);
+    }
+    auto object = std::make_unique<Static_CObject>(baseMatrix_, path, device_, effectManager_, lightManager_, console_,
+                                                   &resources_);
+    for (int axis = 0; axis < 3; ++axis) {
+        object->position[axis] = position[axis];
+        object->rotation[axis] = rotation[axis];
+        object->scale[axis] = scale[axis];
+    }
+    loaded = object->Load();
+    if (keepSources_) {
+        resources_.recordSources(nullptr);
+        // A template is made by the first object that loads it; the others share it and what it was made from.
+        const std::shared_ptr<ObjectTemplate> made = resources_.objectTemplate(object->params.get());
+        if (loaded && made != nullptr && made.get() == object->shared() && made->sources().empty())
+            made->keepSources(sources_);
+    }
+    return object;
+}
+
+void Krovane_Object_Manager::sourceFiles(std::vector<FileSource>& out) const {
+    for (const std::string& path : paths_) out.push_back({fileKey(path), path});
+    std::unordered_set<const ObjectTemplate*> seen;
+    entries_.forEach([&](std::uint32_t, const ObjectEntry& e) {
+        const auto* object = dynamic_cast<const Static_CObject*>(e.object.get());
+        const ObjectTemplate* made = object != nullptr ? object->shared() : nullptr;
+        if (made != nullptr && seen.insert(made).second)
+            out.insert(out.end(), made->sources().begin(), made->sources().end());
+    });
+}
+
+ReloadOutcome Krovane_Object_Manager::ReloadFile(const std::string& key) {
+    // The objects made from the file: read from it as their parameter file, or sharing a template made from it.
+    std::unordered_set<std::string_view> parameterFiles;
+    std::string named;  // the file as the level names it
+    for (const std::string& path : paths_)
+        if (fileKey(path) == key) {
+            parameterFiles.insert(path);
+            named = path;
+        }
+    std::vector<Static_CObject*> old;
+    std::vector<std::uint32_t> ids;
+    entries_.forEach([&](std::uint32_t id, const ObjectEntry& e) {
+        auto* object = dynamic_cast<Static_CObject*>(e.object.get());
+        if (object == nullptr) return;
+        const ObjectTemplate* made = object->shared();
+        if (parameterFiles.count(e.path) == 0 && (made == nullptr || !made->madeFrom(key))) return;
+        if (named.empty())
+            for (const FileSource& source : made->sources())
+                if (source.key == key) named = source.enginePath;
+        old.push_back(object);
+        ids.push_back(id);
+    });
+    if (ids.empty()) return ReloadOutcome::NotUsed;
+
+    // One object of each template (or parameter file) first: a failure is then reported once, by it.
+    std::vector<std::unique_ptr<Static_CObject>> made(ids.size());
+    std::unordered_set<const void*> tried;
+    bool loaded = true;
+    resources_.beginSnapshot();
+    for (int pass = 0; pass < 2 && loaded; ++pass) {
+        for (std::size_t i = 0; i < ids.size() && loaded; ++i) {
+            const void* group = old[i]->shared() != nullptr ? static_cast<const void*>(old[i]->shared())
+                                                            : entries_.find(ids[i])->path.data();
+            if (made[i] != nullptr || (pass == 0 && !tried.insert(group).second)) continue;
+            const std::string path(entries_.find(ids[i])->path);
+            made[i] = makeObject(path.c_str(), old[i]->position, old[i]->rotation, old[i]->scale, loaded);
+            // The file itself must have loaded where the object looked for it (a model that does not
+            // read, a picture that does not decode, are not a failed Load).
+            const bool lookedUp = !keepSources_ || std::any_of(sources_.begin(), sources_.end(),
+                                                               [&](const FileSource& s) { return s.key == key; });
+            if (lookedUp && !resources_.holdsCurrent(key)) loaded = false;
+            // Nor may it lose the model it names (one still half written, say): what is shown stays.
+            if (loaded && made[i]->mesh() == nullptr && namesModel(*made[i]->params)) loaded = false;
+        }
+    }
+    resources_.endSnapshot();
+    if (!loaded) {
+        PrintToConsole(addedLine(kNotReloadedLine, Korvane_string(std::string_view(named))), MessageType::Error);
+        return ReloadOutcome::Failed;
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i) entries_.find(ids[i])->object = std::move(made[i]);
+    PrintToConsole(addedLine(kReloadedLine, Korvane_string(std::string_view(named))), MessageType::Comment);
+    return ReloadOutcome::Reloaded;
 }
 
 void Krovane_Object_Manager::RenderAll() {

@@ -19,6 +19,9 @@
 // constant time. Objects naming the same parameter file, model or texture
 // share one copy of it, and each object holds little more than its
 // placement (see ObjectTemplate).
+//
+// Where files are watched (keepSources), a file that changed makes the
+// objects made from it again (ReloadFile): all or none.
 #pragma once
 
 #include <array>
@@ -27,10 +30,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "log/log.h"
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
+#include "scene/file_source.h"
 #include "scene/numbered_list.h"
 #include "scene/object_super.h"
 #include "scene/resource_cache.h"
@@ -41,6 +46,7 @@ class Device;  // drawn on, not owned
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
+class Static_CObject;
 
 class Krovane_Object_Manager {
 public:
@@ -53,9 +59,8 @@ public:
     // All pointers are borrowed: the base world matrix every object starts
     // from, the engine's device (null: objects load and draw nothing), the
     // log to print to and the two managers.
-    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
-                           Log* console, Krovane_Effect_Manager* effectManager,
-                           Krovane_Light_Manager* lightManager);
+    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device, Log* console,
+                           Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager);
     virtual ~Krovane_Object_Manager();
     Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
     Krovane_Object_Manager& operator=(const Krovane_Object_Manager&) = delete;
@@ -75,6 +80,22 @@ public:
     // Reads the level file and loads its objects. Always true.
     bool SetupFromFile(const char* file);
 
+    // With `keep`, the objects added from now on remember which files they
+    // were made from (model, textures, every texture path tried), for
+    // sourceFiles and ReloadFile; a level not watched keeps nothing.
+    void keepSources(bool keep) { keepSources_ = keep; }
+    // Appends the files the objects were made from: each object's parameter
+    // file and, where kept, what its template was made from. A file may come
+    // more than once.
+    void sourceFiles(std::vector<FileSource>& out) const;
+    // Makes every object made from the file at `key` (see FileSource) again,
+    // with its id, place and visibility. The new objects replace the old
+    // only when that file loaded and every one of them did, with the model
+    // it names; else the old stay. Objects of one template are tried one first, so that a failure
+    // is reported once. Prints one line naming the file (see FileSource);
+    // nothing when no object was made from it.
+    ReloadOutcome ReloadFile(const std::string& key);
+
     // Ids are never reused, so the last id given is also the count of objects added.
     std::uint32_t lastId() const { return entries_.count(); }
     std::uint32_t objectCount() const { return entries_.count(); }
@@ -84,6 +105,11 @@ public:
     ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
 
 private:
+    // Constructs, scales, places and loads one object (`loaded`: what its
+    // Load said), recording its files where they are kept.
+    std::unique_ptr<Static_CObject> makeObject(const char* path, const float position[3], const float rotation[3],
+                                               const float scale[3], bool& loaded);
+
     ResourceCache resources_;                // outlives the objects, declared after it
     std::unordered_set<std::string> paths_;  // the objects' paths, each once
     NumberedList<ObjectEntry> entries_;      // destroyed first, in order of id
@@ -93,4 +119,6 @@ private:
     Log* console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
+    bool keepSources_ = false;
+    std::vector<FileSource> sources_;  // what the object being made looked up
 };

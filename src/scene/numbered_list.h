@@ -25,6 +25,13 @@ public:
         slots_.push_back(std::move(entry));
         return count();
     }
+    // Gives the number `number`, taken without an entry, to `entry`; false
+    // (and `entry` is dropped) when the number is not such a gap.
+    bool fillGap(std::uint32_t number, std::unique_ptr<T> entry) {
+        if (number < 1 || number > slots_.size() || slots_[number - 1]) return false;
+        slots_[number - 1] = std::move(entry);
+        return true;
+    }
     // The entry numbered `number`, or null when none has it.
     T* find(std::int64_t number) const {
         return number >= 1 && number <= static_cast<std::int64_t>(slots_.size())

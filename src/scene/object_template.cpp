@@ -1,5 +1,6 @@
 #include "scene/object_template.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "scene/resource_cache.h"
@@ -41,4 +42,14 @@ const ObjectTemplate::EffectEntry* const* ObjectTemplate::effects(const Krovane_
         foundAt_ = manager.listChanges();
     }
     return effects_.data();
+}
+
+void ObjectTemplate::keepSources(const std::vector<FileSource>& recorded) {
+    sources_.clear();
+    for (const FileSource& source : recorded)
+        if (!madeFrom(source.key)) sources_.push_back(source);
+}
+
+bool ObjectTemplate::madeFrom(const std::string& key) const {
+    return std::any_of(sources_.begin(), sources_.end(), [&](const FileSource& s) { return s.key == key; });
 }

@@ -3,10 +3,12 @@
 // taken from diffuse) and textures, how many effects the file names, and
 // those effects as last found in the effect manager. Objects point to it
 // and keep only what is their own (placement, world matrix); the last one to
-// go gives the model and textures back to the resource cache.
+// go gives the model and textures back to the resource cache. Where files
+// are watched, it also keeps the files it was made from.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gfx/device_types.h"
@@ -14,6 +16,7 @@
 #include "gfx/ref.h"
 #include "gfx/texture.h"
 #include "params/dynamic_row.h"
+#include "scene/file_source.h"
 #include "scene/krovane_effect_manager.h"
 
 class ResourceCache;
@@ -47,6 +50,13 @@ public:
     // first asked and again only after the manager's list changed.
     const EffectEntry* const* effects(const Krovane_Effect_Manager& manager, const DynamicRow& params);
 
+    // The files it was made from (parameter file, model, every texture path
+    // tried), each once; empty unless they were kept (see ResourceCache::recordSources).
+    const std::vector<FileSource>& sources() const { return sources_; }
+    void keepSources(const std::vector<FileSource>& recorded);
+    // Whether the file at `key` is one of its sources.
+    bool madeFrom(const std::string& key) const;
+
 private:
     ResourceCache* cache_;
     krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
@@ -56,4 +66,5 @@ private:
     std::vector<const EffectEntry*> effects_;  // one per listed effect
     const Krovane_Effect_Manager* foundIn_ = nullptr;
     std::uint32_t foundAt_ = 0;  // the manager's listChanges() when they were found
+    std::vector<FileSource> sources_;
 };

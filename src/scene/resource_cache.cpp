@@ -19,6 +19,7 @@ bool ResourceCache::locate(const char* enginePath, std::string& key, Stamp& stam
         if (!added) {
             key = known->key;
             stamp = known->stamp;
+            if (recording_ != nullptr) recording_->push_back({key, enginePath});
             return known->there;
         }
     }
@@ -26,7 +27,20 @@ bool ResourceCache::locate(const char* enginePath, std::string& key, Stamp& stam
     const bool there = krovane::platform::fileStamp(path, stamp);
     key = path.string();
     if (known != nullptr) *known = Located{there, key, stamp};
+    if (recording_ != nullptr) recording_->push_back({key, enginePath});
     return there;
+}
+
+bool ResourceCache::holdsCurrent(const std::string& key) const {
+    Stamp now;
+    if (!krovane::platform::fileStamp(key, now)) return false;
+    const auto tree = parameters_.find(key);
+    if (tree != parameters_.end() && tree->second.stamp == now && !tree->second.tree.expired()) return true;
+    for (const Resources* map : {&models_, &textures_}) {
+        const auto found = map->find(key);
+        if (found != map->end() && found->second.stamp == now) return true;
+    }
+    return false;
 }
 
 std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePath) {

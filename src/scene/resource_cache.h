@@ -15,6 +15,10 @@
 // own and lets go of an entry when the last user has given its handle back
 // through release(). The objects read from one parameter file also share
 // what they made of it (an ObjectTemplate), found here by the parsed tree.
+//
+// For a viewer that reloads what changes on disk, it can record every file a
+// lookup names (found or not: a texture looked for in vain may appear), and
+// tell whether a file it holds is the one on disk now.
 #pragma once
 
 #include <memory>
@@ -27,6 +31,7 @@
 #include "gfx/texture.h"
 #include "params/dynamic_row.h"
 #include "platform/file_io.h"
+#include "scene/file_source.h"
 
 class ObjectTemplate;
 
@@ -62,6 +67,12 @@ public:
     std::shared_ptr<ObjectTemplate> objectTemplate(const DynamicRow* params) const;
     // Keeps `made` as the template of `params` from now on.
     void keepTemplate(const DynamicRow* params, const std::shared_ptr<ObjectTemplate>& made);
+
+    // While `into` is set, every lookup appends the file it named, found or
+    // not, to it; null stops that.
+    void recordSources(std::vector<FileSource>* into) { recording_ = into; }
+    // Whether the file at `key` was read and is held as it is on disk now.
+    bool holdsCurrent(const std::string& key) const;
 
     // Between these, each path is looked up on disk once (see above).
     void beginSnapshot() { snapshot_ = true; }
@@ -101,6 +112,7 @@ private:
     void forgetUnused(const krovane::gfx::RefCounted* resource);
 
     bool snapshot_ = false;
+    std::vector<FileSource>* recording_ = nullptr;
     std::unordered_map<std::string, Located> located_;  // by engine path, during a snapshot
     std::unordered_map<std::string, Parameters> parameters_;
     Resources models_, textures_;

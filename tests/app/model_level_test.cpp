@@ -145,6 +145,18 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_TRUE(changed.made());
     EXPECT_EQ(changed.folder(), first.folder());
 
+    // Replaced by a copy of the same size and time (cp -p): another file all the same. Made again by the same
+    // viewer (watching it), the folder it already named is not named again.
+    const fs::file_time_type time = fs::last_write_time(model);
+    std::string text = boxModel({0, 0, 0}, {3, 1, 1});
+    text.resize(fs::file_size(model), ' ');
+    fs::remove(model);
+    krovane::test::writeFile(model.string(), text);
+    fs::last_write_time(model, time);
+    EXPECT_EQ(open(changed), "");
+    EXPECT_TRUE(changed.made());
+    EXPECT_TRUE(changed.modelRead());
+
     // A cache that cannot be written (here: a folder where the level file goes) is left for a private folder.
     ModelLevel unwritable;
     fs::remove(first.folder() / "POLYGON01");

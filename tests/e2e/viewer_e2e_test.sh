@@ -22,13 +22,14 @@ while IFS='|' read -r args status line; do
     (cd "$WORK" && "$VIEWER" $args) >"$WORK/out" 2>&1
     check "krovane $args: exit $status (got $?)" test $? -eq "$status"
     check "krovane $args: prints '$line'" grep -qxF "$line" "$WORK/out"
-    ((status != 2)) || check "krovane $args: and the usage" grep -qx 'usage: krovane \[LEVEL_DIR\]' "$WORK/out"
+    ((status != 2)) || check "krovane $args: and the usage" grep -qx 'usage: krovane \[--watch\] \[LEVEL_DIR\]' "$WORK/out"
 done <<'CASES'
---help|0|usage: krovane [LEVEL_DIR]
--h|0|usage: krovane [LEVEL_DIR]
+--help|0|usage: krovane [--watch] [LEVEL_DIR]
+-h|0|usage: krovane [--watch] [LEVEL_DIR]
 --version|0|krovane 0.0.5
 --fullscreen|2|krovane: unknown option --fullscreen
 nowhere|2|krovane: no such folder or model: nowhere
+--watch nowhere|2|krovane: no such folder or model: nowhere
 . nowhere|2|krovane: one level folder or model at most, not also nowhere
 ini.txt|2|krovane: not a level folder or a model (.x, .gltf, .glb, .obj, .fbx, .dae): ini.txt
 CASES

@@ -1,10 +1,16 @@
 #!/usr/bin/env python3
-"""Acts on an X window as a user would, for the viewer's end-to-end test.
+"""Acts on an X window as a user would, for the viewer's end-to-end tests.
 usage: x11.py close WINDOW                asks it to close, as its close button does
        x11.py keys WINDOW X Y W H KEY...  holds each key (X key names, modifiers joined by +; =TEXT: TEXT then
                                           Return) until the rectangle changes, at most 20 s, pressing it once
-                                          the rectangle holds still for 0.3 s, so that only the key changes it."""
-import ctypes, ctypes.util, sys, time
+                                          the rectangle holds still for 0.3 s, so that only the key changes it.
+       x11.py after WINDOW X Y W H COLOUR COMMAND...
+                                          runs COMMAND, then reads the rectangle until nine tenths of it show COLOUR,
+                                          at most 20 s; prints the milliseconds from the end of COMMAND to the first
+                                          reading that shows it (exit 1: never). COLOUR is RRGGBB (within 24 in every
+                                          channel), red, green or blue (that channel above the others by 40: a lit
+                                          surface), or changed (a tenth of it differs from before COMMAND)."""
+import ctypes, ctypes.util, subprocess, sys, time
 
 
 class ClientMessage(ctypes.Structure):
@@ -49,7 +55,31 @@ def press(keys, down):
     x11.XFlush(display)
 
 
-if sys.argv[1] == "close":
+def near(data, colour, before=None):  # the share of 32-bit pixels (B, G, R, X) that show colour
+    pixels = [data[i + 2:i - 1 if i else None:-1] for i in range(0, len(data) - 3, 4)]  # as R, G, B
+    if colour == "changed":
+        return 9 * sum(any(abs(a - b) > 24 for a, b in zip(data[i:i + 3], before[i:i + 3]))
+                       for i in range(0, len(data) - 3, 4)) / max(len(pixels), 1)
+    if colour in ("red", "green", "blue"):
+        k = ("red", "green", "blue").index(colour)
+        shows = lambda p: all(p[k] > p[j] + 40 for j in range(3) if j != k)
+    else:
+        want = bytes.fromhex(colour)
+        shows = lambda p: all(abs(p[j] - want[j]) <= 24 for j in range(3))
+    return sum(map(shows, pixels)) / max(len(pixels), 1)
+
+
+if sys.argv[1] == "after":
+    rect, colour = [int(v) for v in sys.argv[3:7]], sys.argv[7]
+    before = grab(*rect)
+    subprocess.run(sys.argv[8:], check=True)
+    start = time.monotonic()
+    while near(grab(*rect), colour, before) < 0.9:
+        if time.monotonic() > start + 20:
+            sys.exit(f"the rectangle never showed {colour}")
+        time.sleep(0.001)
+    print(round((time.monotonic() - start) * 1000))
+elif sys.argv[1] == "close":
     event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
                           message_type=x11.XInternAtom(display, b"WM_PROTOCOLS", 0))
     event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)  # data[1], the time: 0 (CurrentTime)

@@ -1,0 +1,115 @@
+// The file watcher: inotify where the system has it, else one that reports nothing.
+#include "platform/file_watcher.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
+#if defined(__linux__) && __has_include(<sys/inotify.h>)
+#define KROVANE_HAS_INOTIFY 1
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
+namespace krovane::platform {
+
+namespace {
+
+// Reports nothing: file watching is not to be had here.
+class NoWatcher final : public FileWatcher {
+public:
+    bool available() const override { return false; }
+    bool watchFolders(const std::vector<std::filesystem::path>& folders) override { return folders.empty(); }
+    void poll(Changes&) override {}
+};
+
+#ifdef KROVANE_HAS_INOTIFY
+
+class InotifyWatcher final : public FileWatcher {
+public:
+    explicit InotifyWatcher(int fd) : fd_(fd) {}
+    ~InotifyWatcher() override { ::close(fd_); }
+
+    bool available() const override { return true; }
+
+    bool watchFolders(const std::vector<std::filesystem::path>& folders) override {
+        // Dropped first: a watch given up sends one last event (IN_IGNORED), known by now as none of ours.
+        for (auto it = folders_.begin(); it != folders_.end();) {
+            if (std::find(folders.begin(), folders.end(), it->second) == folders.end()) {
+                ::inotify_rm_watch(fd_, it->first);
+                it = folders_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        bool all = true;
+        for (const std::filesystem::path& folder : folders) {
+            // The same folder again gives the same watch.
+            const int wd = ::inotify_add_watch(fd_, folder.c_str(), kMask);
+            if (wd < 0) {
+                all = false;
+                continue;
+            }
+            folders_[wd] = folder;
+        }
+        return all;
+    }
+
+    void poll(Changes& into) override {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return;  // EAGAIN: nothing more
+            for (ssize_t at = 0; at < n;) {
+                inotify_event event;
+                std::memcpy(&event, buffer_ + at, sizeof event);
+                const char* name = buffer_ + at + sizeof event;
+                at += static_cast<ssize_t>(sizeof event + event.len);
+                if (event.mask & IN_Q_OVERFLOW) {
+                    into.lost = true;
+                    continue;
+                }
+                const auto folder = folders_.find(event.wd);
+                if (folder == folders_.end()) continue;  // a watch given up
+                if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+                    // The folder went away: its files may come back under another folder of that name.
+                    into.lost = true;
+                    if (event.mask & IN_IGNORED) folders_.erase(folder);
+                    continue;
+                }
+                // Events about the folder itself carry no name.
+                if (event.len == 0 || name[0] == '\0' || (event.mask & IN_ISDIR)) continue;
+                into.files.push_back(folder->second / name);
+            }
+        }
+    }
+
+private:
+    // Written and closed, moved in, times or permissions changed; the folder itself going away.
+    static constexpr std::uint32_t kMask =
+        IN_CLOSE_WRITE | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+    int fd_;
+    std::unordered_map<int, std::filesystem::path> folders_;  // by watch descriptor
+    // Room for many events per read; each is a header and a name of at most NAME_MAX + 1 bytes.
+    alignas(inotify_event) char buffer_[64 * 1024];
+};
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<FileWatcher> FileWatcher::create(std::string& error) {
+#ifdef KROVANE_HAS_INOTIFY
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd >= 0) return std::make_unique<InotifyWatcher>(fd);
+    error = std::string("inotify: ") + std::strerror(errno);
+#else
+    error = "this system offers no file watching";
+#endif
+    return std::make_unique<NoWatcher>();
+}
+
+}  // namespace krovane::platform

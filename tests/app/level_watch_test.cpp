@@ -1,0 +1,351 @@
+// Watching a level on the recording device, with the watcher's events given by the test: which files and folders
+// are watched, when a change is taken (settled, and only when the file differs from the one read), what each kind of
+// file reloads, the whole level again with the camera kept, the main loop asking before each frame, and a model file
+// opened (its level made again, or kept when the model does not read).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../level_files.h"
+#include "../logged_lines.h"
+#include "../temp_dir.h"
+#include "app/krovane.h"
+#include "app/level_watch.h"
+#include "app/main_loop.h"
+#include "app/model_level.h"
+#include "gfx/recording_device.h"
+#include "platform/clock.h"
+#include "scene/static_c_object.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using krovane::platform::Clock;
+using krovane::platform::FileWatcher;
+using krovane::test::LoggedLine;
+using krovane::test::writeFile;
+
+// Reports what the test queues.
+struct FakeWatcher : FileWatcher {
+    std::vector<fs::path> folders;
+    Changes queued;
+    bool available() const override { return true; }
+    bool watchFolders(const std::vector<fs::path>& given) override {
+        folders = given;
+        return true;
+    }
+    void poll(Changes& into) override {
+        into.files.insert(into.files.end(), queued.files.begin(), queued.files.end());
+        into.lost = into.lost || queued.lost;
+        queued = {};
+    }
+};
+
+struct Watch : ::testing::Test {
+    krovane::test::TempDir dir;
+    fs::path here = fs::canonical(dir.path());
+    Krovane engine;
+    FakeWatcher* watcher = nullptr;
+    std::unique_ptr<LevelWatch> watch;
+
+    Watch() {
+        Clock::setManualTicks(1000);
+        for (const char* name : {"white", "red", "Blue", "yellow"})
+            krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
+        krovane::test::copyDemoFile("fx/vek_Phong.fx");
+        krovane::test::writeBmp("textures/crate.bmp", 0x884422);
+        writeFile("models/box.x", krovane::test::squareModel({"crate.bmp"}));
+        writeFile("objects/box.DR", "_MODEL_FILE_ { models\\box.x } _FX_ { vek_Phong }");
+        writeFile("POLYGON01", level(2, 1));
+    }
+    ~Watch() override { Clock::useRealTime(); }
+    // A level of `cameras` cameras and `boxes` boxes.
+    static std::string level(int cameras, int boxes) {
+        std::string text = "_LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }\n_CAMERAS_ {";
+        for (int c = 1; c <= cameras; ++c) text += " c" + std::to_string(c) + " { _POSITION_ { 0 2 -10 } }";
+        text += " }\n_OBJECTS_ {";
+        for (int b = 1; b <= boxes; ++b)
+            text +=
+                " b" + std::to_string(b) + R"( { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR } })";
+        return text + " }\n_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } } }\n";
+    }
+    void start(ModelLevel* model = nullptr, const fs::path& modelFile = {}) {
+        engine.ReadRenderSettings(nullptr);
+        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
+        engine.keepSources = true;
+        engine.Initialize();
+        auto fake = std::make_unique<FakeWatcher>();
+        watcher = fake.get();
+        watch = std::make_unique<LevelWatch>(engine, std::move(fake), model, modelFile);
+    }
+    std::vector<LoggedLine> lines(std::size_t from = 0) {
+        const auto all = krovane::test::loggedMessages(*engine.console());
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    }
+    std::size_t count() { return lines().size(); }
+    // Writes a picture, with a time of its own: file times move in steps of a few milliseconds, so that two
+    // writes of one size in one step would look the same, as they do to every program that compares stamps.
+    static void newTime(const fs::path& path) {
+        static int step = 0;
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(++step));
+    }
+    static void picture(const char* path, std::uint32_t rgb) {
+        krovane::test::writeBmp(path, rgb);
+        newTime(path);
+    }
+    void event(const fs::path& file) { watcher->queued.files.push_back(file.is_absolute() ? file : here / file); }
+    // The frame that reads the events, and one once they have settled.
+    void settled() {
+        watch->poll();
+        Clock::advanceTicks(LevelWatch::kSettleMilliseconds);
+        watch->poll();
+    }
+    const Static_CObject& object(std::uint32_t id) {
+        return dynamic_cast<const Static_CObject&>(*engine.objectManager()->entry(id)->object);
+    }
+};
+
+TEST_F(Watch, TheFilesTheLevelWasMadeFromAndTheirFoldersAreWatched) {
+    start();
+    const auto kinds = watch->watched();
+    for (const auto& [file, kind] : std::vector<std::pair<const char*, unsigned>>{
+             {"POLYGON01", LevelWatch::kLevel},
+             {"fx/vek_Phong.fx", LevelWatch::kEffect},
+             {"objects/box.DR", LevelWatch::kObject},
+             {"models/box.x", LevelWatch::kObject},
+             {"textures/crate.bmp", LevelWatch::kObject},
+             {"crate.bmp", LevelWatch::kObject}}) {  // looked for first, and not there: it may come
+        const auto found = kinds.find((here / file).string());
+        EXPECT_TRUE(found != kinds.end() && found->second == kind) << file;
+    }
+    std::vector<fs::path> folders = watcher->folders;
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders,
+              (std::vector<fs::path>{here, here / "fx", here / "models", here / "objects", here / "textures"}));
+}
+
+TEST_F(Watch, AChangeIsTakenOnceSettledAndOnlyWhenTheFileDiffers) {
+    start();
+    const LoggedLine texture{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"};
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::vector<LoggedLine> lines;
+    } cases[] = {
+        {"an event for a file that did not change", [&] { event("textures/crate.bmp"); }, {}},
+        {"a file not of the level",
+         [&] {
+             writeFile("textures/crate.bmp.swp", "");
+             event("textures/crate.bmp.swp");
+         },
+         {}},
+        {"a file written",
+         [&] {
+             picture("textures/crate.bmp", 0x00FF00);
+             event("textures/crate.bmp");
+         },
+         {texture}},
+        {"a save in two steps (cp -p: written, then its times set), within the settling time",
+         [&] {
+             picture("textures/crate.bmp", 0x0000FF);
+             event("textures/crate.bmp");
+             watch->poll();
+             Clock::advanceTicks(LevelWatch::kSettleMilliseconds - 1);
+             fs::last_write_time("textures/crate.bmp",
+                                 fs::last_write_time("textures/crate.bmp") - std::chrono::hours(1));
+             event("textures/crate.bmp");
+         },
+         {texture}},
+        {"a file deleted waits to be there again",
+         [&] {
+             fs::remove("textures/crate.bmp");
+             event("textures/crate.bmp");
+         },
+         {}},
+        {"and is taken when it is",
+         [&] {
+             picture("textures/crate.bmp", 0xFF0000);
+             event("textures/crate.bmp");
+         },
+         {texture}},
+        {"events lost: only what changed is reloaded",
+         [&] {
+             writeFile("objects/box.DR", "_MODEL_FILE_ { models\\box.x }\n_FX_ { vek_Phong }\n");
+             watcher->queued.lost = true;
+         },
+         {{"[i] Reloaded: objects\\box.DR", "_COMMENT_"}}},
+        {"an effect file",
+         [&] {
+             std::ofstream("fx/vek_Phong.fx", std::ios::app) << "\n// edited\n";
+             event("fx/vek_Phong.fx");
+         },
+         {{"[i] Reloaded: fx\\vek_Phong.fx", "_COMMENT_"}}},
+    };
+    for (const auto& c : cases) {
+        const std::size_t before = count();
+        c.act();
+        settled();
+        EXPECT_EQ(lines(before), c.lines) << c.what;
+    }
+}
+
+TEST_F(Watch, AnEventIsNotTakenBeforeItSettles) {
+    start();
+    picture("textures/crate.bmp", 0x00FF00);
+    event("textures/crate.bmp");
+    const std::size_t before = count();
+    watch->poll();
+    Clock::advanceTicks(LevelWatch::kSettleMilliseconds - 1);
+    watch->poll();
+    EXPECT_EQ(count(), before);
+    Clock::advanceTicks(1);
+    watch->poll();
+    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"}}));
+}
+
+// Dated by the frame before: after a frame longer than the settling time, what it read is taken at once.
+TEST_F(Watch, AfterASlowFrameAnEventIsTakenAtOnce) {
+    start();
+    watch->poll();
+    Clock::advanceTicks(LevelWatch::kSettleMilliseconds * 5);
+    picture("textures/crate.bmp", 0x00FF00);
+    event("textures/crate.bmp");
+    const std::size_t before = count();
+    watch->poll();
+    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"}}));
+}
+
+TEST_F(Watch, TheLevelFileLoadsTheWholeLevelAgainKeepingTheCamera) {
+    start();
+    engine.cameraManager()->SelectCamera(2);
+    const Krovane_Object_Manager* before = engine.objectManager();
+    std::size_t from = count();
+    writeFile("POLYGON01", level(2, 2));
+    event("POLYGON01");
+    settled();
+    const std::vector<LoggedLine> stages = {
+        {"[>>>] Loading level : POLYGON01", "_SYSTEM_"},
+        {"[>>>] Loading Lights : ", "_SYSTEM_"},
+        {"[+] Light:  sun", "_TEXT_"},
+        {"Light Manager setup completed with 1 lights.", "_COMMENT_"},
+        {"[i] Light Manager setup completed. ", "_COMMENT_"},
+        {"[>>>] Loading Objects : ", "_SYSTEM_"},
+        {"[O.F.] objects\\box.DR", "_TEXT_"},
+        {"[O.F.] objects\\box.DR", "_TEXT_"},
+        {"Object Manager setup completed with 0 errors and 2 objects.", "_COMMENT_"},
+        {"[>>>] Loading cameras : ", "_SYSTEM_"},
+        {"[+] Camera:  c1", "_TEXT_"},
+        {"[+] Camera:  c2", "_TEXT_"},
+        {"[i] Camera Manager setup completed. ", "_COMMENT_"},
+        {"[>>>] Loading effects : ", "_SYSTEM_"},
+        {"[+] Effect:  vek_Phong", "_TEXT_"},
+        {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
+        {"[i] Effect Manager setup completed. ", "_COMMENT_"},
+        {"[i] Reloaded: POLYGON01", "_COMMENT_"}};
+    EXPECT_EQ(lines(from), stages);
+    EXPECT_EQ(engine.objectManager()->objectCount(), 2u);
+    EXPECT_EQ(engine.cameraManager()->CurrentNumber(), 2);
+    engine.renderManager()->RenderFrame(0);  // draws the new managers (the old ones are gone)
+    engine.commandQueue()->Dispatch("obj_mngr show.list");
+    EXPECT_EQ(lines().back().text, "id:2  visible:1  file:objects\\box.DR");
+    EXPECT_NE(engine.objectManager(), before);
+
+    // The objects of the new level are watched in their turn; a level with one camera has camera 1 current.
+    picture("textures/crate.bmp", 0x00FF00);
+    event("textures/crate.bmp");
+    settled();
+    EXPECT_EQ(lines().back().text, "[i] Reloaded: textures\\crate.bmp");
+    writeFile("POLYGON01", level(1, 1));
+    event("POLYGON01");
+    settled();
+    EXPECT_EQ(engine.cameraManager()->CurrentNumber(), 1);
+
+    // Half written: what is shown stays.
+    before = engine.objectManager();
+    from = count();
+    writeFile("POLYGON01", level(1, 1).substr(0, 40));
+    event("POLYGON01");
+    settled();
+    EXPECT_EQ(lines(from), (std::vector<LoggedLine>{{"POLYGON01:1:16: '{' is never closed", "_ERROR_"},
+                                                    {"[R.F] not reloaded, kept as it was: POLYGON01", "_ERROR_"}}));
+    EXPECT_EQ(engine.objectManager(), before);
+}
+
+TEST_F(Watch, TheMainLoopAsksBeforeEachFrameOnlyWhenFilesAreWatched) {
+    start();
+    MainLoop plain(engine), watching(engine);
+    watching.watchFiles(watch.get());
+    picture("textures/crate.bmp", 0x00FF00);
+    event("textures/crate.bmp");
+    const std::size_t before = count();
+    Clock::advanceTicks(LevelWatch::kSettleMilliseconds);
+    plain.idlePass();
+    EXPECT_EQ(count(), before);
+    watching.idlePass();
+    Clock::advanceTicks(LevelWatch::kSettleMilliseconds);
+    watching.idlePass();
+    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: textures\\crate.bmp", "_COMMENT_"}}));
+}
+
+// A .x model opened: its level (in a private folder here) made again when it changes, kept when it does not read.
+TEST_F(Watch, AModelFileMakesItsLevelAgain) {
+    ::setenv("TMPDIR", here.c_str(), 1);
+    ::setenv("KROVANE_NO_CACHE", "1", 1);  // a private folder each time it is made
+    const fs::path file = here / "user" / "ship.x";
+    writeFile("user/ship.x", krovane::test::squareModel({"hull.bmp"}));
+    krovane::test::writeBmp("user/hull.bmp", 0x808080);
+    ModelLevel model;
+    std::string error;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(model.prepare(file, "test", error)) << error;
+    testing::internal::GetCapturedStderr();
+    fs::current_path(model.folder());
+    start(&model, file);
+    // The model and the texture beside it; nothing of the level made for it, which is the viewer's own.
+    const auto kinds = watch->watched();
+    EXPECT_EQ(kinds.at(file.string()), LevelWatch::kModel | LevelWatch::kObject);
+    EXPECT_EQ(kinds.at((here / "user" / "hull.bmp").string()), LevelWatch::kObject);
+    EXPECT_EQ(kinds.size(), 2u);  // "hull.bmp" and "textures\hull.bmp" were looked for in the level's own folder
+    const float scale = object(1).world.m[0][0];
+
+    // Four times as large: framed again.
+    std::string big = krovane::test::squareModel({"hull.bmp"});
+    for (std::size_t at = 0; (at = big.find("1.0;", at)) != std::string::npos; at += 4) big.replace(at, 4, "4.0;");
+    writeFile(file.string(), big);
+    newTime(file);
+    event(file);
+    std::size_t from = count();
+    testing::internal::CaptureStderr();
+    settled();
+    testing::internal::GetCapturedStderr();
+    ASSERT_FALSE(lines(from).empty());
+    EXPECT_EQ(lines(from).front(), (LoggedLine{"[>>>] Loading level : POLYGON01", "_SYSTEM_"}));
+    EXPECT_EQ(lines().back(), (LoggedLine{"[i] Reloaded: " + file.string(), "_COMMENT_"}));
+    EXPECT_NEAR(object(1).world.m[0][0], scale / 4, scale * 1e-4f);
+
+    // Half written: the level shown stays.
+    const Krovane_Object_Manager* before = engine.objectManager();
+    writeFile(file.string(), big.substr(0, 60));
+    newTime(file);
+    event(file);
+    from = count();
+    testing::internal::CaptureStderr();
+    settled();
+    testing::internal::GetCapturedStderr();
+    // (The console breaks lines longer than its width.)
+    const std::vector<LoggedLine> said = lines(from);
+    ASSERT_GE(said.size(), 2u);
+    EXPECT_EQ(said[0], (LoggedLine{"[M.F] cannot find: " + file.string(), "_ERROR_"}));
+    EXPECT_EQ(said[1].text.rfind("[R.F] not reloaded, kept as it was: /", 0), 0u) << said[1].text;
+    EXPECT_EQ(engine.objectManager(), before);
+    ::unsetenv("TMPDIR");
+}
+
+}  // namespace
