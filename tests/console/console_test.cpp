@@ -120,30 +120,16 @@ TEST_F(Console, TheSavedLogLoadsBackLineForLine) {
 }
 
 TEST_F(Console, TheKeyLayout) {
+    // clang-format off
     const std::vector<std::pair<Keys, const char*>> cases = {
-        {{kVkA}, "a"},
-        {{kVkLShift, kVkShift, kVkA}, "A"},
-        {{kVkRShift, kVkShift, kVkZ}, "z"},  // right Shift: lower
-        {{kVkOemMinus}, "-"},
-        {{kVkRShift, kVkShift, kVkOemMinus}, "_"},
-        {{kVk1}, "1"},
-        {{kVkLShift, kVk1}, "!"},
-        {{kVkLShift, kVk9}, "("},
-        {{kVk0}, "0"},
-        {{kVkLShift, kVk0}, ")"},
-        {{kVkRShift, kVkShift, kVk2}, "2"},
-        {{kVkAdd}, "="},
-        {{kVkLShift, kVkAdd}, "+"},
-        {{kVkDecimal}, "\\"},
-        {{kVkLShift, kVkDecimal}, "|"},
-        {{kVkOemPeriod}, "."},
-        {{kVkLShift, kVkOemComma}, "<"},
-        {{kVkLShift, kVkSpace}, " "},
-        {{kVkDelete}, ""},
-        {{kVkOemPlus}, ""},
-        {{kVkOem2, kVkNumpad5, kVkF1, kVkTab}, ""},  // no character
-        {{kVkA, kVkB}, "a"},
-        {{kVk5, kVkOemMinus}, "-"}};  // one per sample: the first in layout order
+        {{kVkA}, "a"}, {{kVkLShift, kVkShift, kVkA}, "A"}, {{kVkRShift, kVkShift, kVkZ}, "z"},  // right Shift: lower
+        {{kVkOemMinus}, "-"}, {{kVkRShift, kVkShift, kVkOemMinus}, "_"}, {{kVk1}, "1"}, {{kVkLShift, kVk1}, "!"},
+        {{kVkLShift, kVk9}, "("}, {{kVk0}, "0"}, {{kVkLShift, kVk0}, ")"}, {{kVkRShift, kVkShift, kVk2}, "2"},
+        {{kVkAdd}, "="}, {{kVkLShift, kVkAdd}, "+"}, {{kVkDecimal}, "\\"}, {{kVkLShift, kVkDecimal}, "|"},
+        {{kVkOemPeriod}, "."}, {{kVkLShift, kVkOemComma}, "<"}, {{kVkLShift, kVkSpace}, " "},
+        {{kVkDelete}, ""}, {{kVkOemPlus}, ""}, {{kVkOem2, kVkNumpad5, kVkF1, kVkTab}, ""},  // no character
+        {{kVkA, kVkB}, "a"}, {{kVk5, kVkOemMinus}, "-"}};  // one per sample: the first in layout order
+    // clang-format on
     for (std::size_t i = 0; i < cases.size(); ++i) {
         text().clear();
         press(cases[i].first);
@@ -154,24 +140,21 @@ TEST_F(Console, TheKeyLayout) {
 TEST_F(Console, EditingEnterAndPaste) {
     input.clipboard = std::string(krovane::cp1251("cam_mngr камера\r\n").view()) + std::string(1500, 'p');
     const std::string q199(199, 'q'), q200(200, 'q');
+    // clang-format off
     struct Case {
         std::string before;
         Keys keys;
         std::string after, queued;  // "" for nothing queued
     } const cases[] = {
-        {"ab", {kVkBack, kVkC}, "ac", ""},
-        {"", {kVkBack}, "", ""},  // Backspace, then the letter
-        {"cam", {kVkReturn}, "", "cam"},
-        {"", {kVkReturn}, "", ""},                         // an empty line is not queued
-        {"obj show", {kVkReturn, kVkX}, "x", "obj show"},  // Enter, then a new line
-        {q199, {kVkA}, q199 + "a", ""},
-        {q200, {kVkB}, q200, ""},  // 200 characters take no more
-        {q200, {kVkBack, kVkB}, q199, ""},
-        {q200, {kVkReturn}, "", q200},  // the length before Backspace counts
-        {">", {kVkUp, kVkShift, kVkRShift, kVkInsert}, ">", ""},
-        {">", {kVkInsert}, ">", ""},                                // paste: as it
+        {"ab", {kVkBack, kVkC}, "ac", ""}, {"", {kVkBack}, "", ""},  // Backspace, then the letter
+        {"cam", {kVkReturn}, "", "cam"}, {"", {kVkReturn}, "", ""},  // an empty line is not queued
+        {"obj show", {kVkReturn, kVkX}, "x", "obj show"},            // Enter, then a new line
+        {q199, {kVkA}, q199 + "a", ""}, {q200, {kVkB}, q200, ""},    // 200 characters take no more
+        {q200, {kVkBack, kVkB}, q199, ""}, {q200, {kVkReturn}, "", q200},  // the length before Backspace counts
+        {">", {kVkUp, kVkShift, kVkRShift, kVkInsert}, ">", ""}, {">", {kVkInsert}, ">", ""},  // paste: as it
         {">", {kVkDown, kVkShift, kVkLShift, kVkInsert}, ">", ""},  // is, line break included, cut to capacity
         {">", {kVkShift, kVkRShift, kVkInsert}, (">" + input.clipboard).substr(0, Korvane_string::kMaxLength), ""}};
+    // clang-format on
     for (const Case& c : cases) {
         text() = c.before.c_str();
         pending.lines.clear();

@@ -2,9 +2,11 @@
 // each kind of damage.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -91,6 +93,9 @@ TEST(CursorFile, EveryPixelFormatWithItsTransparencyRule) {
         rampRead.push_back(i % 7 == 0 ? 0 : 0xFF000000 | ramp.back());
     }
     const Values alpha = {0xFF102030, 0x80405060, 0x00708090, 0x40A0B0C0, 0xFFFFFFFF, 0x01000000};
+    const Values noAlpha = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xFFFFFF, 0},
+                 noAlphaRead = {0xFF102030, 0, 0xFF708090, 0xFFA0B0C0, 0xFFFFFFFF, 0},
+                 shortRead = {0xFF112233, 0xFF445566, 0xFF778899, 0xFF000000, 0, 0xFF112233};
     enum { kMask, kNoMask, kUncountedPalette };
     const struct {
         std::uint32_t w, h, bits, hotX, hotY;
@@ -100,27 +105,10 @@ TEST(CursorFile, EveryPixelFormatWithItsTransparencyRule) {
         // 32 bits with an alpha channel: the mask (here all set) is ignored, and may be left out.
         {3, 2, 32, 1, 0, {}, alpha, {0, 1, 2, 3, 4, 5}, alpha},
         {3, 2, 32, 0, 0, {}, alpha, {}, alpha, kNoMask},
-        // An alpha channel of zeros: opaque except where the mask is set.
-        {3,
-         2,
-         32,
-         2,
-         1,
-         {},
-         {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xFFFFFF, 0},
-         {1, 5},
-         {0xFF102030, 0, 0xFF708090, 0xFFA0B0C0, 0xFFFFFFFF, 0}},
+        {3, 2, 32, 2, 1, {}, noAlpha, {1, 5}, noAlphaRead},  // an alpha channel of zeros: the mask says
         {5, 3, 24, 4, 2, {}, ramp, {0, 7, 14}, rampRead},
-        // A palette shorter than 256: an index past it reads as opaque black.
-        {3,
-         2,
-         8,
-         0,
-         0,
-         {0x112233, 0x445566, 0x778899},
-         {0, 1, 2, 7, 1, 0},
-         {4},
-         {0xFF112233, 0xFF445566, 0xFF778899, 0xFF000000, 0, 0xFF112233}},
+        // A palette shorter than 256: an index past it (here the first) reads as opaque black.
+        {3, 2, 8, 0, 0, {0x112233, 0x445566, 0x778899}, {0, 1, 2, 3, 1, 0}, {4}, shortRead},
         // 4 bits: two pixels a byte, the first in the high half.
         {5, 1, 4, 0, 0, sixteen, {15, 12, 9, 6, 3}, {}, {0xFFFFFFFF, 0xFFCCCCCC, 0xFF999999, 0xFF666666, 0xFF333333}},
         // 1 bit: black and white whether or not the header counts its colours.
@@ -156,16 +144,9 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
     const std::string valid = validCursor();
     ASSERT_TRUE(valid.size() == 86 && parseOk(valid).width == 2);
     const std::size_t I = 22, none = std::string::npos;  // I: where the image starts
-    struct Patch {
-        std::size_t at, bytes;
-        std::uint32_t value;
-    };
-    struct Case {
-        std::vector<Patch> patches;
-        std::size_t keep;
-        const char* message;
-    };  // keep: bytes kept
-    const Case cases[] = {
+    using Patch = std::array<std::uint32_t, 3>;          // where, how many bytes, the value
+    const std::tuple<std::vector<Patch>, std::size_t, const char*> cases[] = {
+        // patches, bytes kept, message
         {{}, 5, "file of 5 bytes is too short for a cursor header"},
         {{{0, 2, 1}}, none, "not a cursor file (header starts 1, 2"},
         {{{2, 2, 1}}, none, "an icon file, not a cursor file"},
@@ -193,17 +174,17 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
         {{{10, 2, 2}}, none, "image 1: hotspot (2, 1) lies outside the 2 x 2 image"},
         {{{12, 2, 0xFFFF}}, none, "hotspot (1, 65535) lies outside"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [patches, keep, message] : cases) {
         std::string bytes = valid;
-        for (const Patch& p : c.patches) put(bytes, p.bytes, p.value, p.at);
-        if (c.keep != none) bytes.resize(c.keep);
+        for (const auto& [at, size, value] : patches) put(bytes, size, value, at);
+        if (keep != none) bytes.resize(keep);
         CursorImage image;
         image.width = 7;
         image.rgba.assign(3, 1);
         std::string error;
         const bool ok = CursorFile::parse(bytes, image, error);
-        EXPECT_TRUE(!ok && error.find(c.message) != std::string::npos && image.width == 0 && image.rgba.empty())
-            << c.message << ": " << error;
+        EXPECT_TRUE(!ok && error.find(message) != std::string::npos && image.width == 0 && image.rgba.empty())
+            << message << ": " << error;
     }
 }
 

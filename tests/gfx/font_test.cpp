@@ -124,15 +124,12 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     Ref<Texture> other;
     const std::uint32_t pixel = 0xFF00FF00;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &other), kOk);
-    const std::pair<RenderState, std::uint32_t> states[] = {{RenderState::FillMode, kFillWireframe},
-                                                            {RenderState::Lighting, 1},
-                                                            {RenderState::AlphaBlendEnable, 0},
-                                                            {RenderState::SrcBlend, 2},
-                                                            {RenderState::DestBlend, 1},
-                                                            {RenderState::BlendOp, 2},
-                                                            {RenderState::ZEnable, 1},
-                                                            {RenderState::ZWriteEnable, 1},
-                                                            {RenderState::CullMode, kCullClockwise}};
+    // clang-format off
+    const std::pair<RenderState, std::uint32_t> states[] = {
+        {RenderState::FillMode, kFillWireframe}, {RenderState::Lighting, 1}, {RenderState::AlphaBlendEnable, 0},
+        {RenderState::SrcBlend, 2}, {RenderState::DestBlend, 1}, {RenderState::BlendOp, 2}, {RenderState::ZEnable, 1},
+        {RenderState::ZWriteEnable, 1}, {RenderState::CullMode, kCullClockwise}};
+    // clang-format on
     for (const auto& [state, value] : states) device->SetRenderState(state, value);
     const std::uint32_t filters[3] = {kFilterLinear, kFilterAnisotropic, kFilterLinear};  // mag, min, mip
     for (std::uint32_t i = 0; i < 3; ++i) device->SetSamplerState(0, static_cast<SamplerState>(5 + i), filters[i]);
@@ -156,17 +153,11 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
         if (c.op == DeviceOp::SetFVF) set[2000] = c.args[0];
         texture = c.op == DeviceOp::SetTexture ? c.object : texture;
     }
-    EXPECT_EQ(set, (std::map<std::uint32_t, std::uint32_t>{{8, kFillSolid},
-                                                           {137, 0},
-                                                           {27, 1},
-                                                           {19, 5},
-                                                           {20, 6},
-                                                           {171, 1},
-                                                           {7, 0},
-                                                           {1005, kFilterPoint},
-                                                           {1006, kFilterPoint},
-                                                           {1007, 0},
-                                                           {2000, kFvfXyzRhw | kFvfDiffuse | kFvfTex1}}));
+    // clang-format off
+    EXPECT_EQ(set, (std::map<std::uint32_t, std::uint32_t>{{8, kFillSolid}, {137, 0}, {27, 1}, {19, 5}, {20, 6},
+                                                         {171, 1}, {7, 0}, {1005, kFilterPoint}, {1006, kFilterPoint},
+                                                         {1007, 0}, {2000, kFvfXyzRhw | kFvfDiffuse | kFvfTex1}}));
+    // clang-format on
     EXPECT_TRUE(texture != other.get() && texture != nullptr);
     // Outside a scene nothing is drawn and nothing changes.
     device->clearCalls();
@@ -192,15 +183,15 @@ TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) 
     // Clipping: no glyph passes the rect's right or bottom, and texels stay one to a pixel (a cut glyph samples
     // only its part); a rect too low to see shows nothing but still measures.
     const char* text = "WWWWWWWWWW";
+    // clang-format off
     const struct {
         Rect rect;
         std::uint32_t format;
         std::size_t fewest, most;
         float right, bottom;
-    } clips[] = {{{0, 0, 30, 100}, 0, 1, 9, 29.5f, 100},
-                 {{0, 0, 30, 100}, kDtNoClip, 10, 10, 1000, 100},
-                 {{0, 0, 300, 4}, 0, 1, 10, 300, 3.5f},
-                 {{0, 200, 300, 100}, 0, 0, 0, 0, 0}};
+    } clips[] = {{{0, 0, 30, 100}, 0, 1, 9, 29.5f, 100}, {{0, 0, 30, 100}, kDtNoClip, 10, 10, 1000, 100},
+                 {{0, 0, 300, 4}, 0, 1, 10, 300, 3.5f}, {{0, 200, 300, 100}, 0, 0, 0, 0, 0}};
+    // clang-format on
     for (const auto& c : clips) {
         EXPECT_EQ(draw(text, -1, c.rect, c.format), font->height());
         const auto q = quads();
@@ -233,6 +224,7 @@ TEST_F(Fonts, CountsLineAndWordBreaksAndMeasuring) {
     const int oneWord = widthOf("aaaa"), both = widthOf("aaaa aaaa");
     const Rect narrow{10, 10, 10 + (oneWord + both) / 2, 200};
     const Rect wide{0, 0, 300, 300};
+    // clang-format off
     const struct {
         const char* text;
         int count;
@@ -242,20 +234,15 @@ TEST_F(Fonts, CountsLineAndWordBreaksAndMeasuring) {
         std::size_t glyphs;
     } cases[] = {
         // Blanks and control bytes take no triangles; a count limits the bytes, negative is up to the end.
-        {"ab cd\x01", -1, wide, 0, 1, 4},
-        {"   ", -1, wide, 0, 1, 0},
-        {"abcdef", 3, wide, 0, 1, 3},
-        {"ab\0cd", 5, wide, 0, 1, 4},
-        {"abcdef", 0, wide, 0, 0, 0},
-        {nullptr, -1, wide, 0, 0, 0},
+        {"ab cd\x01", -1, wide, 0, 1, 4}, {"   ", -1, wide, 0, 1, 0}, {"abcdef", 3, wide, 0, 1, 3},
+        {"ab\0cd", 5, wide, 0, 1, 4}, {"abcdef", 0, wide, 0, 0, 0}, {nullptr, -1, wide, 0, 0, 0},
         {"ab\n", -1, wide, 0, 1, 2},  // a break at the end adds no line
-        {"ab\n\ncd", -1, wide, 0, 3, 4},
-        {"ab\ncd", -1, wide, kDtSingleLine, 1, 4},
-        {"aaaa aaaa", -1, narrow, kDtWordBreak, 2, 8},
-        {"aaaa aaaa", -1, narrow, kDtNoClip, 1, 8},                // no flag: one line
+        {"ab\n\ncd", -1, wide, 0, 3, 4}, {"ab\ncd", -1, wide, kDtSingleLine, 1, 4},
+        {"aaaa aaaa", -1, narrow, kDtWordBreak, 2, 8}, {"aaaa aaaa", -1, narrow, kDtNoClip, 1, 8},  // no flag: one line
         {"aaaa aaaa", -1, {0, 0, both, 200}, kDtWordBreak, 1, 8},  // a line exactly as wide as the rect fits
         {"aaaa aaaa", -1, {0, 0, both - 1, 200}, kDtWordBreak, 2, 8},
         {"aaaaaaaaaaaa a", -1, {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13}};  // a long word stays whole
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(draw(c.text, c.count, c.rect, c.format), c.lines * h) << (c.text ? c.text : "null") << " " << c.count;
         EXPECT_EQ(quads().size(), c.glyphs) << (c.text ? c.text : "null") << " " << c.count;
@@ -277,11 +264,11 @@ TEST_F(Fonts, TabsGoToMultiplesOfEightAverageWidths) {
     const int stop = widthOf("a\t", kDtExpandTabs), run = widthOf("aaaaaaaaaaaaaaaa");
     draw("b", -1, {0, 0, 600, 100}, 0);
     const float alone = quads()[0].left;
-    const std::tuple<const char*, std::uint32_t, int> cases[] = {
-        // text, format, where its last glyph starts
-        {"a\tb", kDtExpandTabs, stop},
-        {"aaaaaaaaaaaaaaaa\tb", kDtExpandTabs, (run / stop + 1) * stop},
+    // clang-format off
+    const std::tuple<const char*, std::uint32_t, int> cases[] = {  // text, format, where its last glyph starts
+        {"a\tb", kDtExpandTabs, stop}, {"aaaaaaaaaaaaaaaa\tb", kDtExpandTabs, (run / stop + 1) * stop},
         {"a\tb", 0, widthOf("a")}};  // unexpanded, a tab takes no room
+    // clang-format on
     for (const auto& [text, format, x] : cases) {
         draw(text, -1, {0, 0, 600, 100}, format);
         EXPECT_FLOAT_EQ(quads().back().left - alone, static_cast<float>(x)) << text << " " << format;
