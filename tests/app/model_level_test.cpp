@@ -1,6 +1,5 @@
-// The level made for a model: whatever the model's size and place, every corner of its box, placed by the object's
-// world matrix, lies inside every camera's view volume; it is made in the cache, never beside the model, once, and
-// again when the model changes.
+// The level made for a model: whatever the model's size and place, all of it is in every camera's view; it is made in
+// the cache (or a private folder), never beside the model, once, and again when the model changes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
