@@ -1,6 +1,5 @@
-// The level made for a model: whatever the model's size and place, every corner of its box, placed by the object's
-// world matrix, lies inside every camera's view volume; it is made in the cache, never beside the model, once, and
-// again when the model changes.
+// The level made for a model: whatever the model's size and place, all of it is in every camera's view; it is made in
+// the cache (or a private folder), never beside the model, once, and again when the model changes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -157,18 +156,19 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_TRUE(changed.made());
     EXPECT_TRUE(changed.modelRead());
 
+    ::setenv("KROVANE_NO_CACHE", "1", 1);  // no cache: a private folder
+    open(uncached);
+    EXPECT_TRUE(uncached.made());
+    EXPECT_EQ(uncached.folder().parent_path(), dir.path() / "tmp");
+    EXPECT_EQ(fs::status(uncached.folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    ::unsetenv("KROVANE_NO_CACHE");
+
     // A cache that cannot be written (here: a folder where the level file goes) is left for a private folder.
     ModelLevel unwritable;
     fs::remove(first.folder() / "POLYGON01");
     fs::create_directory(first.folder() / "POLYGON01");
     open(unwritable);
     EXPECT_EQ(unwritable.folder().parent_path(), dir.path() / "tmp");
-
-    ::setenv("KROVANE_NO_CACHE", "1", 1);
-    open(uncached);
-    EXPECT_TRUE(uncached.made());
-    EXPECT_EQ(uncached.folder().parent_path(), dir.path() / "tmp");
-    EXPECT_EQ(fs::status(uncached.folder()).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(listing(model.parent_path()), before);  // nothing written beside the model
 }
 

@@ -1,6 +1,5 @@
-// The console: its log (stamps, types, cutting, saving), its typing (the key layout, editing, Enter, paste,
-// pacing), and its boxes on the recording device: the log lines drawn at their rows in their colours (compared
-// with the same text drawn by the same font), focus, dragging, the thumb's scrolling, a frame.
+// The console: its log (stamps, types, cutting, saving), its typing (the key layout, editing, Enter, paste, pacing),
+// and its boxes on the recording device: log lines at their rows in their colours, focus, dragging, the thumb, a frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "gfx/font.h"
 #include "gfx/recording_device.h"
 #include "log/line_queue.h"
+#include "params/tree_text.h"
 #include "platform/clock.h"
 #include "platform/code_page_1251.h"
 #include "platform/virtual_keys.h"
@@ -74,16 +74,15 @@ struct Console : ::testing::Test {
 TEST_F(Console, StartsHiddenWithTheHeaderAndTheCommandBaseThenStampsAndTypesLines) {
     Krovane_Console fresh;
     EXPECT_TRUE(!fresh.visible() && fresh.commandBase().iLookId("camera.next"));
-    const DynamicRow& log = fresh.log().tree();
-    EXPECT_EQ(log.text(fresh.log().root()), "LOG");
-    EXPECT_EQ(log.text(log.TopId(1)), kHeader);
-    EXPECT_EQ(log.text(log.TopId(log.TopId(1))), "_SYSTEM_");
+    EXPECT_EQ(krovane::test::shape(fresh.log().tree()), "LOG{" + std::string(kHeader) + "{_SYSTEM_}}");
 
     for (const auto& [ms, text, type] : std::vector<std::tuple<std::uint32_t, const char*, int>>{
              {5, "a", 0}, {0, "b", 1}, {125999, "c", 2}, {12345, "abc", 3}, {3250, "", 7}})
         printAt(ms, text, static_cast<MessageType>(type));
-    EXPECT_EQ(lines(), (std::vector<Line>{{"[0:005] a", "_TEXT_"}, {"[0:000] b", "_ERROR_"},
-                                          {"[125:999] c", "_COMMENT_"}, {"[12:345] abc", "_SYSTEM_"},
+    EXPECT_EQ(lines(), (std::vector<Line>{{"[0:005] a", "_TEXT_"},
+                                          {"[0:000] b", "_ERROR_"},
+                                          {"[125:999] c", "_COMMENT_"},
+                                          {"[12:345] abc", "_SYSTEM_"},
                                           {"[3:250] ", ""}}));
 }
 
@@ -117,14 +116,11 @@ TEST_F(Console, TheSavedLogLoadsBackLineForLine) {
     console->SaveLog("missing_folder\\LOG.dr");  // not written, not reported
     DynamicRow saved;
     ASSERT_TRUE(saved.iLoadFromFile("LOG.dr"));
-    EXPECT_EQ(saved.text(saved.TopId(1)), kHeader);
-    std::vector<Line> loaded;
-    for (unsigned id = saved.NextId(saved.TopId(1)); id != 0; id = saved.NextId(id))
-        loaded.push_back({std::string(saved.text(id)), std::string(saved.text(saved.TopId(id)))});
-    EXPECT_EQ(loaded, lines());
+    EXPECT_EQ(krovane::test::shape(saved), krovane::test::shape(console->log().tree()));
 }
 
 TEST_F(Console, TheKeyLayout) {
+    // clang-format off
     const std::vector<std::pair<Keys, const char*>> cases = {
         {{kVkA}, "a"}, {{kVkLShift, kVkShift, kVkA}, "A"}, {{kVkRShift, kVkShift, kVkZ}, "z"},  // right Shift: lower
         {{kVkOemMinus}, "-"}, {{kVkRShift, kVkShift, kVkOemMinus}, "_"}, {{kVk1}, "1"}, {{kVkLShift, kVk1}, "!"},
@@ -133,6 +129,7 @@ TEST_F(Console, TheKeyLayout) {
         {{kVkOemPeriod}, "."}, {{kVkLShift, kVkOemComma}, "<"}, {{kVkLShift, kVkSpace}, " "},
         {{kVkDelete}, ""}, {{kVkOemPlus}, ""}, {{kVkOem2, kVkNumpad5, kVkF1, kVkTab}, ""},  // no character
         {{kVkA, kVkB}, "a"}, {{kVk5, kVkOemMinus}, "-"}};  // one per sample: the first in layout order
+    // clang-format on
     for (std::size_t i = 0; i < cases.size(); ++i) {
         text().clear();
         press(cases[i].first);
@@ -143,6 +140,7 @@ TEST_F(Console, TheKeyLayout) {
 TEST_F(Console, EditingEnterAndPaste) {
     input.clipboard = std::string(krovane::cp1251("cam_mngr камера\r\n").view()) + std::string(1500, 'p');
     const std::string q199(199, 'q'), q200(200, 'q');
+    // clang-format off
     struct Case {
         std::string before;
         Keys keys;
@@ -156,6 +154,7 @@ TEST_F(Console, EditingEnterAndPaste) {
         {">", {kVkUp, kVkShift, kVkRShift, kVkInsert}, ">", ""}, {">", {kVkInsert}, ">", ""},  // paste: as it
         {">", {kVkDown, kVkShift, kVkLShift, kVkInsert}, ">", ""},  // is, line break included, cut to capacity
         {">", {kVkShift, kVkRShift, kVkInsert}, (">" + input.clipboard).substr(0, Korvane_string::kMaxLength), ""}};
+    // clang-format on
     for (const Case& c : cases) {
         text() = c.before.c_str();
         pending.lines.clear();
@@ -254,7 +253,9 @@ TEST_F(ConsoleBoxes, LinesAreDrawnAtTheirRowsInTheirTypesColoursAndUntypedOnesLe
 }
 
 TEST_F(ConsoleBoxes, ClicksFocusTheBoxesInTheirOrder) {
-    const auto focus = [&] { return std::vector<bool>{console->clockBox().focused(), console->inputBox().focused(), view().focused()}; };
+    const auto focus = [&] {
+        return std::vector<bool>{console->clockBox().focused(), console->inputBox().focused(), view().focused()};
+    };
     mouse(700, 208, 700, 208);  // the clock box takes it; the input box never sees it
     EXPECT_EQ(focus(), (std::vector<bool>{true, true, false}));
     mouse(100, 100, 100, 100);  // the log view: the others lose the focus
@@ -275,7 +276,8 @@ TEST_F(ConsoleBoxes, DraggingMovesABoxByExactlyTheMouseOffset) {
     console->MouseEvent(Console_Box::kMouseMove, 70, 215);  // only the release moves it
     console->MouseEvent(Console_Box::kMouseRelease, 120, 205);
     EXPECT_EQ((std::vector<int>{box.x(), box.y(), box.dragging()}), (std::vector<int>{109, 200, false}));
-    EXPECT_EQ((std::vector<float>{box.quad()[1].x, box.quad()[1].y, box.quad()[2].x}), (std::vector<float>{109, 200, 324}));
+    EXPECT_EQ((std::vector<float>{box.quad()[1].x, box.quad()[1].y, box.quad()[2].x}),
+              (std::vector<float>{109, 200, 324}));
     mouse(100, 100, 90, 130);  // the log view carries its thumb along
     EXPECT_EQ((std::vector<int>{view().x(), view().y(), view().thumbX}), (std::vector<int>{-1, 60, 721}));
     EXPECT_EQ(thumb(), (std::vector<std::int64_t>{202, 196, 12, 0}));

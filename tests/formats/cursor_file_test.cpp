@@ -1,10 +1,12 @@
-// Cursor file decoding: every pixel format, the transparency rules, the
-// choice of image and its hotspot, and a message for each kind of damage.
+// Cursor files: every pixel format, the transparency rules, the choice of image and its hotspot, and a message for
+// each kind of damage.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -22,8 +24,7 @@ void put(std::string& s, std::size_t bytes, std::uint32_t v, std::size_t at = st
     for (std::size_t k = 0; k < bytes; ++k) s[at + k] = static_cast<char>(v >> (8 * k));
 }
 
-// Rows as a bitmap stores them, bottom row first and each padded to 4 bytes,
-// of values given top row first: palette indices, 0xRRGGBB or 0xAARRGGBB.
+// Rows as a bitmap stores them (bottom row first, padded to 4 bytes) of values given top row first.
 std::string packRows(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const Values& values) {
     std::string out;
     for (std::uint32_t row = h; row-- > 0;) {
@@ -38,22 +39,24 @@ std::string packRows(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const
     return out;
 }
 
-// A bitmap image as a cursor stores it: header, palette (0xRRGGBB each),
-// colour rows, and mask rows setting the `transparent` pixels (none without `withMask`).
+// A bitmap image as a cursor stores it: header, palette, colour rows, and mask rows setting the `transparent` pixels.
 std::string bitmap(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const Values& palette, const Values& values,
                    const Values& transparent, bool withMask = true) {
     Values maskBits(w * h, 0);
     for (std::uint32_t t : transparent) maskBits[t] = 1;
     const std::string rows = packRows(w, h, bits, values) + (withMask ? packRows(w, h, 1, maskBits) : "");
     std::string s;  // planes 1, no compression
-    for (std::uint32_t v : {40u, w, 2 * h, 1 | bits << 16, 0u, std::uint32_t(rows.size()), 0u, 0u,
-                            std::uint32_t(palette.size()), 0u})
+    for (std::uint32_t v :
+         {40u, w, 2 * h, 1 | bits << 16, 0u, std::uint32_t(rows.size()), 0u, 0u, std::uint32_t(palette.size()), 0u})
         put(s, 4, v);
     for (std::uint32_t c : palette) put(s, 4, c);
     return s + rows;
 }
 
-struct Entry { std::uint32_t width, height, hotX, hotY; std::string data; };
+struct Entry {
+    std::uint32_t width, height, hotX, hotY;
+    std::string data;
+};
 
 std::string cursorFile(const std::vector<Entry>& entries) {
     std::string s;
@@ -90,6 +93,9 @@ TEST(CursorFile, EveryPixelFormatWithItsTransparencyRule) {
         rampRead.push_back(i % 7 == 0 ? 0 : 0xFF000000 | ramp.back());
     }
     const Values alpha = {0xFF102030, 0x80405060, 0x00708090, 0x40A0B0C0, 0xFFFFFFFF, 0x01000000};
+    const Values noAlpha = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xFFFFFF, 0},
+                 noAlphaRead = {0xFF102030, 0, 0xFF708090, 0xFFA0B0C0, 0xFFFFFFFF, 0},
+                 shortRead = {0xFF112233, 0xFF445566, 0xFF778899, 0xFF000000, 0, 0xFF112233};
     enum { kMask, kNoMask, kUncountedPalette };
     const struct {
         std::uint32_t w, h, bits, hotX, hotY;
@@ -99,13 +105,10 @@ TEST(CursorFile, EveryPixelFormatWithItsTransparencyRule) {
         // 32 bits with an alpha channel: the mask (here all set) is ignored, and may be left out.
         {3, 2, 32, 1, 0, {}, alpha, {0, 1, 2, 3, 4, 5}, alpha},
         {3, 2, 32, 0, 0, {}, alpha, {}, alpha, kNoMask},
-        // An alpha channel of zeros: opaque except where the mask is set.
-        {3, 2, 32, 2, 1, {}, {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xFFFFFF, 0}, {1, 5},
-         {0xFF102030, 0, 0xFF708090, 0xFFA0B0C0, 0xFFFFFFFF, 0}},
+        {3, 2, 32, 2, 1, {}, noAlpha, {1, 5}, noAlphaRead},  // an alpha channel of zeros: the mask says
         {5, 3, 24, 4, 2, {}, ramp, {0, 7, 14}, rampRead},
-        // A palette shorter than 256: an index past it reads as opaque black.
-        {3, 2, 8, 0, 0, {0x112233, 0x445566, 0x778899}, {0, 1, 2, 7, 1, 0}, {4},
-         {0xFF112233, 0xFF445566, 0xFF778899, 0xFF000000, 0, 0xFF112233}},
+        // A palette shorter than 256: an index past it (here the first) reads as opaque black.
+        {3, 2, 8, 0, 0, {0x112233, 0x445566, 0x778899}, {0, 1, 2, 3, 1, 0}, {4}, shortRead},
         // 4 bits: two pixels a byte, the first in the high half.
         {5, 1, 4, 0, 0, sixteen, {15, 12, 9, 6, 3}, {}, {0xFFFFFFFF, 0xFFCCCCCC, 0xFF999999, 0xFF666666, 0xFF333333}},
         // 1 bit: black and white whether or not the header counts its colours.
@@ -141,12 +144,13 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
     const std::string valid = validCursor();
     ASSERT_TRUE(valid.size() == 86 && parseOk(valid).width == 2);
     const std::size_t I = 22, none = std::string::npos;  // I: where the image starts
-    struct Patch { std::size_t at, bytes; std::uint32_t value; };
-    struct Case { std::vector<Patch> patches; std::size_t keep; const char* message; };  // keep: bytes kept
-    const Case cases[] = {
+    using Patch = std::array<std::uint32_t, 3>;          // where, how many bytes, the value
+    const std::tuple<std::vector<Patch>, std::size_t, const char*> cases[] = {
+        // patches, bytes kept, message
         {{}, 5, "file of 5 bytes is too short for a cursor header"},
         {{{0, 2, 1}}, none, "not a cursor file (header starts 1, 2"},
-        {{{2, 2, 1}}, none, "an icon file, not a cursor file"}, {{{4, 2, 0}}, none, "the cursor file holds no images"},
+        {{{2, 2, 1}}, none, "an icon file, not a cursor file"},
+        {{{4, 2, 0}}, none, "the cursor file holds no images"},
         {{{4, 2, 3000}}, none, "the directory of 3000 images runs past the end of the"},
         {{}, 85, "image 1 (offset 22, 64 bytes) lies past the end of the"},  // one byte short
         {{{14, 4, 0xFFFFFFFF}, {18, 4, 0xFFFFFFFF}}, none, "(offset 4294967295, 4294967295 bytes) lies past the end"},
@@ -155,7 +159,8 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
         {{{I, 4, 12}}, none, "unsupported bitmap header size 12 (expected 40 or more)"},
         {{{I, 4, 0x7FFFFFFF}}, none, "bitmap header of 2147483647 bytes runs past the end"},
         {{{I + 4, 4, 0}}, none, "bitmap width 0 is not between 1 and 256"},
-        {{{I + 4, 4, 257}}, none, "bitmap width 257 is not"}, {{{I + 4, 4, 0xFFFFFFFE}}, none, "width -2 is not"},
+        {{{I + 4, 4, 257}}, none, "bitmap width 257 is not"},
+        {{{I + 4, 4, 0xFFFFFFFE}}, none, "width -2 is not"},
         {{{I + 8, 4, 1}}, none, "bitmap height 1 is not between 2 and 512"},
         {{{I + 8, 4, 514}}, none, "bitmap height 514 is not"},
         {{{I + 8, 4, 0xFFFFFFFC}}, none, "bitmap height -4 is not"},  // top-down rows
@@ -169,17 +174,17 @@ TEST(CursorFile, DamagedFilesFailWithAMessage) {
         {{{10, 2, 2}}, none, "image 1: hotspot (2, 1) lies outside the 2 x 2 image"},
         {{{12, 2, 0xFFFF}}, none, "hotspot (1, 65535) lies outside"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [patches, keep, message] : cases) {
         std::string bytes = valid;
-        for (const Patch& p : c.patches) put(bytes, p.bytes, p.value, p.at);
-        if (c.keep != none) bytes.resize(c.keep);
+        for (const auto& [at, size, value] : patches) put(bytes, size, value, at);
+        if (keep != none) bytes.resize(keep);
         CursorImage image;
         image.width = 7;
         image.rgba.assign(3, 1);
         std::string error;
         const bool ok = CursorFile::parse(bytes, image, error);
-        EXPECT_TRUE(!ok && error.find(c.message) != std::string::npos && image.width == 0 && image.rgba.empty())
-            << c.message << ": " << error;
+        EXPECT_TRUE(!ok && error.find(message) != std::string::npos && image.width == 0 && image.rgba.empty())
+            << message << ": " << error;
     }
 }
 
@@ -196,7 +201,8 @@ TEST(CursorFile, LoadsFilesAndNamesTheFileInMessages) {
     EXPECT_EQ(image.rgba, Values(4, 0xFFABCDEF));
     for (const auto& [file, message] :
          {std::pair{"icon.cur", "cursor file icon.cur: an icon file, not a cursor file (it has no hotspot)"},
-          {"missing.cur", "cannot open cursor file missing.cur"}, {".", "cannot read cursor file ."},
+          {"missing.cur", "cannot open cursor file missing.cur"},
+          {".", "cannot read cursor file ."},
           {"big.cur", "cursor file big.cur is larger than 4 MiB, too large for a cursor"}}) {
         EXPECT_FALSE(CursorFile::load(file, image, error));
         EXPECT_TRUE(error == message && image.rgba.empty()) << error;

@@ -1,6 +1,6 @@
 // Every pixel form the picture decoders take, each file built here from a small known picture and decoded back
-// to it: BMP at every depth, with bit fields, top-down and with the old core header; TGA at every depth, run-length
-// coded or not, from either origin; DDS in each form it is read in.
+// to it (BMP at every depth, with bit fields, top-down and the core header; TGA at every depth, run-length coded or
+// not, from either origin; each DDS form); and DDS files that are damaged or hostile.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "formats/dds_image.h"
 #include "formats/image_file.h"
 
 namespace {
 
+using krovane::formats::DdsImage;
 using krovane::formats::ImageFile;
 using Pixels = std::vector<std::uint32_t>;
 
@@ -129,17 +131,25 @@ std::string tga(const Pixels& p, int type, int bits, bool topLeft) {
     return b.s;
 }
 
-// A DDS file: 32-bit pixels by `masks` (red, green, blue, alpha; no alpha mask: no alpha), or one block of
-// `form` with red and blue end points (blue first: `swapped`), and for DXT3 and DXT5 the pixels' alphas.
-std::string dds(const std::string& form, const Pixels& p, std::vector<std::uint32_t> masks = {0, 0, 0, 0},
-                bool swapped = false) {
+// A DDS header of `levels` levels: `form` a four-character code, or none for 32-bit pixels by `masks` (red, green,
+// blue, alpha; no alpha mask: no alpha).
+std::string ddsHeader(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::string& form,
+                      const std::vector<std::uint32_t>& masks = {0, 0, 0, 0}) {
     Bytes b{"DDS "};
-    b.u32(124).u32(0x1007).u32(kHeight).u32(kWidth).u32(0).u32(0).u32(1);
+    b.u32(124).u32(0x1007 | (levels > 1 ? 0x20000 : 0)).u32(height).u32(width).u32(0).u32(0).u32(levels);
     b.s.resize(76);
     b.u32(32).u32(!form.empty() ? 4 : 0x40 | (masks[3] ? 1 : 0)).s += form.empty() ? std::string(4, '\0') : form;
     b.u32(form.empty() ? 32 : 0);
     for (std::uint32_t m : masks) b.u32(m);
     b.s.resize(128);
+    return b.s;
+}
+
+// The picture as a DDS file: 32-bit pixels by `masks`, or one block of `form` with red and blue end points (blue
+// first: `swapped`), and for DXT3 and DXT5 the pixels' alphas.
+std::string dds(const std::string& form, const Pixels& p, std::vector<std::uint32_t> masks = {0, 0, 0, 0},
+                bool swapped = false) {
+    Bytes b{ddsHeader(kWidth, kHeight, 1, form, masks)};
     const Pixels& colours = swapped ? kThreeColours : kFourColours;
     const std::uint32_t levels[] = {255, 0, 218, 182, 145, 109, 72, 36};  // DXT5's from the end points 255 and 0
     std::uint32_t indices = 0;
@@ -209,12 +219,36 @@ TEST(ImageFile, EveryPixelFormDecodesToItsPicture) {
                                      (topLeft ? ", top-left" : ", bottom-left"),
                                  tga(form.picture, form.type + rle, form.bits, topLeft), form.picture});
 
-    for (const Case& c : cases) {
+    for (const Case& c : cases) {  // decoded with the largest side at the limit
         ImageFile image;
         std::string error;
-        ASSERT_TRUE(ImageFile::decode(c.file, 64, image, error)) << c.name << ": " << error;
+        ASSERT_TRUE(ImageFile::decode(c.file, kWidth, image, error)) << c.name << ": " << error;
         EXPECT_TRUE(image.width == kWidth && image.height == kHeight) << c.name;
         EXPECT_EQ(image.pixels, c.picture) << c.name;
+    }
+}
+
+// DXT1's three-colour mode when the end points are equal; sides at the limit; and a reason for each damage.
+TEST(DdsImage, EqualEndPointsTheLargestSideAndDamagedFiles) {
+    const auto dxt1 = [](std::uint32_t w, std::uint32_t h, std::uint32_t levels, std::size_t bytes) {
+        return ddsHeader(w, h, levels, "DXT1") + std::string(bytes, '\0');
+    };
+    DdsImage image;
+    std::string error;
+    ASSERT_TRUE(DdsImage::decode(Bytes{ddsHeader(4, 4, 1, "DXT1")}.u32(0xF800F800).u32(0xC0).s, 8192, image, error));
+    EXPECT_EQ(image.pixels[3], 0u);
+    EXPECT_TRUE(DdsImage::decode(dxt1(8192, 4, 1, 16384), 8192, image, error) && image.pixels.size() == 8192u * 4);
+    for (const auto& [file, message] :
+         {std::pair<std::string, const char*>{"DDS ", "not a DDS file or its header is cut short"},
+          {dxt1(4, 4, 1, 5), "the file is cut short: its pixels are missing"},
+          {dxt1(8193, 4, 1, 0), "the image is 8193 x 4 pixels; sides of 1 to 8192 are taken"},
+          {dxt1(0, 4, 1, 0), "the image is 0 x 4 pixels; sides of 1 to 8192 are taken"},
+          {dxt1(4, 2, 4, 200), "the file claims 4 mip levels; at most 3 fit its size"},
+          {ddsHeader(4, 4, 1, "DX10") + std::string(64, '\0'),
+           "the compressed form \"DX10\" is not supported (DXT1, DXT3 and DXT5 are)"},
+          {dxt1(4, 4, 1, 8).replace(4, 1, "d"), "the DDS header has wrong sizes"}}) {
+        EXPECT_FALSE(DdsImage::decode(file, 8192, image, error) || !image.pixels.empty());
+        EXPECT_EQ(error, message);
     }
 }
 

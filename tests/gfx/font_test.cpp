@@ -21,7 +21,6 @@
 #include "gfx/font_choice_cache.h"
 #include "gfx/recording_device.h"
 #include "gfx/texture.h"
-#include "platform/cache_folder.h"
 
 namespace {
 
@@ -66,7 +65,8 @@ struct Fonts : ::testing::Test {
         for (std::size_t i = 0; i + 48 <= f.size(); i += 48) {
             Quad q{f[i], f[i + 1], f[i], f[i + 1]};
             for (std::size_t k = i; k < i + 48; k += 8)
-                q = {std::min(q.left, f[k]), std::min(q.top, f[k + 1]), std::max(q.right, f[k]), std::max(q.bottom, f[k + 1])};
+                q = {std::min(q.left, f[k]), std::min(q.top, f[k + 1]), std::max(q.right, f[k]),
+                     std::max(q.bottom, f[k + 1])};
             out.push_back(q);
         }
         return out;
@@ -81,7 +81,8 @@ struct Fonts : ::testing::Test {
 
 TEST_F(Fonts, FacesWeightsPitchesAndSizes) {
     Ref<Font> courier = make(-16, 0, 400, "Courier "), fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
-    EXPECT_EQ(courier->advance('i'), make(-16, 0, 400, "Courier")->advance('i'));  // blanks around the name do not matter
+    EXPECT_EQ(courier->advance('i'),
+              make(-16, 0, 400, "Courier")->advance('i'));          // blanks around the name do not matter
     EXPECT_EQ(fixedPitch->advance('i'), fixedPitch->advance('W'));  // a fixed-pitch request gets a fixed-pitch face
     EXPECT_LT(font->advance('i'), font->advance('W'));
     EXPECT_GT(make(-16, 0, 700, "Verdana")->advance('m'), font->advance('m'));  // weight 700 picks the bold face
@@ -123,10 +124,12 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     Ref<Texture> other;
     const std::uint32_t pixel = 0xFF00FF00;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &other), kOk);
+    // clang-format off
     const std::pair<RenderState, std::uint32_t> states[] = {
         {RenderState::FillMode, kFillWireframe}, {RenderState::Lighting, 1}, {RenderState::AlphaBlendEnable, 0},
         {RenderState::SrcBlend, 2}, {RenderState::DestBlend, 1}, {RenderState::BlendOp, 2}, {RenderState::ZEnable, 1},
         {RenderState::ZWriteEnable, 1}, {RenderState::CullMode, kCullClockwise}};
+    // clang-format on
     for (const auto& [state, value] : states) device->SetRenderState(state, value);
     const std::uint32_t filters[3] = {kFilterLinear, kFilterAnisotropic, kFilterLinear};  // mag, min, mip
     for (std::uint32_t i = 0; i < 3; ++i) device->SetSamplerState(0, static_cast<SamplerState>(5 + i), filters[i]);
@@ -134,11 +137,13 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
     device->SetTexture(0, other.get());
     ASSERT_GT(draw("text", -1, {0, 0, 100, 100}, 0), 0);
     for (const auto& [state, value] : states) EXPECT_EQ(device->renderState(state), value) << static_cast<int>(state);
-    for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(device->samplerState(0, static_cast<SamplerState>(5 + i)), filters[i]);
+    for (std::uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(device->samplerState(0, static_cast<SamplerState>(5 + i)), filters[i]);
     EXPECT_EQ(device->fvf(), kFvfXyz | kFvfNormal | kFvfTex1);
     EXPECT_EQ(device->texture(0), other.get());
 
-    // While drawing: solid, unlit, blended by source alpha, no depth test, unfiltered mips, the text's format and atlas.
+    // While drawing: solid, unlit, blended by source alpha, no depth test, unfiltered mips, the text's format and
+    // atlas.
     std::map<std::uint32_t, std::uint32_t> set;  // render states, sampler states (+1000) and the FVF (2000) at the draw
     const void* texture = other.get();
     for (std::size_t i = 0; device->calls()[i].op != DeviceOp::DrawPrimitiveUP; ++i) {
@@ -148,9 +153,11 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
         if (c.op == DeviceOp::SetFVF) set[2000] = c.args[0];
         texture = c.op == DeviceOp::SetTexture ? c.object : texture;
     }
+    // clang-format off
     EXPECT_EQ(set, (std::map<std::uint32_t, std::uint32_t>{{8, kFillSolid}, {137, 0}, {27, 1}, {19, 5}, {20, 6},
                                                          {171, 1}, {7, 0}, {1005, kFilterPoint}, {1006, kFilterPoint},
                                                          {1007, 0}, {2000, kFvfXyzRhw | kFvfDiffuse | kFvfTex1}}));
+    // clang-format on
     EXPECT_TRUE(texture != other.get() && texture != nullptr);
     // Outside a scene nothing is drawn and nothing changes.
     device->clearCalls();
@@ -176,6 +183,7 @@ TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) 
     // Clipping: no glyph passes the rect's right or bottom, and texels stay one to a pixel (a cut glyph samples
     // only its part); a rect too low to see shows nothing but still measures.
     const char* text = "WWWWWWWWWW";
+    // clang-format off
     const struct {
         Rect rect;
         std::uint32_t format;
@@ -183,6 +191,7 @@ TEST_F(Fonts, RightAlignmentEndsEachLineAtTheRightEdgeAndClippingCutsAtTheRect) 
         float right, bottom;
     } clips[] = {{{0, 0, 30, 100}, 0, 1, 9, 29.5f, 100}, {{0, 0, 30, 100}, kDtNoClip, 10, 10, 1000, 100},
                  {{0, 0, 300, 4}, 0, 1, 10, 300, 3.5f}, {{0, 200, 300, 100}, 0, 0, 0, 0, 0}};
+    // clang-format on
     for (const auto& c : clips) {
         EXPECT_EQ(draw(text, -1, c.rect, c.format), font->height());
         const auto q = quads();
@@ -215,6 +224,7 @@ TEST_F(Fonts, CountsLineAndWordBreaksAndMeasuring) {
     const int oneWord = widthOf("aaaa"), both = widthOf("aaaa aaaa");
     const Rect narrow{10, 10, 10 + (oneWord + both) / 2, 200};
     const Rect wide{0, 0, 300, 300};
+    // clang-format off
     const struct {
         const char* text;
         int count;
@@ -232,6 +242,7 @@ TEST_F(Fonts, CountsLineAndWordBreaksAndMeasuring) {
         {"aaaa aaaa", -1, {0, 0, both, 200}, kDtWordBreak, 1, 8},  // a line exactly as wide as the rect fits
         {"aaaa aaaa", -1, {0, 0, both - 1, 200}, kDtWordBreak, 2, 8},
         {"aaaaaaaaaaaa a", -1, {0, 0, oneWord, 200}, kDtWordBreak | kDtNoClip, 2, 13}};  // a long word stays whole
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(draw(c.text, c.count, c.rect, c.format), c.lines * h) << (c.text ? c.text : "null") << " " << c.count;
         EXPECT_EQ(quads().size(), c.glyphs) << (c.text ? c.text : "null") << " " << c.count;
@@ -253,9 +264,11 @@ TEST_F(Fonts, TabsGoToMultiplesOfEightAverageWidths) {
     const int stop = widthOf("a\t", kDtExpandTabs), run = widthOf("aaaaaaaaaaaaaaaa");
     draw("b", -1, {0, 0, 600, 100}, 0);
     const float alone = quads()[0].left;
+    // clang-format off
     const std::tuple<const char*, std::uint32_t, int> cases[] = {  // text, format, where its last glyph starts
         {"a\tb", kDtExpandTabs, stop}, {"aaaaaaaaaaaaaaaa\tb", kDtExpandTabs, (run / stop + 1) * stop},
         {"a\tb", 0, widthOf("a")}};  // unexpanded, a tab takes no room
+    // clang-format on
     for (const auto& [text, format, x] : cases) {
         draw(text, -1, {0, 0, 600, 100}, format);
         EXPECT_FLOAT_EQ(quads().back().left - alone, static_cast<float>(x)) << text << " " << format;
@@ -268,17 +281,19 @@ TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
     for (const Rect& r : {Rect{0, 0, 200, 400}, Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
                           Rect{INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX}, Rect{INT_MAX, INT_MAX, INT_MIN, INT_MIN},
                           Rect{INT_MIN, 0, INT_MIN + 5, 50}})
-        for (std::uint32_t format : {0u, kDtWordBreak | kDtExpandTabs | kDtRight, kDtNoClip | kDtWordBreak, kDtSingleLine}) {
+        for (std::uint32_t format :
+             {0u, kDtWordBreak | kDtExpandTabs | kDtRight, kDtNoClip | kDtWordBreak, kDtSingleLine}) {
             draw(text.c_str(), -1, r, format);
             const auto f = drawn();
-            for (std::size_t i = 0; i < f.size(); i += 8) EXPECT_TRUE(f[i + 5] >= 0 && f[i + 5] <= 1 && f[i + 6] >= 0 && f[i + 6] <= 1);
+            for (std::size_t i = 0; i < f.size(); i += 8)
+                EXPECT_TRUE(f[i + 5] >= 0 && f[i + 5] <= 1 && f[i + 6] >= 0 && f[i + 6] <= 1);
             Rect measured = r;
             EXPECT_GE(font->DrawTextA(nullptr, text.c_str(), -1, &measured, format | kDtCalcRect, 0), font->height());
         }
 }
 
 // A cached choice comes back only from a whole file of this version, made under the same fontconfig configuration,
-// while its font file is unchanged; the cache folder follows XDG_CACHE_HOME and can be turned off.
+// while its font file is unchanged.
 TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
     krovane::test::TempDir dir;
     krovane::test::writeFile("fonts/a.ttf", "a font");
@@ -303,14 +318,6 @@ TEST(FontChoiceCache, ADamagedOrStaleCacheIsIgnored) {
     krovane::test::writeFile(file, good);
     std::ofstream("fonts/a.ttf", std::ios::app) << "+";
     EXPECT_FALSE(FontChoiceCache(file).find(request, found)) << "the font file changed";
-    const char* saved = std::getenv("XDG_CACHE_HOME");
-    const std::string before = saved ? saved : "";
-    setenv("XDG_CACHE_HOME", "/var/cache/someone", 1);
-    unsetenv("KROVANE_NO_CACHE");
-    EXPECT_EQ(krovane::platform::cacheFolder(), "/var/cache/someone/krovane");
-    setenv("KROVANE_NO_CACHE", "1", 1);
-    EXPECT_TRUE(krovane::platform::cacheFolder().empty());
-    saved ? setenv("XDG_CACHE_HOME", before.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
 }
 
 // Under a configuration of its own, the choices are dropped once fontconfig would see other fonts or settings: a

@@ -1,7 +1,5 @@
-// Meshes made from models: welding identical vertices and ordering triangles for the vertex cache keep every subset's
-// triangles (corners in their order, so their winding) in one indexed draw per subset, checked against the model's
-// own triangles on a small model and on every public model beside the project (skipped, saying so, when that folder
-// is absent).
+// Meshes made from models keep every subset's triangles, winding included, in one indexed draw per subset, through
+// welding and vertex-cache ordering: on a small model and on every public model beside the project.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,7 +91,8 @@ TEST(Mesh, PublicModelsKeepTheirTrianglesPerSubset) {
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "skipped: no shared models in " << folder;
     int compared = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (!entry.is_regular_file() || (entry.path().extension() != ".x" && entry.path().extension() != ".X")) continue;
+        if (!entry.is_regular_file() || (entry.path().extension() != ".x" && entry.path().extension() != ".X"))
+            continue;
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         XModel model;

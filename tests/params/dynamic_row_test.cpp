@@ -1,5 +1,4 @@
-// DynamicRow in memory: ids, order, counts, lookups, deletes and the rule that
-// every operation accepts 0 or an absent id.
+// DynamicRow in memory: ids, order, counts, lookups, deletes; every operation accepts 0 or an absent id.
 #include <gtest/gtest.h>
 
 #include <string>

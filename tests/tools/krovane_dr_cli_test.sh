@@ -72,13 +72,9 @@ check "the refused output is untouched" test "$(<kept.dr)" = kept
 "$DR" from-json number.json number.dr 2>/dev/null
 check "a refused conversion makes no output" test ! -e number.dr
 
-# to-json then from-json gives back a file that dumps the same, and a second trip the very same file.
-for file in good.dr cyrillic.dr awkward.dr empty.dr; do
-    "$DR" to-json "$file" >"$file.json" && "$DR" from-json "$file.json" "$file.back" &&
-        "$DR" to-json "$file.back" >"$file.back.json" && "$DR" from-json "$file.back.json" "$file.again"
-    expect 0 "$("$DR" dump "$file")" '' dump "$file.back"
-    check "a second trip of $file is the same" cmp -s "$file.back" "$file.again"
-done
-expect 0 'awkward.dr.back: ok, 20 nodes' '' check awkward.dr.back
+# to-json then from-json gives back a file that dumps the same (every tree's trip is the unit test's).
+"$DR" to-json awkward.dr >awkward.json && "$DR" from-json awkward.json awkward.back
+expect 0 "$("$DR" dump awkward.dr)" '' dump awkward.back
+expect 0 'awkward.back: ok, 20 nodes' '' check awkward.back
 
 finish
