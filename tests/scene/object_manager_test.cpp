@@ -17,7 +17,8 @@ using namespace krovane::test;
 
 struct ObjectManager : SceneFixture<> {
     void SetUp() override {
-        for (const char* n : {"a", "b", "c"}) writeFile(std::string("objects/") + n + ".DR", std::string("_NAME_ { ") + n + " }");
+        for (const char* n : {"a", "b", "c"})
+            writeFile(std::string("objects/") + n + ".DR", std::string("_NAME_ { ") + n + " }");
     }
     std::uint32_t add(const char* path, float x = 0) { return objects.AddObject(path, x, 0, 0, 0, 0, 0); }
     // The x of each world transform set: one per object drawn.
@@ -29,7 +30,9 @@ struct ObjectManager : SceneFixture<> {
         device->clearCalls();
         return xs;
     }
-    const Static_CObject& object(std::uint32_t id) { return static_cast<const Static_CObject&>(*objects.entry(id)->object); }
+    const Static_CObject& object(std::uint32_t id) {
+        return static_cast<const Static_CObject&>(*objects.entry(id)->object);
+    }
 };
 
 const LoggedLine kCorrupted{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"};
@@ -41,11 +44,12 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
         light { _OBJECT_TYPE_ { _OBJECT_LIGHT_ } _OBJECT_PATH_ { objects\c.DR } }
         three { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\b.DR } _POSITION_ { 3 0 0 } } })");
     EXPECT_TRUE(objects.SetupFromFile("level.DR"));
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
-                                                {"[O.F.] objects\\missing.DR", "_TEXT_"},
-                                                kCorrupted,
-                                                {"[O.F.] objects\\b.DR", "_TEXT_"},
-                                                {"Object Manager setup completed with 1 errors and 2 objects.", "_COMMENT_"}}));
+    EXPECT_EQ(lines(),
+              (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
+                                       {"[O.F.] objects\\missing.DR", "_TEXT_"},
+                                       kCorrupted,
+                                       {"[O.F.] objects\\b.DR", "_TEXT_"},
+                                       {"Object Manager setup completed with 1 errors and 2 objects.", "_COMMENT_"}}));
     EXPECT_EQ(objects.lastId(), 2u);  // as many as there are: failed objects take no number
     EXPECT_EQ(objects.entry(2)->path, "objects\\b.DR");
     EXPECT_EQ(objects.objectCount(), 2u);
@@ -57,9 +61,9 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
 TEST_F(ObjectManager, CommandsAndTheirLines) {
     add("objects\\a.DR", 5);
     add("objects\\b.DR");
-    for (const char* command : {"object.visible 2 0", "show.list", "object.visible 2 7", "object.visible 2",
-                                "object.visible 9 1", "object.nothing 1 1",
-                                "load.OBJECT_SIMPLE objects\\c.DR", "load.OBJECT_SIMPLE objects\\none.DR"})
+    for (const char* command :
+         {"object.visible 2 0", "show.list", "object.visible 2 7", "object.visible 2", "object.visible 9 1",
+          "object.nothing 1 1", "load.OBJECT_SIMPLE objects\\c.DR", "load.OBJECT_SIMPLE objects\\none.DR"})
         objects.ExecuteCommand(command);
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
                                                 {"[O.F.] objects\\b.DR", "_TEXT_"},

@@ -12,11 +12,6 @@ using namespace krovane::gfx;
 using namespace krovane::test;
 using EffectEntry = Krovane_Effect_Manager::EffectEntry;
 
-constexpr const char* kEffect = R"(uniform vec4 View_Pos;
-vertex VS { void main() { gl_Position = View_Pos; } }
-fragment PS { out vec4 c; void main() { c = vec4(1.0); } }
-technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; } })";
-
 struct Reload : SceneFixture<> {
     // Objects 1 and 2 share objects/a.DR (the square, its texture "red.bmp" found under textures\), object 3 is
     // objects/c.DR (another model, texture blue.bmp); effect "lit" is fx/lit.fx, effect "later" fails at start.
@@ -29,7 +24,7 @@ struct Reload : SceneFixture<> {
         writeFile("blue.bmp", bmp(0));
         writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { lit }");
         writeFile("objects/c.DR", "_MODEL_FILE_ { models\\other.x } _FX_ { lit later }");
-        writeFile("fx/lit.fx", kEffect);
+        writeFile("fx/lit.fx", kEyeEffect);
         level(R"(_OBJECTS_ {
             a1 { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\a.DR } _POSITION_ { 1 0 0 } }
             a2 { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\a.DR } _POSITION_ { 2 0 0 } }
@@ -142,7 +137,7 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     writeFile("fx/lit.fx", "technique {");  // broken: the old build stays
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Failed);
     EXPECT_EQ(lit->effect, first);
-    writeFile("fx/lit.fx", kEffect);  // mended
+    writeFile("fx/lit.fx", kEyeEffect);  // mended
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Reloaded);
     EXPECT_NE(lit->effect, first);
     EXPECT_EQ(effects.findEntry("lit"), lit);  // the entry objects hold stays
@@ -153,7 +148,7 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     // "later" failed at start: once its file builds it takes its number, and objects find it.
     EXPECT_EQ(effects.findEntry("later"), nullptr);
     before = lines().size();
-    writeFile("fx/later.fx", kEffect);
+    writeFile("fx/later.fx", kEyeEffect);
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/later.fx")), ReloadOutcome::Reloaded);
     ASSERT_NE(effects.findEntry("later"), nullptr);
     EXPECT_EQ(effects.entries().find(2), effects.findEntry("later"));
