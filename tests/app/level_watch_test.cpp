@@ -21,7 +21,6 @@
 #include "app/model_level.h"
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
-#include "scene/static_c_object.h"
 
 namespace {
 
@@ -112,27 +111,19 @@ struct Watch : ::testing::Test {
         Clock::advanceTicks(LevelWatch::kSettleMilliseconds);
         watch->poll();
     }
-    // What settling said on stderr is the model level's own business.
-    void settledQuietly() {
-        testing::internal::CaptureStderr();
-        settled();
-        testing::internal::GetCapturedStderr();
-    }
 };
 
 TEST_F(Watch, TheFilesTheLevelWasMadeFromAndTheirFoldersAreWatched) {
     start();
-    const auto kinds = watch->watched();
-    for (const auto& [file, kind] : std::vector<std::pair<const char*, unsigned>>{
-             {"POLYGON01", LevelWatch::kLevel},
-             {"fx/vek_Phong.fx", LevelWatch::kEffect},
-             {"objects/box.DR", LevelWatch::kObject},
-             {"models/box.x", LevelWatch::kObject},
-             {"textures/crate.bmp", LevelWatch::kObject},
-             {"crate.bmp", LevelWatch::kObject}}) {  // looked for first, and not there: it may come
-        const auto found = kinds.find((here / file).string());
-        EXPECT_TRUE(found != kinds.end() && found->second == kind) << file;
-    }
+    const auto at = [&](const char* file) { return (here / file).string(); };
+    // "crate.bmp" is looked for first, and not there: it may come.
+    EXPECT_EQ(watch->watched(),
+              (std::unordered_map<std::string, unsigned>{{at("POLYGON01"), LevelWatch::kLevel},
+                                                         {at("fx/vek_Phong.fx"), LevelWatch::kEffect},
+                                                         {at("objects/box.DR"), LevelWatch::kObject},
+                                                         {at("models/box.x"), LevelWatch::kObject},
+                                                         {at("textures/crate.bmp"), LevelWatch::kObject},
+                                                         {at("crate.bmp"), LevelWatch::kObject}}));
     std::vector<fs::path> folders = watcher->folders;
     std::sort(folders.begin(), folders.end());
     EXPECT_EQ(folders,
@@ -246,7 +237,7 @@ TEST_F(Watch, TheLevelFileLoadsTheWholeLevelAgainKeepingTheCamera) {
     EXPECT_EQ(engine.objectManager(), before);
 }
 
-// A .x model opened: its level (in a private folder here) made again when it changes, kept when it does not read.
+// A .x model opened: its level (in a private folder here) kept when the model no longer reads.
 TEST_F(Watch, AModelFileMakesItsLevelAgain) {
     ::setenv("TMPDIR", here.c_str(), 1);
     ::setenv("KROVANE_NO_CACHE", "1", 1);  // a private folder each time it is made
@@ -262,35 +253,18 @@ TEST_F(Watch, AModelFileMakesItsLevelAgain) {
     start(&model, file);
     // The model and the texture beside it; nothing of the level made for it, which is the viewer's own
     // ("hull.bmp" and "textures\hull.bmp" were looked for there).
-    const auto kinds = watch->watched();
-    EXPECT_EQ(kinds, (std::unordered_map<std::string, unsigned>{
-                         {file.string(), LevelWatch::kModel | LevelWatch::kObject},
-                         {(here / "user" / "hull.bmp").string(), LevelWatch::kObject}}));
-    const auto scale = [&] {
-        return dynamic_cast<const Static_CObject&>(*engine.objectManager()->entry(1)->object).world.m[0][0];
-    };
-    const float first = scale();
-
-    // Four times as large: framed again.
-    std::string big = krovane::test::squareModel({"hull.bmp"});
-    for (std::size_t at = 0; (at = big.find("1.0;", at)) != std::string::npos; at += 4) big.replace(at, 4, "4.0;");
-    writeFile(file.string(), big);
-    newTime(file);
-    event(file);
-    std::size_t from = count();
-    settledQuietly();
-    ASSERT_FALSE(lines(from).empty());
-    EXPECT_EQ(lines(from).front(), (LoggedLine{"[>>>] Loading level : POLYGON01", "_SYSTEM_"}));
-    EXPECT_EQ(lines().back(), (LoggedLine{"[i] Reloaded: " + file.string(), "_COMMENT_"}));
-    EXPECT_NEAR(scale(), first / 4, first * 1e-4f);
-
-    // Half written: the level shown stays.
+    EXPECT_EQ(watch->watched(), (std::unordered_map<std::string, unsigned>{
+                                    {file.string(), LevelWatch::kModel | LevelWatch::kObject},
+                                    {(here / "user" / "hull.bmp").string(), LevelWatch::kObject}}));
+    // Made again and framed again when it changes (see the end-to-end test); half written, the level shown stays.
     const Krovane_Object_Manager* before = engine.objectManager();
-    writeFile(file.string(), big.substr(0, 60));
+    writeFile(file.string(), krovane::test::squareModel({"hull.bmp"}).substr(0, 60));
     newTime(file);
     event(file);
-    from = count();
-    settledQuietly();
+    const std::size_t from = count();
+    testing::internal::CaptureStderr();
+    settled();
+    testing::internal::GetCapturedStderr();
     // (The console breaks lines longer than its width.)
     const Lines said = lines(from);
     ASSERT_GE(said.size(), 2u);
