@@ -150,17 +150,11 @@ TEST_F(Watch, AChangeIsTakenOnceSettledAndOnlyWhenTheFileDiffers) {
          },
          {kCrateReloaded}},
         {"a file deleted waits to be there again",
-         [&] {
-             fs::remove("textures/crate.bmp");
-             event("textures/crate.bmp");
-         },
+         [&] { fs::remove("textures/crate.bmp"), event("textures/crate.bmp"); },
          {}},
         {"and is taken when it is", [&] { repaint(0xFF0000); }, {kCrateReloaded}},
         {"events lost: only what changed is reloaded",
-         [&] {
-             writeFile("objects/box.DR", "_MODEL_FILE_ { models\\box.x }\n_FX_ { vek_Phong }\n");
-             watcher->queued.lost = true;
-         },
+         [&] { std::ofstream("objects/box.DR", std::ios::app) << "\n", watcher->queued.lost = true; },
          {{"[i] Reloaded: objects\\box.DR", "_COMMENT_"}}},
         {"an effect file",
          [&] { append("fx/vek_Phong.fx", "\n// edited\n"); },

@@ -145,12 +145,15 @@ if check "the viewer opens a level with --watch" start '' --watch "$W"; then
     check "an effect broken keeps the old one, which shows a texture copied with cp -p after it" \
         shows "${MIDDLE[@]}" 0000ff cp -p "$STOCK/blue.bmp" "$W/textures/tile.bmp"
     check "the effect mended" shows "${MIDDLE[@]}" ffff00 cp "$STOCK/inverted.fx" "$W/fx/flat.fx"
+    cp "$STOCK/big.x" "$W/models/big.x"
     check "an object file edited to name another model" shows "${RING[@]}" ffff00 \
-        sh -c "cp '$STOCK/big.x' '$W/models/big.x' && printf '_MODEL_FILE_ { models\\\\big.x }\n_FX_ { flat }\n' >'$W/objects/square.DR'"
-    check "the level file edited: the square moves off the middle" shows "${MIDDLE[@]}" 000000 cp "$STOCK/POLYGON01" "$W"
+        sh -c "printf '_MODEL_FILE_ { models\\\\big.x }\n_FX_ { flat }\n' >'$W/objects/square.DR'"
+    check "the level file edited: the square moves off the middle" \
+        shows "${MIDDLE[@]}" 000000 cp "$STOCK/POLYGON01" "$W"
     check "to the right" shows 270 110 20 20 ffff00 true
     check "exit 0 when the window is closed" stop close
-    check "the log says each reload, in order" diff <(log "$W" | grep -E 'Reloaded|R\.F|fx\\flat|Loading level') - <<'LINES'
+    said=$(log "$W" | grep -E 'Reloaded|R\.F|fx\\flat|Loading level')
+    check "the log says each reload, in order" diff <(echo "$said") - <<'LINES'
 [>>>] Loading level : POLYGON01
 [i] Reloaded: textures\tile.bmp
 [i] Reloaded: models\square.x
