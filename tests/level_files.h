@@ -30,22 +30,23 @@ inline void copyDemoFile(const std::string& path) {
 }
 #endif
 
-// A 2 x 2 BMP of the colour 0xRRGGBB.
-inline void writeBmp(const std::string& path, std::uint32_t rgb) {
-    std::string bmp(54 + 16, '\0');
+// A side x side 24-bit BMP of the colour 0xRRGGBB.
+inline std::string bmp(std::uint32_t rgb, std::uint32_t side = 2) {
+    const std::uint32_t row = (side * 3 + 3) / 4 * 4, size = 54 + row * side;  // rows padded to 4 bytes
+    std::string out(size, '\0');
     const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
+    out[0] = 'B', out[1] = 'M';
     // File size, pixel offset, header size, width, height, planes, bits per pixel.
-    for (const auto& [at, value, bytes] : {std::tuple{2, 70u, 4}, {10, 54u, 4}, {14, 40u, 4}, {18, 2u, 4}, {22, 2u, 4},
-                                           {26, 1u, 2}, {28, 24u, 2}})
+    for (const auto& [at, value, bytes] :
+         {std::tuple{2, size, 4}, {10, 54u, 4}, {14, 40u, 4}, {18, side, 4}, {22, side, 4}, {26, 1u, 2}, {28, 24u, 2}})
         put(static_cast<std::size_t>(at), value, bytes);
-    for (std::size_t row = 0; row < 2; ++row)  // rows padded to 4 bytes
-        for (std::size_t x = 0; x < 2; ++x) put(54 + row * 8 + x * 3, rgb, 3);
-    writeFile(path, bmp);
+    for (std::size_t y = 0; y < side; ++y)
+        for (std::size_t x = 0; x < side; ++x) put(54 + y * row + x * 3, rgb, 3);
+    return out;
 }
+inline void writeBmp(const std::string& path, std::uint32_t rgb) { writeFile(path, bmp(rgb)); }
 
 // A square of two triangles in the z = 0 plane facing -z, from (-1, -1) to
 // (1, 1), with normals and texture coordinates, and one material per entry

@@ -10,17 +10,17 @@
 #include <string_view>
 #include <vector>
 
-#include "level_files.h"
-#include "logged_lines.h"
-#include "temp_dir.h"
 #include "gfx/geometry.h"
 #include "gfx/recording_device.h"
+#include "level_files.h"
 #include "log/console_log.h"
+#include "logged_lines.h"
 #include "platform/clock.h"
 #include "scene/krovane_camera_manager.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/krovane_object_manager.h"
+#include "temp_dir.h"
 
 namespace krovane::test {
 
@@ -72,6 +72,21 @@ struct SceneFixture : ::testing::Test {
     }
 };
 
+// Effects: one that takes only the eye's position, and one that takes the ten parameters an object and its light
+// hand over, with a technique for the first light and one for the further lights.
+constexpr const char* kEyeEffect = R"(uniform vec4 View_Pos;
+vertex VS { void main() { gl_Position = View_Pos; } }
+fragment PS { out vec4 c; void main() { c = vec4(1.0); } }
+technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; } })";
+constexpr const char* kLitEffect = R"(
+uniform vec4 View_Pos; uniform mat4 mat_World_View_Proj; uniform mat4 matWorld;
+uniform vec4 LightPos; uniform vec4 LightColor; uniform float LightFalloff; uniform float LightSpecular;
+uniform float LightSpecular_Itens; uniform float LightAmbient; uniform float Attenuation;
+vertex VS { void main() { gl_Position = mat_World_View_Proj * vec4(inPosition, 1.0); } }
+fragment PS { out vec4 c; void main() { c = LightColor; } }
+technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; CullMode = CCW; } }
+technique vek_Phong_alpha { pass P0 { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; } })";
+
 inline DynamicRow treeOf(std::string_view text) {
     DynamicRow tree;
     EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
@@ -79,6 +94,8 @@ inline DynamicRow treeOf(std::string_view text) {
 }
 
 template <class V>
-std::array<float, 3> xyz(const V& v) { return {v.x, v.y, v.z}; }
+std::array<float, 3> xyz(const V& v) {
+    return {v.x, v.y, v.z};
+}
 
 }  // namespace krovane::test

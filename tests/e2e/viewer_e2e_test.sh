@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The viewer as a user runs it: options and refusals; under a virtual X server one run of the bundled level
-# (size, scene, head-up text, Tab, picture keys, console, close button, log), one with an impossible SCREEN
-# (SIGTERM), one without ini.txt (message box, SIGINT), a device that cannot be had. Each step waits for what it shows.
+# The viewer as a user runs it: options and refusals; under a virtual X server the bundled level (size, scene,
+# head-up text, picture keys, console, Tab, close button, log; a file changed without --watch is not taken), the
+# small level of watch_level.py with --watch (a texture, a model, an effect broken then mended, an object file, the
+# level file, each awaited in the picture, then in the log), a model file (watched without asking), an impossible
+# SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -42,7 +44,7 @@ check "exit 1 without a display" test $? -eq 1 && check "says so" grep -q 'no di
 check "exit 1 when the display cannot be reached" test $? -eq 1 &&
     check "says so" grep -q '^krovane: cannot open the window: the display cannot be reached' "$WORK/err"
 
-for tool in Xvfb xwininfo xwd xdotool xclip python3; do
+for tool in Xvfb xwininfo xwd xdotool xclip python3 iconv; do
     command -v "$tool" >/dev/null && continue
     echo "the window checks skipped: $tool is not installed (scripts/setup installs it); $failed failed"
     exit $((failed == 0 ? 77 : 1))
@@ -55,12 +57,12 @@ XVFB_PID=$!
 export DISPLAY=":$n"
 wait_for 20 xwininfo -root >/dev/null 2>&1
 
-# start INI [LEVEL]: runs the viewer in a fresh folder RUN holding INI as ini.txt (or in LEVEL, named on the
-# command line), answers each ERROR box with Return, listing them in BOXES, until the window ID shows.
+# start INI [ARG...]: runs the viewer with ARGs in a fresh folder RUN (holding INI as ini.txt, when given), answers
+# each ERROR box with Return, listing them in BOXES, until the window ID shows.
 start() {
     RUN=$(mktemp -d -p "$WORK") BOXES= ID=
-    [[ -n $1 ]] && printf '%s' "$1" >"${2:-$RUN}/ini.txt"
-    (cd "$RUN" && exec "$VIEWER" ${2:+"$2"}) >"$RUN/out" 2>"$RUN/err" &
+    [[ -n $1 ]] && printf '%s' "$1" >"$RUN/ini.txt"
+    (cd "$RUN" && exec "$VIEWER" "${@:2}") >"$RUN/out" 2>"$RUN/err" &
     VIEWER_PID=$!
     local deadline=$((SECONDS + 60)) box
     until xwininfo -name "$TITLE" 2>/dev/null | grep -q IsViewable; do
@@ -83,14 +85,20 @@ stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
 }
 # keys X Y W H KEY...: each key held until the rectangle of the window changes; =TEXT types TEXT and Return.
 keys() { python3 "$HERE/x11.py" keys "$ID" "$@"; }
+# shows X Y W H COLOUR COMMAND...: runs COMMAND (a change), then waits until the rectangle shows COLOUR (x11.py).
+shows() { python3 "$HERE/x11.py" after "$ID" "$@" >/dev/null; }
+# log FOLDER: the lines of LOG.dr there, without their stamps.
+log() { iconv -f CP1251 -t UTF-8 "$1/LOG.dr" | grep -oP '^\s*"?\[\d+:\d+\] \K.*?(?="? \{ _[A-Z]+_ \}$)'; }
 
 # The bundled level, named from elsewhere, at a size of its ini.txt.
 LEVEL=$WORK/level
 pictures() { (($(find "$LEVEL" -maxdepth 1 -name 'shot_*.png' | wc -l) == $1)); }
 cp -r "$HERE/../../demo" "$LEVEL"
-if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' "$LEVEL"; then
+printf 'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' >"$LEVEL/ini.txt"
+if check "the viewer opens the bundled level" start '' "$LEVEL"; then
     check "the configured size" grep -qzP 'Width: 320\n\s*Height: 240' <<<"$(xwininfo -id "$ID")"
     check "the scene is drawn" wait_for 30 shown level colours 60 80 200 140 '>' 500
+    echo >>"$LEVEL/objects/ground.DR"  # without --watch: never taken, however many frames follow
     check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
     xdotool key Print
     check "Print Screen writes a picture in the level folder" wait_for 30 pictures 1
@@ -114,6 +122,7 @@ if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RE
         'id:1  visible:1  file:objects\ground.DR' '] pasted from the clipboard'; do
         check "the log holds: $said" grep -qF "$said" <<<"$log"
     done
+    check "the changed object file is not taken" test -z "$(log "$LEVEL" | grep -E 'Reloaded|R\.F')"
     check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
     for png in "$LEVEL"/shot_*.png; do
         check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
@@ -121,19 +130,60 @@ if check "the viewer opens the bundled level" start $'SCREEN = 320, 240\nBACK_RE
     done
 fi
 
-# A model file: shown in a level made for it (in a private folder: the tests keep out of the cache), Tab to the
-# next view; nothing is written beside it.
-MODELS=$WORK/models
-mkdir "$MODELS" && cp "$HERE/../../demo/models/crate.x" "$HERE/../../demo/textures/crate.bmp" "$MODELS/"
+# The small level with --watch: each change as some program saves it (in place, cp, cp -p, through a temporary file
+# and a rename), awaited in the picture (the square's colour where its texture shows as it is, or 1 - it).
+W=$WORK/watched STOCK=$WORK/stock MODELS=$WORK/models
+python3 "$HERE/watch_level.py" "$W" "$STOCK"
+MIDDLE=(150 110 20 20) RING=(76 110 20 20)  # inside the small square; inside the large one only
+if check "the viewer opens a level with --watch" start '' --watch "$W"; then
+    check "the square shows its red texture" shows "${MIDDLE[@]}" ff0000 true
+    check "a texture overwritten in place (cp)" shows "${MIDDLE[@]}" 00ff00 cp "$STOCK/green.bmp" "$W/textures/tile.bmp"
+    check "a model replaced through a temporary file and a rename (as vim saves)" shows "${RING[@]}" 000000 \
+        sh -c "cp '$STOCK/small.x' '$W/models/.swp' && mv '$W/models/.swp' '$W/models/square.x'"
+    # A broken effect keeps the one shown: a texture copied after it shows exactly (the effect draws it as it is).
+    cp "$STOCK/broken.fx" "$W/fx/flat.fx"
+    check "an effect broken keeps the old one, which shows a texture copied with cp -p after it" \
+        shows "${MIDDLE[@]}" 0000ff cp -p "$STOCK/blue.bmp" "$W/textures/tile.bmp"
+    check "the effect mended" shows "${MIDDLE[@]}" ffff00 cp "$STOCK/inverted.fx" "$W/fx/flat.fx"
+    cp "$STOCK/big.x" "$W/models/big.x"
+    check "an object file edited to name another model" shows "${RING[@]}" ffff00 \
+        sh -c "printf '_MODEL_FILE_ { models\\\\big.x }\n_FX_ { flat }\n' >'$W/objects/square.DR'"
+    check "the level file edited: the square moves off the middle" \
+        shows "${MIDDLE[@]}" 000000 cp "$STOCK/POLYGON01" "$W"
+    check "to the right" shows 270 110 20 20 ffff00 true
+    check "exit 0 when the window is closed" stop close
+    said=$(log "$W" | grep -E 'Reloaded|R\.F|fx\\flat|Loading level')
+    check "the log says each reload, in order" diff <(echo "$said") - <<'LINES'
+[>>>] Loading level : POLYGON01
+[i] Reloaded: textures\tile.bmp
+[i] Reloaded: models\square.x
+fx\flat.fx
+[R.F] not reloaded, kept as it was: fx\flat.fx
+[i] Reloaded: textures\tile.bmp
+[i] Reloaded: fx\flat.fx
+[i] Reloaded: objects\square.DR
+[>>>] Loading level : POLYGON01
+[i] Reloaded: POLYGON01
+LINES
+    check "the broken effect's reason on stderr" grep -q '^effect: fx\\flat.fx' "$RUN/err"
+fi
+
+# A model file: shown in a level made for it (in a private folder: the tests keep out of the cache) and watched
+# without asking; nothing is written beside it.
+mkdir "$MODELS" && cp "$STOCK/model/"{ship.x,hull.bmp,huge.bmp} "$MODELS/"
 export KROVANE_NO_CACHE=1 TMPDIR=$WORK
-if check "the viewer opens a model" start '' "$MODELS/crate.x"; then
-    check "the model is drawn in the middle" wait_for 30 shown model colours 412 284 200 200 '>' 100
+if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
+    check "the model shows its texture" shows 480 360 24 24 red true
+    check "a texture beside the model" shows 480 360 24 24 green cp "$STOCK/green.bmp" "$MODELS/hull.bmp"
+    # 400 times as large, with its own (blue) texture: unframed, the camera would be inside it.
+    check "the model replaced by a huge one, framed again" \
+        shows 480 360 24 24 blue cp "$STOCK/model/huge.x" "$MODELS/ship.x"
     check "Tab steps to the next view" keys 0 0 300 35 Tab
     check "exit 0 when the window is closed" stop close
-    folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err")
+    folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err" | tail -1)
     check "it says where its level is ($folder)" test "$(dirname "$folder")" = "$WORK"
-    check "LOG.dr is there" grep -qF 'Object Manager setup completed with 0 errors and 1 objects.' "$folder/LOG.dr"
-    check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'crate.bmp\ncrate.x')"
+    check "its log says the model was reloaded" grep -qxF "[i] Reloaded: $MODELS/ship.x" <(log "$folder")
+    check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'huge.bmp\nhull.bmp\nship.x')"
 fi
 unset TMPDIR
 

@@ -3,9 +3,9 @@
 usage: watch_level.py LEVEL STOCK
 LEVEL: a 320 x 240 window, one camera 3 units before a 2 x 2 square at the origin (on screen x 64..256,
 y 24..216) with the red texture textures/tile.bmp, drawn through fx/flat.fx, which shows the texture as it is.
-STOCK: red.bmp, green.bmp, blue.bmp; small.x (1 x 1: x 112..208), mid.x (1.2 x 1.2), big.x (2 x 2); flat.fx, broken.fx,
-inverted.fx (1 - the texture); POLYGON01 (the square moved 1.5 to the right), POLYGON01.first (as LEVEL's); model/ship.x (2 x 2, red
-hull.bmp) and model/huge.x (800 x 800, blue huge.bmp)."""
+STOCK: red.bmp, green.bmp, blue.bmp; small.x (1 x 1: x 112..208), big.x (2 x 2); flat.fx, broken.fx, inverted.fx
+(1 - the texture); POLYGON01 (the square moved 1.5 to the right), POLYGON01.first (as LEVEL's); model/ship.x (2 x 2,
+red hull.bmp) and model/huge.x (800 x 800, blue huge.bmp)."""
 import os, struct, sys
 level, stock = sys.argv[1:]
 def put(path, data):
@@ -41,12 +41,10 @@ put(f"{level}/textures/tile.bmp", bmp("ff0000"))
 put(f"{level}/fx/flat.fx", effect("texture(Texture0, texCoord).rgb"))
 for name in ("white", "red", "Blue", "yellow"):
     put(f"{level}/textures/_def/{name}.bmp", bmp("ffffff"))
-put(f"{stock}/red.bmp", bmp("ff0000"))
-put(f"{stock}/green.bmp", bmp("00ff00"))
-put(f"{stock}/blue.bmp", bmp("0000ff"))
+for name, rgb in (("red", "ff0000"), ("green", "00ff00"), ("blue", "0000ff")):
+    put(f"{stock}/{name}.bmp", bmp(rgb))
 put(f"{stock}/small.x", square(0.5))
 put(f"{stock}/big.x", square(1.0))
-put(f"{stock}/mid.x", square(0.6))
 put(f"{stock}/flat.fx", effect("texture(Texture0, texCoord).rgb"))
 put(f"{stock}/broken.fx", "technique flat { pass P0 { VertexShader = nowhere; } ")
 put(f"{stock}/inverted.fx", effect("1.0 - texture(Texture0, texCoord).rgb"))

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+#include <functional>  // std::identity
 #include <sstream>
 #include <string>
 
@@ -31,19 +31,20 @@ fragment PS {
 }
 technique First { pass A { VertexShader = VS; PixelShader = PS; } }
 technique Add {
+    BoundsCulling = false;
     pass A { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; SrcBlend = One; DestBlend = one;
              ZWriteEnable = false; ZFunc = LessEqual; }
     pass B { VertexShader = VS; PixelShader = PS; FillMode = Wireframe; CullMode = 1 }
 }
 )";
 
-// The parts of a parsed file in one line: stages (name, kind, line), techniques with their passes (stages,
-// state=value) and uniforms (name:type).
+// The parts of a parsed file in one line: stages (name, kind, line), techniques (those culled by their objects'
+// bounds marked "+") with their passes (stages, state=value) and uniforms (name:type).
 std::string summary(const EffectFile& f) {
     std::ostringstream out;
     for (const auto& s : f.stages) out << s.name << (s.vertex ? " v " : " f ") << s.line << "; ";
     for (const auto& t : f.techniques) {
-        out << t.name << ":";
+        out << t.name << (t.boundsCulling ? "+:" : ":");
         for (const auto& p : t.passes) {
             out << " " << p.name << p.vertexStage << p.fragmentStage;
             for (const auto& s : p.states) out << " " << static_cast<int>(s.state) << "=" << s.value;
@@ -60,8 +61,9 @@ TEST(EffectFile, TakesTheBlocksApartAndKeepsTheRestAsSharedGlsl) {
     ASSERT_TRUE(parseEffectFile(kSmall, f, error)) << error;
     // State names and values are not case-sensitive, numbers are taken as they are, arrays (type 5) are not set by
     // name, a stage's uniforms count.
-    EXPECT_EQ(summary(f), "VS v 6; PS f 7; First: A01; Add: A01 27=1 19=2 20=2 14=0 23=4 B01 8=2 22=1; "
-                          "mvp:4 tint:3 extra:3 weights:5 gain:0 ");
+    EXPECT_EQ(summary(f),
+              "VS v 6; PS f 7; First+: A01; Add: A01 27=1 19=2 20=2 14=0 23=4 B01 8=2 22=1; "
+              "mvp:4 tint:3 extra:3 weights:5 gain:0 ");
     EXPECT_NE(f.stages[0].body.find("if (true) { }"), std::string::npos);  // nested braces kept
     std::string shared;
     for (const auto& piece : f.shared) shared += piece.text;
@@ -85,7 +87,8 @@ TEST(EffectFile, ErrorsNameTheLineAndLeaveNothingHalfMade) {
          "3: no fragment stage named Missing"},
         {"vertex V { }\nfragment F { }\ntechnique T { pass P { VertexShader = F; PixelShader = F; } }",
          "3: F is not a vertex stage"},
-        {"vertex V { }\nfragment F { }\ntechnique T { pass P { PixelShader = F; } }", "3: the pass names no vertex stage"},
+        {"vertex V { }\nfragment F { }\ntechnique T { pass P { PixelShader = F; } }",
+         "3: the pass names no vertex stage"},
         {"vertex V {\n void main() {\n", "1: the stage V has no closing brace"},
         {"technique T { }", "1: the technique T has no pass"},
         {"technique T {\n BoundsCulling = maybe; pass P { } }", "2: BoundsCulling cannot be maybe"},
@@ -130,16 +133,22 @@ TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
     EXPECT_EQ(std::vector({named(effect->SetTechnique("add")), named(effect->SetTechnique(nullptr))}),
               std::vector(2, DeviceCheck::EffectSetTechniqueUnknown));
     EXPECT_EQ(effect->SetTechnique("Add"), kOk);
+    // A technique may keep its objects from being culled by their bounds; no technique: the current one.
+    EXPECT_TRUE(effect->cullsByBounds(effect->GetTechniqueByName("First")));
+    EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("None")));
 
     const std::pair<RenderState, std::uint32_t> before[] = {{RenderState::ZWriteEnable, 1},
-        {RenderState::AlphaBlendEnable, 0}, {RenderState::FillMode, kFillSolid}, {RenderState::DestBlend, 6}};
+                                                            {RenderState::AlphaBlendEnable, 0},
+                                                            {RenderState::FillMode, kFillSolid},
+                                                            {RenderState::DestBlend, 6}};
     for (const auto& [state, value] : before) device->SetRenderState(state, value);
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
     EXPECT_EQ(passes, 2u);
     ASSERT_EQ(effect->BeginPass(0), kOk);
-    EXPECT_EQ(std::vector({device->renderState(RenderState::AlphaBlendEnable),
-                           device->renderState(RenderState::DestBlend), device->renderState(RenderState::ZWriteEnable)}),
-              (std::vector<std::uint32_t>{1, 2, 0}));
+    EXPECT_EQ(
+        std::vector({device->renderState(RenderState::AlphaBlendEnable), device->renderState(RenderState::DestBlend),
+                     device->renderState(RenderState::ZWriteEnable)}),
+        (std::vector<std::uint32_t>{1, 2, 0}));
     EXPECT_NE(device->shaderProgram(), nullptr);
     EXPECT_EQ(named(effect->BeginPass(1)), DeviceCheck::EffectBeginPassInPass);
     ASSERT_EQ(effect->EndPass(), kOk);
@@ -155,58 +164,41 @@ TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
                            DeviceCheck::EffectBeginPassOutsideBegin}));
 }
 
-TEST_F(Effects, ParametersAreSetByNameAndKind) {
+// Parameters are set by name and kind, techniques chosen by name; through a handle every call does and records the
+// same, failures included.
+TEST_F(Effects, ParametersAndTechniquesByNameOrHandle) {
     const Matrix m = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
     const Vector4 v{1, 2, 3, 4};
-    device->clearCalls();
-    EXPECT_EQ(effect->SetMatrix("mvp", &m), kOk);
-    EXPECT_EQ(effect->SetVector("tint", &v), kOk);
-    EXPECT_EQ(effect->SetFloat("gain", 0.5f), kOk);
-    // Unknown names, the wrong kind (a vector, a matrix, an array) and no value are refused.
-    using C = DeviceCheck;
-    EXPECT_EQ(std::vector({named(effect->SetFloat("nothing", 1.0f)), named(effect->SetFloat("tint", 1.0f)),
-                           named(effect->SetVector("mvp", &v)), named(effect->SetFloat("weights", 1.0f)),
-                           named(effect->SetMatrix("mvp", nullptr))}),
-              std::vector({C::EffectParameterUnknown, C::EffectParameterKind, C::EffectParameterKind,
-                           C::EffectParameterKind, C::EffectParameterNull}));
-    std::string recorded;  // the parameters set, by name and value
-    for (const RecordedCall& c : device->calls())
-        if (!failed(c.result)) recorded += c.name + " " + std::to_string(c.matrix ? c.matrix->m[3][1] : c.values[0] + c.values[3]) + "; ";
-    EXPECT_EQ(recorded, "mvp 6.000000; tint 5.000000; gain 0.500000; ");
-}
-
-// Every call through a handle does and records what the same call by name does, failures included.
-TEST_F(Effects, HandlesSetAndChooseAsNamesDo) {
-    Ref<Effect> other;
-    ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &other), kOk);
-    const Matrix m = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
-    const Vector4 v{1, 2, 3, 4};
-    const auto byName = [&](Effect& e) {
-        e.SetMatrix("mvp", &m), e.SetVector("tint", &v), e.SetFloat("gain", 0.5f), e.SetFloat("nothing", 1.0f);
-        e.SetFloat("tint", 2.0f), e.SetMatrix("weights", &m), e.SetTechnique("Add"), e.SetTechnique("None");
-        e.SetTechnique("gain"), e.SetFloat(nullptr, 1.0f);
-    };
-    const auto byHandle = [&](Effect& e) {
-        e.SetMatrix(e.GetParameterByName("mvp"), &m), e.SetVector(e.GetParameterByName("tint"), &v);
-        e.SetFloat(e.GetParameterByName("gain"), 0.5f), e.SetFloat(e.GetParameterByName("nothing"), 1.0f);
-        e.SetFloat(e.GetParameterByName("tint"), 2.0f), e.SetMatrix(e.GetParameterByName("weights"), &m);
-        e.SetTechnique(e.GetTechniqueByName("Add")), e.SetTechnique(e.GetTechniqueByName("None"));
-        e.SetTechnique(e.GetParameterByName("gain")), e.SetFloat(EffectHandle{}, 1.0f);
-    };
-    // What each call recorded, the effect it was made on left out.
-    const auto script = [&](Effect& e, const std::function<void(Effect&)>& calls) {
+    // The calls on `e`, naming parameters with `p` and techniques with `t`: what each recorded, its value or check.
+    const auto script = [&](Effect& e, auto p, auto t) {
         device->clearCalls();
-        calls(e);
+        e.SetMatrix(p("mvp"), &m), e.SetVector(p("tint"), &v), e.SetFloat(p("gain"), 0.5f);
+        // Refused: an unknown name, the wrong kind (a vector, a matrix, an array), no value, no name.
+        e.SetFloat(p("nothing"), 1.0f), e.SetFloat(p("tint"), 1.0f), e.SetVector(p("mvp"), &v);
+        e.SetFloat(p("weights"), 1.0f), e.SetMatrix(p("mvp"), nullptr), e.SetFloat(p(nullptr), 1.0f);
+        e.SetTechnique(t("None")), e.SetTechnique(p("gain")), e.SetTechnique(t("Add"));
         std::vector<std::string> out;
         for (const RecordedCall& c : device->calls())
-            out.push_back(std::to_string(static_cast<int>(c.op)) + " " + c.name + " " + std::to_string(c.result) + " " +
-                          std::to_string(c.values[0] + c.values[3]) + " " + (c.matrix ? std::to_string(c.matrix->m[3][1]) : ""));
+            out.push_back(c.name + " " +
+                          (failed(c.result)
+                               ? std::to_string(static_cast<int>(c.check))
+                               : std::to_string(c.matrix ? c.matrix->m[3][1] : c.values[0] + c.values[3])));
         return out;
     };
-    const std::vector<std::string> expected = script(*effect, byName);
-    EXPECT_EQ(std::count_if(expected.begin(), expected.end(), [](const std::string& s) { return s.find(" 0 ") != s.npos; }),
-              4);  // three parameters and one technique taken
-    EXPECT_EQ(script(*other, byHandle), expected);
+    using C = DeviceCheck;
+    const auto no = [](const char* name, C check) { return std::string(name) + " " + std::to_string(int(check)); };
+    const auto named = script(*effect, std::identity{}, std::identity{});
+    EXPECT_EQ(named, (std::vector<std::string>{
+                         "mvp 6.000000", "tint 5.000000", "gain 0.500000", no("nothing", C::EffectParameterUnknown),
+                         no("tint", C::EffectParameterKind), no("mvp", C::EffectParameterKind),
+                         no("weights", C::EffectParameterKind), no("mvp", C::EffectParameterNull),
+                         no("", C::EffectParameterUnknown), no("None", C::EffectSetTechniqueUnknown),
+                         no("gain", C::EffectSetTechniqueUnknown), "Add 0.000000"}));
+    Ref<Effect> other;
+    ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &other), kOk);
+    const auto parameter = [&](const char* n) { return n ? other->GetParameterByName(n) : EffectHandle{}; };
+    const auto technique = [&](const char* n) { return other->GetTechniqueByName(n); };
+    EXPECT_EQ(script(*other, parameter, technique), named);
     std::uint32_t passes = 0;
     other->Begin(&passes, 0);
     EXPECT_EQ(passes, 2u);  // "Add" was chosen through its handle
@@ -215,7 +207,8 @@ TEST_F(Effects, HandlesSetAndChooseAsNamesDo) {
 
 // A program is handed a parameter's value only when it changed since the program last had it.
 TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
-    struct Counting final : Device {
+    struct Counting final : Device {  // counts the values handed to its programs; makes and draws nothing else
+        using U = std::uint32_t;
         struct Program final : ShaderProgram {
             explicit Program(Counting* d) : ShaderProgram(d), device(d) {}
             std::int32_t uniformLocation(const char*) const override { return 0; }
@@ -223,21 +216,16 @@ TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
             Counting* device;
         };
         int given = 0;
-        Result onCreateVertexBuffer(std::uint32_t, std::uint32_t, Ref<VertexBuffer>*) override { return kFail; }
-        Result onCreateIndexBuffer(std::uint32_t, std::uint32_t, Ref<IndexBuffer>*) override { return kFail; }
-        Result onCreateTexture(std::uint32_t, std::uint32_t, std::uint32_t, const std::uint32_t*, Ref<Texture>*) override {
-            return kFail;
-        }
         Result onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* p, std::string&) override {
             *p = Ref<ShaderProgram>::adopt(new Program(this));
             return kOk;
         }
-        Result onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*, std::uint32_t) override {
-            return kOk;
-        }
-        Result onDrawIndexed(PrimitiveType, const VertexBuffer&, std::uint32_t, std::uint32_t, const IndexBuffer&,
-                             std::uint32_t, std::uint32_t) override {
-            return kOk;
+        Result onCreateVertexBuffer(U, U, Ref<VertexBuffer>*) override { return kFail; }
+        Result onCreateIndexBuffer(U, U, Ref<IndexBuffer>*) override { return kFail; }
+        Result onCreateTexture(U, U, U, const U*, Ref<Texture>*) override { return kFail; }
+        Result onDraw(PrimitiveType, U, const void*, U, const VertexBuffer*, U) override { return kFail; }
+        Result onDrawIndexed(PrimitiveType, const VertexBuffer&, U, U, const IndexBuffer&, U, U) override {
+            return kFail;
         }
     };
     const Ref<Counting> device = Ref<Counting>::adopt(new Counting);
@@ -261,28 +249,10 @@ TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
         effect->End();
         return std::pair(before, device->given - before);
     };
-    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(2, 0));  // both new; the same value inside the pass: nothing
-    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(0, 0));  // all as the program has them
+    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(2, 0));   // both new; the same value inside the pass: nothing
+    EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(0, 0));   // all as the program has them
     EXPECT_EQ(round(w, 0.5f, 0.25f), std::pair(1, 1));  // the tint changed; gain changed inside the pass
     EXPECT_EQ(round(w, 0.25f, 0.25f), std::pair(0, 0));
-}
-
-TEST(EffectFile, ATechniqueMayKeepItsObjectsFromBeingCulledByTheirBounds) {
-    EffectFile f;
-    std::string error;
-    ASSERT_TRUE(parseEffectFile("vertex V { } fragment F { }\n"
-                                "technique Sky { boundsculling = false; pass P { VertexShader = V; PixelShader = F; } }\n"
-                                "technique Plain { pass P { VertexShader = V; PixelShader = F; } BoundsCulling = true }",
-                                f, error))
-        << error;
-    EXPECT_FALSE(f.techniques[0].boundsCulling);
-    EXPECT_TRUE(f.techniques[1].boundsCulling);
-    const Ref<RecordingDevice> device = RecordingDevice::create();
-    Ref<Effect> effect;
-    ASSERT_EQ(Effect::create(device.get(), f, "sky.fx", &effect, error), kOk);
-    EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("Sky")));
-    EXPECT_TRUE(effect->cullsByBounds(effect->GetTechniqueByName("Plain")));
-    EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("None")));  // no such technique: the current one
 }
 
 TEST_F(Effects, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {

@@ -58,40 +58,30 @@ TEST_F(Watched, EveryWayOfSavingAFileIsReported) {
         const timespec times[2] = {info.st_atim, info.st_mtim};
         ASSERT_EQ(::utimensat(AT_FDCWD, to.c_str(), times, 0), 0);
     };
-    const struct {
-        const char* how;
-        std::function<void(const fs::path&)> save;
-    } cases[] = {
+    const fs::path temporary = folder / "crate.bmp.tmp~", other = folder.parent_path() / "crate.bmp.other";
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
         {"written in place", [](const fs::path& f) { write(f, "new picture"); }},
         {"a temporary file renamed over it (vim, IDEs)",
-         [](const fs::path& f) {
-             write(f.string() + ".tmp~", "new picture");
-             fs::rename(f.string() + ".tmp~", f);
-         }},
+         [&](const fs::path& f) { write(temporary, "new picture"), fs::rename(temporary, f); }},
         {"cp -p: copied with the same size and times",
          [&](const fs::path& f) {
-             const fs::path other = f.parent_path().parent_path() / (f.filename().string() + ".other");
              write(other, "new picture");  // the same size as "old picture"
              sameTimes(f, other);
              fs::copy_file(other, f, fs::copy_options::overwrite_existing);
              sameTimes(other, f);
              fs::remove(other);
          }},
-        {"deleted, then made again",
-         [](const fs::path& f) {
-             fs::remove(f);
-             write(f, "new picture");
-         }},
+        {"deleted, then made again", [](const fs::path& f) { fs::remove(f), write(f, "new picture"); }},
         {"touched", [](const fs::path& f) { ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), nullptr, 0), 0); }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [how, save] : cases) {
         // Nothing of the case before is left: its last event came before the marker's.
         write(folder / "marker", "");
         ASSERT_TRUE(waitFor(folder / "marker"));
         changes = {};
-        c.save(folder / "crate.bmp");
-        EXPECT_TRUE(waitFor(folder / "crate.bmp")) << c.how;
-        EXPECT_FALSE(changes.lost) << c.how;
+        save(folder / "crate.bmp");
+        EXPECT_TRUE(waitFor(folder / "crate.bmp")) << how;
+        EXPECT_FALSE(changes.lost) << how;
     }
 }
 

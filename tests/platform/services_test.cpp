@@ -45,7 +45,7 @@ TEST(ChildProcess, ReturnsTheWorksCodeAndTextOrTheFault) {
         {"fails", [](std::string& r) { return r = "no mesh", 1; }, 0, true, 1, "no mesh"},
         {"throws", [](std::string&) -> int { throw std::runtime_error("bad"); }, 0, false, -1, "failed: bad"},
         {"aborts", [](std::string&) -> int { std::abort(); }, 0, false, -1, "crashed ("},
-        {"hangs", [](std::string&) -> int { for (;;) pause(); }, 0, false, -1, "took longer than 1 s"},
+        {"hangs", [](std::string&) { return int(::sleep(60)); }, 0, false, -1, "took longer than 1 s"},
         {"fits its memory", grow, 512 * MiB, true, 0, "k"},
         {"outgrows its memory", grow, 64 * MiB, false, -1, "ran out of memory (more than 64 MiB)"},
     };
@@ -81,8 +81,9 @@ TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
     EXPECT_EQ(krovane::utf8ToCp1251Lossy("Привет, 中文."), "\xCF\xF0\xE8\xE2\xE5\xF2, ??.");
     EXPECT_EQ(krovane::utf8ToCp1251Lossy(std::string("a\xD0") + "b"), "a?b");
     // Q q, А а, Я я, Ё ё, І і fold; lower case and other bytes stay.
-    for (const auto& [upper, lower] : {std::pair{'Q', 'q'}, {'\xC0', '\xE0'}, {'\xDF', '\xFF'}, {'\xA8', '\xB8'},
-                                       {'\xB2', '\xB3'}, {'\xE0', '\xE0'}, {'_', '_'}, {'q', 'q'}})
+    const char folds[][2] = {{'Q', 'q'},       {'\xC0', '\xE0'}, {'\xDF', '\xFF'}, {'\xA8', '\xB8'},
+                             {'\xB2', '\xB3'}, {'\xE0', '\xE0'}, {'_', '_'},       {'q', 'q'}};
+    for (const auto& [upper, lower] : folds)
         EXPECT_EQ(krovane::cp1251ToLower(upper), lower) << int(static_cast<unsigned char>(upper));
 }
 
@@ -109,7 +110,8 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     std::ofstream("folder/inside") << "x";
     EXPECT_TRUE(!kp::writeFileAtomically("folder", "data") && fs::is_directory("folder"));
     EXPECT_FALSE(kp::writeFileAtomically("missing/f.txt", "data"));
-    EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, [](const auto& e) { return e.is_regular_file(); }), 1);
+    const auto file = [](const fs::directory_entry& e) { return e.is_regular_file(); };
+    EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, file), 1);
 }
 
 // Writing under a free name never replaces a file: names taken, by a file or by a link to nothing, are passed
@@ -170,13 +172,16 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
         fs::create_directories(fs::path(file).parent_path());
         std::ofstream(file) << "x";
     }
-    for (const auto& [engine, disk] :
-         {std::pair<std::string, fs::path>{"fx\\vek_Phong.fx", "fx/vek_Phong.fx"}, {"", {}},
-          {"textures\\_def\\white.bmp", "textures/_def/white.bmp"}, {"TEXTURES\\stone.bmp", "textures/Stone.BMP"},
-          {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"}, {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
-          {dir.path().string() + "/TEXTURES/stone.bmp", dir.path() / "textures/Stone.BMP"},
-          {"Textures\\new.bmp", "textures/new.bmp"}, {"nowhere\\deeper\\file", "nowhere/deeper/file"},
-          {"LOG.dr", "LOG.dr"}})
+    for (const auto& [engine, disk] : {std::pair<std::string, fs::path>{"fx\\vek_Phong.fx", "fx/vek_Phong.fx"},
+                                       {"", {}},
+                                       {"textures\\_def\\white.bmp", "textures/_def/white.bmp"},
+                                       {"TEXTURES\\stone.bmp", "textures/Stone.BMP"},
+                                       {"FX/VEK_PHONG.FX", "fx/vek_Phong.fx"},
+                                       {"\xCC\xCE\xC4\xC5\xCB\xC8\\\xE4\xEE\xEC.x", "модели/Дом.x"},
+                                       {dir.path().string() + "/TEXTURES/stone.bmp", dir.path() / "textures/Stone.BMP"},
+                                       {"Textures\\new.bmp", "textures/new.bmp"},
+                                       {"nowhere\\deeper\\file", "nowhere/deeper/file"},
+                                       {"LOG.dr", "LOG.dr"}})
         EXPECT_EQ(kp::PathResolver::resolve(engine), disk) << engine;
 }
 
@@ -188,11 +193,13 @@ TEST(VirtualKeys, LayoutByPosition) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_F1 + i), 0x70 + i) << i;
     // The keys the console and camera read; keys without a code and numbers that are no scancode give 0.
     const int anchors[][2] = {
-        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_PERIOD, 0xBE}, {SDL_SCANCODE_UP, 0x26},
-        {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_RETURN, 0x0D},
-        {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1},
-        {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {-1, 0}, {SDL_NUM_SCANCODES, 0}, {1 << 30, 0}};
+        {SDL_SCANCODE_GRAVE, 0xC0},  {SDL_SCANCODE_MINUS, 0xBD},    {SDL_SCANCODE_PERIOD, 0xBE},
+        {SDL_SCANCODE_UP, 0x26},     {SDL_SCANCODE_KP_PLUS, 0x6B},  {SDL_SCANCODE_KP_PERIOD, 0x6E},
+        {SDL_SCANCODE_RETURN, 0x0D}, {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_LSHIFT, 0xA0},
+        {SDL_SCANCODE_RSHIFT, 0xA1}, {SDL_SCANCODE_UNKNOWN, 0},     {SDL_SCANCODE_MUTE, 0},
+        {SDL_NUM_SCANCODES, 0}};
     for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
+    for (const int outside : {-1, 1 << 30}) EXPECT_EQ(kp::virtualKeyForScancode(outside), 0) << outside;
 }
 
 TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
@@ -224,11 +231,13 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
         }
         return keys;
     };
-    EXPECT_EQ(build({SDL_SCANCODE_W, SDL_SCANCODE_GRAVE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RSHIFT,
-                     SDL_SCANCODE_LALT, SDL_SCANCODE_MUTE}),
-              (std::vector<int>{kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W', kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3}));
+    const std::vector<int> down = {kp::kVkReturn, kp::kVkShift, kp::kVkMenu, 'W',
+                                   kp::kVkRShift, kp::kVkLMenu, kp::kVkOem3};
+    EXPECT_EQ(build({SDL_SCANCODE_W, SDL_SCANCODE_GRAVE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_RSHIFT, SDL_SCANCODE_LALT,
+                     SDL_SCANCODE_MUTE}),
+              down);
     EXPECT_EQ(build({SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RCTRL}), (std::vector<int>{0x10, 0x11, 0xA0, 0xA3}));
-    // Only `count` states are read, a negative count is no key down; the keypad decimal key is Delete with Num Lock off.
+    // Only `count` states are read, a negative count reads none; keypad decimal is Delete without Num Lock.
     EXPECT_EQ(build({SDL_SCANCODE_A, SDL_SCANCODE_RSHIFT}, SDL_SCANCODE_A + 1), std::vector<int>{kp::kVkA});
     EXPECT_EQ(build({SDL_SCANCODE_A}, -5), std::vector<int>{});
     EXPECT_EQ(build({SDL_SCANCODE_KP_PERIOD}), std::vector<int>{kp::kVkDecimal});
@@ -239,10 +248,11 @@ TEST(VirtualKeys, KeyboardStateMarksDownKeysAndEitherSideModifiers) {
 
 TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
     // Key, Alt, Ctrl, reserved; Ctrl+Alt is AltGr: it types.
-    for (const auto& [key, alt, control, reserved] :
-         {std::tuple{kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkA, true, false, true},
-          {kp::kVkA, true, true, false}, {kp::kVkA, false, false, false}, {kp::kVkF9, false, true, false}})
-        EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << " alt " << alt << " ctrl " << control;
+    const std::tuple<std::uint8_t, bool, bool, bool> cases[] = {
+        {kp::kVkF10, false, false, true}, {kp::kVkLMenu, true, false, true}, {kp::kVkA, true, false, true},
+        {kp::kVkA, true, true, false},    {kp::kVkA, false, false, false},   {kp::kVkF9, false, true, false}};
+    for (const auto& [key, alt, control, reserved] : cases)
+        EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << alt << control;
 }
 
 }  // namespace

@@ -50,8 +50,7 @@ TEST_F(CommandQueue, TargetsAreExactWordsAndAnythingElseIsAComment) {
 
 TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
     Krovane_Command_Queue queue(nullptr, nullptr);
-    for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"})
-        queue.queueLine(line);
+    for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"}) queue.queueLine(line);
     queue.ProcessCommands();
     EXPECT_EQ(queue.pending().nodeCount(), 1u);
 }

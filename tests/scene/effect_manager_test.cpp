@@ -8,14 +8,9 @@ using namespace krovane::gfx;
 using namespace krovane::test;
 using EffectManager = SceneFixture<>;
 
-constexpr const char* kEffect = R"(uniform vec4 View_Pos;
-vertex VS { void main() { gl_Position = View_Pos; } }
-fragment PS { out vec4 c; void main() { c = vec4(1.0); } }
-technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; } })";
-
 TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
-    writeFile("fx/a.fx", kEffect);
-    writeFile("fx/b.fx", kEffect);
+    writeFile("fx/a.fx", kEyeEffect);
+    writeFile("fx/b.fx", kEyeEffect);
     writeFile("level.DR",
               "first { _FILE_FX_ { fx\\a.fx } _FILE_ { none } }"  // defined before the list
               "_EFFECTS_ { first second { _FILE_FX_ { fx\\missing.fx } _FILE_ { none } }"
@@ -35,13 +30,15 @@ TEST_F(EffectManager, AFailedEffectIsCountedButNotListed) {
 
     const std::size_t before = lines().size();
     effects.SetupFromFile("nothing.DR");  // a missing level adds nothing; the summary counts all there are
-    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"Effect Manager setup completed with 3 Effects.", "_COMMENT_"}}));
+    EXPECT_EQ(lines(before),
+              (std::vector<LoggedLine>{{"Effect Manager setup completed with 3 Effects.", "_COMMENT_"}}));
 }
 
 TEST_F(EffectManager, LookupTakesTheFirstOfANameAndHandsOutTheCamerasMatrices) {
-    writeFile("fx/a.fx", kEffect);
-    writeFile("level.DR", "_CAMERAS_ { cam { _POSITION_ { 3 4 5 } _LOOK_ { 0 0 0 } } }"
-                          "twin { _FILE_FX_ { fx\\a.fx } } _EFFECTS_ { twin twin }");
+    writeFile("fx/a.fx", kEyeEffect);
+    writeFile("level.DR",
+              "_CAMERAS_ { cam { _POSITION_ { 3 4 5 } _LOOK_ { 0 0 0 } } }"
+              "twin { _FILE_FX_ { fx\\a.fx } } _EFFECTS_ { twin twin }");
     effects.SetupFromFile("level.DR");
     ASSERT_EQ(effects.effectCount(), 2u);
     Matrix view{}, projection{};

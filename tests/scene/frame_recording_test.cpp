@@ -10,16 +10,7 @@ namespace {
 using namespace krovane::gfx;
 using namespace krovane::test;
 
-// All ten parameters and both techniques; B lacks two parameters and the
-// further-light technique, and has two passes.
-constexpr const char* kEffectA = R"(
-uniform vec4 View_Pos; uniform mat4 mat_World_View_Proj; uniform mat4 matWorld;
-uniform vec4 LightPos; uniform vec4 LightColor; uniform float LightFalloff; uniform float LightSpecular;
-uniform float LightSpecular_Itens; uniform float LightAmbient; uniform float Attenuation;
-vertex VS { void main() { gl_Position = mat_World_View_Proj * vec4(inPosition, 1.0); } }
-fragment PS { out vec4 c; void main() { c = LightColor; } }
-technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; CullMode = CCW; } }
-technique vek_Phong_alpha { pass P0 { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; } })";
+// A is the lit effect; B lacks two parameters and the further-light technique, and has two passes.
 constexpr const char* kEffectB = R"(
 uniform vec4 View_Pos; uniform mat4 mat_World_View_Proj; uniform vec4 LightPos; uniform vec4 LightColor;
 uniform float LightFalloff; uniform float LightSpecular; uniform float LightSpecular_Itens; uniform float LightAmbient;
@@ -68,7 +59,7 @@ struct Digest {
 struct FrameRecording : SceneFixture<> {};
 
 TEST_F(FrameRecording, TwoFramesOfASmallLevelIssueTheGoldenCalls) {
-    writeFile("fx/a.fx", kEffectA);
+    writeFile("fx/a.fx", kLitEffect);
     writeFile("fx/b.fx", kEffectB);
     writeFile("models/square.x", squareModel({"t.bmp", ""}));
     writeBmp("textures/t.bmp", 0x336699);

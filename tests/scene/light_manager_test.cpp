@@ -20,8 +20,10 @@ Fields fields(const Krovane_Light& l) {
     const auto& p = l.position;
     const auto& k = l.look;
     const auto& c = l.color;
-    return {p.x, p.y, p.z, p.w, k.x, k.y, k.z, k.w, c.r, c.g, c.b, c.a,
-            l.falloff, l.specular, l.specularIntensity, l.ambient, l.attenuation};
+    return {p.x,       p.y,          p.z,       p.w,        k.x,
+            k.y,       k.z,          k.w,       c.r,        c.g,
+            c.b,       c.a,          l.falloff, l.specular, l.specularIntensity,
+            l.ambient, l.attenuation};
 }
 constexpr Fields kDefaults = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1000, 8.5f, 0.19f, 0.005f, 0.8f};
 Fields with(std::initializer_list<std::pair<int, float>> changes) {
@@ -31,15 +33,18 @@ Fields with(std::initializer_list<std::pair<int, float>> changes) {
 }
 
 TEST(LightLoading, KeysDefaultsAndTheWAndAlphaRules) {
-    const std::tuple<const char*, const char*, bool, Fields> cases[] = {  // tree, name, found, fields
+    const std::tuple<const char*, const char*, bool, Fields> cases[] = {
+        // tree, name, found, fields
         {"_LIGHTS_ { lamp { _POSITION_ { 10 20 30 } } }", "lamp", true, with({{0, 10}, {1, 20}, {2, 30}, {3, 1}})},
         // Any order; a fourth value is not w, alpha is 1 whatever follows, only the first values count.
         {"lamp { _ATTENUATION_ { 0.5 } _COLOR_ { 0.5 0.25 0 7 } _LOOK_ { -1 -2.5 3e2 } _FALLOFF_ { 250 9 }"
          " _SPECULAR_ { 16 } _SPECULAR_INTENSY_ { 0.75 } _AMBIENT_ { 0.125 } _POSITION_ { 1 2 3 4 } }",
-         "lamp", true, {1, 2, 3, 1, -1, -2.5f, 300, 1, 0.5f, 0.25f, 0, 1, 250, 16, 0.75f, 0.125f, 0.5f}},
+         "lamp",
+         true,
+         {1, 2, 3, 1, -1, -2.5f, 300, 1, 0.5f, 0.25f, 0, 1, 250, 16, 0.75f, 0.125f, 0.5f}},
         // Too few values leave the field (w too); the one complete key is read.
-        {"lamp { _COLOR_ { 0.5 0.25 } _POSITION_ { } _LOOK_ _FALLOFF_ { } _SPECULAR_ _AMBIENT_ { 0.5 } }", "lamp",
-         true, with({{15, 0.5f}})},
+        {"lamp { _COLOR_ { 0.5 0.25 } _POSITION_ { } _LOOK_ _FALLOFF_ { } _SPECULAR_ _AMBIENT_ { 0.5 } }", "lamp", true,
+         with({{15, 0.5f}})},
         // Knots count as values and their text is read.
         {"lamp { _POSITION_ { 4 { ignored } 5 6 { } } _FALLOFF_ { 12 { x } } }", "lamp", true,
          with({{0, 4}, {1, 5}, {2, 6}, {3, 1}, {12, 12}})},
@@ -66,15 +71,17 @@ struct LightManager : SceneFixture<> {
             EXPECT_EQ(lights.light(static_cast<int>(number)), &light);
             names.emplace_back(light.name.view());
         });
-        for (int outside : {0, -1, static_cast<int>(names.size()) + 1, 1 << 30}) EXPECT_EQ(lights.light(outside), nullptr);
+        for (int outside : {0, -1, static_cast<int>(names.size()) + 1, 1 << 30})
+            EXPECT_EQ(lights.light(outside), nullptr);
         return names;
     }
 };
 
 TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
-    writeFile("POLYGON01", "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
-                           "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
-                           "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");
+    writeFile("POLYGON01",
+              "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
+              "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
+              "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");
     EXPECT_TRUE(lights.SetupFromFile("POLYGON01"));
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  sun", "_TEXT_"},
                                                 {"[+] Light:  desk lamp", "_TEXT_"},
@@ -102,7 +109,8 @@ TEST_F(LightManager, ListedNamesAndTheirNodes) {
     EXPECT_EQ(fields(*lights.light(1)), kDefaults);
     EXPECT_EQ(fields(*lights.light(2)), with({{0, 5}, {1, 6}, {2, 7}, {3, 1}}));
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  bare", "_TEXT_"}, {"[+] Light:  elsewhere", "_TEXT_"}}));
-    lights.LoadLights(treeOf("_CAMERAS_ { main { _POSITION_ { 9 9 9 } } }\n_LIGHTS_ { main { _POSITION_ { 1 2 3 } } }"));
+    lights.LoadLights(
+        treeOf("_CAMERAS_ { main { _POSITION_ { 9 9 9 } } }\n_LIGHTS_ { main { _POSITION_ { 1 2 3 } } }"));
     EXPECT_EQ(lights.light(3)->position.x, 1.0f);
 }
 

@@ -1,7 +1,6 @@
 // Reloading what changed on disk, on the recording device: each kind of change makes again exactly the objects or
 // effects made from the file, a failed reload keeps the old and reports the file, the next change tries again.
 #include <algorithm>
-#include <filesystem>
 
 #include "../scene_fixture.h"
 #include "scene/object_template.h"
@@ -13,35 +12,19 @@ using namespace krovane::gfx;
 using namespace krovane::test;
 using EffectEntry = Krovane_Effect_Manager::EffectEntry;
 
-// A side x side BMP of one colour: its size tells which copy of a file a texture was made from.
-void writePicture(const std::string& path, std::uint32_t side) {
-    const std::uint32_t row = (side * 3 + 3) / 4 * 4, size = 54 + row * side;
-    std::string bmp(size, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    };
-    bmp[0] = 'B', bmp[1] = 'M';
-    put(2, size, 4), put(10, 54, 4), put(14, 40, 4), put(18, side, 4), put(22, side, 4), put(26, 1, 2), put(28, 24, 2);
-    writeFile(path, bmp);
-}
-
-constexpr const char* kEffect = R"(uniform vec4 View_Pos;
-vertex VS { void main() { gl_Position = View_Pos; } }
-fragment PS { out vec4 c; void main() { c = vec4(1.0); } }
-technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; } })";
-
 struct Reload : SceneFixture<> {
     // Objects 1 and 2 share objects/a.DR (the square, its texture "red.bmp" found under textures\), object 3 is
     // objects/c.DR (another model, texture blue.bmp); effect "lit" is fx/lit.fx, effect "later" fails at start.
+    // The side of a picture tells which copy of it a texture was made from.
     void SetUp() override {
         objects.keepSources(true);
         writeFile("models/square.x", squareModel({"red.bmp"}));
         writeFile("models/other.x", squareModel({"blue.bmp"}));
-        writePicture("textures/red.bmp", 2);
-        writePicture("blue.bmp", 2);
+        writeFile("textures/red.bmp", bmp(0));
+        writeFile("blue.bmp", bmp(0));
         writeFile("objects/a.DR", "_MODEL_FILE_ { models\\square.x } _FX_ { lit }");
         writeFile("objects/c.DR", "_MODEL_FILE_ { models\\other.x } _FX_ { lit later }");
-        writeFile("fx/lit.fx", kEffect);
+        writeFile("fx/lit.fx", kEyeEffect);
         level(R"(_OBJECTS_ {
             a1 { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\a.DR } _POSITION_ { 1 0 0 } }
             a2 { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\a.DR } _POSITION_ { 2 0 0 } }
@@ -66,84 +49,43 @@ struct Reload : SceneFixture<> {
     std::uint32_t textureSide(std::uint32_t id) { return object(id).texture(0) ? object(id).texture(0)->width() : 0; }
 };
 
+LoggedLine reloaded(const std::string& file) { return {"[i] Reloaded: " + file, "_COMMENT_"}; }
+LoggedLine kept(const std::string& file) { return {"[R.F] not reloaded, kept as it was: " + file, "_ERROR_"}; }
+
 TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
+    using enum ReloadOutcome;
+    const LoggedLine noBlue{"[T.F] cannot find: blue.bmp", "_ERROR_"};           // nowhere else, and no stand-in here
+    const LoggedLine noModel{"[M.F] cannot find: models\\square.x", "_ERROR_"};  // once, by the first object tried
+    const std::vector<LoggedLine> notParsed = {
+        {"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"},
+        {"objects\\a.DR:1:6: '{' is never closed", "_ERROR_"},
+        kept("objects\\a.DR")};
+    const std::string halfSquare = squareModel({"red.bmp"}).substr(0, 120);
+    const LoggedLine objectFile = reloaded("objects\\c.DR"), squareBack = reloaded("models\\square.x");
+    // A texture while the model is half written fails: the objects would lose their model.
     const struct {
         const char* what;
-        std::function<void()> change;
-        const char* key;
+        const char* file;  // written with `content`, then reloaded
+        std::string content;
         ReloadOutcome outcome;
         const char* remade;  // the ids made again
         std::vector<LoggedLine> lines;
     } cases[] = {
-        {"a texture",
-         [] { writePicture("textures/red.bmp", 4); },
-         "textures/red.bmp",
-         ReloadOutcome::Reloaded,
-         "12",
-         {{"[i] Reloaded: textures\\red.bmp", "_COMMENT_"}}},
-        {"a texture looked for in vain, now there",
-         [] { writePicture("red.bmp", 8); },
-         "red.bmp",
-         ReloadOutcome::Reloaded,
-         "12",
-         {{"[i] Reloaded: red.bmp", "_COMMENT_"}}},
-        {"a model",
-         [] {
-             writeFile("models/other.x", squareModel({"blue.bmp", ""}));
-         },
-         "models/other.x",
-         ReloadOutcome::Reloaded,
-         "3",
-         {{"[i] Reloaded: models\\other.x", "_COMMENT_"}}},
-        {"a picture that does not decode",
-         [] { writeFile("blue.bmp", "BM"); },
-         "blue.bmp",
-         ReloadOutcome::Failed,
-         "",
-         {{"[T.F] cannot find: blue.bmp", "_ERROR_"},  // nowhere else, and no stand-in in this level
-          {"[R.F] not reloaded, kept as it was: blue.bmp", "_ERROR_"}}},
-        {"an object file",
-         [] { writeFile("objects/c.DR", "_MODEL_FILE_ { models\\square.x }"); },
-         "objects/c.DR",
-         ReloadOutcome::Reloaded,
-         "3",
-         {{"[i] Reloaded: objects\\c.DR", "_COMMENT_"}}},
-        {"a file nothing was made from",
-         [] { writePicture("textures/green.bmp", 2); },
-         "textures/green.bmp",
-         ReloadOutcome::NotUsed,
-         "",
-         {}},
-        {"a half-written model",
-         [] { writeFile("models/square.x", squareModel({"red.bmp"}).substr(0, 120)); },
-         "models/square.x",
-         ReloadOutcome::Failed,
-         "",
-         {{"[M.F] cannot find: models\\square.x", "_ERROR_"},  // once, by the first object tried
-          {"[R.F] not reloaded, kept as it was: models\\square.x", "_ERROR_"}}},
-        {"a texture while the model is half written: the objects would lose their model",
-         [] { writePicture("red.bmp", 16); }, "red.bmp", ReloadOutcome::Failed, "",
-         {{"[M.F] cannot find: models\\square.x", "_ERROR_"},
-          {"[R.F] not reloaded, kept as it was: red.bmp", "_ERROR_"}}},
-        {"the model mended",
-         [] { writeFile("models/square.x", squareModel({"red.bmp"})); },
-         "models/square.x",
-         ReloadOutcome::Reloaded,
-         "123",
-         {{"[i] Reloaded: models\\square.x", "_COMMENT_"}}},
-        {"an object file that does not parse",
-         [] { writeFile("objects/a.DR", "_FX_ { lit"); },
-         "objects/a.DR",
-         ReloadOutcome::Failed,
-         "",
-         {{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"},
-          {"objects\\a.DR:1:6: '{' is never closed", "_ERROR_"},
-          {"[R.F] not reloaded, kept as it was: objects\\a.DR", "_ERROR_"}}},
+        {"a texture", "textures/red.bmp", bmp(0, 4), Reloaded, "12", {reloaded("textures\\red.bmp")}},
+        {"a texture looked for in vain, now there", "red.bmp", bmp(0, 8), Reloaded, "12", {reloaded("red.bmp")}},
+        {"a model", "models/other.x", squareModel({"blue.bmp", ""}), Reloaded, "3", {reloaded("models\\other.x")}},
+        {"a picture that does not decode", "blue.bmp", "BM", Failed, "", {noBlue, kept("blue.bmp")}},
+        {"an object file", "objects/c.DR", "_MODEL_FILE_ { models\\square.x }", Reloaded, "3", {objectFile}},
+        {"a file nothing was made from", "textures/green.bmp", bmp(0), NotUsed, "", {}},
+        {"a half-written model", "models/square.x", halfSquare, Failed, "", {noModel, kept("models\\square.x")}},
+        {"a texture, the model half written", "red.bmp", bmp(0, 16), Failed, "", {noModel, kept("red.bmp")}},
+        {"the model mended", "models/square.x", squareModel({"red.bmp"}), Reloaded, "123", {squareBack}},
+        {"an object file not parsed", "objects/a.DR", "_FX_ { lit", Failed, "", notParsed},
     };
     for (const auto& c : cases) {
         const std::size_t before = lines().size();
-        c.change();
-        EXPECT_EQ(objects.ReloadFile(fileKey(c.key)), c.outcome) << c.what;
+        writeFile(c.file, c.content);
+        EXPECT_EQ(objects.ReloadFile(fileKey(c.file)), c.outcome) << c.what;
         EXPECT_EQ(remade(), c.remade) << c.what;
         EXPECT_EQ(lines(before), c.lines) << c.what;
         mark();
@@ -160,7 +102,7 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
 
 TEST_F(Reload, AnObjectFileNowNamingAnotherTextureIsWatchedForIt) {
     writeFile("models/third.x", squareModel({"green.bmp"}));
-    writePicture("textures/green.bmp", 2);
+    writeFile("textures/green.bmp", bmp(0));
     writeFile("objects/c.DR", "_MODEL_FILE_ { models\\third.x }");
     ASSERT_EQ(objects.ReloadFile(fileKey("objects/c.DR")), ReloadOutcome::Reloaded);
     std::vector<FileSource> sources;
@@ -170,7 +112,7 @@ TEST_F(Reload, AnObjectFileNowNamingAnotherTextureIsWatchedForIt) {
     };
     EXPECT_TRUE(has("models/third.x") && has("textures/green.bmp") && has("objects/a.DR"));
     EXPECT_FALSE(has("models/other.x") || has("blue.bmp"));
-    writePicture("textures/green.bmp", 4);
+    writeFile("textures/green.bmp", bmp(0, 4));
     EXPECT_EQ(objects.ReloadFile(fileKey("textures/green.bmp")), ReloadOutcome::Reloaded);
     EXPECT_EQ(textureSide(3), 4u);
 }
@@ -181,7 +123,7 @@ TEST_F(Reload, WithoutKeepingSourcesOnlyParameterFilesAreKnown) {
     std::vector<FileSource> sources;
     plain.objects.sourceFiles(sources);
     EXPECT_EQ(sources.size(), 2u);  // objects\a.DR and objects\c.DR
-    writePicture("textures/red.bmp", 4);
+    writeFile("textures/red.bmp", bmp(0, 4));
     EXPECT_EQ(plain.objects.ReloadFile(fileKey("textures/red.bmp")), ReloadOutcome::NotUsed);
 }
 
@@ -195,24 +137,23 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     writeFile("fx/lit.fx", "technique {");  // broken: the old build stays
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Failed);
     EXPECT_EQ(lit->effect, first);
-    writeFile("fx/lit.fx", kEffect);  // mended
+    writeFile("fx/lit.fx", kEyeEffect);  // mended
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Reloaded);
     EXPECT_NE(lit->effect, first);
     EXPECT_EQ(effects.findEntry("lit"), lit);  // the entry objects hold stays
     EXPECT_EQ(effects.listChanges(), changes);
-    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"fx\\lit.fx", "_ERROR_"},
-                                                      {"[R.F] not reloaded, kept as it was: fx\\lit.fx", "_ERROR_"},
-                                                      {"[i] Reloaded: fx\\lit.fx", "_COMMENT_"}}));
+    EXPECT_EQ(lines(before),
+              (std::vector<LoggedLine>{{"fx\\lit.fx", "_ERROR_"}, kept("fx\\lit.fx"), reloaded("fx\\lit.fx")}));
 
     // "later" failed at start: once its file builds it takes its number, and objects find it.
     EXPECT_EQ(effects.findEntry("later"), nullptr);
     before = lines().size();
-    writeFile("fx/later.fx", kEffect);
+    writeFile("fx/later.fx", kEyeEffect);
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/later.fx")), ReloadOutcome::Reloaded);
     ASSERT_NE(effects.findEntry("later"), nullptr);
     EXPECT_EQ(effects.entries().find(2), effects.findEntry("later"));
     EXPECT_NE(effects.listChanges(), changes);
-    EXPECT_EQ(lines(before), (std::vector<LoggedLine>{{"[i] Reloaded: fx\\later.fx", "_COMMENT_"}}));
+    EXPECT_EQ(lines(before), std::vector{reloaded("fx\\later.fx")});
     EXPECT_EQ(effects.ReloadFile(fileKey("fx/other.fx")), ReloadOutcome::NotUsed);
     std::vector<FileSource> sources;
     effects.sourceFiles(sources);

@@ -1,12 +1,19 @@
-// Objects drawing for real (offscreen OpenGL): a textured model through the
-// shipped Phong effect lands where the camera sees it, and a second light
-// adds its share to the first.
+// The frame on real OpenGL, offscreen: a textured model through the shipped Phong effect lands where the camera sees
+// it, and a second light adds its share; pictures taken within one second, with one of the user's own already under
+// a name they would take, each get a file of their own, named in the log.
+#include <fstream>
+#include <sstream>
+
 #include "../scene_fixture.h"
+#include "app/main_loop.h"
 #include "gfx/gl_fixture.h"
+#include "platform/virtual_keys.h"
 
 namespace {
 
 using namespace krovane::test;
+using krovane::platform::Clock;
+using krovane::platform::WindowEvent;
 
 struct ObjectGl : GlDevice {
     TempDir dir;
@@ -46,6 +53,34 @@ TEST_F(ObjectGl, ATexturedModelLandsWhereTheCameraSeesItAndASecondLightAdds) {
     two.replace(two.find("_LIGHTS_ {") + 10, 0,
                 " again { _POSITION_ { 0 0 -3 } _COLOR_ { 1 1 1 } _ATTENUATION_ { 0 } _SPECULAR_INTENSY_ { 0 } }");
     EXPECT_NEAR(static_cast<double>(at(draw(two), kWidth * 3 / 4, kHeight / 2) >> 16), 2.0 * (lit >> 16), 4.0);
+}
+
+TEST_F(GlDevice, PicturesTakenWithinOneSecondEachGetAFileOfTheirOwn) {
+    OPEN_OR_SKIP();
+    TempDir dir;
+    copyDemoFile("fx/vek_Phong.fx");
+    writeFile("shot_2026-12-07_03-05-12_2.png", "the user's own");
+    Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
+    Krovane engine;
+    engine.adoptDevice(device);
+    engine.Initialize();
+    MainLoop loop(engine);
+    for (int press = 0; press < 2; ++press) {
+        loop.handleEvent(WindowEvent{WindowEvent::Type::KeyDown, 0, 0, krovane::platform::kVkSnapshot, false});
+        loop.idlePass();
+    }
+    const std::vector<LoggedLine> lines = loggedMessages(*engine.console());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(std::vector(lines.end() - 2, lines.end()),
+              (std::vector<LoggedLine>{{"Picture saved: shot_2026-12-07_03-05-12.png", "_COMMENT_"},
+                                       {"Picture saved: shot_2026-12-07_03-05-12_3.png", "_COMMENT_"}}));
+    for (const char* file : {"shot_2026-12-07_03-05-12.png", "shot_2026-12-07_03-05-12_3.png"})
+        EXPECT_EQ(std::ifstream(file).get(), 0x89) << file;  // a PNG
+    std::ostringstream own;
+    own << std::ifstream("shot_2026-12-07_03-05-12_2.png").rdbuf();
+    EXPECT_EQ(own.str(), "the user's own");
+    engine.Shutdown();
+    Clock::useRealTime();
 }
 
 }  // namespace
