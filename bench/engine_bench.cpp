@@ -90,6 +90,10 @@ void BM_NullDeviceFrame(benchmark::State& state) {
 // The heap an object holds once loaded, beyond what every object of its
 // file shares: the growth of the heap in use over `count` objects added
 // from one parameter file (no log, so that only the objects count).
+struct Unlogged final : Log {
+    void Print(const Korvane_string&, MessageType) override {}
+};
+
 void BM_ObjectMemory(benchmark::State& state) {
     const long count = state.range(0);
     const fs::path level = cubeLevel(10000, 1);
@@ -102,10 +106,11 @@ void BM_ObjectMemory(benchmark::State& state) {
     const auto device = krovane::gfx::NullDevice::create();
     for (auto _ : state) {
         ConsoleLog log;
-        Krovane_Camera_Manager cameras(&log);
+        Krovane_Camera_Manager cameras(log);
         Krovane_Light_Manager lights(log);
         Krovane_Effect_Manager effects(device.get(), log, cameras);
-        Krovane_Object_Manager objects(&krovane::gfx::kIdentityMatrix, device.get(), nullptr, &effects, &lights);
+        Unlogged unlogged;
+        Krovane_Object_Manager objects(&krovane::gfx::kIdentityMatrix, device.get(), unlogged, &effects, &lights);
         objects.AddObject("objects\\cube.DR", 0, 0, 0, 0, 0, 0);  // the shared files
         const std::size_t held = mallinfo2().uordblks;
         for (long i = 1; i < count; ++i)

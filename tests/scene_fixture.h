@@ -27,7 +27,7 @@ namespace krovane::test {
 template <class LogT = ConsoleLog>
 struct Managers {
     explicit Managers(krovane::gfx::Device* device)
-        : effects(device, log, cameras), objects(&krovane::gfx::kIdentityMatrix, device, &log, &effects, &lights) {}
+        : effects(device, log, cameras), objects(&krovane::gfx::kIdentityMatrix, device, log, &effects, &lights) {}
     // Every manager reads the level file `path`.
     void setup(const char* path) {
         cameras.SetupFromFile(path);
@@ -36,7 +36,7 @@ struct Managers {
         objects.SetupFromFile(path);
     }
     LogT log;
-    Krovane_Camera_Manager cameras{&log};
+    Krovane_Camera_Manager cameras{log};
     Krovane_Light_Manager lights{log};
     Krovane_Effect_Manager effects;
     Krovane_Object_Manager objects;

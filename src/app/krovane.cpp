@@ -85,10 +85,10 @@ void Krovane::Initialize(int dpi) {
     console_ = std::make_unique<Krovane_Console>();
     reportMalformed(console_->commandBase());
     baseMatrix_ = krovane::gfx::kIdentityMatrix;
-    cameraManager_ = std::make_unique<Krovane_Camera_Manager>(console_.get());
+    cameraManager_ = std::make_unique<Krovane_Camera_Manager>(*console_);
     effectManager_ = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameraManager_);
     lightManager_ = std::make_unique<Krovane_Light_Manager>(*console_);
-    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), console_.get(),
+    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), *console_,
                                                               effectManager_.get(), lightManager_.get());
     commandQueue_ = std::make_unique<Krovane_Command_Queue>(cameraManager_.get(), objectManager_.get());
     renderManager_ = std::make_unique<Krovane_Render_Manager>(device_.get(), cameraManager_.get(), objectManager_.get(),
@@ -140,11 +140,11 @@ bool Krovane::ReloadLevel(const Korvane_string& named) {
         return false;
     }
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
-    auto cameras = std::make_unique<Krovane_Camera_Manager>(console_.get());
+    auto cameras = std::make_unique<Krovane_Camera_Manager>(*console_);
     auto effects = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameras);
     auto lights = std::make_unique<Krovane_Light_Manager>(*console_);
-    auto objects = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), console_.get(), effects.get(),
-                                                            lights.get());
+    auto objects =
+        std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), *console_, effects.get(), lights.get());
     objects->keepSources(keepSources);
     loadStages(level, *lights, *objects, *cameras, *effects);
     cameras->SelectCamera(cameraManager_->CurrentNumber());  // else camera 1, as at start

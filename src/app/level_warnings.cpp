@@ -7,6 +7,7 @@
 #include "gfx/mesh.h"
 #include "platform/code_page_1251.h"
 #include "scene/krovane_camera.h"
+#include "scene/object_template.h"
 #include "scene/static_c_object.h"
 
 using krovane::cp1251ToUtf8;
@@ -37,22 +38,20 @@ bool outOfReach(const Static_CObject& object, const Krovane_Camera& camera) {
 
 }  // namespace
 
-LevelWarnings::LevelWarnings() {
-    Static_CObject::standInShown = [this](std::string_view texture, std::string_view model) {
-        addOnce(standIns_, "Warning: the texture " + cp1251ToUtf8(texture) + " of " + cp1251ToUtf8(model) +
-                               " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
-    };
-}
-
-LevelWarnings::~LevelWarnings() { Static_CObject::standInShown = nullptr; }
-
-std::vector<std::string> LevelWarnings::lines(const Krovane& engine) const {
-    std::vector<std::string> lines = standIns_;
+std::vector<std::string> levelWarnings(const Krovane& engine) {
     const Krovane_Object_Manager* objects = engine.objectManager();
     const Krovane_Effect_Manager* effects = engine.effectManager();
     const Krovane_Camera_Manager* cameras = engine.cameraManager();
-    if (objects == nullptr || effects == nullptr || cameras == nullptr) return lines;
-    std::vector<std::string> far;
+    if (objects == nullptr || effects == nullptr || cameras == nullptr) return {};
+    std::vector<std::string> lines, far;
+    objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
+        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+        if (object == nullptr || object->shared() == nullptr) return;
+        for (const ObjectTemplate::StandIn& standIn : object->shared()->standIns())
+            addOnce(lines, "Warning: the texture " + cp1251ToUtf8(standIn.texture) + " of " +
+                               cp1251ToUtf8(standIn.model) +
+                               " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
+    });
     objects->entries().forEach([&](std::uint32_t id, const Krovane_Object_Manager::ObjectEntry& entry) {
         const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
         if (object == nullptr) return;

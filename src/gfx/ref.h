@@ -1,8 +1,8 @@
-// Ref: the handle that owns one reference to a device object (the device,
-// its textures, buffers, programs, and the meshes, effects and fonts made on
-// it). Copying adds a reference, destruction and reassignment give it back,
-// moving hands it over; the object goes with its last handle. A plain
-// pointer underneath: no atomics, the engine draws from one thread.
+// Ref: the handle that owns one reference to a shared object (see
+// RefCounted: device objects, parameter trees, object templates). Copying
+// adds a reference, destruction and reassignment give it back, moving hands
+// it over; the object goes with its last handle. A plain pointer underneath:
+// no atomics, the engine draws from one thread.
 //
 // Ref(p) takes a new reference to an object someone else holds;
 // Ref::adopt(new X(...)) takes over the first reference of a new object.
@@ -32,12 +32,11 @@ public:
 
     Ref(const Ref& other) : Ref(other.object_) {}
     template <typename U>
-        requires std::convertible_to<U*, T*>
-    Ref(const Ref<U>& other) : Ref(other.get()) {}
+    requires std::convertible_to<U*, T*> Ref(const Ref<U>& other) : Ref(other.get()) {}
     Ref(Ref&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
     template <typename U>
-        requires std::convertible_to<U*, T*>
-    Ref(Ref<U>&& other) noexcept : object_(other.detach()) {}
+    requires std::convertible_to<U*, T*> Ref(Ref<U>&& other)
+    noexcept : object_(other.detach()) {}
     ~Ref() { reset(); }
 
     // By value: copy and move, self-assignment included, in one.

@@ -1,6 +1,9 @@
-// RefCounted: the reference count of device objects (the device, textures,
-// buffers, meshes, effects, fonts). Only Ref (see ref.h) adds and releases
-// references, so every reference has an owner that gives it back.
+// RefCounted: the reference count of what the engine shares: device objects
+// (the device, textures, buffers, meshes, effects, fonts), and the parameter
+// trees and object templates that objects read from one file share. Only Ref
+// (see ref.h) adds and releases references, so every reference has an owner
+// that gives it back. The count is not part of an object's value: a Ref to a
+// const object holds it as firmly as any other.
 //
 // An object starts with one reference, taken over by the Ref of whoever
 // created it, and destroys itself when the last reference is released. Resources hold a
@@ -30,13 +33,13 @@ private:
     template <typename T>
     friend class Ref;
 
-    void AddRef() { ++references_; }
+    void AddRef() const { ++references_; }
     // Drops one reference; the object is gone at 0.
-    void Release() {
+    void Release() const {
         if (--references_ == 0) delete this;
     }
 
-    std::uint32_t references_ = 1;
+    mutable std::uint32_t references_ = 1;
 };
 
 }  // namespace krovane::gfx

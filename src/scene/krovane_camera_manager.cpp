@@ -10,7 +10,7 @@ namespace {
 constexpr auto kCameraChanged = krovane::cp1251("Currient camera was changed to: camera № ");
 }  // namespace
 
-Krovane_Camera_Manager::Krovane_Camera_Manager(Log* console) : console_(console) { switchTimer_.Reset(); }
+Krovane_Camera_Manager::Krovane_Camera_Manager(Log& console) : console_(console) { switchTimer_.Reset(); }
 
 Krovane_Camera_Manager::~Krovane_Camera_Manager() = default;
 
@@ -31,7 +31,7 @@ void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
 void Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     auto camera = std::make_unique<Krovane_Camera>();
     camera->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
-    if (console_) console_->Print(addedLine("[+] Camera:  ", name), MessageType::Text);
+    console_.Print(addedLine("[+] Camera:  ", name), MessageType::Text);
     entries_.add(std::move(camera));
 }
 
@@ -57,10 +57,9 @@ void Krovane_Camera_Manager::DrawCameras(krovane::gfx::Device* device) {
 }
 
 void Krovane_Camera_Manager::printCurrent() {
-    if (!console_) return;
     Korvane_string line(kCameraChanged.view());
     line += CurrentNumber();
-    console_->Print(line, MessageType::System);
+    console_.Print(line, MessageType::System);
 }
 
 void Krovane_Camera_Manager::RunCommand(const Korvane_string& command) {
@@ -77,11 +76,9 @@ void Krovane_Camera_Manager::RunCommand(const Korvane_string& command) {
         printCurrent();
     } else if (word == "camera.speed") {
         current->moveSpeed = parameter.toFloat();
-        if (console_) {
-            Korvane_string line = "Currient camera speed was changed to: ";
-            line += current->moveSpeed;
-            console_->Print(line, MessageType::System);
-        }
+        Korvane_string line = "Currient camera speed was changed to: ";
+        line += current->moveSpeed;
+        console_.Print(line, MessageType::System);
     }
 }
 

@@ -29,7 +29,7 @@ public:
     // The shortest time between two switches to the next camera.
     static constexpr std::uint32_t kSwitchMilliseconds = 360;
 
-    explicit Krovane_Camera_Manager(Log* console);
+    explicit Krovane_Camera_Manager(Log& console);
     virtual ~Krovane_Camera_Manager();
     Krovane_Camera_Manager(const Krovane_Camera_Manager&) = delete;
     Krovane_Camera_Manager& operator=(const Krovane_Camera_Manager&) = delete;
@@ -84,6 +84,6 @@ private:
     NumberedList<Krovane_Camera> entries_;
     int current_ = 0;  // the current camera's number; 0 before any is selected
     krovane::gfx::Material markerMaterial_{};
-    Log* console_;
+    Log& console_;
     krovane::platform::FrameTimer switchTimer_;
 };

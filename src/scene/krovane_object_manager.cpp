@@ -44,7 +44,7 @@ bool namesModel(const DynamicRow& params) {
 }  // namespace
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
-                                               Log* console, Krovane_Effect_Manager* effectManager,
+                                               Log& console, Krovane_Effect_Manager* effectManager,
                                                Krovane_Light_Manager* lightManager)
     : baseMatrix_(baseMatrix),
       device_(device),
@@ -55,7 +55,7 @@ Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseM
 Krovane_Object_Manager::~Krovane_Object_Manager() = default;
 
 void Krovane_Object_Manager::PrintToConsole(const Korvane_string& text, MessageType type) {
-    if (console_ != nullptr) console_->Print(text, type);
+    console_.Print(text, type);
 }
 
 std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, float x, float y, float z, float angleX,
@@ -91,8 +91,8 @@ std::unique_ptr<Static_CObject> Krovane_Object_Manager::makeObject(const char* p
     if (keepSources_) {
         resources_.recordSources(nullptr);
         // A template is made by the first object that loads it; the others share it and what it was made from.
-        const std::shared_ptr<ObjectTemplate> made = resources_.objectTemplate(object->params.get());
-        if (loaded && made != nullptr && made.get() == object->shared() && made->sources().empty())
+        ObjectTemplate* made = resources_.objectTemplate(object->params.get());
+        if (loaded && made != nullptr && made == object->shared() && made->sources().empty())
             made->keepSources(sources_);
     }
     return object;

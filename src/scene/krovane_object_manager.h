@@ -59,7 +59,7 @@ public:
     // All pointers are borrowed: the base world matrix every object starts
     // from, the engine's device (null: objects load and draw nothing), the
     // log to print to and the two managers.
-    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device, Log* console,
+    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device, Log& console,
                            Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager);
     virtual ~Krovane_Object_Manager();
     Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
@@ -116,7 +116,7 @@ private:
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device* device_;
     std::uint32_t errors_ = 0;
-    Log* console_;
+    Log& console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
     bool keepSources_ = false;

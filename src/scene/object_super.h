@@ -4,9 +4,8 @@
 // load once, then render once per light each frame.
 #pragma once
 
-#include <memory>
-
-#include "params/dynamic_row.h"
+#include "gfx/ref.h"
+#include "scene/shared_row.h"
 
 class Object_Super {
 public:
@@ -26,11 +25,11 @@ public:
     }
 
     // Never null; an empty tree until the object reads its file.
-    std::shared_ptr<const DynamicRow> params;
+    krovane::gfx::Ref<const SharedRow> params;
 
     // One empty tree for every object that has read nothing.
-    static std::shared_ptr<const DynamicRow> emptyParameters() {
-        static const auto empty = std::make_shared<const DynamicRow>();
+    static krovane::gfx::Ref<const SharedRow> emptyParameters() {
+        static const auto empty = krovane::gfx::Ref<const SharedRow>::adopt(new SharedRow);
         return empty;
     }
 };

@@ -7,9 +7,11 @@
 
 using namespace krovane::gfx;
 
-ObjectTemplate::ObjectTemplate(ResourceCache* cache, Ref<Mesh> mesh, std::vector<Material> materials,
-                               std::vector<Ref<Texture>> textures, std::uint32_t effectCount)
+ObjectTemplate::ObjectTemplate(ResourceCache* cache, const DynamicRow* tree, Ref<Mesh> mesh,
+                               std::vector<Material> materials, std::vector<Ref<Texture>> textures,
+                               std::uint32_t effectCount)
     : cache_(cache),
+      tree_(tree),
       mesh_(std::move(mesh)),
       materials_(std::move(materials)),
       textures_(std::move(textures)),
@@ -19,6 +21,7 @@ ObjectTemplate::ObjectTemplate(ResourceCache* cache, Ref<Mesh> mesh, std::vector
 ObjectTemplate::~ObjectTemplate() {
     // Handed back to the cache, which lets go of what no object holds any more.
     if (cache_ == nullptr) return;
+    cache_->forgetTemplate(this);
     cache_->release(mesh_);
     for (Ref<Texture>& t : textures_) cache_->release(t);
 }

@@ -3,7 +3,7 @@
 // taken from diffuse) and textures, how many effects the file names, and
 // those effects as last found in the effect manager. Objects point to it
 // and keep only what is their own (placement, world matrix); the last one to
-// go gives the model and textures back to the resource cache. Where files
+// go gives the model and textures back to the resource cache (a Ref each). Where files
 // are watched, it also keeps the files it was made from.
 #pragma once
 
@@ -14,6 +14,7 @@
 #include "gfx/device_types.h"
 #include "gfx/mesh.h"
 #include "gfx/ref.h"
+#include "gfx/ref_counted.h"
 #include "gfx/texture.h"
 #include "params/dynamic_row.h"
 #include "scene/file_source.h"
@@ -21,18 +22,20 @@
 
 class ResourceCache;
 
-class ObjectTemplate {
+class ObjectTemplate final : public krovane::gfx::RefCounted {
 public:
     using EffectEntry = Krovane_Effect_Manager::EffectEntry;
 
-    // `textures` has one entry per material, empty where it has none. With a
-    // `cache`, the model and the textures came from it and go back to it.
-    ObjectTemplate(ResourceCache* cache, krovane::gfx::Ref<krovane::gfx::Mesh> mesh,
+    // Made from the parameter tree `tree`. `textures` has one entry per
+    // material, empty where it has none. With a `cache`, the model and the
+    // textures came from it and go back to it, and the cache stops handing
+    // this template out when it goes.
+    ObjectTemplate(ResourceCache* cache, const DynamicRow* tree, krovane::gfx::Ref<krovane::gfx::Mesh> mesh,
                    std::vector<krovane::gfx::Material> materials,
                    std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures, std::uint32_t effectCount);
-    ~ObjectTemplate();
-    ObjectTemplate(const ObjectTemplate&) = delete;
-    ObjectTemplate& operator=(const ObjectTemplate&) = delete;
+    ~ObjectTemplate() override;
+
+    const DynamicRow* tree() const { return tree_; }
 
     // Whether an object that loaded this model, these materials and these
     // textures may share this template.
@@ -57,8 +60,19 @@ public:
     // Whether the file at `key` is one of its sources.
     bool madeFrom(const std::string& key) const;
 
+    // A texture shown through the stand-in "textures\_def\def.bmp" because
+    // its own file is missing or unreadable, which the log does not report
+    // (a level check warns of it): its name as the model gives it, and the model.
+    struct StandIn {
+        std::string texture;
+        std::string model;
+    };
+    const std::vector<StandIn>& standIns() const { return standIns_; }
+    void noteStandIns(std::vector<StandIn> standIns) { standIns_ = std::move(standIns); }
+
 private:
     ResourceCache* cache_;
+    const DynamicRow* tree_;
     krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
     std::vector<krovane::gfx::Material> materials_;
     std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures_;
@@ -67,4 +81,5 @@ private:
     const Krovane_Effect_Manager* foundIn_ = nullptr;
     std::uint32_t foundAt_ = 0;  // the manager's listChanges() when they were found
     std::vector<FileSource> sources_;
+    std::vector<StandIn> standIns_;
 };

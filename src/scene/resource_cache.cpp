@@ -4,6 +4,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "platform/path_resolver.h"
+#include "scene/object_template.h"
 
 using namespace krovane::gfx;
 
@@ -35,7 +36,7 @@ bool ResourceCache::holdsCurrent(const std::string& key) const {
     Stamp now;
     if (!krovane::platform::fileStamp(key, now)) return false;
     const auto tree = parameters_.find(key);
-    if (tree != parameters_.end() && tree->second.stamp == now && !tree->second.tree.expired()) return true;
+    if (tree != parameters_.end() && tree->second.stamp == now) return true;
     for (const Resources* map : {&models_, &textures_}) {
         const auto found = map->find(key);
         if (found != map->end() && found->second.stamp == now) return true;
@@ -43,16 +44,15 @@ bool ResourceCache::holdsCurrent(const std::string& key) const {
     return false;
 }
 
-std::shared_ptr<const DynamicRow> ResourceCache::parameters(const char* enginePath) {
+Ref<const SharedRow> ResourceCache::parameters(const char* enginePath) {
     std::string key;
     Stamp stamp;
     const bool there = locate(enginePath, key, stamp);
     if (there) {
         const auto found = parameters_.find(key);
-        if (found != parameters_.end() && found->second.stamp == stamp)
-            if (auto shared = found->second.tree.lock()) return shared;
+        if (found != parameters_.end() && found->second.stamp == stamp) return found->second.tree;
     }
-    auto tree = std::make_shared<DynamicRow>();
+    auto tree = Ref<SharedRow>::adopt(new SharedRow);
     const bool read = enginePath != nullptr && tree->iLoadFromFile(Korvane_string(enginePath));
     // Only a tree read whole (even an empty one) is shared; a failure is found out again by each user.
     if (there && read) parameters_[key] = Parameters{tree, stamp};
@@ -125,11 +125,14 @@ void ResourceCache::forgetUnused(const RefCounted* resource) {
     }
 }
 
-std::shared_ptr<ObjectTemplate> ResourceCache::objectTemplate(const DynamicRow* params) const {
+ObjectTemplate* ResourceCache::objectTemplate(const DynamicRow* params) const {
     const auto found = templates_.find(params);
-    return found != templates_.end() ? found->second.lock() : nullptr;
+    return found != templates_.end() ? found->second : nullptr;
 }
 
-void ResourceCache::keepTemplate(const DynamicRow* params, const std::shared_ptr<ObjectTemplate>& made) {
-    templates_[params] = made;
+void ResourceCache::keepTemplate(ObjectTemplate* made) { templates_[made->tree()] = made; }
+
+void ResourceCache::forgetTemplate(const ObjectTemplate* made) {
+    const auto found = templates_.find(made->tree());
+    if (found != templates_.end() && found->second == made) templates_.erase(found);
 }

@@ -13,15 +13,16 @@
 //
 // Meshes and textures are handed out as handles; the cache keeps one of its
 // own and lets go of an entry when the last user has given its handle back
-// through release(). The objects read from one parameter file also share
-// what they made of it (an ObjectTemplate), found here by the parsed tree.
+// through release(). Parameter trees are kept while the cache lives (they
+// are small) and handed out to every object that reads the same file. The
+// objects read from one parameter file also share what they made of it (an
+// ObjectTemplate), found here by the parsed tree while one of them holds it.
 //
 // For a viewer that reloads what changes on disk, it can record every file a
 // lookup names (found or not: a texture looked for in vain may appear), and
 // tell whether a file it holds is the one on disk now.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "params/dynamic_row.h"
 #include "platform/file_io.h"
 #include "scene/file_source.h"
+#include "scene/shared_row.h"
 
 class ObjectTemplate;
 
@@ -45,7 +47,7 @@ public:
     // The parsed parameter file at an engine path, shared while any holder
     // keeps it. A file that is missing or does not parse comes back as its
     // own, unshared tree with the load error.
-    std::shared_ptr<const DynamicRow> parameters(const char* enginePath);
+    krovane::gfx::Ref<const SharedRow> parameters(const char* enginePath);
     // LoadMeshFromX through the cache; the same results and messages.
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
                                std::vector<krovane::gfx::ModelMaterial>& materials,
@@ -64,9 +66,11 @@ public:
 
     // The template the objects read from the parameter tree `params` share
     // (see ObjectTemplate), while one of them holds it; else null.
-    std::shared_ptr<ObjectTemplate> objectTemplate(const DynamicRow* params) const;
-    // Keeps `made` as the template of `params` from now on.
-    void keepTemplate(const DynamicRow* params, const std::shared_ptr<ObjectTemplate>& made);
+    ObjectTemplate* objectTemplate(const DynamicRow* params) const;
+    // Finds `made` as the template of the tree it was made from, from now on
+    // until it goes (its destructor calls forgetTemplate).
+    void keepTemplate(ObjectTemplate* made);
+    void forgetTemplate(const ObjectTemplate* made);
 
     // While `into` is set, every lookup appends the file it named, found or
     // not, to it; null stops that.
@@ -96,7 +100,7 @@ private:
         std::vector<krovane::gfx::ModelMaterial> materials;  // models only
     };
     struct Parameters {
-        std::weak_ptr<const DynamicRow> tree;  // gone with the last object that read it
+        krovane::gfx::Ref<const SharedRow> tree;
         Stamp stamp;
     };
     using Resources = std::unordered_map<std::string, Resource>;
@@ -119,5 +123,5 @@ private:
     // Which entry holds each resource handed out, for release().
     std::unordered_map<const krovane::gfx::RefCounted*, std::pair<Resources*, std::string>> resources_;
     // By parameter tree; a tree lives while an object holding its template does.
-    std::unordered_map<const DynamicRow*, std::weak_ptr<ObjectTemplate>> templates_;
+    std::unordered_map<const DynamicRow*, ObjectTemplate*> templates_;
 };

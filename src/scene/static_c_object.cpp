@@ -14,8 +14,6 @@
 
 using namespace krovane::gfx;
 
-std::function<void(std::string_view, std::string_view)> Static_CObject::standInShown;
-
 namespace {
 
 // Degrees to radians with the factor rounded to a float, as the angles of
@@ -36,8 +34,8 @@ std::size_t lastComponent(std::string_view path) {
 static_assert(sizeof(Static_CObject) <= 192, "an object stays small: levels hold a hundred thousand");
 
 Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device* device,
-                               Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
-                               Log* console, ResourceCache* cache)
+                               Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager, Log& console,
+                               ResourceCache* cache)
     : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
       device_(device),
       cache_(cache),
@@ -48,7 +46,7 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
     if (cache_ != nullptr) {
         params = cache_->parameters(parameterFile);
     } else {
-        auto own = std::make_shared<DynamicRow>();
+        auto own = Ref<SharedRow>::adopt(new SharedRow);
         own->iLoadFromFile(Korvane_string(parameterFile));
         params = std::move(own);
     }
@@ -65,7 +63,8 @@ const Material& Static_CObject::material(std::uint32_t i) const { return templat
 Texture* Static_CObject::texture(std::uint32_t i) const { return template_->texture(i); }
 std::uint32_t Static_CObject::effectCount() const { return template_ ? template_->effectCount() : 0; }
 
-Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath) const {
+Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_string& modelPath,
+                                         bool& standIn) const {
     Ref<Texture> texture;
     const auto load = [&](const char* path) {
         return !failed(cache_ != nullptr ? cache_->texture(device_, path, &texture)
@@ -79,7 +78,7 @@ Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_
     const std::string beside = std::string(model.substr(0, lastComponent(model))) + name.substr(lastComponent(name));
     if (load(beside.c_str())) return texture;
     if (!load("textures\\_def\\def.bmp")) return {};
-    if (standInShown) standInShown(name, modelPath.view());
+    standIn = true;
     return texture;
 }
 
@@ -87,11 +86,10 @@ bool Static_CObject::Load() {
     const DynamicRow& file = *params;
     // A file read without nodes (empty, or only comments) is an object with nothing in it.
     if (!parametersRead_) {
-        if (console_ == nullptr) return false;
-        console_->Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
+        console_.Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
         // A file that is there but does not parse: say where it goes wrong.
         if (file.lastLoadError().kind == TreeLoadError::Kind::Malformed)
-            console_->Print(Korvane_string(std::string_view(file.lastLoadError().describe())), MessageType::Error);
+            console_.Print(Korvane_string(std::string_view(file.lastLoadError().describe())), MessageType::Error);
         return false;
     }
     if (file.nodeCount() == 0) return true;
@@ -100,6 +98,7 @@ bool Static_CObject::Load() {
     Ref<Mesh> mesh;
     std::vector<Material> materials;
     std::vector<Ref<Texture>> textures;  // empty where a material has none
+    std::vector<ObjectTemplate::StandIn> standIns;
     const unsigned modelKey = file.iLookId("_MODEL_FILE_");
     if (static_cast<int>(modelKey) > 0 && file.iCountParams(modelKey) + file.iCountKnots(modelKey) > 0) {
         const Korvane_string modelPath = file.iLookName(file.TopId(modelKey));
@@ -109,7 +108,7 @@ bool Static_CObject::Load() {
         if (failed(made)) {
             Korvane_string line = "[M.F] cannot find: ";
             line += modelPath;
-            if (console_) console_->Print(line, MessageType::Error);
+            console_.Print(line, MessageType::Error);
         } else {
             materials.resize(loaded.size());
             textures.resize(loaded.size());
@@ -118,11 +117,13 @@ bool Static_CObject::Load() {
                 materials[i].ambient = materials[i].diffuse;
                 const std::string& name = loaded[i].textureFile;
                 if (name.empty()) continue;
-                textures[i] = loadTexture(name, modelPath);
-                if (textures[i] == nullptr && console_) {
+                bool standIn = false;
+                textures[i] = loadTexture(name, modelPath, standIn);
+                if (standIn) standIns.push_back({name, std::string(modelPath.view())});
+                if (textures[i] == nullptr) {
                     Korvane_string line = "[T.F] cannot find: ";
                     line.add(std::string_view(name));
-                    console_->Print(line, MessageType::Error);
+                    console_.Print(line, MessageType::Error);
                 }
             }
         }
@@ -132,15 +133,16 @@ bool Static_CObject::Load() {
     const std::uint32_t effectCount = fx != 0 ? file.iCountParams(fx) + file.iCountKnots(fx) : 0;
 
     // Objects of one file that loaded the same model and textures share them.
-    std::shared_ptr<ObjectTemplate> kept = cache_ != nullptr ? cache_->objectTemplate(params.get()) : nullptr;
+    Ref<ObjectTemplate> kept(cache_ != nullptr ? cache_->objectTemplate(params.get()) : nullptr);
     if (kept != nullptr && kept->effectCount() == effectCount && kept->sameAs(mesh.get(), materials, textures)) {
         cache_->release(mesh);
         for (Ref<Texture>& t : textures) cache_->release(t);
         template_ = std::move(kept);
     } else {
-        template_ = std::make_shared<ObjectTemplate>(cache_, std::move(mesh), std::move(materials), std::move(textures),
-                                                     effectCount);
-        if (cache_ != nullptr) cache_->keepTemplate(params.get(), template_);
+        template_ = Ref<ObjectTemplate>::adopt(new ObjectTemplate(
+            cache_, params.get(), std::move(mesh), std::move(materials), std::move(textures), effectCount));
+        template_->noteStandIns(std::move(standIns));
+        if (cache_ != nullptr) cache_->keepTemplate(template_.get());
     }
 
     // Row vectors: the model is scaled in its own space, then placed, then

@@ -14,10 +14,8 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "gfx/device_types.h"
 #include "gfx/ref.h"
@@ -44,9 +42,9 @@ public:
     // `cache`, the parameter file, the model and the textures are taken from
     // it, and what they make (see ObjectTemplate) is shared with the other
     // objects that name the same file.
-    Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile,
-                   krovane::gfx::Device* device, Krovane_Effect_Manager* effectManager,
-                   Krovane_Light_Manager* lightManager, Log* console, ResourceCache* cache = nullptr);
+    Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile, krovane::gfx::Device* device,
+                   Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager, Log& console,
+                   ResourceCache* cache = nullptr);
     ~Static_CObject() override;
 
     // Loads the model, its materials (ambient taken from diffuse) and
@@ -83,11 +81,6 @@ public:
     float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about x, y and z
     float scale[3] = {1.0f, 1.0f, 1.0f};     // along the model's own x, y and z, before it is placed
 
-    // Told of each texture shown through the stand-in "textures\_def\def.bmp"
-    // (its name as the model gives it, the model's path), which the log does
-    // not report; a level check sets it. Empty: nobody is told.
-    static std::function<void(std::string_view texture, std::string_view model)> standInShown;
-
     krovane::gfx::Mesh* mesh() const;
     std::uint32_t materialCount() const;
     const krovane::gfx::Material& material(std::uint32_t i) const;
@@ -100,15 +93,17 @@ private:
     void drawSubsets(krovane::gfx::Device* device) const;
     // Whether the model's box may be seen through `worldViewProjection`.
     bool boxInView(const krovane::gfx::Matrix& worldViewProjection) const;
-    krovane::gfx::Ref<krovane::gfx::Texture> loadTexture(const std::string& name,
-                                                         const Korvane_string& modelPath) const;
+    // The texture a model names, or the stand-in "textures\_def\def.bmp"
+    // (then `standIn` is set); empty when neither loads.
+    krovane::gfx::Ref<krovane::gfx::Texture> loadTexture(const std::string& name, const Korvane_string& modelPath,
+                                                         bool& standIn) const;
 
     // Borrowed. The device null: nothing is loaded or drawn.
     krovane::gfx::Device* device_;
     ResourceCache* cache_;
-    Log* console_;
+    Log& console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
-    std::shared_ptr<ObjectTemplate> template_;
+    krovane::gfx::Ref<ObjectTemplate> template_;
     bool parametersRead_ = false;  // the parameter file was read and parsed, even if empty
 };

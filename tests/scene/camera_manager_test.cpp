@@ -37,7 +37,7 @@ TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
     EXPECT_EQ(xyz(ghost.up), (P{0, 1, 0}));       // listed without a node of its own: the defaults
 
     // A light named like a camera, earlier in the file, lends it nothing; a bare name is looked up in the whole tree.
-    Krovane_Camera_Manager fresh{&log};
+    Krovane_Camera_Manager fresh{log};
     fresh.LoadCameras(
         treeOf("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
                "_CAMERAS_ { main { _POSITION_ { 1 2 3 } } bare }"));

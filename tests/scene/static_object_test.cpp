@@ -17,7 +17,7 @@ using namespace krovane::test;
 
 struct StaticObject : SceneFixture<> {
     std::unique_ptr<Static_CObject> make(const char* file, float x = 0, float z = 0) {
-        auto object = std::make_unique<Static_CObject>(&kIdentityMatrix, file, device.get(), &effects, &lights, &log);
+        auto object = std::make_unique<Static_CObject>(&kIdentityMatrix, file, device.get(), &effects, &lights, log);
         object->position[0] = x;
         object->position[2] = z;
         return object;

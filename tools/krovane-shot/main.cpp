@@ -102,11 +102,10 @@ int checkLevel(bool strict, const ModelLevel& model) {
                      error.c_str());
         engine.adoptDevice(krovane::gfx::NullDevice::create());
     }
-    const LevelWarnings warnings;
     engine.Initialize(window ? window->verticalDpi() : 96);
     model.report(*engine.console());
     const bool error_found = printLog(*engine.console());
-    const std::vector<std::string> warned = warnings.lines(engine);
+    const std::vector<std::string> warned = levelWarnings(engine);
     for (const std::string& line : warned) std::printf("%s\n", line.c_str());
     engine.Shutdown();
     return error_found || (strict && !warned.empty()) ? 1 : 0;
