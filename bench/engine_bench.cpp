@@ -21,6 +21,9 @@
 #include "scene/krovane_object_manager.h"
 #include "scene/static_c_object.h"
 
+using krovane::log::ConsoleLog;
+using krovane::log::Log;
+
 namespace {
 std::atomic<std::uint64_t> allocations{0};
 }  // namespace

@@ -50,8 +50,8 @@ enum class Shape { Level, Log };
 constexpr double kMB = 1e6;
 constexpr std::uint64_t kMaxRead = std::uint64_t{1} << 30;
 
-constexpr unsigned kLevelObjects = 76923;  // 1 + 76,923 * 13 = 1,000,000 nodes
-constexpr unsigned kLogLines = 500000;     // 1 + 500,000 * 2 = 1,000,001 nodes
+constexpr unsigned kLevelObjects = 76923;   // 1 + 76,923 * 13 = 1,000,000 nodes
+constexpr unsigned kLogLines = 500000;      // 1 + 500,000 * 2 = 1,000,001 nodes
 constexpr std::size_t kSpreadNames = 4096;  // a power of two: the index wraps by masking
 
 // A small deterministic generator, so every run benchmarks the same files.
@@ -98,23 +98,27 @@ template <class... Args>
 std::string format(const char* pattern, Args... args) {
     char buffer[256];
     const int n = std::snprintf(buffer, sizeof buffer, pattern, args...);
-    return std::string(buffer, n < 0 ? 0 : static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n)
-                                                                                      : sizeof buffer - 1);
+    return std::string(buffer, n < 0                                         ? 0
+                               : static_cast<std::size_t>(n) < sizeof buffer ? static_cast<std::size_t>(n)
+                                                                             : sizeof buffer - 1);
 }
 
 // A coordinate such as "-1234.5", "0" or "87".
 std::string coordinate(Random& random) {
     const int whole = static_cast<int>(random.below(10001)) - 5000;
     switch (random.below(3)) {
-        case 0: return "0";
-        case 1: return std::to_string(whole);
-        default: return format("%d.%u", whole, random.below(10));
+        case 0:
+            return "0";
+        case 1:
+            return std::to_string(whole);
+        default:
+            return format("%d.%u", whole, random.below(10));
     }
 }
 
 DynamicRow makeLevel() {
     static const char* const kPaths[] = {
-        "objects\\box.DR",        "objects\\barrel.DR",    "objects\\crate_big.DR",
+        "objects\\box.DR",       "objects\\barrel.DR",    "objects\\crate_big.DR",
         "objects\\lamp_post.DR", "objects\\tree_pine.DR", "objects\\wall_brick_02.DR",
     };
     static const char* const kTypes[] = {"_OBJECT_SIMPLE_", "_OBJECT_SIMPLE_", "_OBJECT_SIMPLE_", "_OBJECT_ANIMATED_"};
@@ -149,7 +153,8 @@ DynamicRow makeLog() {
                 line = format("[%02u:%03u] Texture textures\\wall_%06u.bmp loaded (256x256)", seconds, millis, i);
                 break;
             case 1:
-                line = format("[%02u:%03u] Sound sounds\\step_%06u.wav not found, using the default", seconds, millis, i);
+                line =
+                    format("[%02u:%03u] Sound sounds\\step_%06u.wav not found, using the default", seconds, millis, i);
                 break;
             case 2:
                 line = format("[%02u:%03u] Command \"spawn object_%06u\" accepted", seconds, millis, i);
@@ -171,7 +176,7 @@ struct ShapeData {
     fs::path treeFile, jsonFile, saveFile;
     std::uintmax_t treeBytes = 0, jsonBytes = 0;
 
-    DynamicRow loaded;  // loaded from treeFile; its lookup index is built
+    DynamicRow loaded;                          // loaded from treeFile; its lookup index is built
     std::unique_ptr<rapidjson::Document> json;  // the JSON file parsed once
 
     unsigned root = 0;  // the one top-level knot

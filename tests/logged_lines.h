@@ -19,7 +19,7 @@ struct LoggedLine {
     }
 };
 
-inline std::vector<LoggedLine> loggedLines(const ConsoleLog& lines) {
+inline std::vector<LoggedLine> loggedLines(const krovane::log::ConsoleLog& lines) {
     const DynamicRow& log = lines.tree();
     std::vector<LoggedLine> out;
     for (unsigned id = log.NextId(log.TopId(lines.root())); id != 0; id = log.NextId(id))
@@ -29,7 +29,7 @@ inline std::vector<LoggedLine> loggedLines(const ConsoleLog& lines) {
 
 // The same lines without their time stamps ("[12:345] "), for tests that
 // check what was printed rather than when.
-inline std::vector<LoggedLine> loggedMessages(const ConsoleLog& lines) {
+inline std::vector<LoggedLine> loggedMessages(const krovane::log::ConsoleLog& lines) {
     std::vector<LoggedLine> out = loggedLines(lines);
     for (LoggedLine& line : out) {
         const std::size_t end = line.text.find("] ");

@@ -24,7 +24,7 @@
 
 namespace krovane::test {
 
-template <class LogT = ConsoleLog>
+template <class LogT = krovane::log::ConsoleLog>
 struct Managers {
     explicit Managers(krovane::gfx::Device* device)
         : effects(device, log, cameras), objects(&krovane::gfx::kIdentityMatrix, device, log, &effects, &lights) {}
@@ -48,7 +48,7 @@ struct ManualClock {
     ~ManualClock() { krovane::platform::Clock::useRealTime(); }
 };
 
-template <class LogT = ConsoleLog>
+template <class LogT = krovane::log::ConsoleLog>
 struct SceneFixture : ::testing::Test {
     ManualClock clock;
     TempDir dir;

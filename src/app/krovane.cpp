@@ -6,6 +6,9 @@
 #include "params/korvane_c_ini_reader.h"
 #include "scene/level_section.h"
 
+using krovane::params::TreeLoadError;
+using namespace krovane::scene;
+
 DynamicRow Krovane::LoadIniParameters(const char* file) {
     DynamicRow result;
     result.fresh();

@@ -12,6 +12,7 @@
 
 using krovane::cp1251ToUtf8;
 using namespace krovane::gfx;
+using namespace krovane::scene;
 
 namespace {
 

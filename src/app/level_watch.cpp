@@ -11,6 +11,8 @@
 #include "scene/file_source.h"
 #include "scene/level_section.h"
 
+using namespace krovane::scene;
+
 namespace fs = std::filesystem;
 using krovane::platform::Clock;
 
@@ -159,7 +161,7 @@ void LevelWatch::reload(const std::vector<std::string>& due) {
 }
 
 bool LevelWatch::reloadModel() {
-    Log& log = *engine_.console();
+    krovane::log::Log& log = *engine_.console();
     const Korvane_string named(std::string_view(krovane::utf8ToCp1251Lossy(modelFile_.string())));
     const auto notReloaded = [&] {
         log.Print(addedLine(kNotReloadedLine, named), MessageType::Error);

@@ -295,7 +295,7 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
     return true;
 }
 
-void ModelLevel::report(Log& log) const {
+void ModelLevel::report(krovane::log::Log& log) const {
     if (importFailure_.empty()) return;
     log.Print(Korvane_string(std::string_view("[I.F] " + krovane::utf8ToCp1251Lossy(importFailure_))),
               MessageType::Error);

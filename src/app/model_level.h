@@ -35,7 +35,9 @@
 
 #include "gfx/geometry.h"
 
+namespace krovane::log {
 class Log;
+}
 
 class ModelLevel {
 public:
@@ -76,7 +78,7 @@ public:
 
     // After the engine has started: the import's failure, if any, as an
     // Error line of its log ("[I.F] " and the reason).
-    void report(Log& log) const;
+    void report(krovane::log::Log& log) const;
 
     // The folder to work in.
     const std::filesystem::path& folder() const { return folder_; }

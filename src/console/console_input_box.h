@@ -25,7 +25,9 @@ namespace krovane::gfx {
 class Texture;
 }  // namespace krovane::gfx
 
+namespace krovane::log {
 struct LineQueue;
+}
 
 namespace krovane::platform {
 class InputSource;
@@ -52,7 +54,7 @@ public:
     static char characterFor(const std::uint8_t keys[256]);
 
     // Where Enter hands a typed line (borrowed; null: the line is dropped).
-    void setQueue(LineQueue* queue) { queue_ = queue; }
+    void setQueue(krovane::log::LineQueue* queue) { queue_ = queue; }
     // The console's pacing: a key press moves the mark on, its own key restarts the timer.
     void shiftRepeatMark(std::uint32_t milliseconds) { repeatTimer_.mark += milliseconds; }
     void restartRepeatTimer() { repeatTimer_.Reset(); }
@@ -65,6 +67,6 @@ protected:
     void releaseExtraResources() override;
 
 private:
-    LineQueue* queue_ = nullptr;
+    krovane::log::LineQueue* queue_ = nullptr;
     krovane::platform::FrameTimer repeatTimer_;
 };

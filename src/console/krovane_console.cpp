@@ -74,4 +74,4 @@ void Krovane_Console::keyPressed() {
     inputBox_->shiftRepeatMark(kKeyPressShift);
 }
 
-void Krovane_Console::setCommandQueue(LineQueue* queue) { inputBox_->setQueue(queue); }
+void Krovane_Console::setCommandQueue(krovane::log::LineQueue* queue) { inputBox_->setQueue(queue); }

@@ -29,7 +29,7 @@ namespace krovane::platform {
 class InputSource;
 }
 
-class Krovane_Console : public Log {
+class Krovane_Console : public krovane::log::Log {
 public:
     static constexpr const char* kCommandBaseFile = "GlobalCommandBase.DR";
     // The console key toggles at most this often.
@@ -48,7 +48,7 @@ public:
     Krovane_Console& operator=(const Krovane_Console&) = delete;
 
     // Appends `text` to the log (see ConsoleLog). Never fails.
-    using Log::Print;
+    using krovane::log::Log::Print;
     void Print(const Korvane_string& text, MessageType type) override;
 
     // Writes the log to `file` (an engine path); a file that cannot be
@@ -91,9 +91,9 @@ public:
     // move kKeyPressShift on, so their next checks pass at once.
     void keyPressed();
     // Where the input box hands each line on Enter (borrowed; null: nowhere).
-    void setCommandQueue(LineQueue* queue);
+    void setCommandQueue(krovane::log::LineQueue* queue);
 
-    const ConsoleLog& log() const { return log_; }
+    const krovane::log::ConsoleLog& log() const { return log_; }
     const DynamicRow& commandBase() const { return commandBase_; }
     // Paces showing and hiding; a key press shifts its mark (see FrameTimer).
     const krovane::platform::FrameTimer& toggleTimer() const { return toggleTimer_; }
@@ -103,7 +103,7 @@ public:
     Console_ClockBox& clockBox() { return *clockBox_; }
 
 private:
-    ConsoleLog log_;
+    krovane::log::ConsoleLog log_;
     DynamicRow commandBase_;
     krovane::platform::FrameTimer toggleTimer_;
     bool visible_ = false;

@@ -5,6 +5,8 @@
 
 #include "platform/clock.h"
 
+namespace krovane::log {
+
 namespace {
 constexpr std::size_t kFirstPiece = 86;  // a line of 85 or 86 characters stays whole
 constexpr std::size_t kFurtherPiece = 85;
@@ -73,3 +75,5 @@ void ConsoleLog::Print(const Korvane_string& text, MessageType type) {
 }
 
 void ConsoleLog::SaveLog(const char* file) const { tree_.iSaveToFile(file); }
+
+}  // namespace krovane::log

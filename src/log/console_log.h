@@ -18,6 +18,8 @@
 #include "params/dynamic_row.h"
 #include "platform/frame_timer.h"
 
+namespace krovane::log {
+
 class ConsoleLog : public Log {
 public:
     // Stamped lines shorter than this are stored whole.
@@ -55,3 +57,5 @@ private:
     krovane::platform::FrameTimer clock_;
     std::vector<unsigned> lineIds_;
 };
+
+}  // namespace krovane::log

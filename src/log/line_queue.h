@@ -4,9 +4,13 @@
 
 #include "params/korvane_string.h"
 
+namespace krovane::log {
+
 struct LineQueue {
     virtual ~LineQueue() = default;
 
     // Adds `line` after the lines already waiting.
     virtual void queueLine(const Korvane_string& line) = 0;
 };
+
+}  // namespace krovane::log

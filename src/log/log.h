@@ -10,6 +10,8 @@
 // Type of a log line. Codes outside 0 to 3 are accepted and stored without a type.
 enum class MessageType : std::uint16_t { Text = 0, Error = 1, Comment = 2, System = 3 };
 
+namespace krovane::log {
+
 class Log {
 public:
     virtual ~Log() = default;
@@ -18,3 +20,5 @@ public:
     virtual void Print(const Korvane_string& text, MessageType type) = 0;
     void Print(const char* text, MessageType type) { Print(Korvane_string(text), type); }
 };
+
+}  // namespace krovane::log

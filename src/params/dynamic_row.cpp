@@ -10,6 +10,7 @@
 #include "platform/path_resolver.h"
 
 using krovane::params::TreeIndex;
+using krovane::params::TreeLoadError;
 
 namespace {
 // Pools for the two chunk sizes; see BlockPool for why.

@@ -119,7 +119,7 @@ public:
 
     // Live nodes in the tree (0 when empty).
     unsigned nodeCount() const { return liveCount_; }
-    const TreeLoadError& lastLoadError() const { return lastError_; }
+    const krovane::params::TreeLoadError& lastLoadError() const { return lastError_; }
 
     // Direct access for tools and writers that do not need a 1024-byte copy.
     bool exists(unsigned id) const { return id != 0 && id < nodeSlots_ && node(id).kind != kDead; }
@@ -163,6 +163,6 @@ private:
     std::vector<std::unique_ptr<char[]>> textChunks_;
     std::uint64_t textEnd_ = 0;  // where the next text goes
     unsigned liveCount_ = 0;
-    TreeLoadError lastError_;
+    krovane::params::TreeLoadError lastError_;
     mutable std::unique_ptr<krovane::params::TreeIndex> index_;  // built on first lookup
 };

@@ -5,9 +5,13 @@
 
 #include <climits>
 
+namespace krovane::params {
+
 inline int truncateToInt(double value) noexcept {
     if (!(value == value)) return 0;
     if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
     if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
     return static_cast<int>(value);
 }
+
+}  // namespace krovane::params

@@ -1,5 +1,7 @@
 #include "params/tree_load_error.h"
 
+namespace krovane::params {
+
 std::string TreeLoadError::describe() const {
     std::string out = file;
     if (line != 0) {
@@ -12,3 +14,5 @@ std::string TreeLoadError::describe() const {
     out += message;
     return out;
 }
+
+}  // namespace krovane::params

@@ -4,6 +4,8 @@
 #include <string>
 
 // Why the last load left the tree empty, and where in the file.
+namespace krovane::params {
+
 struct TreeLoadError {
     enum class Kind {
         None,        // the last load succeeded (or nothing was loaded yet)
@@ -20,3 +22,5 @@ struct TreeLoadError {
     // "FILE:LINE:COLUMN: message", or "FILE: message" without a place.
     std::string describe() const;
 };
+
+}  // namespace krovane::params

@@ -14,6 +14,7 @@
 #include "scene/krovane_object_manager.h"
 
 using namespace krovane::gfx;
+using krovane::params::truncateToInt;
 
 namespace {
 

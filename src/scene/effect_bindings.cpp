@@ -1,5 +1,7 @@
 #include "scene/effect_bindings.h"
 
+namespace krovane::scene {
+
 EffectBindings EffectBindings::resolve(krovane::gfx::Effect& effect) {
     EffectBindings b;
     b.firstLight = effect.GetTechniqueByName("vek_Phong");
@@ -17,3 +19,5 @@ EffectBindings EffectBindings::resolve(krovane::gfx::Effect& effect) {
     b.attenuation = effect.GetParameterByName("Attenuation");
     return b;
 }
+
+}  // namespace krovane::scene

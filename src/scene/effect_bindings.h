@@ -9,6 +9,8 @@
 
 #include "gfx/effect.h"
 
+namespace krovane::scene {
+
 struct EffectBindings {
     krovane::gfx::EffectHandle firstLight, furtherLight;
     krovane::gfx::EffectHandle viewPos, worldViewProj, world;
@@ -17,3 +19,5 @@ struct EffectBindings {
 
     static EffectBindings resolve(krovane::gfx::Effect& effect);
 };
+
+}  // namespace krovane::scene

@@ -3,6 +3,10 @@
 
 #include "platform/path_resolver.h"
 
+namespace krovane::scene {
+
 std::string fileKey(std::string_view enginePath) {
     return krovane::platform::PathResolver::resolve(enginePath).string();
 }
+
+}  // namespace krovane::scene

@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+namespace krovane::scene {
+
 struct FileSource {
     std::string key;         // the path on disk
     std::string enginePath;  // as the level names it (code page 1251, backslashes)
@@ -32,3 +34,5 @@ enum class ReloadOutcome {
 
 constexpr const char* kReloadedLine = "[i] Reloaded: ";
 constexpr const char* kNotReloadedLine = "[R.F] not reloaded, kept as it was: ";
+
+}  // namespace krovane::scene

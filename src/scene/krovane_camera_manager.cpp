@@ -5,12 +5,14 @@
 #include "platform/virtual_keys.h"
 #include "scene/level_section.h"
 
+using namespace krovane::scene;
+
 namespace {
 // kept: "Currient" is the spelling existing logs carry, here and in the speed reply.
 constexpr auto kCameraChanged = krovane::cp1251("Currient camera was changed to: camera № ");
 }  // namespace
 
-Krovane_Camera_Manager::Krovane_Camera_Manager(Log& console) : console_(console) { switchTimer_.Reset(); }
+Krovane_Camera_Manager::Krovane_Camera_Manager(krovane::log::Log& console) : console_(console) { switchTimer_.Reset(); }
 
 Krovane_Camera_Manager::~Krovane_Camera_Manager() = default;
 

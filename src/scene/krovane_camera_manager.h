@@ -29,7 +29,7 @@ public:
     // The shortest time between two switches to the next camera.
     static constexpr std::uint32_t kSwitchMilliseconds = 360;
 
-    explicit Krovane_Camera_Manager(Log& console);
+    explicit Krovane_Camera_Manager(krovane::log::Log& console);
     virtual ~Krovane_Camera_Manager();
     Krovane_Camera_Manager(const Krovane_Camera_Manager&) = delete;
     Krovane_Camera_Manager& operator=(const Krovane_Camera_Manager&) = delete;
@@ -81,9 +81,9 @@ private:
     // prints "[+] Camera:  NAME".
     void addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
-    NumberedList<Krovane_Camera> entries_;
+    krovane::scene::NumberedList<Krovane_Camera> entries_;
     int current_ = 0;  // the current camera's number; 0 before any is selected
     krovane::gfx::Material markerMaterial_{};
-    Log& console_;
+    krovane::log::Log& console_;
     krovane::platform::FrameTimer switchTimer_;
 };

@@ -3,6 +3,8 @@
 #include "scene/krovane_camera_manager.h"
 #include "scene/krovane_object_manager.h"
 
+using namespace krovane::scene;
+
 Krovane_Command_Queue::Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager,
                                              Krovane_Object_Manager* objectManager)
     : cameraManager_(cameraManager), objectManager_(objectManager) {

@@ -20,7 +20,7 @@
 class Krovane_Camera_Manager;
 class Krovane_Object_Manager;
 
-class Krovane_Command_Queue : public LineQueue {
+class Krovane_Command_Queue : public krovane::log::LineQueue {
 public:
     // Both managers are borrowed; a null one ignores the lines for it.
     Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager);

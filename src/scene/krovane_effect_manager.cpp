@@ -8,8 +8,9 @@
 
 using krovane::gfx::Effect;
 using krovane::gfx::Matrix;
+using namespace krovane::scene;
 
-Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console,
+Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device* device, krovane::log::Log& console,
                                                Krovane_Camera_Manager& cameraManager)
     : device_(device), console_(console), cameraManager_(cameraManager) {}
 

@@ -33,14 +33,15 @@ public:
     struct EffectEntry {
         std::string name;
         krovane::gfx::Ref<krovane::gfx::Effect> effect;
-        DynamicRow params;        // the parameter file's tree; empty for "none"
-        EffectBindings bindings;  // what objects are drawn through, found once
-        std::string file;         // the effect file, as the level names it
+        DynamicRow params;                        // the parameter file's tree; empty for "none"
+        krovane::scene::EffectBindings bindings;  // what objects are drawn through, found once
+        std::string file;                         // the effect file, as the level names it
     };
 
     // `device` (borrowed, null: no effect can be made) is the engine's
     // device, which effects are made on.
-    Krovane_Effect_Manager(krovane::gfx::Device* device, Log& console, Krovane_Camera_Manager& cameraManager);
+    Krovane_Effect_Manager(krovane::gfx::Device* device, krovane::log::Log& console,
+                           Krovane_Camera_Manager& cameraManager);
     virtual ~Krovane_Effect_Manager();
     Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
     Krovane_Effect_Manager& operator=(const Krovane_Effect_Manager&) = delete;
@@ -73,16 +74,16 @@ public:
                                    const krovane::gfx::Matrix*& projection) const;
 
     // Appends the effect files of the level's effects, those that failed included.
-    void sourceFiles(std::vector<FileSource>& out) const;
+    void sourceFiles(std::vector<krovane::scene::FileSource>& out) const;
     // Builds every effect made from the file at `key` (see FileSource) again:
     // all of them take the new build, or, when it fails (its path printed
     // as an Error line, as at start), none. An effect that failed at start
     // is listed under its number once it builds. Prints one line naming the
     // file (see FileSource); nothing when no effect names it.
-    ReloadOutcome ReloadFile(const std::string& key);
+    krovane::scene::ReloadOutcome ReloadFile(const std::string& key);
 
     std::uint32_t effectCount() const { return entries_.count(); }
-    const NumberedList<EffectEntry>& entries() const { return entries_; }
+    const krovane::scene::NumberedList<EffectEntry>& entries() const { return entries_; }
 
 private:
     // Makes one effect; when its file fails the file path is printed as an
@@ -96,9 +97,9 @@ private:
     };
 
     krovane::gfx::Device* device_;
-    NumberedList<EffectEntry> entries_;
+    krovane::scene::NumberedList<EffectEntry> entries_;
     std::vector<FailedEffect> failed_;
     std::uint32_t revived_ = 0;  // failed effects listed since
-    Log& console_;
+    krovane::log::Log& console_;
     Krovane_Camera_Manager& cameraManager_;
 };

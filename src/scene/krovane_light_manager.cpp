@@ -6,7 +6,9 @@
 #include "scene/effect_bindings.h"
 #include "scene/level_section.h"
 
-Krovane_Light_Manager::Krovane_Light_Manager(Log& console) : console_(console) {}
+using namespace krovane::scene;
+
+Krovane_Light_Manager::Krovane_Light_Manager(krovane::log::Log& console) : console_(console) {}
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 

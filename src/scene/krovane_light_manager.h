@@ -16,11 +16,13 @@ class Device;
 class Effect;
 class Texture;
 }  // namespace krovane::gfx
+namespace krovane::scene {
 struct EffectBindings;
+}
 
 class Krovane_Light_Manager {
 public:
-    explicit Krovane_Light_Manager(Log& console);
+    explicit Krovane_Light_Manager(krovane::log::Log& console);
     virtual ~Krovane_Light_Manager();
     Krovane_Light_Manager(const Krovane_Light_Manager&) = delete;
     Krovane_Light_Manager& operator=(const Krovane_Light_Manager&) = delete;
@@ -41,12 +43,13 @@ public:
     // and "Attenuation", in that order. Nothing without lights or an effect.
     void SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const;
     // The same through the effect's parameters found before (see EffectBindings).
-    void SetLightParameters(krovane::gfx::Effect* effect, const EffectBindings& bindings, unsigned lightIndex) const;
+    void SetLightParameters(krovane::gfx::Effect* effect, const krovane::scene::EffectBindings& bindings,
+                            unsigned lightIndex) const;
 
     std::uint32_t lightCount() const { return entries_.count(); }
     // The light numbered `number`, or null when no light has that number.
     const Krovane_Light* light(int number) const { return entries_.find(number); }
-    const NumberedList<Krovane_Light>& entries() const { return entries_; }
+    const krovane::scene::NumberedList<Krovane_Light>& entries() const { return entries_; }
 
 private:
     // Adds the light `name` and prints its line; its keys are read below
@@ -54,6 +57,6 @@ private:
     // in the whole tree (defaults when it has none).
     void addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
-    NumberedList<Krovane_Light> entries_;
-    Log& console_;
+    krovane::scene::NumberedList<Krovane_Light> entries_;
+    krovane::log::Log& console_;
 };

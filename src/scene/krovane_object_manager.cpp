@@ -10,6 +10,8 @@
 #include "scene/object_template.h"
 #include "scene/static_c_object.h"
 
+using namespace krovane::scene;
+
 namespace {
 
 // The values of an entry's "_SCALE_" key (0: none, which leaves 1 1 1): one
@@ -44,7 +46,7 @@ bool namesModel(const DynamicRow& params) {
 }  // namespace
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
-                                               Log& console, Krovane_Effect_Manager* effectManager,
+                                               krovane::log::Log& console, Krovane_Effect_Manager* effectManager,
                                                Krovane_Light_Manager* lightManager)
     : baseMatrix_(baseMatrix),
       device_(device),

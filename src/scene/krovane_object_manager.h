@@ -59,8 +59,9 @@ public:
     // All pointers are borrowed: the base world matrix every object starts
     // from, the engine's device (null: objects load and draw nothing), the
     // log to print to and the two managers.
-    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device, Log& console,
-                           Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager);
+    Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
+                           krovane::log::Log& console, Krovane_Effect_Manager* effectManager,
+                           Krovane_Light_Manager* lightManager);
     virtual ~Krovane_Object_Manager();
     Krovane_Object_Manager(const Krovane_Object_Manager&) = delete;
     Krovane_Object_Manager& operator=(const Krovane_Object_Manager&) = delete;
@@ -87,20 +88,20 @@ public:
     // Appends the files the objects were made from: each object's parameter
     // file and, where kept, what its template was made from. A file may come
     // more than once.
-    void sourceFiles(std::vector<FileSource>& out) const;
+    void sourceFiles(std::vector<krovane::scene::FileSource>& out) const;
     // Makes every object made from the file at `key` (see FileSource) again,
     // with its id, place and visibility. The new objects replace the old
     // only when that file loaded and every one of them did, with the model
     // it names; else the old stay. Objects of one template are tried one first, so that a failure
     // is reported once. Prints one line naming the file (see FileSource);
     // nothing when no object was made from it.
-    ReloadOutcome ReloadFile(const std::string& key);
+    krovane::scene::ReloadOutcome ReloadFile(const std::string& key);
 
     // Ids are never reused, so the last id given is also the count of objects added.
     std::uint32_t lastId() const { return entries_.count(); }
     std::uint32_t objectCount() const { return entries_.count(); }
     std::uint32_t errors() const { return errors_; }
-    const NumberedList<ObjectEntry>& entries() const { return entries_; }
+    const krovane::scene::NumberedList<ObjectEntry>& entries() const { return entries_; }
     // The entry with that id, or null.
     ObjectEntry* entry(std::uint32_t id) const { return entries_.find(id); }
 
@@ -110,15 +111,15 @@ private:
     std::unique_ptr<Static_CObject> makeObject(const char* path, const float position[3], const float rotation[3],
                                                const float scale[3], bool& loaded);
 
-    ResourceCache resources_;                // outlives the objects, declared after it
-    std::unordered_set<std::string> paths_;  // the objects' paths, each once
-    NumberedList<ObjectEntry> entries_;      // destroyed first, in order of id
+    krovane::scene::ResourceCache resources_;            // outlives the objects, declared after it
+    std::unordered_set<std::string> paths_;              // the objects' paths, each once
+    krovane::scene::NumberedList<ObjectEntry> entries_;  // destroyed first, in order of id
     const krovane::gfx::Matrix* baseMatrix_;
     krovane::gfx::Device* device_;
     std::uint32_t errors_ = 0;
-    Log& console_;
+    krovane::log::Log& console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
     bool keepSources_ = false;
-    std::vector<FileSource> sources_;  // what the object being made looked up
+    std::vector<krovane::scene::FileSource> sources_;  // what the object being made looked up
 };

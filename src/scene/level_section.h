@@ -9,6 +9,8 @@
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 
+namespace krovane::scene {
+
 // The level file `file` (an engine path) as a tree; empty when it is missing
 // or does not parse.
 inline DynamicRow readLevel(const char* file) {
@@ -59,3 +61,5 @@ inline Korvane_string setupSummary(const char* manager, std::uint32_t count, con
     line += rest;
     return line;
 }
+
+}  // namespace krovane::scene

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace krovane::scene {
+
 template <class T>
 class NumberedList {
 public:
@@ -58,3 +60,5 @@ public:
 private:
     std::vector<std::unique_ptr<T>> slots_;  // the entry numbered n is at n - 1
 };
+
+}  // namespace krovane::scene

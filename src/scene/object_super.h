@@ -25,11 +25,12 @@ public:
     }
 
     // Never null; an empty tree until the object reads its file.
-    krovane::gfx::Ref<const SharedRow> params;
+    krovane::gfx::Ref<const krovane::scene::SharedRow> params;
 
     // One empty tree for every object that has read nothing.
-    static krovane::gfx::Ref<const SharedRow> emptyParameters() {
-        static const auto empty = krovane::gfx::Ref<const SharedRow>::adopt(new SharedRow);
+    static krovane::gfx::Ref<const krovane::scene::SharedRow> emptyParameters() {
+        static const auto empty =
+            krovane::gfx::Ref<const krovane::scene::SharedRow>::adopt(new krovane::scene::SharedRow);
         return empty;
     }
 };

@@ -7,6 +7,8 @@
 
 using namespace krovane::gfx;
 
+namespace krovane::scene {
+
 ObjectTemplate::ObjectTemplate(ResourceCache* cache, const DynamicRow* tree, Ref<Mesh> mesh,
                                std::vector<Material> materials, std::vector<Ref<Texture>> textures,
                                std::uint32_t effectCount)
@@ -56,3 +58,5 @@ void ObjectTemplate::keepSources(const std::vector<FileSource>& recorded) {
 bool ObjectTemplate::madeFrom(const std::string& key) const {
     return std::any_of(sources_.begin(), sources_.end(), [&](const FileSource& s) { return s.key == key; });
 }
+
+}  // namespace krovane::scene

@@ -20,6 +20,8 @@
 #include "scene/file_source.h"
 #include "scene/krovane_effect_manager.h"
 
+namespace krovane::scene {
+
 class ResourceCache;
 
 class ObjectTemplate final : public krovane::gfx::RefCounted {
@@ -83,3 +85,5 @@ private:
     std::vector<FileSource> sources_;
     std::vector<StandIn> standIns_;
 };
+
+}  // namespace krovane::scene

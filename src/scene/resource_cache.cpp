@@ -8,6 +8,8 @@
 
 using namespace krovane::gfx;
 
+namespace krovane::scene {
+
 // Users may outlive the cache: they keep their own handles.
 ResourceCache::~ResourceCache() = default;
 
@@ -136,3 +138,5 @@ void ResourceCache::forgetTemplate(const ObjectTemplate* made) {
     const auto found = templates_.find(made->tree());
     if (found != templates_.end() && found->second == made) templates_.erase(found);
 }
+
+}  // namespace krovane::scene

@@ -35,6 +35,8 @@
 #include "scene/file_source.h"
 #include "scene/shared_row.h"
 
+namespace krovane::scene {
+
 class ObjectTemplate;
 
 class ResourceCache {
@@ -125,3 +127,5 @@ private:
     // By parameter tree; a tree lives while an object holding its template does.
     std::unordered_map<const DynamicRow*, ObjectTemplate*> templates_;
 };
+
+}  // namespace krovane::scene

@@ -5,4 +5,8 @@
 #include "gfx/ref_counted.h"
 #include "params/dynamic_row.h"
 
+namespace krovane::scene {
+
 class SharedRow final : public DynamicRow, public krovane::gfx::RefCounted {};
+
+}  // namespace krovane::scene

@@ -13,6 +13,8 @@
 #include "scene/resource_cache.h"
 
 using namespace krovane::gfx;
+using krovane::params::TreeLoadError;
+using namespace krovane::scene;
 
 namespace {
 
@@ -34,8 +36,8 @@ std::size_t lastComponent(std::string_view path) {
 static_assert(sizeof(Static_CObject) <= 192, "an object stays small: levels hold a hundred thousand");
 
 Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFile, Device* device,
-                               Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager, Log& console,
-                               ResourceCache* cache)
+                               Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
+                               krovane::log::Log& console, ResourceCache* cache)
     : world(baseWorld != nullptr ? *baseWorld : kIdentityMatrix),
       device_(device),
       cache_(cache),

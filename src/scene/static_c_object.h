@@ -32,8 +32,10 @@ class Texture;
 
 class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
+namespace krovane::scene {
 class ObjectTemplate;
 class ResourceCache;
+}  // namespace krovane::scene
 
 class Static_CObject : public Object_Super {
 public:
@@ -43,8 +45,8 @@ public:
     // it, and what they make (see ObjectTemplate) is shared with the other
     // objects that name the same file.
     Static_CObject(const krovane::gfx::Matrix* baseWorld, const char* parameterFile, krovane::gfx::Device* device,
-                   Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager, Log& console,
-                   ResourceCache* cache = nullptr);
+                   Krovane_Effect_Manager* effectManager, Krovane_Light_Manager* lightManager,
+                   krovane::log::Log& console, krovane::scene::ResourceCache* cache = nullptr);
     ~Static_CObject() override;
 
     // Loads the model, its materials (ambient taken from diffuse) and
@@ -87,7 +89,7 @@ public:
     krovane::gfx::Texture* texture(std::uint32_t i) const;
     std::uint32_t effectCount() const;
     // What this object shares with the others of its file; null until loaded with content.
-    const ObjectTemplate* shared() const { return template_.get(); }
+    const krovane::scene::ObjectTemplate* shared() const { return template_.get(); }
 
 private:
     void drawSubsets(krovane::gfx::Device* device) const;
@@ -100,10 +102,10 @@ private:
 
     // Borrowed. The device null: nothing is loaded or drawn.
     krovane::gfx::Device* device_;
-    ResourceCache* cache_;
-    Log& console_;
+    krovane::scene::ResourceCache* cache_;
+    krovane::log::Log& console_;
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
-    krovane::gfx::Ref<ObjectTemplate> template_;
+    krovane::gfx::Ref<krovane::scene::ObjectTemplate> template_;
     bool parametersRead_ = false;  // the parameter file was read and parsed, even if empty
 };

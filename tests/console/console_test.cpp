@@ -31,7 +31,7 @@ using Vertices = std::vector<std::uint8_t>;
 constexpr const char* kHeader = "[Currient date: 6-12-2026 , time: 4-5-9 (GMT+0)]";
 
 // The lines Enter hands over, one after another.
-struct Queued : LineQueue {
+struct Queued : krovane::log::LineQueue {
     std::string lines;
     void queueLine(const Korvane_string& line) override { lines += line.view(); }
 };

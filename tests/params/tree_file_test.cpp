@@ -12,6 +12,8 @@
 #include "temp_dir.h"
 #include "tree_text.h"
 
+using krovane::params::TreeLoadError;
+
 namespace {
 
 using namespace krovane::test;
@@ -36,8 +38,10 @@ TEST(TreeFormatReading, KnotsParamsQuotesAndComments) {
 TEST(TreeFormatErrors, MalformedTextLeavesTheTreeEmptyAndSaysWhere) {
     std::string deep;
     for (unsigned i = 0; i <= DynamicRow::kMaxDepth; ++i) deep += "k{";
-    const std::string quotedLong = "a\n  \"" + std::string(1100, 'y') + "\"", nul = "byte 0 is not allowed in a tree file";
-    const std::tuple<std::string, unsigned, unsigned, const char*> cases[] = {  // text, line, column, message
+    const std::string quotedLong = "a\n  \"" + std::string(1100, 'y') + "\"",
+                      nul = "byte 0 is not allowed in a tree file";
+    const std::tuple<std::string, unsigned, unsigned, const char*> cases[] = {
+        // text, line, column, message
         {"a {\n  b {\n    c\n  }\n", 1, 3, "'{' is never closed"},
         {"a { b }\n}", 2, 1, "'}' without a matching '{'"},
         {"a {\n  { b }\n}", 2, 3, "'{' without a text before it (a knot needs a name)"},

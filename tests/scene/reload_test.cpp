@@ -6,6 +6,8 @@
 #include "scene/object_template.h"
 #include "scene/static_c_object.h"
 
+using namespace krovane::scene;
+
 namespace {
 
 using namespace krovane::gfx;
