@@ -11,6 +11,8 @@
 
 #include "platform/frame_timer.h"
 
+namespace krovane::app {
+
 class FrameRateCounter {
 public:
     void Reset() {
@@ -37,3 +39,5 @@ private:
     std::uint32_t frames_ = 0;
     std::uint32_t shown_ = 0;
 };
+
+}  // namespace krovane::app

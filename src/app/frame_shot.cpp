@@ -10,6 +10,8 @@
 #include "platform/clock.h"
 #include "platform/file_io.h"
 
+namespace krovane::app {
+
 bool saveFrameShot(Krovane& engine) {
     Krovane_Console* console = engine.console();
     krovane::gfx::Device* device = engine.device();
@@ -31,3 +33,5 @@ bool saveFrameShot(Krovane& engine) {
         console->Print(("Picture saved: " + written.string()).c_str(), MessageType::Comment);
     return !written.empty();
 }
+
+}  // namespace krovane::app

@@ -10,5 +10,9 @@
 
 class Krovane;
 
+namespace krovane::app {
+
 // True when the picture was written.
 bool saveFrameShot(Krovane& engine);
+
+}  // namespace krovane::app

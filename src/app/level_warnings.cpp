@@ -14,6 +14,8 @@ using krovane::cp1251ToUtf8;
 using namespace krovane::gfx;
 using namespace krovane::scene;
 
+namespace krovane::app {
+
 namespace {
 
 void addOnce(std::vector<std::string>& lines, std::string line) {
@@ -78,3 +80,5 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
     lines.insert(lines.end(), far.begin(), far.end());
     return lines;
 }
+
+}  // namespace krovane::app

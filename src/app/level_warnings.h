@@ -13,4 +13,8 @@
 
 class Krovane;
 
+namespace krovane::app {
+
 std::vector<std::string> levelWarnings(const Krovane& engine);
+
+}  // namespace krovane::app

@@ -16,6 +16,8 @@ using namespace krovane::scene;
 namespace fs = std::filesystem;
 using krovane::platform::Clock;
 
+namespace krovane::app {
+
 namespace {
 
 // The path a file has on disk, links followed; empty when there is none to be had.
@@ -189,3 +191,5 @@ bool LevelWatch::reloadModel() {
     }
     return engine_.ReloadLevel(named);
 }
+
+}  // namespace krovane::app

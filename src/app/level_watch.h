@@ -40,6 +40,8 @@
 #include "platform/file_watcher.h"
 
 class Krovane;
+namespace krovane::app {
+
 class ModelLevel;
 
 class LevelWatch {
@@ -91,3 +93,5 @@ private:
     krovane::platform::FileWatcher::Changes changes_;
     std::uint32_t lastPoll_;
 };
+
+}  // namespace krovane::app

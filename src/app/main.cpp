@@ -24,6 +24,8 @@
 #include "platform/path_resolver.h"
 #include "platform/window.h"
 
+using namespace krovane::app;
+
 namespace {
 
 constexpr const char* kTitle = "|Korvane|0.0.5|June 12|";

@@ -9,6 +9,8 @@
 
 using krovane::platform::WindowEvent;
 
+namespace krovane::app {
+
 void MainLoop::run(krovane::platform::Window& window) {
     input_ = &window;
     while (running_) {
@@ -92,3 +94,5 @@ void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& came
         cameras.MouseLook(input, leftButtonDown);
     }
 }
+
+}  // namespace krovane::app

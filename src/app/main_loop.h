@@ -23,6 +23,8 @@
 #include "platform/input_source.h"
 #include "platform/window.h"
 
+namespace krovane::app {
+
 class LevelWatch;
 
 class MainLoop {
@@ -72,3 +74,5 @@ private:
     bool running_ = true;
     bool pictureAsked_ = false;
 };
+
+}  // namespace krovane::app

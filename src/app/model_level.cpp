@@ -19,6 +19,8 @@
 namespace fs = std::filesystem;
 using krovane::gfx::Vector3;
 
+namespace krovane::app {
+
 namespace {
 
 // Raised when what the level is made of changes, so that old levels are made again.
@@ -300,3 +302,5 @@ void ModelLevel::report(krovane::log::Log& log) const {
     log.Print(Korvane_string(std::string_view("[I.F] " + krovane::utf8ToCp1251Lossy(importFailure_))),
               MessageType::Error);
 }
+
+}  // namespace krovane::app

@@ -39,6 +39,8 @@ namespace krovane::log {
 class Log;
 }
 
+namespace krovane::app {
+
 class ModelLevel {
 public:
     // The radius the model is brought to, in world units.
@@ -109,3 +111,5 @@ private:
     bool imported_ = false;
     bool modelRead_ = true;
 };
+
+}  // namespace krovane::app

@@ -1,5 +1,7 @@
 #include "app/screen_size.h"
 
+namespace krovane::app {
+
 ScreenSize ScreenSize::fromConfig(const DynamicRow& config) {
     ScreenSize size;
     const unsigned id = config.iLookId("SCREEN");
@@ -19,3 +21,5 @@ ScreenSize ScreenSize::fromConfig(const DynamicRow& config) {
     }
     return size;
 }
+
+}  // namespace krovane::app

@@ -8,9 +8,13 @@
 
 #include "params/dynamic_row.h"
 
+namespace krovane::app {
+
 struct ScreenSize {
     int width = 640;
     int height = 480;
 
     static ScreenSize fromConfig(const DynamicRow& config);
 };
+
+}  // namespace krovane::app

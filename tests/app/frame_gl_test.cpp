@@ -9,6 +9,8 @@
 #include "gfx/gl_fixture.h"
 #include "platform/virtual_keys.h"
 
+using namespace krovane::app;
+
 namespace {
 
 using namespace krovane::test;

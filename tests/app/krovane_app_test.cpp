@@ -18,6 +18,8 @@
 #include "platform/clock.h"
 #include "platform/virtual_keys.h"
 
+using namespace krovane::app;
+
 namespace {
 
 using namespace krovane::platform;

@@ -22,6 +22,8 @@
 #include "gfx/recording_device.h"
 #include "platform/clock.h"
 
+using namespace krovane::app;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -18,6 +18,8 @@
 #include "scene/krovane_camera.h"
 #include "scene/static_c_object.h"
 
+using namespace krovane::app;
+
 namespace {
 
 namespace fs = std::filesystem;

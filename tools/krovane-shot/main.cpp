@@ -42,6 +42,8 @@
 #include "platform/file_io.h"
 #include "platform/window.h"
 
+using namespace krovane::app;
+
 namespace {
 
 constexpr const char* kUsage =
