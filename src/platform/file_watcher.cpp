@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
@@ -50,6 +51,7 @@ public:
             const int wd = ::inotify_add_watch(fd_, folder.c_str(), kMask);
             if (wd < 0) {
                 all = false;
+                reportUnwatched(folder, errno);
                 continue;
             }
             folders_[wd] = folder;
@@ -87,12 +89,24 @@ public:
     }
 
 private:
+    // Says once per folder, on stderr, that it is not watched and why; the
+    // folders are given again after every reload, the line is not.
+    void reportUnwatched(const std::filesystem::path& folder, int error) {
+        if (std::find(unwatched_.begin(), unwatched_.end(), folder) != unwatched_.end()) return;
+        unwatched_.push_back(folder);
+        // ENOSPC here is the per-user limit of watches, not a full disk.
+        const char* reason = error == ENOSPC ? "the limit of inotify watches, fs.inotify.max_user_watches, is reached"
+                                             : std::strerror(error);
+        std::fprintf(stderr, "watch: cannot watch %s (%s); changes there are not seen\n", folder.c_str(), reason);
+    }
+
     // Written and closed, moved in, times or permissions changed; the folder itself going away.
     static constexpr std::uint32_t kMask =
         IN_CLOSE_WRITE | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
     int fd_;
     std::unordered_map<int, std::filesystem::path> folders_;  // by watch descriptor
+    std::vector<std::filesystem::path> unwatched_;            // reported as not watched
     // Room for many events per read; each is a header and a name of at most NAME_MAX + 1 bytes.
     alignas(inotify_event) char buffer_[64 * 1024];
 };

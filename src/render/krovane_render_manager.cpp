@@ -100,40 +100,42 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
         // kept: each frame starts solid, so a configured fill mode lasts only until the first frame.
         device_->SetRenderState(RenderState::FillMode, kFillSolid);
         Krovane_Camera* camera = cameraManager_ != nullptr ? cameraManager_->CurrentCamera() : nullptr;
-        const bool consoleOpen = console_ != nullptr && console_->visible();
+        const bool consoleOpen = overlayShown_ && console_ != nullptr && console_->visible();
         if (!consoleOpen) {
-            hudText_ = kCurrentCamera.c_str();
-            if (camera != nullptr)
-                hudText_ += cameraManager_->CurrentNumber();
-            else
-                hudText_ += "-";
-            DrawHudText(hudText_, 5, 5);
+            if (overlayShown_) {
+                hudText_ = kCurrentCamera.c_str();
+                if (camera != nullptr)
+                    hudText_ += cameraManager_->CurrentNumber();
+                else
+                    hudText_ += "-";
+                DrawHudText(hudText_, 5, 5);
 
-            hudText_ = kObjectCount.c_str();
-            hudText_ += static_cast<int>(objectManager_ != nullptr ? objectManager_->objectCount() : 0);
-            DrawHudText(hudText_, 5, 15);
+                hudText_ = kObjectCount.c_str();
+                hudText_ += static_cast<int>(objectManager_ != nullptr ? objectManager_->objectCount() : 0);
+                DrawHudText(hudText_, 5, 15);
 
-            hudText_ = kCameraAt.c_str();
-            if (camera != nullptr) {
-                hudText_ += truncateToInt(camera->position.x);
-                hudText_ += " ";
-                hudText_ += truncateToInt(camera->position.y);
-                hudText_ += " ";
-                hudText_ += truncateToInt(camera->position.z);
-                hudText_ += "  Rotation ";
-                hudText_ += truncateToInt(camera->look.x);
-                hudText_ += " ";
-                hudText_ += truncateToInt(camera->look.y);
-                hudText_ += " ";
-                hudText_ += truncateToInt(camera->look.z);
-            } else {
-                hudText_ += "-  Rotation -";
+                hudText_ = kCameraAt.c_str();
+                if (camera != nullptr) {
+                    hudText_ += truncateToInt(camera->position.x);
+                    hudText_ += " ";
+                    hudText_ += truncateToInt(camera->position.y);
+                    hudText_ += " ";
+                    hudText_ += truncateToInt(camera->position.z);
+                    hudText_ += "  Rotation ";
+                    hudText_ += truncateToInt(camera->look.x);
+                    hudText_ += " ";
+                    hudText_ += truncateToInt(camera->look.y);
+                    hudText_ += " ";
+                    hudText_ += truncateToInt(camera->look.z);
+                } else {
+                    hudText_ += "-  Rotation -";
+                }
+                DrawHudText(hudText_, 5, 25);
+
+                hudText_ = truncateToInt(fps);
+                hudText_ += " fps";
+                DrawHudText(hudText_, 5, 45);
             }
-            DrawHudText(hudText_, 5, 25);
-
-            hudText_ = truncateToInt(fps);
-            hudText_ += " fps";
-            DrawHudText(hudText_, 5, 45);
 
             // kept: objects draw before the camera sets this frame's transforms, so they use the previous frame's view.
             if (objectManager_ != nullptr) objectManager_->RenderAll();
@@ -150,7 +152,7 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
             if (lightManager_ != nullptr) lightManager_->DrawLights(device_, whiteTexture_.get(), yellowTexture_.get());
             if (camera != nullptr) camera->ApplyTransforms(device_);
         }
-        if (console_ != nullptr) console_->Draw(device_);
+        if (overlayShown_ && console_ != nullptr) console_->Draw(device_);
         device_->EndScene();
     }
     device_->Present();

@@ -55,6 +55,9 @@ public:
     }
     // The clear colour of every frame (0xAARRGGBB); the engine's, set after Init.
     void setBackColor(std::uint32_t color) { backColor_ = color; }
+    // false: frames show the scene alone, as with the console closed, without
+    // the head-up text or the console (pictures such as thumbnails). On by default.
+    void setOverlayShown(bool shown) { overlayShown_ = shown; }
     // What Init made (null where it failed), for tests.
     const krovane::gfx::Texture* whiteTexture() const { return whiteTexture_.get(); }
     const krovane::gfx::Texture* redTexture() const { return redTexture_.get(); }
@@ -67,6 +70,7 @@ private:
     Krovane_Console* console_;
     Krovane_Light_Manager* lightManager_;
     std::uint32_t backColor_ = 0xFF6482AA;
+    bool overlayShown_ = true;
     krovane::gfx::Ref<krovane::gfx::Font> Font8Verdana_, Font16Verdana_, Font6Kartika_;
     krovane::gfx::Ref<krovane::gfx::Texture> redTexture_, whiteTexture_, blueTexture_, yellowTexture_;
     krovane::gfx::Ref<krovane::gfx::Effect> effect_;

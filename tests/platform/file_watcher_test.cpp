@@ -1,5 +1,6 @@
 // The file watcher on the real system (inotify), in a fresh folder: every way a program saves a file is reported,
-// deletions and other folders are not, and a folder that goes away says that events may be lost.
+// deletions and other folders are not, a folder that goes away says that events may be lost, and one that cannot
+// be watched is named on stderr.
 #include <fcntl.h>  // AT_FDCWD
 #include <gtest/gtest.h>
 #include <sys/stat.h>  // utimensat
@@ -114,6 +115,23 @@ TEST_F(Watched, AFolderThatGoesAwayLosesItsEvents) {
     // A missing folder cannot be watched; the others still are.
     changes = {};
     EXPECT_FALSE(watcher->watchFolders({folder, folder / "textures"}));
+    write(folder / "crate.bmp", "");
+    EXPECT_TRUE(waitFor(folder / "crate.bmp"));
+}
+
+// Named once on stderr, with the reason, though the folders are given again (as after every reload); the folder
+// that can be watched still is.
+TEST_F(Watched, EachFolderThatCannotBeWatchedIsNamedOnce) {
+    write(folder / "a file", "");
+    const std::pair<fs::path, const char*> unwatchable[] = {{folder / "missing", "No such file or directory"},
+                                                            {folder / "a file", "Not a directory"}};
+    std::string said;
+    for (const auto& [path, reason] : unwatchable)
+        said += "watch: cannot watch " + path.string() + " (" + reason + "); changes there are not seen\n";
+    testing::internal::CaptureStderr();
+    for (int time = 0; time < 3; ++time)
+        EXPECT_FALSE(watcher->watchFolders({unwatchable[0].first, folder, unwatchable[1].first}));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), said);
     write(folder / "crate.bmp", "");
     EXPECT_TRUE(waitFor(folder / "crate.bmp"));
 }

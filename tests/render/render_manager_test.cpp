@@ -1,5 +1,5 @@
 // The render manager: point sizes, Init with every resource and with some
-// missing, and the frame's calls and head-up text in both layouts.
+// missing, and the frame's calls and head-up text in both layouts and without the overlay.
 #include <limits>
 
 #include "../scene_fixture.h"
@@ -31,7 +31,8 @@ using Hud = std::vector<HudRecorder::Line>;
 
 struct RenderManager : SceneFixture<Krovane_Console> {
     void SetUp() override {
-        for (const auto& [name, rgb] : {std::pair{"white", 0xFFFFFF}, {"red", 0xFF0000}, {"Blue", 0x0000FF}, {"yellow", 0xFFFF00}})
+        for (const auto& [name, rgb] :
+             {std::pair{"white", 0xFFFFFF}, {"red", 0xFF0000}, {"Blue", 0x0000FF}, {"yellow", 0xFFFF00}})
             writeBmp(std::string("textures/_def/") + name + ".bmp", static_cast<std::uint32_t>(rgb));
         copyDemoFile("fx/vek_Phong.fx");
     }
@@ -60,7 +61,8 @@ TEST_F(RenderManager, EachMissingFileIsReportedAndCounted) {
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Rendering manager inicialized with 0 errors.", "_COMMENT_"}}));
     EXPECT_EQ(render->kartikaFont() ? render->kartikaFont()->height() : 0, 14);  // an absent face falls back
 
-    for (const char* file : {"textures/_def/red.bmp", "textures/_def/yellow.bmp", "fx/vek_Phong.fx"}) std::filesystem::remove(file);
+    for (const char* file : {"textures/_def/red.bmp", "textures/_def/yellow.bmp", "fx/vek_Phong.fx"})
+        std::filesystem::remove(file);
     testing::internal::CaptureStderr();
     init();
     testing::internal::GetCapturedStderr();
@@ -115,6 +117,26 @@ TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {
     }
     // Cameras in white, lights in white (and yellow), then the console itself solid.
     EXPECT_EQ(seen, (std::vector<std::string>{"solid", "wireframe", "white", "red", "white", "solid"}));
+}
+
+TEST_F(RenderManager, WithoutTheOverlayAFrameIsTheSceneAloneConsoleOpenOrNot) {
+    level("_CAMERAS_ { a { _POSITION_ { 0 0 -10 } } } _LIGHTS_ { sun }");
+    init();
+    render->setOverlayShown(false);
+    for (const bool consoleOpen : {false, true}) {
+        log.setVisible(consoleOpen);
+        EXPECT_EQ(frame(61.7f), Hud{}) << consoleOpen;
+        // Drawn solid once, as the scene is: no wireframe view, no markers, no console.
+        unsigned fillModes = 0, markers = 0;
+        for (const auto& c : device->calls()) {
+            fillModes +=
+                c.op == DeviceOp::SetRenderState && c.args[0] == static_cast<std::uint32_t>(RenderState::FillMode);
+            markers += c.op == DeviceOp::SetTexture &&
+                       (c.object == render->whiteTexture() || c.object == render->redTexture());
+        }
+        EXPECT_EQ(fillModes, 1u) << consoleOpen;
+        EXPECT_EQ(markers, 0u) << consoleOpen;
+    }
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ check "the thumbnailer is for .x models" grep -qx 'MimeType=model/x-directx;' "$
 read -ra thumb <<<"$(sed -n 's/^Exec=//p' "$THUMBNAILER")"
 check "the thumbnailer runs krovane-shot at the size asked" test "${thumb[0]} ${thumb[*]: -5}" = \
     'krovane-shot --size %sx%s --out %o %i'
+check "the thumbnail is the model alone, without the head-up text" grep -qw -- --bare <<<"${thumb[*]}"
 if "$BUILD/tools/krovane-shot" --help | grep -q MODEL; then  # krovane-shot takes a model file
     thumb=("${thumb[@]//"%s"/128}") && thumb=("${thumb[@]//"%o"/$WORK/thumb.png}")
     thumb=("${thumb[@]//"%i"/$WORK/crate.x}")

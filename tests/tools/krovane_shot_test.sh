@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # krovane-shot as a user runs it: the bundled level rendered to a PNG showing the scene, LOG.dr left
-# in the level folder, the frame rate, level checks, and refusals of bad arguments and folders.
+# in the level folder, the frame rate, the scene without the head-up text, level checks, and refusals
+# of bad arguments and folders.
 #   bash tests/tools/krovane_shot_test.sh PATH-TO-krovane-shot
 set -uo pipefail
 SHOT=$1
@@ -24,6 +25,7 @@ done <<CASES
 --camera 0 $WORK/level|2|krovane-shot: --camera takes a camera number from 1
 $WORK/level other|2|krovane-shot: cannot use other
 --null --out x.png $WORK/level|2|krovane-shot: --null draws no picture: --out and --size do not go with it
+--bare --console $WORK/level|2|krovane-shot: --bare draws the scene alone: --console does not go with it
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
@@ -62,6 +64,17 @@ for copy in culled unculled; do
 done
 differing=$(picture "$WORK/culled.png" differ "$WORK/unculled.png" 0 80 320 160)
 check "culling leaves the picture as it was ($differing pixels differ)" test "${differing:-76800}" -le 7
+
+# --bare (thumbnails): the head-up text, white in the top rows over the dark sky, is gone; the scene is as drawn
+# with it.
+"$SHOT" --bare --frames 1 --size 320x240 --out "$WORK/bare.png" "$WORK/culled" >/dev/null 2>"$WORK/err"
+check "--bare: renders the level (exit $?)" test -s "$WORK/bare.png" || cat "$WORK/err" >&2
+white=$(picture "$WORK/culled.png" near FFFFFF 0 0 320 60)
+check "the head-up text shows in the top rows ($white white pixels)" test "${white:-0}" -gt 100
+white=$(picture "$WORK/bare.png" near FFFFFF 0 0 320 60)
+check "--bare: no head-up text there ($white white pixels)" test "${white:-1}" -eq 0
+differing=$(picture "$WORK/culled.png" differ "$WORK/bare.png" 0 60 320 180)
+check "--bare: the scene below is the same ($differing pixels differ)" test "${differing:-1}" -eq 0
 
 # The level check: exit 0 on a clean level, 1 when the log holds an Error
 # line; the log as "TYPE: text" lines without stamps.

@@ -1,8 +1,8 @@
 // krovane-shot: renders a level offscreen through the engine and writes the
 // last frame as a PNG, or checks that a level loads.
 //
-//   krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL
-//   krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR|MODEL
+//   krovane-shot [--frames N] [--size WxH] [--camera K] [--console|--bare] [--out FILE] LEVEL_DIR|MODEL
+//   krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
@@ -14,6 +14,10 @@
 // until the head-up frame rate has been measured once, then N frames more,
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
+//
+// --bare draws the scene alone, without the head-up text or the console,
+// and does not wait for the rate: the first frame, then N frames, and the
+// picture is written (thumbnails for file managers).
 //
 // --null draws the same frames on a device that draws nothing (every call
 // checked, nothing drawn), so that the rate is the engine's own; no picture.
@@ -47,11 +51,12 @@ using namespace krovane::app;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console] [--out FILE] LEVEL_DIR|MODEL\n"
-    "       krovane-shot --null [--frames N] [--camera K] [--console] LEVEL_DIR|MODEL\n"
+    "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console|--bare] [--out FILE] LEVEL_DIR|MODEL\n"
+    "       krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL\n"
     "       krovane-shot --check [--strict] LEVEL_DIR|MODEL\n"
     "       krovane-shot --help | --version\n"
     "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it.\n"
+    "--bare draws the scene alone, without the head-up text, and does not wait for the frame rate.\n"
     "--null draws on a device that draws nothing, for the engine's own rate; no picture.\n"
     "--check prints the level's log and its warnings; it fails on an Error line (and, with --strict, a warning).\n";
 
@@ -117,7 +122,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
 
 int main(int argc, char** argv) {
     long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false, check = false, strict = false, null = false, picture = false;
+    bool console = false, bare = false, check = false, strict = false, null = false, picture = false;
     std::string out, level;  // no --out: a free name from "shot.png" on
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -147,6 +152,8 @@ int main(int argc, char** argv) {
             null = true;
         } else if (arg == "--console") {
             console = true;
+        } else if (arg == "--bare") {
+            bare = true;
         } else if (arg == "--out" && hasValue) {
             picture = true;
             out = argv[++i];
@@ -158,6 +165,7 @@ int main(int argc, char** argv) {
     }
     if (level.empty()) return usage("no level folder given");
     if (null && picture) return usage("--null draws no picture: --out and --size do not go with it");
+    if (bare && console) return usage("--bare draws the scene alone: --console does not go with it");
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -207,15 +215,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());
     engine.console()->setVisible(console);
+    engine.renderManager()->setOverlayShown(!bare);
 
     // The first frame sets the camera that the objects of the next one use.
     // Then frames are drawn, as the viewer's loop draws them, until the
-    // head-up rate has been measured once, so that the picture shows it.
+    // head-up rate has been measured once, so that the picture shows it;
+    // a bare picture shows no rate and does not wait for one.
     FrameRateCounter rate;
     rate.Reset();
     engine.renderManager()->RenderFrame(0.0f);
     const auto firstFrame = std::chrono::steady_clock::now();
-    while (rate.shown() == 0) {
+    while (!bare && rate.shown() == 0) {
         rate.countFrame();
         engine.renderManager()->RenderFrame(0.0f);
         rate.update();
