@@ -121,7 +121,7 @@ void Krovane::loadStages(const DynamicRow& level, Krovane_Light_Manager& lights,
                          Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects) {
     // kept: the trailing blanks of these headings and closing lines are in every existing log.
     console_->Print("[>>>] Loading Lights : ", MessageType::System);
-    lights.SetupFromTree(level);
+    lights.setupFromTree(level);
     console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
     console_->Print("[>>>] Loading Objects : ", MessageType::System);
     objects.LoadObjects(&level);
@@ -129,11 +129,11 @@ void Krovane::loadStages(const DynamicRow& level, Krovane_Light_Manager& lights,
     cameras.LoadCameras(level);
     console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
     console_->Print("[>>>] Loading effects : ", MessageType::System);
-    effects.SetupFromTree(level);
+    effects.setupFromTree(level);
     console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
 }
 
-bool Krovane::ReloadLevel(const Korvane_string& named) {
+bool Krovane::reloadLevel(const Korvane_string& named) {
     if (!console_ || shutDown_) return false;
     const DynamicRow level = readLevel(kLevelFile);
     if (level.lastLoadError().kind != TreeLoadError::Kind::None) {

@@ -12,7 +12,7 @@
 // "[i] ..." as Comments); nothing stops it: every problem is a log line.
 //
 // A viewer that reloads what changes on disk (see LevelWatch) sets
-// keepSources before Initialize, and loads the level again with ReloadLevel.
+// keepSources before Initialize, and loads the level again with reloadLevel.
 #pragma once
 
 #include <array>
@@ -95,7 +95,7 @@ public:
     // its Error lines, then "[R.F] not reloaded, kept as it was: " and
     // `named`. Else ends with "[i] Reloaded: " and `named` (code page 1251;
     // by default the level file). False when nothing was replaced.
-    bool ReloadLevel(const Korvane_string& named = kLevelFile);
+    bool reloadLevel(const Korvane_string& named = kLevelFile);
 
     Krovane_Console* console() const { return console_.get(); }
     Krovane_Camera_Manager* cameraManager() const { return cameraManager_.get(); }

@@ -149,15 +149,15 @@ void LevelWatch::reload(const std::vector<std::string>& due) {
     for (const std::string& file : due) kinds |= files_.at(file).kinds;
     // The whole level read again takes in every other change with it.
     if ((kinds & kModel) != 0 && reloadModel()) return;
-    if ((kinds & kLevel) != 0 && engine_.ReloadLevel()) return;
+    if ((kinds & kLevel) != 0 && engine_.reloadLevel()) return;
     for (const std::string& file : due) {
         const Watched& w = files_.at(file);
         if ((w.kinds & (kModel | kLevel)) != 0) continue;  // done above
         for (const std::string& key : w.keys) {
             if ((w.kinds & kEffect) != 0 && engine_.effectManager() != nullptr)
-                engine_.effectManager()->ReloadFile(key);
+                engine_.effectManager()->reloadFile(key);
             if ((w.kinds & kObject) != 0 && engine_.objectManager() != nullptr)
-                engine_.objectManager()->ReloadFile(key);
+                engine_.objectManager()->reloadFile(key);
         }
     }
 }
@@ -189,7 +189,7 @@ bool LevelWatch::reloadModel() {
         log.Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(ec.message()))), MessageType::Error);
         return notReloaded();
     }
-    return engine_.ReloadLevel(named);
+    return engine_.reloadLevel(named);
 }
 
 }  // namespace krovane::app

@@ -10,12 +10,12 @@
 // dated by the poll before the one that reads it, the earliest it can have
 // come, so that slow frames add no frame of their own) and only when it is
 // not the file last read (its stamp: size, times, inode). Then:
-//   the level file        the whole level loads again (Krovane::ReloadLevel);
+//   the level file        the whole level loads again (Krovane::reloadLevel);
 //   an opened model       its level is made again (ModelLevel::prepare, which
 //                         imports it again where needed), then loaded again;
-//   an effect file        its effects are built again (Krovane_Effect_Manager::ReloadFile);
+//   an effect file        its effects are built again (Krovane_Effect_Manager::reloadFile);
 //   anything else         the objects made from it are made again
-//                         (Krovane_Object_Manager::ReloadFile).
+//                         (Krovane_Object_Manager::reloadFile).
 // Each reload prints one line naming the file (see scene/file_source.h); one
 // that fails keeps what was shown and is tried again at the file's next
 // change. A file deleted waits until it is there again. After each reload

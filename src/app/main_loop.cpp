@@ -83,7 +83,7 @@ void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& came
     } else {
         cameras.KeyboardMove(input, frameMilliseconds);
         // The console key, after the camera's keys; it acts on the console alone.
-        if (console != nullptr) console->OpenOnKey(input);
+        if (console != nullptr) console->openOnKey(input);
     }
     // Asked after the keyboard step, which may have opened or closed the console.
     if (console != nullptr && console->hasMouse()) {

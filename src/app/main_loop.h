@@ -51,7 +51,7 @@ public:
 
     // A frame's input, after the frame's drawing. The keyboard: while the
     // console has it, its UpdateInput; else the camera's KeyboardMove, then
-    // the console's OpenOnKey. Then the cursor: while the console has the
+    // the console's openOnKey. Then the cursor: while the console has the
     // mouse (asked again, as the keyboard step may have opened or closed
     // it), a kMouseMove to the console; else the camera's MouseLook. A null
     // console has neither.

@@ -43,7 +43,7 @@ void Krovane_Console::ToggleConsole() {
     visible_ = !visible_;
 }
 
-void Krovane_Console::OpenOnKey(const krovane::platform::InputSource& input) {
+void Krovane_Console::openOnKey(const krovane::platform::InputSource& input) {
     std::uint8_t keys[256];
     input.keyboardState(keys);
     if (!(keys[krovane::platform::kVkOem3] & krovane::platform::kKeyDown)) return;

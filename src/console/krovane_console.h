@@ -6,7 +6,7 @@
 // Input reaches it on one route, from the main loop: while shown
 // (`visible()`) it has the keyboard and the mouse (hasKeyboard, hasMouse) and
 // takes them through UpdateInput and MouseEvent; while hidden it sees only
-// its own key, through OpenOnKey. The main loop reports each key press
+// its own key, through openOnKey. The main loop reports each key press
 // (keyPressed); what that does to the pacing is the console's affair, and
 // nothing outside it touches its timers.
 #pragma once
@@ -77,7 +77,7 @@ public:
     // console key down, ToggleConsole, then both pacing timers are reset.
     // Reset every frame the key is held, so only a key press (which shifts
     // the marks) lets the console open, and it does not open again and again.
-    void OpenOnKey(const krovane::platform::InputSource& input);
+    void openOnKey(const krovane::platform::InputSource& input);
     // The keyboard step of a frame while the console is shown: the input box
     // edits its line from the keyboard state (and the clipboard for a
     // paste); then, once kCloseCheckMilliseconds have passed on the toggle

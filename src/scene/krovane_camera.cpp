@@ -17,10 +17,10 @@ void readVector(const DynamicRow& tree, unsigned key, Vector3& out) {
 }  // namespace
 
 bool Krovane_Camera::LoadFromTree(const Korvane_string& cameraName, const DynamicRow& tree) {
-    return LoadFromNode(cameraName, tree, tree.iLookId(cameraName));
+    return loadFromNode(cameraName, tree, tree.iLookId(cameraName));
 }
 
-bool Krovane_Camera::LoadFromNode(const Korvane_string& cameraName, const DynamicRow& tree, unsigned id) {
+bool Krovane_Camera::loadFromNode(const Korvane_string& cameraName, const DynamicRow& tree, unsigned id) {
     name = cameraName;
     moveSpeed = kDefaultMoveSpeed;
     position = {0, 0, 0};

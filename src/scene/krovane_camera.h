@@ -33,7 +33,7 @@ public:
     // the node is missing or has no children.
     bool LoadFromTree(const Korvane_string& name, const DynamicRow& tree);
     // The same from a given node of the tree (0: none).
-    bool LoadFromNode(const Korvane_string& name, const DynamicRow& tree, unsigned node);
+    bool loadFromNode(const Korvane_string& name, const DynamicRow& tree, unsigned node);
 
     // Sets world, view and projection on the device, keeps view and
     // projection, and recomputes `right` as the horizontal side vector

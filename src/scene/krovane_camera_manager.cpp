@@ -32,7 +32,7 @@ void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
 
 void Krovane_Camera_Manager::addCamera(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
     auto camera = std::make_unique<Krovane_Camera>();
-    camera->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
+    camera->loadFromNode(name, tree, entryKeys(tree, listedNode, name));
     console_.Print(addedLine("[+] Camera:  ", name), MessageType::Text);
     entries_.add(std::move(camera));
 }

@@ -16,9 +16,9 @@ Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device* device, kro
 
 Krovane_Effect_Manager::~Krovane_Effect_Manager() = default;
 
-bool Krovane_Effect_Manager::SetupFromFile(const char* file) { return SetupFromTree(readLevel(file)); }
+bool Krovane_Effect_Manager::SetupFromFile(const char* file) { return setupFromTree(readLevel(file)); }
 
-bool Krovane_Effect_Manager::SetupFromTree(const DynamicRow& level) {
+bool Krovane_Effect_Manager::setupFromTree(const DynamicRow& level) {
     LoadEffects(level);
     console_.Print(setupSummary("Effect Manager", effectCount(), " Effects."), MessageType::Comment);
     return true;
@@ -63,7 +63,7 @@ Effect* Krovane_Effect_Manager::FindEffect(const Korvane_string& name, Matrix* v
         return nullptr;
     }
     const Matrix *cameraView = nullptr, *cameraProjection = nullptr;
-    Effect* effect = UseEntry(*entry, cameraView, cameraProjection);
+    Effect* effect = useEntry(*entry, cameraView, cameraProjection);
     if (view) *view = *cameraView;
     if (projection) *projection = *cameraProjection;
     return effect;
@@ -73,7 +73,7 @@ const Krovane_Effect_Manager::EffectEntry* Krovane_Effect_Manager::findEntry(std
     return entries_.findFirst([&](const EffectEntry& e) { return e.name == name; });
 }
 
-Effect* Krovane_Effect_Manager::UseEntry(const EffectEntry& entry, const Matrix*& view,
+Effect* Krovane_Effect_Manager::useEntry(const EffectEntry& entry, const Matrix*& view,
                                          const Matrix*& projection) const {
     const Krovane_Camera* camera = cameraManager_.CurrentCamera();
     view = camera ? &camera->view : &krovane::gfx::kIdentityMatrix;
@@ -90,7 +90,7 @@ void Krovane_Effect_Manager::sourceFiles(std::vector<FileSource>& out) const {
     for (const FailedEffect& f : failed_) out.push_back({fileKey(f.file), f.file});
 }
 
-ReloadOutcome Krovane_Effect_Manager::ReloadFile(const std::string& key) {
+ReloadOutcome Krovane_Effect_Manager::reloadFile(const std::string& key) {
     // Built once for each effect made from the file (effects keep their own state), all before any is replaced.
     std::vector<std::pair<EffectEntry*, krovane::gfx::Ref<Effect>>> rebuilt;
     std::vector<std::pair<const FailedEffect*, krovane::gfx::Ref<Effect>>> revived;

@@ -8,7 +8,7 @@
 // build still takes its number and is counted, but is not listed.
 //
 // Where files are watched, an effect file that changed is built again
-// (ReloadFile): the effects made from it take the new build only when it
+// (reloadFile): the effects made from it take the new build only when it
 // builds, and an effect that failed at start takes its number when it does.
 #pragma once
 
@@ -49,7 +49,7 @@ public:
     // Loads the level file and its effects, then prints the summary. Always true.
     bool SetupFromFile(const char* file);
     // The same for a level file already read.
-    bool SetupFromTree(const DynamicRow& level);
+    bool setupFromTree(const DynamicRow& level);
     // Adds every effect listed under "_EFFECTS_", in order.
     void LoadEffects(const DynamicRow& tree);
 
@@ -70,7 +70,7 @@ public:
     // What FindEffect does with the entry it found: points `view` and
     // `projection` at the current camera's (the identity without a camera)
     // and sets "View_Pos" on the entry's effect.
-    krovane::gfx::Effect* UseEntry(const EffectEntry& entry, const krovane::gfx::Matrix*& view,
+    krovane::gfx::Effect* useEntry(const EffectEntry& entry, const krovane::gfx::Matrix*& view,
                                    const krovane::gfx::Matrix*& projection) const;
 
     // Appends the effect files of the level's effects, those that failed included.
@@ -80,7 +80,7 @@ public:
     // as an Error line, as at start), none. An effect that failed at start
     // is listed under its number once it builds. Prints one line naming the
     // file (see FileSource); nothing when no effect names it.
-    krovane::scene::ReloadOutcome ReloadFile(const std::string& key);
+    krovane::scene::ReloadOutcome reloadFile(const std::string& key);
 
     std::uint32_t effectCount() const { return entries_.count(); }
     const krovane::scene::NumberedList<EffectEntry>& entries() const { return entries_; }

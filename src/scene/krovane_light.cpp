@@ -26,10 +26,10 @@ bool readValues(const DynamicRow& tree, unsigned node, const char* key, float* o
 }  // namespace
 
 bool Krovane_Light::LoadFromTree(const Korvane_string& lightName, const DynamicRow& tree) {
-    return LoadFromNode(lightName, tree, tree.iLookId(lightName));
+    return loadFromNode(lightName, tree, tree.iLookId(lightName));
 }
 
-bool Krovane_Light::LoadFromNode(const Korvane_string& lightName, const DynamicRow& tree, unsigned node) {
+bool Krovane_Light::loadFromNode(const Korvane_string& lightName, const DynamicRow& tree, unsigned node) {
     name = lightName;
     if (node == 0 || childCount(tree, node) == 0) return false;
 

@@ -32,7 +32,7 @@ public:
     // still copied).
     bool LoadFromTree(const Korvane_string& name, const DynamicRow& tree);
     // The same, reading the keys below the node `node` of the tree.
-    bool LoadFromNode(const Korvane_string& name, const DynamicRow& tree, unsigned node);
+    bool loadFromNode(const Korvane_string& name, const DynamicRow& tree, unsigned node);
 
     // Draws the marker at the light's position in world coordinates: the
     // cube's four space diagonals and the vertical axis with the first

@@ -12,9 +12,9 @@ Krovane_Light_Manager::Krovane_Light_Manager(krovane::log::Log& console) : conso
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 
-bool Krovane_Light_Manager::SetupFromFile(const char* file) { return SetupFromTree(readLevel(file)); }
+bool Krovane_Light_Manager::SetupFromFile(const char* file) { return setupFromTree(readLevel(file)); }
 
-bool Krovane_Light_Manager::SetupFromTree(const DynamicRow& level) {
+bool Krovane_Light_Manager::setupFromTree(const DynamicRow& level) {
     LoadLights(level);
     console_.Print(setupSummary("Light Manager", lightCount(), " lights."), MessageType::Comment);
     return true;
@@ -30,7 +30,7 @@ void Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRo
     // them there, so that a camera or object sharing the name earlier in the
     // tree is not taken for the light. A listed name without keys of its own
     // is looked up in the whole tree.
-    light->LoadFromNode(name, tree, entryKeys(tree, listedNode, name));
+    light->loadFromNode(name, tree, entryKeys(tree, listedNode, name));
     console_.Print(addedLine("[+] Light:  ", name), MessageType::Text);
     entries_.add(std::move(light));
 }

@@ -31,7 +31,7 @@ public:
     // prints the summary line. A missing or unreadable file adds none. Always true.
     bool SetupFromFile(const char* file);
     // The same for a level file already read.
-    bool SetupFromTree(const DynamicRow& level);
+    bool setupFromTree(const DynamicRow& level);
     // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
     void LoadLights(const DynamicRow& tree);
     // Draws every light's marker in list order with the two textures (see DrawMarker).

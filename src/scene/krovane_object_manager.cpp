@@ -111,7 +111,7 @@ void Krovane_Object_Manager::sourceFiles(std::vector<FileSource>& out) const {
     });
 }
 
-ReloadOutcome Krovane_Object_Manager::ReloadFile(const std::string& key) {
+ReloadOutcome Krovane_Object_Manager::reloadFile(const std::string& key) {
     // The objects made from the file: read from it as their parameter file, or sharing a template made from it.
     std::unordered_set<std::string_view> parameterFiles;
     std::string named;  // the file as the level names it

@@ -21,7 +21,7 @@
 // placement (see ObjectTemplate).
 //
 // Where files are watched (keepSources), a file that changed makes the
-// objects made from it again (ReloadFile): all or none.
+// objects made from it again (reloadFile): all or none.
 #pragma once
 
 #include <array>
@@ -83,7 +83,7 @@ public:
 
     // With `keep`, the objects added from now on remember which files they
     // were made from (model, textures, every texture path tried), for
-    // sourceFiles and ReloadFile; a level not watched keeps nothing.
+    // sourceFiles and reloadFile; a level not watched keeps nothing.
     void keepSources(bool keep) { keepSources_ = keep; }
     // Appends the files the objects were made from: each object's parameter
     // file and, where kept, what its template was made from. A file may come
@@ -95,7 +95,7 @@ public:
     // it names; else the old stay. Objects of one template are tried one first, so that a failure
     // is reported once. Prints one line naming the file (see FileSource);
     // nothing when no object was made from it.
-    krovane::scene::ReloadOutcome ReloadFile(const std::string& key);
+    krovane::scene::ReloadOutcome reloadFile(const std::string& key);
 
     // Ids are never reused, so the last id given is also the count of objects added.
     std::uint32_t lastId() const { return entries_.count(); }

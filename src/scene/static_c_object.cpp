@@ -171,7 +171,7 @@ void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, 
     effect->SetMatrix("matWorld", &world);
 }
 
-bool Static_CObject::InView(const Matrix& view, const Matrix& projection) const {
+bool Static_CObject::inView(const Matrix& view, const Matrix& projection) const {
     return boxInView(multiply(multiply(world, view), projection));
 }
 
@@ -222,7 +222,7 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
     const auto drawFixed = [&] {
         if (fixedInView < 0)
             fixedInView =
-                InView(device->transform(TransformState::View), device->transform(TransformState::Projection));
+                inView(device->transform(TransformState::View), device->transform(TransformState::Projection));
         if (fixedInView != 0) drawSubsets(device);
     };
     const std::uint32_t effectCount = template_->effectCount();
@@ -238,7 +238,7 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
             continue;
         }
         const Matrix *view = nullptr, *projection = nullptr;
-        Effect* effect = effectManager_->UseEntry(*entry, view, projection);
+        Effect* effect = effectManager_->useEntry(*entry, view, projection);
         const EffectBindings& b = entry->bindings;
         const EffectHandle technique = firstLight ? b.firstLight : b.furtherLight;
         const Matrix worldViewProjection = multiply(multiply(world, *view), *projection);

@@ -72,7 +72,7 @@ public:
     Korvane_string GetEffectName(unsigned k) const;
     // Whether any of the model's box may be seen through `view` and
     // `projection`; true without a model.
-    bool InView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
+    bool inView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
     // Sets "mat_World_View_Proj" (world * view * projection) and "matWorld"
     // on `effect`; nothing when it is null.
     void SetTransformParameters(krovane::gfx::Effect* effect, const krovane::gfx::Matrix& view,

@@ -87,7 +87,7 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
     for (const auto& c : cases) {
         const std::size_t before = lines().size();
         writeFile(c.file, c.content);
-        EXPECT_EQ(objects.ReloadFile(fileKey(c.file)), c.outcome) << c.what;
+        EXPECT_EQ(objects.reloadFile(fileKey(c.file)), c.outcome) << c.what;
         EXPECT_EQ(remade(), c.remade) << c.what;
         EXPECT_EQ(lines(before), c.lines) << c.what;
         mark();
@@ -106,7 +106,7 @@ TEST_F(Reload, AnObjectFileNowNamingAnotherTextureIsWatchedForIt) {
     writeFile("models/third.x", squareModel({"green.bmp"}));
     writeFile("textures/green.bmp", bmp(0));
     writeFile("objects/c.DR", "_MODEL_FILE_ { models\\third.x }");
-    ASSERT_EQ(objects.ReloadFile(fileKey("objects/c.DR")), ReloadOutcome::Reloaded);
+    ASSERT_EQ(objects.reloadFile(fileKey("objects/c.DR")), ReloadOutcome::Reloaded);
     std::vector<FileSource> sources;
     objects.sourceFiles(sources);
     const auto has = [&](const char* key) {
@@ -115,7 +115,7 @@ TEST_F(Reload, AnObjectFileNowNamingAnotherTextureIsWatchedForIt) {
     EXPECT_TRUE(has("models/third.x") && has("textures/green.bmp") && has("objects/a.DR"));
     EXPECT_FALSE(has("models/other.x") || has("blue.bmp"));
     writeFile("textures/green.bmp", bmp(0, 4));
-    EXPECT_EQ(objects.ReloadFile(fileKey("textures/green.bmp")), ReloadOutcome::Reloaded);
+    EXPECT_EQ(objects.reloadFile(fileKey("textures/green.bmp")), ReloadOutcome::Reloaded);
     EXPECT_EQ(textureSide(3), 4u);
 }
 
@@ -126,7 +126,7 @@ TEST_F(Reload, WithoutKeepingSourcesOnlyParameterFilesAreKnown) {
     plain.objects.sourceFiles(sources);
     EXPECT_EQ(sources.size(), 2u);  // objects\a.DR and objects\c.DR
     writeFile("textures/red.bmp", bmp(0, 4));
-    EXPECT_EQ(plain.objects.ReloadFile(fileKey("textures/red.bmp")), ReloadOutcome::NotUsed);
+    EXPECT_EQ(plain.objects.reloadFile(fileKey("textures/red.bmp")), ReloadOutcome::NotUsed);
 }
 
 TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
@@ -137,10 +137,10 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     std::size_t before = lines().size();
 
     writeFile("fx/lit.fx", "technique {");  // broken: the old build stays
-    EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Failed);
+    EXPECT_EQ(effects.reloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Failed);
     EXPECT_EQ(lit->effect, first);
     writeFile("fx/lit.fx", kEyeEffect);  // mended
-    EXPECT_EQ(effects.ReloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Reloaded);
+    EXPECT_EQ(effects.reloadFile(fileKey("fx/lit.fx")), ReloadOutcome::Reloaded);
     EXPECT_NE(lit->effect, first);
     EXPECT_EQ(effects.findEntry("lit"), lit);  // the entry objects hold stays
     EXPECT_EQ(effects.listChanges(), changes);
@@ -151,12 +151,12 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     EXPECT_EQ(effects.findEntry("later"), nullptr);
     before = lines().size();
     writeFile("fx/later.fx", kEyeEffect);
-    EXPECT_EQ(effects.ReloadFile(fileKey("fx/later.fx")), ReloadOutcome::Reloaded);
+    EXPECT_EQ(effects.reloadFile(fileKey("fx/later.fx")), ReloadOutcome::Reloaded);
     ASSERT_NE(effects.findEntry("later"), nullptr);
     EXPECT_EQ(effects.entries().find(2), effects.findEntry("later"));
     EXPECT_NE(effects.listChanges(), changes);
     EXPECT_EQ(lines(before), std::vector{reloaded("fx\\later.fx")});
-    EXPECT_EQ(effects.ReloadFile(fileKey("fx/other.fx")), ReloadOutcome::NotUsed);
+    EXPECT_EQ(effects.reloadFile(fileKey("fx/other.fx")), ReloadOutcome::NotUsed);
     std::vector<FileSource> sources;
     effects.sourceFiles(sources);
     EXPECT_EQ(sources, (std::vector<FileSource>{{"fx/lit.fx", "fx\\lit.fx"}, {"fx/later.fx", "fx\\later.fx"}}));
