@@ -7,12 +7,11 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
+#include "allocation_count.h"
 #include "app/krovane.h"
 #include "gfx/null_device.h"
 #include "log/console_log.h"
@@ -23,22 +22,6 @@
 
 using krovane::log::ConsoleLog;
 using krovane::log::Log;
-
-namespace {
-std::atomic<std::uint64_t> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-// The replaced new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -73,9 +56,9 @@ void BM_NullDeviceFrame(benchmark::State& state) {
         Krovane_Render_Manager* render = engine.renderManager();
         render->RenderFrame(0.0f);  // the camera's transforms, and everything made on first use
         render->RenderFrame(0.0f);
-        const std::uint64_t start = allocations.load();
+        const std::uint64_t start = allocationCount();
         for (auto _ : state) render->RenderFrame(60.0f);
-        const std::uint64_t made = allocations.load() - start;  // before the counters below allocate
+        const std::uint64_t made = allocationCount() - start;  // before the counters below allocate
         const auto frames = static_cast<double>(state.iterations());
         const double drawn = static_cast<double>(engine.objectManager()->objectCount()) *
                              static_cast<double>(engine.lightManager()->lightCount());

@@ -6,32 +6,15 @@
 // frames drawn by a plain OpenGL program (plain_gl_frame.cpp) beside them.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
 #include <sys/resource.h>
 
+#include "allocation_count.h"
 #include "app/krovane.h"
 #include "platform/window.h"
-
-namespace {
-std::atomic<std::uint64_t> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-// The replaced new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace fs = std::filesystem;
 
@@ -78,13 +61,13 @@ void frames(benchmark::State& state, const fs::path& level) {
         render->RenderFrame(0.0f);
         std::vector<std::uint32_t> pixels;
         std::uint32_t w = 0, h = 0;
-        const std::uint64_t start = allocations.load();
+        const std::uint64_t start = allocationCount();
         const double system = systemSeconds();
         for (auto _ : state) {
             render->RenderFrame(60.0f);
             engine.device()->ReadPixels(pixels, w, h);  // waits until the frame is drawn
         }
-        const std::uint64_t made = allocations.load() - start;  // before the counters below allocate
+        const std::uint64_t made = allocationCount() - start;  // before the counters below allocate
         const auto frames = static_cast<double>(state.iterations());
         // ReadPixels resizes its vector once; what is left is the frames' own.
         state.counters["allocations_per_frame"] = static_cast<double>(made) / frames;
@@ -97,9 +80,7 @@ void frames(benchmark::State& state, const fs::path& level) {
     fs::current_path(before);
 }
 
-void BM_BundledLevelFrame(benchmark::State& state) {
-    frames(state, workCopy(KROVANE_DEMO_DIR, "krovane-bench-demo"));
-}
+void BM_BundledLevelFrame(benchmark::State& state) { frames(state, workCopy(KROVANE_DEMO_DIR, "krovane-bench-demo")); }
 
 // The heavy level with `lights` lights, made once per run.
 std::string heavyLevel(long lights) {
@@ -133,4 +114,10 @@ void BM_HeavyLevelFrame_PlainGL(benchmark::State& state) {
 // Real time: the drawing itself runs in the driver's threads.
 BENCHMARK(BM_BundledLevelFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK(BM_HeavyLevelFrame)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
-BENCHMARK(BM_HeavyLevelFrame_PlainGL)->ArgName("indexed")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(5.0)->UseRealTime();
+BENCHMARK(BM_HeavyLevelFrame_PlainGL)
+    ->ArgName("indexed")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(5.0)
+    ->UseRealTime();

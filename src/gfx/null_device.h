@@ -2,7 +2,8 @@
 // checked as on the other devices (the checks sit in Device) and keeps the
 // device's state; its resources exist and behave (locking, binding,
 // lifetime) but hold no image. For measuring the engine alone:
-// benchmarks, and krovane-shot --null.
+// benchmarks, and krovane-shot --null; the recording device is one that
+// also keeps its calls.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 namespace krovane::gfx {
 
-class NullDevice final : public Device {
+class NullDevice : public Device {
 public:
     // A new device, owned by the handle returned.
     static Ref<NullDevice> create();
@@ -29,7 +30,6 @@ protected:
     Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase, std::uint32_t stride,
                          const IndexBuffer& indices, std::uint32_t startIndex, std::uint32_t indexCount) override;
 
-private:
     NullDevice() = default;
 };
 

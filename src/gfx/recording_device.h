@@ -1,7 +1,7 @@
-// RecordingDevice: a device that draws nothing and keeps every call made on
-// it, with its arguments and result, so that tests can check exactly what a
-// frame, a marker or a console box issued. Its resources exist and behave
-// (locking, binding, lifetime) but hold no image.
+// RecordingDevice: a null device (draws nothing; its resources exist and
+// behave but hold no image) that keeps every call made on it, with its
+// arguments and result, so that tests can check exactly what a frame, a
+// marker or a console box issued.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/device.h"
+#include "gfx/null_device.h"
 
 namespace krovane::gfx {
 
@@ -31,7 +31,7 @@ struct RecordedCall {
     std::vector<float> floats() const;
 };
 
-class RecordingDevice final : public Device {
+class RecordingDevice final : public NullDevice {
 public:
     // A new device, owned by the handle returned.
     static Ref<RecordingDevice> create();
@@ -40,17 +40,6 @@ public:
     void clearCalls() { calls_.clear(); }
 
 protected:
-    Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) override;
-    Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) override;
-    Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, const std::uint32_t* pixels,
-                           Ref<Texture>* texture) override;
-    Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
-                                 std::string& log) override;
-    Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
-                  const VertexBuffer* source, std::uint32_t sourceOffset) override;
-    Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase,
-                         std::uint32_t stride, const IndexBuffer& indices, std::uint32_t startIndex,
-                         std::uint32_t indexCount) override;
     void onRecord(const DeviceCall& call) override;
 
 private:
