@@ -9,6 +9,7 @@
 
 #include "formats/effect_file.h"
 #include "gfx/effect.h"
+#include "gfx/null_device.h"
 #include "gfx/recording_device.h"
 #include "platform/file_io.h"
 #include "temp_dir.h"
@@ -207,8 +208,7 @@ TEST_F(Effects, ParametersAndTechniquesByNameOrHandle) {
 
 // A program is handed a parameter's value only when it changed since the program last had it.
 TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
-    struct Counting final : Device {  // counts the values handed to its programs; makes and draws nothing else
-        using U = std::uint32_t;
+    struct Counting final : NullDevice {  // counts the values handed to its programs
         struct Program final : ShaderProgram {
             explicit Program(Counting* d) : ShaderProgram(d), device(d) {}
             std::int32_t uniformLocation(const char*) const override { return 0; }
@@ -219,13 +219,6 @@ TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
         Result onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* p, std::string&) override {
             *p = Ref<ShaderProgram>::adopt(new Program(this));
             return kOk;
-        }
-        Result onCreateVertexBuffer(U, U, Ref<VertexBuffer>*) override { return kFail; }
-        Result onCreateIndexBuffer(U, U, Ref<IndexBuffer>*) override { return kFail; }
-        Result onCreateTexture(U, U, U, const U*, Ref<Texture>*) override { return kFail; }
-        Result onDraw(PrimitiveType, U, const void*, U, const VertexBuffer*, U) override { return kFail; }
-        Result onDrawIndexed(PrimitiveType, const VertexBuffer&, U, U, const IndexBuffer&, U, U) override {
-            return kFail;
         }
     };
     const Ref<Counting> device = Ref<Counting>::adopt(new Counting);
