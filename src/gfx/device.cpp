@@ -134,6 +134,10 @@ Result Device::onClear(std::uint32_t, std::uint32_t, float, std::uint32_t) { ret
 Result Device::onPresent() { return kOk; }
 void Device::onRecord(const DeviceCall&) {}
 
+bool Device::knownType(PrimitiveType type) {
+    return type >= PrimitiveType::PointList && type <= PrimitiveType::TriangleFan;
+}
+
 std::uint64_t Device::vertexCount(PrimitiveType type, std::uint32_t count) {
     if (count == 0) return 0;
     switch (type) {
@@ -347,8 +351,8 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
     return call.result;
 }
 
-Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels, Ref<Texture>* texture,
-                             std::uint32_t levels) {
+Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const std::uint32_t* pixels,
+                             Ref<Texture>* texture, std::uint32_t levels) {
     DeviceCall call{DeviceOp::CreateTexture, recordCalls_};
     call.args[0] = width;
     call.args[1] = height;
@@ -402,10 +406,11 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     call.object = stream_;
     const std::uint64_t vertices = vertexCount(type, primitiveCount);
     const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
-    if (!inScene_ || stream_ == nullptr || streamStride_ == 0 || stream_->locked() || primitiveCount > kMaxPrimitives ||
-        first + vertices * streamStride_ > stream_->length()) {
+    if (!inScene_ || !knownType(type) || stream_ == nullptr || streamStride_ == 0 || stream_->locked() ||
+        primitiveCount > kMaxPrimitives || first + vertices * streamStride_ > stream_->length()) {
         // Which rule: the first broken, in the order of device_check.h.
         call.result = refuse(call, !inScene_                                  ? DeviceCheck::DrawPrimitiveOutsideScene
+                                   : !knownType(type)                         ? DeviceCheck::DrawPrimitiveType
                                    : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawPrimitiveNoStream
                                    : stream_->locked()                        ? DeviceCheck::DrawPrimitiveLocked
                                    : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawPrimitiveTooMany
@@ -433,8 +438,8 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
     call.object = indices_;
     const std::uint64_t count = Device::vertexCount(type, primitiveCount);
     const std::int64_t base = std::int64_t{streamOffset_} + std::int64_t{baseVertex} * streamStride_;
-    bool valid = inScene_ && stream_ != nullptr && streamStride_ != 0 && !stream_->locked() && indices_ != nullptr &&
-                 !indices_->locked() && primitiveCount <= kMaxPrimitives && base >= 0 &&
+    bool valid = inScene_ && knownType(type) && stream_ != nullptr && streamStride_ != 0 && !stream_->locked() &&
+                 indices_ != nullptr && !indices_->locked() && primitiveCount <= kMaxPrimitives && base >= 0 &&
                  std::uint64_t{startIndex} + count <= indices_->indexCount();
     // Every index of the buffer must name a vertex inside the stream (the
     // buffer knows its largest, so a draw checks this in constant time).
@@ -445,6 +450,7 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
         // Which rule: the first broken, in the order of device_check.h.
         call.result =
             refuse(call, !inScene_                                  ? DeviceCheck::DrawIndexedPrimitiveOutsideScene
+                         : !knownType(type)                         ? DeviceCheck::DrawIndexedPrimitiveType
                          : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawIndexedPrimitiveNoStream
                          : indices_ == nullptr                      ? DeviceCheck::DrawIndexedPrimitiveNoIndices
                          : stream_->locked() || indices_->locked()  ? DeviceCheck::DrawIndexedPrimitiveLocked
@@ -471,8 +477,9 @@ Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
     call.args[1] = primitiveCount;
     call.args[2] = stride;
     const std::uint64_t count = vertexCount(type, primitiveCount);
-    if (!inScene_ || vertices == nullptr || stride == 0 || primitiveCount > kMaxPrimitives) {
+    if (!inScene_ || !knownType(type) || vertices == nullptr || stride == 0 || primitiveCount > kMaxPrimitives) {
         call.result = refuse(call, !inScene_                            ? DeviceCheck::DrawPrimitiveUPOutsideScene
+                                   : !knownType(type)                   ? DeviceCheck::DrawPrimitiveUPType
                                    : vertices == nullptr || stride == 0 ? DeviceCheck::DrawPrimitiveUPNull
                                                                         : DeviceCheck::DrawPrimitiveUPTooMany);
     } else if (count > 0) {

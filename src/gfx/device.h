@@ -220,6 +220,8 @@ public:
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
 
+    // Whether `type` is one of the six primitive types (a cast number may not be).
+    static bool knownType(PrimitiveType type);
     // Vertices a draw of `count` primitives of `type` reads.
     static std::uint64_t vertexCount(PrimitiveType type, std::uint32_t count);
 
@@ -235,8 +237,8 @@ protected:
     virtual Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) = 0;
     virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
                                    const std::uint32_t* pixels, Ref<Texture>* texture) = 0;
-    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource, Ref<ShaderProgram>* program,
-                                         std::string& log) = 0;
+    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource,
+                                         Ref<ShaderProgram>* program, std::string& log) = 0;
     // `vertices` is always readable memory; `source` is the vertex buffer they
     // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
     virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,

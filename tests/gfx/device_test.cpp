@@ -103,6 +103,7 @@ TEST_F(DeviceChecks, EveryRefusalNamesItsCheck) {
         step(device->DrawPrimitiveUP(P::PointList, tooMany, v, 28), C::DrawPrimitiveUPTooMany),
         step(device->DrawPrimitiveUP(P::PointList, 1, v, 28), C::None),
         step(device->DrawPrimitiveUP(P::LineList, 0, v, 28), C::None),  // nothing to draw
+        step(device->DrawPrimitiveUP(static_cast<P>(7), 1, v, 28), C::DrawPrimitiveUPType),
         step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::DrawPrimitiveNoStream),
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveNoStream),
     });
@@ -123,6 +124,7 @@ TEST_F(DeviceChecks, EveryRefusalNamesItsCheck) {
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveLocked),
         step(device->DrawPrimitive(P::TriangleStrip, 1, 2), C::DrawPrimitivePastStream),
         step(device->DrawPrimitive(P::TriangleList, 0, 0xFFFFFFFF), C::DrawPrimitiveTooMany),
+        step(device->DrawPrimitive(static_cast<P>(0), 0, 2), C::DrawPrimitiveType),
         step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::None),
     });
     EXPECT_EQ(device->calls().back().floats()[0], 42.0f);  // the draw read the buffer
@@ -131,6 +133,7 @@ TEST_F(DeviceChecks, EveryRefusalNamesItsCheck) {
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::None),
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 1), C::None),
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 0), C::None),
+        step(device->DrawIndexedPrimitive(static_cast<P>(9), 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveType),
         step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 2), C::DrawIndexedPrimitivePastIndices),
         // The buffer's largest index, 3, names a fifth vertex from base 1.
         step(device->DrawIndexedPrimitive(P::TriangleList, 1, 0, 4, 0, 1), C::DrawIndexedPrimitivePastStream),
