@@ -258,7 +258,8 @@ Frame Root { Mesh body { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;
   MeshTextureCoords { 3; 0;0;, 1;0;, 0;1;; } } }
 AnimationSet walk { Animation { { Root } AnimationKey { 0; 1; 0; 4; 1,0,0,0;;; } } }
 )");
-    EXPECT_TRUE(m.vertices.size() == 3 && m.indices.size() == 3 && m.vertices[1].uv[0] == 1);
+    EXPECT_TRUE(m.vertices.size() == 3 && m.indices.size() == 3 && m.vertices[1].uv[0] == 1 &&
+                m.vertices[2].uv[1] == 1);
     // Missing and doubled separators, exponents, a plus sign and an undefined value.
     m = load("xof 0303txt 0032\nMesh{3 0 0 0,,; 1e0;0;+0;; -1.#IND00;2.5E-1;0;\n1;;3 0 1 2}\n");
     EXPECT_EQ(positions(m), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 0.25f, 0}));
