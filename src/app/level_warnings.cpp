@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <unordered_set>
 
 #include "app/krovane.h"
 #include "gfx/mesh.h"
@@ -46,28 +48,29 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
     const Krovane_Effect_Manager* effects = engine.effectManager();
     const Krovane_Camera_Manager* cameras = engine.cameraManager();
     if (objects == nullptr || effects == nullptr || cameras == nullptr) return {};
-    std::vector<std::string> lines, far;
-    objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
-        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
-        if (object == nullptr || object->shared() == nullptr) return;
-        for (const ObjectTemplate::StandIn& standIn : object->shared()->standIns())
-            addOnce(lines, "Warning: the texture " + cp1251ToUtf8(standIn.texture) + " of " +
-                               cp1251ToUtf8(standIn.model) +
-                               " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
-    });
+    // Said in this order: stand-in textures, effects not loaded, objects out of reach.
+    std::vector<std::string> lines, unloaded, far;
+    std::unordered_set<const ObjectTemplate*> templates;  // each template's stand-ins looked at once
+    std::unordered_set<std::string_view> files;           // each object file's effects looked up once
     objects->entries().forEach([&](std::uint32_t id, const Krovane_Object_Manager::ObjectEntry& entry) {
         const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
         if (object == nullptr) return;
         const std::string file = cp1251ToUtf8(entry.path);
-        for (unsigned k = 1; k <= object->effectCount(); ++k) {
-            const Korvane_string name = object->GetEffectName(k);
-            const auto loaded = [&](const Krovane_Effect_Manager::EffectEntry& e) {
-                return e.name == name.view() && e.effect != nullptr;
-            };
-            if (effects->entries().findFirst(loaded) == nullptr)
-                addOnce(lines, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +
-                                   ", which the level does not load: it is drawn without it");
-        }
+        if (object->shared() != nullptr && templates.insert(object->shared()).second)
+            for (const ObjectTemplate::StandIn& standIn : object->shared()->standIns())
+                addOnce(lines, "Warning: the texture " + cp1251ToUtf8(standIn.texture) + " of " +
+                                   cp1251ToUtf8(standIn.model) +
+                                   " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
+        if (files.insert(entry.path).second)
+            for (unsigned k = 1; k <= object->effectCount(); ++k) {
+                const Korvane_string name = object->GetEffectName(k);
+                const auto loaded = [&](const Krovane_Effect_Manager::EffectEntry& e) {
+                    return e.name == name.view() && e.effect != nullptr;
+                };
+                if (effects->entries().findFirst(loaded) == nullptr)
+                    addOnce(unloaded, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +
+                                          ", which the level does not load: it is drawn without it");
+            }
         if (object->mesh() == nullptr || cameras->cameraCount() == 0) return;
         bool seen = false;
         for (std::uint32_t c = 1; c <= cameras->cameraCount() && !seen; ++c)
@@ -77,6 +80,7 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
             far.push_back("Warning: object " + std::to_string(id) + " (" + file +
                           ") is farther than the far plane from every camera");
     });
+    lines.insert(lines.end(), unloaded.begin(), unloaded.end());
     lines.insert(lines.end(), far.begin(), far.end());
     return lines;
 }
