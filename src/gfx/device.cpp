@@ -175,11 +175,10 @@ Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t f
     call.args[3] = stencil;
     call.z = z;
     // Clearing parts of the target is not offered: the engine always clears it whole.
-    if ((rectCount != 0 || rects != nullptr) || (flags & ~(kClearTarget | kClearZBuffer)) != 0)
-        call.result =
-            refuse(call, rectCount != 0 || rects != nullptr ? DeviceCheck::ClearRects : DeviceCheck::ClearFlags);
-    else
-        call.result = onClear(flags, color, z, stencil);
+    const DeviceCheck check = rectCount != 0 || rects != nullptr               ? DeviceCheck::ClearRects
+                              : (flags & ~(kClearTarget | kClearZBuffer)) != 0 ? DeviceCheck::ClearFlags
+                                                                               : DeviceCheck::None;
+    call.result = check != DeviceCheck::None ? refuse(call, check) : onClear(flags, color, z, stencil);
     if (recordCalls_) onRecord(call);
     return call.result;
 }
@@ -320,10 +319,12 @@ Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std:
     call.args[2] = format;
     call.args[3] = pool;
     const std::uint32_t size = format == kFmtIndex16 ? 2 : format == kFmtIndex32 ? 4 : 0;
-    if (buffer == nullptr || length == 0 || size == 0 || length % size != 0) {
-        call.result = refuse(call, buffer == nullptr || length == 0 ? DeviceCheck::CreateIndexBufferNull
-                                   : size == 0                      ? DeviceCheck::CreateIndexBufferFormat
-                                                                    : DeviceCheck::CreateIndexBufferLength);
+    const DeviceCheck check = buffer == nullptr || length == 0 ? DeviceCheck::CreateIndexBufferNull
+                              : size == 0                      ? DeviceCheck::CreateIndexBufferFormat
+                              : length % size != 0             ? DeviceCheck::CreateIndexBufferLength
+                                                               : DeviceCheck::None;
+    if (check != DeviceCheck::None) {
+        call.result = refuse(call, check);
     } else {
         buffer->reset();
         call.result = onCreateIndexBuffer(length, size, buffer);
@@ -360,12 +361,13 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
     // A chain longer than halving can make (down to 1 x 1) is not one.
     std::uint32_t longest = 1;
     for (std::uint32_t side = width > height ? width : height; side > 1; side /= 2) ++longest;
-    if (texture == nullptr || pixels == nullptr || width == 0 || height == 0 || width > kMaxTextureSize ||
-        height > kMaxTextureSize || levels > longest) {
-        call.result = refuse(call, texture == nullptr || pixels == nullptr ? DeviceCheck::CreateTextureNull
-                                   : width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize
-                                       ? DeviceCheck::CreateTextureSize
-                                       : DeviceCheck::CreateTextureLevels);
+    const DeviceCheck check = texture == nullptr || pixels == nullptr ? DeviceCheck::CreateTextureNull
+                              : width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize
+                                  ? DeviceCheck::CreateTextureSize
+                              : levels > longest ? DeviceCheck::CreateTextureLevels
+                                                 : DeviceCheck::None;
+    if (check != DeviceCheck::None) {
+        call.result = refuse(call, check);
     } else {
         texture->reset();
         call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
@@ -406,15 +408,17 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     call.object = stream_;
     const std::uint64_t vertices = vertexCount(type, primitiveCount);
     const std::uint64_t first = std::uint64_t{streamOffset_} + std::uint64_t{startVertex} * streamStride_;
-    if (!inScene_ || !knownType(type) || stream_ == nullptr || streamStride_ == 0 || stream_->locked() ||
-        primitiveCount > kMaxPrimitives || first + vertices * streamStride_ > stream_->length()) {
-        // Which rule: the first broken, in the order of device_check.h.
-        call.result = refuse(call, !inScene_                                  ? DeviceCheck::DrawPrimitiveOutsideScene
-                                   : !knownType(type)                         ? DeviceCheck::DrawPrimitiveType
-                                   : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawPrimitiveNoStream
-                                   : stream_->locked()                        ? DeviceCheck::DrawPrimitiveLocked
-                                   : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawPrimitiveTooMany
-                                                                              : DeviceCheck::DrawPrimitivePastStream);
+    // The first rule broken, in the order of device_check.h.
+    const DeviceCheck check = !inScene_                                  ? DeviceCheck::DrawPrimitiveOutsideScene
+                              : !knownType(type)                         ? DeviceCheck::DrawPrimitiveType
+                              : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawPrimitiveNoStream
+                              : stream_->locked()                        ? DeviceCheck::DrawPrimitiveLocked
+                              : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawPrimitiveTooMany
+                              : first + vertices * streamStride_ > stream_->length()
+                                  ? DeviceCheck::DrawPrimitivePastStream
+                                  : DeviceCheck::None;
+    if (check != DeviceCheck::None) {
+        call.result = refuse(call, check);
     } else if (vertices > 0) {
         call.vertices = stream_->bytes() + first;
         call.vertexBytes = static_cast<std::uint32_t>(vertices * streamStride_);
@@ -438,27 +442,24 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
     call.object = indices_;
     const std::uint64_t count = Device::vertexCount(type, primitiveCount);
     const std::int64_t base = std::int64_t{streamOffset_} + std::int64_t{baseVertex} * streamStride_;
-    bool valid = inScene_ && knownType(type) && stream_ != nullptr && streamStride_ != 0 && !stream_->locked() &&
-                 indices_ != nullptr && !indices_->locked() && primitiveCount <= kMaxPrimitives && base >= 0 &&
-                 std::uint64_t{startIndex} + count <= indices_->indexCount();
-    // Every index of the buffer must name a vertex inside the stream (the
-    // buffer knows its largest, so a draw checks this in constant time).
-    if (valid && count > 0)
-        valid = static_cast<std::uint64_t>(base) + (std::uint64_t{indices_->maxIndex()} + 1) * streamStride_ <=
-                stream_->length();
-    if (!valid) {
-        // Which rule: the first broken, in the order of device_check.h.
-        call.result =
-            refuse(call, !inScene_                                  ? DeviceCheck::DrawIndexedPrimitiveOutsideScene
-                         : !knownType(type)                         ? DeviceCheck::DrawIndexedPrimitiveType
-                         : stream_ == nullptr || streamStride_ == 0 ? DeviceCheck::DrawIndexedPrimitiveNoStream
-                         : indices_ == nullptr                      ? DeviceCheck::DrawIndexedPrimitiveNoIndices
-                         : stream_->locked() || indices_->locked()  ? DeviceCheck::DrawIndexedPrimitiveLocked
-                         : primitiveCount > kMaxPrimitives          ? DeviceCheck::DrawIndexedPrimitiveTooMany
-                         : base < 0                                 ? DeviceCheck::DrawIndexedPrimitiveBaseBelowZero
-                         : std::uint64_t{startIndex} + count > indices_->indexCount()
-                             ? DeviceCheck::DrawIndexedPrimitivePastIndices
-                             : DeviceCheck::DrawIndexedPrimitivePastStream);
+    // The first rule broken, in the order of device_check.h. Every index of
+    // the buffer must name a vertex inside the stream (the buffer knows its
+    // largest, so a draw checks this in constant time).
+    const DeviceCheck check =
+        !inScene_                                                    ? DeviceCheck::DrawIndexedPrimitiveOutsideScene
+        : !knownType(type)                                           ? DeviceCheck::DrawIndexedPrimitiveType
+        : stream_ == nullptr || streamStride_ == 0                   ? DeviceCheck::DrawIndexedPrimitiveNoStream
+        : indices_ == nullptr                                        ? DeviceCheck::DrawIndexedPrimitiveNoIndices
+        : stream_->locked() || indices_->locked()                    ? DeviceCheck::DrawIndexedPrimitiveLocked
+        : primitiveCount > kMaxPrimitives                            ? DeviceCheck::DrawIndexedPrimitiveTooMany
+        : base < 0                                                   ? DeviceCheck::DrawIndexedPrimitiveBaseBelowZero
+        : std::uint64_t{startIndex} + count > indices_->indexCount() ? DeviceCheck::DrawIndexedPrimitivePastIndices
+        : count > 0 && static_cast<std::uint64_t>(base) + (std::uint64_t{indices_->maxIndex()} + 1) * streamStride_ >
+                           stream_->length()
+            ? DeviceCheck::DrawIndexedPrimitivePastStream
+            : DeviceCheck::None;
+    if (check != DeviceCheck::None) {
+        call.result = refuse(call, check);
     } else if (count > 0) {
         call.vertices = indices_->bytes() + std::size_t{startIndex} * indices_->indexSize();
         call.vertexBytes = static_cast<std::uint32_t>(count * indices_->indexSize());
@@ -477,11 +478,13 @@ Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
     call.args[1] = primitiveCount;
     call.args[2] = stride;
     const std::uint64_t count = vertexCount(type, primitiveCount);
-    if (!inScene_ || !knownType(type) || vertices == nullptr || stride == 0 || primitiveCount > kMaxPrimitives) {
-        call.result = refuse(call, !inScene_                            ? DeviceCheck::DrawPrimitiveUPOutsideScene
-                                   : !knownType(type)                   ? DeviceCheck::DrawPrimitiveUPType
-                                   : vertices == nullptr || stride == 0 ? DeviceCheck::DrawPrimitiveUPNull
-                                                                        : DeviceCheck::DrawPrimitiveUPTooMany);
+    const DeviceCheck check = !inScene_                            ? DeviceCheck::DrawPrimitiveUPOutsideScene
+                              : !knownType(type)                   ? DeviceCheck::DrawPrimitiveUPType
+                              : vertices == nullptr || stride == 0 ? DeviceCheck::DrawPrimitiveUPNull
+                              : primitiveCount > kMaxPrimitives    ? DeviceCheck::DrawPrimitiveUPTooMany
+                                                                   : DeviceCheck::None;
+    if (check != DeviceCheck::None) {
+        call.result = refuse(call, check);
     } else if (count > 0) {
         call.vertices = vertices;
         call.vertexBytes = static_cast<std::uint32_t>(count * stride);

@@ -98,7 +98,6 @@ enum class DeviceOp : std::uint8_t {
 // are set: the rest is filled as the call goes and read by no one, so that
 // calls not recorded cost no clearing of the record.
 struct DeviceCall {
-    explicit DeviceCall(DeviceOp o) : DeviceCall(o, true) {}
     DeviceCall(DeviceOp o, bool kept) : op(o) {
         if (kept) clear();
     }
