@@ -64,10 +64,8 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
         if (files.insert(entry.path).second)
             for (unsigned k = 1; k <= object->effectCount(); ++k) {
                 const Korvane_string name = object->GetEffectName(k);
-                const auto loaded = [&](const Krovane_Effect_Manager::EffectEntry& e) {
-                    return e.name == name.view() && e.effect != nullptr;
-                };
-                if (effects->entries().findFirst(loaded) == nullptr)
+                const Krovane_Effect_Manager::EffectEntry* loaded = effects->findEntry(name.view());
+                if (loaded == nullptr || loaded->effect == nullptr)
                     addOnce(unloaded, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +
                                           ", which the level does not load: it is drawn without it");
             }

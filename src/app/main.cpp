@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<LevelWatch> watch;
     if (source.watch) {
         std::unique_ptr<krovane::platform::FileWatcher> watcher = krovane::platform::FileWatcher::create(error);
-        if (watcher->available())
+        if (watcher)
             watch =
                 std::make_unique<LevelWatch>(engine, std::move(watcher), source.model ? &model : nullptr, source.path);
         else

@@ -262,7 +262,6 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
             (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
     if (!made_) return true;
     fs::remove(folder_ / "stamp", ec);
-    imported_ = importing;
     importFailure_.clear();
     const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
     Vector3 low, high;
@@ -274,7 +273,7 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
 }
 
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
-    made_ = imported_ = false;
+    made_ = false;
     modelRead_ = true;
     importFailure_.clear();
     const fs::path data = dataFolder();

@@ -86,8 +86,6 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     // Whether prepare made the level, rather than finding it unchanged.
     bool made() const { return made_; }
-    // Whether prepare ran the import.
-    bool imported() const { return imported_; }
     // Whether the import failed (report says why).
     bool importFailed() const { return !importFailure_.empty(); }
     // Whether the model made into the level read as a model with something
@@ -108,7 +106,6 @@ private:
     std::filesystem::path announced_;  // the folder said on stderr
     std::string importFailure_;
     bool made_ = false;
-    bool imported_ = false;
     bool modelRead_ = true;
 };
 

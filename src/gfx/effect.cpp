@@ -108,8 +108,8 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
                 }
                 Program entry{pass.vertexStage, pass.fragmentStage, std::move(program), {}, {}, 0};
                 for (const Parameter& p : made->parameters_)
-                    entry.locations.push_back(p.type == UniformType::Other ? -1
-                                                                           : entry.program->uniformLocation(p.name.c_str()));
+                    entry.locations.push_back(
+                        p.type == UniformType::Other ? -1 : entry.program->uniformLocation(p.name.c_str()));
                 entry.given.assign(made->parameters_.size(), 0);
                 made->programs_.push_back(std::move(entry));
             }
@@ -121,13 +121,13 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
     return kOk;
 }
 
-Result Effect::SetTechnique(const char* name) {
-    std::int64_t index = -1;
-    if (name != nullptr)
-        for (std::uint32_t i = 0; i < file_.techniques.size() && index < 0; ++i)
-            if (file_.techniques[i].name == name) index = i;
-    return setTechnique(index, name);
+std::int64_t Effect::techniqueIndex(const char* name) const {
+    for (std::uint32_t i = 0; name != nullptr && i < file_.techniques.size(); ++i)
+        if (file_.techniques[i].name == name) return i;
+    return -1;
 }
+
+Result Effect::SetTechnique(const char* name) { return setTechnique(techniqueIndex(name), name); }
 
 Result Effect::SetTechnique(EffectHandle technique) {
     const std::int64_t index = technique.kind_ == EffectHandle::Kind::Technique ? std::int64_t{technique.index_} : -1;
@@ -136,20 +136,20 @@ Result Effect::SetTechnique(EffectHandle technique) {
 
 Result Effect::setTechnique(std::int64_t index, const char* name) {
     DeviceCall call = effectCall(*device(), DeviceOp::EffectSetTechnique, this, name);
-    call.result = kInvalidCall;
     if (index >= 0 && !begun_) {
         technique_ = static_cast<std::uint32_t>(index);
         call.result = kOk;
     } else {
-        device()->refuse(call, begun_ ? DeviceCheck::EffectSetTechniqueInBegin : DeviceCheck::EffectSetTechniqueUnknown);
+        call.result = device()->refuse(
+            call, begun_ ? DeviceCheck::EffectSetTechniqueInBegin : DeviceCheck::EffectSetTechniqueUnknown);
     }
     device()->record(call);
     return call.result;
 }
 
 EffectHandle Effect::GetTechniqueByName(const char* name) {
-    for (std::uint32_t i = 0; name != nullptr && i < file_.techniques.size(); ++i)
-        if (file_.techniques[i].name == name) return {EffectHandle::Kind::Technique, i};
+    const std::int64_t index = techniqueIndex(name);
+    if (index >= 0) return {EffectHandle::Kind::Technique, static_cast<std::uint32_t>(index)};
     return unknownHandle(name);
 }
 

@@ -117,6 +117,8 @@ private:
     Parameter* parameter(EffectHandle handle);
     const char* handleName(EffectHandle handle) const;
     EffectHandle unknownHandle(const char* name);
+    // The index of the technique named `name`, or -1.
+    std::int64_t techniqueIndex(const char* name) const;
     Result setTechnique(std::int64_t index, const char* name);
     void upload(Program& program);
 

@@ -18,22 +18,12 @@ namespace krovane::platform {
 
 namespace {
 
-// Reports nothing: file watching is not to be had here.
-class NoWatcher final : public FileWatcher {
-public:
-    bool available() const override { return false; }
-    bool watchFolders(const std::vector<std::filesystem::path>& folders) override { return folders.empty(); }
-    void poll(Changes&) override {}
-};
-
 #ifdef KROVANE_HAS_INOTIFY
 
 class InotifyWatcher final : public FileWatcher {
 public:
     explicit InotifyWatcher(int fd) : fd_(fd) {}
     ~InotifyWatcher() override { ::close(fd_); }
-
-    bool available() const override { return true; }
 
     bool watchFolders(const std::vector<std::filesystem::path>& folders) override {
         // Dropped first: a watch given up sends one last event (IN_IGNORED), known by now as none of ours.
@@ -123,7 +113,7 @@ std::unique_ptr<FileWatcher> FileWatcher::create(std::string& error) {
 #else
     error = "this system offers no file watching";
 #endif
-    return std::make_unique<NoWatcher>();
+    return nullptr;
 }
 
 }  // namespace krovane::platform

@@ -33,16 +33,13 @@ public:
         bool lost = false;
     };
 
-    // The system's watcher, or one that reports nothing (available() false)
-    // with the reason in `error`.
+    // The system's watcher, or null with the reason in `error`.
     static std::unique_ptr<FileWatcher> create(std::string& error);
 
     virtual ~FileWatcher() = default;
     FileWatcher(const FileWatcher&) = delete;
     FileWatcher& operator=(const FileWatcher&) = delete;
 
-    // Whether it watches anything at all.
-    virtual bool available() const = 0;
     // From now on watches exactly `folders` (others are dropped). Give each
     // folder once, by its canonical path: two names of one folder are one
     // watch, reported under the last name given. False when some cannot be

@@ -37,12 +37,6 @@ bool readScale(const DynamicRow& tree, unsigned key, std::array<float, 3>& scale
     return true;
 }
 
-// Whether an object's parameter file names a model.
-bool namesModel(const DynamicRow& params) {
-    const unsigned key = params.iLookId("_MODEL_FILE_");
-    return static_cast<int>(key) > 0 && params.iCountParams(key) + params.iCountKnots(key) > 0;
-}
-
 }  // namespace
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
@@ -77,11 +71,7 @@ std::uint32_t Krovane_Object_Manager::AddObject(const Korvane_string& path, floa
 
 std::unique_ptr<Static_CObject> Krovane_Object_Manager::makeObject(const char* path, const float position[3],
                                                                    const float rotation[3], const float scale[3],
-                                                                   bool& loaded) {
-    if (keepSources_) {
-        sources_.clear();
-        resources_.recordSources(&sources_);
-    }
+                                                                   bool& loaded, bool record) {
     auto object = std::make_unique<Static_CObject>(baseMatrix_, path, device_, effectManager_, lightManager_, console_,
                                                    &resources_);
     for (int axis = 0; axis < 3; ++axis) {
@@ -89,8 +79,15 @@ std::unique_ptr<Static_CObject> Krovane_Object_Manager::makeObject(const char* p
         object->rotation[axis] = rotation[axis];
         object->scale[axis] = scale[axis];
     }
+    // Only an object that may make its file's template records what it looks up: the others share the template's.
+    const ObjectTemplate* known = resources_.objectTemplate(object->params.get());
+    record = keepSources_ && (record || known == nullptr || known->sources().empty());
+    if (record) {
+        sources_.assign(1, FileSource{fileKey(path), path});
+        resources_.recordSources(&sources_);
+    }
     loaded = object->Load();
-    if (keepSources_) {
+    if (record) {
         resources_.recordSources(nullptr);
         // A template is made by the first object that loads it; the others share it and what it was made from.
         ObjectTemplate* made = resources_.objectTemplate(object->params.get());
@@ -146,14 +143,14 @@ ReloadOutcome Krovane_Object_Manager::reloadFile(const std::string& key) {
                                                             : entries_.find(ids[i])->path.data();
             if (made[i] != nullptr || (pass == 0 && !tried.insert(group).second)) continue;
             const std::string path(entries_.find(ids[i])->path);
-            made[i] = makeObject(path.c_str(), old[i]->position, old[i]->rotation, old[i]->scale, loaded);
+            made[i] = makeObject(path.c_str(), old[i]->position, old[i]->rotation, old[i]->scale, loaded, true);
             // The file itself must have loaded where the object looked for it (a model that does not
             // read, a picture that does not decode, are not a failed Load).
             const bool lookedUp = !keepSources_ || std::any_of(sources_.begin(), sources_.end(),
                                                                [&](const FileSource& s) { return s.key == key; });
             if (lookedUp && !resources_.holdsCurrent(key)) loaded = false;
             // Nor may it lose the model it names (one still half written, say): what is shown stays.
-            if (loaded && made[i]->mesh() == nullptr && namesModel(*made[i]->params)) loaded = false;
+            if (loaded && made[i]->mesh() == nullptr && Static_CObject::modelKey(*made[i]->params) != 0) loaded = false;
         }
     }
     resources_.endSnapshot();

@@ -107,9 +107,10 @@ public:
 
 private:
     // Constructs, scales, places and loads one object (`loaded`: what its
-    // Load said), recording its files where they are kept.
+    // Load said). Where files are kept, records the files it looks up when
+    // it may make its file's template, or always with `record`.
     std::unique_ptr<Static_CObject> makeObject(const char* path, const float position[3], const float rotation[3],
-                                               const float scale[3], bool& loaded);
+                                               const float scale[3], bool& loaded, bool record = false);
 
     krovane::scene::ResourceCache resources_;            // outlives the objects, declared after it
     std::unordered_set<std::string> paths_;              // the objects' paths, each once

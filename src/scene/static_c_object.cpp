@@ -84,6 +84,11 @@ Ref<Texture> Static_CObject::loadTexture(const std::string& name, const Korvane_
     return texture;
 }
 
+unsigned Static_CObject::modelKey(const DynamicRow& params) {
+    const unsigned key = params.iLookId("_MODEL_FILE_");
+    return static_cast<int>(key) > 0 && params.iCountParams(key) + params.iCountKnots(key) > 0 ? key : 0;
+}
+
 bool Static_CObject::Load() {
     const DynamicRow& file = *params;
     // A file read without nodes (empty, or only comments) is an object with nothing in it.
@@ -101,9 +106,8 @@ bool Static_CObject::Load() {
     std::vector<Material> materials;
     std::vector<Ref<Texture>> textures;  // empty where a material has none
     std::vector<ObjectTemplate::StandIn> standIns;
-    const unsigned modelKey = file.iLookId("_MODEL_FILE_");
-    if (static_cast<int>(modelKey) > 0 && file.iCountParams(modelKey) + file.iCountKnots(modelKey) > 0) {
-        const Korvane_string modelPath = file.iLookName(file.TopId(modelKey));
+    if (const unsigned key = modelKey(file)) {
+        const Korvane_string modelPath = file.iLookName(file.TopId(key));
         std::vector<ModelMaterial> loaded;
         const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh)
                                               : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh);

@@ -91,6 +91,9 @@ public:
     // What this object shares with the others of its file; null until loaded with content.
     const krovane::scene::ObjectTemplate* shared() const { return template_.get(); }
 
+    // The key of "_MODEL_FILE_" in a parameter tree when it names a model, else 0.
+    static unsigned modelKey(const DynamicRow& params);
+
 private:
     void drawSubsets(krovane::gfx::Device* device) const;
     // Whether the model's box may be seen through `worldViewProjection`.

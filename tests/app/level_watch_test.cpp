@@ -36,7 +36,6 @@ using Lines = std::vector<LoggedLine>;
 struct FakeWatcher : krovane::platform::FileWatcher {
     std::vector<fs::path> folders;
     Changes queued;
-    bool available() const override { return true; }
     bool watchFolders(const std::vector<fs::path>& given) override {
         folders = given;
         return true;

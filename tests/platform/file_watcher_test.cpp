@@ -32,7 +32,7 @@ struct Watched : ::testing::Test {
     FileWatcher::Changes changes;
 
     void SetUp() override {
-        if (!watcher->available()) GTEST_SKIP() << "no file watching here: " << error;
+        if (!watcher) GTEST_SKIP() << "no file watching here: " << error;
         write(folder / "crate.bmp", "old picture");
         ASSERT_TRUE(watcher->watchFolders({folder}));
     }
