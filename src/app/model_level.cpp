@@ -10,6 +10,7 @@
 
 #include "formats/x_model.h"
 #include "log/log.h"
+#include "params/tree_text_format.h"
 #include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
@@ -51,14 +52,14 @@ std::string number(float v) {
     return text;
 }
 
-std::string triple(const Vector3& v) { return number(v.x) + " " + number(v.y) + " " + number(v.z); }
-
-// A text of a tree file in quotes, quotes doubled, so that any path reads back as it is.
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+// A text as tree files write it, quoted where it must be, so that any path reads back as it is.
+std::string treeText(std::string_view text) {
+    std::string out;
+    krovane::params::TreeTextFormat::writeText(text, out);
+    return out;
 }
+
+std::string triple(const Vector3& v) { return number(v.x) + " " + number(v.y) + " " + number(v.z); }
 
 // One line for a comment: no line break can end it early.
 std::string commentText(std::string text) {
@@ -193,7 +194,7 @@ bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath
         "        _POSITION_ { " +
         triple(framing.position) + " } _ROTATION_ { 0 0 0 } _SCALE_ { " + number(framing.scale) + " } }\n}\n";
     const std::string object =
-        "# " + commentText(about) + "\n_MODEL_FILE_ { " + quoted(modelPath) + " }\n_FX_ { vek_Phong }\n";
+        "# " + commentText(about) + "\n_MODEL_FILE_ { " + treeText(modelPath) + " }\n_FX_ { vek_Phong }\n";
     const std::string ini =
         "; Start-up settings of a level made by krovane to show one model (see docs/configuration.md)\n"
         "SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\n"
