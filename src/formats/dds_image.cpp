@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "formats/pixel_channel.h"
+
 namespace krovane::formats {
 
 namespace {
@@ -27,7 +29,7 @@ constexpr std::uint32_t fourCc(const char (&s)[5]) {
 // A 5:6:5 colour as 0xFFRRGGBB.
 std::uint32_t expand565(std::uint16_t c) {
     const std::uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-    return 0xFF000000u | ((r * 255 + 15) / 31) << 16 | ((g * 255 + 31) / 63) << 8 | ((b * 255 + 15) / 31);
+    return 0xFF000000u | widenChannel(r, 31) << 16 | widenChannel(g, 63) << 8 | widenChannel(b, 31);
 }
 
 std::uint32_t mix(std::uint32_t a, std::uint32_t b, std::uint32_t wa, std::uint32_t wb) {
@@ -90,8 +92,7 @@ void decodeBlock(std::uint32_t form, const unsigned char* block, std::uint32_t o
 std::uint32_t channel(std::uint32_t pixel, std::uint32_t mask, bool full) {
     if (mask == 0) return full ? 255 : 0;
     const int shift = std::countr_zero(mask);
-    const std::uint64_t max = mask >> shift;
-    return static_cast<std::uint32_t>((((pixel & mask) >> shift) * std::uint64_t{255} + max / 2) / max);
+    return widenChannel((pixel & mask) >> shift, mask >> shift);
 }
 
 bool fail(std::string& error, std::string why) {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "formats/dds_image.h"
+#include "formats/pixel_channel.h"
 
 namespace krovane::formats {
 
@@ -43,8 +44,7 @@ std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint3
 
 // ---- BMP ----------------------------------------------------------------
 
-// One colour channel of a packed pixel, widened to 8 bits (rounded, as the
-// TGA and DXT decoders do: 5-bit 16 is 132, not 131).
+// One colour channel of a packed pixel, widened to 8 bits (see widenChannel).
 struct Channel {
     std::uint32_t mask = 0, shift = 0, max = 0;
     explicit Channel(std::uint32_t m) : mask(m) {
@@ -54,7 +54,7 @@ struct Channel {
     }
     std::uint32_t operator()(std::uint32_t v, std::uint32_t absent) const {
         if (mask == 0) return absent;
-        return static_cast<std::uint32_t>((std::uint64_t((v & mask) >> shift) * 255 + max / 2) / max);
+        return widenChannel((v & mask) >> shift, max);
     }
 };
 
@@ -189,7 +189,7 @@ std::uint32_t tgaPixel(const std::uint8_t* p, std::uint32_t bits) {
         case 15:
         case 16: {
             const std::uint32_t v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
-            const auto c = [](std::uint32_t five) { return (five * 255 + 15) / 31; };
+            const auto c = [](std::uint32_t five) { return widenChannel(five, 31); };
             return argb(255, c(v >> 10 & 31), c(v >> 5 & 31), c(v & 31));
         }
         case 24:
