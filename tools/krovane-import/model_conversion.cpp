@@ -11,13 +11,13 @@
 #include <cstdio>
 #include <exception>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <sstream>
 #include <vector>
 
 #include "platform/code_page_1251.h"
+#include "platform/file_io.h"
 #include "texture_placer.h"
 
 namespace fs = std::filesystem;
@@ -54,12 +54,8 @@ std::string tga(const aiTexture& t) {
     return out;
 }
 
-bool readFile(const fs::path& file, std::string& bytes) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+// The engine loads no picture file larger than this, so none is copied.
+constexpr std::uint64_t kMostTextureBytes = std::uint64_t{256} << 20;
 
 // Names, and places beside the .x, the textures the materials name; each path once.
 class Textures {
@@ -113,7 +109,7 @@ private:
             notes += "the texture " + path + " is not there; the model names it as " + cp1251ToUtf8(name) + "\n";
             return name;
         }
-        if (!readFile(source, bytes)) {
+        if (krovane::platform::readWholeFile(source, bytes, kMostTextureBytes) != krovane::platform::ReadStatus::Ok) {
             notes +=
                 "cannot read the texture " + source.string() + "; the model names it as " + cp1251ToUtf8(name) + "\n";
             return name;
@@ -152,6 +148,7 @@ bool twoSided(const aiMaterial* m) {
 // What is written of one mesh: its triangles, on both sides for a double-sided material.
 struct MeshPlan {
     const aiMesh* mesh = nullptr;
+    const aiMaterial* material = nullptr;
     std::vector<const aiFace*> faces;
     bool bothSides = false;
 };
@@ -201,9 +198,8 @@ MeshPlan plan(const aiScene& scene, const aiMesh& mesh, Tally& tally) {
     }
     if (p.faces.empty() || mesh.mNumVertices == 0) return p;
     if (mesh.HasVertexColors(0)) tally.colouredVertices += mesh.mNumVertices, ++tally.colouredMeshes;
-    const aiMaterial* material =
-        mesh.mMaterialIndex < scene.mNumMaterials ? scene.mMaterials[mesh.mMaterialIndex] : nullptr;
-    p.bothSides = twoSided(material);
+    p.material = mesh.mMaterialIndex < scene.mNumMaterials ? scene.mMaterials[mesh.mMaterialIndex] : nullptr;
+    p.bothSides = twoSided(p.material);
     if (p.bothSides) tally.twoSidedFaces += p.faces.size(), ++tally.twoSidedMeshes;
     return p;
 }
@@ -333,9 +329,7 @@ int convertModel(const Conversion& job, std::string& report) {
     x << "xof 0303txt 0032\n// Made by krovane-import from " << fs::path(job.model).filename().string() << "\n";
     std::size_t triangles = 0;
     for (std::size_t i = 0; i < plans.size(); ++i) {
-        const aiMesh& mesh = *plans[i].mesh;
-        const aiMaterial* material =
-            mesh.mMaterialIndex < scene->mNumMaterials ? scene->mMaterials[mesh.mMaterialIndex] : nullptr;
+        const aiMaterial* material = plans[i].material;
         std::string texture;
         aiString path;
         if (material != nullptr && (material->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||

@@ -3,11 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "platform/code_page_1251.h"
+#include "platform/file_io.h"
 
 namespace fs = std::filesystem;
 
@@ -18,11 +17,8 @@ namespace {
 constexpr int kNamesTried = 1000;
 
 bool holds(const fs::path& file, const std::string& bytes) {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != bytes.size() || ec) return false;
-    std::ifstream in(file, std::ios::binary);
-    const std::string there((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return there == bytes;
+    std::string there;
+    return platform::readWholeFile(file, there, bytes.size()) == platform::ReadStatus::Ok && there == bytes;
 }
 
 }  // namespace
