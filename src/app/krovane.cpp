@@ -107,7 +107,6 @@ void Krovane::Initialize(int dpi) {
     // Read once for every manager: a level of many objects is a large file.
     const DynamicRow level = readLevel(kLevelFile);
     reportMalformed(level);
-    objectManager_->keepSources(keepSources);
     loadStages(level, *lightManager_, *objectManager_, *cameraManager_, *effectManager_);
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
@@ -119,6 +118,7 @@ void Krovane::Initialize(int dpi) {
 
 void Krovane::loadStages(const DynamicRow& level, Krovane_Light_Manager& lights, Krovane_Object_Manager& objects,
                          Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects) {
+    objects.keepSources(keepSources);
     // kept: the trailing blanks of these headings and closing lines are in every existing log.
     console_->Print("[>>>] Loading Lights : ", MessageType::System);
     lights.setupFromTree(level);
@@ -148,7 +148,6 @@ bool Krovane::reloadLevel(const Korvane_string& named) {
     auto lights = std::make_unique<Krovane_Light_Manager>(*console_);
     auto objects =
         std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), *console_, effects.get(), lights.get());
-    objects->keepSources(keepSources);
     loadStages(level, *lights, *objects, *cameras, *effects);
     cameras->SelectCamera(cameraManager_->CurrentNumber());  // else camera 1, as at start
 
