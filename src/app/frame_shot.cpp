@@ -8,7 +8,6 @@
 #include "app/krovane.h"
 #include "gfx/png_writer.h"
 #include "platform/clock.h"
-#include "platform/file_io.h"
 
 namespace krovane::app {
 
@@ -23,10 +22,9 @@ bool saveFrameShot(Krovane& engine) {
                   t.second);
     std::vector<std::uint32_t> pixels;
     std::uint32_t width = 0, height = 0;
-    const std::string png = krovane::gfx::failed(device->ReadPixels(pixels, width, height))
-                                ? std::string()
-                                : krovane::gfx::encodePng(pixels, width, height);
-    const std::filesystem::path written = png.empty() ? "" : krovane::platform::writeToFreeName(stem, ".png", png);
+    const std::filesystem::path written = krovane::gfx::failed(device->ReadPixels(pixels, width, height))
+                                              ? std::filesystem::path()
+                                              : krovane::gfx::writePngToFreeName(stem, pixels, width, height);
     if (written.empty())
         console->Print((std::string("Picture not saved: ") + stem + ".png").c_str(), MessageType::Error);
     else

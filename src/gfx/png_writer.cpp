@@ -5,6 +5,9 @@
 #include <stb/stb_image_write.h>
 
 #include <cstdio>
+#include <string>
+
+#include "platform/file_io.h"
 
 namespace krovane::gfx {
 
@@ -14,8 +17,8 @@ void append(void* context, void* data, int size) {
     if (size > 0) static_cast<std::string*>(context)->append(static_cast<const char*>(data), std::size_t(size));
 }
 
-}  // namespace
-
+// The PNG file's bytes; empty when the picture is empty or smaller than
+// width x height.
 std::string encodePng(const std::vector<std::uint32_t>& argb, std::uint32_t width, std::uint32_t height) {
     if (width == 0 || height == 0 || argb.size() < static_cast<std::size_t>(width) * height) return {};
     std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
@@ -31,6 +34,8 @@ std::string encodePng(const std::vector<std::uint32_t>& argb, std::uint32_t widt
     return png;
 }
 
+}  // namespace
+
 bool writePng(const std::filesystem::path& file, const std::vector<std::uint32_t>& argb, std::uint32_t width,
               std::uint32_t height) {
     const std::string png = encodePng(argb, width, height);
@@ -41,6 +46,12 @@ bool writePng(const std::filesystem::path& file, const std::vector<std::uint32_t
     const bool written = std::fwrite(png.data(), 1, png.size(), out) == png.size();
     const bool closed = std::fclose(out) == 0;
     return written && closed;
+}
+
+std::filesystem::path writePngToFreeName(const std::filesystem::path& stem, const std::vector<std::uint32_t>& argb,
+                                         std::uint32_t width, std::uint32_t height) {
+    const std::string png = encodePng(argb, width, height);
+    return png.empty() ? std::filesystem::path() : platform::writeToFreeName(stem, ".png", png);
 }
 
 }  // namespace krovane::gfx

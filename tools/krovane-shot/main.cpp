@@ -43,7 +43,6 @@
 #include "gfx/null_device.h"
 #include "gfx/png_writer.h"
 #include "platform/code_page_1251.h"
-#include "platform/file_io.h"
 #include "platform/window.h"
 
 using namespace krovane::app;
@@ -239,13 +238,10 @@ int main(int argc, char** argv) {
     const double startup = std::chrono::duration<double>(firstFrame - started).count();
 
     fs::path written = outPath;
-    if (!null && out.empty()) {
-        const std::string png = krovane::gfx::encodePng(pixels, w, h);
-        written = png.empty() ? fs::path()
-                              : krovane::platform::writeToFreeName(fs::path(outPath).replace_extension(), ".png", png);
-    } else if (!null && !krovane::gfx::writePng(outPath, pixels, w, h)) {
+    if (!null && out.empty())
+        written = krovane::gfx::writePngToFreeName(fs::path(outPath).replace_extension(), pixels, w, h);
+    else if (!null && !krovane::gfx::writePng(outPath, pixels, w, h))
         written.clear();
-    }
     engine.Shutdown();
     if (written.empty()) {
         std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
