@@ -115,20 +115,33 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view con
     return true;
 }
 
+NewFile writeNewFile(const std::filesystem::path& path, std::string_view content) {
+    // O_EXCL also refuses a name held by a link, even one to nothing.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
+    const bool written = writeAll(fd, content);
+    const int writeError = errno;
+    if (::close(fd) == 0 && written) return NewFile::Written;
+    const int error = written ? errno : writeError;
+    ::unlink(path.c_str());  // the file made here, half written
+    errno = error;
+    return NewFile::Failed;
+}
+
 std::filesystem::path writeToFreeName(const std::filesystem::path& stem, std::string_view extension,
                                       std::string_view content) {
     constexpr unsigned kMostNames = 100000;
     for (unsigned n = 1; n <= kMostNames; ++n) {
         std::filesystem::path path = stem;
         path += (n == 1 ? std::string() : "_" + std::to_string(n)) + std::string(extension);
-        // O_EXCL also refuses a name held by a link, even one to nothing.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) return {};
-        const bool written = writeAll(fd, content);
-        if (::close(fd) == 0 && written) return path;
-        ::unlink(path.c_str());  // the file made here, half written
-        return {};
+        switch (writeNewFile(path, content)) {
+            case NewFile::Written:
+                return path;
+            case NewFile::Exists:
+                continue;
+            case NewFile::Failed:
+                return {};
+        }
     }
     return {};
 }

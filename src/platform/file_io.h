@@ -42,6 +42,13 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp);
 // Reads the whole file into `out`. On failure `out` is empty.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes);
 
+// Writes `content` to a new file at `path`, made only if no file (nor link)
+// has that name, so that nothing is ever replaced, not even by a program
+// writing beside this one. Exists: the name is taken. Failed: the file could
+// not be made or written (errno says why; nothing is left behind).
+enum class NewFile { Written, Exists, Failed };
+NewFile writeNewFile(const std::filesystem::path& path, std::string_view content);
+
 // Writes `content` to a new file named `stem` + `extension` or, while a file
 // of that name is there, `stem` + "_2" + `extension`, "_3"...: never over a
 // file that exists, even one made meanwhile by another program, since each

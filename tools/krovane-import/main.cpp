@@ -30,6 +30,7 @@
 #include "formats/x_model.h"
 #include "model_conversion.h"
 #include "platform/child_process.h"
+#include "platform/file_io.h"
 
 namespace fs = std::filesystem;
 
@@ -79,11 +80,9 @@ std::size_t memoryLimitMiB() {
 fs::path reservePart(const fs::path& outPath, std::string& why) {
     for (int k = 0; k < 100; ++k) {
         const fs::path part = outPath.string() + (k == 0 ? "" : "." + std::to_string(k)) + ".part";
-        if (std::FILE* made = std::fopen(part.string().c_str(), "wbx")) {
-            std::fclose(made);
-            return part;
-        }
-        if (errno != EEXIST) {
+        const krovane::platform::NewFile made = krovane::platform::writeNewFile(part, "");
+        if (made == krovane::platform::NewFile::Written) return part;
+        if (made == krovane::platform::NewFile::Failed) {
             why = std::generic_category().message(errno);
             return {};
         }

@@ -1,7 +1,6 @@
 #include "texture_placer.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -28,23 +27,17 @@ TexturePlacer::TexturePlacer(fs::path folder, std::string model)
 
 TexturePlacer::Outcome TexturePlacer::writeOnce(const fs::path& file, const std::string& bytes,
                                                 std::string& why) const {
-    // "x": the file is made only where no file has the name, so that nothing is
-    // replaced, not even by an import running beside this one.
-    std::FILE* out = std::fopen(file.string().c_str(), "wbx");
-    if (out == nullptr) {
-        if (errno == EEXIST) return holds(file, bytes) ? Outcome::Same : Outcome::Taken;
-        why = std::strerror(errno);
-        return Outcome::Failed;
+    // Nothing is replaced, not even by an import running beside this one.
+    switch (platform::writeNewFile(file, bytes)) {
+        case platform::NewFile::Written:
+            return Outcome::Written;
+        case platform::NewFile::Exists:
+            return holds(file, bytes) ? Outcome::Same : Outcome::Taken;
+        case platform::NewFile::Failed:
+            break;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    const int writeError = errno;
-    if (std::fclose(out) != 0 || !written) {
-        why = std::strerror(written ? errno : writeError);
-        std::error_code ec;
-        fs::remove(file, ec);  // made here, and cut short
-        return Outcome::Failed;
-    }
-    return Outcome::Written;
+    why = std::strerror(errno);
+    return Outcome::Failed;
 }
 
 std::string TexturePlacer::place(const std::string& name, const std::string& bytes, const std::string& source,
