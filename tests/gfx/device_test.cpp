@@ -173,10 +173,6 @@ TEST_F(DeviceChecks, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
 }
 
 TEST_F(DeviceChecks, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) {
-    Matrix m{};
-    m.m[3][0] = 5.0f;
-    EXPECT_EQ(device->SetTransform(TransformState::World, &m), kOk);
-    EXPECT_EQ(device->transform(TransformState::World).m[3][0], 5.0f);
     EXPECT_EQ(device->transform(TransformState::View).m[0][0], 1.0f);  // identity until set
     void* data = nullptr;
     const std::uint32_t pixels[16] = {};

@@ -49,15 +49,10 @@ read -ra thumb <<<"$(sed -n 's/^Exec=//p' "$THUMBNAILER")"
 check "the thumbnailer runs krovane-shot at the size asked" test "${thumb[0]} ${thumb[*]: -5}" = \
     'krovane-shot --size %sx%s --out %o %i'
 check "the thumbnail is the model alone, without the head-up text" grep -qw -- --bare <<<"${thumb[*]}"
-if "$BUILD/tools/krovane-shot" --help | grep -q MODEL; then  # krovane-shot takes a model file
-    thumb=("${thumb[@]//"%s"/128}") && thumb=("${thumb[@]//"%o"/$WORK/thumb.png}")
-    thumb=("${thumb[@]//"%i"/$WORK/crate.x}")
-    PATH=$BUILD/tools:$PATH XDG_CACHE_HOME=$WORK/cache "${thumb[@]}" >/dev/null 2>"$WORK/log"
-    check "the thumbnail is 128 x 128 ($(tail -1 "$WORK/log"))" test "$(picture "$WORK/thumb.png" size)" = "128 128"
-    check "the thumbnail shows the model" test "$(picture "$WORK/thumb.png" colours 0 0 128 128)" -gt 16
-else
-    echo "krovane-shot takes no model file: the thumbnail itself is not drawn"
-fi
+thumb=("${thumb[@]//"%s"/128}") && thumb=("${thumb[@]//"%o"/$WORK/thumb.png}") && thumb=("${thumb[@]//"%i"/$WORK/crate.x}")
+PATH=$BUILD/tools:$PATH XDG_CACHE_HOME=$WORK/cache "${thumb[@]}" >/dev/null 2>"$WORK/log"
+check "the thumbnail is 128 x 128 ($(tail -1 "$WORK/log"))" test "$(picture "$WORK/thumb.png" size)" = "128 128"
+check "the thumbnail shows the model" test "$(picture "$WORK/thumb.png" colours 0 0 128 128)" -gt 16
 
 # Installed without staging, the desktop's databases under the prefix are brought up to date.
 cmake --install "$BUILD" --prefix "$WORK/live" >"$WORK/log" 2>&1
