@@ -140,7 +140,7 @@ bool Static_CObject::Load() {
 
     // Objects of one file that loaded the same model and textures share them.
     Ref<ObjectTemplate> kept(cache_ != nullptr ? cache_->objectTemplate(params.get()) : nullptr);
-    if (kept != nullptr && kept->effectCount() == effectCount && kept->sameAs(mesh.get(), materials, textures)) {
+    if (kept != nullptr && kept->sameAs(mesh.get(), materials, textures)) {  // same tree: same effects
         cache_->release(mesh);
         for (Ref<Texture>& t : textures) cache_->release(t);
         template_ = std::move(kept);
