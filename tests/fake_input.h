@@ -16,8 +16,11 @@ struct FakeInput : krovane::platform::InputSource {
     std::string clipboard;
     int x = 0, y = 0;
     mutable int clipboardReads = 0;
+    krovane::platform::KeyPressQueue presses;
 
     void keyboardState(std::uint8_t state[256]) const override { std::memcpy(state, keys, 256); }
+    std::span<const krovane::platform::KeyPress> keyPresses() const override { return presses.presses(); }
+    void clearKeyPresses() override { presses.clear(); }
     std::string clipboardText() const override {
         ++clipboardReads;
         return clipboard;
@@ -25,6 +28,13 @@ struct FakeInput : krovane::platform::InputSource {
     void cursorPosition(int& cx, int& cy) const override {
         cx = x;
         cy = y;
+    }
+    // A press of `key` (down with it: `alsoHeld`) kept for the next frame; the keyboard as it is now is unchanged.
+    void press(std::uint8_t key, std::initializer_list<std::uint8_t> alsoHeld = {}) {
+        std::uint8_t state[256] = {};
+        state[key] = 0x80;
+        for (std::uint8_t k : alsoHeld) state[k] = 0x80;
+        presses.push(key, state);
     }
     // Exactly these keys down.
     void hold(std::initializer_list<std::uint8_t> held) { hold(std::vector<std::uint8_t>(held)); }

@@ -45,11 +45,8 @@ void MainLoop::handleEvent(const WindowEvent& event) {
                 console->MouseEvent(Console_Box::kMouseRelease, event.x, event.y);
             break;
         case WindowEvent::Type::KeyDown:
+            // The press itself is kept by the input source for the next frame (see routeInput).
             if (isPictureKey(event.key) && !event.repeat) pictureAsked_ = true;
-            // kept: Print Screen is the one key the original platform sends no key-down for; F12 is a key like any.
-            if (Krovane_Console* console = engine_.console();
-                console != nullptr && event.key != krovane::platform::kVkSnapshot)
-                console->keyPressed();
             break;
         default:
             break;
@@ -73,11 +70,35 @@ void MainLoop::idlePass() {
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
     if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr)
         routeInput(engine_.console(), *cameras, *input_, frameMilliseconds, leftButtonDown_);
+    else if (input_ != nullptr)
+        input_->clearKeyPresses();  // no engine to take them: they are not kept for a later one
     frameRate_.update();
 }
 
+void MainLoop::routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                               const krovane::platform::InputSource& input) {
+    using namespace krovane::platform;
+    const bool shownBefore = console != nullptr && console->visible();
+    for (const KeyPress& press : input.keyPresses()) {
+        // kept: Print Screen is no key press, as the engine has always had it; F12 is a key like any.
+        if (press.key == kVkSnapshot) continue;
+        const std::uint8_t* keys = press.state.data();
+        if (console != nullptr) console->keyPressed();
+        // The console opens or closes at most once a frame, however often its key was pressed.
+        const bool mayToggle = console == nullptr || console->visible() == shownBefore;
+        if (console != nullptr && console->hasKeyboard()) {
+            console->UpdateInput(keys, press.key, input, mayToggle);
+        } else {
+            if (keys[kVkTab] & kKeyDown) cameras.NextCamera();
+            if (console != nullptr) console->openOnKey(keys, mayToggle);
+        }
+    }
+}
+
 void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
-                          const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown) {
+                          krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown) {
+    routeKeyPresses(console, cameras, input);
+    input.clearKeyPresses();
     if (console != nullptr && console->hasKeyboard()) {
         console->UpdateInput(input);
     } else {

@@ -11,8 +11,8 @@
 // on disk, between frames and outside the frame time that moves the camera.
 //
 // This is input's only route: clicks go to the console while it has the
-// mouse, every key press but Print Screen is reported to the console
-// (keyPressed), and a frame's keyboard state and cursor go through routeInput.
+// mouse, and a frame's key presses, keyboard state and cursor go through
+// routeInput.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,7 @@ class LevelWatch;
 class MainLoop {
 public:
     // `input` is what the camera control reads (the window); null reads nothing.
-    explicit MainLoop(Krovane& engine, const krovane::platform::InputSource* input = nullptr)
+    explicit MainLoop(Krovane& engine, krovane::platform::InputSource* input = nullptr)
         : engine_(engine), input_(input) {
         frameRate_.Reset();
     }
@@ -49,14 +49,15 @@ public:
     // Print Screen or F12.
     static bool isPictureKey(std::uint8_t virtualKey);
 
-    // A frame's input, after the frame's drawing. The keyboard: while the
-    // console has it, its UpdateInput; else the camera's KeyboardMove, then
-    // the console's openOnKey. Then the cursor: while the console has the
-    // mouse (asked again, as the keyboard step may have opened or closed
-    // it), a kMouseMove to the console; else the camera's MouseLook. A null
-    // console has neither.
+    // A frame's input, after the frame's drawing. First each key press since
+    // the last frame (routeKeyPresses), which it then clears. Then the
+    // keyboard as it is now: while the console has it, its UpdateInput; else
+    // the camera's KeyboardMove, then the console's openOnKey. Then the
+    // cursor: while the console has the mouse (asked again, as the keyboard
+    // steps may have opened or closed it), a kMouseMove to the console; else
+    // the camera's MouseLook. A null console has neither.
     static void routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
-                           const krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
+                           krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown);
 
     bool leftButtonDown() const { return leftButtonDown_; }
 
@@ -65,8 +66,19 @@ protected:
     virtual void takePicture();
 
 private:
+    // Each key press in turn, but Print Screen's, is one sample of the
+    // keyboard as it was at that press, so a key pressed and released between
+    // two frames is not lost: the console's pacing timers expire
+    // (keyPressed); then, while the console has the keyboard (asked again
+    // for each press), its UpdateInput of that keyboard; else Tab steps the
+    // camera and the console key opens the console. Movement is left to the
+    // frame's own sample, which is scaled by the frame's time. The console is
+    // opened or closed by at most one press a frame.
+    static void routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                                const krovane::platform::InputSource& input);
+
     Krovane& engine_;
-    const krovane::platform::InputSource* input_;
+    krovane::platform::InputSource* input_;
     LevelWatch* watch_ = nullptr;
     FrameRateCounter frameRate_;
     krovane::platform::FrameTimer frameTimer_;

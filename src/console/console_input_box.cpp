@@ -1,5 +1,7 @@
 #include "console/console_input_box.h"
 
+#include <array>
+
 #include "gfx/device.h"
 #include "gfx/font.h"
 #include "gfx/texture.h"
@@ -20,6 +22,17 @@ bool down(const std::uint8_t keys[256], std::uint8_t key) { return (keys[key] & 
 
 // Digits 1 to 9 and 0 with left Shift.
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+
+// The keys that type, in the order a sample tests them: the first one down is typed.
+constexpr auto kLayoutOrder = [] {
+    std::array<std::uint8_t, 42> order{};
+    std::size_t n = 0;
+    for (std::uint8_t k = kVkA; k <= kVkZ; ++k) order[n++] = k;
+    order[n++] = kVkOemMinus;
+    for (std::uint8_t k = kVk1; k <= kVk9; ++k) order[n++] = k;
+    for (const std::uint8_t k : {kVk0, kVkAdd, kVkDecimal, kVkOemPeriod, kVkOemComma, kVkSpace}) order[n++] = k;
+    return order;
+}();
 
 }  // namespace
 
@@ -53,24 +66,32 @@ void Console_InputBox::Draw(krovane::gfx::Device* device) {
     d->SetTexture(0, nullptr);
 }
 
-char Console_InputBox::characterFor(const std::uint8_t keys[256]) {
+char Console_InputBox::characterOf(std::uint8_t key, bool leftShift, bool eitherShift) {
+    if (key >= kVkA && key <= kVkZ) return static_cast<char>(leftShift ? key : key - 'A' + 'a');
+    if (key >= kVk0 && key <= kVk9) return leftShift ? kShiftedDigits[key - kVk0] : static_cast<char>(key);
+    switch (key) {
+        case kVkOemMinus: return eitherShift ? '_' : '-';
+        case kVkAdd: return leftShift ? '+' : '=';
+        case kVkDecimal: return leftShift ? '|' : '\\';
+        case kVkOemPeriod: return leftShift ? '>' : '.';
+        case kVkOemComma: return leftShift ? '<' : ',';
+        case kVkSpace: return ' ';
+        default: return '\0';
+    }
+}
+
+char Console_InputBox::characterFor(const std::uint8_t keys[256], std::uint8_t pressed) {
     const bool left = down(keys, kVkLShift);
     const bool either = left || down(keys, kVkRShift) || down(keys, kVkShift);
-    for (std::uint8_t k = kVkA; k <= kVkZ; ++k)
-        if (down(keys, k)) return static_cast<char>(left ? k : k - 'A' + 'a');
-    if (down(keys, kVkOemMinus)) return either ? '_' : '-';
-    for (std::uint8_t k = kVk1; k <= kVk9; ++k)
-        if (down(keys, k)) return left ? kShiftedDigits[k - kVk0] : static_cast<char>(k);
-    if (down(keys, kVk0)) return left ? kShiftedDigits[0] : '0';
-    if (down(keys, kVkAdd)) return left ? '+' : '=';
-    if (down(keys, kVkDecimal)) return left ? '|' : '\\';
-    if (down(keys, kVkOemPeriod)) return left ? '>' : '.';
-    if (down(keys, kVkOemComma)) return left ? '<' : ',';
-    if (down(keys, kVkSpace)) return ' ';
+    // The key just pressed first: typed while another is still held, it is not lost.
+    if (pressed != 0 && down(keys, pressed))
+        if (const char c = characterOf(pressed, left, either)) return c;
+    for (const std::uint8_t k : kLayoutOrder)
+        if (down(keys, k)) return characterOf(k, left, either);
     return '\0';
 }
 
-void Console_InputBox::HandleKeys(const std::uint8_t keys[256], const InputSource& input) {
+void Console_InputBox::HandleKeys(const std::uint8_t keys[256], const InputSource& input, std::uint8_t pressed) {
     if (!focused()) return;
     const std::size_t typed = text.length();
     if (repeatTimer_.Elapsed() < kRepeatMilliseconds) return;
@@ -84,13 +105,15 @@ void Console_InputBox::HandleKeys(const std::uint8_t keys[256], const InputSourc
     if (typed >= kMaxTypedLength) return;
     repeatTimer_.Reset();
 
-    if (const char c = characterFor(keys)) {
+    const bool shift = down(keys, kVkShift) || down(keys, kVkLShift) || down(keys, kVkRShift);
+    const bool paste = down(keys, kVkInsert) && shift && !down(keys, kVkUp) && !down(keys, kVkDown);
+    // A press of Insert that makes a paste is that paste, whatever else is held.
+    if (const char c = paste && pressed == kVkInsert ? '\0' : characterFor(keys, pressed)) {
         const char typedChar[2] = {c, '\0'};
         text.add(typedChar);
         return;
     }
-    const bool shift = down(keys, kVkShift) || down(keys, kVkLShift) || down(keys, kVkRShift);
-    if (down(keys, kVkInsert) && shift && !down(keys, kVkUp) && !down(keys, kVkDown)) {
+    if (paste) {
         // Code page 1251 from the platform; what outgrows the line's capacity is cut.
         const std::string pasted = input.clipboardText();
         text.add(std::string_view(pasted));

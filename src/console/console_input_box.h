@@ -5,9 +5,9 @@
 //
 // Sampling is paced by a repeat timer: the keyboard is read at most once per
 // kRepeatMilliseconds, except that each key press shifts the timer's mark
-// into the future (see FrameTimer), so the frame after a key press (or an
-// auto-repeat of it) samples at once. A sample takes Backspace, then Enter,
-// then at most one character or one paste.
+// into the future (see FrameTimer), so a key press (or an auto-repeat of it)
+// is sampled at once, with the keyboard as it was at that press. A sample
+// takes Backspace, then Enter, then at most one character or one paste.
 //
 // Key layout (left Shift for capitals and symbols; right Shift alone types
 // lower case): A-Z; the minus key "-", "_" with either Shift; digits, with
@@ -46,12 +46,18 @@ public:
 
     void Draw(krovane::gfx::Device* device) override;
     // Edits the line from one keyboard state (256 bytes, 0x80 for a key down);
-    // the clipboard is read only for a paste.
-    void HandleKeys(const std::uint8_t keys[256], const krovane::platform::InputSource& input);
+    // the clipboard is read only for a paste. `pressed`, when not 0, is the
+    // key whose press this sample is: it is typed (or pasted, for Insert)
+    // before the layout's order is tried.
+    void HandleKeys(const std::uint8_t keys[256], const krovane::platform::InputSource& input,
+                    std::uint8_t pressed = 0);
 
     // The character a keyboard state types, or 0 when none (paste and the
-    // editing keys are not characters): the first key down in layout order.
-    static char characterFor(const std::uint8_t keys[256]);
+    // editing keys are not characters): `pressed` if it is down and types,
+    // else the first key down in layout order.
+    static char characterFor(const std::uint8_t keys[256], std::uint8_t pressed = 0);
+    // The character `key` types with the given Shift keys down, or 0.
+    static char characterOf(std::uint8_t key, bool leftShift, bool eitherShift);
 
     // Where Enter hands a typed line (borrowed; null: the line is dropped).
     void setQueue(krovane::log::LineQueue* queue) { queue_ = queue; }

@@ -46,8 +46,12 @@ void Krovane_Console::ToggleConsole() {
 void Krovane_Console::openOnKey(const krovane::platform::InputSource& input) {
     std::uint8_t keys[256];
     input.keyboardState(keys);
+    openOnKey(keys, true);
+}
+
+void Krovane_Console::openOnKey(const std::uint8_t keys[256], bool mayToggle) {
     if (!(keys[krovane::platform::kVkOem3] & krovane::platform::kKeyDown)) return;
-    ToggleConsole();
+    if (mayToggle) ToggleConsole();
     toggleTimer_.Reset();
     inputBox_->restartRepeatTimer();
 }
@@ -55,10 +59,15 @@ void Krovane_Console::openOnKey(const krovane::platform::InputSource& input) {
 void Krovane_Console::UpdateInput(const krovane::platform::InputSource& input) {
     std::uint8_t keys[256];
     input.keyboardState(keys);
-    inputBox_->HandleKeys(keys, input);
+    UpdateInput(keys, 0, input, true);
+}
+
+void Krovane_Console::UpdateInput(const std::uint8_t keys[256], std::uint8_t pressed,
+                                  const krovane::platform::InputSource& input, bool mayClose) {
+    inputBox_->HandleKeys(keys, input, pressed);
     if (toggleTimer_.Elapsed() >= kCloseCheckMilliseconds) {
         toggleTimer_.Reset();
-        if (keys[krovane::platform::kVkOem3] & krovane::platform::kKeyDown) visible_ = false;
+        if (mayClose && (keys[krovane::platform::kVkOem3] & krovane::platform::kKeyDown)) visible_ = false;
     }
 }
 

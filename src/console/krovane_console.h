@@ -7,8 +7,9 @@
 // (`visible()`) it has the keyboard and the mouse (hasKeyboard, hasMouse) and
 // takes them through UpdateInput and MouseEvent; while hidden it sees only
 // its own key, through openOnKey. The main loop reports each key press
-// (keyPressed); what that does to the pacing is the console's affair, and
-// nothing outside it touches its timers.
+// (keyPressed) just before it hands the console that press's keyboard;
+// what that does to the pacing is the console's affair, and nothing outside
+// it touches its timers.
 #pragma once
 
 #include <cstdint>
@@ -78,11 +79,19 @@ public:
     // Reset every frame the key is held, so only a key press (which shifts
     // the marks) lets the console open, and it does not open again and again.
     void openOnKey(const krovane::platform::InputSource& input);
+    // The same from a given keyboard state (a key press's); without
+    // `mayToggle` the timers are reset but the console stays as it is.
+    void openOnKey(const std::uint8_t keys[256], bool mayToggle);
     // The keyboard step of a frame while the console is shown: the input box
     // edits its line from the keyboard state (and the clipboard for a
     // paste); then, once kCloseCheckMilliseconds have passed on the toggle
     // timer, the timer is reset and the console key held closes the console.
     void UpdateInput(const krovane::platform::InputSource& input);
+    // The same from a given keyboard state: a key press's, whose key
+    // `pressed` is typed first (see Console_InputBox::HandleKeys). Without
+    // `mayClose` the toggle timer is reset as usual but the console stays.
+    void UpdateInput(const std::uint8_t keys[256], std::uint8_t pressed, const krovane::platform::InputSource& input,
+                     bool mayClose);
     // A mouse event (Console_Box::kMouseMove, kMousePress, kMouseRelease) in
     // client pixels, while shown: offered to the clock box, then the input
     // box, then the log view, until one takes it. Hidden, it takes none.

@@ -92,6 +92,7 @@ void Window::show() {
 }
 
 bool Window::pollEvent(WindowEvent& event) {
+    static_assert(std::tuple_size_v<decltype(scancodesDown_)> >= SDL_NUM_SCANCODES, "a byte for every scancode");
     SDL_Event e;
     if (SDL_PollEvent(&e) == 0) return false;
     event = WindowEvent{WindowEvent::Type::Other};
@@ -110,13 +111,22 @@ bool Window::pollEvent(WindowEvent& event) {
             capturing_ = event.type == WindowEvent::Type::LeftButtonDown;
             SDL_CaptureMouse(capturing_ ? SDL_TRUE : SDL_FALSE);
             break;
-        case SDL_KEYDOWN: {  // repeats included; not the keys the desktop keeps for itself
+        case SDL_KEYDOWN:  // repeats included; not the keys the desktop keeps for itself
+        case SDL_KEYUP: {
+            const int scancode = e.key.keysym.scancode;
+            const bool pressed = e.type == SDL_KEYDOWN;
+            if (scancode >= 0 && static_cast<std::size_t>(scancode) < scancodesDown_.size())
+                scancodesDown_[static_cast<std::size_t>(scancode)] = pressed ? 1 : 0;
             const Uint16 mod = e.key.keysym.mod;
-            const std::uint8_t key = virtualKeyForScancode(e.key.keysym.scancode);
-            if (!reservedByDesktop(key, (mod & KMOD_ALT) != 0, (mod & KMOD_CTRL) != 0)) {
+            const std::uint8_t key = virtualKeyForScancode(scancode);
+            if (pressed && !reservedByDesktop(key, (mod & KMOD_ALT) != 0, (mod & KMOD_CTRL) != 0)) {
                 event.type = WindowEvent::Type::KeyDown;
                 event.key = key;
                 event.repeat = e.key.repeat != 0;
+                const bool numLock = (mod & KMOD_NUM) != 0;
+                std::uint8_t state[256];
+                buildKeyboardState(scancodesDown_.data(), static_cast<int>(scancodesDown_.size()), state, numLock);
+                keyPresses_.push(key == kVkDecimal && !numLock ? kVkDelete : key, state);
             }
             break;
         }

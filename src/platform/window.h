@@ -2,14 +2,19 @@
 // services that go with it (cursor position, clipboard, message boxes).
 //
 // Events are taken one at a time, as the main loop handles one per pass.
+// Each key press taken is also kept, with the keyboard as it was at that
+// press (see KeyPressQueue), until the frame's input step clears them: the
+// keyboard state alone would miss a key pressed and released between frames.
 // Closing the window, SIGINT and SIGTERM all arrive as a Close event. While
 // the left button is held the mouse is captured, so its release is seen even
 // outside the window. A window made offscreen (for tests and tools) has no
 // display, takes no input and shows nothing, but draws like any other.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/cursor_image.h"
@@ -48,6 +53,8 @@ public:
     // The keyboard as 256 bytes indexed by virtual-key code (see
     // virtual_keys.h), 0x80 set for each key held down.
     void keyboardState(std::uint8_t state[256]) const override;
+    std::span<const KeyPress> keyPresses() const override { return keyPresses_.presses(); }
+    void clearKeyPresses() override { keyPresses_.clear(); }
     // The cursor in client coordinates.
     void cursorPosition(int& x, int& y) const override;
     // The clipboard's text in code page 1251; characters the code page cannot
@@ -69,6 +76,10 @@ private:
     bool offscreen_ = false;
     bool capturing_ = false;
     void* cursor_ = nullptr;  // the colour cursor made from a file, if any
+    // Which keys are down, by scancode, as of the last event taken: the
+    // keyboard at each press, where the desktop's own state runs ahead.
+    std::array<std::uint8_t, 512> scancodesDown_{};
+    KeyPressQueue keyPresses_;
 };
 
 }  // namespace krovane::platform

@@ -118,10 +118,12 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPrintScreenDoNot) {
     const bool down = loop.leftButtonDown();
     loop.handleEvent(WindowEvent{Type::LeftButtonUp});
     EXPECT_TRUE(down && !loop.leftButtonDown());
-    loop.handleEvent(WindowEvent{Type::KeyDown});
-    loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, 0, true});  // a repeat shifts again
-    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);
+    loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, 'A'});
     EXPECT_TRUE(device->calls().empty());  // an event pass draws nothing
+    input.press('A');
+    input.press('A');  // its repeat shifts again, at the next frame
+    frameAfter(0);
+    EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);
 
     engine.console()->setVisible(true);  // Enter hands the typed line to the command queue
     engine.console()->inputBox().text = "obj_mngr show.list";
@@ -133,10 +135,13 @@ TEST_F(Engine, KeyPressesShiftThePacingMarkButClicksAndPrintScreenDoNot) {
 
     Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
     const std::size_t count = lines().size();
+    engine.console()->setVisible(false);
+    MainLoop typing(engine, &input);
     for (const std::uint8_t key : {kVkSnapshot, kVkF12})
         for (const bool repeat : {false, true}) {
-            loop.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
-            loop.idlePass();
+            typing.handleEvent(WindowEvent{Type::KeyDown, 0, 0, key, repeat});
+            input.press(key);
+            typing.idlePass();
         }
     // F12 is a key like any other, repeats included; Print Screen alone is none.
     EXPECT_EQ(engine.console()->toggleTimer().mark, mark + 2 * Krovane_Console::kKeyPressShift);  // reset at tick 1000
@@ -197,6 +202,88 @@ TEST_F(Engine, TheConsoleKeyOpensOnAPressAndClosesOnTheNext) {
     EXPECT_FALSE(console.visible());  // held on while hidden, it does not open again: every frame resets the timer
     EXPECT_TRUE(frame({kVkOem3}, true, 16));
     EXPECT_FALSE(frame({kVkOem3}, true, 16));  // pressed again: closes on the next frame
+}
+
+// Presses between two frames of 100 ms, each taken with the keyboard as it was at that press, in order.
+TEST_F(Engine, EveryKeyPressBetweenTwoFramesIsTyped) {
+    start();
+    Krovane_Console& console = *engine.console();
+    console.setVisible(true);
+    input.clipboard = "paste";
+    using Press = std::pair<std::uint8_t, std::vector<std::uint8_t>>;  // the key, and the others then down
+    struct Case {
+        std::vector<Press> presses;
+        std::vector<std::uint8_t> heldAtFrame;
+        const char* before;
+        const char* after;
+    };
+    const Case cases[] = {
+        {{{'C', {}}, {'A', {}}, {'M', {}}, {kVkSpace, {}}, {'1', {kVkLShift}}, {'X', {kVkRShift}}}, {}, "", "cam !x"},
+        {{{'A', {}}, {'B', {'A'}}, {'C', {'A'}}}, {}, "", "abc"},  // typed while A is still held
+        {{{'A', {}}, {'A', {}}, {'A', {}}}, {'A'}, "", "aaa"},    // a held key's repeats, and no more
+        {{{'X', {kVkBack}}}, {}, "ab", "ax"},
+        {{{kVkReturn, {}}, {'Q', {}}}, {}, "obj_mngr show.list", "q"},
+        {{{kVkInsert, {kVkLShift, kVkUp}}}, {}, "", ""},
+        {{{kVkInsert, {kVkLShift, 'A'}}}, {}, "", "paste"},  // the press of Insert is the paste
+        {{{kVkF12, {}}, {kVkSnapshot, {'A'}}}, {}, "", ""},    // Print Screen is no key press
+    };
+    for (const Case& c : cases) {
+        console.inputBox().text = c.before;
+        for (const auto& [key, held] : c.presses) {
+            std::uint8_t state[256] = {};
+            state[key] = kKeyDown;
+            for (const std::uint8_t k : held) state[k] = kKeyDown;
+            input.presses.push(key, state);
+        }
+        input.hold(c.heldAtFrame);
+        frameAfter(100);
+        EXPECT_EQ(console.inputBox().text, c.after) << c.before << " -> " << c.after;
+        EXPECT_TRUE(input.keyPresses().empty());
+        frameAfter(100);  // the frame after, with no press between, adds nothing
+        EXPECT_EQ(console.inputBox().text, c.after) << c.before << " -> " << c.after;
+    }
+    engine.commandQueue()->ProcessCommands();  // the line Enter handed over, whole
+    EXPECT_EQ(lines().back(), (LoggedLine{"id:1  visible:1  file:objects\\box.DR", "_SYSTEM_"}));
+}
+
+TEST_F(Engine, TabTapsShorterThanAFrameEachStepTheCameraAndTheConsoleKeyActsOnceAFrame) {
+    writeFile("POLYGON01", "_CAMERAS_ { a { _LOOK_ { 0 0 1 } } b c }");
+    start();
+    Krovane_Camera_Manager& cameras = *engine.cameraManager();
+    Krovane_Console& console = *engine.console();
+    // Taps 400 ms apart, each in a frame of its own; then two within one frame, 360 ms apart.
+    std::vector<int> seen;
+    for (int tap = 0; tap < 3; ++tap) {
+        input.press(kVkTab);
+        frameAfter(400);
+        seen.push_back(cameras.CurrentNumber());
+    }
+    input.press(kVkTab);
+    input.press(kVkTab);
+    frameAfter(400);
+    seen.push_back(cameras.CurrentNumber());
+    EXPECT_EQ(seen, (std::vector<int>{2, 3, 1, 2}));
+
+    // Tab held with no repeats: every 360 ms at most, sampled by 100 ms frames.
+    input.hold({kVkTab});
+    seen.clear();
+    for (int frame = 0; frame < 12; ++frame) {
+        frameAfter(100);
+        seen.push_back(cameras.CurrentNumber());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{2, 2, 2, 3, 3, 3, 3, 1, 1, 1, 1, 2}));
+    input.hold({});
+
+    // The console key twice in one frame opens the console once; a letter after it in that frame is typed.
+    input.press(kVkOem3);
+    input.press(kVkOem3);
+    input.press('K', {kVkOem3});
+    frameAfter(100);
+    EXPECT_TRUE(console.visible());
+    EXPECT_EQ(console.inputBox().text, "k");
+    input.press(kVkOem3);
+    frameAfter(100);
+    EXPECT_FALSE(console.visible());
 }
 
 DynamicRow config(const std::string& text) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The viewer as a user runs it: options and refusals; under a virtual X server the bundled level (size, scene,
-# head-up text, picture keys, console, Tab, close button, log; a file changed without --watch is not taken), the
+# head-up text, picture keys, console, Tab, close button, log; a file changed without --watch is not taken; a line
+# typed faster than the frames), the
 # small level of watch_level.py with --watch (a texture, a model, an effect broken then mended, an object file, the
 # level file, each awaited in the picture, then in the log), a model file (watched without asking), an impossible
 # SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
@@ -128,6 +129,18 @@ if check "the viewer opens the bundled level" start '' "$LEVEL"; then
         check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
         check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
     done
+fi
+
+# The bundled level at its own size and multisampling, about ten frames a second in software: a line typed at 20 keys
+# a second, each key held for less than a frame, arrives whole.
+cp "$HERE/../../demo/ini.txt" "$LEVEL/ini.txt"
+if check "the viewer opens the bundled level at its own size" start '' "$LEVEL"; then
+    keys 12 203 208 11 grave
+    check "the console opens" shown console near 303030 12 203 208 11 '>' 1500
+    python3 "$HERE/x11.py" type "$ID" "console the quick brown fox jumps over the lazy dog"
+    keys 12 203 208 11 Return
+    check "exit 0 when the window is closed" stop close
+    check "every key typed quickly arrives" grep -qxF 'the quick brown fox jumps over the lazy dog' <(log "$LEVEL")
 fi
 
 # The small level with --watch: each change as some program saves it (in place, cp, cp -p, through a temporary file

@@ -9,7 +9,8 @@ usage: x11.py close WINDOW                asks it to close, as its close button 
                                           at most 20 s; prints the milliseconds from the end of COMMAND to the first
                                           reading that shows it (exit 1: never). COLOUR is RRGGBB (within 24 in every
                                           channel), red, green or blue (that channel above the others by 40: a lit
-                                          surface), or changed (a tenth of it differs from before COMMAND)."""
+                                          surface), or changed (a tenth of it differs from before COMMAND).
+       x11.py type WINDOW TEXT              types TEXT at 20 keys a second, each key held for 20 ms."""
 import ctypes, ctypes.util, subprocess, sys, time
 
 
@@ -37,6 +38,7 @@ x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 
 x11.XFlush.argtypes = x11.XSync.argtypes = [ctypes.c_void_p]
 xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 display = x11.XOpenDisplay(None) or sys.exit("cannot open the display")
+names = {" ": "space", ".": "period", "_": "shift+minus"}  # X key names of characters typed
 window = int(sys.argv[2], 0)
 
 
@@ -85,9 +87,15 @@ elif sys.argv[1] == "close":
     event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)  # data[1], the time: 0 (CurrentTime)
     x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
     x11.XFlush(display)
+elif sys.argv[1] == "type":
+    for c in sys.argv[3]:
+        keys = [{"shift": "Shift_L"}.get(k, k) for k in names.get(c, c).split("+")]
+        press(keys, 1)
+        time.sleep(0.02)
+        press(keys, 0)
+        time.sleep(0.03)
 else:
     rect = [int(v) for v in sys.argv[3:7]]
-    names = {" ": "space", ".": "period", "_": "shift+minus"}
     for key in [k for a in sys.argv[7:] for k in ([names.get(c, c) for c in a[1:]] + ["Return"] if a[0] == "=" else [a])]:
         keys = [{"shift": "Shift_L"}.get(k, k) for k in key.split("+")]
         before, deadline = grab(*rect), time.monotonic() + 20

@@ -5,8 +5,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/desktop_dpi.h"
+#include "platform/virtual_keys.h"
 #include "platform/window.h"
 
 namespace {
@@ -63,6 +65,32 @@ TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
     quit.type = SDL_QUIT;
     push(quit);
     EXPECT_EQ(events(), "D5,7 U-20,300 O K O O K C ");
+}
+
+// Each press is kept with the keyboard as it was at that press: left and right Shift apart, its own key down
+// though released before the frame, a key released before it up.
+TEST_F(WindowEvents, EachKeyPressIsKeptWithTheKeyboardAtThatPress) {
+    const std::pair<Uint32, SDL_Scancode> keys[] = {
+        {SDL_KEYDOWN, SDL_SCANCODE_LSHIFT}, {SDL_KEYDOWN, SDL_SCANCODE_A},      {SDL_KEYUP, SDL_SCANCODE_A},
+        {SDL_KEYUP, SDL_SCANCODE_LSHIFT},   {SDL_KEYDOWN, SDL_SCANCODE_RSHIFT}, {SDL_KEYDOWN, SDL_SCANCODE_B},
+        {SDL_KEYUP, SDL_SCANCODE_B}};
+    for (const auto& [type, scancode] : keys) {
+        SDL_Event key{};
+        key.type = type;
+        key.key.keysym.scancode = scancode;
+        push(key);
+    }
+    EXPECT_EQ(events(), "K K O O K K O ");
+    std::vector<std::vector<int>> seen;  // each press: its key, then every key down at it
+    for (const krovane::platform::KeyPress& press : window->keyPresses()) {
+        seen.push_back({press.key});
+        for (int k = 0; k < 256; ++k)
+            if (press.state[std::size_t(k)] & krovane::platform::kKeyDown) seen.back().push_back(k);
+    }
+    EXPECT_EQ(seen, (std::vector<std::vector<int>>{
+                        {0xA0, 0x10, 0xA0}, {'A', 0x10, 'A', 0xA0}, {0xA1, 0x10, 0xA1}, {'B', 0x10, 'B', 0xA1}}));
+    window->clearKeyPresses();
+    EXPECT_TRUE(window->keyPresses().empty());
 }
 
 // At the desktop's top left corner; no cursor image hides the cursor, keeping the reason.
