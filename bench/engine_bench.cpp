@@ -51,7 +51,7 @@ void BM_NullDeviceFrame(benchmark::State& state) {
     {
         Krovane engine;
         engine.ReadRenderSettings(nullptr);
-        engine.adoptDevice(krovane::gfx::NullDevice::create());
+        engine.adoptDevice(krovane::gfx::createNullDevice());
         engine.Initialize();
         Krovane_Render_Manager* render = engine.renderManager();
         render->RenderFrame(0.0f);  // the camera's transforms, and everything made on first use
@@ -89,7 +89,7 @@ void BM_ObjectMemory(benchmark::State& state) {
     }
     const fs::path before = fs::current_path();
     fs::current_path(level);
-    const auto device = krovane::gfx::NullDevice::create();
+    const auto device = krovane::gfx::createNullDevice();
     for (auto _ : state) {
         ConsoleLog log;
         Krovane_Camera_Manager cameras(log);

@@ -70,7 +70,12 @@ int Device::stateSlot(RenderState state) {
     return number < kSlots.size() ? kSlots[number] : -1;
 }
 
-Device::Device() : material_{} {
+Ref<Device> Device::create(std::unique_ptr<DeviceBackend> backend) {
+    return Ref<Device>::adopt(new Device(std::move(backend)));
+}
+
+Device::Device(std::unique_ptr<DeviceBackend> backend)
+    : backend_(std::move(backend)), recordCalls_(backend_->recordsCalls()), material_{} {
     static_assert(sizeof kTracked / sizeof kTracked[0] == kTrackedStates, "one slot per tracked render state");
     for (int i = 0; i < kTrackedStates; ++i) renderStates_[i] = kTracked[i].initial;
     for (Matrix& m : transforms_) m = kIdentity;
@@ -94,12 +99,10 @@ int Device::samplerSlot(SamplerState state) {
     return -1;
 }
 
-Result Device::onReadPixels(std::vector<std::uint32_t>&, std::uint32_t&, std::uint32_t&) { return kNotAvailable; }
-
 Result Device::ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height) {
     argb.clear();
     width = height = 0;
-    return onReadPixels(argb, width, height);
+    return backend_->readPixels(argb, width, height);
 }
 
 std::uint32_t Device::samplerState(std::uint32_t sampler, SamplerState state) const {
@@ -129,10 +132,6 @@ Result Device::refuse(DeviceCheck check) {
     }
     return kInvalidCall;
 }
-
-Result Device::onClear(std::uint32_t, std::uint32_t, float, std::uint32_t) { return kOk; }
-Result Device::onPresent() { return kOk; }
-void Device::onRecord(const DeviceCall&) {}
 
 bool Device::knownType(PrimitiveType type) {
     return type >= PrimitiveType::PointList && type <= PrimitiveType::TriangleFan;
@@ -178,8 +177,8 @@ Result Device::Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t f
     const DeviceCheck check = rectCount != 0 || rects != nullptr               ? DeviceCheck::ClearRects
                               : (flags & ~(kClearTarget | kClearZBuffer)) != 0 ? DeviceCheck::ClearFlags
                                                                                : DeviceCheck::None;
-    call.result = check != DeviceCheck::None ? refuse(call, check) : onClear(flags, color, z, stencil);
-    if (recordCalls_) onRecord(call);
+    call.result = check != DeviceCheck::None ? refuse(call, check) : backend_->clear(flags, color, z, stencil);
+    record(call);
     return call.result;
 }
 
@@ -187,7 +186,7 @@ Result Device::BeginScene() {
     DeviceCall call{DeviceOp::BeginScene, recordCalls_};
     call.result = inScene_ ? refuse(call, DeviceCheck::BeginSceneInScene) : kOk;
     if (call.result == kOk) inScene_ = true;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -195,15 +194,15 @@ Result Device::EndScene() {
     DeviceCall call{DeviceOp::EndScene, recordCalls_};
     call.result = inScene_ ? kOk : refuse(call, DeviceCheck::EndSceneOutsideScene);
     inScene_ = false;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
 Result Device::Present() {
     DeviceCall call{DeviceOp::Present, recordCalls_};
-    call.result = inScene_ ? refuse(call, DeviceCheck::PresentInScene) : onPresent();
+    call.result = inScene_ ? refuse(call, DeviceCheck::PresentInScene) : backend_->present();
     checkPrinted_ = false;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -216,7 +215,7 @@ Result Device::SetRenderState(RenderState state, std::uint32_t value) {
         call.result = refuse(call, DeviceCheck::SetRenderStateUnknown);
     else
         renderStates_[slot] = value;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -231,7 +230,7 @@ Result Device::SetSamplerState(std::uint32_t sampler, SamplerState state, std::u
             call, sampler >= kTextureStages ? DeviceCheck::SetSamplerStateStage : DeviceCheck::SetSamplerStateUnknown);
     else
         samplerStates_[sampler][index] = value;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -245,7 +244,7 @@ Result Device::SetTransform(TransformState state, const Matrix* matrix) {
             refuse(call, matrix == nullptr ? DeviceCheck::SetTransformNull : DeviceCheck::SetTransformUnknown);
     else
         transforms_[slot] = *matrix;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -256,7 +255,7 @@ Result Device::SetMaterial(const Material* material) {
         call.result = refuse(call, DeviceCheck::SetMaterialNull);
     else
         material_ = *material;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -270,7 +269,7 @@ Result Device::SetTexture(std::uint32_t stage, Texture* texture) {
     } else {
         textures_[stage] = texture;
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -278,7 +277,7 @@ Result Device::SetFVF(std::uint32_t fvf) {
     DeviceCall call{DeviceOp::SetFVF, recordCalls_};
     call.args[0] = fvf;
     fvf_ = fvf;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -296,7 +295,7 @@ Result Device::SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::
         streamOffset_ = offset;
         streamStride_ = stride;
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -307,7 +306,7 @@ Result Device::SetIndices(IndexBuffer* indices) {
         call.result = refuse(call, DeviceCheck::SetIndicesForeign);
     else
         indices_ = indices;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -327,10 +326,10 @@ Result Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std:
         call.result = refuse(call, check);
     } else {
         buffer->reset();
-        call.result = onCreateIndexBuffer(length, size, buffer);
+        call.result = backend_->createIndexBuffer(*this, length, size, buffer);
         call.object = buffer->get();
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -345,10 +344,10 @@ Result Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std
         call.result = refuse(call, DeviceCheck::CreateVertexBufferNull);
     } else {
         buffer->reset();
-        call.result = onCreateVertexBuffer(length, fvf, buffer);
+        call.result = backend_->createVertexBuffer(*this, length, fvf, buffer);
         call.object = buffer->get();
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -370,12 +369,12 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, const st
         call.result = refuse(call, check);
     } else {
         texture->reset();
-        call.result = onCreateTexture(width, height, levels > 1 ? levels : 1, pixels, texture);
+        call.result = backend_->createTexture(*this, width, height, levels > 1 ? levels : 1, pixels, texture);
         call.object = texture->get();
         call.vertices = pixels;  // recorded like vertex data, for tests of what was uploaded
         call.vertexBytes = static_cast<std::uint32_t>(formats::mipChainPixels(width, height, levels) * 4);
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -385,7 +384,7 @@ Result Device::CreateShaderProgram(const char* vertexSource, const char* fragmen
     if (program == nullptr || vertexSource == nullptr || fragmentSource == nullptr)
         return refuse(DeviceCheck::CreateShaderProgramNull);
     program->reset();
-    return onCreateShaderProgram(vertexSource, fragmentSource, program, log);
+    return backend_->createShaderProgram(*this, vertexSource, fragmentSource, program, log);
 }
 
 Result Device::SetShaderProgram(ShaderProgram* program) {
@@ -395,7 +394,7 @@ Result Device::SetShaderProgram(ShaderProgram* program) {
         call.result = refuse(call, DeviceCheck::SetShaderProgramForeign);
     else
         program_ = program;
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -422,10 +421,10 @@ Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t startVertex, std:
     } else if (vertices > 0) {
         call.vertices = stream_->bytes() + first;
         call.vertexBytes = static_cast<std::uint32_t>(vertices * streamStride_);
-        call.result = onDraw(type, static_cast<std::uint32_t>(vertices), call.vertices, streamStride_, stream_,
-                             static_cast<std::uint32_t>(first));
+        call.result = backend_->draw(*this, {type, static_cast<std::uint32_t>(vertices), call.vertices, streamStride_,
+                                             VertexLayout::Format, stream_, static_cast<std::uint32_t>(first)});
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
@@ -463,15 +462,15 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex,
     } else if (count > 0) {
         call.vertices = indices_->bytes() + std::size_t{startIndex} * indices_->indexSize();
         call.vertexBytes = static_cast<std::uint32_t>(count * indices_->indexSize());
-        call.result = onDrawIndexed(type, *stream_, static_cast<std::uint32_t>(base), streamStride_, *indices_,
-                                    startIndex, static_cast<std::uint32_t>(count));
+        call.result = backend_->drawIndexed(*this, {type, *stream_, static_cast<std::uint32_t>(base), streamStride_,
+                                                    *indices_, startIndex, static_cast<std::uint32_t>(count)});
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 
 Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
-                               std::uint32_t stride) {
+                               std::uint32_t stride, VertexLayout layout) {
     DeviceCall call{DeviceOp::DrawPrimitiveUP, recordCalls_};
     call.args[6] = renderState(RenderState::CullMode);
     call.args[0] = static_cast<std::uint32_t>(type);
@@ -488,9 +487,10 @@ Result Device::DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount,
     } else if (count > 0) {
         call.vertices = vertices;
         call.vertexBytes = static_cast<std::uint32_t>(count * stride);
-        call.result = onDraw(type, static_cast<std::uint32_t>(count), vertices, stride, nullptr, 0);
+        call.result =
+            backend_->draw(*this, {type, static_cast<std::uint32_t>(count), vertices, stride, layout, nullptr, 0});
     }
-    if (recordCalls_) onRecord(call);
+    record(call);
     return call.result;
 }
 

@@ -1,6 +1,6 @@
-// Device: the 3D device the engine draws with. One interface; the backend
-// (OpenGL, or the recording device for tests) is chosen when it is created
-// and nothing else in the engine knows which one it has.
+// Device: the 3D device the engine draws with, the front end over a backend
+// (device_backend.h: OpenGL, null, or recording over either) that is chosen
+// when the device is made; nothing else in the engine knows which one it has.
 //
 // The public operations check their arguments and the call order, and keep
 // the current state (render states, transforms, material, textures, vertex
@@ -25,12 +25,10 @@
 //
 // Vertex formats. Meshes use position, normal and texture coordinate
 // (kFvfXyz | kFvfNormal | kFvfTex1); the console uses pre-transformed screen
-// pixels with a colour (kFvfXyzRhw | kFvfDiffuse). Lines and boxes are drawn
-// with a vertex of seven floats (x, y, z, 0, 0, 0, 1) whatever format is set:
-// every user-pointer draw with a stride of 28 bytes is read that way, its
-// position in screen pixels when kFvfXyzRhw is set and in world space
-// otherwise, and it is drawn in the colour of the texture on stage 0 (white
-// without one).
+// pixels with a colour (kFvfXyzRhw | kFvfDiffuse). A draw reads its vertices
+// as the format set says, except a user-pointer draw whose caller names the
+// line layout (VertexLayout::Line, for lines and boxes): that name is not a
+// call of its own and is not recorded.
 //
 // Lifetime: the device and its resources are held by Ref handles (ref.h);
 // the Create functions fill one. Every resource made on the device holds a
@@ -40,15 +38,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gfx/device_backend.h"
+#include "gfx/device_call.h"
 #include "gfx/device_check.h"
 #include "gfx/device_types.h"
+#include "gfx/ref.h"
 #include "gfx/ref_counted.h"
 
 namespace krovane::gfx {
 
+class Effect;
 class IndexBuffer;
 class ShaderProgram;
 class Texture;
@@ -57,76 +60,8 @@ class VertexBuffer;
 // The largest texture side the device takes.
 inline constexpr std::uint32_t kMaxTextureSize = 8192;
 
-// Bytes per vertex of the line vertex of seven floats.
+// Bytes per vertex of the line vertex of seven floats (VertexLayout::Line).
 inline constexpr std::uint32_t kLineVertexStride = 28;
-
-enum class DeviceOp : std::uint8_t {
-    Clear,
-    BeginScene,
-    EndScene,
-    Present,
-    SetRenderState,
-    SetSamplerState,
-    SetTransform,
-    SetMaterial,
-    SetTexture,
-    SetFVF,
-    SetStreamSource,
-    CreateVertexBuffer,
-    CreateTexture,
-    DrawPrimitive,
-    DrawPrimitiveUP,
-    SetShaderProgram,
-    // Calls on an effect made on the device (see effect.h), kept in the same
-    // record so that tests see them in order with the draws they frame.
-    EffectSetTechnique,
-    EffectBegin,
-    EffectBeginPass,
-    EffectEndPass,
-    EffectEnd,
-    EffectSetMatrix,
-    EffectSetVector,
-    EffectSetFloat,
-    CreateIndexBuffer,
-    SetIndices,
-    DrawIndexedPrimitive,
-};
-
-// One call as made, with its arguments and result: plain data that points at
-// the caller's matrix, material and vertices for the duration of the call.
-// Made with `kept` false (the call is not recorded), only `op` and `result`
-// are set: the rest is filled as the call goes and read by no one, so that
-// calls not recorded cost no clearing of the record.
-struct DeviceCall {
-    DeviceCall(DeviceOp o, bool kept) : op(o) {
-        if (kept) clear();
-    }
-
-    DeviceOp op;
-    DeviceCheck check = DeviceCheck::None;  // the check a refused call failed (see device_check.h)
-    Result result = kOk;
-    std::uint32_t args[7];  // the integer arguments in order (states as their numbers); a draw's cull mode in [6]
-    float z;                // Clear's depth
-    const Matrix* matrix;
-    const Material* material;
-    const void* object;  // the texture or vertex buffer passed
-    const void* vertices;
-    std::uint32_t vertexBytes;  // bytes read from `vertices` by a draw, or the pixels of a new texture
-    const char* name;           // an effect's technique or parameter name
-    float values[4];            // an effect's vector or float value
-
-private:
-    void clear() {
-        for (std::uint32_t& a : args) a = 0;
-        z = 0.0f;
-        matrix = nullptr;
-        material = nullptr;
-        object = vertices = nullptr;
-        vertexBytes = 0;
-        name = nullptr;
-        for (float& v : values) v = 0.0f;
-    }
-};
 
 #ifdef NDEBUG  // whether failed checks are printed on stderr (see above)
 inline constexpr bool kDeviceChecksOnStderr = false;
@@ -136,6 +71,9 @@ inline constexpr bool kDeviceChecksOnStderr = true;
 
 class Device : public RefCounted {
 public:
+    // A new device over `backend`, owned by the handle returned.
+    static Ref<Device> create(std::unique_ptr<DeviceBackend> backend);
+
     Result Clear(std::uint32_t rectCount, const Rect* rects, std::uint32_t flags, std::uint32_t color, float z,
                  std::uint32_t stencil);
     Result BeginScene();
@@ -181,8 +119,10 @@ public:
     // stream; `minIndex` and `vertexCount` give the range of vertices used.
     Result DrawIndexedPrimitive(PrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
                                 std::uint32_t vertexCount, std::uint32_t startIndex, std::uint32_t primitiveCount);
+    // `layout` names how the vertices are read (see VertexLayout); it is
+    // not part of the call as recorded.
     Result DrawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
-                           std::uint32_t stride);
+                           std::uint32_t stride, VertexLayout layout = VertexLayout::Format);
 
     // The current state, as the backends and tests read it.
     std::uint32_t renderState(RenderState state) const;
@@ -204,18 +144,6 @@ public:
     // nothing answers kNotAvailable.
     Result ReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
 
-    // Keeps a call made on an object of this device (an effect) in the
-    // device's record, where the device records its calls.
-    void record(const DeviceCall& call) {
-        if (recordCalls_) onRecord(call);
-    }
-    // Refuses `call` for failing `check`: names it in the call and, in debug
-    // builds, prints it when it is the frame's first. Returns kInvalidCall.
-    // Effects call it for their own checks before recording the call.
-    Result refuse(DeviceCall& call, DeviceCheck check);
-    // Whether calls are recorded: DeviceCall's `kept`.
-    bool recordsCalls() const { return recordCalls_; }
-
     // Clears every binding of `resource`; resources call it as they go.
     void unbind(const void* resource);
 
@@ -225,36 +153,26 @@ public:
     static std::uint64_t vertexCount(PrimitiveType type, std::uint32_t count);
 
 protected:
-    Device();
+    explicit Device(std::unique_ptr<DeviceBackend> backend);
     ~Device() override;
-
-    // Backend operations, called only for valid calls, after the state above
-    // has been updated. The defaults do nothing and succeed.
-    virtual Result onClear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil);
-    virtual Result onPresent();
-    virtual Result onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) = 0;
-    virtual Result onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) = 0;
-    virtual Result onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
-                                   const std::uint32_t* pixels, Ref<Texture>* texture) = 0;
-    virtual Result onCreateShaderProgram(const char* vertexSource, const char* fragmentSource,
-                                         Ref<ShaderProgram>* program, std::string& log) = 0;
-    // `vertices` is always readable memory; `source` is the vertex buffer they
-    // come from (starting at byte `sourceOffset`), or null for user-pointer draws.
-    virtual Result onDraw(PrimitiveType type, std::uint32_t vertexCount, const void* vertices, std::uint32_t stride,
-                          const VertexBuffer* source, std::uint32_t sourceOffset) = 0;
-    // An indexed draw from the bound stream (its offset already applied to
-    // `baseVertex` in bytes: `vertexBase`) and index buffer; arguments checked.
-    virtual Result onDrawIndexed(PrimitiveType type, const VertexBuffer& source, std::uint32_t vertexBase,
-                                 std::uint32_t stride, const IndexBuffer& indices, std::uint32_t startIndex,
-                                 std::uint32_t indexCount) = 0;
-    virtual Result onReadPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height);
-    // Every call as made, valid or not, with its result; only called when
-    // `recordCalls_` is set, so drawing backends pay nothing for it.
-    virtual void onRecord(const DeviceCall& call);
-    bool recordCalls_ = false;
+    DeviceBackend& backend() { return *backend_; }
 
 private:
-    Result refuse(DeviceCheck check);  // refuse() for a call that is not recorded
+    // An effect's calls are checked and recorded with the device's own.
+    friend class Effect;
+    // Hands `call` to a backend that keeps calls.
+    void record(const DeviceCall& call) {
+        if (recordCalls_) backend_->record(call);
+    }
+    // Refuses `call` for failing `check`: names it in the call and, in debug
+    // builds, prints it when it is the frame's first. Returns kInvalidCall.
+    Result refuse(DeviceCall& call, DeviceCheck check);
+    Result refuse(DeviceCheck check);  // for a call that is not recorded
+    // Whether calls are recorded: DeviceCall's `kept`.
+    bool recordsCalls() const { return recordCalls_; }
+
+    std::unique_ptr<DeviceBackend> backend_;
+    const bool recordCalls_;
 
     static constexpr int kTrackedStates = 13;
     static int stateSlot(RenderState state);

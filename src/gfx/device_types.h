@@ -60,12 +60,19 @@ inline constexpr std::uint32_t kClearZBuffer = 2;
 // Vertex formats, as flags. The engine uses three combinations:
 //   kFvfXyz | kFvfNormal | kFvfTex1   meshes: position, normal, texture coordinate (32 bytes)
 //   kFvfXyzRhw | kFvfDiffuse          screen pixels with a colour (20 bytes)
-//   the line vertex of seven floats drawn under whatever format is set (see Device)
+//   the line vertex of seven floats, drawn under whatever format is set (VertexLayout::Line)
 inline constexpr std::uint32_t kFvfXyz = 0x002;
 inline constexpr std::uint32_t kFvfXyzRhw = 0x004;
 inline constexpr std::uint32_t kFvfNormal = 0x010;
 inline constexpr std::uint32_t kFvfDiffuse = 0x040;
 inline constexpr std::uint32_t kFvfTex1 = 0x100;
+
+// How a draw reads its vertices: as the vertex format set says, or as the
+// line vertex (x, y, z, 0, 0, 0, 1: seven floats, 28 bytes), in the colour of
+// texture stage 0 and never lit, its position in screen pixels when the
+// format set has kFvfXyzRhw and in world space otherwise. The caller of a
+// draw names it; it is never guessed from a stride.
+enum class VertexLayout : std::uint8_t { Format, Line };
 
 inline constexpr std::uint32_t kPoolDefault = 0;
 // Index formats of CreateIndexBuffer.

@@ -39,13 +39,6 @@ std::string nameFile(const std::string& log, const std::string& path) {
     return out;
 }
 
-DeviceCall effectCall(const Device& device, DeviceOp op, const void* effect, const char* name) {
-    DeviceCall call{op, device.recordsCalls()};
-    call.object = effect;
-    call.name = name;
-    return call;
-}
-
 // Whether `count` floats (1, 4 or 16) hold the same bits: a value set again
 // unchanged is known at the cost of this comparison.
 bool sameBits(const float* a, const float* b, std::uint32_t count) {
@@ -62,6 +55,13 @@ bool sameBits(const float* a, const float* b, std::uint32_t count) {
 }
 
 }  // namespace
+
+DeviceCall Effect::deviceCall(DeviceOp op, const char* name) const {
+    DeviceCall made{op, device()->recordsCalls()};
+    made.object = this;
+    made.name = name;
+    return made;
+}
 
 Effect::Effect(Device* device, formats::EffectFile file) : DeviceResource(device), file_(std::move(file)) {
     for (const formats::EffectUniform& u : file_.uniforms) parameters_.push_back({u.name, u.type, {}, false, 0});
@@ -135,7 +135,7 @@ Result Effect::SetTechnique(EffectHandle technique) {
 }
 
 Result Effect::setTechnique(std::int64_t index, const char* name) {
-    DeviceCall call = effectCall(*device(), DeviceOp::EffectSetTechnique, this, name);
+    DeviceCall call = deviceCall(DeviceOp::EffectSetTechnique, name);
     if (index >= 0 && !begun_) {
         technique_ = static_cast<std::uint32_t>(index);
         call.result = kOk;
@@ -187,7 +187,7 @@ bool Effect::cullsByBounds(EffectHandle technique) const {
 }
 
 Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
-    DeviceCall call = effectCall(*device(), DeviceOp::EffectBegin, this, nullptr);
+    DeviceCall call = deviceCall(DeviceOp::EffectBegin, nullptr);
     call.args[0] = flags;
     if (begun_) {
         call.result = device()->refuse(call, DeviceCheck::EffectBeginInBegin);
@@ -204,7 +204,7 @@ Result Effect::Begin(std::uint32_t* passes, std::uint32_t flags) {
 }
 
 Result Effect::BeginPass(std::uint32_t pass) {
-    DeviceCall call = effectCall(*device(), DeviceOp::EffectBeginPass, this, nullptr);
+    DeviceCall call = deviceCall(DeviceOp::EffectBeginPass, nullptr);
     call.args[0] = pass;
     const formats::EffectTechnique& technique = file_.techniques[technique_];
     if (!begun_ || inPass_ || pass >= technique.passes.size()) {
@@ -224,7 +224,7 @@ Result Effect::BeginPass(std::uint32_t pass) {
 }
 
 Result Effect::EndPass() {
-    DeviceCall call = effectCall(*device(), DeviceOp::EffectEndPass, this, nullptr);
+    DeviceCall call = deviceCall(DeviceOp::EffectEndPass, nullptr);
     call.result = inPass_ ? kOk : device()->refuse(call, DeviceCheck::EffectEndPassOutsidePass);
     inPass_ = false;
     device()->record(call);
@@ -232,7 +232,7 @@ Result Effect::EndPass() {
 }
 
 Result Effect::End() {
-    DeviceCall call = effectCall(*device(), DeviceOp::EffectEnd, this, nullptr);
+    DeviceCall call = deviceCall(DeviceOp::EffectEnd, nullptr);
     if (!begun_) {
         call.result = device()->refuse(call, DeviceCheck::EffectEndOutsideBegin);
         device()->record(call);
@@ -258,7 +258,7 @@ Effect::Parameter* Effect::parameter(EffectHandle handle) {
 
 Result Effect::setParameter(DeviceOp op, Parameter* p, const char* name, UniformType type, const float* values,
                             std::uint32_t count) {
-    DeviceCall call = effectCall(*device(), op, this, name);
+    DeviceCall call = deviceCall(op, name);
     if (op == DeviceOp::EffectSetMatrix)
         call.matrix = reinterpret_cast<const Matrix*>(values);
     else if (values != nullptr)

@@ -110,6 +110,8 @@ private:
     explicit Effect(Device* device, formats::EffectFile file);
     ~Effect() override;
 
+    // A call on this effect, to be checked and recorded with the device's own.
+    DeviceCall deviceCall(DeviceOp op, const char* name) const;
     Parameter* find(const char* name);
     // `p` is the parameter set (null: none of that name); `name` is what the call is recorded with.
     Result setParameter(DeviceOp op, Parameter* p, const char* name, UniformType type, const float* values,

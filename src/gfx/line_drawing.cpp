@@ -19,7 +19,8 @@ constexpr LineVertex vertex(float x, float y, float z) { return {x, y, z, {0.0f,
 krovane::gfx::Result DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, Device* device) {
     if (device == nullptr) return krovane::gfx::kInvalidCall;
     const LineVertex line[2] = {vertex(x1, y1, z1), vertex(x2, y2, z2)};
-    return device->DrawPrimitiveUP(PrimitiveType::LineList, 1, line, sizeof(LineVertex));
+    return device->DrawPrimitiveUP(PrimitiveType::LineList, 1, line, sizeof(LineVertex),
+                                   krovane::gfx::VertexLayout::Line);
 }
 
 krovane::gfx::Result DrawBox(float x1, float y1, float z1, float x2, float y2, float z2, Device* device) {
@@ -38,5 +39,6 @@ krovane::gfx::Result DrawBox(float x1, float y1, float z1, float x2, float y2, f
         vertex(x2, y2, z2), vertex(x1, y2, z2),  //
         vertex(x2, y1, z2), vertex(x2, y2, z2),  //
     };
-    return device->DrawPrimitiveUP(PrimitiveType::LineList, 12, edges, sizeof(LineVertex));
+    return device->DrawPrimitiveUP(PrimitiveType::LineList, 12, edges, sizeof(LineVertex),
+                                   krovane::gfx::VertexLayout::Line);
 }

@@ -5,7 +5,7 @@
 // Both draw on the device given (borrowed for the call); without one they
 // draw nothing and return kInvalidCall. They set no vertex format, texture, transform or state:
 // what the caller has set applies (see Device for how the seven-float line
-// vertex x, y, z, 0, 0, 0, 1 is read). They allocate nothing.
+// vertex x, y, z, 0, 0, 0, 1 is read: VertexLayout::Line). They allocate nothing.
 #pragma once
 
 #include "gfx/device.h"

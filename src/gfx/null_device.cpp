@@ -1,5 +1,7 @@
 #include "gfx/null_device.h"
 
+#include <memory>
+
 #include "gfx/index_buffer.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
@@ -42,37 +44,38 @@ public:
 
 }  // namespace
 
-Ref<NullDevice> NullDevice::create() { return Ref<NullDevice>::adopt(new NullDevice); }
+Ref<Device> createNullDevice() { return Device::create(std::make_unique<NullBackend>()); }
 
-Result NullDevice::onCreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t, const std::uint32_t*,
-                                   Ref<Texture>* texture) {
-    *texture = Ref<Texture>::adopt(new NullTexture(this, width, height));
+Result NullBackend::clear(std::uint32_t, std::uint32_t, float, std::uint32_t) { return kOk; }
+Result NullBackend::present() { return kOk; }
+
+Result NullBackend::createTexture(Device& device, std::uint32_t width, std::uint32_t height, std::uint32_t,
+                                  const std::uint32_t*, Ref<Texture>* texture) {
+    *texture = Ref<Texture>::adopt(new NullTexture(&device, width, height));
     return kOk;
 }
 
-Result NullDevice::onCreateVertexBuffer(std::uint32_t length, std::uint32_t fvf, Ref<VertexBuffer>* buffer) {
-    *buffer = Ref<VertexBuffer>::adopt(new NullVertexBuffer(this, length, fvf));
+Result NullBackend::createVertexBuffer(Device& device, std::uint32_t length, std::uint32_t fvf,
+                                       Ref<VertexBuffer>* buffer) {
+    *buffer = Ref<VertexBuffer>::adopt(new NullVertexBuffer(&device, length, fvf));
     return kOk;
 }
 
-Result NullDevice::onCreateIndexBuffer(std::uint32_t length, std::uint32_t indexSize, Ref<IndexBuffer>* buffer) {
-    *buffer = Ref<IndexBuffer>::adopt(new NullIndexBuffer(this, length, indexSize));
+Result NullBackend::createIndexBuffer(Device& device, std::uint32_t length, std::uint32_t indexSize,
+                                      Ref<IndexBuffer>* buffer) {
+    *buffer = Ref<IndexBuffer>::adopt(new NullIndexBuffer(&device, length, indexSize));
     return kOk;
 }
 
-Result NullDevice::onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* program, std::string&) {
-    *program = Ref<ShaderProgram>::adopt(new NullShaderProgram(this));
+Result NullBackend::createShaderProgram(Device& device, const char*, const char*, Ref<ShaderProgram>* program,
+                                        std::string&) {
+    *program = Ref<ShaderProgram>::adopt(new NullShaderProgram(&device));
     return kOk;
 }
 
-Result NullDevice::onDraw(PrimitiveType, std::uint32_t, const void*, std::uint32_t, const VertexBuffer*,
-                          std::uint32_t) {
-    return kOk;
-}
+Result NullBackend::draw(const Device&, const DrawRequest&) { return kOk; }
+Result NullBackend::drawIndexed(const Device&, const IndexedDrawRequest&) { return kOk; }
 
-Result NullDevice::onDrawIndexed(PrimitiveType, const VertexBuffer&, std::uint32_t, std::uint32_t, const IndexBuffer&,
-                                 std::uint32_t, std::uint32_t) {
-    return kOk;
-}
+Result NullBackend::readPixels(std::vector<std::uint32_t>&, std::uint32_t&, std::uint32_t&) { return kNotAvailable; }
 
 }  // namespace krovane::gfx

@@ -1,15 +1,17 @@
-// RecordingDevice: a null device (draws nothing; its resources exist and
-// behave but hold no image) that keeps every call made on it, with its
-// arguments and result, so that tests can check exactly what a frame, a
-// marker or a console box issued.
+// RecordingBackend: a backend that wraps another (null unless given one) and
+// keeps every call made on the device, valid or refused, with its arguments
+// and result, so that tests can check exactly what a frame, a marker or a
+// console box issued. RecordingDevice is a device on it that shows the calls.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "gfx/null_device.h"
+#include "gfx/device.h"
+#include "gfx/device_backend.h"
 
 namespace krovane::gfx {
 
@@ -31,20 +33,47 @@ struct RecordedCall {
     std::vector<float> floats() const;
 };
 
-class RecordingDevice final : public NullDevice {
+class RecordingBackend final : public DeviceBackend {
 public:
-    // A new device, owned by the handle returned.
-    static Ref<RecordingDevice> create();
+    explicit RecordingBackend(std::unique_ptr<DeviceBackend> inner);
 
     const std::vector<RecordedCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
 
-protected:
-    void onRecord(const DeviceCall& call) override;
+    Result clear(std::uint32_t flags, std::uint32_t color, float z, std::uint32_t stencil) override;
+    Result present() override;
+    Result createVertexBuffer(Device& device, std::uint32_t length, std::uint32_t fvf,
+                              Ref<VertexBuffer>* buffer) override;
+    Result createIndexBuffer(Device& device, std::uint32_t length, std::uint32_t indexSize,
+                             Ref<IndexBuffer>* buffer) override;
+    Result createTexture(Device& device, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                         const std::uint32_t* pixels, Ref<Texture>* texture) override;
+    Result createShaderProgram(Device& device, const char* vertexSource, const char* fragmentSource,
+                               Ref<ShaderProgram>* program, std::string& log) override;
+    Result draw(const Device& state, const DrawRequest& draw) override;
+    Result drawIndexed(const Device& state, const IndexedDrawRequest& draw) override;
+    Result readPixels(std::vector<std::uint32_t>& argb, std::uint32_t& width, std::uint32_t& height) override;
+    bool recordsCalls() const override { return true; }
+    void record(const DeviceCall& call) override;
 
 private:
-    RecordingDevice();
+    std::unique_ptr<DeviceBackend> inner_;
     std::vector<RecordedCall> calls_;
+};
+
+// A device on a recording backend, with its calls in view.
+class RecordingDevice final : public Device {
+public:
+    // A new device recording over `inner` (the null backend when none),
+    // owned by the handle returned.
+    static Ref<RecordingDevice> create(std::unique_ptr<DeviceBackend> inner = nullptr);
+
+    const std::vector<RecordedCall>& calls() const { return recorder_.calls(); }
+    void clearCalls() { recorder_.clearCalls(); }
+
+private:
+    explicit RecordingDevice(std::unique_ptr<RecordingBackend> backend);
+    RecordingBackend& recorder_;
 };
 
 }  // namespace krovane::gfx

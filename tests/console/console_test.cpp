@@ -190,10 +190,11 @@ TEST_F(Console, TypingAndTogglingArePacedButActAtOnceAfterAKeyPress) {
     EXPECT_TRUE(toggleAfter(0));
 }
 
-constexpr std::uint32_t kFontStride = 32;  // a glyph's vertex
+constexpr std::uint32_t kFontStride = 28;  // a glyph's vertex
 
-bool isDraw(const RecordedCall& c, std::uint32_t stride) {
-    return c.op == DeviceOp::DrawPrimitiveUP && c.args[2] == stride;
+// A user-pointer draw of `stride`: of triangles (text), or of lines (outlines).
+bool isDraw(const RecordedCall& c, std::uint32_t stride, PrimitiveType type = PrimitiveType::TriangleList) {
+    return c.op == DeviceOp::DrawPrimitiveUP && c.args[2] == stride && c.args[0] == static_cast<std::uint32_t>(type);
 }
 
 struct ConsoleBoxes : Console {
@@ -320,7 +321,7 @@ TEST_F(ConsoleBoxes, AFrameDrawsTheBoxesSolidTicksTheClockNeedsADeviceAndMakesNo
     std::vector<const void*> outline;
     for (const RecordedCall& c : calls) {
         if (c.op == DeviceOp::SetTexture) bound = c.object;
-        if (isDraw(c, kLineVertexStride)) outline.push_back(bound);
+        if (isDraw(c, kLineVertexStride, PrimitiveType::LineList)) outline.push_back(bound);
     }
     ASSERT_NE(console->inputBox().texture.get(), nullptr);
     EXPECT_TRUE(outline == std::vector<const void*>(4, console->inputBox().texture.get()) && bound == nullptr);

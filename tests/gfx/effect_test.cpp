@@ -208,20 +208,23 @@ TEST_F(Effects, ParametersAndTechniquesByNameOrHandle) {
 
 // A program is handed a parameter's value only when it changed since the program last had it.
 TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
-    struct Counting final : NullDevice {  // counts the values handed to its programs
+    struct Counting final : NullBackend {  // counts the values handed to its programs
         struct Program final : ShaderProgram {
-            explicit Program(Counting* d) : ShaderProgram(d), device(d) {}
+            Program(Device& d, int& given) : ShaderProgram(&d), given_(given) {}
             std::int32_t uniformLocation(const char*) const override { return 0; }
-            void setUniform(std::int32_t, UniformType, const float*) override { ++device->given; }
-            Counting* device;
+            void setUniform(std::int32_t, UniformType, const float*) override { ++given_; }
+            int& given_;
         };
         int given = 0;
-        Result onCreateShaderProgram(const char*, const char*, Ref<ShaderProgram>* p, std::string&) override {
-            *p = Ref<ShaderProgram>::adopt(new Program(this));
+        Result createShaderProgram(Device& d, const char*, const char*, Ref<ShaderProgram>* p,
+                                   std::string&) override {
+            *p = Ref<ShaderProgram>::adopt(new Program(d, given));
             return kOk;
         }
     };
-    const Ref<Counting> device = Ref<Counting>::adopt(new Counting);
+    auto owned = std::make_unique<Counting>();
+    Counting* counting = owned.get();
+    const Ref<Device> device = Device::create(std::move(owned));
     EffectFile file;
     std::string error;
     ASSERT_TRUE(parseEffectFile(kSmall, file, error));
@@ -232,15 +235,15 @@ TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
     const auto round = [&](const Vector4& tint, float gain, float inside) {
         effect->SetVector("tint", &tint);
         effect->SetFloat("gain", gain);
-        device->given = 0;
+        counting->given = 0;
         std::uint32_t passes = 0;
         effect->Begin(&passes, 0);
         effect->BeginPass(0);
-        const int before = device->given;
+        const int before = counting->given;
         effect->SetFloat(effect->GetParameterByName("gain"), inside);
         effect->EndPass();
         effect->End();
-        return std::pair(before, device->given - before);
+        return std::pair(before, counting->given - before);
     };
     EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(2, 0));   // both new; the same value inside the pass: nothing
     EXPECT_EQ(round(v, 0.5f, 0.5f), std::pair(0, 0));   // all as the program has them

@@ -48,13 +48,13 @@ struct Fonts : ::testing::Test {
         device->EndScene();
         return height;
     }
-    // The floats of the last text's one draw (eight per vertex: x y z rhw colour u v), none when it drew nothing.
+    // The floats of the last text's one draw (seven per vertex: x y z rhw colour u v), none when it drew nothing.
     std::vector<float> drawn() const {
         std::vector<float> out;
         for (const RecordedCall& c : device->calls())
             if (c.op == DeviceOp::DrawPrimitiveUP) {
                 EXPECT_TRUE(out.empty() && c.args[0] == static_cast<std::uint32_t>(PrimitiveType::TriangleList) &&
-                            c.args[1] * 3 * 32 == c.vertices.size() && c.args[2] == 32u);
+                            c.args[1] * 3 * 28 == c.vertices.size() && c.args[2] == 28u);
                 out = c.floats();
             }
         return out;
@@ -62,9 +62,9 @@ struct Fonts : ::testing::Test {
     std::vector<Quad> quads() const {
         const auto f = drawn();
         std::vector<Quad> out;
-        for (std::size_t i = 0; i + 48 <= f.size(); i += 48) {
+        for (std::size_t i = 0; i + 42 <= f.size(); i += 42) {
             Quad q{f[i], f[i + 1], f[i], f[i + 1]};
-            for (std::size_t k = i; k < i + 48; k += 8)
+            for (std::size_t k = i; k < i + 42; k += 7)
                 q = {std::min(q.left, f[k]), std::min(q.top, f[k + 1]), std::max(q.right, f[k]),
                      std::max(q.bottom, f[k + 1])};
             out.push_back(q);
@@ -159,7 +159,7 @@ TEST_F(Fonts, DrawingPutsBackEveryStateItChanges) {
 TEST_F(Fonts, AStringIsOneDrawInItsColourAlignedLeftOrRightAndClippedAtTheRect) {
     EXPECT_EQ(draw("Hello", -1, {10, 10, 300, 100}, 0, 0xFF336699), font->height());
     const auto colours = drawn();
-    for (std::size_t i = 0; i < colours.size(); i += 8)
+    for (std::size_t i = 0; i < colours.size(); i += 7)
         EXPECT_EQ(std::bit_cast<std::uint32_t>(colours[i + 4]), 0xFF336699u);
     const auto left = quads();  // left to right from the rect's corner
     ASSERT_EQ(left.size(), 5u);
@@ -195,9 +195,9 @@ TEST_F(Fonts, AStringIsOneDrawInItsColourAlignedLeftOrRightAndClippedAtTheRect) 
         EXPECT_TRUE(q.size() >= c.fewest && q.size() <= c.most) << q.size();
         for (std::size_t i = 0; i < q.size(); ++i) {
             EXPECT_TRUE(q[i].right <= c.right && q[i].bottom <= c.bottom) << i << " of " << q.size();
-            const std::size_t k = i * 48;  // corners 0 and 1 span the top edge, corners 0 and 2 the left
-            EXPECT_NEAR((f[k + 8] - f[k]) / (f[k + 13] - f[k + 5]), (f[8] - f[0]) / (f[13] - f[5]), 0.01f);
-            EXPECT_NEAR((f[k + 17] - f[k + 1]) / (f[k + 22] - f[k + 6]), (f[17] - f[1]) / (f[22] - f[6]), 0.01f);
+            const std::size_t k = i * 42;  // corners 0 and 1 span the top edge, corners 0 and 2 the left
+            EXPECT_NEAR((f[k + 7] - f[k]) / (f[k + 12] - f[k + 5]), (f[7] - f[0]) / (f[12] - f[5]), 0.01f);
+            EXPECT_NEAR((f[k + 15] - f[k + 1]) / (f[k + 20] - f[k + 6]), (f[15] - f[1]) / (f[20] - f[6]), 0.01f);
         }
     }
     // No rect: the top left corner, unclipped.
@@ -281,7 +281,7 @@ TEST_F(Fonts, EveryByteAndExtremeRectsDrawWithoutHarm) {
              {0u, kDtWordBreak | kDtExpandTabs | kDtRight, kDtNoClip | kDtWordBreak, kDtSingleLine}) {
             draw(text.c_str(), -1, r, format);
             const auto f = drawn();
-            for (std::size_t i = 0; i < f.size(); i += 8)
+            for (std::size_t i = 0; i < f.size(); i += 7)
                 EXPECT_TRUE(f[i + 5] >= 0 && f[i + 5] <= 1 && f[i + 6] >= 0 && f[i + 6] <= 1);
             Rect measured = r;
             EXPECT_GE(font->DrawTextA(nullptr, text.c_str(), -1, &measured, format | kDtCalcRect, 0), font->height());

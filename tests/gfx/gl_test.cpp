@@ -161,11 +161,11 @@ TEST_F(Gl, AnisotropicFiltersUseTheSamplersAnisotropyAndOneIsTrilinear) {
     struct TexturedVertex {
         float x, y, z, rhw;
         std::uint32_t color;
-        float u, v, unused;  // 32 bytes: a 28-byte stride is read as the line vertex
+        float u, v;  // 28 bytes, as the line vertex: the layout comes from the format set, not the stride
     };
     // Pixel centres lie on whole coordinates: the quad's edges on the half ones put them on the texels' centres.
-    const TexturedVertex v[4] = {{-0.5f, 47.5f, 0, 1, 0xFFFFFFFF, 0, 0.75f, 0}, {-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0},
-                                 {63.5f, 47.5f, 0, 1, 0xFFFFFFFF, 8, 0.75f, 0}, {63.5f, -0.5f, 0, 1, 0xFFFFFFFF, 8, 0, 0}};
+    const TexturedVertex v[4] = {{-0.5f, 47.5f, 0, 1, 0xFFFFFFFF, 0, 0.75f}, {-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0},
+                                 {63.5f, 47.5f, 0, 1, 0xFFFFFFFF, 8, 0.75f}, {63.5f, -0.5f, 0, 1, 0xFFFFFFFF, 8, 0}};
     // The largest difference between neighbouring rows in the middle column.
     const auto contrast = [&](std::uint32_t filter, std::uint32_t anisotropy) {
         for (const SamplerState s : {SamplerState::MinFilter, SamplerState::MagFilter, SamplerState::MipFilter})

@@ -68,7 +68,7 @@ std::vector<Result> script(Device& device) {
 }
 
 TEST(NullDevice, AnswersEveryCallAsTheOtherDevicesAndKeepsTheState) {
-    Ref<NullDevice> null = NullDevice::create();
+    Ref<Device> null = createNullDevice();
     Ref<RecordingDevice> recording = RecordingDevice::create();
     const std::vector<Result> expected = script(*recording);
     EXPECT_EQ(script(*null), expected);

@@ -106,7 +106,7 @@ int checkLevel(bool strict, const ModelLevel& model) {
     if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
         std::fprintf(stderr, "krovane-shot: no offscreen OpenGL (%s); checking without compiling the effects\n",
                      error.c_str());
-        engine.adoptDevice(krovane::gfx::NullDevice::create());
+        engine.adoptDevice(krovane::gfx::createNullDevice());
     }
     engine.Initialize(window ? window->verticalDpi() : 96);
     model.report(*engine.console());
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     std::string error;
     std::unique_ptr<krovane::platform::Window> window;
     if (null) {
-        engine.adoptDevice(krovane::gfx::NullDevice::create());
+        engine.adoptDevice(krovane::gfx::createNullDevice());
     } else {
         window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
                                                    true, error);
