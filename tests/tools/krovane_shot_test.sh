@@ -86,6 +86,7 @@ check "--check: no warning for the clean level" test "$(grep -c '^Warning: ' "$W
 # What the log does not report: CHANGE made in a copy of the level | the one warning the check then prints.
 # A warning alone passes; --strict fails on it; LOG.dr never holds it.
 far='    far { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _POSITION_ { 0 0 90000 } }'
+huge='    huge { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _SCALE_ { 1e30 } }'
 while IFS='|' read -r change warning; do
     rm -rf "$WORK/warned" && cp -r "$WORK/level" "$WORK/warned" && (cd "$WORK/warned" && eval "$change")
     "$SHOT" --check "$WORK/warned" >"$WORK/check" 2>/dev/null
@@ -99,6 +100,8 @@ rm textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missin
 echo not a picture >textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
 sed -i 's/vek_Phong/vek_Phong vek_Glow/' objects/crate.DR|Warning: objects\crate.DR names the effect vek_Glow, which the level does not load: it is drawn without it
 sed -i "s/^_OBJECTS_ {$/&\n$far/" POLYGON01|Warning: object 1 (objects\crate.DR) is farther than the far plane from every camera
+sed -i "s/^_OBJECTS_ {$/&\n$huge/" POLYGON01|Warning: object 1 (objects\crate.DR) is too large to draw: its scaled bounds are not finite
+sed -i '/MeshNormals/,/^ }/d' models/crate.x|Warning: models\crate.x has no normals; they are made from its faces
 CASES
 rm "$WORK/level/models/torus.x"
 "$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
