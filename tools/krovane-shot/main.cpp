@@ -15,6 +15,11 @@
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
 //
+// Nothing to show is a failure, never an empty picture: when the model file
+// given did not load, or the level lists objects and none of them loaded, it
+// writes no picture, prints why and the log's Error lines on stderr and
+// exits 1.
+//
 // --bare draws the scene alone, without the head-up text or the console,
 // and does not wait for the rate: the first frame, then N frames, and the
 // picture is written (thumbnails for file managers).
@@ -44,6 +49,7 @@
 #include "gfx/png_writer.h"
 #include "platform/code_page_1251.h"
 #include "platform/window.h"
+#include "scene/static_c_object.h"
 
 using namespace krovane::app;
 
@@ -70,9 +76,11 @@ bool readNumber(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
-// The log as "TYPE: text" lines in UTF-8, the stamp "[S:MMM] " left out;
-// true when one of them is an Error.
-bool printLog(const Krovane_Console& console) {
+// The log as "TYPE: text" lines in UTF-8 on `out`, the stamp "[S:MMM] " left
+// out (with `errorsOnly`, its Error lines alone, each after `lead`); true
+// when one of them is an Error.
+bool printLog(const Krovane_Console& console, std::FILE* out = stdout, bool errorsOnly = false,
+              const char* lead = "") {
     static constexpr struct {
         const char* stored;
         const char* shown;
@@ -91,9 +99,27 @@ bool printLog(const Krovane_Console& console) {
             const std::size_t close = text.find("] ");
             if (close != std::string::npos) text.erase(0, close + 2);
         }
-        std::printf("%s: %s\n", type, krovane::cp1251ToUtf8(text).c_str());
+        if (!errorsOnly || stored == "_ERROR_")
+            std::fprintf(out, "%s%s: %s\n", lead, type, krovane::cp1251ToUtf8(text).c_str());
     }
     return error;
+}
+
+// Why nothing is there to draw: the model file given did not load, or the
+// level lists objects and none of them loaded (with a model); else empty.
+std::string nothingLoaded(const Krovane& engine, bool modelFile) {
+    const Krovane_Object_Manager* objects = engine.objectManager();
+    if (objects == nullptr) return "the level did not start";
+    bool loaded = false;
+    objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
+        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+        loaded = loaded || (object != nullptr && object->mesh() != nullptr);
+    });
+    if (loaded) return {};
+    if (modelFile) return "the model did not load";
+    const std::uint32_t listed = objects->lastId() + objects->errors();
+    if (listed > 0) return "none of the level's " + std::to_string(listed) + " objects loaded";
+    return {};
 }
 
 // Loads the level in the working directory and prints its log and warnings.
@@ -210,6 +236,13 @@ int main(int argc, char** argv) {
     }
     engine.Initialize(window ? window->verticalDpi() : 96);
     model.report(*engine.console());
+    // Nothing to show is a failure, never an empty picture: the log's errors say why.
+    if (const std::string why = nothingLoaded(engine, !model.folder().empty()); !why.empty()) {
+        std::fprintf(stderr, "krovane-shot: %s: no picture; the errors of the log:\n", why.c_str());
+        printLog(*engine.console(), stderr, true, "krovane-shot:   ");
+        engine.Shutdown();
+        return 1;
+    }
     if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
         std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
                      engine.cameraManager()->CurrentNumber());
