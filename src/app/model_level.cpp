@@ -24,8 +24,10 @@ namespace krovane::app {
 
 namespace {
 
-// Raised when what the level is made of changes, so that old levels are made again.
-constexpr const char* kStampHeader = "krovane model level 1";
+// Raised when what the level is made of changes (the level's files, or how
+// krovane-import converts: 2 made the normals a model lacks keep its hard
+// edges), so that old levels and imported copies are made again.
+constexpr const char* kStampHeader = "krovane model level 2";
 constexpr const char* kImported = "models\\model.x";
 constexpr float kMargin = 1.15f;  // room left around the model
 
