@@ -26,6 +26,7 @@ done <<CASES
 $WORK/level other|2|krovane-shot: cannot use other
 --null --out x.png $WORK/level|2|krovane-shot: --null draws no picture: --out and --size do not go with it
 --bare --console $WORK/level|2|krovane-shot: --bare draws the scene alone: --console does not go with it
+--thumbnail --null $WORK/level|2|krovane-shot: --thumbnail does not go with --null or --console
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
@@ -75,6 +76,21 @@ white=$(picture "$WORK/bare.png" near FFFFFF 0 0 320 60)
 check "--bare: no head-up text there ($white white pixels)" test "${white:-1}" -eq 0
 differing=$(picture "$WORK/culled.png" differ "$WORK/bare.png" 0 60 320 180)
 check "--bare: the scene below is the same ($differing pixels differ)" test "${differing:-1}" -eq 0
+
+# --thumbnail (the desktop's thumbnailer): a square, transparent where nothing is drawn, the model framed to span at
+# least 80% of its width or height; past its time limit, no picture and exit 1.
+export TMPDIR=$WORK
+"$SHOT" --thumbnail --size 96x96 --out "$WORK/thumb.png" "$WORK/level/models/torus.x" >/dev/null 2>"$WORK/err"
+check "--thumbnail: a square picture (exit $?)" test "$(picture "$WORK/thumb.png" size)" = "96 96"
+check "--thumbnail: its corners are transparent" test "$(picture "$WORK/thumb.png" clear 0 0 8 8)" = 64
+read -r wide high <<<"$(picture "$WORK/thumb.png" span)"
+check "--thumbnail: the model spans 80% of a side ($wide x $high)" test $((wide > high ? wide : high)) -ge 77
+KROVANE_THUMBNAIL_SECONDS=1 "$SHOT" --thumbnail --frames 100000 --out "$WORK/slow.png" "$WORK/level/models/torus.x" \
+    >/dev/null 2>"$WORK/err"
+check "--thumbnail: stopped at its time limit (exit $?)" test $? -eq 1 -a ! -e "$WORK/slow.png" -a ! -e "$WORK/slow.png.part"
+check "saying so" grep -qx 'krovane-shot: no thumbnail: the drawing took longer than 1 s (the limits are 1 s and 2048 MiB)' "$WORK/err"
+check "no level folder is left behind" test -z "$(find "$WORK" -maxdepth 1 -name 'krovane-*')"
+unset TMPDIR
 
 # The level check: exit 0 on a clean level, 1 when the log holds an Error
 # line; the log as "TYPE: text" lines without stamps.
