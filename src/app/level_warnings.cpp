@@ -79,8 +79,9 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
         const Mesh& mesh = *object->mesh();
         if (mesh.normalsMade())
             if (const unsigned key = Static_CObject::modelKey(*object->params))
-                addOnce(lines, "Warning: " + cp1251ToUtf8(object->params->iLookName(object->params->TopId(key)).view()) +
-                                   " has no normals; they are made from its faces");
+                addOnce(lines,
+                        "Warning: " + cp1251ToUtf8(object->params->iLookName(object->params->TopId(key)).view()) +
+                            " has no normals; they are made from its faces");
         Vector3 centre;
         float radius = 0;
         if (!worldSphere(*object, centre, radius)) {

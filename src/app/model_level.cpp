@@ -311,8 +311,9 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
         if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
     if (announced_ != folder_)
-        std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s%s\n", program, model.string().c_str(),
-                     folder_.string().c_str(), folder_ == temporary_ ? " (removed on exit: no cache to keep it in)" : "");
+        std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s%s\n", program,
+                     model.string().c_str(), folder_.string().c_str(),
+                     folder_ == temporary_ ? " (removed on exit: no cache to keep it in)" : "");
     announced_ = folder_;
     return true;
 }

@@ -46,8 +46,9 @@ bool Thumbnail::frame(Krovane& engine, std::uint32_t width, std::uint32_t height
         std::string error;
         if (added && !formats::loadXModel(path, found->second, error)) found->second = formats::XModel{};
         for (const formats::XVertex& v : found->second.vertices) {
-            const Vector3 p = krovane::gfx::transformCoord({v.position[0], v.position[1], v.position[2]}, object->world) -
-                              camera->position;
+            const Vector3 p =
+                krovane::gfx::transformCoord({v.position[0], v.position[1], v.position[2]}, object->world) -
+                camera->position;
             const double x = krovane::gfx::dot(p, side), y = krovane::gfx::dot(p, up), z = krovane::gfx::dot(p, ahead);
             const double bounds[5] = {z - x / tx, z + x / tx, z - y / ty, z + y / ty, z};
             for (int k = 0; k < 5; ++k) least[k] = std::min(least[k], bounds[k]);
@@ -57,8 +58,8 @@ bool Thumbnail::frame(Krovane& engine, std::uint32_t width, std::uint32_t height
     // Centred on each axis, then back (or forward) until the tighter axis just holds every vertex,
     // and never so close that a vertex is nearer than the near plane.
     const double x = tx * (least[1] - least[0]) / 2, y = ty * (least[3] - least[2]) / 2;
-    const double z = std::min({(least[0] + least[1]) / 2, (least[2] + least[3]) / 2,
-                               least[4] - 2.0 * Krovane_Camera::kNear});
+    const double z =
+        std::min({(least[0] + least[1]) / 2, (least[2] + least[3]) / 2, least[4] - 2.0 * Krovane_Camera::kNear});
     const Vector3 move = side * static_cast<float>(x) + up * static_cast<float>(y) + ahead * static_cast<float>(z);
     camera->position = camera->position + move;
     camera->look = camera->look + move;
@@ -85,8 +86,9 @@ std::vector<std::uint32_t> Thumbnail::cutOut(const std::vector<std::uint32_t>& o
             std::uint32_t pixel = static_cast<std::uint32_t>(alpha) << 24;
             // Over black, the colour drawn times its cover.
             for (int shift = 0; alpha > 0 && shift <= 16; shift += 8)
-                pixel |= static_cast<std::uint32_t>(std::min(255, static_cast<int>((black >> shift) & 0xFF) * 255 / alpha))
-                         << shift;
+                pixel |=
+                    static_cast<std::uint32_t>(std::min(255, static_cast<int>((black >> shift) & 0xFF) * 255 / alpha))
+                    << shift;
             square.push_back(pixel);
         }
     return square;
