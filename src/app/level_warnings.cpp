@@ -24,19 +24,25 @@ void addOnce(std::vector<std::string>& lines, std::string line) {
     if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(std::move(line));
 }
 
-// Whether the whole of the object's box, placed by its world matrix, is
-// farther from the camera's eye than its far plane: whichever way the
-// camera turns, the object is not shown. (A sphere about the box decides.)
-bool outOfReach(const Static_CObject& object, const Krovane_Camera& camera) {
+// The sphere about the object's box placed by its world matrix; false when
+// its centre or radius is not a finite number (a scale or position so large
+// that the box cannot be worked with, so it is never drawn).
+bool worldSphere(const Static_CObject& object, Vector3& centre, float& radius) {
     const Vector3& lo = object.mesh()->boundsMin();
     const Vector3& hi = object.mesh()->boundsMax();
-    const Vector3 centre = transformCoord((lo + hi) * 0.5f, object.world);
-    float radius = 0;
+    centre = transformCoord((lo + hi) * 0.5f, object.world);
+    radius = 0;
     for (int corner = 0; corner < 8; ++corner) {
         const Vector3 p{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
         const Vector3 offset = transformCoord(p, object.world) - centre;
         radius = std::max(radius, std::sqrt(dot(offset, offset)));
     }
+    return std::isfinite(radius) && std::isfinite(dot(centre, centre));
+}
+
+// Whether the whole of that sphere is farther from the camera's eye than its
+// far plane: whichever way the camera turns, the object is not shown.
+bool outOfReach(const Vector3& centre, float radius, const Krovane_Camera& camera) {
     const Vector3 away = centre - camera.position;
     return std::sqrt(dot(away, away)) - radius > Krovane_Camera::kFar;
 }
@@ -48,7 +54,7 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
     const Krovane_Effect_Manager* effects = engine.effectManager();
     const Krovane_Camera_Manager* cameras = engine.cameraManager();
     if (objects == nullptr || effects == nullptr || cameras == nullptr) return {};
-    // Said in this order: stand-in textures, effects not loaded, objects out of reach.
+    // Said in this order: stand-in textures and made normals, effects not loaded, objects out of reach.
     std::vector<std::string> lines, unloaded, far;
     std::unordered_set<const ObjectTemplate*> templates;  // each template's stand-ins looked at once
     std::unordered_set<std::string_view> files;           // each object file's effects looked up once
@@ -69,11 +75,25 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
                     addOnce(unloaded, "Warning: " + file + " names the effect " + cp1251ToUtf8(name.view()) +
                                           ", which the level does not load: it is drawn without it");
             }
-        if (object->mesh() == nullptr || cameras->cameraCount() == 0) return;
+        if (object->mesh() == nullptr) return;
+        const Mesh& mesh = *object->mesh();
+        if (mesh.normalsMade())
+            if (const unsigned key = Static_CObject::modelKey(*object->params))
+                addOnce(lines,
+                        "Warning: " + cp1251ToUtf8(object->params->iLookName(object->params->TopId(key)).view()) +
+                            " has no normals; they are made from its faces");
+        Vector3 centre;
+        float radius = 0;
+        if (!worldSphere(*object, centre, radius)) {
+            far.push_back("Warning: object " + std::to_string(id) + " (" + file +
+                          ") is too large to draw: its scaled bounds are not finite");
+            return;
+        }
+        if (cameras->cameraCount() == 0) return;
         bool seen = false;
         for (std::uint32_t c = 1; c <= cameras->cameraCount() && !seen; ++c)
             if (const Krovane_Camera* camera = cameras->camera(static_cast<int>(c)))
-                seen = !outOfReach(*object, *camera);
+                seen = !outOfReach(centre, radius, *camera);
         if (!seen)
             far.push_back("Warning: object " + std::to_string(id) + " (" + file +
                           ") is farther than the far plane from every camera");

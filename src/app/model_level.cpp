@@ -24,8 +24,10 @@ namespace krovane::app {
 
 namespace {
 
-// Raised when what the level is made of changes, so that old levels are made again.
-constexpr const char* kStampHeader = "krovane model level 1";
+// Raised when what the level is made of changes (the level's files, or how
+// krovane-import converts: 2 made the normals a model lacks keep its hard
+// edges), so that old levels and imported copies are made again.
+constexpr const char* kStampHeader = "krovane model level 2";
 constexpr const char* kImported = "models\\model.x";
 constexpr float kMargin = 1.15f;  // room left around the model
 
@@ -273,10 +275,27 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     return true;
 }
 
+ModelLevel::~ModelLevel() {
+    // All but the pictures taken there: a folder that still holds some stays, and says so.
+    std::error_code ec;
+    if (temporary_.empty()) return;
+    bool pictures = false;
+    for (const fs::directory_entry& entry : fs::directory_iterator(temporary_, ec)) {
+        const bool picture = entry.is_regular_file(ec) && lower(entry.path().extension().string()) == ".png";
+        if (!picture) fs::remove_all(entry.path(), ec);
+        pictures = pictures || picture;
+    }
+    if (!pictures)
+        fs::remove(temporary_, ec);
+    else
+        std::fprintf(stderr, "%s: the pictures taken are kept in %s\n", program_.c_str(), temporary_.string().c_str());
+}
+
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = false;
     modelRead_ = true;
     importFailure_.clear();
+    program_ = program;
     const fs::path data = dataFolder();
     if (data.empty()) {
         error = "the shipped effect and textures are not installed (share/krovane/demo)";
@@ -286,13 +305,15 @@ bool ModelLevel::prepare(const fs::path& model, const char* program, std::string
     folder_ = cachedFolder(model);
     if (!folder_.empty() && !fs::create_directories(folder_, ec) && ec) folder_.clear();
     if (folder_.empty() || !fill(model, data, program, error)) {
-        // No cache, or one that cannot be written (a sandbox): a folder of this run's own.
-        folder_ = krovane::platform::privateTemporaryFolder(error);
+        // No cache, or one that cannot be written (a sandbox): a folder of this run's own, removed on exit.
+        if (temporary_.empty()) temporary_ = krovane::platform::privateTemporaryFolder(error);
+        folder_ = temporary_;
         if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
     if (announced_ != folder_)
-        std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s\n", program, model.string().c_str(),
-                     folder_.string().c_str());
+        std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s%s\n", program,
+                     model.string().c_str(), folder_.string().c_str(),
+                     folder_ == temporary_ ? " (removed on exit: no cache to keep it in)" : "");
     announced_ = folder_;
     return true;
 }

@@ -11,7 +11,9 @@
 // folder per model path), so that LOG.dr and everything else written goes
 // there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
 // home) or where it cannot be written, a new private temporary folder is
-// used each time. A file "stamp"
+// used, made again in place while the program runs and removed with the
+// ModelLevel (on exit), so that no run leaves one behind; only the pictures
+// taken there (.png) are kept, and then the folder too. A file "stamp"
 // there names the model file's size, time, inode and status-change time:
 // while they are the same, the level (and an imported copy) is used again as
 // it is; a copy with the same size and time (cp -p) is another file.
@@ -43,6 +45,12 @@ namespace krovane::app {
 
 class ModelLevel {
 public:
+    ModelLevel() = default;
+    // Removes the temporary folder, if one was made, but for its pictures.
+    ~ModelLevel();
+    ModelLevel(const ModelLevel&) = delete;
+    ModelLevel& operator=(const ModelLevel&) = delete;
+
     // The radius the model is brought to, in world units.
     static constexpr float kRadius = 100.0f;
     // The extensions opened, for messages.
@@ -104,6 +112,8 @@ private:
 
     std::filesystem::path folder_;
     std::filesystem::path announced_;  // the folder said on stderr
+    std::filesystem::path temporary_;  // the private temporary folder made, if any
+    std::string program_;              // the program's name, for messages
     std::string importFailure_;
     bool made_ = false;
     bool modelRead_ = true;

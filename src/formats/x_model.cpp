@@ -62,6 +62,7 @@ private:
     bool parseMaterial(XMaterial& material);
     bool parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
                            std::vector<std::uint32_t>& faceMaterials);
+    void makeNormals(const std::vector<float>& positions, const FaceList& faces, std::size_t base);
     void transform(const float m[16], std::size_t firstVertex, std::size_t firstIndex);
     void finish();
 
@@ -424,8 +425,39 @@ bool Parser::parseMesh() {
             previous = current;
         }
     }
+    if (!hasNormals) makeNormals(positions, faces, base);
     for (XMaterial& m : materials) model_.materials.push_back(std::move(m));
     return true;
+}
+
+// Gives the vertices of a mesh without normals (from `base` on, one per
+// position) the area-weighted sum of the faces around them, made unit length.
+// A face's normal is the sum of its fan's cross products: front faces wind
+// clockwise, seen from where their normal points.
+void Parser::makeNormals(const std::vector<float>& positions, const FaceList& faces, std::size_t base) {
+    model_.normalsMade = true;
+    const auto at = [&](std::uint32_t p, int c) { return static_cast<double>(positions[std::size_t{p} * 3 + c]); };
+    for (std::size_t f = 0; f < faces.starts.size(); ++f) {
+        const std::uint32_t n = faces.corners(f);
+        if (n < 3) continue;
+        const std::uint32_t* idx = faces.indices(f);
+        double area[3] = {0, 0, 0};
+        for (std::uint32_t k = 2; k < n; ++k) {
+            double u[3], v[3];
+            for (int c = 0; c < 3; ++c) {
+                u[c] = at(idx[k - 1], c) - at(idx[0], c);
+                v[c] = at(idx[k], c) - at(idx[0], c);
+            }
+            for (int c = 0; c < 3; ++c) area[c] += u[(c + 1) % 3] * v[(c + 2) % 3] - u[(c + 2) % 3] * v[(c + 1) % 3];
+        }
+        for (std::uint32_t k = 0; k < n; ++k)
+            for (int c = 0; c < 3; ++c) model_.vertices[base + idx[k]].normal[c] += static_cast<float>(area[c]);
+    }
+    for (std::size_t i = base; i < model_.vertices.size(); ++i) {
+        float* normal = model_.vertices[i].normal;
+        const float length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+        for (int c = 0; c < 3; ++c) normal[c] = length > 0 && std::isfinite(length) ? normal[c] / length : 0.0f;
+    }
 }
 
 // Moves the vertices from `firstVertex` on by a frame's matrix (row vectors:

@@ -4,7 +4,8 @@
 // Reads text, binary and compressed (MSZIP) files with 32- or 64-bit floats.
 // Every Mesh in the file is merged into one, with the transforms of the frames
 // around it applied, polygons split into triangle fans and triangles grouped
-// by material, one subset per material. Animation, skinning and any other
+// by material, one subset per material; normals are made where a mesh has
+// none. Animation, skinning and any other
 // data a static viewer does not draw are skipped.
 //
 // Every count and index is checked against the file: a damaged or hostile
@@ -32,7 +33,7 @@ struct XMaterial {
 
 struct XVertex {
     float position[3];
-    float normal[3];  // zeros when the mesh has none
+    float normal[3];  // made from the faces when the mesh has none (see XModel::normalsMade)
     float uv[2];      // zeros when the mesh has none
 };
 static_assert(sizeof(XVertex) == 32, "XVertex is laid out for a vertex buffer");
@@ -47,6 +48,11 @@ struct XModel {
     std::vector<std::uint32_t> indices;  // 3 per triangle, triangles grouped by subset in order
     std::vector<XMaterial> materials;    // one per subset, same order
     std::vector<XSubset> subsets;
+    // A mesh of the file had no normals: each of its vertices got the sum of
+    // the faces it is a corner of, each weighted by its area, made unit
+    // length (0 where they cancel out), so that faces sharing a vertex round
+    // over it and faces with vertices of their own stay flat.
+    bool normalsMade = false;
 };
 
 // Limits on what one model may hold, so a hostile file cannot take all memory.

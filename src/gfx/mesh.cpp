@@ -120,6 +120,7 @@ Result Mesh::create(Device* device, const formats::XModel& model, Ref<Mesh>* mes
                                                  static_cast<std::uint32_t>(cornerCount / 3)));
     result->boundsMin_ = low;
     result->boundsMax_ = high;
+    result->normalsMade_ = model.normalsMade;
     *mesh = std::move(result);
     return kOk;
 }

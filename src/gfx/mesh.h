@@ -42,6 +42,8 @@ public:
     // The box around every vertex, in model space.
     const Vector3& boundsMin() const { return boundsMin_; }
     const Vector3& boundsMax() const { return boundsMax_; }
+    // Whether the model had a mesh without normals, whose normals were made from its faces.
+    bool normalsMade() const { return normalsMade_; }
 
     // Uploads `model` to the device. Fails for a model without triangles.
     static Result create(Device* device, const formats::XModel& model, Ref<Mesh>* mesh);
@@ -59,6 +61,7 @@ private:
     std::vector<Range> subsets_;
     std::uint32_t vertexCount_, triangleCount_;
     Vector3 boundsMin_, boundsMax_;
+    bool normalsMade_ = false;
 };
 
 // Loads the .x model at `path` (an engine path) onto the device: the mesh and

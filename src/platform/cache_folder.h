@@ -17,7 +17,7 @@ std::filesystem::path cacheFolder();
 
 // Where to write when there is no cache: a new folder that only this user
 // may enter, in the system's temporary folder ($TMPDIR, else /tmp), named
-// krovane-XXXXXX. It is left there for the user to read. Empty, with the
+// krovane-XXXXXX. Whoever asked for it removes it when done. Empty, with the
 // reason in `error`, when none can be made.
 std::filesystem::path privateTemporaryFolder(std::string& error);
 

@@ -2,9 +2,11 @@
 // the cache (or a private folder), never beside the model, once, and again when the model changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -158,11 +160,27 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_TRUE(changed.made());
     EXPECT_TRUE(changed.modelRead());
 
-    ::setenv("KROVANE_NO_CACHE", "1", 1);  // no cache: a private folder
+    ::setenv("KROVANE_NO_CACHE", "1", 1);  // no cache: a private folder, made again in place, gone on exit
     open(uncached);
     EXPECT_TRUE(uncached.made());
     EXPECT_EQ(uncached.folder().parent_path(), dir.path() / "tmp");
     EXPECT_EQ(fs::status(uncached.folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const char* picture : {"", "shot.png"}) {
+        auto gone = std::make_unique<ModelLevel>();
+        open(*gone);
+        EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path() / "tmp"), {}, [](auto&) { return true; }), 2);
+        const fs::path folder = gone->folder();
+        if (*picture != '\0') std::ofstream(folder / picture) << "picture";
+        std::ofstream(model, std::ios::app) << "\n";
+        EXPECT_EQ(open(*gone), "");
+        EXPECT_EQ(gone->folder(), folder);
+        testing::internal::CaptureStderr();
+        gone.reset();
+        const std::string kept = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(fs::exists(folder / picture) == (*picture != '\0') && !fs::exists(folder / "POLYGON01"));
+        EXPECT_EQ(kept, *picture == '\0' ? "" : "test: the pictures taken are kept in " + folder.string() + "\n");
+        if (*picture != '\0') fs::remove_all(folder);
+    }
     ::unsetenv("KROVANE_NO_CACHE");
 
     // A cache that cannot be written (here: a folder where the level file goes) is left for a private folder.

@@ -181,10 +181,11 @@ LINES
     check "the broken effect's reason on stderr" grep -q '^effect: fx\\flat.fx' "$RUN/err"
 fi
 
-# A model file: shown in a level made for it (in a private folder: the tests keep out of the cache) and watched
-# without asking; nothing is written beside it.
+# A model file: shown in a level made for it (in a cache of the test's own, which keeps the level's log after
+# exit) and watched without asking; nothing is written beside it.
 mkdir "$MODELS" && cp "$STOCK/model/"{ship.x,hull.bmp,huge.bmp} "$MODELS/"
-export KROVANE_NO_CACHE=1 TMPDIR=$WORK
+export XDG_CACHE_HOME=$WORK/cache TMPDIR=$WORK
+unset KROVANE_NO_CACHE
 if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
     check "the model shows its texture" shows 480 360 24 24 red true
     check "a texture beside the model" shows 480 360 24 24 green cp "$STOCK/green.bmp" "$MODELS/hull.bmp"
@@ -194,11 +195,12 @@ if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
     check "Tab steps to the next view" keys 0 0 300 35 Tab
     check "exit 0 when the window is closed" stop close
     folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err" | tail -1)
-    check "it says where its level is ($folder)" test "$(dirname "$folder")" = "$WORK"
+    check "it says where its level is ($folder)" test "$(dirname "$folder")" = "$WORK/cache/krovane/models"
     check "its log says the model was reloaded" grep -qxF "[i] Reloaded: $MODELS/ship.x" <(log "$folder")
     check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'huge.bmp\nhull.bmp\nship.x')"
 fi
-unset TMPDIR
+unset TMPDIR XDG_CACHE_HOME
+export KROVANE_NO_CACHE=1
 
 # A size no window can have: said, and the default used; the clear colour; SIGTERM.
 if check "the viewer opens despite SCREEN 0, -5" start $'SCREEN = 0, -5\nBACK_RENDERER_COLOR = 255, 0, 0\n'; then

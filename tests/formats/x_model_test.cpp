@@ -202,6 +202,38 @@ TEST(XModelCube, BinaryCompressedAndDoubleFormsGiveTheTextModel) {
     EXPECT_TRUE(bytesOf(load(compress(grid))) == bytesOf(plain));
 }
 
+TEST(XModelCube, WithoutNormalsSharedCornersRoundOverAndSplitOnesStayFlat) {
+    // The cube without its normals: each of the 8 shared corners points out along its diagonal.
+    const std::string text = kCubeText;
+    const std::size_t normals = text.find(" MeshNormals"), uvs = text.find(" MeshTextureCoords");
+    const XModel shared = load(text.substr(0, normals) + text.substr(uvs));
+    ASSERT_TRUE(shared.normalsMade && shared.vertices.size() == 8 && !load(kCubeText).normalsMade);
+    for (const XVertex& v : shared.vertices) {
+        const float d = 1 / std::sqrt(3.0f);
+        expectVec(v.normal, v.position[0] * d, v.position[1] * d, v.position[2] * d);
+    }
+    // Each side with corners of its own: lit as the cube whose file gives a normal per side.
+    std::string split = "xof 0303txt 0032\nMesh { 24;";
+    for (const auto& face : kCubeFaces)
+        for (std::uint32_t p : face)
+            split += std::to_string(kCubePositions[p * 3]) + ";" + std::to_string(kCubePositions[p * 3 + 1]) + ";" +
+                     std::to_string(kCubePositions[p * 3 + 2]) + ";,";
+    split.back() = ';';
+    split += " 7;";
+    for (int f = 0; f < 6; ++f)
+        split += "4;" + std::to_string(f * 4) + "," + std::to_string(f * 4 + 1) + "," + std::to_string(f * 4 + 2) +
+                 "," + std::to_string(f * 4 + 3) + ";,";
+    split += "3;0,0,0;; }";  // a face without area leaves its corner's normal as it was
+    const XModel flat = load(split);
+    ASSERT_EQ(flat.vertices.size(), 24u);
+    for (std::size_t i = 0; i < 24; ++i)
+        expectVec(flat.vertices[i].normal, kCubeNormals[i / 4 * 3], kCubeNormals[i / 4 * 3 + 1],
+                  kCubeNormals[i / 4 * 3 + 2]);
+    // A face of one point alone: a zero normal, never NaN.
+    for (const XVertex& v : load("xof 0303txt 0032\nMesh { 1; 1;1;1;; 1; 3;0,0,0;; }").vertices)
+        expectVec(v.normal, 0, 0, 0);
+}
+
 TEST(XModelMeshes, PolygonsNormalsAndMaterialLists) {
     // Polygons fan; faces of fewer than 3 corners are dropped; no list gives the default material.
     XModel m = load(
@@ -212,7 +244,7 @@ TEST(XModelMeshes, PolygonsNormalsAndMaterialLists) {
     const krovane::formats::XMaterial& d = m.materials[0];
     EXPECT_TRUE(d.diffuse.r == 1 && d.diffuse.b == 1 && d.diffuse.a == 1 && d.power == 0 && d.specular.r == 0 &&
                 d.emissive.r == 0 && d.textureFile.empty());
-    for (const XVertex& v : m.vertices) expectVec(v.normal, 0, 0, 0);
+    for (const XVertex& v : m.vertices) expectVec(v.normal, 0, 0, 1);  // made from the faces
     // Materials by name and in place; a list of one index for three faces; each mesh its own materials.
     m = load(R"(xof 0303txt 0032
 Material Blue { 0;0;1;1;; 5; 1;1;1;; 0;0;0;; TextureFilename { "C:\models\blue.png"; } }
@@ -391,7 +423,11 @@ TEST(XModelConformance, EveryFileLoadsConsistentlyOrFailsCleanly) {
     EXPECT_GT(loaded, 20);
     // A real writer's binary and compressed forms of one model; 56 compressed blocks.
     EXPECT_EQ(positions(loadShared("assimp/test_cube_compressed.x")), positions(loadShared("assimp/test_cube_text.x")));
-    EXPECT_EQ(loadShared("dxsdk/misc/skullocc.x").indices.size(), 60339u * 3);
+    const XModel skull = loadShared("dxsdk/misc/skullocc.x");  // a model without normals
+    EXPECT_EQ(skull.indices.size(), 60339u * 3);
+    EXPECT_TRUE(skull.normalsMade);
+    for (const XVertex& v : skull.vertices)
+        ASSERT_NEAR(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] + v.normal[2] * v.normal[2], 1.0f, 1e-4f);
 }
 
 }  // namespace

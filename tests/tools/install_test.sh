@@ -48,11 +48,16 @@ check "the thumbnailer is for .x models" grep -qx 'MimeType=model/x-directx;' "$
 read -ra thumb <<<"$(sed -n 's/^Exec=//p' "$THUMBNAILER")"
 check "the thumbnailer runs krovane-shot at the size asked" test "${thumb[0]} ${thumb[*]: -5}" = \
     'krovane-shot --size %sx%s --out %o %i'
-check "the thumbnail is the model alone, without the head-up text" grep -qw -- --bare <<<"${thumb[*]}"
-thumb=("${thumb[@]//"%s"/128}") && thumb=("${thumb[@]//"%o"/$WORK/thumb.png}") && thumb=("${thumb[@]//"%i"/$WORK/crate.x}")
-PATH=$BUILD/tools:$PATH XDG_CACHE_HOME=$WORK/cache "${thumb[@]}" >/dev/null 2>"$WORK/log"
-check "the thumbnail is 128 x 128 ($(tail -1 "$WORK/log"))" test "$(picture "$WORK/thumb.png" size)" = "128 128"
-check "the thumbnail shows the model" test "$(picture "$WORK/thumb.png" colours 0 0 128 128)" -gt 16
+check "the thumbnail is the model alone, on a transparent square" grep -qw -- --thumbnail <<<"${thumb[*]}"
+thumb=("${thumb[@]//"%s"/128}")
+echo broken >"$WORK/broken.x"
+for model in crate broken; do
+    run=("${thumb[@]//"%o"/$WORK/$model.png}") && run=("${run[@]//"%i"/$WORK/$model.x}")
+    PATH=$BUILD/tools:$PATH XDG_CACHE_HOME=$WORK/cache "${run[@]}" >/dev/null 2>"$WORK/$model.log"
+done
+check "the thumbnail is 128 x 128 ($(tail -1 "$WORK/crate.log"))" test "$(picture "$WORK/crate.png" size)" = "128 128"
+check "the thumbnail shows the model" test "$(picture "$WORK/crate.png" colours 0 0 128 128)" -gt 16
+check "a model that does not load gets no thumbnail" test ! -e "$WORK/broken.png"
 
 # Installed without staging, the desktop's databases under the prefix are brought up to date.
 cmake --install "$BUILD" --prefix "$WORK/live" >"$WORK/log" 2>&1

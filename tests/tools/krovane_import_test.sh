@@ -54,6 +54,25 @@ done
 check "sided: lit from behind, not the ambient shade alone" test "$(picture "$WORK/behind.png" near 006400 90 65 20 20)" = 0
 check "sided: says both sides are written" grep -qx 'krovane-import: wrote both sides of 2 faces in 1 meshes with double-sided materials' "$WORK/err"
 
+# Normals made for an OBJ without them: hard where faces meet at 90 degrees (an L, its crease's vertices shared),
+# smooth where at 20. FACES | the distinct normals of the .x.
+normals() {  # the distinct normals of every MeshNormals of a .x, sorted
+    python3 -c 'import sys
+lines = open(sys.argv[1]).read().split("\n"); found = set()
+for i, line in enumerate(lines):
+    if line.strip() == "MeshNormals {":
+        found |= {lines[j].strip(" ,;") for j in range(i + 2, i + 2 + int(lines[i + 1].strip(" ;")))}
+print(" ".join(sorted(found)))' "$1"
+}
+while IFS='|' read -r faces want; do
+    printf 'v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nv 0 1 0\nv 1 1 0\nv 0 0.342 1.94\nv 1 0.342 1.94\n%b' "$faces" >"$WORK/bend.obj"
+    "$IMPORT" --force "$WORK/bend.obj" "$WORK/bend.x" >/dev/null 2>&1
+    check "normals of '$faces': $want ($(normals "$WORK/bend.x"))" test "$(normals "$WORK/bend.x")" = "$want"
+done <<'CASES'
+f 1 4 3 2\nf 1 2 6 5|0;0;-1 0;1;0
+f 1 4 3 2\nf 4 7 8 3|0;0.9397351;0.3419036 0;0.9729366;0.2310724 0;0.993302;0.1155474 0;1;0
+CASES
+
 # Sizes: the model is 200 units on its largest side. ARGS | the largest side of the .x | what the summary adds.
 largest() {  # the largest side of the bounds of every mesh's vertices in a .x
     python3 -c 'import sys

@@ -26,6 +26,7 @@ done <<CASES
 $WORK/level other|2|krovane-shot: cannot use other
 --null --out x.png $WORK/level|2|krovane-shot: --null draws no picture: --out and --size do not go with it
 --bare --console $WORK/level|2|krovane-shot: --bare draws the scene alone: --console does not go with it
+--thumbnail --null $WORK/level|2|krovane-shot: --thumbnail does not go with --null or --console
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
@@ -76,6 +77,21 @@ check "--bare: no head-up text there ($white white pixels)" test "${white:-1}" -
 differing=$(picture "$WORK/culled.png" differ "$WORK/bare.png" 0 60 320 180)
 check "--bare: the scene below is the same ($differing pixels differ)" test "${differing:-1}" -eq 0
 
+# --thumbnail (the desktop's thumbnailer): a square, transparent where nothing is drawn, the model framed to span at
+# least 80% of its width or height; past its time limit, no picture and exit 1.
+export TMPDIR=$WORK
+"$SHOT" --thumbnail --size 96x96 --out "$WORK/thumb.png" "$WORK/level/models/torus.x" >/dev/null 2>"$WORK/err"
+check "--thumbnail: a square picture (exit $?)" test "$(picture "$WORK/thumb.png" size)" = "96 96"
+check "--thumbnail: its corners are transparent" test "$(picture "$WORK/thumb.png" clear 0 0 8 8)" = 64
+read -r wide high <<<"$(picture "$WORK/thumb.png" span)"
+check "--thumbnail: the model spans 80% of a side ($wide x $high)" test $((wide > high ? wide : high)) -ge 77
+KROVANE_THUMBNAIL_SECONDS=1 "$SHOT" --thumbnail --frames 100000 --out "$WORK/slow.png" "$WORK/level/models/torus.x" \
+    >/dev/null 2>"$WORK/err"
+check "--thumbnail: stopped at its time limit (exit $?)" test $? -eq 1 -a ! -e "$WORK/slow.png" -a ! -e "$WORK/slow.png.part"
+check "saying so" grep -qx 'krovane-shot: no thumbnail: the drawing took longer than 1 s (the limits are 1 s and 2048 MiB)' "$WORK/err"
+check "no level folder is left behind" test -z "$(find "$WORK" -maxdepth 1 -name 'krovane-*')"
+unset TMPDIR
+
 # The level check: exit 0 on a clean level, 1 when the log holds an Error
 # line; the log as "TYPE: text" lines without stamps.
 "$SHOT" --check --strict "$WORK/level" >"$WORK/check" 2>"$WORK/err"
@@ -86,6 +102,7 @@ check "--check: no warning for the clean level" test "$(grep -c '^Warning: ' "$W
 # What the log does not report: CHANGE made in a copy of the level | the one warning the check then prints.
 # A warning alone passes; --strict fails on it; LOG.dr never holds it.
 far='    far { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _POSITION_ { 0 0 90000 } }'
+huge='    huge { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _SCALE_ { 1e30 } }'
 while IFS='|' read -r change warning; do
     rm -rf "$WORK/warned" && cp -r "$WORK/level" "$WORK/warned" && (cd "$WORK/warned" && eval "$change")
     "$SHOT" --check "$WORK/warned" >"$WORK/check" 2>/dev/null
@@ -99,8 +116,14 @@ rm textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missin
 echo not a picture >textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
 sed -i 's/vek_Phong/vek_Phong vek_Glow/' objects/crate.DR|Warning: objects\crate.DR names the effect vek_Glow, which the level does not load: it is drawn without it
 sed -i "s/^_OBJECTS_ {$/&\n$far/" POLYGON01|Warning: object 1 (objects\crate.DR) is farther than the far plane from every camera
+sed -i "s/^_OBJECTS_ {$/&\n$huge/" POLYGON01|Warning: object 1 (objects\crate.DR) is too large to draw: its scaled bounds are not finite
+sed -i '/MeshNormals/,/^ }/d' models/crate.x|Warning: models\crate.x has no normals; they are made from its faces
 CASES
 rm "$WORK/level/models/torus.x"
+mkdir "$WORK/empty" && cp -r "$WORK/level/"{ini.txt,POLYGON01,objects,fx} "$WORK/empty/"
+"$SHOT" --out "$WORK/empty.png" "$WORK/empty" >/dev/null 2>"$WORK/err"
+check "a level none of whose objects loads draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/empty.png"
+check "saying why" grep -qxF "krovane-shot: none of the level's 17 objects loaded: no picture; the errors of the log:" "$WORK/err"
 "$SHOT" --check "$WORK/level" >"$WORK/check" 2>"$WORK/err"
 check "--check: a missing model fails (exit 1)" test $? -eq 1
 check "--check: and is named" grep -qxF 'Error: [M.F] cannot find: models\torus.x' "$WORK/check"

@@ -43,6 +43,11 @@ echo broken >"$WORK/user/broken.x"
 "$SHOT" --check "$WORK/user/broken.x" >"$WORK/check" 2>/dev/null
 check "a model that does not load fails the check" test $? -eq 1
 check "and the log says so" grep -qxF 'Error: [M.F] cannot find: source\broken.x' "$WORK/check"
+# Drawn without a cache: no picture, the log's errors on stderr, exit 1; the private folder made is gone.
+KROVANE_NO_CACHE=1 "$SHOT" --out "$WORK/broken.png" "$WORK/user/broken.x" >/dev/null 2>"$WORK/err"
+check "a model that does not load draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/broken.png"
+check "saying why" grep -qxF 'krovane-shot:   Error: [M.F] cannot find: source\broken.x' "$WORK/err"
+check "leaving no folder behind" test -z "$(ls "$WORK/tmp")"
 rm "$WORK/user/broken.x"
 check "a picture is still made of it" shot broken "$WORK/user/crate.x"
 echo text >"$WORK/user/notes.txt"
@@ -69,6 +74,9 @@ if [[ -n ${2:-} ]]; then
     "$SHOT" --check "$WORK/src/cut.glb" >"$WORK/check" 2>/dev/null
     check "a model that cannot be imported fails the check" test $? -eq 1
     check "with the importer's reason" grep -q "^Error: \[I.F\] krovane-import: $WORK/src/cut.glb: ." "$WORK/check"
+    "$SHOT" --out "$WORK/cut.png" "$WORK/src/cut.glb" >/dev/null 2>"$WORK/err"
+    check "and draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/cut.png"
+    check "saying why" grep -qx "krovane-shot:   Error: \[I.F\] krovane-import: $WORK/src/cut.glb: .*" "$WORK/err"
     check "nothing is written beside the glTF models" test "$(cd "$WORK/src" && find . | sort)" = "$sources"
 fi
 

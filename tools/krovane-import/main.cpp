@@ -45,7 +45,10 @@ constexpr const char* kUsage =
     "  --fit SIZE   scale the model so that the largest side of its bounds is SIZE units\n"
     "  --force      replace OUT.x when it is there (without it, the import is refused)\n"
     "A texture never replaces a different file of its name: it is named after OUT.x instead\n"
-    "(OUT_wood.png), and the same file already there is used as it is.\n";
+    "(OUT_wood.png), and the same file already there is used as it is.\n"
+    "Normals a mesh lacks are made smooth across edges where its faces meet at less than\n"
+    "60 degrees; sharper edges stay hard.\n";
+static_assert(krovane::import::kCreaseDegrees == 60, "the usage names the crease angle");
 constexpr unsigned kTimeoutSeconds = 120;
 constexpr std::size_t kMemoryLimitMiB = 4096;
 

@@ -6,6 +6,7 @@
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -151,7 +152,50 @@ struct MeshPlan {
     const aiMaterial* material = nullptr;
     std::vector<const aiFace*> faces;
     bool bothSides = false;
+    std::vector<aiVector3D> normals;  // one per corner of `faces`, made where the file gives none
 };
+
+// The normal of each corner of `faces`, for a mesh without normals: the sum of
+// the faces at the corner's position (each weighted by its area) that meet
+// the corner's own face at less than kCreaseDegrees, made unit length. So
+// curved surfaces look smooth, and sharper edges (a box's, an L's) stay hard
+// whether or not the file shares their vertices. Front faces wind clockwise.
+std::vector<aiVector3D> cornerNormals(const aiMesh& mesh, const std::vector<const aiFace*>& faces) {
+    using Vec = std::array<double, 3>;
+    const auto position = [&](unsigned index) {
+        const aiVector3D& v = mesh.mVertices[index];
+        return std::array<float, 3>{v.x, v.y, v.z};
+    };
+    std::vector<Vec> area(faces.size()), unit(faces.size());
+    std::map<std::array<float, 3>, std::vector<std::size_t>> around;  // the faces at each position
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        const aiFace& face = *faces[f];
+        Vec u, v;
+        for (int c = 0; c < 3; ++c) {
+            u[c] = double{mesh.mVertices[face.mIndices[1]][c]} - mesh.mVertices[face.mIndices[0]][c];
+            v[c] = double{mesh.mVertices[face.mIndices[2]][c]} - mesh.mVertices[face.mIndices[0]][c];
+        }
+        for (int c = 0; c < 3; ++c) area[f][c] = u[(c + 1) % 3] * v[(c + 2) % 3] - u[(c + 2) % 3] * v[(c + 1) % 3];
+        const double length = std::sqrt(area[f][0] * area[f][0] + area[f][1] * area[f][1] + area[f][2] * area[f][2]);
+        for (int c = 0; c < 3; ++c) unit[f][c] = length > 0 ? area[f][c] / length : 0;
+        for (unsigned k = 0; k < 3; ++k) around[position(face.mIndices[k])].push_back(f);
+    }
+    const double smoothest = std::cos(kCreaseDegrees * 3.14159265358979323846 / 180);
+    std::vector<aiVector3D> normals(faces.size() * 3);
+    for (std::size_t f = 0; f < faces.size(); ++f)
+        for (unsigned k = 0; k < 3; ++k) {
+            Vec sum{0, 0, 0};
+            for (const std::size_t g : around[position(faces[f]->mIndices[k])])
+                if (g == f || unit[f][0] * unit[g][0] + unit[f][1] * unit[g][1] + unit[f][2] * unit[g][2] > smoothest)
+                    for (int c = 0; c < 3; ++c) sum[c] += area[g][c];
+            const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+            if (length > 0 && std::isfinite(length))
+                normals[f * 3 + k] = aiVector3D(static_cast<float>(sum[0] / length),
+                                                static_cast<float>(sum[1] / length),
+                                                static_cast<float>(sum[2] / length));
+        }
+    return normals;
+}
 
 // What the conversion left out or changed, for the lines after the summary.
 struct Tally {
@@ -197,9 +241,18 @@ MeshPlan plan(const aiScene& scene, const aiMesh& mesh, Tally& tally) {
             ++tally.invalidFaces;
     }
     if (p.faces.empty() || mesh.mNumVertices == 0) return p;
-    if (mesh.HasVertexColors(0)) tally.colouredVertices += mesh.mNumVertices, ++tally.colouredMeshes;
+    if (mesh.HasVertexColors(0)) {
+        // The vertices of its faces: points and lines of the same material may share the mesh.
+        std::vector<bool> used(mesh.mNumVertices);
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f)
+            for (unsigned k = 0; mesh.mFaces[f].mNumIndices >= 3 && k < mesh.mFaces[f].mNumIndices; ++k)
+                if (mesh.mFaces[f].mIndices[k] < mesh.mNumVertices) used[mesh.mFaces[f].mIndices[k]] = true;
+        tally.colouredVertices += static_cast<std::size_t>(std::count(used.begin(), used.end(), true));
+        ++tally.colouredMeshes;
+    }
     p.material = mesh.mMaterialIndex < scene.mNumMaterials ? scene.mMaterials[mesh.mMaterialIndex] : nullptr;
     p.bothSides = twoSided(p.material);
+    if (!mesh.HasNormals()) p.normals = cornerNormals(mesh, p.faces);
     if (p.bothSides) tally.twoSidedFaces += p.faces.size(), ++tally.twoSidedMeshes;
     return p;
 }
@@ -243,6 +296,18 @@ void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double fac
         list([&](std::size_t k) { vector(mesh.mNormals[k % vertices], k < vertices ? 1 : -1); }, vertices * copies);
         faceList();
         x << " }\n";
+    } else if (!p.normals.empty()) {
+        // A normal for each corner, the back copies' turned round and in their faces' order.
+        const std::size_t corners = faces * 3;
+        x << " MeshNormals {\n";
+        list([&](std::size_t k) { vector(p.normals[k % corners], k < corners ? 1 : -1); }, corners * copies);
+        list(
+            [&](std::size_t k) {
+                const std::size_t n = k * 3, second = k < faces ? 1 : 2, third = k < faces ? 2 : 1;
+                x << "3;" << n << ',' << n + second << ',' << n + third << ';';
+            },
+            faces * copies);
+        x << " }\n";
     }
     if (mesh.HasTextureCoords(0)) {
         x << " MeshTextureCoords {\n";
@@ -267,10 +332,9 @@ void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double fac
 
 int convertModel(const Conversion& job, std::string& report) {
     Assimp::Importer importer;
-    // Normals are made (where the file has none) from the faces as the file
-    // winds them, before the change of handedness turns both around.
-    const aiScene* scene = importer.ReadFile(job.model, aiProcess_Triangulate | aiProcess_GenSmoothNormals |
-                                                            aiProcess_SortByPType | aiProcess_ValidateDataStructure);
+    // Normals the file lacks are made later, per corner (cornerNormals), so that hard edges stay hard.
+    const aiScene* scene = importer.ReadFile(job.model, aiProcess_Triangulate | aiProcess_SortByPType |
+                                                            aiProcess_ValidateDataStructure);
     if (scene != nullptr)
         scene = importer.ApplyPostProcessing(aiProcess_ConvertToLeftHanded | aiProcess_PreTransformVertices);
     if (scene == nullptr) {

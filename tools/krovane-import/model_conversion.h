@@ -2,12 +2,18 @@
 // .x file in the engine's left-handed, y-up coordinates (front faces
 // clockwise, node transforms applied), its textures beside it. It runs in the
 // import's child process: the library may crash or hang on a damaged file.
+// A mesh without normals gets them made, smoothed only across edges where its
+// faces meet at less than kCreaseDegrees.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
 namespace krovane::import {
+
+// The angle between two faces' normals up to which the normals made smooth
+// the edge between them; at a sharper edge each face keeps its own.
+constexpr double kCreaseDegrees = 60;
 
 struct Conversion {
     std::string model;               // the file to read

@@ -3,6 +3,7 @@
 //
 //   krovane-shot [--frames N] [--size WxH] [--camera K] [--console|--bare] [--out FILE] LEVEL_DIR|MODEL
 //   krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL
+//   krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
 //
 // It works in LEVEL_DIR as the viewer works in its own folder: it reads
@@ -15,9 +16,20 @@
 // so that the picture shows a real rate. The last line of its output ends
 // with the frames per second of those N frames.
 //
+// Nothing to show is a failure, never an empty picture: when the model file
+// given did not load, or the level lists objects and none of them loaded, it
+// writes no picture, prints why and the log's Error lines on stderr and
+// exits 1.
+//
 // --bare draws the scene alone, without the head-up text or the console,
 // and does not wait for the rate: the first frame, then N frames, and the
-// picture is written (thumbnails for file managers).
+// picture is written.
+//
+// --thumbnail (file managers' thumbnails) draws as --bare does a square
+// picture with a transparent background, the current camera moved to frame
+// the visible objects tightly (see app/thumbnail.h), in a child process
+// stopped after kThumbnailSeconds or kThumbnailMegabytes of memory; then no
+// picture is written and it exits 1.
 //
 // --null draws the same frames on a device that draws nothing (every call
 // checked, nothing drawn), so that the rate is the engine's own; no picture.
@@ -28,6 +40,7 @@
 // "Warning: ..." line for each fallback the log does not report (see
 // app/level_warnings.h), and exits 1 when the log holds an Error line (or,
 // with --strict, when there is a warning), else 0.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,22 +53,38 @@
 #include "app/krovane.h"
 #include "app/level_warnings.h"
 #include "app/model_level.h"
+#include "app/thumbnail.h"
 #include "gfx/null_device.h"
 #include "gfx/png_writer.h"
+#include "platform/child_process.h"
 #include "platform/code_page_1251.h"
 #include "platform/window.h"
+#include "scene/static_c_object.h"
 
 using namespace krovane::app;
 
 namespace {
 
+// A thumbnail: its side without --size, how much of it the model fills, and
+// what a run may take before it is stopped (no thumbnail, exit 1).
+constexpr long kThumbnailSide = 256;
+constexpr float kThumbnailFill = 0.9f;
+constexpr long kThumbnailSeconds = 20;
+constexpr long kThumbnailMegabytes = 2048;
+static_assert(kThumbnailSide == 256 && kThumbnailSeconds == 20 && kThumbnailMegabytes == 2048,
+              "the usage and README name them");
+
 constexpr const char* kUsage =
     "usage: krovane-shot [--frames N] [--size WxH] [--camera K] [--console|--bare] [--out FILE] LEVEL_DIR|MODEL\n"
     "       krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL\n"
+    "       krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL\n"
     "       krovane-shot --check [--strict] LEVEL_DIR|MODEL\n"
     "       krovane-shot --help | --version\n"
     "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it.\n"
     "--bare draws the scene alone, without the head-up text, and does not wait for the frame rate.\n"
+    "--thumbnail draws the objects alone, seen the way the camera looks and framed to fill 90%\n"
+    "  of a square picture (its side the larger of --size, default 256) with a transparent\n"
+    "  background; stopped after 20 s or 2048 MiB, it writes no picture and exits 1.\n"
     "--null draws on a device that draws nothing, for the engine's own rate; no picture.\n"
     "--check prints the level's log and its warnings; it fails on an Error line (and, with --strict, a warning).\n";
 
@@ -70,9 +99,11 @@ bool readNumber(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
-// The log as "TYPE: text" lines in UTF-8, the stamp "[S:MMM] " left out;
-// true when one of them is an Error.
-bool printLog(const Krovane_Console& console) {
+// The log as "TYPE: text" lines in UTF-8 on `out`, the stamp "[S:MMM] " left
+// out (with `errorsOnly`, its Error lines alone, each after `lead`); true
+// when one of them is an Error.
+bool printLog(const Krovane_Console& console, std::FILE* out = stdout, bool errorsOnly = false,
+              const char* lead = "") {
     static constexpr struct {
         const char* stored;
         const char* shown;
@@ -91,9 +122,27 @@ bool printLog(const Krovane_Console& console) {
             const std::size_t close = text.find("] ");
             if (close != std::string::npos) text.erase(0, close + 2);
         }
-        std::printf("%s: %s\n", type, krovane::cp1251ToUtf8(text).c_str());
+        if (!errorsOnly || stored == "_ERROR_")
+            std::fprintf(out, "%s%s: %s\n", lead, type, krovane::cp1251ToUtf8(text).c_str());
     }
     return error;
+}
+
+// Why nothing is there to draw: the model file given did not load, or the
+// level lists objects and none of them loaded (with a model); else empty.
+std::string nothingLoaded(const Krovane& engine, bool modelFile) {
+    const Krovane_Object_Manager* objects = engine.objectManager();
+    if (objects == nullptr) return "the level did not start";
+    bool loaded = false;
+    objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
+        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+        loaded = loaded || (object != nullptr && object->mesh() != nullptr);
+    });
+    if (loaded) return {};
+    if (modelFile) return "the model did not load";
+    const std::uint32_t listed = objects->lastId() + objects->errors();
+    if (listed > 0) return "none of the level's " + std::to_string(listed) + " objects loaded";
+    return {};
 }
 
 // Loads the level in the working directory and prints its log and warnings.
@@ -117,12 +166,131 @@ int checkLevel(bool strict, const ModelLevel& model) {
     return error_found || (strict && !warned.empty()) ? 1 : 0;
 }
 
+// What the command line asks for.
+struct Options {
+    long frames = 10, width = 640, height = 480, camera = 0;
+    bool console = false, bare = false, check = false, strict = false, null = false, picture = false;
+    bool thumbnail = false;
+    std::string out, level;  // no --out: a free name from "shot.png" on
+};
+
+// Draws the level in the working directory and writes the picture to
+// `outPath` (a free name from it without --out); the exit status.
+int drawLevel(const Options& o, const ModelLevel& model, const std::filesystem::path& outPath) {
+    namespace fs = std::filesystem;
+    const auto started = std::chrono::steady_clock::now();
+    Krovane engine;
+    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
+    engine.ReadRenderSettings(&config);
+    std::string error;
+    std::unique_ptr<krovane::platform::Window> window;
+    // A thumbnail is cut from the middle of a frame drawn 4:3, as the cameras see.
+    const auto side = static_cast<std::uint32_t>(std::max(o.width, o.height));
+    const long drawnWidth = o.thumbnail ? static_cast<long>(Thumbnail::drawnWidth(side)) : o.width;
+    const long drawnHeight = o.thumbnail ? static_cast<long>(side) : o.height;
+    if (o.null) {
+        engine.adoptDevice(krovane::gfx::createNullDevice());
+    } else {
+        window = krovane::platform::Window::create("krovane-shot", static_cast<int>(drawnWidth),
+                                                   static_cast<int>(drawnHeight), true, error);
+        if (!window) {
+            std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
+            return 1;
+        }
+        if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
+            std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    engine.Initialize(window ? window->verticalDpi() : 96);
+    model.report(*engine.console());
+    // Nothing to show is a failure, never an empty picture: the log's errors say why.
+    if (const std::string why = nothingLoaded(engine, !model.folder().empty()); !why.empty()) {
+        std::fprintf(stderr, "krovane-shot: %s: no picture; the errors of the log:\n", why.c_str());
+        printLog(*engine.console(), stderr, true, "krovane-shot:   ");
+        engine.Shutdown();
+        return 1;
+    }
+    if (o.camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(o.camera)))
+        std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", o.camera,
+                     engine.cameraManager()->CurrentNumber());
+    engine.console()->setVisible(o.console);
+    engine.renderManager()->setOverlayShown(!o.bare);
+    if (o.thumbnail) {
+        Thumbnail::frame(engine, static_cast<std::uint32_t>(drawnWidth), side, kThumbnailFill);
+        engine.renderManager()->setBackColor(Thumbnail::kOverBlack);
+    }
+
+    // The first frame sets the camera that the objects of the next one use.
+    // Then frames are drawn, as the viewer's loop draws them, until the
+    // head-up rate has been measured once, so that the picture shows it;
+    // a bare picture shows no rate and does not wait for one.
+    FrameRateCounter rate;
+    rate.Reset();
+    engine.renderManager()->RenderFrame(0.0f);
+    const auto firstFrame = std::chrono::steady_clock::now();
+    while (!o.bare && rate.shown() == 0) {
+        rate.countFrame();
+        engine.renderManager()->RenderFrame(0.0f);
+        rate.update();
+    }
+    const auto drawing = std::chrono::steady_clock::now();
+    for (long i = 0; i < o.frames; ++i) engine.renderManager()->RenderFrame(static_cast<float>(rate.shown()));
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t w = 0, h = 0;
+    engine.device()->ReadPixels(pixels, w, h);  // waits for the last frame to be drawn
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
+    const double startup = std::chrono::duration<double>(firstFrame - started).count();
+    if (o.thumbnail) {
+        // The same frame over white tells what is drawn from what is background.
+        std::vector<std::uint32_t> overWhite;
+        engine.renderManager()->setBackColor(Thumbnail::kOverWhite);
+        engine.renderManager()->RenderFrame(0.0f);
+        engine.device()->ReadPixels(overWhite, w, h);
+        pixels = Thumbnail::cutOut(pixels, overWhite, w, h);
+        w = h;
+    }
+
+    fs::path written = outPath;
+    if (!o.null && o.out.empty()) {
+        written = krovane::gfx::writePngToFreeName(fs::path(outPath).replace_extension(), pixels, w, h, o.thumbnail);
+    } else if (o.thumbnail) {
+        // Under its own name until whole, so that a run stopped at its limits leaves no picture.
+        const fs::path part = fs::path(outPath) += ".part";
+        std::error_code ec;
+        if (!krovane::gfx::writePng(part, pixels, w, h, true)) written.clear();
+        if (!written.empty()) fs::rename(part, outPath, ec);
+        if (ec) written.clear();
+    } else if (!o.null && !krovane::gfx::writePng(outPath, pixels, w, h)) {
+        written.clear();
+    }
+    engine.Shutdown();
+    if (written.empty()) {
+        std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
+        return 1;
+    }
+    if (o.null)
+        std::printf("krovane-shot: drew on the null device, start-up to first frame %.0f ms\n", startup * 1000.0);
+    else
+        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", written.string().c_str(), w, h,
+                    startup * 1000.0);
+    std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", o.frames, seconds,
+                seconds > 0 ? static_cast<double>(o.frames) / seconds : 0.0);
+    return 0;
+}
+
+// A limit of a thumbnail run: the environment's KROVANE_THUMBNAIL_... when it
+// holds a number from 1 on (tests use tiny ones), else `fallback`.
+long thumbnailLimit(const char* name, long fallback) {
+    long value = 0;
+    const char* text = std::getenv(name);
+    return text != nullptr && readNumber(text, 1, 1L << 20, value) ? value : fallback;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    long frames = 10, width = 640, height = 480, camera = 0;
-    bool console = false, bare = false, check = false, strict = false, null = false, picture = false;
-    std::string out, level;  // no --out: a free name from "shot.png" on
+    Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -133,43 +301,48 @@ int main(int argc, char** argv) {
             std::printf("krovane-shot %s\n", KROVANE_VERSION);
             return 0;
         } else if (arg == "--frames" && hasValue) {
-            if (!readNumber(argv[++i], 1, 100000, frames)) return usage("--frames takes a number from 1 to 100000");
+            if (!readNumber(argv[++i], 1, 100000, o.frames)) return usage("--frames takes a number from 1 to 100000");
         } else if (arg == "--size" && hasValue) {
-            picture = true;
+            o.picture = true;
             const std::string size = argv[++i];
             const std::size_t x = size.find('x');
-            if (x == std::string::npos || !readNumber(size.substr(0, x).c_str(), 1, 8192, width) ||
-                !readNumber(size.substr(x + 1).c_str(), 1, 8192, height))
+            if (x == std::string::npos || !readNumber(size.substr(0, x).c_str(), 1, 8192, o.width) ||
+                !readNumber(size.substr(x + 1).c_str(), 1, 8192, o.height))
                 return usage("--size takes WIDTHxHEIGHT, each from 1 to 8192");
         } else if (arg == "--camera" && hasValue) {
-            if (!readNumber(argv[++i], 1, 1000000, camera)) return usage("--camera takes a camera number from 1");
+            if (!readNumber(argv[++i], 1, 1000000, o.camera)) return usage("--camera takes a camera number from 1");
         } else if (arg == "--check") {
-            check = true;
+            o.check = true;
         } else if (arg == "--strict") {
-            strict = check = true;
+            o.strict = o.check = true;
         } else if (arg == "--null") {
-            null = true;
+            o.null = true;
         } else if (arg == "--console") {
-            console = true;
+            o.console = true;
         } else if (arg == "--bare") {
-            bare = true;
+            o.bare = true;
+        } else if (arg == "--thumbnail") {
+            o.thumbnail = o.bare = true;
         } else if (arg == "--out" && hasValue) {
-            picture = true;
-            out = argv[++i];
-        } else if (arg.rfind("--", 0) == 0 || !level.empty()) {
+            o.picture = true;
+            o.out = argv[++i];
+        } else if (arg.rfind("--", 0) == 0 || !o.level.empty()) {
             return usage(("cannot use " + arg).c_str());
         } else {
-            level = arg;
+            o.level = arg;
         }
     }
-    if (level.empty()) return usage("no level folder given");
-    if (null && picture) return usage("--null draws no picture: --out and --size do not go with it");
-    if (bare && console) return usage("--bare draws the scene alone: --console does not go with it");
+    if (o.level.empty()) return usage("no level folder given");
+    if (o.thumbnail && (o.null || o.console)) return usage("--thumbnail does not go with --null or --console");
+    if (o.null && o.picture) return usage("--null draws no picture: --out and --size do not go with it");
+    if (o.bare && o.console) return usage("--bare draws the scene alone: --console does not go with it");
+    if (o.thumbnail && !o.picture) o.width = o.height = kThumbnailSide;
 
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path outPath = fs::absolute(out.empty() ? "shot.png" : out, ec);
-    ModelLevel model;
+    const fs::path outPath = fs::absolute(o.out.empty() ? "shot.png" : o.out, ec);
+    ModelLevel model;  // its temporary folder, if any, goes when main returns
+    std::string level = o.level;
     if (fs::is_regular_file(level, ec)) {
         if (!ModelLevel::isModelFile(level))
             return usage(
@@ -186,73 +359,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), ec.message().c_str());
         return 1;
     }
-    if (check) return checkLevel(strict, model);
+    if (o.check) return checkLevel(o.strict, model);
+    if (!o.thumbnail) return drawLevel(o, model, outPath);
 
-    const auto started = std::chrono::steady_clock::now();
-    Krovane engine;
-    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    engine.ReadRenderSettings(&config);
-    std::string error;
-    std::unique_ptr<krovane::platform::Window> window;
-    if (null) {
-        engine.adoptDevice(krovane::gfx::createNullDevice());
-    } else {
-        window = krovane::platform::Window::create("krovane-shot", static_cast<int>(width), static_cast<int>(height),
-                                                   true, error);
-        if (!window) {
-            std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
-            return 1;
-        }
-        if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
-            std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
-            return 1;
-        }
-    }
-    engine.Initialize(window ? window->verticalDpi() : 96);
-    model.report(*engine.console());
-    if (camera > 0 && !engine.cameraManager()->SelectCamera(static_cast<int>(camera)))
-        std::fprintf(stderr, "krovane-shot: the level has no camera %ld; using camera %d\n", camera,
-                     engine.cameraManager()->CurrentNumber());
-    engine.console()->setVisible(console);
-    engine.renderManager()->setOverlayShown(!bare);
-
-    // The first frame sets the camera that the objects of the next one use.
-    // Then frames are drawn, as the viewer's loop draws them, until the
-    // head-up rate has been measured once, so that the picture shows it;
-    // a bare picture shows no rate and does not wait for one.
-    FrameRateCounter rate;
-    rate.Reset();
-    engine.renderManager()->RenderFrame(0.0f);
-    const auto firstFrame = std::chrono::steady_clock::now();
-    while (!bare && rate.shown() == 0) {
-        rate.countFrame();
-        engine.renderManager()->RenderFrame(0.0f);
-        rate.update();
-    }
-    const auto drawing = std::chrono::steady_clock::now();
-    for (long i = 0; i < frames; ++i) engine.renderManager()->RenderFrame(static_cast<float>(rate.shown()));
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
-    engine.device()->ReadPixels(pixels, w, h);  // waits for the last frame to be drawn
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - drawing).count();
-    const double startup = std::chrono::duration<double>(firstFrame - started).count();
-
-    fs::path written = outPath;
-    if (!null && out.empty())
-        written = krovane::gfx::writePngToFreeName(fs::path(outPath).replace_extension(), pixels, w, h);
-    else if (!null && !krovane::gfx::writePng(outPath, pixels, w, h))
-        written.clear();
-    engine.Shutdown();
-    if (written.empty()) {
-        std::fprintf(stderr, "krovane-shot: cannot write %s\n", outPath.string().c_str());
-        return 1;
-    }
-    if (null)
-        std::printf("krovane-shot: drew on the null device, start-up to first frame %.0f ms\n", startup * 1000.0);
-    else
-        std::printf("krovane-shot: wrote %s (%ux%u), start-up to first frame %.0f ms\n", written.string().c_str(), w, h,
-                    startup * 1000.0);
-    std::printf("krovane-shot: %ld frames in %.3f s, %.1f fps\n", frames, seconds,
-                seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
-    return 0;
+    // A thumbnail is drawn in a child process held to its time and memory:
+    // a model too large or a driver that hangs gives no thumbnail, not a stuck file manager.
+    const long seconds = thumbnailLimit("KROVANE_THUMBNAIL_SECONDS", kThumbnailSeconds);
+    const long megabytes = thumbnailLimit("KROVANE_THUMBNAIL_MEMORY_MB", kThumbnailMegabytes);
+    const krovane::platform::ChildOutcome outcome = krovane::platform::runInChildProcess(
+        [&](std::string&) { return drawLevel(o, model, outPath); }, static_cast<unsigned>(seconds),
+        static_cast<std::size_t>(megabytes) << 20);
+    if (outcome.finished) return outcome.exitCode;
+    fs::remove(fs::path(outPath) += ".part", ec);
+    std::fprintf(stderr, "krovane-shot: no thumbnail: the drawing %s (the limits are %ld s and %ld MiB)\n",
+                 outcome.fault.c_str(), seconds, megabytes);
+    return 1;
 }
