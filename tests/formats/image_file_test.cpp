@@ -1,7 +1,9 @@
 // Every pixel form the picture decoders take, each file built here from a small known picture and decoded back
 // to it (BMP at every depth, with bit fields, top-down and the core header; TGA at every depth, run-length coded or
-// not, from either origin; each DDS form); and DDS files that are damaged or hostile.
+// not, from either origin; each DDS form); and pictures of every form that are damaged or hostile.
 #include <gtest/gtest.h>
+#include <stb_image_write.h>  // the PNG and JPEG pictures the hostile ones are made from
+#include <zlib.h>             // the checksums of damaged PNG chunks
 
 #include <algorithm>
 #include <bit>
@@ -226,6 +228,69 @@ TEST(ImageFile, EveryPixelFormDecodesToItsPicture) {
         EXPECT_TRUE(image.width == kWidth && image.height == kHeight) << c.name;
         EXPECT_EQ(image.pixels, c.picture) << c.name;
     }
+}
+
+void append(void* to, void* data, int size) { static_cast<std::string*>(to)->append(static_cast<char*>(data), size); }
+void put32(std::string& s, std::size_t at, std::uint32_t v, bool bigEndian = false) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+}
+// Recomputes the checksum of the PNG chunk at `at` after its data was changed.
+void fixPngChunk(std::string& png, std::size_t at) {
+    const std::uint32_t length = static_cast<std::uint8_t>(png[at + 3]) | static_cast<std::uint8_t>(png[at + 2]) << 8;
+    const auto* chunk = reinterpret_cast<const Bytef*>(&png[at + 4]);
+    put32(png, at + 8 + length, static_cast<std::uint32_t>(crc32(0, chunk, 4 + length)), true);
+}
+
+// Cut, oversized, damaged and no longer taken pictures of every form are refused with a reason and no pixels.
+TEST(ImageFile, HostilePicturesAreRefused) {
+    std::vector<unsigned char> rgba(32 * 32 * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<unsigned char>(i * 7);
+    std::string png, jpg;
+    stbi_write_png_to_func(append, &png, 32, 32, 4, rgba.data(), 128);
+    stbi_write_jpg_to_func(append, &jpg, 32, 32, 4, rgba.data(), 90);
+    const std::string fine = bmp(kColours, 24), tga(18, '\0');
+    std::string hugeBmp = fine, rleBmp = fine, hugePng = png, badPng = png, hugeJpg = jpg, badJpg = jpg, hugeTga = tga,
+                rleTga = tga, cutTga = tga;
+    put32(hugeBmp, 18, 100000);
+    put32(rleBmp, 30, 1);            // run-length coded
+    put32(hugePng, 16, 9000, true);  // IHDR width
+    fixPngChunk(hugePng, 8);
+    const std::size_t idat = png.find("IDAT") - 4;
+    for (std::size_t i = idat + 10; i < idat + 30; ++i) badPng[i] ^= 0x5A;
+    fixPngChunk(badPng, idat);
+    const std::size_t sof = jpg.find("\xFF\xC0") + 5;  // SOF0: precision, then height and width
+    hugeJpg[sof] = hugeJpg[sof + 2] = '\x7F';
+    badJpg.replace(jpg.find("\xFF\xDA") + 20, 4, "\xFF\xD0\xFF\xD7");  // markers inside the coded data
+    hugeTga[2] = 2, hugeTga[12] = hugeTga[14] = '\x28', hugeTga[13] = hugeTga[15] = '\x23', hugeTga[16] = 32;
+    rleTga[2] = 10, rleTga[12] = rleTga[14] = 4, rleTga[16] = 32;
+    rleTga += "\3abcdabcd";  // a raw packet of 4 pixels holding 2
+    cutTga[2] = 2, cutTga[12] = cutTga[14] = 4, cutTga[16] = 32;
+    cutTga += "abc";
+    // The picture, and the start of the reason (the libraries' own reasons follow "damaged: ").
+    const std::string damaged = "the image is damaged: ", tooLarge = " pixels; sides of 1 to 8192 are taken";
+    const std::pair<std::string, std::string> cases[] = {
+        {fine.substr(0, 60), damaged + "the BMP pixels are cut short"},
+        {hugeBmp, "the image is 100000 x 2" + tooLarge},
+        {rleBmp, "compressed BMP files are not taken"},
+        {png.substr(0, png.size() / 2), damaged},
+        {hugePng, "the image is 9000 x 32" + tooLarge},
+        {badPng, damaged},
+        {jpg.substr(0, jpg.size() / 2), damaged},
+        {hugeJpg, "the image is 32544 x 32544" + tooLarge},
+        {badJpg, damaged},
+        {cutTga, damaged + "the TGA data is cut short"},
+        {hugeTga, "the image is 9000 x 9000" + tooLarge},
+        {rleTga, damaged + "the TGA data is cut short"},
+        {"P6\n8 8\n65535\n" + std::string(384, '\xFF'), "not an image in a known form: BMP, PNG, JPEG, TGA and DDS"}};
+    for (const auto& [bytes, reason] : cases) {
+        ImageFile image;
+        std::string error;
+        EXPECT_FALSE(ImageFile::decode(bytes, 8192, image, error)) << reason;
+        EXPECT_TRUE(error.starts_with(reason) && image.pixels.empty()) << error;
+    }
+    ImageFile image;
+    std::string error;
+    EXPECT_TRUE(ImageFile::decode(fine, 8192, image, error)) << error;  // what they were made from
 }
 
 // DXT1's three-colour mode when the end points are equal; sides at the limit; and a reason for each damage.

@@ -1,17 +1,14 @@
 // The checks and state every device backend shares, seen through the recording device; handle counts; lines and
-// boxes; geometry against values worked out by hand; mip chains filtered as a linear blit filters.
+// boxes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
-#include <tuple>
 
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
 #include "gfx/line_drawing.h"
-#include "gfx/mip_chain.h"
 #include "gfx/recording_device.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
@@ -21,142 +18,160 @@ namespace {
 
 using namespace krovane::gfx;
 
-struct DeviceChecks : ::testing::Test {
-    Ref<RecordingDevice> device = RecordingDevice::create();
-    // Locks the whole buffer and copies `bytes` in, leaving it locked.
-    template <class Buffer>
-    void fill(Buffer& buffer, const void* bytes, std::size_t size) {
-        void* data = nullptr;
-        ASSERT_EQ(buffer->Lock(0, 0, &data, 0), kOk);
-        std::memcpy(data, bytes, size);
+// A fresh device for each rule, with what the rule's call needs.
+struct Bench {
+    Ref<RecordingDevice> d = RecordingDevice::create();
+    Ref<VertexBuffer> vb;
+    Ref<IndexBuffer> ib;
+    Ref<Texture> texture;
+    Ref<ShaderProgram> program;
+    static constexpr std::uint32_t kPixels[16] = {};
+
+    // One of each resource.
+    Bench& made() {
+        std::string log;
+        d->CreateTexture(4, 4, kPixels, &texture);
+        d->CreateVertexBuffer(80, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb);
+        d->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib);
+        d->CreateShaderProgram("", "", &program, log);
+        return *this;
     }
-    // A call's result, the check its record names and the check wanted (None: the call is valid).
-    struct Step {
-        Result result;
-        DeviceCheck named, wanted;
-    };
-    Step step(Result result, DeviceCheck wanted) { return {result, device->calls().back().check, wanted}; }
-    static void expectSteps(std::initializer_list<Step> steps) {
-        int i = 0;
-        for (const Step& s : steps) {
-            EXPECT_EQ(s.named, s.wanted) << "step " << i << ": " << message(s.named);
-            EXPECT_EQ(s.result, s.wanted == DeviceCheck::None ? kOk : kInvalidCall) << "step " << i;
-            ++i;
-        }
+    Bench& scene() { return d->BeginScene(), *this; }
+    // In a scene with a stream of four 20-byte vertices (the first float 42) and six indices set, each buffer set
+    // while locked and left locked when asked.
+    Bench& set(bool vbLocked = false, bool ibLocked = false) {
+        made().scene();
+        const float first[20] = {42.0f};
+        const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+        void* data = nullptr;
+        vb->Lock(0, 0, &data, 0);
+        std::memcpy(data, first, sizeof first);
+        ib->Lock(0, 0, &data, 0);
+        std::memcpy(data, indices, sizeof indices);
+        EXPECT_EQ(d->SetStreamSource(0, vb.get(), 0, 20) | d->SetIndices(ib.get()), kOk);
+        if (!vbLocked) vb->Unlock();
+        if (!ibLocked) ib->Unlock();
+        return *this;
     }
 };
 
-// Every refused call is kInvalidCall and names the rule it broke; the steps run in order, each on the state the ones
-// before left.
-TEST_F(DeviceChecks, EveryRefusalNamesItsCheck) {
+// Every refused call is kInvalidCall and names the rule it broke; each rule on a device of its own.
+TEST(DeviceChecks, EveryRefusalNamesItsCheck) {
     using C = DeviceCheck;
     using P = PrimitiveType;
-    Ref<RecordingDevice> other = RecordingDevice::create();  // resources of another device are refused
-    Ref<Texture> texture, foreignTexture;
-    Ref<VertexBuffer> vb, foreignVb;
-    Ref<IndexBuffer> ib, foreignIb;
-    Ref<ShaderProgram> foreignProgram;
-    const std::uint32_t pixels[16] = {};
-    std::string log;
-    other->CreateTexture(4, 4, pixels, &foreignTexture);
-    other->CreateVertexBuffer(80, 0, 0, kPoolDefault, &foreignVb);
-    other->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &foreignIb);
-    other->CreateShaderProgram("", "", &foreignProgram, log);
-    const float v[7] = {0, 0, 0, 0, 0, 0, 1};
-    const Matrix m = kIdentityMatrix;
-    const std::uint32_t tooMany = (1u << 24) + 1;
-    expectSteps({
-        step(device->DrawPrimitiveUP(P::PointList, 1, v, 28), C::DrawPrimitiveUPOutsideScene),
-        step(device->DrawPrimitive(P::PointList, 0, 1), C::DrawPrimitiveOutsideScene),
-        step(device->DrawIndexedPrimitive(P::PointList, 0, 0, 1, 0, 1), C::DrawIndexedPrimitiveOutsideScene),
-        step(device->EndScene(), C::EndSceneOutsideScene),
-        step(device->Clear(1, nullptr, kClearTarget, 0, 1, 0), C::ClearRects),
-        step(device->Clear(0, nullptr, 4, 0, 1, 0), C::ClearFlags),
-        step(device->SetRenderState(static_cast<RenderState>(12345), 1), C::SetRenderStateUnknown),
-        step(device->SetSamplerState(8, SamplerState::MinFilter, kFilterAnisotropic), C::SetSamplerStateStage),
-        step(device->SetSamplerState(0, static_cast<SamplerState>(4), 0), C::SetSamplerStateUnknown),
-        step(device->SetTransform(TransformState::View, nullptr), C::SetTransformNull),
-        step(device->SetTransform(static_cast<TransformState>(1), &m), C::SetTransformUnknown),
-        step(device->SetMaterial(nullptr), C::SetMaterialNull),
-        step(device->SetTexture(0, foreignTexture.get()), C::SetTextureForeign),
-        step(device->SetStreamSource(1, nullptr, 0, 20), C::SetStreamSourceStream),
-        step(device->SetStreamSource(0, foreignVb.get(), 0, 20), C::SetStreamSourceForeign),
-        step(device->SetIndices(foreignIb.get()), C::SetIndicesForeign),
-        step(device->SetShaderProgram(foreignProgram.get()), C::SetShaderProgramForeign),
-        step(device->CreateVertexBuffer(0, 0, 0, kPoolDefault, &vb), C::CreateVertexBufferNull),
-        step(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, nullptr), C::CreateIndexBufferNull),
-        step(device->CreateIndexBuffer(8, 0, 0, kPoolDefault, &ib), C::CreateIndexBufferFormat),
-        step(device->CreateIndexBuffer(7, 0, kFmtIndex16, kPoolDefault, &ib), C::CreateIndexBufferLength),
-        step(device->CreateTexture(4, 4, nullptr, &texture), C::CreateTextureNull),
-        step(device->CreateTexture(0, 4, pixels, &texture), C::CreateTextureSize),
-        step(device->CreateTexture(kMaxTextureSize + 1, 1, pixels, &texture, 20), C::CreateTextureSize),
-        step(device->CreateTexture(4, 4, pixels, &texture, 4), C::CreateTextureLevels),  // 4, 2, 1: three levels
-        step(device->CreateTexture(4, 4, pixels, &texture), C::None),
-        step(device->SetTexture(8, texture.get()), C::SetTextureStage),
-        step(device->CreateVertexBuffer(80, 0, kFvfXyzRhw | kFvfDiffuse, kPoolDefault, &vb), C::None),
-        step(device->CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib), C::None),
-        step(device->BeginScene(), C::None),
-        step(device->BeginScene(), C::BeginSceneInScene),
-        step(device->Present(), C::PresentInScene),
-        step(device->DrawPrimitiveUP(P::PointList, 1, nullptr, 28), C::DrawPrimitiveUPNull),
-        step(device->DrawPrimitiveUP(P::PointList, 1, v, 0), C::DrawPrimitiveUPNull),
-        step(device->DrawPrimitiveUP(P::PointList, tooMany, v, 28), C::DrawPrimitiveUPTooMany),
-        step(device->DrawPrimitiveUP(P::PointList, 1, v, 28), C::None),
-        step(device->DrawPrimitiveUP(P::LineList, 0, v, 28), C::None),  // nothing to draw
-        step(device->DrawPrimitiveUP(static_cast<P>(7), 1, v, 28), C::DrawPrimitiveUPType),
-        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::DrawPrimitiveNoStream),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveNoStream),
-    });
-    const float first[20] = {42.0f};
-    fill(vb, first, sizeof first);
-    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
-    fill(ib, indices, sizeof indices);
-    expectSteps({
-        step(device->SetStreamSource(0, vb.get(), 0, 20), C::None),
-        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::DrawPrimitiveLocked),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveNoIndices),
-        step(device->SetIndices(ib.get()), C::None),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveLocked),
-    });
-    EXPECT_EQ(vb->Unlock(), kOk);
-    EXPECT_EQ(vb->Unlock(), kInvalidCall);
-    expectSteps({
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveLocked),
-        step(device->DrawPrimitive(P::TriangleStrip, 1, 2), C::DrawPrimitivePastStream),
-        step(device->DrawPrimitive(P::TriangleList, 0, 0xFFFFFFFF), C::DrawPrimitiveTooMany),
-        step(device->DrawPrimitive(static_cast<P>(0), 0, 2), C::DrawPrimitiveType),
-        step(device->DrawPrimitive(P::TriangleStrip, 0, 2), C::None),
-    });
-    EXPECT_EQ(device->calls().back().floats()[0], 42.0f);  // the draw read the buffer
-    ASSERT_EQ(ib->Unlock(), kOk);
-    expectSteps({
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2), C::None),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 1), C::None),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 0), C::None),
-        step(device->DrawIndexedPrimitive(static_cast<P>(9), 0, 0, 4, 0, 2), C::DrawIndexedPrimitiveType),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 3, 2), C::DrawIndexedPrimitivePastIndices),
+    static const float v[7] = {0, 0, 0, 0, 0, 0, 1};
+    static const Matrix m = kIdentityMatrix;
+    static const std::uint32_t* const px = Bench::kPixels;
+    constexpr std::uint32_t tooMany = (1u << 24) + 1;
+    constexpr P list = P::TriangleList, strip = P::TriangleStrip;
+    const std::pair<DeviceCheck, Result (*)(Bench&)> rules[] = {
+        // clang-format off
+        {C::DrawPrimitiveUPOutsideScene, [](Bench& b) { return b.d->DrawPrimitiveUP(P::PointList, 1, v, 28); }},
+        {C::DrawPrimitiveOutsideScene, [](Bench& b) { return b.set().d->EndScene(), b.d->DrawPrimitive(strip, 0, 2); }},
+        {C::DrawIndexedPrimitiveOutsideScene,
+         [](Bench& b) { return b.set().d->EndScene(), b.d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::EndSceneOutsideScene, [](Bench& b) { return b.d->EndScene(); }},
+        {C::ClearRects, [](Bench& b) { return b.d->Clear(1, nullptr, kClearTarget, 0, 1, 0); }},
+        {C::ClearFlags, [](Bench& b) { return b.d->Clear(0, nullptr, 4, 0, 1, 0); }},
+        {C::SetRenderStateUnknown, [](Bench& b) { return b.d->SetRenderState(static_cast<RenderState>(12345), 1); }},
+        {C::SetSamplerStateStage, [](Bench& b) { return b.d->SetSamplerState(8, SamplerState::MinFilter, 3); }},
+        {C::SetSamplerStateUnknown, [](Bench& b) { return b.d->SetSamplerState(0, static_cast<SamplerState>(4), 0); }},
+        {C::SetTransformNull, [](Bench& b) { return b.d->SetTransform(TransformState::View, nullptr); }},
+        {C::SetTransformUnknown, [](Bench& b) { return b.d->SetTransform(static_cast<TransformState>(1), &m); }},
+        {C::SetMaterialNull, [](Bench& b) { return b.d->SetMaterial(nullptr); }},
+        // Resources of another device are refused.
+        {C::SetTextureForeign, [](Bench& b) { Bench o; return b.d->SetTexture(0, o.made().texture.get()); }},
+        {C::SetStreamSourceForeign, [](Bench& b) { Bench o; return b.d->SetStreamSource(0, o.made().vb.get(), 0, 8); }},
+        {C::SetIndicesForeign, [](Bench& b) { Bench o; return b.d->SetIndices(o.made().ib.get()); }},
+        {C::SetShaderProgramForeign, [](Bench& b) { Bench o; return b.d->SetShaderProgram(o.made().program.get()); }},
+        {C::SetTextureStage, [](Bench& b) { return b.d->SetTexture(8, b.made().texture.get()); }},
+        {C::SetStreamSourceStream, [](Bench& b) { return b.d->SetStreamSource(1, b.made().vb.get(), 0, 20); }},
+        {C::CreateVertexBufferNull, [](Bench& b) { return b.d->CreateVertexBuffer(0, 0, 0, kPoolDefault, &b.vb); }},
+        {C::CreateIndexBufferNull, [](Bench& b) { return b.d->CreateIndexBuffer(12, 0, kFmtIndex16, 0, nullptr); }},
+        {C::CreateIndexBufferFormat, [](Bench& b) { return b.d->CreateIndexBuffer(8, 0, 0, kPoolDefault, &b.ib); }},
+        {C::CreateIndexBufferLength, [](Bench& b) { return b.d->CreateIndexBuffer(7, 0, kFmtIndex16, 0, &b.ib); }},
+        {C::CreateTextureNull, [](Bench& b) { return b.d->CreateTexture(4, 4, nullptr, &b.texture); }},
+        {C::CreateTextureSize, [](Bench& b) { return b.d->CreateTexture(0, 4, px, &b.texture); }},
+        {C::CreateTextureSize, [](Bench& b) { return b.d->CreateTexture(kMaxTextureSize + 1, 1, px, &b.texture, 20); }},
+        {C::CreateTextureLevels, [](Bench& b) { return b.d->CreateTexture(4, 4, px, &b.texture, 4); }},  // 4, 2, 1
+        {C::BeginSceneInScene, [](Bench& b) { return b.scene().d->BeginScene(); }},
+        {C::PresentInScene, [](Bench& b) { return b.scene().d->Present(); }},
+        {C::DrawPrimitiveUPNull, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::PointList, 1, nullptr, 28); }},
+        {C::DrawPrimitiveUPNull, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::PointList, 1, v, 0); }},
+        {C::DrawPrimitiveUPTooMany, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::LineList, tooMany, v, 28); }},
+        {C::DrawPrimitiveUPType, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(static_cast<P>(7), 1, v, 28); }},
+        {C::DrawPrimitiveNoStream, [](Bench& b) { return b.scene().d->DrawPrimitive(strip, 0, 2); }},
+        {C::DrawIndexedPrimitiveNoStream,
+         [](Bench& b) { return b.scene().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::DrawIndexedPrimitiveNoIndices, [](Bench& b) {
+            b.made().scene().d->SetStreamSource(0, b.vb.get(), 0, 20);
+            return b.d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::DrawPrimitiveLocked, [](Bench& b) { return b.set(true).d->DrawPrimitive(strip, 0, 2); }},
+        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(1).d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(false, true).d->DrawIndexedPrimitive(list, 0, 0, 4,
+            0, 2); }},
+        {C::DrawPrimitivePastStream, [](Bench& b) { return b.set().d->DrawPrimitive(strip, 1, 2); }},
+        {C::DrawPrimitiveTooMany, [](Bench& b) { return b.set().d->DrawPrimitive(list, 0, 0xFFFFFFFF); }},
+        {C::DrawPrimitiveType, [](Bench& b) { return b.set().d->DrawPrimitive(static_cast<P>(0), 0, 2); }},
+        {C::DrawIndexedPrimitiveType, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(static_cast<P>(9), 0, 0, 4,
+            0, 2); }},
+        {C::DrawIndexedPrimitivePastIndices, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 3,
+            2); }},
         // The buffer's largest index, 3, names a fifth vertex from base 1.
-        step(device->DrawIndexedPrimitive(P::TriangleList, 1, 0, 4, 0, 1), C::DrawIndexedPrimitivePastStream),
-        step(device->DrawIndexedPrimitive(P::TriangleList, -1, 0, 4, 0, 1), C::DrawIndexedPrimitiveBaseBelowZero),
-        step(device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, tooMany), C::DrawIndexedPrimitiveTooMany),
+        {C::DrawIndexedPrimitivePastStream, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 1, 0, 4, 0,
+            1); }},
+        {C::DrawIndexedPrimitiveBaseBelowZero, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, -1, 0, 4, 0,
+            1); }},
+        {C::DrawIndexedPrimitiveTooMany, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0,
+            tooMany); }},
         // Released buffers unbind themselves: drawing is refused, not a use after free.
-        step((ib.reset(), device->DrawIndexedPrimitive(P::TriangleList, 0, 0, 4, 0, 2)),
-             C::DrawIndexedPrimitiveNoIndices),
-        step((vb.reset(), device->DrawPrimitive(P::TriangleStrip, 0, 2)), C::DrawPrimitiveNoStream),
-        step(device->SetRenderState(RenderState::FillMode, kFillWireframe), C::None),
-        step(device->SetTransform(TransformState::World, &m), C::None),
-        step(device->EndScene(), C::None),
-        step(device->Present(), C::None),
-    });
-    EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);  // kept
+        {C::DrawIndexedPrimitiveNoIndices, [](Bench& b) { return b.set().ib.reset(), b.d->DrawIndexedPrimitive(list, 0,
+            0, 4, 0, 2); }},
+        {C::DrawPrimitiveNoStream, [](Bench& b) { return b.set().vb.reset(), b.d->DrawPrimitive(strip, 0, 2); }},
+        // Valid calls.
+        {C::None, [](Bench& b) { return b.d->CreateTexture(4, 4, px, &b.texture); }},
+        {C::None, [](Bench& b) { return b.made().d->SetTexture(0, b.texture.get()) | b.d->SetShaderProgram(
+            b.program.get()) | b.d->SetStreamSource(0, b.vb.get(), 0, 20) | b.d->SetIndices(b.ib.get()); }},
+        {C::None, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::PointList, 1, v, 28); }},
+        {C::None, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::LineList, 0, v, 28); }},  // nothing to draw
+        {C::None, [](Bench& b) {
+            const Result r = b.set(false, true).d->DrawPrimitive(strip, 0, 2);
+            EXPECT_EQ(b.d->calls().back().floats().at(0), 42.0f);  // read from the buffer
+            return r; }},
+        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 3, 1); }},  // the last index
+        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 0); }},  // nothing to draw
+        {C::None, [](Bench& b) {  // a frame; its states outlive it
+            Result r = b.scene().d->SetRenderState(RenderState::FillMode, kFillWireframe);
+            r |= b.d->SetTransform(TransformState::World, &m) | b.d->EndScene() | b.d->Present();
+            EXPECT_EQ(b.d->renderState(RenderState::FillMode), kFillWireframe);
+            return r; }},
+        // clang-format on
+    };
+    int row = 0;
+    for (const auto& [wanted, call] : rules) {
+        SCOPED_TRACE("row " + std::to_string(++row) + ", " + (wanted == C::None ? "valid" : message(wanted)));
+        Bench bench;
+        const Result result = call(bench);
+        EXPECT_EQ(bench.d->calls().back().check, wanted) << message(bench.d->calls().back().check);
+        EXPECT_EQ(result, wanted == C::None ? kOk : kInvalidCall);
+    }
+}
+
+TEST(DeviceChecks, VertexCountsOfEachPrimitiveType) {
+    using P = PrimitiveType;
     EXPECT_EQ(
         (std::vector<std::uint64_t>{Device::vertexCount(P::LineStrip, 3), Device::vertexCount(P::LineList, 12),
                                     Device::vertexCount(P::TriangleList, 2), Device::vertexCount(P::TriangleFan, 2)}),
         (std::vector<std::uint64_t>{4, 24, 6, 4}));
 }
 
+struct DeviceChecksOnOne : ::testing::Test {
+    Ref<RecordingDevice> device = RecordingDevice::create();
+};
+
 // Debug builds print the first failed check of each frame on stderr; release builds print nothing.
-TEST_F(DeviceChecks, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
+TEST_F(DeviceChecksOnOne, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
     Ref<ShaderProgram> program;
     std::string log;
     testing::internal::CaptureStderr();
@@ -172,7 +187,7 @@ TEST_F(DeviceChecks, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
                                                           : "");
 }
 
-TEST_F(DeviceChecks, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) {
+TEST_F(DeviceChecksOnOne, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) {
     EXPECT_EQ(device->transform(TransformState::View).m[0][0], 1.0f);  // identity until set
     void* data = nullptr;
     const std::uint32_t pixels[16] = {};
@@ -184,13 +199,9 @@ TEST_F(DeviceChecks, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) 
     EXPECT_EQ(vb->Lock(0, 100, &data, 0), kInvalidCall);  // past the end
     ASSERT_EQ(vb->Lock(0, 0, &data, 0), kOk);
     EXPECT_EQ(vb->Lock(0, 0, &data, 0), kInvalidCall);  // already locked
+    EXPECT_EQ(vb->Unlock(), kOk);
+    EXPECT_EQ(vb->Unlock(), kInvalidCall);  // not locked
     const Device* raw = device.get();
-    Ref<Device> copy = device;  // a base handle: copies add, moves hand over, reassignment releases
-    Ref<Device> moved = std::move(copy);
-    EXPECT_FALSE(copy);
-    moved = moved;
-    EXPECT_EQ(raw->references(), 4u);
-    moved = nullptr;
     device.reset();
     EXPECT_EQ(raw->references(), 2u);  // the texture and the buffer keep it
     texture.reset();
@@ -200,7 +211,7 @@ TEST_F(DeviceChecks, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) 
 
 // Lines and boxes: one draw of seven-float vertices (x, y, z, 0, 0, 0, 1); a box is the twelve edges between its
 // corners, in either corner order.
-TEST_F(DeviceChecks, LinesAndBoxes) {
+TEST_F(DeviceChecksOnOne, LinesAndBoxes) {
     using Segment = std::array<float, 6>;
     // The segments of the last draw, each from its lower end, sorted.
     const auto drawn = [&] {
@@ -238,54 +249,6 @@ TEST_F(DeviceChecks, LinesAndBoxes) {
     EXPECT_EQ(drawn(), box);
     EXPECT_EQ(DrawLine(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
     EXPECT_EQ(DrawBox(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
-}
-
-void expectMatrix(const Matrix& m, const float (&expected)[4][4]) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.m[i / 4][i % 4], expected[i / 4][i % 4], 1e-5f) << "at " << i;
-}
-
-TEST(Geometry, CameraMatricesRotationsAndProducts) {
-    const Vector3 up{0, 1, 0};
-    // Eye at (0, 0, -10) looking at the origin: the axes stay, the origin is 10 ahead.
-    expectMatrix(lookAtLH({0, 0, -10}, {0, 0, 0}, up), {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 10, 1}});
-    // Looking along +X from (5, 2, 0): z = (1,0,0), x = up x z = (0,0,-1), y = (0,1,0).
-    expectMatrix(lookAtLH({5, 2, 0}, {6, 2, 0}, up), {{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, -2, -5, 1}});
-    // 45 degrees, 4:3, near 1, far 15000: yScale = cot(22.5 deg), xScale = yScale * 3/4; depth 0 to 1.
-    const Matrix p = perspectiveFovLH(0.7853982f, 1.3333334f, 1.0f, 15000.0f);
-    expectMatrix(p, {{1.8106602f, 0, 0, 0}, {0, 2.4142136f, 0, 0}, {0, 0, 1.0000667f, 1}, {0, 0, -1.0000667f, 0}});
-    // A quarter turn about +Y takes +Z to the right (left-handed); the axis need not be normalised.
-    const float tenDegrees = 10.0f * 3.14159265f / 180.0f;
-    const std::tuple<Vector3, float, Vector3> turns[] = {{{0, 1, 0}, 1.5707964f, {1, 0, 0}},
-                                                         {{0, 3, 0}, tenDegrees, {0.17364818f, 0, 0.98480775f}},
-                                                         {{-1, 0, 0}, tenDegrees, {0, 0.17364818f, 0.98480775f}}};
-    for (const auto& [axis, angle, to] : turns) {
-        const Vector3 r = transformCoord({0, 0, 1}, rotationAxis(axis, angle));
-        EXPECT_NEAR(std::fabs(r.x - to.x) + std::fabs(r.y - to.y) + std::fabs(r.z - to.z), 0.0f, 3e-6f);
-    }
-    EXPECT_EQ(normalize({0, 0, 0}).x, 0.0f);  // stays zero rather than NaN
-    Matrix t = kIdentityMatrix, s = kIdentityMatrix;
-    t.m[3][0] = 5;  // a translation, applied after the scale
-    s.m[0][0] = 2;
-    EXPECT_EQ(transformCoord({1, 0, 0}, multiply(s, t)).x, 7.0f);
-    EXPECT_EQ(transformCoord({1, 0, 0}, multiply(t, s)).x, 12.0f);
-}
-
-// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for even sides, the bilinear sample at the
-// texel's centre otherwise.
-TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
-    const struct {
-        std::uint32_t width, height, levels;
-        std::vector<std::uint32_t> pixels, smaller;  // the picture, and the levels made from it
-    } cases[] = {{2, 2, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043}, {0xC0000029}},
-                 {4, 1, 3, {0x00, 0x10, 0x20, 0x40}, {0x08, 0x30, 0x1C}},  // a side at 1 stays 1
-                 {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {0x55}}};
-    for (const auto& c : cases) {
-        std::uint32_t levels = 0;
-        std::vector<std::uint32_t> chain = c.pixels;
-        chain.insert(chain.end(), c.smaller.begin(), c.smaller.end());
-        EXPECT_EQ(makeMipChain(c.width, c.height, c.pixels.data(), levels), chain) << c.width << " x " << c.height;
-        EXPECT_EQ(levels, c.levels);
-    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The OpenGL device drawing for real, offscreen: geometry, depth, lighting, fill modes, lines, textures,
-// multisampling, cached state, effects (the matrix rule, material and texture, compiler errors, the shipped Phong
-// effect's parameters and culling) and Cyrillic text.
+// The OpenGL device drawing for real, offscreen: geometry, depth, a resized window, lighting, fill modes, lines,
+// textures, multisampling, cached state, effects (the matrix rule, material and texture, compiler errors, the
+// shipped Phong effect's parameters and culling) and Cyrillic text.
+#include <SDL2/SDL.h>  // to resize the window as the user does
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -104,6 +105,18 @@ TEST_F(Gl, ScreenQuadsLandWhereSaidDepthRunsFromZeroToOneAndCachedStateFollowsEv
     }
     device->EndScene();
     expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, 0x800000, 2);
+}
+
+// The frame buffers follow the window's size: after a resize a clear fills all of the new size.
+TEST_F(Gl, AClearAfterAResizeFillsTheNewSize) {
+    OPEN_OR_SKIP();
+    SDL_SetWindowSize(static_cast<SDL_Window*>(window->nativeHandle()), kWidth + 16, kHeight + 12);
+    clear(0xFF336699);
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t w = 0, h = 0;
+    ASSERT_EQ(device->ReadPixels(pixels, w, h), kOk);
+    EXPECT_EQ(std::pair(w, h), std::pair(kWidth + 16u, kHeight + 12u));
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF336699u), static_cast<long>(w * h));
 }
 
 TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {

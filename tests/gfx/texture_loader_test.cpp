@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -56,34 +55,20 @@ TEST_F(TextureFiles, PngDecodesToArgbPixelsAndDdsKeepsItsLevels) {
 }
 
 TEST_F(TextureFiles, BadFilesFailWithTheirReason) {
-    // A PNG cut short after its header: known form, damaged data.
-    std::vector<unsigned char> big(64 * 64 * 4, 200);
-    ASSERT_TRUE(stbi_write_png("whole.png", 64, 64, 4, big.data(), 64 * 4));
-    std::ifstream png("whole.png", std::ios::binary);
-    write("cut.png",
-          std::string((std::istreambuf_iterator<char>(png)), std::istreambuf_iterator<char>()).substr(0, 60));
     write("junk.png", "this is not an image at all");
-    // A BMP header declaring 100000 x 100000 pixels, with no pixels behind it: refused before decoding.
-    std::string bmp(54, '\0');
-    bmp[0] = 'B', bmp[1] = 'M', bmp[26] = 1, bmp[28] = 24;  // one plane, 24 bits per pixel
-    for (const auto& [at, value] : {std::pair{2, 54}, {10, 54}, {14, 40}, {18, 100000}, {22, 100000}})
-        std::memcpy(bmp.data() + at, &value, 4);
-    write("huge.bmp", bmp);
-    const std::tuple<const char*, const char*, bool> cases[] = {
-        // path, error, whether it is the whole text
-        {"textures\\missing.bmp", "cannot open the file", true},
-        {"junk.png", "not an image in a known form", false},
-        {"cut.png", "damaged", false},
-        {"huge.bmp", "the image is 100000 x 100000 pixels; sides of 1 to 8192 are taken", true}};
+    // A file that is not there, and one the decoder refuses (the decoder's reasons: its own tests).
+    const std::pair<const char*, const char*> cases[] = {
+        {"textures\\missing.bmp", "cannot open the file"},
+        {"junk.png", "not an image in a known form: BMP, PNG, JPEG, TGA and DDS files are taken"}};
     const std::uint32_t pixel = 0;
-    for (const auto& [path, wanted, whole] : cases) {
+    for (const auto& [path, wanted] : cases) {
         Ref<Texture> texture;
         ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &texture), kOk);
         device->clearCalls();
         std::string error;
         EXPECT_LT(loadTextureFromFile(device.get(), path, &texture, &error), 0) << path;
         EXPECT_EQ(texture, nullptr) << path;  // a failure empties the handle
-        EXPECT_TRUE(whole ? error == wanted : error.find(wanted) != std::string::npos) << path << ": " << error;
+        EXPECT_EQ(error, wanted) << path;
         EXPECT_TRUE(device->calls().empty()) << path;  // nothing reached the device
     }
 }

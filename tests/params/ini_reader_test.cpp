@@ -1,12 +1,10 @@
-// The configuration reader and the engine's start-up step that uses it.
+// The configuration reader: the tree each file gives, and the message when there is none.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "app/krovane.h"
 #include "params/korvane_c_ini_reader.h"
 #include "platform/message_box.h"
 #include "temp_dir.h"
@@ -24,10 +22,9 @@ const std::string kRoot = "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6
 struct IniReader : ::testing::Test {
     krovane::test::TempDir dir;
     std::vector<std::string> boxes;  // caption|text of each
-    MessageBox::Presenter previous = MessageBox::setPresenter(
-        [this](std::string_view caption, std::string_view text) {
-            boxes.push_back(std::string(caption) + "|" + std::string(text));
-        });
+    MessageBox::Presenter previous = MessageBox::setPresenter([this](std::string_view caption, std::string_view text) {
+        boxes.push_back(std::string(caption) + "|" + std::string(text));
+    });
     ~IniReader() override { MessageBox::setPresenter(previous); }
     static std::string read(std::string_view content) {
         std::ofstream("ini.txt", std::ios::binary) << content;
@@ -59,18 +56,6 @@ TEST_F(IniReader, ReadsSettingsUnderTheRussianRoot) {
 TEST_F(IniReader, MissingFileGivesOnlyTheRootAndAMessage) {
     EXPECT_EQ(shape(Korvane_cIniReader().LoadIni("ini.txt")), kRoot + "{}");
     EXPECT_EQ(boxes, std::vector<std::string>{"ERROR|| File loading failed! |ini.txt | "});
-}
-
-TEST_F(IniReader, LoadIniParametersSavesTheCopyWhenItsFolderExists) {
-    std::ofstream("ini.txt") << "SCREEN = 800, 600\n";
-    EXPECT_EQ(shape(Krovane::LoadIniParameters("ini.txt")), kRoot + "{SCREEN{800|600}}");
-    EXPECT_FALSE(std::filesystem::exists("paramLoom2.0"));  // no folder: no copy, no complaint
-    std::filesystem::create_directory("paramLoom2.0");
-    Krovane::LoadIniParameters("ini.txt");
-    DynamicRow copy;
-    ASSERT_TRUE(copy.iLoadFromFile(Korvane_string("paramLoom2.0\\loaded_parameters")));
-    EXPECT_EQ(shape(copy), kRoot + "{SCREEN{800|600}}");
-    EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace

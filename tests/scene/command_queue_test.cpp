@@ -48,6 +48,7 @@ TEST_F(CommandQueue, TargetsAreExactWordsAndAnythingElseIsAComment) {
     EXPECT_EQ(cameras.CurrentNumber(), 1);
 }
 
+// Each target's line is dropped, not handed to a missing manager (which would crash), and the queue is emptied.
 TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
     Krovane_Command_Queue queue(nullptr, nullptr);
     for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"}) queue.queueLine(line);

@@ -82,7 +82,7 @@ TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
               "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
               "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
               "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");
-    EXPECT_TRUE(lights.SetupFromFile("POLYGON01"));
+    lights.SetupFromFile("POLYGON01");
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  sun", "_TEXT_"},
                                                 {"[+] Light:  desk lamp", "_TEXT_"},
                                                 {"[+] Light:  moon", "_TEXT_"},
@@ -92,7 +92,7 @@ TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
 }
 
 TEST_F(LightManager, LevelsWithoutListedLightsAddNone) {
-    EXPECT_TRUE(lights.SetupFromFile("NO_SUCH_LEVEL"));
+    lights.SetupFromFile("NO_SUCH_LEVEL");
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Light Manager setup completed with 0 lights.", "_COMMENT_"}}));
     for (const char* text : {"", "_CAMERAS_ { cam { } }", "_LIGHTS_ { }", "_LIGHTS_", "x { _LIGHTS_ }"}) {
         lights.LoadLights(treeOf(text));
