@@ -102,7 +102,7 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
     testing::internal::CaptureStderr();
     for (const char* path : {"objects\\m.DR", "objects\\lost.DR", "objects\\m.DR", "objects\\lost.DR"}) add(path);
     // A missing model is tried again each time, says why for the user, and its object still loads.
-    const std::string why = "model: models\\none.x: cannot open the file\n";
+    const std::string why = "model: models\\none.x: no such file\n";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), why + why);
     const LoggedLine missing{"[M.F] cannot find: models\\none.x", "_ERROR_"};
     EXPECT_EQ(lines()[2], missing);
