@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "gfx/geometry.h"
@@ -17,6 +17,7 @@
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
 #include "platform/heap_settings.h"
+#include "platform/reporter.h"
 #include "platform/window.h"
 
 namespace krovane::gfx {
@@ -392,10 +393,10 @@ public:
         const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         if (multisampleType > 1 && renderer != nullptr &&
             (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr))
-            std::fprintf(stderr,
-                         "gl: the renderer \"%s\" draws in software, where multisampling costs about eight times "
-                         "the frame; MULTISAMPLE_TYPE 0 in ini.txt makes it faster\n",
-                         renderer);
+            platform::report(platform::ReportKind::Note,
+                             std::string("gl: the renderer \"") + renderer +
+                                 "\" draws in software, where multisampling costs about eight times the frame; "
+                                 "MULTISAMPLE_TYPE 0 in ini.txt makes it faster");
         clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
         if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         anisotropy_ = epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||

@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
 
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
+    engine.errorsOnStderr = true;  // --check prints the whole log instead
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
     engine.ReadRenderSettings(&config);
     std::string error;
