@@ -70,6 +70,8 @@ public:
 
     EffectHandle GetParameterByName(const char* name);
     EffectHandle GetTechniqueByName(const char* name);
+    // Whether the effect has a technique named `name`.
+    bool hasTechnique(const char* name) const { return techniqueIndex(name) >= 0; }
     Result SetTechnique(EffectHandle technique);
     Result SetMatrix(EffectHandle parameter, const Matrix* matrix);
     Result SetVector(EffectHandle parameter, const Vector4* vector);

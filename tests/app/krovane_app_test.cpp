@@ -106,7 +106,7 @@ TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
 }
 
 // Each broken input: the Error lines of the start's log (its failure line, then why), and the warnings of a
-// level check.
+// level check where the log says nothing.
 TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
     const std::string x = "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n}\n";
     const auto model = [](std::string text) {
@@ -117,6 +117,9 @@ TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
     };
     const auto level = [](const char* keys) { return [keys] { writeLevel(keys); }; };
     const std::string corrupted = "[!] Object File is corrupted and parameters are not loaded!";
+    const std::string noTechnique =
+        "Warning: the effect vek_Phong (fx\\vek_Phong.fx) has no technique "
+        "vek_Phong_alpha, which draws the lights after the first";
     const struct {
         const char* what;
         std::function<void()> breakIt;
@@ -139,12 +142,22 @@ TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
         {"tree: misspelt key",
          level(R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH { objects\box.DR })"),
          {corrupted, "box: no _OBJECT_PATH_ (found _OBJECT_PATH)"}},
+        {"tree: misspelt type",
+         level(R"(_OBJECT_TYPE { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR })"),
+         {"Warning: box: no _OBJECT_TYPE_ (found _OBJECT_TYPE): the entry is skipped"}},
         {"effect: does not parse",
          [] { writeFile("fx/vek_Phong.fx", "vertex V { }\nfragment F { }\ntechnique T { pass P { } }\n"); },
          {"missed:  fx\\vek_Phong.fx", "fx\\vek_Phong.fx(3): the pass names no vertex stage", "fx\\vek_Phong.fx",
           "fx\\vek_Phong.fx(3): the pass names no vertex stage",
           "Warning: objects\\box.DR names the effect vek_Phong, which the level does not load: it is drawn without "
           "it"}},
+        {"effect: missing technique",
+         [] {
+             std::string fx;
+             krovane::platform::readWholeFile("fx/vek_Phong.fx", fx, 1 << 20);
+             writeFile("fx/vek_Phong.fx", fx.replace(fx.find("technique vek_Phong_alpha"), 25, "technique other"));
+         },
+         {noTechnique}},
         {"object file: missing", [] { std::filesystem::remove("objects/box.DR"); }, {corrupted, "no such file"}},
         {"object file: unreadable (a folder)",
          [] {
