@@ -145,7 +145,7 @@ bool Krovane::reloadLevel(const Korvane_string& named) {
     const DynamicRow level = readLevel(kLevelFile);
     if (level.lastLoadError().kind != TreeLoadError::Kind::None) {
         // Half written, or between a delete and a write: what is shown stays.
-        console_->Print(Korvane_string(std::string_view(level.lastLoadError().describe())), MessageType::Error);
+        reportUnread(level, true);
         console_->Print(addedLine(kNotReloadedLine, named), MessageType::Error);
         return false;
     }

@@ -31,7 +31,8 @@ public:
 void report(ReportKind kind, std::string_view line);
 
 // Makes `reporter` (null: none) the one in use; returns the one before it.
-// Only the main thread reports.
+// Reporters are put in use and given back in nested order (each engine puts
+// its own in use while it lives). Only the main thread reports.
 Reporter* useReporter(Reporter* reporter);
 
 }  // namespace krovane::platform
