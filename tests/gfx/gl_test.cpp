@@ -249,7 +249,8 @@ technique T { pass P { VertexShader = VS; PixelShader = PS; } })", error);
     for (int line = 6; line <= 11; ++line) broken += "        c = tint * undeclared" + std::to_string(line) + ";\n";
     EXPECT_EQ(make((broken + "}\n}\ntechnique T { pass P { VertexShader = VS; PixelShader = PS; } }\n").c_str(), error),
               nullptr);
-    EXPECT_EQ(error.rfind("e.fx(6): error: `undeclared6' undeclared\n", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("e.fx(6): ", 0), 0u) << error;  // drivers word it each their own way
+    EXPECT_LT(error.find("undeclared6"), error.find('\n')) << error;
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 4) << error;
     EXPECT_EQ(stderrText, "");  // the caller says it
 }
