@@ -6,9 +6,10 @@
 // report(). The engine points the reporter at its console log (see
 // app/engine_reporter.h); the programs that also want the reasons on stderr
 // (krovane-shot) copy the log's Error lines there. Without a reporter a line
-// goes nowhere: nothing below the engine writes to stderr itself. Where a
-// caller prints its own failure line (a model, an effect), the reason comes
-// back to it as text instead, so that it follows that line in the log.
+// goes nowhere: no reason is written to stderr below the engine (a message
+// box, which the user is shown, keeps its own copy there). Where a caller
+// prints its own failure line (a model, an effect), the reason comes back to
+// it as text instead, so that it follows that line in the log.
 #pragma once
 
 #include <string_view>
