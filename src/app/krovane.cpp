@@ -77,16 +77,23 @@ void Krovane::adoptDevice(krovane::gfx::Ref<krovane::gfx::Device> device) {
     device_->SetRenderState(RenderState::Lighting, 1);
 }
 
-void Krovane::reportMalformed(const DynamicRow& tree) {
-    if (tree.lastLoadError().kind != TreeLoadError::Kind::Malformed) return;
-    console_->Print(Korvane_string(std::string_view(tree.lastLoadError().describe())), MessageType::Error);
+void Krovane::reportUnread(const DynamicRow& tree, bool missingToo) {
+    const TreeLoadError& error = tree.lastLoadError();
+    if (error.kind == TreeLoadError::Kind::Malformed) {
+        console_->Print(Korvane_string(std::string_view(error.describe())), MessageType::Error);
+    } else if (missingToo && error.kind != TreeLoadError::Kind::None) {
+        const char* why = error.kind == TreeLoadError::Kind::Missing ? ": no such file" : ": cannot be read";
+        console_->Print(Korvane_string(std::string_view(error.file + why)), MessageType::Error);
+    }
 }
 
 void Krovane::Initialize(int dpi) {
     using krovane::gfx::failed;
     shutDown_ = false;
     console_ = std::make_unique<Krovane_Console>();
-    reportMalformed(console_->commandBase());
+    if (errorsOnStderr) console_->log().copyErrorsTo(&stderrCopy_);
+    reporter_.attach(console_.get());
+    reportUnread(console_->commandBase());
     baseMatrix_ = krovane::gfx::kIdentityMatrix;
     cameraManager_ = std::make_unique<Krovane_Camera_Manager>(*console_);
     effectManager_ = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameraManager_);
@@ -106,7 +113,7 @@ void Krovane::Initialize(int dpi) {
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
     // Read once for every manager: a level of many objects is a large file.
     const DynamicRow level = readLevel(kLevelFile);
-    reportMalformed(level);
+    reportUnread(level, true);
     loadStages(level, *lightManager_, *objectManager_, *cameraManager_, *effectManager_);
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
@@ -138,7 +145,7 @@ bool Krovane::reloadLevel(const Korvane_string& named) {
     const DynamicRow level = readLevel(kLevelFile);
     if (level.lastLoadError().kind != TreeLoadError::Kind::None) {
         // Half written, or between a delete and a write: what is shown stays.
-        console_->Print(Korvane_string(std::string_view(level.lastLoadError().describe())), MessageType::Error);
+        reportUnread(level, true);
         console_->Print(addedLine(kNotReloadedLine, named), MessageType::Error);
         return false;
     }
@@ -167,6 +174,7 @@ void Krovane::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     if (console_) console_->SaveLog(kLogFile);
+    reporter_.attach(nullptr);
     for (auto& texture : defaultTextures_) texture.reset();
     cameraManager_.reset();
     objectManager_.reset();

@@ -9,7 +9,10 @@
 // Initialize, and released after the managers at shutdown.
 //
 // Start-up writes its stages to the console log ("[>>>] ..." as System lines,
-// "[i] ..." as Comments); nothing stops it: every problem is a log line.
+// "[i] ..." as Comments); nothing stops it: every problem is a log line,
+// followed by an Error line that says why. From construction the engine is
+// where the parts below the log report (EngineReporter); a tool that wants
+// the log's Error lines on stderr too sets errorsOnStderr.
 //
 // A viewer that reloads what changes on disk (see LevelWatch) sets
 // keepSources before Initialize, and loads the level again with reloadLevel.
@@ -20,6 +23,8 @@
 #include <memory>
 #include <string>
 
+#include "app/engine_reporter.h"
+#include "app/stderr_copy.h"
 #include "console/krovane_console.h"
 #include "gfx/geometry.h"
 #include "gfx/ref.h"
@@ -114,12 +119,16 @@ public:
     // Set before Initialize: the objects remember which files they were made
     // from (see Krovane_Object_Manager::keepSources), for reloading them.
     bool keepSources = false;
+    // Set before Initialize: every Error line of the log is also written to
+    // stderr, each text once (tools; the viewer's terminal is seldom seen).
+    bool errorsOnStderr = false;
 
 private:
     // One Error line for a level or command-base file that exists but does
     // not parse, naming the file, line and column (the managers then find
-    // nothing in it).
-    void reportMalformed(const DynamicRow& tree);
+    // nothing in it); with `missingToo`, also for one that is missing
+    // ("POLYGON01: no such file") or cannot be read.
+    void reportUnread(const DynamicRow& tree, bool missingToo = false);
     // The level's four stages, each framed by its log lines, into these managers.
     void loadStages(const DynamicRow& level, Krovane_Light_Manager& lights, Krovane_Object_Manager& objects,
                     Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects);
@@ -135,4 +144,6 @@ private:
     std::unique_ptr<Krovane_Effect_Manager> effectManager_;
     std::array<krovane::gfx::Ref<krovane::gfx::Texture>, 3> defaultTextures_;  // white, red, blue
     bool shutDown_ = false;
+    krovane::app::EngineReporter reporter_;
+    krovane::app::StderrCopy stderrCopy_;
 };

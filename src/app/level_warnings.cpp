@@ -4,11 +4,13 @@
 #include <cmath>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "app/krovane.h"
 #include "gfx/mesh.h"
 #include "platform/code_page_1251.h"
 #include "scene/krovane_camera.h"
+#include "scene/level_section.h"
 #include "scene/object_template.h"
 #include "scene/static_c_object.h"
 
@@ -45,6 +47,34 @@ bool worldSphere(const Static_CObject& object, Vector3& centre, float& radius) {
 bool outOfReach(const Vector3& centre, float radius, const Krovane_Camera& camera) {
     const Vector3 away = centre - camera.position;
     return std::sqrt(dot(away, away)) - radius > Krovane_Camera::kFar;
+}
+
+// The level's object entries that are skipped without a word because their
+// "_OBJECT_TYPE_" is missing or misspelt.
+void skippedEntries(std::vector<std::string>& lines) {
+    const DynamicRow level = readLevel(Krovane::kLevelFile);
+    forEachListed(level, "_OBJECTS_", [&](unsigned entry) {
+        const unsigned key = level.iLookInFor(entry, "_OBJECT_TYPE_");
+        const Korvane_string type = level.iLookName(level.TopId(key));
+        std::string why;
+        if (key == 0)
+            why = cp1251ToUtf8(lackingKey(level, entry, "_OBJECT_TYPE_").view());
+        else if (misspelt(type.view(), "_OBJECT_SIMPLE_"))
+            why = cp1251ToUtf8(level.iLookName(entry).view()) + ": _OBJECT_TYPE_ is " + cp1251ToUtf8(type.view()) +
+                  " (not _OBJECT_SIMPLE_)";
+        if (!why.empty()) lines.push_back("Warning: " + why + ": the entry is skipped");
+    });
+}
+
+// The techniques objects are drawn through that a loaded effect lacks.
+void missingTechniques(const Krovane_Effect_Manager& effects, std::vector<std::string>& lines) {
+    effects.entries().forEach([&](std::uint32_t, const Krovane_Effect_Manager::EffectEntry& e) {
+        for (const auto& [technique, use] :
+             {std::pair{"vek_Phong", "the first light"}, std::pair{"vek_Phong_alpha", "the lights after the first"}})
+            if (e.effect != nullptr && !e.effect->hasTechnique(technique))
+                lines.push_back("Warning: the effect " + cp1251ToUtf8(e.name) + " (" + cp1251ToUtf8(e.file) +
+                                ") has no technique " + technique + ", which draws " + use);
+    });
 }
 
 }  // namespace
@@ -100,6 +130,8 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
     });
     lines.insert(lines.end(), unloaded.begin(), unloaded.end());
     lines.insert(lines.end(), far.begin(), far.end());
+    skippedEntries(lines);
+    missingTechniques(*effects, lines);
     return lines;
 }
 

@@ -180,6 +180,8 @@ bool LevelWatch::reloadModel() {
     }
     if (!model_->modelRead()) {
         log.Print(addedLine("[M.F] cannot find: ", named), MessageType::Error);
+        log.Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(model_->modelFailure()))),
+                  MessageType::Error);
         return notReloaded();
     }
     // Made in the same folder, unless the cache cannot be written (then a new one each time).

@@ -5,7 +5,9 @@
 //
 //   krovane [LEVEL_DIR]       works in LEVEL_DIR as if started there
 //   krovane MODEL             shows a model file in a level made for it in the
-//                             cache, and works there (see app/model_level.h)
+//                             cache, and works there (see app/model_level.h);
+//                             one that does not load opens the console, whose
+//                             log says why
 //   krovane --watch ...       reloads what changes on disk (see app/level_watch.h);
 //                             always so for a MODEL
 //   krovane --help | --version
@@ -23,6 +25,7 @@
 #include "platform/file_watcher.h"
 #include "platform/path_resolver.h"
 #include "platform/window.h"
+#include "scene/static_c_object.h"
 
 using namespace krovane::app;
 
@@ -113,6 +116,13 @@ int enterLevel(const LevelSource& source, ModelLevel& model) {
     return -1;
 }
 
+// Whether the level made for a model shows it: its one object has a model.
+bool modelShown(const Krovane& engine) {
+    const Krovane_Object_Manager::ObjectEntry* entry = engine.objectManager()->entry(1);
+    const auto* object = entry != nullptr ? dynamic_cast<const Static_CObject*>(entry->object.get()) : nullptr;
+    return object != nullptr && object->mesh() != nullptr;
+}
+
 // Creates the device on `window` with the settings of `config` and starts
 // the engine with its level; the import's failure of a model goes to its log.
 bool startEngine(Krovane& engine, krovane::platform::Window& window, const DynamicRow& config, const ModelLevel& model,
@@ -126,6 +136,8 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, const Dynam
     }
     engine.Initialize(window.verticalDpi());
     model.report(*engine.console());
+    // A model that does not load shows the log at once: its reason is there.
+    if (!model.folder().empty() && !modelShown(engine)) engine.console()->setVisible(true);
     return true;
 }
 

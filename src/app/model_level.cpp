@@ -111,18 +111,31 @@ std::string readText(const fs::path& path) {
     return text;
 }
 
-// The model's box in its own space; false when it cannot be read or holds nothing.
-bool modelBounds(const fs::path& file, Vector3& low, Vector3& high) {
+// The model's box in its own space; false, with why ("FILE:8:8: ..."), when
+// it cannot be read or holds nothing.
+bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string& why) {
     std::string bytes;
-    if (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes) !=
-        krovane::platform::ReadStatus::Ok)
-        return false;
+    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
+        case krovane::platform::ReadStatus::Ok:
+            break;
+        case krovane::platform::ReadStatus::Missing:
+            why = file.string() + ": no such file";
+            return false;
+        default:
+            why = file.string() + ": cannot be read";
+            return false;
+    }
     krovane::formats::XModel model;
     std::string error;
     if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model,
-                                       error) ||
-        model.vertices.empty())
+                                       error)) {
+        why = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
         return false;
+    }
+    if (model.vertices.empty()) {
+        why = file.string() + ": the model has no vertices";
+        return false;
+    }
     low = high = {model.vertices[0].position[0], model.vertices[0].position[1], model.vertices[0].position[2]};
     for (const krovane::formats::XVertex& v : model.vertices) {
         low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
@@ -268,8 +281,8 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     importFailure_.clear();
     const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
     Vector3 low, high;
-    const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high);
-    modelRead_ = read;
+    modelFailure_.clear();
+    const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high, modelFailure_);
     if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
     if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
     return true;
@@ -293,7 +306,7 @@ ModelLevel::~ModelLevel() {
 
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = false;
-    modelRead_ = true;
+    modelFailure_.clear();
     importFailure_.clear();
     program_ = program;
     const fs::path data = dataFolder();

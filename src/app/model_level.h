@@ -97,8 +97,10 @@ public:
     // Whether the import failed (report says why).
     bool importFailed() const { return !importFailure_.empty(); }
     // Whether the model made into the level read as a model with something
-    // in it; when not, the level shows it unframed, or not at all.
-    bool modelRead() const { return modelRead_; }
+    // in it; when not, the level shows it unframed, or not at all, and
+    // modelFailure says why (UTF-8: "/home/me/ship.x:8:8: face 0: ...").
+    bool modelRead() const { return modelFailure_.empty(); }
+    const std::string& modelFailure() const { return modelFailure_; }
 
 private:
     // Makes the level in folder_ from the installed `data`, unless the one
@@ -116,7 +118,7 @@ private:
     std::string program_;              // the program's name, for messages
     std::string importFailure_;
     bool made_ = false;
-    bool modelRead_ = true;
+    std::string modelFailure_;  // empty when the model read
 };
 
 }  // namespace krovane::app

@@ -103,6 +103,7 @@ public:
     void setCommandQueue(krovane::log::LineQueue* queue);
 
     const krovane::log::ConsoleLog& log() const { return log_; }
+    krovane::log::ConsoleLog& log() { return log_; }
     const DynamicRow& commandBase() const { return commandBase_; }
     // Paces showing and hiding; a key press shifts its mark (see FrameTimer).
     const krovane::platform::FrameTimer& toggleTimer() const { return toggleTimer_; }

@@ -76,7 +76,7 @@ private:
 bool Parser::readCount(std::uint32_t& n, std::size_t valuesEach, const char* what) {
     if (!r_.readUInt(n)) return false;
     if (std::size_t{n} * valuesEach > r_.valuesLeft())
-        return r_.fail(std::string(what) + " count " + std::to_string(n) + " is more than the file holds");
+        return r_.failAtValue(std::string(what) + " count " + std::to_string(n) + " is more than the file holds");
     return true;
 }
 
@@ -93,8 +93,8 @@ bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* wh
             std::uint32_t index;
             if (!r_.readUInt(index)) return false;
             if (index >= indexLimit)
-                return r_.fail(std::string(what) + " " + std::to_string(f) + ": index " + std::to_string(index) +
-                               " out of range (" + std::to_string(indexLimit) + ")");
+                return r_.failAtValue(std::string(what) + " " + std::to_string(f) + ": index " + std::to_string(index) +
+                                      " out of range (" + std::to_string(indexLimit) + ")");
             faces.data.push_back(index);
         }
     }
@@ -249,8 +249,10 @@ bool Parser::parseMaterial(XMaterial& m) {
 bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
                                std::vector<std::uint32_t>& faceMaterials) {
     std::uint32_t declared, count;
-    if (!r_.readUInt(declared) || !readCount(count, 1, "material index")) return false;
-    if (declared > kXMaxMaterials) return r_.fail("material count " + std::to_string(declared) + " is too large");
+    if (!r_.readUInt(declared)) return false;
+    if (declared > kXMaxMaterials)
+        return r_.failAtValue("material count " + std::to_string(declared) + " is too large");
+    if (!readCount(count, 1, "material index")) return false;
     faceMaterials.assign(faceCount, 0);
     std::uint32_t index = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -521,7 +523,7 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
         return false;
     }
     if (std::memcmp(data, "xof ", 4) != 0) {
-        error = "not a .x file (no \"xof \" header)";
+        error = "1:1: not a .x file (no \"xof \" header)";
         return false;
     }
     const std::string format(reinterpret_cast<const char*>(data + 8), 4);
@@ -529,11 +531,11 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
     const bool binary = format == "bin " || format == "bzip";
     const bool compressed = format == "tzip" || format == "bzip";
     if (!binary && !compressed && format != "txt ") {
-        error = "unknown .x format \"" + format + "\"";
+        error = "1:9: unknown .x format \"" + format + "\"";
         return false;
     }
     if (floatSize != "0032" && floatSize != "0064") {
-        error = "unknown float size \"" + floatSize + "\"";
+        error = "1:13: unknown float size \"" + floatSize + "\"";
         return false;
     }
     std::vector<std::uint8_t> inflated;
@@ -561,17 +563,18 @@ bool loadXModel(const std::string& enginePath, XModel& model, std::string& error
         case platform::ReadStatus::Ok:
             break;
         case platform::ReadStatus::Missing:
-            error = enginePath + ": cannot open the file";
+            error = enginePath + ": no such file";
             return false;
         case platform::ReadStatus::TooLarge:
             error = enginePath + ": larger than 256 MiB";
             return false;
         case platform::ReadStatus::ReadFailed:
-            error = enginePath + ": cannot read the file";
+            error = enginePath + ": cannot be read";
             return false;
     }
     if (!parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model, error)) {
-        error = enginePath + ": " + error;
+        // "PATH:LINE:COLUMN: why" where the reason has a place in the text, else "PATH: why".
+        error = enginePath + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
         return false;
     }
     return true;

@@ -62,13 +62,14 @@ inline constexpr std::size_t kXMaxMaterials = 65536;
 inline constexpr std::size_t kXMaxFileBytes = 256u << 20;  // also the limit on decompressed data
 
 // Parses a whole .x file held in memory. On failure returns false, leaves
-// `model` empty and sets `error` to a one-line reason that says where ("line
-// 12: expected '{'" in text files, "byte 345: truncated integer list" in
-// binary ones).
+// `model` empty and sets `error` to a one-line reason that says where
+// ("12:5: expected '{'", line and column, in text files and the header;
+// "byte 345: truncated integer list" in binary ones).
 bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std::string& error);
 
 // Reads the file at an engine path (see platform::PathResolver) and parses it.
-// Messages start with the path as given.
+// Messages start with the path as given: "PATH:12:5: expected '{'", "PATH:
+// byte 345: ...", "PATH: no such file", "PATH: cannot be read".
 bool loadXModel(const std::string& enginePath, XModel& model, std::string& error);
 
 }  // namespace krovane::formats

@@ -57,12 +57,21 @@ bool toUInt(double v, std::uint32_t& out) {
 XReader::XReader(const std::uint8_t* data, std::size_t size, bool binary, bool doubles, std::size_t offset)
     : data_(data), size_(size), binary_(binary), doubles_(doubles), offset_(offset) {}
 
-bool XReader::fail(const std::string& what) {
+bool XReader::fail(const std::string& what) { return failAt(pos_, what); }
+
+bool XReader::failAtValue(const std::string& what) { return failAt(valueAt_, what); }
+
+bool XReader::failAt(std::size_t at, const std::string& what) {
     if (binary_) {
-        error_ = "byte " + std::to_string(offset_ + pos_) + ": " + what;
+        error_ = "byte " + std::to_string(offset_ + at) + ": " + what;
     } else {
-        const auto line = 1 + std::count(data_, data_ + pos_, std::uint8_t('\n'));
-        error_ = "line " + std::to_string(line) + ": " + what;
+        // The body begins on the header's line, after its bytes.
+        const std::uint8_t* lineStart = data_ + at;
+        while (lineStart > data_ && lineStart[-1] != '\n') --lineStart;
+        const auto line = 1 + std::count(data_, data_ + at, std::uint8_t('\n'));
+        const std::size_t column =
+            static_cast<std::size_t>(data_ + at - lineStart) + (lineStart == data_ ? offset_ : 0);
+        error_ = std::to_string(line) + ":" + std::to_string(column + 1) + ": " + what;
     }
     return false;
 }
@@ -82,7 +91,7 @@ bool XReader::readUInt(std::uint32_t& value) {
     } else if (!textNumber(v)) {
         return false;
     }
-    if (!toUInt(v, value)) return fail("expected a count or an index, found " + std::to_string(v));
+    if (!toUInt(v, value)) return failAtValue("expected a count or an index, found " + std::to_string(v));
     return true;
 }
 
@@ -116,6 +125,7 @@ void XReader::textSkipSpace(bool separators) {
 
 bool XReader::textNumber(double& value) {
     textSkipSpace(true);
+    valueAt_ = pos_;
     if (pos_ >= size_) return fail("truncated data: expected a number");
     const char* begin = reinterpret_cast<const char*>(data_ + pos_);
     const char* end = reinterpret_cast<const char*>(data_ + size_);
@@ -313,6 +323,7 @@ bool XReader::binNext(XToken& token) {
 bool XReader::binNumber(double& value, bool& isFloat) {
     for (;;) {
         if (listLeft_ > 0) {
+            valueAt_ = listPos_;
             --listLeft_;
             isFloat = list_ == ListKind::Floats;
             if (isFloat && doubles_) {
@@ -333,6 +344,7 @@ bool XReader::binNumber(double& value, bool& isFloat) {
         std::uint32_t id;
         if (!binToken(id, nullptr)) return false;
         if (id == kInteger) {
+            valueAt_ = listPos_;
             value = read32(data_ + listPos_);
             isFloat = false;
             return true;

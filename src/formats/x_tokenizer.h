@@ -43,8 +43,12 @@ public:
     // counts before allocating.
     std::size_t valuesLeft() const;
 
-    // Records a failure at the current place; always returns false.
+    // Records a failure at the current place, or where the last number read
+    // begins; always returns false. The place is "LINE:COLUMN" in text files
+    // (1-based, the column in bytes, counted in the file) and "byte N" in
+    // binary ones.
     bool fail(const std::string& what);
+    bool failAtValue(const std::string& what);
     const std::string& error() const { return error_; }
 
 private:
@@ -56,6 +60,7 @@ private:
     bool binNext(XToken& token);
     bool binToken(std::uint32_t& id, std::string* name);
     bool binNumber(double& value, bool& isFloat);
+    bool failAt(std::size_t at, const std::string& what);
 
     const std::uint8_t* data_;
     std::size_t size_;
@@ -63,6 +68,7 @@ private:
     bool binary_;
     bool doubles_;
     std::size_t offset_;
+    std::size_t valueAt_ = 0;  // where the last number read begins
     std::string error_;
     // The binary list being read: where its next value is and how many are left.
     ListKind list_ = ListKind::None;

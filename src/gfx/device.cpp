@@ -1,7 +1,7 @@
 #include "gfx/device.h"
 
 #include <array>
-#include <cstdio>
+#include <string>
 
 #include "formats/image_file.h"  // mipChainPixels: the size of a texture's pixels
 
@@ -10,6 +10,7 @@
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
 #include "gfx/vertex_buffer.h"
+#include "platform/reporter.h"
 
 namespace krovane::gfx {
 
@@ -126,9 +127,9 @@ Result Device::refuse(DeviceCall& call, DeviceCheck check) {
 }
 
 Result Device::refuse(DeviceCheck check) {
-    if (kDeviceChecksOnStderr && !checkPrinted_) {
+    if (kDeviceChecksReported && !checkPrinted_) {
         checkPrinted_ = true;
-        std::fprintf(stderr, "device: %s\n", message(check));
+        platform::report(platform::ReportKind::Debug, std::string("device: ") + message(check));
     }
     return kInvalidCall;
 }

@@ -10,11 +10,12 @@
 // breaks a rule of device_check.h changes nothing and is kInvalidCall, its
 // record naming the rule (DeviceCall::check); drawing zero primitives is
 // allowed and draws nothing. Debug builds (NDEBUG not defined: CMake's Debug
-// type, not Release or RelWithDebInfo) also print the first failed check of
-// each frame on stderr, never to the log: "device: DrawPrimitive: called
-// outside BeginScene/EndScene". A frame ends at Present, so a call that fails
-// every frame prints a line every frame. Release builds print nothing; valid
-// calls cost the same in both, as only the failing path names its check.
+// type, not Release or RelWithDebInfo) also report the first failed check of
+// each frame as a debug line (platform/reporter.h: stderr, never the log):
+// "device: DrawPrimitive: called outside BeginScene/EndScene". A frame ends at
+// Present, so a call that fails every frame reports a line every frame.
+// Release builds report nothing; valid calls cost the same in both, as only
+// the failing path names its check.
 //
 // Culling (RenderState::CullMode) applies to triangles, drawn through an
 // effect or fixed-function alike: 2 (kCullClockwise) removes those whose
@@ -63,10 +64,10 @@ inline constexpr std::uint32_t kMaxTextureSize = 8192;
 // Bytes per vertex of the line vertex of seven floats (VertexLayout::Line).
 inline constexpr std::uint32_t kLineVertexStride = 28;
 
-#ifdef NDEBUG  // whether failed checks are printed on stderr (see above)
-inline constexpr bool kDeviceChecksOnStderr = false;
+#ifdef NDEBUG  // whether failed checks are reported (see above)
+inline constexpr bool kDeviceChecksReported = false;
 #else
-inline constexpr bool kDeviceChecksOnStderr = true;
+inline constexpr bool kDeviceChecksReported = true;
 #endif
 
 class Device : public RefCounted {
@@ -190,7 +191,7 @@ private:
     ShaderProgram* program_ = nullptr;
     std::uint32_t streamOffset_ = 0, streamStride_ = 0;
     bool inScene_ = false;
-    bool checkPrinted_ = false;  // a failed check of this frame is on stderr
+    bool checkPrinted_ = false;  // a failed check of this frame is reported
 };
 
 }  // namespace krovane::gfx

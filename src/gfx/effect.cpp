@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "gfx/shader_program.h"
 #include "platform/file_io.h"
@@ -14,28 +17,43 @@ namespace {
 
 // Effect files are short texts; anything larger is not one.
 constexpr std::uint64_t kMaxEffectFileBytes = 4u << 20;
+// The most lines of compiler messages kept for a reason; the first ones say the most.
+constexpr std::size_t kReasonLines = 5;
 
-// Compiler messages name source string 0 and a line, as "0:12(5): ..." or
-// "0(12) : ..."; they become "PATH:12:5: ..." so that editors can jump there.
+// Compiler and linker messages, one a line, errors before warnings, at most
+// kReasonLines: those that name source string 0 and a line ("0:12(5): ..."
+// or "0(12) : ...") become "PATH(12): ...", the line of the effect file (the
+// stage sources carry its line numbers), the others "PATH: ...".
 std::string nameFile(const std::string& log, const std::string& path) {
-    std::string out;
+    std::vector<std::string> errors, others;
     std::size_t start = 0;
     while (start < log.size()) {
         std::size_t end = log.find('\n', start);
         if (end == std::string::npos) end = log.size();
-        const std::string line = log.substr(start, end - start);
+        std::string line = log.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+        // The device names the stage that failed; the line number says more.
+        for (const std::string_view stage : {"vertex stage: ", "fragment stage: "})
+            if (line.rfind(stage, 0) == 0) line.erase(0, stage.size());
         unsigned source = 0, number = 0, column = 0;
         int used = 0;
-        if (std::sscanf(line.c_str(), "%u:%u(%u)%n", &source, &number, &column, &used) == 3 && used > 0)
-            out += path + ":" + std::to_string(number) + ":" + std::to_string(column) + line.substr(used);
-        else if (std::sscanf(line.c_str(), "%u(%u)%n", &source, &number, &used) == 2 && used > 0)
-            out += path + ":" + std::to_string(number) + line.substr(used);
-        else if (!line.empty())
-            out += line;
-        if (!line.empty()) out += "\n";
-        start = end + 1;
+        std::string named;
+        if ((std::sscanf(line.c_str(), "%u:%u(%u)%n", &source, &number, &column, &used) == 3 ||
+             std::sscanf(line.c_str(), "%u(%u)%n", &source, &number, &used) == 2) &&
+            used > 0) {
+            std::size_t rest = static_cast<std::size_t>(used);
+            while (rest < line.size() && (line[rest] == ' ' || line[rest] == ':')) ++rest;
+            named = path + "(" + std::to_string(number) + "): " + line.substr(rest);
+        } else {
+            named = path + ": " + line;
+        }
+        (line.find("error") != std::string::npos ? errors : others).push_back(std::move(named));
     }
-    while (!out.empty() && out.back() == '\n') out.pop_back();
+    errors.insert(errors.end(), others.begin(), others.end());
+    std::string out;
+    for (std::size_t i = 0; i < errors.size() && i < kReasonLines; ++i) out += (i > 0 ? "\n" : "") + errors[i];
     return out;
 }
 
@@ -102,8 +120,8 @@ Result Effect::create(Device* device, formats::EffectFile file, const std::strin
                 const Result r = device->CreateShaderProgram(made->file_.stageSource(vs).c_str(),
                                                              made->file_.stageSource(fs).c_str(), &program, log);
                 if (failed(r)) {
-                    error =
-                        path + ": the stages " + vs.name + " and " + fs.name + " did not build: " + nameFile(log, path);
+                    error = nameFile(log, path);
+                    if (error.empty()) error = path + ": the stages " + vs.name + " and " + fs.name + " did not build";
                     return r;
                 }
                 Program entry{pass.vertexStage, pass.fragmentStage, std::move(program), {}, {}, 0};
@@ -344,26 +362,30 @@ Result CreateEffectFromFileA(Device* device, const char* path, Ref<Effect>* effe
             case ReadStatus::Ok: {
                 formats::EffectFile file;
                 std::string parseError;
-                if (!formats::parseEffectFile(text, file, parseError))
-                    why = std::string(path) + ":" + parseError;
-                else
+                if (!formats::parseEffectFile(text, file, parseError)) {
+                    // "LINE: message" becomes "PATH(LINE): message", as the compiler's are.
+                    const std::size_t colon = parseError.find(": ");
+                    why = colon == std::string::npos ? std::string(path) + ": " + parseError
+                                                     : std::string(path) + "(" + parseError.substr(0, colon) +
+                                                           "): " + parseError.substr(colon + 2);
+                } else {
                     result = Effect::create(device, std::move(file), path, effect, why);
+                }
                 break;
             }
             case ReadStatus::Missing:
-                why = std::string(path) + ": cannot open the effect file";
+                why = std::string(path) + ": no such file";
                 break;
             case ReadStatus::TooLarge:
                 why = std::string(path) + ": the effect file is larger than 4 MiB";
                 break;
             default:
-                why = std::string(path) + ": cannot read the effect file";
+                why = std::string(path) + ": cannot be read";
                 break;
         }
     }
     if (failed(result) || *effect == nullptr) {
         if (!failed(result)) result = kFail;
-        std::fprintf(stderr, "effect: %s\n", why.c_str());
         if (error) *error = why;
     }
     return result;

@@ -70,6 +70,8 @@ public:
 
     EffectHandle GetParameterByName(const char* name);
     EffectHandle GetTechniqueByName(const char* name);
+    // Whether the effect has a technique named `name`.
+    bool hasTechnique(const char* name) const { return techniqueIndex(name) >= 0; }
     Result SetTechnique(EffectHandle technique);
     Result SetMatrix(EffectHandle parameter, const Matrix* matrix);
     Result SetVector(EffectHandle parameter, const Vector4* vector);
@@ -139,8 +141,11 @@ private:
 
 // Reads, parses and compiles an effect file (an engine path, see
 // PathResolver). A file that is missing, does not parse, or whose shaders do
-// not compile or link fails with a negative result; the reason, with the file
-// and line, goes to stderr and to `error` when given.
+// not compile or link fails with a negative result, and the reason goes to
+// `error` when given: one line ("fx\a.fx: no such file", "fx\a.fx(3): the
+// pass names no vertex stage"), or the compiler's and linker's first five
+// messages, one a line, with the effect file's line numbers
+// ("fx\a.fx(12): error: `x' undeclared").
 Result CreateEffectFromFileA(Device* device, const char* path, Ref<Effect>* effect, std::string* error = nullptr);
 
 }  // namespace krovane::gfx

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gfx/device_backend.h"
@@ -15,6 +15,7 @@
 #include "gfx/gl_resources.h"
 #include "gfx/gl_state_cache.h"
 #include "platform/heap_settings.h"
+#include "platform/reporter.h"
 #include "platform/window.h"
 
 namespace krovane::gfx {
@@ -43,10 +44,10 @@ public:
         const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         if (multisampleType > 1 && renderer != nullptr &&
             (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr))
-            std::fprintf(stderr,
-                         "gl: the renderer \"%s\" draws in software, where multisampling costs about eight times "
-                         "the frame; MULTISAMPLE_TYPE 0 in ini.txt makes it faster\n",
-                         renderer);
+            platform::report(platform::ReportKind::Note,
+                             std::string("gl: the renderer \"") + renderer +
+                                 "\" draws in software, where multisampling costs about eight times the frame; "
+                                 "MULTISAMPLE_TYPE 0 in ini.txt makes it faster");
         clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
         if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         caps_.anisotropy = epoxy_gl_version() >= 46 ||

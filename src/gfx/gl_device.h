@@ -15,8 +15,8 @@
 // the engine's projection matrices expect (glClipControl, or the same mapping
 // in the shader where the driver lacks it). Screen-pixel vertices are placed
 // with pixel centres on whole coordinates, as the engine's screen layouts
-// assume. A software renderer asked for multisampling says once on stderr
-// that it is slow there.
+// assume. A software renderer asked for multisampling reports a note
+// (platform/reporter.h) that it is slow there.
 #pragma once
 
 #include <cstdint>

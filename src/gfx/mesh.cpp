@@ -3,7 +3,6 @@
 #include <meshoptimizer.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "formats/x_model.h"
@@ -141,9 +140,8 @@ Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial
     materials.clear();
     if (mesh) mesh->reset();
     if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
-    // The reason goes to stderr, as the engine's own message only names the file.
+    // The caller's failure line only names the file: the reason goes back to it.
     const auto fail = [&](const std::string& why, Result result) {
-        std::fprintf(stderr, "model: %s\n", why.c_str());
         if (error) *error = why;
         return result;
     };

@@ -66,7 +66,8 @@ private:
 
 // Loads the .x model at `path` (an engine path) onto the device: the mesh and
 // one material per subset. On failure a negative result, no mesh, no
-// materials, and the reason on stderr ("model: PATH: ...") and in `error`.
+// materials, and the reason in `error` (see formats::loadXModel: "PATH:8:12:
+// face 0: index 99999 out of range (3)", "PATH: no such file").
 Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh,
                      std::string* error = nullptr);
 

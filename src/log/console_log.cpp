@@ -56,6 +56,8 @@ void ConsoleLog::stamp(Korvane_string& out) const {
 }
 
 void ConsoleLog::Print(const Korvane_string& text, MessageType type) {
+    if (copy_ != nullptr && type == MessageType::Error)
+        copy_->report(krovane::platform::ReportKind::Reason, text.view());
     Korvane_string line;
     stamp(line);
     line += text;

@@ -17,6 +17,7 @@
 #include "log/log.h"
 #include "params/dynamic_row.h"
 #include "platform/frame_timer.h"
+#include "platform/reporter.h"
 
 namespace krovane::log {
 
@@ -32,6 +33,10 @@ public:
 
     using Log::Print;
     void Print(const Korvane_string& text, MessageType type) override;
+
+    // From now on hands each Error line's text (without its stamp) to `copy`
+    // as well (null: to nothing), for tools that show reasons on stderr.
+    void copyErrorsTo(krovane::platform::Reporter* copy) { copy_ = copy; }
 
     // Writes the log to `file` (an engine path); a file that cannot be
     // written is not reported, and the engine goes on.
@@ -56,6 +61,7 @@ private:
     unsigned root_ = 0;
     krovane::platform::FrameTimer clock_;
     std::vector<unsigned> lineIds_;
+    krovane::platform::Reporter* copy_ = nullptr;
 };
 
 }  // namespace krovane::log

@@ -3,7 +3,9 @@
 // console's boxes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "params/korvane_string.h"
 
@@ -19,6 +21,16 @@ public:
     // Appends `text` as one or more lines of `type`. Never fails.
     virtual void Print(const Korvane_string& text, MessageType type) = 0;
     void Print(const char* text, MessageType type) { Print(Korvane_string(text), type); }
+    // Prints each line of `text` (lines end at '\n'; empty ones are left
+    // out) as a line of its own: a reason of several lines, as the parts
+    // below the log hand them back.
+    void printLines(std::string_view text, MessageType type) {
+        while (!text.empty()) {
+            const std::size_t end = std::min(text.find('\n'), text.size());
+            if (end > 0) Print(Korvane_string(text.substr(0, end)), type);
+            text.remove_prefix(std::min(end + 1, text.size()));
+        }
+    }
 };
 
 }  // namespace krovane::log

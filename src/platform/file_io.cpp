@@ -52,7 +52,8 @@ bool fileStamp(const std::filesystem::path& path, FileStamp& stamp) {
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& out, std::uint64_t maxBytes) {
     out.clear();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0) return ReadStatus::Missing;
+    // Not there (or a folder on the way is not one) is missing; there but not to be opened is a read failure.
+    if (file.fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::ReadFailed;
     struct stat info {};
     if (::fstat(file.fd, &info) != 0 || S_ISDIR(info.st_mode)) return ReadStatus::ReadFailed;
     std::size_t expected = 0;

@@ -17,9 +17,9 @@ namespace krovane::platform {
 
 enum class ReadStatus {
     Ok,
-    Missing,     // no such file, or it cannot be opened
+    Missing,     // no such file
     TooLarge,    // larger than the limit given; nothing was allocated
-    ReadFailed,  // an error while reading (a directory, an I/O error)
+    ReadFailed,  // there but not to be read (no permission, a directory, an I/O error)
 };
 
 // What a file is on disk, enough to tell that it changed since it was read:

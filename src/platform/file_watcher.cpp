@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <string>
 #include <unordered_map>
+
+#include "platform/code_page_1251.h"
+#include "platform/reporter.h"
 
 #if defined(__linux__) && __has_include(<sys/inotify.h>)
 #define KROVANE_HAS_INOTIFY 1
@@ -79,7 +82,7 @@ public:
     }
 
 private:
-    // Says once per folder, on stderr, that it is not watched and why; the
+    // Reports once per folder that it is not watched and why; the
     // folders are given again after every reload, the line is not.
     void reportUnwatched(const std::filesystem::path& folder, int error) {
         if (std::find(unwatched_.begin(), unwatched_.end(), folder) != unwatched_.end()) return;
@@ -87,7 +90,8 @@ private:
         // ENOSPC here is the per-user limit of watches, not a full disk.
         const char* reason = error == ENOSPC ? "the limit of inotify watches, fs.inotify.max_user_watches, is reached"
                                              : std::strerror(error);
-        std::fprintf(stderr, "watch: cannot watch %s (%s); changes there are not seen\n", folder.c_str(), reason);
+        report(ReportKind::Reason, utf8ToCp1251Lossy("watch: cannot watch " + folder.string() + " (" + reason +
+                                                     "); changes there are not seen"));
     }
 
     // Written and closed, moved in, times or permissions changed; the folder itself going away.

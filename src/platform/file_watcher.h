@@ -45,8 +45,8 @@ public:
     // watch, reported under the last name given. False when some cannot be
     // watched (missing, not a folder, no permission, the system's limit of
     // watches reached); the others are. Each folder that cannot be watched is
-    // named once on stderr, with the reason: "watch: cannot watch FOLDER
-    // (REASON); changes there are not seen".
+    // reported once (platform/reporter.h), with the reason: "watch: cannot
+    // watch FOLDER (REASON); changes there are not seen".
     virtual bool watchFolders(const std::vector<std::filesystem::path>& folders) = 0;
     // Adds what changed since the last call to `into`; never waits.
     virtual void poll(Changes& into) = 0;

@@ -78,7 +78,11 @@ void Krovane_Render_Manager::Init() {
             report(f.message);
 
     // kept: two blanks after "missed:" on this line, as existing logs show.
-    if (failed(CreateEffectFromFileA(device_, "fx\\vek_Phong.fx", &effect_))) report("missed:  fx\\vek_Phong.fx");
+    std::string why;
+    if (failed(CreateEffectFromFileA(device_, "fx\\vek_Phong.fx", &effect_, &why))) {
+        report("missed:  fx\\vek_Phong.fx");
+        if (console_ != nullptr) console_->printLines(why, MessageType::Error);  // why, not counted
+    }
 
     // kept: "inicialized" is the spelling existing logs carry.
     Korvane_string summary = "Rendering manager inicialized with ";

@@ -36,11 +36,15 @@ void Krovane_Effect_Manager::addEffect(const Korvane_string& name, const Dynamic
     const unsigned dataKey = tree.iLookInFor(id, "_FILE_");
     const Korvane_string dataPath = tree.iLookName(tree.TopId(dataKey));
     const bool hasData = dataKey != 0 && dataPath != "none";
-    if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, fxPath.getChars(), &entry->effect))) {
+    std::string why;
+    if (krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, fxPath.getChars(), &entry->effect, &why))) {
         // A failed effect uses up its number.
         failed_.push_back({entries_.add(nullptr), std::string(name.view()), std::string(fxPath.view()),
                            hasData ? std::string(dataPath.view()) : std::string()});
         console_.Print(fxPath, MessageType::Error);
+        // Then why: the entry names no file, or what the file or its compiler says.
+        if (fxPath.empty()) why = lackingKey(tree, id, "_FILE_FX_").view();
+        console_.printLines(why, MessageType::Error);
         return;
     }
 
@@ -99,9 +103,11 @@ ReloadOutcome Krovane_Effect_Manager::reloadFile(const std::string& key) {
     const auto build = [&](const std::string& file) {
         krovane::gfx::Ref<Effect> effect;
         named = file;
-        if (built && krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, file.c_str(), &effect))) {
+        std::string why;
+        if (built && krovane::gfx::failed(krovane::gfx::CreateEffectFromFileA(device_, file.c_str(), &effect, &why))) {
             built = false;
             console_.Print(Korvane_string(std::string_view(file)), MessageType::Error);
+            console_.printLines(why, MessageType::Error);
         }
         return effect;
     };

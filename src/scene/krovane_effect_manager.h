@@ -76,8 +76,8 @@ public:
     // Appends the effect files of the level's effects, those that failed included.
     void sourceFiles(std::vector<krovane::scene::FileSource>& out) const;
     // Builds every effect made from the file at `key` (see FileSource) again:
-    // all of them take the new build, or, when it fails (its path printed
-    // as an Error line, as at start), none. An effect that failed at start
+    // all of them take the new build, or, when it fails (its path and why
+    // printed as Error lines, as at start), none. An effect that failed at start
     // is listed under its number once it builds. Prints one line naming the
     // file (see FileSource); nothing when no effect names it.
     krovane::scene::ReloadOutcome reloadFile(const std::string& key);
@@ -87,7 +87,9 @@ public:
 
 private:
     // Makes one effect; when its file fails the file path is printed as an
-    // error line and the effect is not listed, though it uses up its number.
+    // error line, then why (see CreateEffectFromFileA; an entry without
+    // "_FILE_FX_": its name and the key), and the effect is not listed,
+    // though it uses up its number.
     void addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode);
 
     // An effect that failed: what it takes to make it later.

@@ -87,6 +87,10 @@ std::unique_ptr<Static_CObject> Krovane_Object_Manager::makeObject(const char* p
         resources_.recordSources(&sources_);
     }
     loaded = object->Load();
+    // Its "[!]" line is followed by why: the level entry's missing key, or what is wrong with the file.
+    if (!loaded)
+        PrintToConsole(lacking_.empty() ? Static_CObject::whyNotRead(object->params->lastLoadError()) : lacking_,
+                       MessageType::Error);
     if (record) {
         resources_.recordSources(nullptr);
         // A template is made by the first object that loads it; the others share it and what it was made from.
@@ -221,9 +225,11 @@ bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
             std::array<float, 3> scale;
             const bool scaleRead = readScale(*tree, tree->iLookInFor(entry, "_SCALE_"), scale);
             const Korvane_string path = value("_OBJECT_PATH_", 0);
+            if (path.empty()) lacking_ = lackingKey(*tree, entry, "_OBJECT_PATH_");
             AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
                       value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
                       value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
+            lacking_ = Korvane_string();
             if (!scaleRead)
                 PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),
                                MessageType::Error);

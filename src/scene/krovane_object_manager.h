@@ -15,6 +15,12 @@
 // Error line, "[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: PATH",
 // and the object keeps its size.
 //
+// An object that fails to load ("[!] Object File is corrupted and parameters
+// are not loaded!") is followed by one Error line saying why: what is wrong
+// with its file (see Static_CObject::whyNotRead) or, for an entry without
+// "_OBJECT_PATH_", the entry and the key: "box: no _OBJECT_PATH_ (found
+// _OBJECT_PATH)".
+//
 // The objects are listed and drawn in creation order and found by id in
 // constant time. Objects naming the same parameter file, model or texture
 // share one copy of it, and each object holds little more than its
@@ -107,8 +113,9 @@ public:
 
 private:
     // Constructs, scales, places and loads one object (`loaded`: what its
-    // Load said). Where files are kept, records the files it looks up when
-    // it may make its file's template, or always with `record`.
+    // Load said), and says why when it does not load. Where files are kept,
+    // records the files it looks up when it may make its file's template, or
+    // always with `record`.
     std::unique_ptr<Static_CObject> makeObject(const char* path, const float position[3], const float rotation[3],
                                                const float scale[3], bool& loaded, bool record = false);
 
@@ -123,4 +130,5 @@ private:
     Krovane_Light_Manager* lightManager_;
     bool keepSources_ = false;
     std::vector<krovane::scene::FileSource> sources_;  // what the object being made looked up
+    Korvane_string lacking_;  // why the level entry being added names no file; empty for the others
 };

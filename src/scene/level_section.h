@@ -4,7 +4,10 @@
 // entry and at the end. Every manager reads its section the same way.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
@@ -44,6 +47,45 @@ inline unsigned entryKeys(const DynamicRow& tree, unsigned listed, const Korvane
 template <class Add>
 void addListed(const DynamicRow& tree, const char* section, Add&& add) {
     forEachListed(tree, section, [&](unsigned entry) { add(tree.iLookName(entry), entry); });
+}
+
+// Whether the key name `a` may be `b` misspelt: not `b`, but `b` with letter
+// case changed or at most two letters added, left out or changed.
+inline bool misspelt(std::string_view a, std::string_view b) {
+    if (a == b || a.size() > b.size() + 2 || b.size() > a.size() + 2) return false;
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    // The edit distance, one row at a time.
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (upper(a[i - 1]) != upper(b[j - 1]) ? 1 : 0)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()] <= 2;
+}
+
+// What an entry lacking `key` is told: "box: no _OBJECT_PATH_", and " (found
+// _OBJECT_PATH)" when one of its keys is `key` misspelt.
+inline Korvane_string lackingKey(const DynamicRow& tree, unsigned entry, const char* key) {
+    Korvane_string line = tree.iLookName(entry);
+    line += ": no ";
+    line += key;
+    const unsigned count = tree.iCountParams(entry) + tree.iCountKnots(entry);
+    unsigned id = tree.TopId(entry);
+    for (unsigned i = 0; i < count && id != 0; ++i, id = tree.NextId(id)) {
+        const Korvane_string name = tree.iLookName(id);
+        if (!misspelt(name.view(), key)) continue;
+        line += " (found ";
+        line += name;
+        line += ")";
+        break;
+    }
+    return line;
 }
 
 // `label` followed by `name`: the line a manager prints for each entry added.

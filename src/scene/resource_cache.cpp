@@ -83,17 +83,17 @@ void ResourceCache::forget(Resources& map, Resources::iterator it) {
 }
 
 Result ResourceCache::model(const char* enginePath, Device* device, std::vector<ModelMaterial>& materials,
-                            Ref<Mesh>* mesh) {
+                            Ref<Mesh>* mesh, std::string* error) {
     std::string key;
     Stamp stamp;
     if (device == nullptr || mesh == nullptr || !locate(enginePath, key, stamp))
-        return LoadMeshFromX(enginePath, device, materials, mesh);
+        return LoadMeshFromX(enginePath, device, materials, mesh, error);
     if (Resource* entry = find(models_, key, stamp, device)) {
         materials = entry->materials;
         *mesh = Ref<Mesh>(static_cast<Mesh*>(entry->resource.get()));
         return kOk;
     }
-    const Result loaded = LoadMeshFromX(enginePath, device, materials, mesh);
+    const Result loaded = LoadMeshFromX(enginePath, device, materials, mesh, error);
     if (failed(loaded)) return loaded;
     store(models_, key, Resource{*mesh, device, stamp, materials});
     return loaded;

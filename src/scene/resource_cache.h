@@ -50,10 +50,10 @@ public:
     // keeps it. A file that is missing or does not parse comes back as its
     // own, unshared tree with the load error.
     krovane::gfx::Ref<const SharedRow> parameters(const char* enginePath);
-    // LoadMeshFromX through the cache; the same results and messages.
+    // LoadMeshFromX through the cache; the same results and reasons.
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
                                std::vector<krovane::gfx::ModelMaterial>& materials,
-                               krovane::gfx::Ref<krovane::gfx::Mesh>* mesh);
+                               krovane::gfx::Ref<krovane::gfx::Mesh>* mesh, std::string* error = nullptr);
     // loadTextureFromFile through the cache; the same results.
     krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath,
                                  krovane::gfx::Ref<krovane::gfx::Texture>* texture);

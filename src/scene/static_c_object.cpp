@@ -89,14 +89,23 @@ unsigned Static_CObject::modelKey(const DynamicRow& params) {
     return static_cast<int>(key) > 0 && params.iCountParams(key) + params.iCountKnots(key) > 0 ? key : 0;
 }
 
+Korvane_string Static_CObject::whyNotRead(const TreeLoadError& error) {
+    switch (error.kind) {
+        case TreeLoadError::Kind::Missing:
+            return "no such file";
+        case TreeLoadError::Kind::Malformed:
+            return Korvane_string(std::string_view("malformed at line " + std::to_string(error.line) + ", column " +
+                                                   std::to_string(error.column) + ": " + error.message));
+        default:
+            return "cannot be read";
+    }
+}
+
 bool Static_CObject::Load() {
     const DynamicRow& file = *params;
     // A file read without nodes (empty, or only comments) is an object with nothing in it.
     if (!parametersRead_) {
         console_.Print("[!] Object File is corrupted and parameters are not loaded!", MessageType::Error);
-        // A file that is there but does not parse: say where it goes wrong.
-        if (file.lastLoadError().kind == TreeLoadError::Kind::Malformed)
-            console_.Print(Korvane_string(std::string_view(file.lastLoadError().describe())), MessageType::Error);
         return false;
     }
     if (file.nodeCount() == 0) return true;
@@ -109,12 +118,14 @@ bool Static_CObject::Load() {
     if (const unsigned key = modelKey(file)) {
         const Korvane_string modelPath = file.iLookName(file.TopId(key));
         std::vector<ModelMaterial> loaded;
-        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh)
-                                              : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh);
+        std::string why;
+        const Result made = cache_ != nullptr ? cache_->model(modelPath.getChars(), device_, loaded, &mesh, &why)
+                                              : LoadMeshFromX(modelPath.getChars(), device_, loaded, &mesh, &why);
         if (failed(made)) {
             Korvane_string line = "[M.F] cannot find: ";
             line += modelPath;
             console_.Print(line, MessageType::Error);
+            if (!why.empty()) console_.Print(Korvane_string(std::string_view(why)), MessageType::Error);
         } else {
             materials.resize(loaded.size());
             textures.resize(loaded.size());

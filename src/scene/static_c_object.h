@@ -9,8 +9,10 @@
 //
 // Messages (Error lines): "[!] Object File is corrupted and parameters are
 // not loaded!" when the parameter file is missing, unreadable or does not
-// parse (Load is false; an empty file is an object without model), "[M.F]
-// cannot find: MODEL" and "[T.F] cannot find: TEXTURE" (Load goes on).
+// parse (Load is false; an empty file is an object without model; whoever
+// made the object says why, see whyNotRead), "[M.F] cannot find: MODEL"
+// followed by the reason ("models\box.x:8:12: face 0: index 99999 out of
+// range (3)"), and "[T.F] cannot find: TEXTURE" (Load goes on).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,7 @@
 #include "gfx/ref.h"
 #include "log/log.h"
 #include "params/korvane_string.h"
+#include "params/tree_load_error.h"
 #include "scene/object_super.h"
 
 namespace krovane::gfx {
@@ -93,6 +96,9 @@ public:
 
     // The key of "_MODEL_FILE_" in a parameter tree when it names a model, else 0.
     static unsigned modelKey(const DynamicRow& params);
+    // Why a parameter file was not read: "no such file", "cannot be read" or
+    // "malformed at line L, column C: why".
+    static Korvane_string whyNotRead(const krovane::params::TreeLoadError& error);
 
 private:
     void drawSubsets(krovane::gfx::Device* device) const;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,13 @@
 #include "../level_files.h"
 #include "../logged_lines.h"
 #include "../temp_dir.h"
+#include "app/level_warnings.h"
 #include "app/main_loop.h"
 #include "app/screen_size.h"
 #include "gfx/recording_device.h"
 #include "params/korvane_c_ini_reader.h"
 #include "platform/clock.h"
+#include "platform/file_io.h"
 #include "platform/virtual_keys.h"
 
 using namespace krovane::app;
@@ -36,12 +39,18 @@ struct Engine : ::testing::Test {
 
     Engine() {
         Clock::setManualTicks(1000);
+        writeLevel();
+    }
+    // A level of one object, one light, one camera and the shipped effect, in the working directory.
+    static void writeLevel(
+        std::string_view objectKeys = R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR })") {
         for (const char* name : {"white", "red", "Blue", "yellow"})
             krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
         krovane::test::copyDemoFile("fx/vek_Phong.fx");
         writeFile("objects/box.DR", "_FX_ { vek_Phong }");
         writeFile("POLYGON01", R"(_LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }
-_OBJECTS_ { box { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR } _POSITION_ { 0 0 0 } } }
+_OBJECTS_ { box { )" + std::string(objectKeys) +
+                                   R"( _POSITION_ { 0 0 0 } } }
 _CAMERAS_ { main { _POSITION_ { 0 2 -10 } _LOOK_ { 0 0 0 } } }
 _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
     }
@@ -94,6 +103,83 @@ TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
     EXPECT_EQ(errors, (std::vector<std::string>{"GlobalCommandBase.DR:1:14: quoted text is never closed", missed,
                                                 "POLYGON01:2:7: '{' is never closed", missed}));
     EXPECT_EQ(lines().front().text, errors.front());  // the command base is read first
+}
+
+// Each broken input: the Error lines of the start's log (its failure line, then why), and the warnings of a
+// level check where the log says nothing. (A malformed level file's one line is above.)
+TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
+    const std::string x = "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n}\n";
+    const auto model = [](std::string text) {
+        return [text] {
+            writeFile("objects/box.DR", "_MODEL_FILE_ { models\\bad.x }");
+            if (!text.empty()) writeFile("models/bad.x", text);
+        };
+    };
+    const auto level = [](const char* keys) { return [keys] { writeLevel(keys); }; };
+    const std::string corrupted = "[!] Object File is corrupted and parameters are not loaded!";
+    const std::string noTechnique =
+        "Warning: the effect vek_Phong (fx\\vek_Phong.fx) has no technique "
+        "vek_Phong_alpha, which draws the lights after the first";
+    const struct {
+        const char* what;
+        std::function<void()> breakIt;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"model: bad index",
+         model(std::string(x).replace(x.find(",2;;"), 2, ",99999")),
+         {"[M.F] cannot find: models\\bad.x", "models\\bad.x:8:8: face 0: index 99999 out of range (3)"}},
+        {"model: truncated",
+         model(x.substr(0, 40)),
+         {"[M.F] cannot find: models\\bad.x", "models\\bad.x:5:4: truncated data: expected a number"}},
+        {"model: wrong header",
+         model("xyz" + x.substr(3)),
+         {"[M.F] cannot find: models\\bad.x", "models\\bad.x:1:1: not a .x file (no \"xof \" header)"}},
+        {"model: missing", model(""), {"[M.F] cannot find: models\\bad.x", "models\\bad.x: no such file"}},
+        {"tree: unclosed brace",
+         [] { writeFile("objects/box.DR", "_FX_ { vek_Phong"); },
+         {corrupted, "malformed at line 1, column 6: '{' is never closed"}},
+        {"tree: missing key", level("_OBJECT_TYPE_ { _OBJECT_SIMPLE_ }"), {corrupted, "box: no _OBJECT_PATH_"}},
+        {"tree: misspelt key",
+         level(R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH { objects\box.DR })"),
+         {corrupted, "box: no _OBJECT_PATH_ (found _OBJECT_PATH)"}},
+        {"tree: misspelt type",
+         level(R"(_OBJECT_TYPE { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR })"),
+         {"Warning: box: no _OBJECT_TYPE_ (found _OBJECT_TYPE): the entry is skipped"}},
+        {"effect: does not parse",
+         [] { writeFile("fx/vek_Phong.fx", "vertex V { }\nfragment F { }\ntechnique T { pass P { } }\n"); },
+         {"missed:  fx\\vek_Phong.fx", "fx\\vek_Phong.fx(3): the pass names no vertex stage", "fx\\vek_Phong.fx",
+          "fx\\vek_Phong.fx(3): the pass names no vertex stage",
+          "Warning: objects\\box.DR names the effect vek_Phong, which the level does not load: it is drawn without "
+          "it"}},
+        {"effect: missing technique",
+         [] {
+             std::string fx;
+             krovane::platform::readWholeFile("fx/vek_Phong.fx", fx, 1 << 20);
+             writeFile("fx/vek_Phong.fx", fx.replace(fx.find("technique vek_Phong_alpha"), 25, "technique other"));
+         },
+         {noTechnique}},
+        {"object file: missing", [] { std::filesystem::remove("objects/box.DR"); }, {corrupted, "no such file"}},
+        {"object file: unreadable (a folder)",
+         [] {
+             std::filesystem::remove("objects/box.DR");
+             std::filesystem::create_directory("objects/box.DR");
+         },
+         {corrupted, "cannot be read"}},
+        {"level file: missing", [] { std::filesystem::remove("POLYGON01"); }, {"POLYGON01: no such file"}},
+    };
+    for (const auto& c : cases) {
+        krovane::test::TempDir row;
+        writeLevel();
+        c.breakIt();
+        Krovane broken;
+        broken.adoptDevice(krovane::gfx::RecordingDevice::create());
+        broken.Initialize();
+        std::vector<std::string> said;
+        for (const LoggedLine& line : krovane::test::loggedMessages(*broken.console()))
+            if (line.type == "_ERROR_") said.push_back(line.text);
+        for (const std::string& warning : levelWarnings(broken)) said.push_back(warning);
+        EXPECT_EQ(said, c.said) << c.what;
+    }
 }
 
 TEST_F(Engine, ClosingShutsDownOnceAndSavesTheLog) {

@@ -335,27 +335,27 @@ TEST(XModelFailures, EachRefusalSaysWhy) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "empty file"},
         {"xof 0303", "too short for a .x header"},
-        {"xyz 0303txt 0032\nMesh { 0; 0; }", "not a .x file (no \"xof \" header)"},
-        {"xof 0303abc 0032\nMesh { 0; 0; }", "unknown .x format \"abc \""},
-        {"xof 0303txt 0016\nMesh { 0; 0; }", "unknown float size \"0016\""},
-        {h + "// nothing but a comment\n", "line 3: no mesh in the file"},
-        {h + "Mesh {\n 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,3;;\n}", "line 5: face 0: index 3 out of range (3)"},
+        {"xyz 0303txt 0032\nMesh { 0; 0; }", "1:1: not a .x file (no \"xof \" header)"},
+        {"xof 0303abc 0032\nMesh { 0; 0; }", "1:9: unknown .x format \"abc \""},
+        {"xof 0303txt 0016\nMesh { 0; 0; }", "1:13: unknown float size \"0016\""},
+        {h + "// nothing but a comment\n", "3:1: no mesh in the file"},
+        {h + "Mesh {\n 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,3;;\n}", "5:8: face 0: index 3 out of range (3)"},
         {h + "Mesh { " + kTri + "\n MeshNormals { 1; 0;0;1;; 1; 3;0,1,0;; } }",
-         "line 3: normal face 0: index 1 out of range (1)"},
+         "3:34: normal face 0: index 1 out of range (1)"},
         {h + "Mesh { " + kTri + "\n MeshMaterialList { 1; 1; 4;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }",
-         "line 3: face 0: material 4 out of range (1)"},
-        {h + "Mesh { 4000000000; 0;0;0;; 0; }", "line 2: vertex count 4000000000 is more than the file holds"},
+         "3:74: face 0: material 4 out of range (1)"},
+        {h + "Mesh { 4000000000; 0;0;0;; 0; }", "2:8: vertex count 4000000000 is more than the file holds"},
         {h + "Mesh { 1; 0;0;0;; 1; 3000000000; 0;0;0;; }",
-         "line 2: face index count 3000000000 is more than the file holds"},
-        {h + "Mesh { -3; }", "line 2: expected a count or an index, found -3.000000"},
+         "2:22: face index count 3000000000 is more than the file holds"},
+        {h + "Mesh { -3; }", "2:8: expected a count or an index, found -3.000000"},
         {h + "Mesh { " + kTri + " MeshMaterialList { 4000000000; 1; 0;; } }",
-         "line 2: material count 4000000000 is too large"},
-        {many, "line 3: more than 65536 materials"},
+         "2:67: material count 4000000000 is too large"},
+        {many, "3:82: more than 65536 materials"},
         {Bin().object("Mesh").ints({3}).floats({0, 0, 0, 1, 0, 0, 0, 1, 0}).ints({1, 3, 0, 1, 7}).bytes,
-         "byte 106: face 0: index 7 out of range (3)"},
+         "byte 102: face 0: index 7 out of range (3)"},
         {Bin().object("Mesh").token(6).u32(0x7FFFFFFF).u32(1).close().bytes, "byte 28: truncated integer list"},
         {Bin(true).object("Mesh").ints({0xFFFFFFF0u}).floats({0, 0, 0}).close().bytes,
-         "byte 38: vertex count 4294967280 is more than the file holds"},
+         "byte 34: vertex count 4294967280 is more than the file holds"},
         {Bin().token(1).u32(0xFFFFFFFFu).put("Mesh", 4).bytes, "byte 16: truncated name"},
         {Bin().token(99).bytes, "byte 16: unknown token 99"},
         {patched(16, "\xFF\xFF\xFF\xFF"), "byte 16: declared size 4294967295 is out of range"},
@@ -377,7 +377,7 @@ TEST(XModelFailures, DeepNestingIsLimitedButSkippedObjectsMayNest) {
     for (int i = 0; i < 64; ++i) frames += "Frame {\n";
     const std::string mesh = "Mesh { " + kTri + " }" + std::string(64, '}');
     EXPECT_EQ(load(frames + mesh).indices.size(), 3u);
-    EXPECT_EQ(failure(frames + "Frame {\n" + mesh + "}"), "line 66: frames nested more than 64 deep");
+    EXPECT_EQ(failure(frames + "Frame {\n" + mesh + "}"), "66:8: frames nested more than 64 deep");
     // Skipped data nests without recursion, so any depth is only slow, never a crash.
     const std::string braces = std::string(200000, '{') + std::string(200000, '}');
     EXPECT_EQ(load("xof 0303txt 0032\nMesh { " + kTri + " Extra " + braces + " }").indices.size(), 3u);
@@ -391,8 +391,8 @@ TEST(XModelFiles, LoadsThroughTheEnginePath) {
     XModel m;
     std::string error;  // engine paths: backslashes, any case
     EXPECT_TRUE(krovane::formats::loadXModel("Models\\CUBE.X", m, error) && m.vertices.size() == 24) << error;
-    for (const auto& [path, message] : {std::pair{"models\\none.x", "models\\none.x: cannot open the file"},
-                                        {"models/bad.x", "models/bad.x: line 2: truncated data: expected a number"}})
+    for (const auto& [path, message] : {std::pair{"models\\none.x", "models\\none.x: no such file"},
+                                        {"models/bad.x", "models/bad.x:2:7: truncated data: expected a number"}})
         EXPECT_FALSE(krovane::formats::loadXModel(path, m, error) || error != message) << error;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "../recorded_reports.h"
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
 #include "gfx/line_drawing.h"
@@ -170,21 +171,21 @@ struct DeviceChecksOnOne : ::testing::Test {
     Ref<RecordingDevice> device = RecordingDevice::create();
 };
 
-// Debug builds print the first failed check of each frame on stderr; release builds print nothing.
-TEST_F(DeviceChecksOnOne, TheFirstFailedCheckOfEachFrameGoesToStderrInDebugBuilds) {
+// Debug builds report the first failed check of each frame as a debug line; release builds report nothing.
+TEST_F(DeviceChecksOnOne, TheFirstFailedCheckOfEachFrameIsReportedInDebugBuilds) {
     Ref<ShaderProgram> program;
     std::string log;
-    testing::internal::CaptureStderr();
+    krovane::test::RecordedReports reports;
     device->SetMaterial(nullptr);
     device->EndScene();  // a second failure in the frame
     device->Present();
     device->Present();  // a frame without failures
     device->CreateShaderProgram(nullptr, "", &program, log);
     device->Present();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kDeviceChecksOnStderr
-                                                          ? "device: SetMaterial: null material\n"
-                                                            "device: CreateShaderProgram: null handle or source\n"
-                                                          : "");
+    using Kind = krovane::platform::ReportKind;
+    const decltype(reports.lines) debug = {{Kind::Debug, "device: SetMaterial: null material"},
+                                           {Kind::Debug, "device: CreateShaderProgram: null handle or source"}};
+    EXPECT_EQ(reports.lines, kDeviceChecksReported ? debug : decltype(debug){});
 }
 
 TEST_F(DeviceChecksOnOne, TransformsStartAsIdentityAndReleasingTheDeviceFirstIsSafe) {

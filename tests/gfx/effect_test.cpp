@@ -251,14 +251,14 @@ TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
     EXPECT_EQ(round(w, 0.25f, 0.25f), std::pair(0, 0));
 }
 
-TEST_F(Effects, MissingAndMalformedFilesFailWithTheirReasonOnStderr) {
+TEST_F(Effects, MissingAndMalformedFilesFailWithTheirReason) {
     krovane::platform::writeFileAtomically("bad.fx", "vertex V { }\nfragment F { }\ntechnique T { pass P { } }\n");
-    for (const auto& c : {std::pair{"fx\\none.fx", "fx\\none.fx: cannot open the effect file"},
-                          {"bad.fx", "bad.fx:3: the pass names no vertex stage"}}) {
+    for (const auto& c : {std::pair{"fx\\none.fx", "fx\\none.fx: no such file"},
+                          {"bad.fx", "bad.fx(3): the pass names no vertex stage"}}) {
         std::string error;
         testing::internal::CaptureStderr();
         EXPECT_TRUE(failed(CreateEffectFromFileA(device.get(), c.first, &effect, &error)));
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("effect: ") + c.second + "\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // the caller says it
         EXPECT_EQ(error, c.second);
         EXPECT_EQ(effect, nullptr);  // a failure empties the handle
         ASSERT_EQ(CreateEffectFromFileA(device.get(), "small.fx", &effect), kOk);

@@ -1,6 +1,6 @@
 // The file watcher on the real system (inotify), in a fresh folder: every way a program saves a file is reported,
 // deletions and other folders are not, a folder that goes away says that events may be lost, and one that cannot
-// be watched is named on stderr.
+// be watched is reported.
 #include <fcntl.h>  // AT_FDCWD
 #include <gtest/gtest.h>
 #include <sys/stat.h>  // utimensat
@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "../recorded_reports.h"
 #include "../temp_dir.h"
 #include "platform/file_watcher.h"
 
@@ -119,19 +120,20 @@ TEST_F(Watched, AFolderThatGoesAwayLosesItsEvents) {
     EXPECT_TRUE(waitFor(folder / "crate.bmp"));
 }
 
-// Named once on stderr, with the reason, though the folders are given again (as after every reload); the folder
-// that can be watched still is.
-TEST_F(Watched, EachFolderThatCannotBeWatchedIsNamedOnce) {
+// Reported once, with the reason, though the folders are given again (as after every reload); the folder that can
+// be watched still is.
+TEST_F(Watched, EachFolderThatCannotBeWatchedIsReportedOnce) {
     write(folder / "a file", "");
     const std::pair<fs::path, const char*> unwatchable[] = {{folder / "missing", "No such file or directory"},
                                                             {folder / "a file", "Not a directory"}};
-    std::string said;
+    decltype(krovane::test::RecordedReports::lines) said;
     for (const auto& [path, reason] : unwatchable)
-        said += "watch: cannot watch " + path.string() + " (" + reason + "); changes there are not seen\n";
-    testing::internal::CaptureStderr();
+        said.emplace_back(krovane::platform::ReportKind::Reason,
+                          "watch: cannot watch " + path.string() + " (" + reason + "); changes there are not seen");
+    krovane::test::RecordedReports reports;
     for (int time = 0; time < 3; ++time)
         EXPECT_FALSE(watcher->watchFolders({unwatchable[0].first, folder, unwatchable[1].first}));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), said);
+    EXPECT_EQ(reports.lines, said);
     write(folder / "crate.bmp", "");
     EXPECT_TRUE(waitFor(folder / "crate.bmp"));
 }

@@ -58,9 +58,10 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
     using enum ReloadOutcome;
     const LoggedLine noBlue{"[T.F] cannot find: blue.bmp", "_ERROR_"};           // nowhere else, and no stand-in here
     const LoggedLine noModel{"[M.F] cannot find: models\\square.x", "_ERROR_"};  // once, by the first object tried
+    const LoggedLine cutShort{"models\\square.x:10:7: truncated data: expected a number", "_ERROR_"};
     const std::vector<LoggedLine> notParsed = {
         {"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"},
-        {"objects\\a.DR:1:6: '{' is never closed", "_ERROR_"},
+        {"malformed at line 1, column 6: '{' is never closed", "_ERROR_"},
         kept("objects\\a.DR")};
     const std::string halfSquare = squareModel({"red.bmp"}).substr(0, 120);
     const LoggedLine objectFile = reloaded("objects\\c.DR"), squareBack = reloaded("models\\square.x");
@@ -79,8 +80,13 @@ TEST_F(Reload, EachChangeMakesAgainExactlyWhatWasMadeFromIt) {
         {"a picture that does not decode", "blue.bmp", "BM", Failed, "", {noBlue, kept("blue.bmp")}},
         {"an object file", "objects/c.DR", "_MODEL_FILE_ { models\\square.x }", Reloaded, "3", {objectFile}},
         {"a file nothing was made from", "textures/green.bmp", bmp(0), NotUsed, "", {}},
-        {"a half-written model", "models/square.x", halfSquare, Failed, "", {noModel, kept("models\\square.x")}},
-        {"a texture, the model half written", "red.bmp", bmp(0, 16), Failed, "", {noModel, kept("red.bmp")}},
+        {"a half-written model",
+         "models/square.x",
+         halfSquare,
+         Failed,
+         "",
+         {noModel, cutShort, kept("models\\square.x")}},
+        {"a texture, the model half written", "red.bmp", bmp(0, 16), Failed, "", {noModel, cutShort, kept("red.bmp")}},
         {"the model mended", "models/square.x", squareModel({"red.bmp"}), Reloaded, "123", {squareBack}},
         {"an object file not parsed", "objects/a.DR", "_FX_ { lit", Failed, "", notParsed},
     };
@@ -145,7 +151,10 @@ TEST_F(Reload, AnEffectFileBuildsAgainAllOrNoneAndAFailedEffectComesBack) {
     EXPECT_EQ(effects.findEntry("lit"), lit);  // the entry objects hold stays
     EXPECT_EQ(effects.listChanges(), changes);
     EXPECT_EQ(lines(before),
-              (std::vector<LoggedLine>{{"fx\\lit.fx", "_ERROR_"}, kept("fx\\lit.fx"), reloaded("fx\\lit.fx")}));
+              (std::vector<LoggedLine>{{"fx\\lit.fx", "_ERROR_"},
+                                       {"fx\\lit.fx(1): the shared GLSL has unbalanced braces", "_ERROR_"},
+                                       kept("fx\\lit.fx"),
+                                       reloaded("fx\\lit.fx")}));
 
     // "later" failed at start: once its file builds it takes its number, and objects find it.
     EXPECT_EQ(effects.findEntry("later"), nullptr);

@@ -46,7 +46,8 @@ check "and the log says so" grep -qxF 'Error: [M.F] cannot find: source\broken.x
 # Drawn without a cache: no picture, the log's errors on stderr, exit 1; the private folder made is gone.
 KROVANE_NO_CACHE=1 "$SHOT" --out "$WORK/broken.png" "$WORK/user/broken.x" >/dev/null 2>"$WORK/err"
 check "a model that does not load draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/broken.png"
-check "saying why" grep -qxF 'krovane-shot:   Error: [M.F] cannot find: source\broken.x' "$WORK/err"
+check "saying what" grep -qxF 'krovane-shot: the model did not load: no picture' "$WORK/err"
+check "and why, from the log" grep -qxF '[M.F] cannot find: source\broken.x' "$WORK/err"
 check "leaving no folder behind" test -z "$(ls "$WORK/tmp")"
 rm "$WORK/user/broken.x"
 check "a picture is still made of it" shot broken "$WORK/user/crate.x"
@@ -76,7 +77,7 @@ if [[ -n ${2:-} ]]; then
     check "with the importer's reason" grep -q "^Error: \[I.F\] krovane-import: $WORK/src/cut.glb: ." "$WORK/check"
     "$SHOT" --out "$WORK/cut.png" "$WORK/src/cut.glb" >/dev/null 2>"$WORK/err"
     check "and draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/cut.png"
-    check "saying why" grep -qx "krovane-shot:   Error: \[I.F\] krovane-import: $WORK/src/cut.glb: .*" "$WORK/err"
+    check "saying why" grep -qx "\[I.F\] krovane-import: $WORK/src/cut.glb: .*" "$WORK/err"
     check "nothing is written beside the glTF models" test "$(cd "$WORK/src" && find . | sort)" = "$sources"
 fi
 

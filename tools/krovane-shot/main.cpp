@@ -99,11 +99,9 @@ bool readNumber(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
-// The log as "TYPE: text" lines in UTF-8 on `out`, the stamp "[S:MMM] " left
-// out (with `errorsOnly`, its Error lines alone, each after `lead`); true
-// when one of them is an Error.
-bool printLog(const Krovane_Console& console, std::FILE* out = stdout, bool errorsOnly = false,
-              const char* lead = "") {
+// The log as "TYPE: text" lines in UTF-8 on stdout, the stamp "[S:MMM] " left
+// out; true when one of them is an Error.
+bool printLog(const Krovane_Console& console) {
     static constexpr struct {
         const char* stored;
         const char* shown;
@@ -122,8 +120,7 @@ bool printLog(const Krovane_Console& console, std::FILE* out = stdout, bool erro
             const std::size_t close = text.find("] ");
             if (close != std::string::npos) text.erase(0, close + 2);
         }
-        if (!errorsOnly || stored == "_ERROR_")
-            std::fprintf(out, "%s%s: %s\n", lead, type, krovane::cp1251ToUtf8(text).c_str());
+        std::printf("%s: %s\n", type, krovane::cp1251ToUtf8(text).c_str());
     }
     return error;
 }
@@ -180,6 +177,7 @@ int drawLevel(const Options& o, const ModelLevel& model, const std::filesystem::
     namespace fs = std::filesystem;
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
+    engine.errorsOnStderr = true;  // --check prints the whole log instead
     const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
     engine.ReadRenderSettings(&config);
     std::string error;
@@ -204,10 +202,9 @@ int drawLevel(const Options& o, const ModelLevel& model, const std::filesystem::
     }
     engine.Initialize(window ? window->verticalDpi() : 96);
     model.report(*engine.console());
-    // Nothing to show is a failure, never an empty picture: the log's errors say why.
+    // Nothing to show is a failure, never an empty picture: the log's errors, on stderr above, say why.
     if (const std::string why = nothingLoaded(engine, !model.folder().empty()); !why.empty()) {
-        std::fprintf(stderr, "krovane-shot: %s: no picture; the errors of the log:\n", why.c_str());
-        printLog(*engine.console(), stderr, true, "krovane-shot:   ");
+        std::fprintf(stderr, "krovane-shot: %s: no picture\n", why.c_str());
         engine.Shutdown();
         return 1;
     }
