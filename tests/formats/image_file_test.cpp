@@ -249,15 +249,12 @@ TEST(ImageFile, HostilePicturesAreRefused) {
     stbi_write_png_to_func(append, &png, 32, 32, 4, rgba.data(), 128);
     stbi_write_jpg_to_func(append, &jpg, 32, 32, 4, rgba.data(), 90);
     const std::string fine = bmp(kColours, 24), tga(18, '\0');
-    std::string hugeBmp = fine, rleBmp = fine, hugePng = png, badPng = png, hugeJpg = jpg, badJpg = jpg, hugeTga = tga,
-                rleTga = tga, cutTga = tga;
+    std::string hugeBmp = fine, rleBmp = fine, hugePng = png, hugeJpg = jpg, badJpg = jpg, hugeTga = tga, rleTga = tga,
+                cutTga = tga;
     put32(hugeBmp, 18, 100000);
     put32(rleBmp, 30, 1);            // run-length coded
     put32(hugePng, 16, 9000, true);  // IHDR width
     fixPngChunk(hugePng, 8);
-    const std::size_t idat = png.find("IDAT") - 4;
-    for (std::size_t i = idat + 10; i < idat + 30; ++i) badPng[i] ^= 0x5A;
-    fixPngChunk(badPng, idat);
     const std::size_t sof = jpg.find("\xFF\xC0") + 5;  // SOF0: precision, then height and width
     hugeJpg[sof] = hugeJpg[sof + 2] = '\x7F';
     badJpg.replace(jpg.find("\xFF\xDA") + 20, 4, "\xFF\xD0\xFF\xD7");  // markers inside the coded data
@@ -274,7 +271,6 @@ TEST(ImageFile, HostilePicturesAreRefused) {
         {rleBmp, "compressed BMP files are not taken"},
         {png.substr(0, png.size() / 2), damaged},
         {hugePng, "the image is 9000 x 32" + tooLarge},
-        {badPng, damaged},
         {jpg.substr(0, jpg.size() / 2), damaged},
         {hugeJpg, "the image is 32544 x 32544" + tooLarge},
         {badJpg, damaged},
