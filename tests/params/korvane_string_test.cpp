@@ -37,7 +37,7 @@ TEST(KorvaneString, AppendsAssignmentsAndNumbersStopAtTheLastByte) {
     EXPECT_TRUE(own == "world" && own != "World" && !(own == "worl") && !(own == "")) << own.getChars();
 }
 
-TEST(KorvaneString, NumbersOut) {
+TEST(KorvaneString, NumbersOutAndIn) {
     Korvane_string s;
     for (const auto& [value, text] : {std::pair{0, "0"}, {-42, "-42"}, {INT_MIN, "-2147483648"}}) EXPECT_EQ(s = value, text);
     for (const auto& [value, text] : {std::pair{2.5f, "2.5"}, {0.1f, "0.1"}, {-3.0f, "-3"}, {0.0f, "0"},
@@ -46,9 +46,6 @@ TEST(KorvaneString, NumbersOut) {
     // The shortest text that reads back as the same float.
     for (float v : {0.1f, 1.0f / 3.0f, 123456.78f, 1e-20f, 3.4e38f, -7.25e-3f, FLT_MIN, FLT_MAX})
         EXPECT_EQ((Korvane_string() += v).toFloat(), v) << v;
-}
-
-TEST(KorvaneString, NumbersIn) {
     for (const auto& [text, value] :
          {std::pair{"  42", 42}, {"\t-17xyz", -17}, {"+8", 8}, {"12.9", 12}, {"abc", 0}, {"", 0}, {"-", 0},
           {"- 5", 0}, {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}})

@@ -184,7 +184,7 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
         EXPECT_EQ(kp::PathResolver::resolve(engine), disk) << engine;
 }
 
-TEST(VirtualKeys, LayoutByPosition) {
+TEST(VirtualKeys, LayoutByPositionAndNoTwoKeysShareACode) {
     // Letters, digits, function and keypad keys run in order; SDL puts 0 after 9.
     for (int i = 0; i < 26; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_A + i), 'A' + i) << i;
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
@@ -199,9 +199,7 @@ TEST(VirtualKeys, LayoutByPosition) {
         {SDL_NUM_SCANCODES, 0}};
     for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
     for (const int outside : {-1, 1 << 30}) EXPECT_EQ(kp::virtualKeyForScancode(outside), 0) << outside;
-}
-
-TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
+    // No two keys of a US keyboard share a code.
     // Keypad Enter is the one key that shares Enter's code on purpose, and the
     // ISO key beside Enter stands in the place of backslash.
     std::vector<int> owner(256, -1);
