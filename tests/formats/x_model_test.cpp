@@ -181,18 +181,14 @@ TEST(XModelCube, TextCubeSplitsCornersByNormalAndGroupsByMaterial) {
 }
 
 TEST(XModelCube, BinaryCompressedAndDoubleFormsGiveTheTextModel) {
-    const std::string text = bytesOf(load(kCubeText)), b32 = cubeBinary(false), b64 = cubeBinary(true);
+    const std::string text = bytesOf(load(kCubeText));
     // Blocks of 97 and 50 bytes: many blocks, each using the ones before.
-    const std::string forms[] = {b32,
-                                 b64,
-                                 compress(b32),
-                                 compress(b64),
-                                 compress(b32, 97),
-                                 compress(b64, 97),
-                                 std::string(kCubeText).replace(12, 4, "0064"),
-                                 compress(kCubeText),
-                                 compress(kCubeText, 50)};
-    for (const std::string& form : forms) EXPECT_TRUE(bytesOf(load(form)) == text) << &form - forms;
+    std::vector<std::string> forms = {std::string(kCubeText).replace(12, 4, "0064"), compress(kCubeText),
+                                      compress(kCubeText, 50)};
+    for (const bool doubles : {false, true})
+        for (const std::size_t block : {0, 32768, 97})
+            forms.push_back(block ? compress(cubeBinary(doubles), block) : cubeBinary(doubles));
+    for (const std::string& form : forms) EXPECT_TRUE(bytesOf(load(form)) == text) << &form - forms.data();
     // Over 32 KiB of vertices: blocks take the last 32 KiB before them as dictionary.
     std::string grid = "xof 0302txt 0032\nMesh { 10000;\n";
     for (int i = 0; i < 10000; ++i) grid += std::to_string(i % 100) + ".25;" + std::to_string(i / 100) + ".5;0;,\n";
@@ -213,16 +209,15 @@ TEST(XModelCube, WithoutNormalsSharedCornersRoundOverAndSplitOnesStayFlat) {
         expectVec(v.normal, v.position[0] * d, v.position[1] * d, v.position[2] * d);
     }
     // Each side with corners of its own: lit as the cube whose file gives a normal per side.
-    std::string split = "xof 0303txt 0032\nMesh { 24;";
-    for (const auto& face : kCubeFaces)
-        for (std::uint32_t p : face)
-            split += std::to_string(kCubePositions[p * 3]) + ";" + std::to_string(kCubePositions[p * 3 + 1]) + ";" +
-                     std::to_string(kCubePositions[p * 3 + 2]) + ";,";
-    split.back() = ';';
-    split += " 7;";
-    for (int f = 0; f < 6; ++f)
-        split += "4;" + std::to_string(f * 4) + "," + std::to_string(f * 4 + 1) + "," + std::to_string(f * 4 + 2) +
+    std::string split = "xof 0303txt 0032\nMesh { 24;", faces = " 7;";
+    for (std::uint32_t f = 0; f < 6; ++f) {
+        for (std::uint32_t p : kCubeFaces[f])
+            for (int a = 0; a < 3; ++a) split += std::to_string(kCubePositions[p * 3 + a]) + (a < 2 ? ";" : ";,");
+        faces += "4;" + std::to_string(f * 4) + "," + std::to_string(f * 4 + 1) + "," + std::to_string(f * 4 + 2) +
                  "," + std::to_string(f * 4 + 3) + ";,";
+    }
+    split.back() = ';';
+    split += faces;
     split += "3;0,0,0;; }";  // a face without area leaves its corner's normal as it was
     const XModel flat = load(split);
     ASSERT_EQ(flat.vertices.size(), 24u);
@@ -303,8 +298,8 @@ AnimationSet walk { Animation { { Root } AnimationKey { 0; 1; 0; 4; 1,0,0,0;;; }
 TEST(XModelScenes, MirroredAndUnevenlyScaledFramesKeepFacesFrontAndNormalsSquare) {
     const std::string id = "1,0,0,0, 0,1,0,0, 0,0,1,0", mirrorX = "-1,0,0,0, 0,1,0,0, 0,0,1,0",
                       mirrorY = "1,0,0,0, 0,-1,0,0, 0,0,1,0";
-    const std::pair<std::string, std::string> cases[] = {// the outer and the inner frame's matrices
-                                                         {mirrorX, id},
+    // The outer and the inner frame's matrices.
+    const std::pair<std::string, std::string> cases[] = {{mirrorX, id},
                                                          {id, mirrorY},
                                                          {mirrorX, mirrorY},
                                                          {"3,0,0,0, 0,1,0,0, 0,0,1,0", "0,1,0,0, -1,0,0,0, 0,0,1,0"},

@@ -1,15 +1,21 @@
-// The checks and state every device backend shares, seen through the recording device; handle counts; lines and
-// boxes.
+// The checks and state every device backend shares, seen through the recording device and the null device; handle
+// counts; lines and boxes; the geometry and mip chains the devices take.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 #include "../recorded_reports.h"
+#include "gfx/effect.h"
 #include "gfx/geometry.h"
 #include "gfx/index_buffer.h"
 #include "gfx/line_drawing.h"
+#include "gfx/mip_chain.h"
+#include "gfx/null_device.h"
 #include "gfx/recording_device.h"
 #include "gfx/shader_program.h"
 #include "gfx/texture.h"
@@ -54,6 +60,11 @@ struct Bench {
         if (!ibLocked) ib->Unlock();
         return *this;
     }
+    // An indexed draw over the four vertices.
+    Result indexed(std::int32_t base, std::uint32_t start, std::uint32_t count, PrimitiveType type = kList) {
+        return d->DrawIndexedPrimitive(type, base, 0, 4, start, count);
+    }
+    static constexpr PrimitiveType kList = PrimitiveType::TriangleList;
 };
 
 // Every refused call is kInvalidCall and names the rule it broke; each rule on a device of its own.
@@ -69,8 +80,7 @@ TEST(DeviceChecks, EveryRefusalNamesItsCheck) {
         // clang-format off
         {C::DrawPrimitiveUPOutsideScene, [](Bench& b) { return b.d->DrawPrimitiveUP(P::PointList, 1, v, 28); }},
         {C::DrawPrimitiveOutsideScene, [](Bench& b) { return b.set().d->EndScene(), b.d->DrawPrimitive(strip, 0, 2); }},
-        {C::DrawIndexedPrimitiveOutsideScene,
-         [](Bench& b) { return b.set().d->EndScene(), b.d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::DrawIndexedPrimitiveOutsideScene, [](Bench& b) { return b.set().d->EndScene(), b.indexed(0, 0, 2); }},
         {C::EndSceneOutsideScene, [](Bench& b) { return b.d->EndScene(); }},
         {C::ClearRects, [](Bench& b) { return b.d->Clear(1, nullptr, kClearTarget, 0, 1, 0); }},
         {C::ClearFlags, [](Bench& b) { return b.d->Clear(0, nullptr, 4, 0, 1, 0); }},
@@ -102,32 +112,23 @@ TEST(DeviceChecks, EveryRefusalNamesItsCheck) {
         {C::DrawPrimitiveUPTooMany, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(P::LineList, tooMany, v, 28); }},
         {C::DrawPrimitiveUPType, [](Bench& b) { return b.scene().d->DrawPrimitiveUP(static_cast<P>(7), 1, v, 28); }},
         {C::DrawPrimitiveNoStream, [](Bench& b) { return b.scene().d->DrawPrimitive(strip, 0, 2); }},
-        {C::DrawIndexedPrimitiveNoStream,
-         [](Bench& b) { return b.scene().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
-        {C::DrawIndexedPrimitiveNoIndices, [](Bench& b) {
-            b.made().scene().d->SetStreamSource(0, b.vb.get(), 0, 20);
-            return b.d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
+        {C::DrawIndexedPrimitiveNoStream, [](Bench& b) { return b.scene().indexed(0, 0, 2); }},
+        {C::DrawIndexedPrimitiveNoIndices,
+         [](Bench& b) { return b.made().scene().d->SetStreamSource(0, b.vb.get(), 0, 20), b.indexed(0, 0, 2); }},
         {C::DrawPrimitiveLocked, [](Bench& b) { return b.set(true).d->DrawPrimitive(strip, 0, 2); }},
-        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(1).d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
-        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(false, true).d->DrawIndexedPrimitive(list, 0, 0, 4,
-            0, 2); }},
+        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(1).indexed(0, 0, 2); }},
+        {C::DrawIndexedPrimitiveLocked, [](Bench& b) { return b.set(false, true).indexed(0, 0, 2); }},
         {C::DrawPrimitivePastStream, [](Bench& b) { return b.set().d->DrawPrimitive(strip, 1, 2); }},
         {C::DrawPrimitiveTooMany, [](Bench& b) { return b.set().d->DrawPrimitive(list, 0, 0xFFFFFFFF); }},
         {C::DrawPrimitiveType, [](Bench& b) { return b.set().d->DrawPrimitive(static_cast<P>(0), 0, 2); }},
-        {C::DrawIndexedPrimitiveType, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(static_cast<P>(9), 0, 0, 4,
-            0, 2); }},
-        {C::DrawIndexedPrimitivePastIndices, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 3,
-            2); }},
+        {C::DrawIndexedPrimitiveType, [](Bench& b) { return b.set().indexed(0, 0, 2, static_cast<P>(9)); }},
+        {C::DrawIndexedPrimitivePastIndices, [](Bench& b) { return b.set().indexed(0, 3, 2); }},
         // The buffer's largest index, 3, names a fifth vertex from base 1.
-        {C::DrawIndexedPrimitivePastStream, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 1, 0, 4, 0,
-            1); }},
-        {C::DrawIndexedPrimitiveBaseBelowZero, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, -1, 0, 4, 0,
-            1); }},
-        {C::DrawIndexedPrimitiveTooMany, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0,
-            tooMany); }},
+        {C::DrawIndexedPrimitivePastStream, [](Bench& b) { return b.set().indexed(1, 0, 1); }},
+        {C::DrawIndexedPrimitiveBaseBelowZero, [](Bench& b) { return b.set().indexed(-1, 0, 1); }},
+        {C::DrawIndexedPrimitiveTooMany, [](Bench& b) { return b.set().indexed(0, 0, tooMany); }},
         // Released buffers unbind themselves: drawing is refused, not a use after free.
-        {C::DrawIndexedPrimitiveNoIndices, [](Bench& b) { return b.set().ib.reset(), b.d->DrawIndexedPrimitive(list, 0,
-            0, 4, 0, 2); }},
+        {C::DrawIndexedPrimitiveNoIndices, [](Bench& b) { return b.set().ib.reset(), b.indexed(0, 0, 2); }},
         {C::DrawPrimitiveNoStream, [](Bench& b) { return b.set().vb.reset(), b.d->DrawPrimitive(strip, 0, 2); }},
         // Valid calls.
         {C::None, [](Bench& b) { return b.d->CreateTexture(4, 4, px, &b.texture); }},
@@ -139,9 +140,9 @@ TEST(DeviceChecks, EveryRefusalNamesItsCheck) {
             const Result r = b.set(false, true).d->DrawPrimitive(strip, 0, 2);
             EXPECT_EQ(b.d->calls().back().floats().at(0), 42.0f);  // read from the buffer
             return r; }},
-        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 2); }},
-        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 3, 1); }},  // the last index
-        {C::None, [](Bench& b) { return b.set().d->DrawIndexedPrimitive(list, 0, 0, 4, 0, 0); }},  // nothing to draw
+        {C::None, [](Bench& b) { return b.set().indexed(0, 0, 2); }},
+        {C::None, [](Bench& b) { return b.set().indexed(0, 3, 1); }},  // the last index
+        {C::None, [](Bench& b) { return b.set().indexed(0, 0, 0); }},  // nothing to draw
         {C::None, [](Bench& b) {  // a frame; its states outlive it
             Result r = b.scene().d->SetRenderState(RenderState::FillMode, kFillWireframe);
             r |= b.d->SetTransform(TransformState::World, &m) | b.d->EndScene() | b.d->Present();
@@ -250,6 +251,119 @@ TEST_F(DeviceChecksOnOne, LinesAndBoxes) {
     EXPECT_EQ(drawn(), box);
     EXPECT_EQ(DrawLine(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
     EXPECT_EQ(DrawBox(0, 0, 0, 1, 1, 1, nullptr), kInvalidCall);
+}
+
+// The null device answers as the recording device, keeping no state: scenes, states, buffers and their bounds,
+// textures and an effect; every result in order.
+std::vector<Result> script(Device& device) {
+    using P = PrimitiveType;
+    const float line[7] = {0, 0, 0, 0, 0, 0, 1};
+    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 7};
+    const std::uint32_t pixels[4] = {};
+    Ref<VertexBuffer> vb;
+    Ref<IndexBuffer> ib;
+    Ref<Texture> texture;
+    void* data = nullptr;
+    std::vector<Result> out = {device.DrawPrimitiveUP(P::PointList, 1, line, 28),
+                               device.BeginScene(),
+                               device.BeginScene(),
+                               device.DrawPrimitiveUP(P::PointList, 1, line, 0),
+                               device.SetSamplerState(0, SamplerState::MaxAnisotropy, 4),
+                               device.CreateVertexBuffer(0, 0, kFvfXyz, kPoolDefault, &vb),
+                               device.CreateVertexBuffer(96, 0, kFvfXyz, kPoolDefault, &vb),
+                               device.CreateIndexBuffer(12, 0, kFmtIndex16, kPoolDefault, &ib),
+                               ib->Lock(0, 0, &data, 0)};
+    std::memcpy(data, indices, sizeof indices);
+    krovane::formats::EffectFile file;
+    std::string error;
+    krovane::formats::parseEffectFile(
+        "uniform float f; vertex V { void main() {} } fragment F { out vec4 c; void main() {} }\n"
+        "technique T { pass P { VertexShader = V; PixelShader = F; ZWriteEnable = false; } }",
+        file, error);
+    Ref<Effect> effect;
+    std::uint32_t passes = 0;
+    out.insert(out.end(), {ib->Unlock(),
+                           device.SetStreamSource(0, vb.get(), 0, 12),
+                           device.DrawIndexedPrimitive(P::TriangleList, 0, 0, 8, 0, 1),  // no indices set
+                           device.SetIndices(ib.get()),
+                           device.DrawIndexedPrimitive(P::TriangleList, 0, 0, 8, 0, 2),
+                           device.DrawIndexedPrimitive(P::TriangleList, 1, 0, 8, 0, 2),  // index 7 past the end
+                           device.DrawPrimitive(P::TriangleList, 6, 1),
+                           device.CreateTexture(2, 2, nullptr, &texture),
+                           device.CreateTexture(2, 2, pixels, &texture),
+                           device.SetTexture(0, texture.get()),
+                           Effect::create(&device, file, "t.fx", &effect, error),
+                           effect->SetFloat("f", 1.0f),
+                           effect->SetFloat("g", 1.0f),
+                           effect->BeginPass(0),
+                           effect->Begin(&passes, 0),
+                           effect->BeginPass(0),
+                           device.DrawIndexedPrimitive(P::TriangleList, 0, 0, 8, 0, 2),
+                           effect->EndPass(),
+                           effect->End(),
+                           effect->End()});
+    return out;
+}
+
+TEST(NullDevice, AnswersEveryCallAsTheOtherDevicesAndKeepsTheState) {
+    Ref<Device> null = createNullDevice();
+    Ref<RecordingDevice> recording = RecordingDevice::create();
+    const std::vector<Result> expected = script(*recording);
+    EXPECT_EQ(script(*null), expected);
+    EXPECT_GT(std::count(expected.begin(), expected.end(), kInvalidCall), 10);
+    EXPECT_EQ(null->texture(0), nullptr);  // the texture went with the script
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t w = 1, h = 1;
+    EXPECT_EQ(null->ReadPixels(pixels, w, h), kNotAvailable);
+}
+
+// Geometry against values worked out by hand.
+void expectMatrix(const Matrix& m, const float (&expected)[4][4]) {
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m.m[i / 4][i % 4], expected[i / 4][i % 4], 1e-5f) << "at " << i;
+}
+
+TEST(Geometry, CameraMatricesRotationsAndProducts) {
+    const Vector3 up{0, 1, 0};
+    // Eye at (0, 0, -10) looking at the origin: the axes stay, the origin is 10 ahead.
+    expectMatrix(lookAtLH({0, 0, -10}, {0, 0, 0}, up), {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 10, 1}});
+    // Looking along +X from (5, 2, 0): z = (1,0,0), x = up x z = (0,0,-1), y = (0,1,0).
+    expectMatrix(lookAtLH({5, 2, 0}, {6, 2, 0}, up), {{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {0, -2, -5, 1}});
+    // 45 degrees, 4:3, near 1, far 15000: yScale = cot(22.5 deg), xScale = yScale * 3/4; depth 0 to 1.
+    const Matrix p = perspectiveFovLH(0.7853982f, 1.3333334f, 1.0f, 15000.0f);
+    expectMatrix(p, {{1.8106602f, 0, 0, 0}, {0, 2.4142136f, 0, 0}, {0, 0, 1.0000667f, 1}, {0, 0, -1.0000667f, 0}});
+    // A quarter turn about +Y takes +Z to the right (left-handed); the axis need not be normalised.
+    const float tenDegrees = 10.0f * 3.14159265f / 180.0f;
+    const std::tuple<Vector3, float, Vector3> turns[] = {{{0, 1, 0}, 1.5707964f, {1, 0, 0}},
+                                                         {{0, 3, 0}, tenDegrees, {0.17364818f, 0, 0.98480775f}},
+                                                         {{-1, 0, 0}, tenDegrees, {0, 0.17364818f, 0.98480775f}}};
+    for (const auto& [axis, angle, to] : turns) {
+        const Vector3 r = transformCoord({0, 0, 1}, rotationAxis(axis, angle));
+        EXPECT_NEAR(std::fabs(r.x - to.x) + std::fabs(r.y - to.y) + std::fabs(r.z - to.z), 0.0f, 3e-6f);
+    }
+    EXPECT_EQ(normalize({0, 0, 0}).x, 0.0f);  // stays zero rather than NaN
+    Matrix t = kIdentityMatrix, s = kIdentityMatrix;
+    t.m[3][0] = 5;  // a translation, applied after the scale
+    s.m[0][0] = 2;
+    EXPECT_EQ(transformCoord({1, 0, 0}, multiply(s, t)).x, 7.0f);
+    EXPECT_EQ(transformCoord({1, 0, 0}, multiply(t, s)).x, 12.0f);
+}
+
+// Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for even sides, the bilinear sample at the
+// texel's centre otherwise.
+TEST(MipChain, LevelsHalveDownToOneTexelFilteredLikeALinearBlit) {
+    const struct {
+        std::uint32_t width, height, levels;
+        std::vector<std::uint32_t> pixels, smaller;  // the picture, and the levels made from it
+    } cases[] = {{2, 2, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0x01000043}, {0xC0000029}},
+                 {4, 1, 3, {0x00, 0x10, 0x20, 0x40}, {0x08, 0x30, 0x1C}},  // a side at 1 stays 1
+                 {3, 3, 2, {1, 2, 3, 4, 0x55, 6, 7, 8, 9}, {0x55}}};
+    for (const auto& c : cases) {
+        std::uint32_t levels = 0;
+        std::vector<std::uint32_t> chain = c.pixels;
+        chain.insert(chain.end(), c.smaller.begin(), c.smaller.end());
+        EXPECT_EQ(makeMipChain(c.width, c.height, c.pixels.data(), levels), chain) << c.width << " x " << c.height;
+        EXPECT_EQ(levels, c.levels);
+    }
 }
 
 }  // namespace

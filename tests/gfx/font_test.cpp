@@ -80,10 +80,10 @@ struct Fonts : ::testing::Test {
 };
 
 TEST_F(Fonts, FacesWeightsPitchesAndSizes) {
+    // Blanks around the name do not matter; a fixed-pitch request gets a fixed-pitch face.
     Ref<Font> courier = make(-16, 0, 400, "Courier "), fixedPitch = make(-16, 0, 400, "No Such Face Anywhere", 0x31);
-    EXPECT_EQ(courier->advance('i'),
-              make(-16, 0, 400, "Courier")->advance('i'));          // blanks around the name do not matter
-    EXPECT_EQ(fixedPitch->advance('i'), fixedPitch->advance('W'));  // a fixed-pitch request gets a fixed-pitch face
+    EXPECT_EQ(courier->advance('i'), make(-16, 0, 400, "Courier")->advance('i'));
+    EXPECT_EQ(fixedPitch->advance('i'), fixedPitch->advance('W'));
     EXPECT_LT(font->advance('i'), font->advance('W'));
     EXPECT_GT(make(-16, 0, 700, "Verdana")->advance('m'), font->advance('m'));  // weight 700 picks the bold face
     EXPECT_NE(make(-16, 0, 400, nullptr), nullptr);
@@ -100,11 +100,10 @@ TEST_F(Fonts, FacesWeightsPitchesAndSizes) {
     EXPECT_EQ(widthOf("a\t", kDtExpandTabs, wide.get()) / 8 * 100 + wide->height(), 3020);
     EXPECT_GT(wide->advance('n'), 2 * cell->advance('n'));
     // Italic slants: an upright stroke's image gets wider.
-    draw("l", -1, {0, 0, 100, 100}, 0);
-    const float upright = quads().at(0).right - quads().at(0).left;
+    const auto stroke = [&] { return draw("l", -1, Rect{0, 0, 100, 100}, 0), quads().at(0).right - quads().at(0).left; };
+    const float upright = stroke();
     font = make(-16, 0, 400, "Verdana", 0, true);
-    draw("l", -1, {0, 0, 100, 100}, 0);
-    EXPECT_GT(quads().at(0).right - quads().at(0).left, upright + 1.0f);
+    EXPECT_GT(stroke(), upright + 1.0f);
     // Absurd sizes are limited, not obeyed or crashed on.
     for (int height : {INT_MIN, INT_MAX}) EXPECT_LE(make(height, 0, 400, "Arial")->height(), 400);
     EXPECT_GE(widthOf("a\t", kDtExpandTabs, make(-8, 0xFFFFFFFFu, 0xFFFFFFFFu, "Arial").get()), 800);
@@ -200,8 +199,7 @@ TEST_F(Fonts, AStringIsOneDrawInItsColourAlignedLeftOrRightAndClippedAtTheRect) 
             EXPECT_NEAR((f[k + 15] - f[k + 1]) / (f[k + 20] - f[k + 6]), (f[15] - f[1]) / (f[20] - f[6]), 0.01f);
         }
     }
-    // No rect: the top left corner, unclipped.
-    device->BeginScene();
+    device->BeginScene();  // no rect: the top left corner, unclipped
     device->clearCalls();
     EXPECT_EQ(font->DrawTextA(nullptr, text, -1, nullptr, 0, 0xFFFFFFFF), font->height());
     device->EndScene();

@@ -1,12 +1,20 @@
-// Korvane_string: capacity limits, numbers in and out, and the two splitters.
+// Korvane_string (capacity limits, numbers in and out, and the two splitters) and the configuration reader built on
+// its setting splitter: the tree each file gives, and the message when there is none.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <climits>
 #include <clocale>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "params/korvane_c_ini_reader.h"
 #include "params/korvane_string.h"
+#include "platform/message_box.h"
+#include "temp_dir.h"
+#include "tree_text.h"
 
 namespace {
 
@@ -29,7 +37,7 @@ TEST(KorvaneString, AppendsAssignmentsAndNumbersStopAtTheLastByte) {
     EXPECT_TRUE(own == "world" && own != "World" && !(own == "worl") && !(own == "")) << own.getChars();
 }
 
-TEST(KorvaneString, NumbersOut) {
+TEST(KorvaneString, NumbersOutAndIn) {
     Korvane_string s;
     for (const auto& [value, text] : {std::pair{0, "0"}, {-42, "-42"}, {INT_MIN, "-2147483648"}}) EXPECT_EQ(s = value, text);
     for (const auto& [value, text] : {std::pair{2.5f, "2.5"}, {0.1f, "0.1"}, {-3.0f, "-3"}, {0.0f, "0"},
@@ -38,9 +46,6 @@ TEST(KorvaneString, NumbersOut) {
     // The shortest text that reads back as the same float.
     for (float v : {0.1f, 1.0f / 3.0f, 123456.78f, 1e-20f, 3.4e38f, -7.25e-3f, FLT_MIN, FLT_MAX})
         EXPECT_EQ((Korvane_string() += v).toFloat(), v) << v;
-}
-
-TEST(KorvaneString, NumbersIn) {
     for (const auto& [text, value] :
          {std::pair{"  42", 42}, {"\t-17xyz", -17}, {"+8", 8}, {"12.9", 12}, {"abc", 0}, {"", 0}, {"-", 0},
           {"- 5", 0}, {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}})
@@ -96,6 +101,50 @@ TEST(KorvaneString, DivideSplitsAtTheFirstRunOfBlanks) {
     std::string joined;
     while (words.DivideTwoParameters(&word, &words)) joined += std::string(word.view()) + "|";
     EXPECT_EQ(joined, "camera.set|2|extra|");
+}
+
+using krovane::platform::MessageBox;
+using krovane::test::shape;
+
+// The root every setting hangs under: "параметры инициализации" in code page 1251.
+const std::string kRoot = "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8";
+
+// Captures message boxes instead of showing them, and works in a fresh folder.
+struct IniReader : ::testing::Test {
+    krovane::test::TempDir dir;
+    std::vector<std::string> boxes;  // caption|text of each
+    MessageBox::Presenter previous = MessageBox::setPresenter([this](std::string_view caption, std::string_view text) {
+        boxes.push_back(std::string(caption) + "|" + std::string(text));
+    });
+    ~IniReader() override { MessageBox::setPresenter(previous); }
+    static std::string read(std::string_view content) {
+        std::ofstream("ini.txt", std::ios::binary) << content;
+        return shape(Korvane_cIniReader().LoadIni("ini.txt"));
+    }
+};
+
+// Comments, blank and garbage lines, line ends, long lines, repeated keys: the whole tree each file gives.
+TEST_F(IniReader, ReadsSettingsUnderTheRussianRootAndSaysWhenThereIsNoFile) {
+    std::string longLine = "LONG = ", longValues;
+    for (int i = 0; i < 400; ++i) {  // one setting past 254 characters, not pieces that each lose one
+        longLine += (i ? ", " : "") + std::to_string(1000 + i);
+        longValues += (i ? "|" : "") + std::to_string(1000 + i);
+    }
+    std::string junk;  // binary garbage, NULs included, before a setting
+    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 256);
+    const std::pair<std::string, std::string> cases[] = {
+        {"; Krovane settings\nSCREEN = 1024, 768\n\nBACK_RENDERER_COLOR = 10 , 20,30\n# a comment = not a setting\n"
+         "MULTISAMPLE_TYPE = 4\njust words\nFILLMODE = 3\n",
+         "SCREEN{1024|768}|BACK_RENDERER_COLOR{10|20|30}|MULTISAMPLE_TYPE{4}|FILLMODE{3}"},
+        {"FILLMODE = 3\r\nFILLMODE = 1, 2", "FILLMODE{3}|FILLMODE{1|2}"},  // repeated, and no line end at the end
+        {junk + "\n" + longLine + "\nSCREEN = 640, 480\n", "LONG{" + longValues + "}|SCREEN{640|480}"},
+        {"", ""},  // an empty file: only the root, and no message
+    };
+    for (const auto& [file, tree] : cases) EXPECT_EQ(read(file), kRoot + "{" + tree + "}") << file.substr(0, 40);
+    EXPECT_TRUE(boxes.empty());
+    std::filesystem::remove("ini.txt");  // no file: only the root, and a message
+    EXPECT_EQ(shape(Korvane_cIniReader().LoadIni("ini.txt")), kRoot + "{}");
+    EXPECT_EQ(boxes, std::vector<std::string>{"ERROR|| File loading failed! |ini.txt | "});
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The platform's small services: work in a child process, code page 1251, whole files and atomic writes, the
-// frame timer, the path resolver, and virtual keys by keyboard position with key bytes from SDL's state.
+// The platform's services: work in a child process, code page 1251, whole files and atomic writes, the frame timer,
+// the path resolver, virtual keys by keyboard position with key bytes from SDL's state, and the file watcher.
 #include <SDL2/SDL_scancode.h>  // by its SDL2/ path: the tests get no SDL include folder
 #include <fcntl.h>              // AT_FDCWD
 #include <gtest/gtest.h>
@@ -12,16 +12,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "../recorded_reports.h"
 #include "../temp_dir.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
+#include "platform/file_watcher.h"
 #include "platform/frame_timer.h"
 #include "platform/path_resolver.h"
 #include "platform/virtual_keys.h"
@@ -87,7 +91,7 @@ TEST(Cp1251, LiteralsConversionBothWaysAndFolding) {
         EXPECT_EQ(krovane::cp1251ToLower(upper), lower) << int(static_cast<unsigned char>(upper));
 }
 
-TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
+TEST(FileIo, ReadsWholeFilesWithALimitAndWritesAtomicallyOrUnderAFreeName) {
     krovane::test::TempDir dir;
     const std::string content(200000, 'k');
     std::ofstream("big.txt", std::ios::binary) << content;
@@ -112,17 +116,12 @@ TEST(FileIo, ReadsWholeFilesWithALimitAndReplacesFilesAtomically) {
     EXPECT_FALSE(kp::writeFileAtomically("missing/f.txt", "data"));
     const auto file = [](const fs::directory_entry& e) { return e.is_regular_file(); };
     EXPECT_EQ(std::count_if(fs::directory_iterator(dir.path()), {}, file), 1);
-}
-
-// Writing under a free name never replaces a file: names taken, by a file or by a link to nothing, are passed
-// over; where nothing can be written, no name comes back.
-TEST(FileIo, AFreeNameIsNeverAFileThatIsThere) {
-    krovane::test::TempDir dir;
+    // Writing under a free name never replaces a file: names taken, by a file or by a link to nothing, are passed
+    // over; where nothing can be written, no name comes back.
     std::ofstream("pic.png") << "mine";
     fs::create_symlink("lost/target", "pic_3.png");
     for (const char* expected : {"pic_2.png", "pic_4.png", "pic_5.png"})
         EXPECT_EQ(kp::writeToFreeName("pic", ".png", "new"), expected);
-    std::string out;
     EXPECT_TRUE(kp::readWholeFile("pic.png", out, 100) == kp::ReadStatus::Ok && out == "mine");
     EXPECT_FALSE(fs::exists("lost"));
     EXPECT_TRUE(kp::writeToFreeName("missing/pic", ".png", "new").empty());
@@ -185,7 +184,7 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
         EXPECT_EQ(kp::PathResolver::resolve(engine), disk) << engine;
 }
 
-TEST(VirtualKeys, LayoutByPosition) {
+TEST(VirtualKeys, LayoutByPositionAndNoTwoKeysShareACode) {
     // Letters, digits, function and keypad keys run in order; SDL puts 0 after 9.
     for (int i = 0; i < 26; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_A + i), 'A' + i) << i;
     for (int i = 0; i < 10; ++i) EXPECT_EQ(kp::virtualKeyForScancode(SDL_SCANCODE_1 + i), '0' + (i + 1) % 10) << i;
@@ -200,9 +199,7 @@ TEST(VirtualKeys, LayoutByPosition) {
         {SDL_NUM_SCANCODES, 0}};
     for (const auto& [scancode, key] : anchors) EXPECT_EQ(kp::virtualKeyForScancode(scancode), key) << scancode;
     for (const int outside : {-1, 1 << 30}) EXPECT_EQ(kp::virtualKeyForScancode(outside), 0) << outside;
-}
-
-TEST(VirtualKeys, NoTwoKeysOfAUsKeyboardShareACode) {
+    // No two keys of a US keyboard share a code.
     // Keypad Enter is the one key that shares Enter's code on purpose, and the
     // ISO key beside Enter stands in the place of backslash.
     std::vector<int> owner(256, -1);
@@ -253,6 +250,126 @@ TEST(VirtualKeys, TheDesktopKeepsF10AndAltCombinations) {
         {kp::kVkA, true, true, false},    {kp::kVkA, false, false, false},   {kp::kVkF9, false, true, false}};
     for (const auto& [key, alt, control, reserved] : cases)
         EXPECT_EQ(kp::reservedByDesktop(key, alt, control), reserved) << int(key) << alt << control;
+}
+
+using krovane::platform::FileWatcher;
+
+void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The file watcher on the real system (inotify), in a fresh folder: every way a program saves a file is reported,
+// deletions and other folders are not, a folder that goes away says that events may be lost, and one that cannot
+// be watched is reported.
+struct Watched : ::testing::Test {
+    krovane::test::TempDir dir;
+    fs::path folder = fs::canonical(dir.path());
+    std::string error;
+    std::unique_ptr<FileWatcher> watcher = FileWatcher::create(error);
+    FileWatcher::Changes changes;
+
+    void SetUp() override {
+        if (!watcher) GTEST_SKIP() << "no file watching here: " << error;
+        write(folder / "crate.bmp", "old picture");
+        ASSERT_TRUE(watcher->watchFolders({folder}));
+    }
+    bool reported(const fs::path& file) const {
+        return std::find(changes.files.begin(), changes.files.end(), file) != changes.files.end();
+    }
+    // Polls until `file` is reported (or, with `lost`, until events are said to be lost); false after 10 s.
+    bool waitFor(const fs::path& file, bool lost = false) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            watcher->poll(changes);
+            if (lost ? changes.lost : reported(file)) return true;
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+};
+
+// Each way a file is saved, as programs do it.
+TEST_F(Watched, EveryWayOfSavingAFileIsReported) {
+    const auto sameTimes = [](const fs::path& from, const fs::path& to) {
+        struct stat info {};
+        ASSERT_EQ(::stat(from.c_str(), &info), 0);
+        const timespec times[2] = {info.st_atim, info.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, to.c_str(), times, 0), 0);
+    };
+    const fs::path temporary = folder / "crate.bmp.tmp~", other = folder.parent_path() / "crate.bmp.other";
+    const std::pair<const char*, std::function<void(const fs::path&)>> cases[] = {
+        {"written in place", [](const fs::path& f) { write(f, "new picture"); }},
+        {"a temporary file renamed over it (vim, IDEs)",
+         [&](const fs::path& f) { write(temporary, "new picture"), fs::rename(temporary, f); }},
+        {"cp -p: copied with the same size and times",
+         [&](const fs::path& f) {
+             write(other, "new picture");  // the same size as "old picture"
+             sameTimes(f, other);
+             fs::copy_file(other, f, fs::copy_options::overwrite_existing);
+             sameTimes(other, f);
+             fs::remove(other);
+         }},
+        {"deleted, then made again", [](const fs::path& f) { fs::remove(f), write(f, "new picture"); }},
+        {"touched", [](const fs::path& f) { ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), nullptr, 0), 0); }},
+    };
+    for (const auto& [how, save] : cases) {
+        // Nothing of the case before is left: its last event came before the marker's.
+        write(folder / "marker", "");
+        ASSERT_TRUE(waitFor(folder / "marker"));
+        changes = {};
+        save(folder / "crate.bmp");
+        EXPECT_TRUE(waitFor(folder / "crate.bmp")) << how;
+        EXPECT_FALSE(changes.lost) << how;
+    }
+}
+
+// What happens before a marker file is written shows by the time the marker is reported, as events come in order.
+TEST_F(Watched, DeletionsAndOtherFoldersAreNotReported) {
+    fs::create_directory(folder / "elsewhere");
+    write(folder / "elsewhere" / "wood.bmp", "");
+    fs::remove(folder / "crate.bmp");
+    fs::create_directory(folder / "new folder");
+    write(folder / "marker", "");
+    ASSERT_TRUE(waitFor(folder / "marker"));
+    EXPECT_EQ(changes.files, std::vector<fs::path>{folder / "marker"});
+
+    // A folder no longer in the set is no longer watched.
+    fs::create_directory(folder / "kept");
+    ASSERT_TRUE(watcher->watchFolders({folder / "kept"}));
+    changes = {};
+    write(folder / "crate.bmp", "");
+    write(folder / "kept" / "marker", "");
+    ASSERT_TRUE(waitFor(folder / "kept" / "marker"));
+    EXPECT_EQ(changes.files, std::vector<fs::path>{folder / "kept" / "marker"});
+    EXPECT_FALSE(changes.lost);
+}
+
+TEST_F(Watched, AFolderThatGoesAwayLosesItsEvents) {
+    fs::create_directory(folder / "textures");
+    ASSERT_TRUE(watcher->watchFolders({folder, folder / "textures"}));
+    fs::remove_all(folder / "textures");
+    EXPECT_TRUE(waitFor({}, true));
+    // A missing folder cannot be watched; the others still are.
+    changes = {};
+    EXPECT_FALSE(watcher->watchFolders({folder, folder / "textures"}));
+    write(folder / "crate.bmp", "");
+    EXPECT_TRUE(waitFor(folder / "crate.bmp"));
+}
+
+// Reported once, with the reason, though the folders are given again (as after every reload); the folder that can
+// be watched still is.
+TEST_F(Watched, EachFolderThatCannotBeWatchedIsReportedOnce) {
+    write(folder / "a file", "");
+    const std::pair<fs::path, const char*> unwatchable[] = {{folder / "missing", "No such file or directory"},
+                                                            {folder / "a file", "Not a directory"}};
+    decltype(krovane::test::RecordedReports::lines) said;
+    for (const auto& [path, reason] : unwatchable)
+        said.emplace_back(krovane::platform::ReportKind::Reason,
+                          "watch: cannot watch " + path.string() + " (" + reason + "); changes there are not seen");
+    krovane::test::RecordedReports reports;
+    for (int time = 0; time < 3; ++time)
+        EXPECT_FALSE(watcher->watchFolders({unwatchable[0].first, folder, unwatchable[1].first}));
+    EXPECT_EQ(reports.lines, said);
+    write(folder / "crate.bmp", "");
+    EXPECT_TRUE(waitFor(folder / "crate.bmp"));
 }
 
 }  // namespace
