@@ -290,12 +290,7 @@ TEST_F(Engine, EveryKeyPressBetweenTwoFramesIsTyped) {
     };
     for (const Case& c : cases) {
         console.inputBox().text = c.before;
-        for (const auto& [key, held] : c.presses) {
-            std::uint8_t state[256] = {};
-            state[key] = kKeyDown;
-            for (const std::uint8_t k : held) state[k] = kKeyDown;
-            input.presses.push(key, state);
-        }
+        for (const auto& [key, held] : c.presses) input.press(key, held);
         input.hold(c.heldAtFrame);
         frameAfter(100);
         EXPECT_EQ(console.inputBox().text, c.after) << c.before << " -> " << c.after;
