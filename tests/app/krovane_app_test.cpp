@@ -69,23 +69,18 @@ _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
 };
 
 TEST_F(Engine, AStartLogsEachStageInOrder) {
-    const std::vector<LoggedLine> full = {{"[>>>] Initializing rendering manager : ", "_SYSTEM_"},
-                                          {"Rendering manager inicialized with 0 errors.", "_COMMENT_"},
-                                          {"[>>>] Loading level : POLYGON01", "_SYSTEM_"},
-                                          {"[>>>] Loading Lights : ", "_SYSTEM_"},
-                                          {"[+] Light:  sun", "_TEXT_"},
-                                          {"Light Manager setup completed with 1 lights.", "_COMMENT_"},
-                                          {"[i] Light Manager setup completed. ", "_COMMENT_"},
-                                          {"[>>>] Loading Objects : ", "_SYSTEM_"},
-                                          {"[O.F.] objects\\box.DR", "_TEXT_"},
-                                          {"Object Manager setup completed with 0 errors and 1 objects.", "_COMMENT_"},
-                                          {"[>>>] Loading cameras : ", "_SYSTEM_"},
-                                          {"[+] Camera:  main", "_TEXT_"},
-                                          {"[i] Camera Manager setup completed. ", "_COMMENT_"},
-                                          {"[>>>] Loading effects : ", "_SYSTEM_"},
-                                          {"[+] Effect:  vek_Phong", "_TEXT_"},
-                                          {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
-                                          {"[i] Effect Manager setup completed. ", "_COMMENT_"}};
+    const std::vector<LoggedLine> full = {
+        {"[>>>] Initializing rendering manager : ", "_SYSTEM_"},
+        {"Rendering manager inicialized with 0 errors.", "_COMMENT_"}, {"[>>>] Loading level : POLYGON01", "_SYSTEM_"},
+        {"[>>>] Loading Lights : ", "_SYSTEM_"}, {"[+] Light:  sun", "_TEXT_"},
+        {"Light Manager setup completed with 1 lights.", "_COMMENT_"},
+        {"[i] Light Manager setup completed. ", "_COMMENT_"}, {"[>>>] Loading Objects : ", "_SYSTEM_"},
+        {"[O.F.] objects\\box.DR", "_TEXT_"},
+        {"Object Manager setup completed with 0 errors and 1 objects.", "_COMMENT_"},
+        {"[>>>] Loading cameras : ", "_SYSTEM_"}, {"[+] Camera:  main", "_TEXT_"},
+        {"[i] Camera Manager setup completed. ", "_COMMENT_"}, {"[>>>] Loading effects : ", "_SYSTEM_"},
+        {"[+] Effect:  vek_Phong", "_TEXT_"}, {"Effect Manager setup completed with 1 Effects.", "_COMMENT_"},
+        {"[i] Effect Manager setup completed. ", "_COMMENT_"}};
     start();
     EXPECT_EQ(lines(), full);
 }

@@ -66,17 +66,13 @@ TEST_F(ObjectManager, CommandsAndTheirLines) {
          {"object.visible 2 0", "show.list", "object.visible 2 7", "object.visible 2", "object.visible 9 1",
           "object.nothing 1 1", "load.OBJECT_SIMPLE objects\\c.DR", "load.OBJECT_SIMPLE objects\\none.DR"})
         objects.ExecuteCommand(command);
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
-                                                {"[O.F.] objects\\b.DR", "_TEXT_"},
-                                                {"[Object] id: 2  visible(changed): 0", "_SYSTEM_"},
-                                                {"id:1  visible:1  file:objects\\a.DR", "_SYSTEM_"},
-                                                {"id:2  visible:0  file:objects\\b.DR", "_SYSTEM_"},
-                                                {"[Object] id: 2  visible(changed): 1", "_SYSTEM_"},
-                                                {"What are you mean?)", "_ERROR_"},
-                                                {"[O.F.] objects\\c.DR", "_TEXT_"},
-                                                {"[O.F.] objects\\none.DR", "_TEXT_"},
-                                                kCorrupted,
-                                                {"no such file", "_ERROR_"}}));  // and no summary
+    const std::vector<LoggedLine> expected = {
+        {"[O.F.] objects\\a.DR", "_TEXT_"}, {"[O.F.] objects\\b.DR", "_TEXT_"},
+        {"[Object] id: 2  visible(changed): 0", "_SYSTEM_"}, {"id:1  visible:1  file:objects\\a.DR", "_SYSTEM_"},
+        {"id:2  visible:0  file:objects\\b.DR", "_SYSTEM_"}, {"[Object] id: 2  visible(changed): 1", "_SYSTEM_"},
+        {"What are you mean?)", "_ERROR_"}, {"[O.F.] objects\\c.DR", "_TEXT_"}, {"[O.F.] objects\\none.DR", "_TEXT_"},
+        kCorrupted, {"no such file", "_ERROR_"}};  // and no summary
+    EXPECT_EQ(lines(), expected);
     EXPECT_EQ(objects.lastId(), 3u);
     EXPECT_EQ(objects.errors(), 1u);
     EXPECT_TRUE(objects.entry(3)->visible);
