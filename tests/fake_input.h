@@ -30,7 +30,7 @@ struct FakeInput : krovane::platform::InputSource {
         cy = y;
     }
     // A press of `key` (down with it: `alsoHeld`) kept for the next frame; the keyboard as it is now is unchanged.
-    void press(std::uint8_t key, std::initializer_list<std::uint8_t> alsoHeld = {}) {
+    void press(std::uint8_t key, const std::vector<std::uint8_t>& alsoHeld = {}) {
         std::uint8_t state[256] = {};
         state[key] = 0x80;
         for (std::uint8_t k : alsoHeld) state[k] = 0x80;

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The viewer as a user runs it: options and refusals; under a virtual X server the bundled level (size, scene,
 # head-up text, picture keys, console, Tab, close button, log; a file changed without --watch is not taken; a line
-# typed faster than the frames), the
-# small level of watch_level.py with --watch (a texture, a model, an effect broken then mended, an object file, the
-# level file, each awaited in the picture, then in the log), a model file (watched without asking), an impossible
-# SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
+# typed faster than the frames), the small level of watch_level.py with --watch (a texture, a model, an effect broken
+# then mended, an object file, the level file, each awaited in the picture, then in the log), a model file (watched
+# without asking), an impossible SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -118,17 +117,15 @@ if check "the viewer opens the bundled level" start '' "$LEVEL"; then
     check "LOG.dr is in the level folder, not where it was started" test -s "$LEVEL/LOG.dr" -a ! -e "$RUN/LOG.dr"
     log=$(iconv -f CP1251 -t UTF-8 "$LEVEL/LOG.dr")
     check "one log header" test "$(grep -c 'Currient date: ' <<<"$log")" -eq 1
-    for said in '[>>>] Loading level : POLYGON01' 'Rendering manager inicialized with 0 errors.' \
-        'Object Manager setup completed with 0 errors and 17 objects.' 'Currient camera was changed to: camera № 2' \
-        'id:1  visible:1  file:objects\ground.DR' '] pasted from the clipboard'; do
+    # What was typed, run (that the bundled level loads clean is the level check's, in the krovane-shot test).
+    for said in 'Currient camera was changed to: camera № 2' 'id:1  visible:1  file:objects\ground.DR' \
+        '] pasted from the clipboard'; do
         check "the log holds: $said" grep -qF "$said" <<<"$log"
     done
     check "the changed object file is not taken" test -z "$(log "$LEVEL" | grep -E 'Reloaded|R\.F')"
     check "a note is kept as a comment" grep -qzP '\] a note for the log"? \{\s*_COMMENT_' <<<"$log"
-    for png in "$LEVEL"/shot_*.png; do
-        check "$png has the window's size" test "$(picture "$png" size)" = "320 240"
-        check "$png is named in the log" grep -qzP "\\] Picture saved: \\Q${png##*/}\\E\"? \\{\\s*_COMMENT_" <<<"$log"
-    done
+    # (How pictures are named, and said in the log, is the GL test's.)
+    for png in "$LEVEL"/shot_*.png; do check "$png has the window's size" test "$(picture "$png" size)" = "320 240"; done
 fi
 
 # The bundled level at its own size and multisampling, about ten frames a second in software: a line typed at 20 keys
@@ -196,7 +193,6 @@ if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
     check "Tab steps to the next view" keys 0 0 300 35 Tab
     check "exit 0 when the window is closed" stop close
     folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err" | tail -1)
-    check "it says where its level is ($folder)" test "$(dirname "$folder")" = "$WORK/cache/krovane/models"
     check "its log says the model was reloaded" grep -qxF "[i] Reloaded: $MODELS/ship.x" <(log "$folder")
     check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'huge.bmp\nhull.bmp\nship.x')"
 fi

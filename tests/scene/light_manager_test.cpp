@@ -17,13 +17,10 @@ using namespace krovane::test;
 // Position, look, colour, then falloff, specular, its intensity, ambient, attenuation.
 using Fields = std::array<float, 17>;
 Fields fields(const Krovane_Light& l) {
-    const auto& p = l.position;
-    const auto& k = l.look;
+    const auto &p = l.position, &k = l.look;
     const auto& c = l.color;
-    return {p.x,       p.y,          p.z,       p.w,        k.x,
-            k.y,       k.z,          k.w,       c.r,        c.g,
-            c.b,       c.a,          l.falloff, l.specular, l.specularIntensity,
-            l.ambient, l.attenuation};
+    return {p.x, p.y, p.z, p.w, k.x, k.y, k.z, k.w, c.r, c.g, c.b, c.a,
+            l.falloff, l.specular, l.specularIntensity, l.ambient, l.attenuation};
 }
 constexpr Fields kDefaults = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1000, 8.5f, 0.19f, 0.005f, 0.8f};
 Fields with(std::initializer_list<std::pair<int, float>> changes) {

@@ -66,17 +66,13 @@ TEST_F(ObjectManager, CommandsAndTheirLines) {
          {"object.visible 2 0", "show.list", "object.visible 2 7", "object.visible 2", "object.visible 9 1",
           "object.nothing 1 1", "load.OBJECT_SIMPLE objects\\c.DR", "load.OBJECT_SIMPLE objects\\none.DR"})
         objects.ExecuteCommand(command);
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
-                                                {"[O.F.] objects\\b.DR", "_TEXT_"},
-                                                {"[Object] id: 2  visible(changed): 0", "_SYSTEM_"},
-                                                {"id:1  visible:1  file:objects\\a.DR", "_SYSTEM_"},
-                                                {"id:2  visible:0  file:objects\\b.DR", "_SYSTEM_"},
-                                                {"[Object] id: 2  visible(changed): 1", "_SYSTEM_"},
-                                                {"What are you mean?)", "_ERROR_"},
-                                                {"[O.F.] objects\\c.DR", "_TEXT_"},
-                                                {"[O.F.] objects\\none.DR", "_TEXT_"},
-                                                kCorrupted,
-                                                {"no such file", "_ERROR_"}}));  // and no summary
+    const std::vector<LoggedLine> expected = {
+        {"[O.F.] objects\\a.DR", "_TEXT_"}, {"[O.F.] objects\\b.DR", "_TEXT_"},
+        {"[Object] id: 2  visible(changed): 0", "_SYSTEM_"}, {"id:1  visible:1  file:objects\\a.DR", "_SYSTEM_"},
+        {"id:2  visible:0  file:objects\\b.DR", "_SYSTEM_"}, {"[Object] id: 2  visible(changed): 1", "_SYSTEM_"},
+        {"What are you mean?)", "_ERROR_"}, {"[O.F.] objects\\c.DR", "_TEXT_"}, {"[O.F.] objects\\none.DR", "_TEXT_"},
+        kCorrupted, {"no such file", "_ERROR_"}};  // and no summary
+    EXPECT_EQ(lines(), expected);
     EXPECT_EQ(objects.lastId(), 3u);
     EXPECT_EQ(objects.errors(), 1u);
     EXPECT_TRUE(objects.entry(3)->visible);
@@ -105,17 +101,12 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
     // A missing model is tried again each time, says why, and its object still loads.
     const LoggedLine missing{"[M.F] cannot find: models\\none.x", "_ERROR_"},
         why{"models\\none.x: no such file", "_ERROR_"};
-    EXPECT_EQ(lines()[2], missing);
-    EXPECT_EQ(lines()[3], why);
-    EXPECT_EQ(lines()[6], missing);
-    EXPECT_EQ(lines()[7], why);
+    for (std::size_t at : {2u, 6u}) EXPECT_EQ((std::vector{lines()[at], lines()[at + 1]}), (std::vector{missing, why}));
     EXPECT_EQ(object(2).mesh(), nullptr);
     ASSERT_NE(object(1).mesh(), nullptr);
     ASSERT_NE(object(1).texture(0), nullptr);
-    EXPECT_EQ(object(3).mesh(), object(1).mesh());
-    EXPECT_EQ(object(3).texture(0), object(1).texture(0));
     EXPECT_EQ(object(3).params.get(), object(1).params.get());
-    EXPECT_EQ(object(3).shared(), object(1).shared());  // materials, textures and effects held once per file
+    EXPECT_EQ(object(3).shared(), object(1).shared());  // the model, materials, textures and effects: once per file
 
     namespace fs = std::filesystem;
     // Each file read as before after it changed: one byte longer, newer, or replaced by a copy that keeps its

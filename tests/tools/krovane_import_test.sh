@@ -37,9 +37,9 @@ for format in gltf glb obj fbx dae; do
     texture=green.png
     [[ $format == glb ]] && texture=model_0.png  # held inside the file: written out beside the model
     check "$format: names its texture $texture" grep -q "TextureFilename { \"$texture\"; }" "$LEVEL/models/model.x"
-    check "$format: the texture is beside the model" test -s "$LEVEL/models/$texture"
     "$SHOT" --frames 1 --size 200x150 --out "$WORK/$format.png" "$LEVEL" >/dev/null 2>&1
-    # Red left, green bottom right, blue top right: not mirrored or upside down, front faces kept (culled: back).
+    # Red left, green bottom right, blue top right: not mirrored or upside down, front faces kept (culled: back); the
+    # green texture found beside the model.
     seen=$(for spot in "74 73" "122 100" "138 40"; do picture "$WORK/$format.png" main $spot 5 5; done)
     check "$format: shows the right way round ($seen)" test "$(echo $seen)" = "red green blue"
 done
@@ -54,39 +54,36 @@ done
 check "sided: lit from behind, not the ambient shade alone" test "$(picture "$WORK/behind.png" near 006400 90 65 20 20)" = 0
 check "sided: says both sides are written" grep -qx 'krovane-import: wrote both sides of 2 faces in 1 meshes with double-sided materials' "$WORK/err"
 
+# measure normals|largest X: the distinct normals of every MeshNormals of a .x, sorted; or the largest side of the
+# bounds of every mesh's vertices.
+measure() {
+    python3 -c 'import sys
+lines = open(sys.argv[2]).read().split("\n"); found, points = set(), []
+for i, line in enumerate(lines):
+    if line.strip() == "MeshNormals {" or line.startswith("Mesh "):
+        rows = lines[i + 2:i + 2 + int(lines[i + 1].strip(" ;"))]
+        if line.startswith("Mesh "): points += [[float(c) for c in v.strip().split(";")[:3]] for v in rows]
+        else: found |= {v.strip(" ,;") for v in rows}
+print(" ".join(sorted(found)) if sys.argv[1] == "normals" else
+      "%g" % max(max(p[k] for p in points) - min(p[k] for p in points) for k in range(3)))' "$@"
+}
 # Normals made for an OBJ without them: hard where faces meet at 90 degrees (an L, its crease's vertices shared),
 # smooth where at 20. FACES | the distinct normals of the .x.
-normals() {  # the distinct normals of every MeshNormals of a .x, sorted
-    python3 -c 'import sys
-lines = open(sys.argv[1]).read().split("\n"); found = set()
-for i, line in enumerate(lines):
-    if line.strip() == "MeshNormals {":
-        found |= {lines[j].strip(" ,;") for j in range(i + 2, i + 2 + int(lines[i + 1].strip(" ;")))}
-print(" ".join(sorted(found)))' "$1"
-}
 while IFS='|' read -r faces want; do
     printf 'v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nv 0 1 0\nv 1 1 0\nv 0 0.342 1.94\nv 1 0.342 1.94\n%b' "$faces" >"$WORK/bend.obj"
     "$IMPORT" --force "$WORK/bend.obj" "$WORK/bend.x" >/dev/null 2>&1
-    check "normals of '$faces': $want ($(normals "$WORK/bend.x"))" test "$(normals "$WORK/bend.x")" = "$want"
+    check "normals of '$faces': $want ($(measure normals "$WORK/bend.x"))" test "$(measure normals "$WORK/bend.x")" = "$want"
 done <<'CASES'
 f 1 4 3 2\nf 1 2 6 5|0;0;-1 0;1;0
 f 1 4 3 2\nf 4 7 8 3|0;0.9397351;0.3419036 0;0.9729366;0.2310724 0;0.993302;0.1155474 0;1;0
 CASES
 
 # Sizes: the model is 200 units on its largest side. ARGS | the largest side of the .x | what the summary adds.
-largest() {  # the largest side of the bounds of every mesh's vertices in a .x
-    python3 -c 'import sys
-lines = open(sys.argv[1]).read().split("\n"); points = []
-for i, line in enumerate(lines):
-    if line.startswith("Mesh "):
-        n = int(lines[i + 1].strip(" ;"))
-        points += [[float(c) for c in v.strip().split(";")[:3]] for v in lines[i + 2:i + 2 + n]]
-print("%g" % max(max(p[k] for p in points) - min(p[k] for p in points) for k in range(3)))' "$1"
-}
 while IFS='|' read -r args side said; do
     # shellcheck disable=SC2086
     out=$("$IMPORT" --force $args "$WORK/src/model.obj" "$WORK/sized.x" 2>&1)
-    check "$args: the largest side is $side ($(largest "$WORK/sized.x"))" test "$(largest "$WORK/sized.x")" = "$side"
+    check "$args: the largest side is $side ($(measure largest "$WORK/sized.x"))" \
+        test "$(measure largest "$WORK/sized.x")" = "$side"
     check "$args: says '$said'" grep -q "1 textures$said\$" <<<"$out"
 done <<CASES
 |200|

@@ -5,7 +5,6 @@ usage: picture.py FILE size                      "W H"
        picture.py FILE span                      "W H" of the box around the pixels whose alpha is not 0
        picture.py FILE colours X Y W H           the number of distinct colours
        picture.py FILE near RRGGBB X Y W H       pixels within 24 of that colour in every channel
-       picture.py FILE differ OTHER X Y W H      pixels that differ from OTHER's by more than 2
        picture.py FILE main X Y W H              the colour most of it is: red, green, blue or none"""
 import struct, sys, zlib
 
@@ -65,9 +64,6 @@ def main(path, what, *args):
     if what == "near":
         want = bytes.fromhex(args[0])
         return sum(all(abs(p[k] - want[k]) <= 24 for k in range(3)) for p in pixels)
-    if what == "differ":
-        other = area(read(args[0]), *rect)
-        return sum(max(abs(a[k] - b[k]) for k in range(3)) > 2 for a, b in zip(pixels, other))
     if what == "main":
         votes = {"red": 0, "green": 0, "blue": 0, "none": 0}
         for p in pixels:
