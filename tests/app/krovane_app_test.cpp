@@ -315,7 +315,16 @@ TEST_F(Engine, TabTapsShorterThanAFrameEachStepTheCameraAndTheConsoleKeyActsOnce
     seen.push_back(cameras.CurrentNumber());
     EXPECT_EQ(seen, (std::vector<int>{2, 3, 1, 2}));
 
-    // (Tab held steps every 360 ms at most: the camera manager's limit, which its commands share.)
+    // Tab held, its repeats arriving as presses: still one step per 360 ms, sampled by 100 ms frames.
+    input.hold({kVkTab});
+    seen.clear();
+    for (int frame = 0; frame < 12; ++frame) {
+        input.press(kVkTab);
+        frameAfter(100);
+        seen.push_back(cameras.CurrentNumber());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{2, 2, 2, 3, 3, 3, 3, 1, 1, 1, 1, 2}));
+    input.hold({});
     // The console key twice in one frame opens the console once; a letter after it in that frame is typed.
     input.press(kVkOem3);
     input.press(kVkOem3);
