@@ -62,9 +62,9 @@ void MainLoop::idlePass() {
     if (pictureAsked_) {
         pictureAsked_ = false;
         // The writing is left out of the frame's time, so that it does not move the camera.
-        const std::uint32_t before = krovane::platform::Clock::ticks();
+        frameTimer_.pause();
         takePicture();
-        frameTimer_.mark += krovane::platform::Clock::ticks() - before;
+        frameTimer_.resume();
     }
     if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());

@@ -62,7 +62,7 @@ public:
     // Where Enter hands a typed line (borrowed; null: the line is dropped).
     void setQueue(krovane::log::LineQueue* queue) { queue_ = queue; }
     // The console's pacing: a key press moves the mark on, its own key restarts the timer.
-    void shiftRepeatMark(std::uint32_t milliseconds) { repeatTimer_.mark += milliseconds; }
+    void expireRepeat(std::uint32_t milliseconds) { repeatTimer_.expire(milliseconds); }
     void restartRepeatTimer() { repeatTimer_.Reset(); }
 
     Korvane_string text;

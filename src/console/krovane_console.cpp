@@ -79,8 +79,8 @@ void Krovane_Console::MouseEvent(std::uint16_t type, std::int32_t mouseX, std::i
 }
 
 void Krovane_Console::keyPressed() {
-    toggleTimer_.mark += kKeyPressShift;
-    inputBox_->shiftRepeatMark(kKeyPressShift);
+    toggleTimer_.expire(kKeyPressShift);
+    inputBox_->expireRepeat(kKeyPressShift);
 }
 
 void Krovane_Console::setCommandQueue(krovane::log::LineQueue* queue) { inputBox_->setQueue(queue); }
