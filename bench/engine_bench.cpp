@@ -46,13 +46,11 @@ void BM_NullDeviceFrame(benchmark::State& state) {
         state.SkipWithError("the cube level could not be made");
         return;
     }
-    const fs::path before = fs::current_path();
-    fs::current_path(level);
     {
         Krovane engine;
-        engine.ReadRenderSettings(nullptr);
-        engine.adoptDevice(krovane::gfx::createNullDevice());
-        engine.Initialize();
+        Krovane::Settings settings;
+        settings.root = level;
+        engine.Initialize(krovane::gfx::createNullDevice(), settings);
         Krovane_Render_Manager* render = engine.renderManager();
         render->RenderFrame(0.0f);  // the camera's transforms, and everything made on first use
         render->RenderFrame(0.0f);
@@ -70,7 +68,6 @@ void BM_NullDeviceFrame(benchmark::State& state) {
         state.counters["lights"] = engine.lightManager()->lightCount();
         engine.Shutdown();
     }
-    fs::current_path(before);
 }
 
 // The heap an object holds once loaded, beyond what every object of its

@@ -43,19 +43,18 @@ void frames(benchmark::State& state, const fs::path& level) {
         state.SkipWithError(("no level in " + level.string()).c_str());
         return;
     }
-    const fs::path before = fs::current_path();
-    fs::current_path(level);
     {
         std::string error;
         auto window = krovane::platform::Window::create("bench", 640, 480, true, error);
         Krovane engine;
-        engine.ReadRenderSettings(nullptr);  // no multisampling
-        if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
+        Krovane::Settings settings;  // no multisampling
+        settings.root = level;
+        krovane::gfx::Ref<krovane::gfx::Device> device;
+        if (!window || krovane::gfx::failed(Krovane::InitDevice(*window, settings, &device, error))) {
             state.SkipWithError(error.c_str());
-            fs::current_path(before);
             return;
         }
-        engine.Initialize();
+        engine.Initialize(std::move(device), settings);
         Krovane_Render_Manager* render = engine.renderManager();
         render->RenderFrame(0.0f);  // the camera's transforms, and everything made on first use
         render->RenderFrame(0.0f);
@@ -77,7 +76,6 @@ void frames(benchmark::State& state, const fs::path& level) {
         state.counters["lights"] = engine.lightManager()->lightCount();
         engine.Shutdown();
     }
-    fs::current_path(before);
 }
 
 void BM_BundledLevelFrame(benchmark::State& state) { frames(state, workCopy(KROVANE_DEMO_DIR, "krovane-bench-demo")); }

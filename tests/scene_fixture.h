@@ -1,5 +1,5 @@
-// The scene's managers printing to one log, and a test fixture holding them on
-// a recording device in a fresh working folder with the clock stopped.
+// A level printing to a log of its own, and a test fixture holding one on a
+// recording device in a fresh working folder with the clock stopped.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,30 +16,23 @@
 #include "log/console_log.h"
 #include "logged_lines.h"
 #include "platform/clock.h"
-#include "scene/krovane_camera_manager.h"
-#include "scene/krovane_effect_manager.h"
-#include "scene/krovane_light_manager.h"
-#include "scene/krovane_object_manager.h"
+#include "scene/level.h"
+#include "scene/level_section.h"
 #include "temp_dir.h"
 
 namespace krovane::test {
 
 template <class LogT = krovane::log::ConsoleLog>
 struct Managers {
-    explicit Managers(krovane::gfx::Device* device)
-        : effects(device, log, cameras), objects(&krovane::gfx::kIdentityMatrix, device, log, &effects, &lights) {}
-    // Every manager reads the level file `path`.
-    void setup(const char* path) {
-        cameras.SetupFromFile(path);
-        lights.SetupFromFile(path);
-        effects.SetupFromFile(path);
-        objects.SetupFromFile(path);
-    }
+    explicit Managers(krovane::gfx::Device* device) : level(device, log) {}
+    // Loads the level file `path` as start-up does.
+    void setup(const char* path) { level.load(krovane::scene::readLevel(path)); }
     LogT log;
-    Krovane_Camera_Manager cameras{log};
-    Krovane_Light_Manager lights{log};
-    Krovane_Effect_Manager effects;
-    Krovane_Object_Manager objects;
+    krovane::scene::Level level;
+    Krovane_Camera_Manager& cameras = level.cameras();
+    Krovane_Light_Manager& lights = level.lights();
+    Krovane_Effect_Manager& effects = level.effects();
+    Krovane_Object_Manager& objects = level.objects();
 };
 
 // Stops the clock at 1000 ms before the log starts, so stamps count from there.

@@ -8,6 +8,7 @@
 #include "app/krovane.h"
 #include "gfx/png_writer.h"
 #include "platform/clock.h"
+#include "platform/path_resolver.h"
 
 namespace krovane::app {
 
@@ -22,13 +23,15 @@ bool saveFrameShot(Krovane& engine) {
                   t.second);
     std::vector<std::uint32_t> pixels;
     std::uint32_t width = 0, height = 0;
-    const std::filesystem::path written = krovane::gfx::failed(device->ReadPixels(pixels, width, height))
-                                              ? std::filesystem::path()
-                                              : krovane::gfx::writePngToFreeName(stem, pixels, width, height);
+    // In the level's folder; the log names the picture as the level would.
+    const std::filesystem::path written =
+        krovane::gfx::failed(device->ReadPixels(pixels, width, height))
+            ? std::filesystem::path()
+            : krovane::gfx::writePngToFreeName(krovane::platform::PathResolver::resolve(stem), pixels, width, height);
     if (written.empty())
         console->Print((std::string("Picture not saved: ") + stem + ".png").c_str(), MessageType::Error);
     else
-        console->Print(("Picture saved: " + written.string()).c_str(), MessageType::Comment);
+        console->printUtf8("Picture saved: " + written.filename().string(), MessageType::Comment);
     return !written.empty();
 }
 

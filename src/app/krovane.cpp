@@ -4,6 +4,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "params/korvane_c_ini_reader.h"
+#include "platform/path_resolver.h"
 #include "scene/level_section.h"
 
 using krovane::params::TreeLoadError;
@@ -19,12 +20,21 @@ DynamicRow Krovane::LoadIniParameters(const char* file) {
     return result;
 }
 
-void Krovane::ReadRenderSettings(const DynamicRow* config) {
-    backColor = kDefaultBackColor;
-    multisampleType = 0;
-    fillMode = kDefaultFillMode;
-    multisampleAntialias = 0;
-    maxAnisotropy = 1;
+Krovane::Settings Krovane::readSettings(const std::filesystem::path& root) {
+    Settings settings;
+    krovane::platform::PathResolver::setRoot(root);
+    settings.root = krovane::platform::PathResolver::root();
+    settings.config = LoadIniParameters("ini.txt");
+    ReadRenderSettings(&settings.config, settings);
+    return settings;
+}
+
+void Krovane::ReadRenderSettings(const DynamicRow* config, Settings& settings) {
+    settings.backColor = kDefaultBackColor;
+    settings.multisampleType = 0;
+    settings.fillMode = kDefaultFillMode;
+    settings.multisampleAntialias = 0;
+    settings.maxAnisotropy = 1;
     if (config == nullptr) return;
 
     // The values of `key` when it has exactly `count` of them, else null.
@@ -38,43 +48,44 @@ void Krovane::ReadRenderSettings(const DynamicRow* config) {
     };
     if (read("BACK_RENDERER_COLOR", 3)) {
         // The alpha byte is 1; the window ignores it.
-        backColor = 0x01000000u + (static_cast<std::uint32_t>(values[0]) & 0xFF) * 0x10000u +
+        settings.backColor = 0x01000000u + (static_cast<std::uint32_t>(values[0]) & 0xFF) * 0x10000u +
                     (static_cast<std::uint32_t>(values[1]) & 0xFF) * 0x100u +
                     (static_cast<std::uint32_t>(values[2]) & 0xFF);
     }
-    if (read("MULTISAMPLE_TYPE", 1)) multisampleType = static_cast<std::uint16_t>(values[0]);
+    if (read("MULTISAMPLE_TYPE", 1)) settings.multisampleType = static_cast<std::uint16_t>(values[0]);
     if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))
-        multisampleAntialias = static_cast<std::uint8_t>(values[0]);
-    if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3) fillMode = static_cast<std::uint16_t>(values[0]);
-    if (read("ANISOTROPY", 1) && values[0] >= 1) maxAnisotropy = static_cast<std::uint32_t>(values[0]);
+        settings.multisampleAntialias = static_cast<std::uint8_t>(values[0]);
+    if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3)
+        settings.fillMode = static_cast<std::uint16_t>(values[0]);
+    if (read("ANISOTROPY", 1) && values[0] >= 1) settings.maxAnisotropy = static_cast<std::uint32_t>(values[0]);
 }
 
 Krovane::~Krovane() { Shutdown(); }
 
-krovane::gfx::Result Krovane::InitDevice(krovane::platform::Window& window, std::string& error) {
-    krovane::gfx::Ref<krovane::gfx::Device> device;
-    const krovane::gfx::Result result = krovane::gfx::createGlDevice(window, multisampleType, &device, error);
-    if (krovane::gfx::failed(result)) return result;
-    adoptDevice(std::move(device));
-    return krovane::gfx::kOk;
+krovane::gfx::Result Krovane::InitDevice(krovane::platform::Window& window, const Settings& settings,
+                                         krovane::gfx::Ref<krovane::gfx::Device>* device, std::string& error) {
+    return krovane::gfx::createGlDevice(window, settings.multisampleType, device, error);
 }
 
-void Krovane::adoptDevice(krovane::gfx::Ref<krovane::gfx::Device> device) {
+void Krovane::setFixedStates(krovane::gfx::Device& device, const Settings& settings) {
     using namespace krovane::gfx;
-    device_ = std::move(device);
-    shutDown_ = false;
-    device_->SetRenderState(RenderState::ZEnable, 1);
-    device_->SetRenderState(RenderState::AntialiasedLineEnable, 1);
-    device_->SetRenderState(RenderState::FillMode, fillMode);
-    device_->SetRenderState(RenderState::MultisampleAntialias, multisampleAntialias);
-    device_->SetRenderState(RenderState::Ambient, 0xFFFFFFFF);
-    device_->SetRenderState(RenderState::CullMode, kCullForceDword);
-    device_->SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
-    device_->SetSamplerState(0, SamplerState::MagFilter, kFilterAnisotropic);
-    device_->SetSamplerState(0, SamplerState::MipFilter, kFilterAnisotropic);
+    device.SetRenderState(RenderState::ZEnable, 1);
+    device.SetRenderState(RenderState::AntialiasedLineEnable, 1);
+    device.SetRenderState(RenderState::FillMode, settings.fillMode);
+    device.SetRenderState(RenderState::MultisampleAntialias, settings.multisampleAntialias);
+    device.SetRenderState(RenderState::Ambient, 0xFFFFFFFF);
+    device.SetRenderState(RenderState::CullMode, kCullForceDword);
+    device.SetSamplerState(0, SamplerState::MinFilter, kFilterAnisotropic);
+    device.SetSamplerState(0, SamplerState::MagFilter, kFilterAnisotropic);
+    device.SetSamplerState(0, SamplerState::MipFilter, kFilterAnisotropic);
     // Only asked for: the device starts at 1, which makes those filters trilinear.
-    if (maxAnisotropy != 1) device_->SetSamplerState(0, SamplerState::MaxAnisotropy, maxAnisotropy);
-    device_->SetRenderState(RenderState::Lighting, 1);
+    if (settings.maxAnisotropy != 1) device.SetSamplerState(0, SamplerState::MaxAnisotropy, settings.maxAnisotropy);
+    device.SetRenderState(RenderState::Lighting, 1);
+}
+
+void Krovane::setRoot(const std::filesystem::path& root) {
+    krovane::platform::PathResolver::setRoot(root);
+    root_ = krovane::platform::PathResolver::root();
 }
 
 void Krovane::reportUnread(const DynamicRow& tree, bool missingToo) {
@@ -87,34 +98,33 @@ void Krovane::reportUnread(const DynamicRow& tree, bool missingToo) {
     }
 }
 
-void Krovane::Initialize(int dpi) {
+void Krovane::Initialize(krovane::gfx::Ref<krovane::gfx::Device> device, const Settings& settings) {
     using krovane::gfx::failed;
     shutDown_ = false;
+    setRoot(settings.root);
+    keepSources_ = settings.keepSources;
+    device_ = std::move(device);
+    if (device_) setFixedStates(*device_, settings);
     console_ = std::make_unique<Krovane_Console>();
-    if (errorsOnStderr) console_->log().copyErrorsTo(&stderrCopy_);
+    if (settings.errorsOnStderr) console_->log().copyErrorsTo(&stderrCopy_);
     reporter_.attach(console_.get());
     reportUnread(console_->commandBase());
-    baseMatrix_ = krovane::gfx::kIdentityMatrix;
-    cameraManager_ = std::make_unique<Krovane_Camera_Manager>(*console_);
-    effectManager_ = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameraManager_);
-    lightManager_ = std::make_unique<Krovane_Light_Manager>(*console_);
-    objectManager_ = std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), *console_,
-                                                              effectManager_.get(), lightManager_.get());
-    commandQueue_ = std::make_unique<Krovane_Command_Queue>(cameraManager_.get(), objectManager_.get());
-    renderManager_ = std::make_unique<Krovane_Render_Manager>(device_.get(), cameraManager_.get(), objectManager_.get(),
-                                                              console_.get(), lightManager_.get(), dpi);
+    level_ = std::make_unique<Level>(device_.get(), *console_, keepSources_);
+    commandQueue_ = std::make_unique<Krovane_Command_Queue>(level_.get());
+    renderManager_ = std::make_unique<Krovane_Render_Manager>(device_.get(), console_.get(), settings.dpi);
+    renderManager_->setLevel(level_.get());
 
     console_->Print("[>>>] Initializing rendering manager : ", MessageType::System);
     renderManager_->Init();
-    renderManager_->setBackColor(backColor);
+    renderManager_->setBackColor(settings.backColor);
     // Enter in the console queues the typed line.
     console_->setCommandQueue(commandQueue_.get());
 
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
     // Read once for every manager: a level of many objects is a large file.
-    const DynamicRow level = readLevel(kLevelFile);
-    reportUnread(level, true);
-    loadStages(level, *lightManager_, *objectManager_, *cameraManager_, *effectManager_);
+    const DynamicRow tree = readLevel(kLevelFile);
+    reportUnread(tree, true);
+    level_->load(tree);
 
     // kept: the render manager loaded these already; loading again repeats its "missed:" lines, as logs show.
     const char* const paths[] = {"textures\\_def\\white.bmp", "textures\\_def\\red.bmp", "textures\\_def\\Blue.bmp"};
@@ -123,49 +133,24 @@ void Krovane::Initialize(int dpi) {
             console_->Print(("missed: " + std::string(paths[i])).c_str(), MessageType::Error);
 }
 
-void Krovane::loadStages(const DynamicRow& level, Krovane_Light_Manager& lights, Krovane_Object_Manager& objects,
-                         Krovane_Camera_Manager& cameras, Krovane_Effect_Manager& effects) {
-    objects.keepSources(keepSources);
-    // kept: the trailing blanks of these headings and closing lines are in every existing log.
-    console_->Print("[>>>] Loading Lights : ", MessageType::System);
-    lights.setupFromTree(level);
-    console_->Print("[i] Light Manager setup completed. ", MessageType::Comment);
-    console_->Print("[>>>] Loading Objects : ", MessageType::System);
-    objects.LoadObjects(&level);
-    console_->Print("[>>>] Loading cameras : ", MessageType::System);
-    cameras.LoadCameras(level);
-    console_->Print("[i] Camera Manager setup completed. ", MessageType::Comment);
-    console_->Print("[>>>] Loading effects : ", MessageType::System);
-    effects.setupFromTree(level);
-    console_->Print("[i] Effect Manager setup completed. ", MessageType::Comment);
-}
+void Krovane::Initialize(krovane::gfx::Ref<krovane::gfx::Device> device) { Initialize(std::move(device), Settings{}); }
 
 bool Krovane::reloadLevel(const Korvane_string& named) {
     if (!console_ || shutDown_) return false;
-    const DynamicRow level = readLevel(kLevelFile);
-    if (level.lastLoadError().kind != TreeLoadError::Kind::None) {
+    const DynamicRow tree = readLevel(kLevelFile);
+    if (tree.lastLoadError().kind != TreeLoadError::Kind::None) {
         // Half written, or between a delete and a write: what is shown stays.
-        reportUnread(level, true);
+        reportUnread(tree, true);
         console_->Print(addedLine(kNotReloadedLine, named), MessageType::Error);
         return false;
     }
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
-    auto cameras = std::make_unique<Krovane_Camera_Manager>(*console_);
-    auto effects = std::make_unique<Krovane_Effect_Manager>(device_.get(), *console_, *cameras);
-    auto lights = std::make_unique<Krovane_Light_Manager>(*console_);
-    auto objects =
-        std::make_unique<Krovane_Object_Manager>(&baseMatrix_, device_.get(), *console_, effects.get(), lights.get());
-    loadStages(level, *lights, *objects, *cameras, *effects);
-    cameras->SelectCamera(cameraManager_->CurrentNumber());  // else camera 1, as at start
-
-    commandQueue_->setManagers(cameras.get(), objects.get());
-    renderManager_->setScene(cameras.get(), objects.get(), lights.get());
-    // The old objects first: they hold the old effects and lights.
-    std::swap(objectManager_, objects);
-    objects.reset();
-    std::swap(cameraManager_, cameras);
-    std::swap(lightManager_, lights);
-    std::swap(effectManager_, effects);
+    auto level = std::make_unique<Level>(device_.get(), *console_, keepSources_);
+    level->load(tree);
+    level->cameras().SelectCamera(level_->cameras().CurrentNumber());  // else camera 1, as at start
+    commandQueue_->setLevel(level.get());
+    renderManager_->setLevel(level.get());
+    level_ = std::move(level);  // the old level goes, its objects first
     console_->Print(addedLine(kReloadedLine, named), MessageType::Comment);
     return true;
 }
@@ -176,14 +161,12 @@ void Krovane::Shutdown() {
     if (console_) console_->SaveLog(kLogFile);
     reporter_.attach(nullptr);
     for (auto& texture : defaultTextures_) texture.reset();
-    cameraManager_.reset();
-    objectManager_.reset();
+    if (renderManager_) renderManager_->setLevel(nullptr);
+    level_.reset();
     console_.reset();
     renderManager_.reset();
-    lightManager_.reset();
-    effectManager_.reset();
     commandQueue_.reset();
-    // Last: the managers borrow the device. Resources made on it hold it too,
+    // Last: the level borrows the device. Resources made on it hold it too,
     // so it (and the GL context) goes with whichever is released last.
     device_.reset();
 }

@@ -65,7 +65,7 @@ void LevelWatch::refresh() {
 
     // A level made for a model is the viewer's own: only what lies outside it is the user's.
     std::error_code ec;
-    const fs::path ownFolder = model_ != nullptr ? fs::canonical(fs::current_path(ec), ec) : fs::path();
+    const fs::path ownFolder = model_ != nullptr ? fs::canonical(engine_.root(), ec) : fs::path();
     std::unordered_map<std::string, Watched> files;
     std::vector<fs::path> folders;
     for (auto& [source, kind] : sources) {
@@ -171,7 +171,7 @@ bool LevelWatch::reloadModel() {
     };
     std::string error;
     if (!model_->prepare(modelFile_, "krovane", error)) {
-        log.Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(error))), MessageType::Error);
+        log.printUtf8(error, MessageType::Error);
         return notReloaded();
     }
     if (model_->importFailed()) {
@@ -180,17 +180,11 @@ bool LevelWatch::reloadModel() {
     }
     if (!model_->modelRead()) {
         log.Print(addedLine("[M.F] cannot find: ", named), MessageType::Error);
-        log.Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(model_->modelFailure()))),
-                  MessageType::Error);
+        log.printUtf8(model_->modelFailure(), MessageType::Error);
         return notReloaded();
     }
     // Made in the same folder, unless the cache cannot be written (then a new one each time).
-    std::error_code ec;
-    fs::current_path(model_->folder(), ec);
-    if (ec) {
-        log.Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(ec.message()))), MessageType::Error);
-        return notReloaded();
-    }
+    engine_.setRoot(model_->folder());
     return engine_.reloadLevel(named);
 }
 

@@ -1,9 +1,9 @@
-// krovane: the viewer. Reads "ini.txt" from the working directory, opens the
+// krovane: the viewer. Reads "ini.txt" from the level's folder, opens the
 // window, creates the device and the engine, and runs the main loop until the
 // window is closed (or the program gets SIGINT or SIGTERM), then saves
 // "LOG.dr" and exits.
 //
-//   krovane [LEVEL_DIR]       works in LEVEL_DIR as if started there
+//   krovane [LEVEL_DIR]       the level in LEVEL_DIR (default: the current folder)
 //   krovane MODEL             shows a model file in a level made for it in the
 //                             cache, and works there (see app/model_level.h);
 //                             one that does not load opens the console, whose
@@ -55,8 +55,8 @@ int refuse(const std::string& why) {
     return 2;
 }
 
-// What the command line names: a level folder or a model file (absolute),
-// or nothing (the current folder).
+// What the command line names: a level folder or a model file (absolute);
+// nothing names the current folder.
 struct LevelSource {
     std::filesystem::path path;
     std::string given;  // as the command line wrote it, for messages
@@ -85,8 +85,11 @@ int readArguments(int argc, char** argv, LevelSource& source) {
         if (!level.empty()) return refuse("one level folder or model at most, not also " + std::string(arg));
         level = arg;
     }
-    if (level.empty()) return -1;
     std::error_code ec;
+    if (level.empty()) {
+        source.path = std::filesystem::current_path(ec);
+        return -1;
+    }
     source.path = std::filesystem::absolute(level, ec);
     source.given = level;
     if (std::filesystem::is_regular_file(level, ec)) {
@@ -99,20 +102,16 @@ int readArguments(int argc, char** argv, LevelSource& source) {
     return -1;
 }
 
-// Makes the level of `source` ready and works in its folder; for a model,
-// the level made for it, made again when the model has changed. Called again,
-// it readies the level anew. Returns -1 to go on, else the exit status.
-int enterLevel(const LevelSource& source, ModelLevel& model) {
+// Makes the level of `source` ready and sets `folder` to where it is: for a
+// model, the level made for it, made again when the model has changed.
+// Returns -1 to go on, else the exit status.
+int findLevel(const LevelSource& source, ModelLevel& model, std::filesystem::path& folder) {
     std::string error;
-    std::filesystem::path folder = source.path;
+    folder = source.path;
     if (source.model) {
         if (!model.prepare(source.path, "krovane", error)) return fail(("cannot show " + source.given).c_str(), error);
         folder = model.folder();
     }
-    if (folder.empty()) return -1;
-    std::error_code ec;
-    std::filesystem::current_path(folder, ec);
-    if (ec) return refuse("cannot work in " + (source.model ? folder.string() : source.given) + ": " + ec.message());
     return -1;
 }
 
@@ -123,18 +122,19 @@ bool modelShown(const Krovane& engine) {
     return object != nullptr && object->mesh() != nullptr;
 }
 
-// Creates the device on `window` with the settings of `config` and starts
-// the engine with its level; the import's failure of a model goes to its log.
-bool startEngine(Krovane& engine, krovane::platform::Window& window, const DynamicRow& config, const ModelLevel& model,
-                 bool watch) {
+// Creates the device on `window` with `settings` and starts the engine with
+// its level; the import's failure of a model goes to its log.
+bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Settings& settings,
+                 const ModelLevel& model, bool watch) {
     std::string error;
-    engine.ReadRenderSettings(&config);
-    engine.keepSources = watch;
-    if (krovane::gfx::failed(engine.InitDevice(window, error))) {
+    krovane::gfx::Ref<krovane::gfx::Device> device;
+    if (krovane::gfx::failed(Krovane::InitDevice(window, settings, &device, error))) {
         fail("cannot create the 3D device", error);
         return false;
     }
-    engine.Initialize(window.verticalDpi());
+    settings.dpi = window.verticalDpi();
+    settings.keepSources = watch;
+    engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     // A model that does not load shows the log at once: its reason is there.
     if (!model.folder().empty() && !modelShown(engine)) engine.console()->setVisible(true);
@@ -149,12 +149,13 @@ int main(int argc, char** argv) {
     LevelSource source;
     if (const int status = readArguments(argc, argv, source); status >= 0) return status;
     ModelLevel model;
-    if (const int status = enterLevel(source, model); status >= 0) return status;
+    std::filesystem::path folder;
+    if (const int status = findLevel(source, model, folder); status >= 0) return status;
 
     Window::useDesktopMessageBoxes();
     Krovane engine;
-    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    ScreenSize screen = ScreenSize::fromConfig(config);
+    Krovane::Settings settings = Krovane::readSettings(folder);
+    ScreenSize screen = ScreenSize::fromConfig(settings.config);
     if (screen.width < 1 || screen.height < 1 || screen.width > kMaxSide || screen.height > kMaxSide) {
         // A window of that size cannot be opened; start with the default rather than not at all.
         std::fprintf(stderr, "krovane: SCREEN %d x %d cannot be opened; using 640 x 480\n", screen.width,
@@ -165,7 +166,7 @@ int main(int argc, char** argv) {
     std::string error;
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);
     if (!window) return fail("cannot open the window", error);
-    if (!startEngine(engine, *window, config, model, source.watch)) return 1;
+    if (!startEngine(engine, *window, settings, model, source.watch)) return 1;
 
     MainLoop loop(engine, window.get());
     std::unique_ptr<LevelWatch> watch;

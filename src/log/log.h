@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "params/korvane_string.h"
+#include "platform/code_page_1251.h"
 
 // Type of a log line. Codes outside 0 to 3 are accepted and stored without a type.
 enum class MessageType : std::uint16_t { Text = 0, Error = 1, Comment = 2, System = 3 };
@@ -30,6 +31,12 @@ public:
             if (end > 0) Print(Korvane_string(text.substr(0, end)), type);
             text.remove_prefix(std::min(end + 1, text.size()));
         }
+    }
+    // Prints text of the system's (file names, the system's own messages),
+    // which is UTF-8, in the log's code page 1251, a character it lacks as
+    // '?': the one place where the two meet on the way into the log.
+    void printUtf8(std::string_view utf8, MessageType type) {
+        Print(Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(utf8))), type);
     }
 };
 

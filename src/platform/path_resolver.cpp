@@ -21,6 +21,11 @@ std::string foldName(std::string_view utf8Name) {
     return folded;
 }
 
+fs::path& rootFolder() {
+    static fs::path root;
+    return root;
+}
+
 bool pathExists(const fs::path& p) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(p, ec)) && !ec;
@@ -28,12 +33,23 @@ bool pathExists(const fs::path& p) {
 
 }  // namespace
 
+void PathResolver::setRoot(const fs::path& root) {
+    std::error_code ec;
+    rootFolder() = root.empty() ? fs::path() : fs::absolute(root, ec);
+    if (ec) rootFolder() = root;
+}
+
+const fs::path& PathResolver::root() { return rootFolder(); }
+
 fs::path PathResolver::resolve(std::string_view enginePath) {
     std::string utf8 = cp1251ToUtf8(enginePath);
     for (char& c : utf8)
         if (c == '\\') c = '/';
-    fs::path exact(utf8);
-    if (utf8.empty() || pathExists(exact)) return exact;
+    if (utf8.empty()) return fs::path();
+    const fs::path& root = rootFolder();
+    const bool fromRoot = !root.empty() && utf8.front() != '/';
+    fs::path exact = fromRoot ? root / utf8 : fs::path(utf8);
+    if (pathExists(exact)) return exact;
 
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -44,7 +60,7 @@ fs::path PathResolver::resolve(std::string_view enginePath) {
         start = slash + 1;
     }
 
-    fs::path current = utf8.front() == '/' ? fs::path("/") : fs::path();
+    fs::path current = fromRoot ? root : utf8.front() == '/' ? fs::path("/") : fs::path();
     std::size_t i = 0;
     for (; i < parts.size(); ++i) {
         const std::string& part = parts[i];

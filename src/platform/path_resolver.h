@@ -10,6 +10,11 @@
 //     then ignoring letter case (Latin and Cyrillic); the first component that
 //     matches nothing is kept as written, with the rest after it, so a path to
 //     a file not yet created still resolves for writing.
+// A relative path resolves against the level's root folder, set once by the
+// engine's start-up (setRoot), never against whatever the process's current
+// folder happens to be; with no root set (tools and tests that work in a
+// folder of their own) the current folder is the root. Set the root only
+// while no file is being resolved.
 // Messages shown to the user keep the path as the engine wrote it.
 #pragma once
 
@@ -22,6 +27,10 @@ class PathResolver {
 public:
     // Resolves an engine path (code page 1251). Never throws.
     static std::filesystem::path resolve(std::string_view enginePath);
+    // The folder relative engine paths resolve against from now on (made
+    // absolute); empty: the current folder.
+    static void setRoot(const std::filesystem::path& root);
+    static const std::filesystem::path& root();
 };
 
 }  // namespace krovane::platform

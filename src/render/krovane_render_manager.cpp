@@ -9,9 +9,7 @@
 #include "gfx/texture_loader.h"
 #include "params/float_to_int.h"
 #include "platform/code_page_1251.h"
-#include "scene/krovane_camera_manager.h"
-#include "scene/krovane_light_manager.h"
-#include "scene/krovane_object_manager.h"
+#include "scene/level.h"
 
 using namespace krovane::gfx;
 using krovane::params::truncateToInt;
@@ -32,15 +30,8 @@ int Krovane_Render_Manager::pointsToPixels(int points, int dpi) {
     return static_cast<int>((product >= 0 ? product + 36 : product - 36) / 72);
 }
 
-Krovane_Render_Manager::Krovane_Render_Manager(Device* device, Krovane_Camera_Manager* cameraManager,
-                                               Krovane_Object_Manager* objectManager, Krovane_Console* console,
-                                               Krovane_Light_Manager* lightManager, int dpi)
-    : device_(device),
-      cameraManager_(cameraManager),
-      objectManager_(objectManager),
-      console_(console),
-      lightManager_(lightManager),
-      dpi_(dpi) {}
+Krovane_Render_Manager::Krovane_Render_Manager(Device* device, Krovane_Console* console, int dpi)
+    : device_(device), console_(console), dpi_(dpi) {}
 
 Krovane_Render_Manager::~Krovane_Render_Manager() = default;
 
@@ -103,19 +94,19 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
     if (!failed(device_->BeginScene())) {
         // kept: each frame starts solid, so a configured fill mode lasts only until the first frame.
         device_->SetRenderState(RenderState::FillMode, kFillSolid);
-        Krovane_Camera* camera = cameraManager_ != nullptr ? cameraManager_->CurrentCamera() : nullptr;
+        Krovane_Camera* camera = level_ != nullptr ? level_->cameras().CurrentCamera() : nullptr;
         const bool consoleOpen = overlayShown_ && console_ != nullptr && console_->visible();
         if (!consoleOpen) {
             if (overlayShown_) {
                 hudText_ = kCurrentCamera.c_str();
                 if (camera != nullptr)
-                    hudText_ += cameraManager_->CurrentNumber();
+                    hudText_ += level_->cameras().CurrentNumber();
                 else
                     hudText_ += "-";
                 DrawHudText(hudText_, 5, 5);
 
                 hudText_ = kObjectCount.c_str();
-                hudText_ += static_cast<int>(objectManager_ != nullptr ? objectManager_->objectCount() : 0);
+                hudText_ += static_cast<int>(level_ != nullptr ? level_->objects().objectCount() : 0);
                 DrawHudText(hudText_, 5, 15);
 
                 hudText_ = kCameraAt.c_str();
@@ -142,18 +133,18 @@ void Krovane_Render_Manager::RenderFrame(float fps) {
             }
 
             // kept: objects draw before the camera sets this frame's transforms, so they use the previous frame's view.
-            if (objectManager_ != nullptr) objectManager_->RenderAll();
+            if (level_ != nullptr) level_->objects().RenderAll();
             if (camera != nullptr) camera->ApplyTransforms(device_);
         } else {
             hudText_ = truncateToInt(fps);
             hudText_ += " fps";
             DrawHudText(hudText_, 9, 2);
             device_->SetRenderState(RenderState::FillMode, kFillWireframe);
-            if (objectManager_ != nullptr) objectManager_->RenderAll();
+            if (level_ != nullptr) level_->objects().RenderAll();
             device_->SetTexture(0, whiteTexture_.get());
-            if (cameraManager_ != nullptr) cameraManager_->DrawCameras(device_);
+            if (level_ != nullptr) level_->cameras().DrawCameras(device_);
             device_->SetTexture(0, redTexture_.get());
-            if (lightManager_ != nullptr) lightManager_->DrawLights(device_, whiteTexture_.get(), yellowTexture_.get());
+            if (level_ != nullptr) level_->lights().DrawLights(device_, whiteTexture_.get(), yellowTexture_.get());
             if (camera != nullptr) camera->ApplyTransforms(device_);
         }
         if (overlayShown_ && console_ != nullptr) console_->Draw(device_);

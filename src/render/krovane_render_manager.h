@@ -16,10 +16,10 @@
 #include "gfx/texture.h"
 #include "params/korvane_string.h"
 
-class Krovane_Camera_Manager;
 class Krovane_Console;
-class Krovane_Light_Manager;
-class Krovane_Object_Manager;
+namespace krovane::scene {
+class Level;
+}
 
 class Krovane_Render_Manager {
 public:
@@ -29,10 +29,8 @@ public:
 
     // Everything is borrowed: `device` is the engine's device (null: nothing
     // is made or drawn), which outlives the manager; `dpi` sizes the Verdana
-    // fonts.
-    Krovane_Render_Manager(krovane::gfx::Device* device, Krovane_Camera_Manager* cameraManager,
-                           Krovane_Object_Manager* objectManager, Krovane_Console* console,
-                           Krovane_Light_Manager* lightManager, int dpi = 96);
+    // fonts. The level drawn is set with setLevel.
+    Krovane_Render_Manager(krovane::gfx::Device* device, Krovane_Console* console, int dpi = 96);
     virtual ~Krovane_Render_Manager();
     Krovane_Render_Manager(const Krovane_Render_Manager&) = delete;
     Krovane_Render_Manager& operator=(const Krovane_Render_Manager&) = delete;
@@ -46,13 +44,8 @@ public:
     // Virtual so that tests can read the lines a frame shows.
     virtual void DrawHudText(const Korvane_string& text, int x, int y);
 
-    // The managers drawn from now on (a level loaded again has new ones).
-    void setScene(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager,
-                  Krovane_Light_Manager* lightManager) {
-        cameraManager_ = cameraManager;
-        objectManager_ = objectManager;
-        lightManager_ = lightManager;
-    }
+    // The level drawn from now on (null: none; a level loaded again is a new one).
+    void setLevel(krovane::scene::Level* level) { level_ = level; }
     // The clear colour of every frame (0xAARRGGBB); the engine's, set after Init.
     void setBackColor(std::uint32_t color) { backColor_ = color; }
     // false: frames show the scene alone, as with the console closed, without
@@ -65,10 +58,8 @@ public:
 
 private:
     krovane::gfx::Device* device_;
-    Krovane_Camera_Manager* cameraManager_;
-    Krovane_Object_Manager* objectManager_;
     Krovane_Console* console_;
-    Krovane_Light_Manager* lightManager_;
+    krovane::scene::Level* level_ = nullptr;
     std::uint32_t backColor_ = 0xFF6482AA;
     bool overlayShown_ = true;
     krovane::gfx::Ref<krovane::gfx::Font> Font8Verdana_, Font16Verdana_, Font6Kartika_;

@@ -16,11 +16,6 @@ Krovane_Camera_Manager::Krovane_Camera_Manager(krovane::log::Log& console) : con
 
 Krovane_Camera_Manager::~Krovane_Camera_Manager() = default;
 
-bool Krovane_Camera_Manager::SetupFromFile(const char* file) {
-    LoadCameras(readLevel(file));
-    return true;
-}
-
 void Krovane_Camera_Manager::LoadCameras(const DynamicRow& tree) {
     markerMaterial_ = krovane::gfx::Material{};
     markerMaterial_.ambient = {1, 1, 1, 1};

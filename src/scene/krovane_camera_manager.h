@@ -34,8 +34,6 @@ public:
     Krovane_Camera_Manager(const Krovane_Camera_Manager&) = delete;
     Krovane_Camera_Manager& operator=(const Krovane_Camera_Manager&) = delete;
 
-    // Loads the level file (an engine path) and its cameras; always true.
-    bool SetupFromFile(const char* file);
     // Adds every camera listed under "_CAMERAS_" and makes camera 1 current.
     // A camera's keys are read under its own entry there; a listed name
     // without keys of its own is looked up in the whole tree, so a light or

@@ -1,13 +1,10 @@
 #include "scene/krovane_command_queue.h"
 
-#include "scene/krovane_camera_manager.h"
-#include "scene/krovane_object_manager.h"
+#include "scene/level.h"
 
 using namespace krovane::scene;
 
-Krovane_Command_Queue::Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager,
-                                             Krovane_Object_Manager* objectManager)
-    : cameraManager_(cameraManager), objectManager_(objectManager) {
+Krovane_Command_Queue::Krovane_Command_Queue(Level* level) : level_(level) {
     pending_.fresh();
     timeLine_ = pending_.AddToId(0, true, "TIME_LINE");
 }
@@ -27,15 +24,16 @@ void Krovane_Command_Queue::ProcessCommands() {
 }
 
 void Krovane_Command_Queue::Dispatch(const Korvane_string& line) {
+    if (level_ == nullptr) return;
     Korvane_string target, operation;
     line.DivideTwoParameters(&target, &operation);
     if (target == "console") {
-        if (objectManager_) objectManager_->PrintToConsole(operation, MessageType::Text);
+        level_->objects().PrintToConsole(operation, MessageType::Text);
     } else if (target == "cam_mngr" || target == "camera_manager") {
-        if (cameraManager_) cameraManager_->RunCommand(operation);
+        level_->cameras().RunCommand(operation);
     } else if (target == "obj_mngr" || target == "object_manager") {
-        if (objectManager_) objectManager_->ExecuteCommand(operation);
-    } else if (objectManager_) {
-        objectManager_->PrintToConsole(line, MessageType::Comment);
+        level_->objects().ExecuteCommand(operation);
+    } else {
+        level_->objects().PrintToConsole(line, MessageType::Comment);
     }
 }

@@ -17,21 +17,19 @@
 #include "params/dynamic_row.h"
 #include "params/korvane_string.h"
 
-class Krovane_Camera_Manager;
-class Krovane_Object_Manager;
+namespace krovane::scene {
+class Level;
+}
 
 class Krovane_Command_Queue : public krovane::log::LineQueue {
 public:
-    // Both managers are borrowed; a null one ignores the lines for it.
-    Krovane_Command_Queue(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager);
+    // The level is borrowed; without one, lines are dropped.
+    explicit Krovane_Command_Queue(krovane::scene::Level* level = nullptr);
     Krovane_Command_Queue(const Krovane_Command_Queue&) = delete;
     Krovane_Command_Queue& operator=(const Krovane_Command_Queue&) = delete;
 
-    // The managers the lines go to from now on (a level loaded again has new ones).
-    void setManagers(Krovane_Camera_Manager* cameraManager, Krovane_Object_Manager* objectManager) {
-        cameraManager_ = cameraManager;
-        objectManager_ = objectManager;
-    }
+    // The level the lines go to from now on (a level loaded again is a new one).
+    void setLevel(krovane::scene::Level* level) { level_ = level; }
     // Adds `line` to the pending tree, to run at the next ProcessCommands.
     void queueLine(const Korvane_string& line) override;
     // Runs every line queued before the call, oldest first, and deletes it.
@@ -42,8 +40,7 @@ public:
     const DynamicRow& pending() const { return pending_; }
 
 private:
-    Krovane_Camera_Manager* cameraManager_;
-    Krovane_Object_Manager* objectManager_;
+    krovane::scene::Level* level_;
     DynamicRow pending_;
     unsigned timeLine_ = 0;
 };

@@ -16,16 +16,9 @@ Krovane_Effect_Manager::Krovane_Effect_Manager(krovane::gfx::Device* device, kro
 
 Krovane_Effect_Manager::~Krovane_Effect_Manager() = default;
 
-bool Krovane_Effect_Manager::SetupFromFile(const char* file) { return setupFromTree(readLevel(file)); }
-
-bool Krovane_Effect_Manager::setupFromTree(const DynamicRow& level) {
-    LoadEffects(level);
-    console_.Print(setupSummary("Effect Manager", effectCount(), " Effects."), MessageType::Comment);
-    return true;
-}
-
 void Krovane_Effect_Manager::LoadEffects(const DynamicRow& tree) {
     addListed(tree, "_EFFECTS_", [&](const Korvane_string& name, unsigned entry) { addEffect(name, tree, entry); });
+    console_.Print(setupSummary("Effect Manager", effectCount(), " Effects."), MessageType::Comment);
 }
 
 void Krovane_Effect_Manager::addEffect(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {

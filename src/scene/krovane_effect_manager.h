@@ -46,11 +46,7 @@ public:
     Krovane_Effect_Manager(const Krovane_Effect_Manager&) = delete;
     Krovane_Effect_Manager& operator=(const Krovane_Effect_Manager&) = delete;
 
-    // Loads the level file and its effects, then prints the summary. Always true.
-    bool SetupFromFile(const char* file);
-    // The same for a level file already read.
-    bool setupFromTree(const DynamicRow& level);
-    // Adds every effect listed under "_EFFECTS_", in order.
+    // Adds every effect listed under "_EFFECTS_", in order, then prints the summary.
     void LoadEffects(const DynamicRow& tree);
 
     // The effect of the first entry named exactly `name`, or null. Copies the

@@ -12,16 +12,9 @@ Krovane_Light_Manager::Krovane_Light_Manager(krovane::log::Log& console) : conso
 
 Krovane_Light_Manager::~Krovane_Light_Manager() = default;
 
-bool Krovane_Light_Manager::SetupFromFile(const char* file) { return setupFromTree(readLevel(file)); }
-
-bool Krovane_Light_Manager::setupFromTree(const DynamicRow& level) {
-    LoadLights(level);
-    console_.Print(setupSummary("Light Manager", lightCount(), " lights."), MessageType::Comment);
-    return true;
-}
-
 void Krovane_Light_Manager::LoadLights(const DynamicRow& tree) {
     addListed(tree, "_LIGHTS_", [&](const Korvane_string& name, unsigned entry) { addLight(name, tree, entry); });
+    console_.Print(setupSummary("Light Manager", lightCount(), " lights."), MessageType::Comment);
 }
 
 void Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRow& tree, unsigned listedNode) {
@@ -38,10 +31,6 @@ void Krovane_Light_Manager::addLight(const Korvane_string& name, const DynamicRo
 void Krovane_Light_Manager::DrawLights(krovane::gfx::Device* device, krovane::gfx::Texture* first,
                                        krovane::gfx::Texture* second) const {
     entries_.forEach([&](std::uint32_t, const Krovane_Light& l) { l.DrawMarker(device, first, second); });
-}
-
-void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const {
-    if (effect != nullptr) SetLightParameters(effect, EffectBindings::resolve(*effect), lightIndex);
 }
 
 void Krovane_Light_Manager::SetLightParameters(krovane::gfx::Effect* effect, const EffectBindings& bindings,

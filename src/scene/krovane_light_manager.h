@@ -27,22 +27,17 @@ public:
     Krovane_Light_Manager(const Krovane_Light_Manager&) = delete;
     Krovane_Light_Manager& operator=(const Krovane_Light_Manager&) = delete;
 
-    // Reads the level file `file` (an engine path) and adds its lights, then
-    // prints the summary line. A missing or unreadable file adds none. Always true.
-    bool SetupFromFile(const char* file);
-    // The same for a level file already read.
-    bool setupFromTree(const DynamicRow& level);
-    // Adds every light listed under the first "_LIGHTS_" node of the tree, in order.
+    // Adds every light listed under the first "_LIGHTS_" node of the tree, in
+    // order, then prints the summary line.
     void LoadLights(const DynamicRow& tree);
     // Draws every light's marker in list order with the two textures (see DrawMarker).
     void DrawLights(krovane::gfx::Device* device, krovane::gfx::Texture* first, krovane::gfx::Texture* second) const;
 
     // Sets the seven light parameters of the light numbered `lightIndex` (the
-    // last light when no light has it) on `effect`: "LightPos", "LightColor",
+    // last light when no light has it) on `effect`, through its parameters
+    // found before (see EffectBindings): "LightPos", "LightColor",
     // "LightFalloff", "LightSpecular", "LightSpecular_Itens", "LightAmbient"
     // and "Attenuation", in that order. Nothing without lights or an effect.
-    void SetLightParameters(krovane::gfx::Effect* effect, unsigned lightIndex) const;
-    // The same through the effect's parameters found before (see EffectBindings).
     void SetLightParameters(krovane::gfx::Effect* effect, const krovane::scene::EffectBindings& bindings,
                             unsigned lightIndex) const;
 

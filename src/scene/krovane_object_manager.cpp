@@ -210,41 +210,32 @@ void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {
     }
 }
 
-bool Krovane_Object_Manager::LoadObjects(const DynamicRow* tree) {
+void Krovane_Object_Manager::LoadObjects(const DynamicRow& tree) {
     errors_ = 0;
-    if (tree != nullptr) {
-        resources_.beginSnapshot();
-        forEachListed(*tree, "_OBJECTS_", [&](unsigned entry) {
-            // The n-th value of a key of the entry ("" when it has none).
-            const auto value = [&](const char* key, unsigned n) {
-                unsigned id = tree->TopId(tree->iLookInFor(entry, key));
-                for (unsigned k = 0; k < n && id != 0; ++k) id = tree->NextId(id);
-                return tree->iLookName(id);
-            };
-            if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") return;
-            std::array<float, 3> scale;
-            const bool scaleRead = readScale(*tree, tree->iLookInFor(entry, "_SCALE_"), scale);
-            const Korvane_string path = value("_OBJECT_PATH_", 0);
-            if (path.empty()) lacking_ = lackingKey(*tree, entry, "_OBJECT_PATH_");
-            AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
-                      value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
-                      value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
-            lacking_ = Korvane_string();
-            if (!scaleRead)
-                PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),
-                               MessageType::Error);
-        });
-        resources_.endSnapshot();
-    }
+    resources_.beginSnapshot();
+    forEachListed(tree, "_OBJECTS_", [&](unsigned entry) {
+        // The n-th value of a key of the entry ("" when it has none).
+        const auto value = [&](const char* key, unsigned n) {
+            unsigned id = tree.TopId(tree.iLookInFor(entry, key));
+            for (unsigned k = 0; k < n && id != 0; ++k) id = tree.NextId(id);
+            return tree.iLookName(id);
+        };
+        if (value("_OBJECT_TYPE_", 0) != "_OBJECT_SIMPLE_") return;
+        std::array<float, 3> scale;
+        const bool scaleRead = readScale(tree, tree.iLookInFor(entry, "_SCALE_"), scale);
+        const Korvane_string path = value("_OBJECT_PATH_", 0);
+        if (path.empty()) lacking_ = lackingKey(tree, entry, "_OBJECT_PATH_");
+        AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
+                  value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
+                  value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
+        lacking_ = Korvane_string();
+        if (!scaleRead)
+            PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),
+                           MessageType::Error);
+    });
+    resources_.endSnapshot();
     Korvane_string summary = setupSummary("Object Manager", errors_, " errors and ");
     summary += static_cast<int>(lastId());
     summary += " objects.";
     PrintToConsole(summary, MessageType::Comment);
-    return true;
-}
-
-bool Krovane_Object_Manager::SetupFromFile(const char* file) {
-    errors_ = 0;
-    const DynamicRow level = readLevel(file);
-    return LoadObjects(&level);
 }

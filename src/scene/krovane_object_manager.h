@@ -82,10 +82,8 @@ public:
     // Runs one object command (the text after the target word).
     void ExecuteCommand(const Korvane_string& text);
     void PrintToConsole(const Korvane_string& text, MessageType type);
-    // Creates the objects of "_OBJECTS_" and prints the summary. Always true.
-    bool LoadObjects(const DynamicRow* tree);
-    // Reads the level file and loads its objects. Always true.
-    bool SetupFromFile(const char* file);
+    // Creates the objects of "_OBJECTS_" and prints the summary.
+    void LoadObjects(const DynamicRow& tree);
 
     // With `keep`, the objects added from now on remember which files they
     // were made from (model, textures, every texture path tried), for

@@ -179,13 +179,6 @@ Korvane_string Static_CObject::GetEffectName(unsigned k) const {
     return k == 0 ? Korvane_string() : params->iLookName(id);
 }
 
-void Static_CObject::SetTransformParameters(Effect* effect, const Matrix& view, const Matrix& projection) const {
-    if (effect == nullptr) return;
-    const Matrix worldViewProjection = multiply(multiply(world, view), projection);
-    effect->SetMatrix("mat_World_View_Proj", &worldViewProjection);
-    effect->SetMatrix("matWorld", &world);
-}
-
 bool Static_CObject::inView(const Matrix& view, const Matrix& projection) const {
     return boxInView(multiply(multiply(world, view), projection));
 }

@@ -76,10 +76,6 @@ public:
     // Whether any of the model's box may be seen through `view` and
     // `projection`; true without a model.
     bool inView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
-    // Sets "mat_World_View_Proj" (world * view * projection) and "matWorld"
-    // on `effect`; nothing when it is null.
-    void SetTransformParameters(krovane::gfx::Effect* effect, const krovane::gfx::Matrix& view,
-                                const krovane::gfx::Matrix& projection) const;
 
     krovane::gfx::Matrix world;
     float position[3] = {0.0f, 0.0f, 0.0f};

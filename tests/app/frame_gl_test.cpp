@@ -31,10 +31,7 @@ TEST_F(GlDevice, TheBundledLevelShowsItsReferencePicture) {
     std::filesystem::copy(KROVANE_DEMO_DIR, ".", std::filesystem::copy_options::recursive);
     SDL_SetWindowSize(static_cast<SDL_Window*>(window->nativeHandle()), 256, 192);
     Krovane engine;
-    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    engine.ReadRenderSettings(&config);
-    engine.adoptDevice(device);
-    engine.Initialize();
+    engine.Initialize(device, Krovane::readSettings(dir.path()));
     engine.renderManager()->setOverlayShown(false);
     for (int i = 0; i < 2; ++i) engine.renderManager()->RenderFrame(0.0f);  // the first sets the camera
     std::vector<std::uint32_t> f;
@@ -71,8 +68,7 @@ TEST_F(GlDevice, PicturesTakenWithinOneSecondEachGetAFileOfTheirOwn) {
     writeFile("shot_2026-12-07_03-05-12_2.png", "the user's own");
     Clock::setManualUtc({2026, 12, 7, 3, 5, 12});
     Krovane engine;
-    engine.adoptDevice(device);
-    engine.Initialize();
+    engine.Initialize(device);
     MainLoop loop(engine);
     for (int press = 0; press < 2; ++press) {
         loop.handleEvent(WindowEvent{WindowEvent::Type::KeyDown, 0, 0, krovane::platform::kVkSnapshot, false});

@@ -56,9 +56,7 @@ _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
     }
     ~Engine() override { Clock::useRealTime(); }
     void start() {
-        engine.ReadRenderSettings(nullptr);
-        engine.adoptDevice(device);
-        engine.Initialize();
+        engine.Initialize(device);
     }
     std::vector<LoggedLine> lines() { return krovane::test::loggedMessages(*engine.console()); }
     // A frame's input `ms` later, as the main loop routes it.
@@ -153,8 +151,7 @@ TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
         writeLevel();
         c.breakIt();
         Krovane broken;
-        broken.adoptDevice(krovane::gfx::RecordingDevice::create());
-        broken.Initialize();
+        broken.Initialize(krovane::gfx::RecordingDevice::create());
         std::vector<std::string> said;
         for (const LoggedLine& line : krovane::test::loggedMessages(*broken.console()))
             if (line.type == "_ERROR_") said.push_back(line.text);
@@ -375,20 +372,19 @@ TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues
         {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0, 1}},
         {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4\nANISOTROPY = 4, 2", {0xFF6482AA, 0, 3, 0, 1}},
         {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0, 1}}};
-    Krovane engine;
+    Krovane::Settings read;
     const auto settings = [&] {
-        return std::vector<std::uint32_t>{engine.backColor, engine.multisampleType, engine.fillMode,
-                                          engine.multisampleAntialias, engine.maxAnisotropy};
+        return std::vector<std::uint32_t>{read.backColor, read.multisampleType, read.fillMode,
+                                          read.multisampleAntialias, read.maxAnisotropy};
     };
-    engine.ReadRenderSettings(nullptr);
-    EXPECT_EQ(settings(), cases[0].second);
+    EXPECT_EQ(settings(), cases[0].second);  // the defaults, before anything is read
     for (const auto& [text, expected] : cases) {
         const DynamicRow c = config(text);
-        engine.ReadRenderSettings(&c);
+        Krovane::ReadRenderSettings(&c, read);
         EXPECT_EQ(settings(), expected) << text;
         // The device's filters start anisotropic, of degree 1 (trilinear) unless more is asked.
         const krovane::gfx::Ref<krovane::gfx::RecordingDevice> device = krovane::gfx::RecordingDevice::create();
-        engine.adoptDevice(device);
+        Krovane::setFixedStates(*device, read);
         using krovane::gfx::SamplerState;
         for (const SamplerState s : {SamplerState::MinFilter, SamplerState::MagFilter, SamplerState::MipFilter})
             EXPECT_EQ(device->samplerState(0, s), krovane::gfx::kFilterAnisotropic);

@@ -75,10 +75,10 @@ struct Watch : ::testing::Test {
                "_EFFECTS_ { vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } } }\n";
     }
     void start(ModelLevel* model = nullptr, const fs::path& modelFile = {}) {
-        engine.ReadRenderSettings(nullptr);
-        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
-        engine.keepSources = true;
-        engine.Initialize();
+        Krovane::Settings settings;
+        settings.root = model != nullptr ? model->folder() : fs::path();
+        settings.keepSources = true;
+        engine.Initialize(krovane::gfx::RecordingDevice::create(), settings);
         auto fake = std::make_unique<FakeWatcher>();
         watcher = fake.get();
         watch = std::make_unique<LevelWatch>(engine, std::move(fake), model, modelFile);
@@ -234,8 +234,7 @@ TEST_F(Watch, AModelFileMakesItsLevelAgain) {
     testing::internal::CaptureStderr();
     ASSERT_TRUE(model.prepare(file, "test", error)) << error;
     testing::internal::GetCapturedStderr();
-    fs::current_path(model.folder());
-    start(&model, file);
+    start(&model, file);  // the level's own folder is not the current one
     // The model and the texture beside it (their reloads are the end-to-end test's), nothing of the level made for it.
     EXPECT_EQ(watch->watched().size(), 2u);
     // Made again and framed again when it or its texture changes (the end-to-end test's); half written, the level

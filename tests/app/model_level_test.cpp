@@ -65,8 +65,7 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
         ASSERT_TRUE(
             ModelLevel::writeLevel(dir.path(), "model.x", ModelLevel::frame(model.low, model.high), "a box", error));
         Krovane engine;
-        engine.adoptDevice(krovane::gfx::RecordingDevice::create());
-        engine.Initialize();
+        engine.Initialize(krovane::gfx::RecordingDevice::create());
         for (const auto& line : krovane::test::loggedMessages(*engine.console()))
             EXPECT_NE(line.type, "_ERROR_") << line.text;
         const auto* object = dynamic_cast<const Static_CObject*>(engine.objectManager()->entry(1)->object.get());

@@ -182,6 +182,16 @@ TEST(PathResolver, BackslashesLetterCasePerComponentAndNewFiles) {
                                        {"nowhere\\deeper\\file", "nowhere/deeper/file"},
                                        {"LOG.dr", "LOG.dr"}})
         EXPECT_EQ(kp::PathResolver::resolve(engine), disk) << engine;
+    // With a root, relative paths resolve there whatever the current folder; absolute ones stay.
+    kp::PathResolver::setRoot(dir.path() / "textures");
+    fs::current_path(dir.path() / "fx");
+    for (const auto& [engine, disk] : {std::pair<std::string, fs::path>{"STONE.bmp", "Stone.BMP"},
+                                       {"_def\\white.bmp", "_def/white.bmp"},
+                                       {"new\\file", "new/file"}})
+        EXPECT_EQ(kp::PathResolver::resolve(engine), dir.path() / "textures" / disk) << engine;
+    EXPECT_EQ(kp::PathResolver::resolve("/nowhere/x"), fs::path("/nowhere/x"));
+    kp::PathResolver::setRoot({});
+    EXPECT_EQ(kp::PathResolver::resolve("vek_phong.fx"), fs::path("vek_Phong.fx"));
 }
 
 TEST(VirtualKeys, LayoutByPositionAndNoTwoKeysShareACode) {

@@ -37,7 +37,8 @@ struct RenderManager : SceneFixture<Krovane_Console> {
         copyDemoFile("fx/vek_Phong.fx");
     }
     void init() {
-        render = std::make_unique<HudRecorder>(device.get(), &cameras, &objects, &log, &lights);
+        render = std::make_unique<HudRecorder>(device.get(), &log);
+        render->setLevel(&scene.level);
         render->Init();
     }
     // One frame: its head-up lines; its calls stay on the device.
@@ -75,7 +76,7 @@ TEST_F(RenderManager, TheNormalFrameShowsFourHudLinesThenTheScene) {
     init();
     EXPECT_EQ(frame(12.0f)[0].text, CP("Текушая камера : -"));  // a level without cameras still draws
     writeFile("level.DR", "_CAMERAS_ { cam { _POSITION_ { -0.5 2.9 10 } _LOOK_ { 0 0 0 } } }");
-    cameras.SetupFromFile("level.DR");
+    cameras.LoadCameras(krovane::scene::readLevel("level.DR"));
     EXPECT_EQ(frame(0.0f), (Hud{{CP("Текушая камера : 1"), 5, 5},
                                 {CP("Число объектов : 0"), 5, 15},
                                 {CP("Камера в : Position 0 2 10  Rotation 0 0 0"), 5, 25},

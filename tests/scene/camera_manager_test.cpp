@@ -163,7 +163,7 @@ TEST_F(CameraControl, ALevelWithoutCamerasDoesNothing) {
     input.x = 50;
     cameras.MouseLook(input, true);
     cameras.DrawCameras(device.get());
-    cameras.SetupFromFile("missing_level");  // no file: no cameras, no message
+    cameras.LoadCameras(krovane::scene::readLevel("missing_level"));  // no file: no cameras, no message
     EXPECT_EQ(cameras.CurrentNumber(), 0);
     EXPECT_TRUE(device->calls().empty());
     EXPECT_TRUE(lines().empty());

@@ -9,7 +9,7 @@ namespace {
 using namespace krovane::test;
 
 struct CommandQueue : SceneFixture<> {
-    Krovane_Command_Queue queue{&cameras, &objects};
+    Krovane_Command_Queue queue{&scene.level};
     std::size_t loaded = 0;
     void SetUp() override {
         cameras.LoadCameras(treeOf("_CAMERAS_ { a { } b { } }"));
@@ -46,14 +46,6 @@ TEST_F(CommandQueue, TargetsAreExactWordsAndAnythingElseIsAComment) {
                                                       {"a note to self", "_COMMENT_"},
                                                       {"   ", "_COMMENT_"}}));
     EXPECT_EQ(cameras.CurrentNumber(), 1);
-}
-
-// Each target's line is dropped, not handed to a missing manager (which would crash), and the queue is emptied.
-TEST(CommandQueueWithoutManagers, LinesAreDroppedSafely) {
-    Krovane_Command_Queue queue(nullptr, nullptr);
-    for (const char* line : {"console x", "cam_mngr camera.next", "obj_mngr show.list", "note"}) queue.queueLine(line);
-    queue.ProcessCommands();
-    EXPECT_EQ(queue.pending().nodeCount(), 1u);
 }
 
 }  // namespace

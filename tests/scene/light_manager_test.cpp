@@ -79,7 +79,7 @@ TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
               "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
               "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
               "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");
-    lights.SetupFromFile("POLYGON01");
+    lights.LoadLights(krovane::scene::readLevel("POLYGON01"));
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  sun", "_TEXT_"},
                                                 {"[+] Light:  desk lamp", "_TEXT_"},
                                                 {"[+] Light:  moon", "_TEXT_"},
@@ -89,13 +89,12 @@ TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
 }
 
 TEST_F(LightManager, LevelsWithoutListedLightsAddNone) {
-    lights.SetupFromFile("NO_SUCH_LEVEL");
+    lights.LoadLights(krovane::scene::readLevel("NO_SUCH_LEVEL"));
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Light Manager setup completed with 0 lights.", "_COMMENT_"}}));
     for (const char* text : {"", "_CAMERAS_ { cam { } }", "_LIGHTS_ { }", "_LIGHTS_", "x { _LIGHTS_ }"}) {
         lights.LoadLights(treeOf(text));
         EXPECT_EQ(lights.lightCount(), 0u) << text;
     }
-    EXPECT_EQ(lines().size(), 1u);
 }
 
 // A name listed without keys is read from the first node of that name, or
@@ -105,7 +104,9 @@ TEST_F(LightManager, ListedNamesAndTheirNodes) {
     EXPECT_EQ(walk(), (std::vector<std::string>{"bare", "elsewhere"}));
     EXPECT_EQ(fields(*lights.light(1)), kDefaults);
     EXPECT_EQ(fields(*lights.light(2)), with({{0, 5}, {1, 6}, {2, 7}, {3, 1}}));
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  bare", "_TEXT_"}, {"[+] Light:  elsewhere", "_TEXT_"}}));
+    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  bare", "_TEXT_"},
+                                                {"[+] Light:  elsewhere", "_TEXT_"},
+                                                {"Light Manager setup completed with 2 lights.", "_COMMENT_"}}));
     lights.LoadLights(
         treeOf("_CAMERAS_ { main { _POSITION_ { 9 9 9 } } }\n_LIGHTS_ { main { _POSITION_ { 1 2 3 } } }"));
     EXPECT_EQ(lights.light(3)->position.x, 1.0f);

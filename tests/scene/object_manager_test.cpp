@@ -43,7 +43,7 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
         two   { _OBJECT_PATH_ { objects\missing.DR } _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _POSITION_ { 2 0 0 } }
         light { _OBJECT_TYPE_ { _OBJECT_LIGHT_ } _OBJECT_PATH_ { objects\c.DR } }
         three { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\b.DR } _POSITION_ { 3 0 0 } } })");
-    EXPECT_TRUE(objects.SetupFromFile("level.DR"));
+    objects.LoadObjects(krovane::scene::readLevel("level.DR"));
     EXPECT_EQ(lines(),
               (std::vector<LoggedLine>{{"[O.F.] objects\\a.DR", "_TEXT_"},
                                        {"[O.F.] objects\\missing.DR", "_TEXT_"},
@@ -55,7 +55,7 @@ TEST_F(ObjectManager, ALevelsObjectsTakeDenseIdsAndFailuresAreCounted) {
     EXPECT_EQ(objects.entry(2)->path, "objects\\b.DR");
     EXPECT_EQ(objects.objectCount(), 2u);
     EXPECT_EQ(objects.errors(), 1u);
-    objects.SetupFromFile("none.DR");  // errors are counted per setup, objects all there are
+    objects.LoadObjects(krovane::scene::readLevel("none.DR"));  // errors are counted per setup, objects all there are
     EXPECT_EQ(lines().back(), (LoggedLine{"Object Manager setup completed with 0 errors and 2 objects.", "_COMMENT_"}));
 }
 

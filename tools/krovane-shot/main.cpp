@@ -6,8 +6,8 @@
 //   krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
 //
-// It works in LEVEL_DIR as the viewer works in its own folder: it reads
-// "ini.txt" there, loads the level and leaves "LOG.dr" there. A model file
+// It opens LEVEL_DIR as the viewer does: it reads "ini.txt" there, loads the
+// level and leaves "LOG.dr" there. A model file
 // (.x, .gltf, .glb, .obj, .fbx, .dae) is shown in a level made for it in the
 // cache (see app/model_level.h), where LOG.dr then goes. The image goes to
 // FILE, replacing it; without --out to shot.png in the folder it was started
@@ -142,19 +142,20 @@ std::string nothingLoaded(const Krovane& engine, bool modelFile) {
     return {};
 }
 
-// Loads the level in the working directory and prints its log and warnings.
-int checkLevel(bool strict, const ModelLevel& model) {
+// Loads the level in `folder` and prints its log and warnings.
+int checkLevel(const std::filesystem::path& folder, bool strict, const ModelLevel& model) {
     Krovane engine;
-    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    engine.ReadRenderSettings(&config);
+    Krovane::Settings settings = Krovane::readSettings(folder);
     std::string error;
+    krovane::gfx::Ref<krovane::gfx::Device> device;
     auto window = krovane::platform::Window::create("krovane-shot", 64, 64, true, error);
-    if (!window || krovane::gfx::failed(engine.InitDevice(*window, error))) {
+    if (!window || krovane::gfx::failed(Krovane::InitDevice(*window, settings, &device, error))) {
         std::fprintf(stderr, "krovane-shot: no offscreen OpenGL (%s); checking without compiling the effects\n",
                      error.c_str());
-        engine.adoptDevice(krovane::gfx::createNullDevice());
+        device = krovane::gfx::createNullDevice();
     }
-    engine.Initialize(window ? window->verticalDpi() : 96);
+    if (window) settings.dpi = window->verticalDpi();
+    engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     const bool error_found = printLog(*engine.console());
     const std::vector<std::string> warned = levelWarnings(engine);
@@ -171,23 +172,24 @@ struct Options {
     std::string out, level;  // no --out: a free name from "shot.png" on
 };
 
-// Draws the level in the working directory and writes the picture to
-// `outPath` (a free name from it without --out); the exit status.
-int drawLevel(const Options& o, const ModelLevel& model, const std::filesystem::path& outPath) {
+// Draws the level in `folder` and writes the picture to `outPath` (a free
+// name from it without --out); the exit status.
+int drawLevel(const std::filesystem::path& folder, const Options& o, const ModelLevel& model,
+              const std::filesystem::path& outPath) {
     namespace fs = std::filesystem;
     const auto started = std::chrono::steady_clock::now();
     Krovane engine;
-    engine.errorsOnStderr = true;  // --check prints the whole log instead
-    const DynamicRow config = Krovane::LoadIniParameters("ini.txt");
-    engine.ReadRenderSettings(&config);
+    Krovane::Settings settings = Krovane::readSettings(folder);
+    settings.errorsOnStderr = true;  // --check prints the whole log instead
     std::string error;
+    krovane::gfx::Ref<krovane::gfx::Device> device;
     std::unique_ptr<krovane::platform::Window> window;
     // A thumbnail is cut from the middle of a frame drawn 4:3, as the cameras see.
     const auto side = static_cast<std::uint32_t>(std::max(o.width, o.height));
     const long drawnWidth = o.thumbnail ? static_cast<long>(Thumbnail::drawnWidth(side)) : o.width;
     const long drawnHeight = o.thumbnail ? static_cast<long>(side) : o.height;
     if (o.null) {
-        engine.adoptDevice(krovane::gfx::createNullDevice());
+        device = krovane::gfx::createNullDevice();
     } else {
         window = krovane::platform::Window::create("krovane-shot", static_cast<int>(drawnWidth),
                                                    static_cast<int>(drawnHeight), true, error);
@@ -195,12 +197,13 @@ int drawLevel(const Options& o, const ModelLevel& model, const std::filesystem::
             std::fprintf(stderr, "krovane-shot: no offscreen window: %s\n", error.c_str());
             return 1;
         }
-        if (krovane::gfx::failed(engine.InitDevice(*window, error))) {
+        if (krovane::gfx::failed(Krovane::InitDevice(*window, settings, &device, error))) {
             std::fprintf(stderr, "krovane-shot: cannot create the 3D device: %s\n", error.c_str());
             return 1;
         }
+        settings.dpi = window->verticalDpi();
     }
-    engine.Initialize(window ? window->verticalDpi() : 96);
+    engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     // Nothing to show is a failure, never an empty picture: the log's errors, on stderr above, say why.
     if (const std::string why = nothingLoaded(engine, !model.folder().empty()); !why.empty()) {
@@ -351,20 +354,21 @@ int main(int argc, char** argv) {
         }
         level = model.folder().string();
     }
-    fs::current_path(level, ec);
-    if (ec) {
-        std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), ec.message().c_str());
+    const fs::path folder = fs::absolute(level, ec);
+    if (!fs::is_directory(folder, ec)) {
+        const std::string why = ec ? ec.message() : std::make_error_code(std::errc::no_such_file_or_directory).message();
+        std::fprintf(stderr, "krovane-shot: cannot work in %s: %s\n", level.c_str(), why.c_str());
         return 1;
     }
-    if (o.check) return checkLevel(o.strict, model);
-    if (!o.thumbnail) return drawLevel(o, model, outPath);
+    if (o.check) return checkLevel(folder, o.strict, model);
+    if (!o.thumbnail) return drawLevel(folder, o, model, outPath);
 
     // A thumbnail is drawn in a child process held to its time and memory:
     // a model too large or a driver that hangs gives no thumbnail, not a stuck file manager.
     const long seconds = thumbnailLimit("KROVANE_THUMBNAIL_SECONDS", kThumbnailSeconds);
     const long megabytes = thumbnailLimit("KROVANE_THUMBNAIL_MEMORY_MB", kThumbnailMegabytes);
     const krovane::platform::ChildOutcome outcome = krovane::platform::runInChildProcess(
-        [&](std::string&) { return drawLevel(o, model, outPath); }, static_cast<unsigned>(seconds),
+        [&](std::string&) { return drawLevel(folder, o, model, outPath); }, static_cast<unsigned>(seconds),
         static_cast<std::size_t>(megabytes) << 20);
     if (outcome.finished) return outcome.exitCode;
     fs::remove(fs::path(outPath) += ".part", ec);
