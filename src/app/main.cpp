@@ -38,7 +38,7 @@ constexpr const char* kUsage =
     "usage: krovane [--watch] [LEVEL_DIR]\n"
     "       krovane MODEL\n"
     "       krovane --help | --version\n"
-    "Opens the level in LEVEL_DIR (default: the current folder) and works there:\n"
+    "Opens the level in LEVEL_DIR (default: the current folder):\n"
     "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
     "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
     "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n"
