@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -48,7 +49,10 @@ public:
                              std::string("gl: the renderer \"") + renderer +
                                  "\" draws in software, where multisampling costs about eight times the frame; "
                                  "MULTISAMPLE_TYPE 0 in ini.txt makes it faster");
-        clipControl_ = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
+        // KROVANE_GL_NO_CLIP_CONTROL=1 takes the shader's mapping on any driver (tests, reports of depth faults).
+        const char* noClipControl = std::getenv("KROVANE_GL_NO_CLIP_CONTROL");
+        clipControl_ = !(noClipControl != nullptr && noClipControl[0] != '\0' && noClipControl[0] != '0') &&
+                       (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control"));
         if (clipControl_) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         caps_.anisotropy = epoxy_gl_version() >= 46 ||
                            epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||

@@ -13,7 +13,7 @@
 // culled by the cull mode (see Device). Each draw sets only the GL
 // state that differs from what the context holds. Depth runs from 0 to 1 as
 // the engine's projection matrices expect (glClipControl, or the same mapping
-// in the shader where the driver lacks it). Screen-pixel vertices are placed
+// in the shader where the driver lacks it, or where KROVANE_GL_NO_CLIP_CONTROL=1). Screen-pixel vertices are placed
 // with pixel centres on whole coordinates, as the engine's screen layouts
 // assume. A software renderer asked for multisampling reports a note
 // (platform/reporter.h) that it is slow there.

@@ -107,6 +107,28 @@ TEST_F(Gl, ScreenQuadsLandWhereSaidDepthRunsFromZeroToOneAndCachedStateFollowsEv
     expectArea(frame(), 1, 1, kWidth - 1, kHeight - 1, 0x800000, 2);
 }
 
+// Depth 0 to 1 on both paths: glClipControl, and the shader's mapping drivers without it take. Broken, the
+// mapping shows what lies in front of depth 0 or hides what lies at it.
+TEST_F(Gl, DepthRunsFromZeroToOneWithoutClipControlToo) {
+    for (const char* noClipControl : {"0", "1"}) {
+        ::setenv("KROVANE_GL_NO_CLIP_CONTROL", noClipControl, 1);
+        const bool opened = open();
+        ::unsetenv("KROVANE_GL_NO_CLIP_CONTROL");
+        if (!opened) GTEST_SKIP() << "no OpenGL device here: " << reason;
+        clear(0xFF000000);
+        device->BeginScene();
+        quad(0, 0, 64, 48, 0xFF0000FF, 0.6f);   // far, blue
+        quad(0, 0, 32, 48, 0xFFFF0000, 0.2f);   // nearer, red, on the left half
+        quad(0, 0, 64, 24, 0xFFFFFFFF, -0.1f);  // in front of depth 0: clipped
+        quad(32, 0, 64, 48, 0xFF00FF00, 0.0f);  // at depth 0, green, on the right half
+        device->EndScene();
+        const auto f = frame();
+        expectArea(f, 1, 1, 31, kHeight - 1, 0xFF0000);
+        expectArea(f, 33, 1, kWidth - 1, kHeight - 1, 0x00FF00);
+        TearDown();
+    }
+}
+
 // The frame buffers follow the window's size: after a resize a clear fills all of the new size.
 TEST_F(Gl, AClearAfterAResizeFillsTheNewSize) {
     OPEN_OR_SKIP();
