@@ -169,4 +169,6 @@ void Krovane::Shutdown() {
     // Last: the level borrows the device. Resources made on it hold it too,
     // so it (and the GL context) goes with whichever is released last.
     device_.reset();
+    // Engine paths are the running engine's: a later one, or a tool's own files, start from the current folder.
+    krovane::platform::PathResolver::setRoot({});
 }

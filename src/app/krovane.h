@@ -122,7 +122,8 @@ public:
     void Initialize(krovane::gfx::Ref<krovane::gfx::Device> device);
 
     // Saves the log to "LOG.dr", then releases the textures, the level, the
-    // console and last the device. Runs its work once however often it is called.
+    // console and last the device, and lets go of the root. Runs its work
+    // once however often it is called.
     void Shutdown();
 
     // Loads the level file again as at start (its stages and their log lines)
