@@ -11,7 +11,6 @@
 #include "formats/x_model.h"
 #include "log/log.h"
 #include "params/tree_text_format.h"
-#include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "platform/programs.h"
@@ -24,10 +23,6 @@ namespace krovane::app {
 
 namespace {
 
-// Raised when what the level is made of changes (the level's files, or how
-// krovane-import converts: 2 made the normals a model lacks keep its hard
-// edges), so that old levels and imported copies are made again.
-constexpr const char* kStampHeader = "krovane model level 2";
 constexpr const char* kImported = "models\\model.x";
 constexpr float kMargin = 1.15f;  // room left around the model
 
@@ -91,24 +86,6 @@ fs::path importProgram() {
          {program.empty() ? fs::path() : program.parent_path(), fs::path(KROVANE_BUILD_TOOLS_DIR)})
         if (!folder.empty() && fs::is_regular_file(folder / "krovane-import", ec)) return folder / "krovane-import";
     return "krovane-import";
-}
-
-// The cache folder of the model at `model`: its name and a hash of its whole path.
-fs::path cachedFolder(const fs::path& model) {
-    const fs::path cache = krovane::platform::cacheFolder();
-    if (cache.empty()) return {};
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (unsigned char c : model.string()) hash = (hash ^ c) * 1099511628211ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    std::string stem = model.stem().string().substr(0, 40);
-    return cache / "models" / (stem + "-" + hex);
-}
-
-std::string readText(const fs::path& path) {
-    std::string text;
-    krovane::platform::readWholeFile(path, text, 1 << 16);
-    return text;
 }
 
 // The model's box in its own space; false, with why ("FILE:8:8: ..."), when
@@ -269,64 +246,44 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
         fs::copy_file(data / file, folder_ / file, fs::copy_options::update_existing, ec);
     }
     const bool importing = lower(model.extension().string()) != ".x";
-    krovane::platform::FileStamp stamp;
-    krovane::platform::fileStamp(model, stamp);
-    const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
-                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + " " +
-                                  std::to_string(stamp.inode) + " " + std::to_string(stamp.changed) + "\n";
-    made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
+    const std::string stamp = ModelCache::stampOf(model);
+    made_ = !ModelCache::stamped(folder_, stamp) || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
             (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
     if (!made_) return true;
-    fs::remove(folder_ / "stamp", ec);
+    ModelCache::setStamp(folder_, "");
     importFailure_.clear();
     const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
     Vector3 low, high;
     modelFailure_.clear();
     const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high, modelFailure_);
     if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
-    if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
+    if (importFailure_.empty()) ModelCache::setStamp(folder_, stamp);
     return true;
 }
 
-ModelLevel::~ModelLevel() {
-    // All but the pictures taken there: a folder that still holds some stays, and says so.
-    std::error_code ec;
-    if (temporary_.empty()) return;
-    bool pictures = false;
-    for (const fs::directory_entry& entry : fs::directory_iterator(temporary_, ec)) {
-        const bool picture = entry.is_regular_file(ec) && lower(entry.path().extension().string()) == ".png";
-        if (!picture) fs::remove_all(entry.path(), ec);
-        pictures = pictures || picture;
-    }
-    if (!pictures)
-        fs::remove(temporary_, ec);
-    else
-        std::fprintf(stderr, "%s: the pictures taken are kept in %s\n", program_.c_str(), temporary_.string().c_str());
-}
+ModelLevel::~ModelLevel() = default;
 
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = false;
     modelFailure_.clear();
     importFailure_.clear();
-    program_ = program;
     const fs::path data = dataFolder();
     if (data.empty()) {
         error = "the shipped effect and textures are not installed (share/krovane/demo)";
         return false;
     }
     std::error_code ec;
-    folder_ = cachedFolder(model);
+    folder_ = ModelCache::cachedFolder(model);
     if (!folder_.empty() && !fs::create_directories(folder_, ec) && ec) folder_.clear();
     if (folder_.empty() || !fill(model, data, program, error)) {
         // No cache, or one that cannot be written (a sandbox): a folder of this run's own, removed on exit.
-        if (temporary_.empty()) temporary_ = krovane::platform::privateTemporaryFolder(error);
-        folder_ = temporary_;
+        folder_ = cache_.temporaryFolder(program, error);
         if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
     if (announced_ != folder_)
         std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s%s\n", program,
                      model.string().c_str(), folder_.string().c_str(),
-                     folder_ == temporary_ ? " (removed on exit: no cache to keep it in)" : "");
+                     folder_ == cache_.temporary() ? " (removed on exit: no cache to keep it in)" : "");
     announced_ = folder_;
     return true;
 }

@@ -7,16 +7,9 @@
 // (share/krovane/demo beside the installed program) or, run from a build,
 // from the source tree's demo/. A user may copy it as a starting level.
 //
-// It lives in the cache, $XDG_CACHE_HOME/krovane/models/NAME-HASH (one
-// folder per model path), so that LOG.dr and everything else written goes
-// there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
-// home) or where it cannot be written, a new private temporary folder is
-// used, made again in place while the program runs and removed with the
-// ModelLevel (on exit), so that no run leaves one behind; only the pictures
-// taken there (.png) are kept, and then the folder too. A file "stamp"
-// there names the model file's size, time, inode and status-change time:
-// while they are the same, the level (and an imported copy) is used again as
-// it is; a copy with the same size and time (cp -p) is another file.
+// It lives in the cache (or, without one, a private temporary folder removed
+// on exit), never beside the model, and is used again while the model file is
+// unchanged: see ModelCache.
 //
 // A .x is used where it is, through a link "source" to its folder, so that
 // the textures beside it are found there. Other formats (.gltf, .glb, .obj,
@@ -35,6 +28,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/model_cache.h"
 #include "gfx/geometry.h"
 
 namespace krovane::log {
@@ -112,10 +106,9 @@ private:
     // Links the .x model into the folder; its engine path.
     std::string linkModel(const std::filesystem::path& model);
 
+    ModelCache cache_;
     std::filesystem::path folder_;
     std::filesystem::path announced_;  // the folder said on stderr
-    std::filesystem::path temporary_;  // the private temporary folder made, if any
-    std::string program_;              // the program's name, for messages
     std::string importFailure_;
     bool made_ = false;
     std::string modelFailure_;  // empty when the model read
