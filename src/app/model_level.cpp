@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <vector>
 
+#include "app/model_import.h"
 #include "formats/x_model.h"
 #include "log/log.h"
 #include "params/tree_text_format.h"
@@ -23,7 +23,6 @@ namespace krovane::app {
 
 namespace {
 
-constexpr const char* kImported = "models\\model.x";
 constexpr float kMargin = 1.15f;  // room left around the model
 
 // The files taken from the installed data (or the source tree's demo/).
@@ -78,16 +77,6 @@ fs::path dataFolder() {
     return {};
 }
 
-// krovane-import: beside the running program, in the build's tools folder, else on PATH.
-fs::path importProgram() {
-    std::error_code ec;
-    const fs::path program = krovane::platform::runningProgram();
-    for (const fs::path& folder :
-         {program.empty() ? fs::path() : program.parent_path(), fs::path(KROVANE_BUILD_TOOLS_DIR)})
-        if (!folder.empty() && fs::is_regular_file(folder / "krovane-import", ec)) return folder / "krovane-import";
-    return "krovane-import";
-}
-
 // The model's box in its own space; false, with why ("FILE:8:8: ..."), when
 // it cannot be read or holds nothing.
 bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string& why) {
@@ -124,15 +113,6 @@ bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string&
 // The distance of the cameras from the origin: a sphere of kRadius there
 // fills most of the vertical field of view, the narrower one (the aspect is 4:3).
 float cameraDistance() { return ModelLevel::kRadius / std::sin(Krovane_Camera::kFieldOfView * 0.5f) * kMargin; }
-
-// The last line a tool wrote that says something.
-std::string lastLine(const std::string& output) {
-    const std::size_t end = output.find_last_not_of(" \n\r");
-    if (end == std::string::npos) return "";
-    const std::size_t newline = output.rfind('\n', end);
-    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
-    return output.substr(start, end + 1 - start);
-}
 
 }  // namespace
 
@@ -202,29 +182,6 @@ bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath
     return true;
 }
 
-std::string ModelLevel::importModel(const fs::path& model, const char* program) {
-    // Into a fresh folder that then takes the place of the old copy: the
-    // import never meets the files of an earlier one.
-    std::error_code ec;
-    const fs::path staging = folder_ / ("import-" + std::to_string(std::random_device()()));
-    fs::remove_all(staging, ec);
-    fs::create_directories(staging, ec);
-    const fs::path tool = importProgram();
-    std::fprintf(stderr, "%s: importing %s with %s\n", program, model.string().c_str(), tool.string().c_str());
-    const krovane::platform::ProgramOutcome outcome =
-        krovane::platform::runProgram(tool, {model.string(), (staging / "model.x").string()});
-    std::fputs(outcome.output.c_str(), stderr);
-    fs::remove_all(folder_ / "models", ec);
-    if (outcome.started && outcome.exitCode == 0) {
-        fs::rename(staging, folder_ / "models", ec);
-    } else {
-        importFailure_ = lastLine(outcome.output);
-        if (importFailure_.empty()) importFailure_ = tool.string() + " failed";
-    }
-    fs::remove_all(staging, ec);
-    return kImported;
-}
-
 std::string ModelLevel::linkModel(const fs::path& model) {
     // The model's folder is linked, so that the textures beside it are found there.
     std::error_code ec;
@@ -252,7 +209,8 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     if (!made_) return true;
     ModelCache::setStamp(folder_, "");
     importFailure_.clear();
-    const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
+    if (importing) ModelImport::run(model, folder_, program, importFailure_);
+    const std::string modelPath = importing ? ModelImport::kEnginePath : linkModel(model);
     Vector3 low, high;
     modelFailure_.clear();
     const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high, modelFailure_);

@@ -12,10 +12,8 @@
 // unchanged: see ModelCache.
 //
 // A .x is used where it is, through a link "source" to its folder, so that
-// the textures beside it are found there. Other formats (.gltf, .glb, .obj,
-// .fbx, .dae) are brought in by krovane-import, run as a child process (found
-// beside the running program, in the build's tools folder, or on PATH), into
-// models\model.x with the textures beside it.
+// the textures beside it are found there. Other formats are brought in as
+// models\model.x (see ModelImport).
 //
 // The object is scaled and centred so that the model's box fits a sphere of
 // kRadius units around the origin whatever the model's own size: the
@@ -101,8 +99,6 @@ private:
     // there was made from the model as it is. False when it cannot be written.
     bool fill(const std::filesystem::path& model, const std::filesystem::path& data, const char* program,
               std::string& error);
-    // Brings the model in as models\model.x (else keeps why not); its engine path.
-    std::string importModel(const std::filesystem::path& model, const char* program);
     // Links the .x model into the folder; its engine path.
     std::string linkModel(const std::filesystem::path& model);
 
