@@ -16,8 +16,9 @@ namespace {
 
 // Raised when what the level is made of changes (the level's files, or how
 // krovane-import converts: 2 made the normals a model lacks keep its hard
-// edges), so that old levels and imported copies are made again.
-constexpr const char* kStampHeader = "krovane model level 2";
+// edges; 3 wrote the level files from parameter trees), so that old levels
+// and imported copies are made again.
+constexpr const char* kStampHeader = "krovane model level 3";
 
 }  // namespace
 

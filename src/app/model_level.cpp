@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "app/model_import.h"
+#include "app/model_level_writer.h"
 #include "formats/x_model.h"
 #include "log/log.h"
-#include "params/tree_text_format.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "platform/programs.h"
-#include "scene/krovane_camera.h"
 
 namespace fs = std::filesystem;
 using krovane::gfx::Vector3;
@@ -22,8 +21,6 @@ using krovane::gfx::Vector3;
 namespace krovane::app {
 
 namespace {
-
-constexpr float kMargin = 1.15f;  // room left around the model
 
 // The files taken from the installed data (or the source tree's demo/).
 constexpr const char* kDataFiles[] = {"fx/vek_Phong.fx",
@@ -38,29 +35,6 @@ constexpr const char* kDataFiles[] = {"fx/vek_Phong.fx",
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// A number as the level files write it: round-trips a float.
-std::string number(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v + 0.0f));  // -0 written as 0
-    return text;
-}
-
-// A text as tree files write it, quoted where it must be, so that any path reads back as it is.
-std::string treeText(std::string_view text) {
-    std::string out;
-    krovane::params::TreeTextFormat::writeText(text, out);
-    return out;
-}
-
-std::string triple(const Vector3& v) { return number(v.x) + " " + number(v.y) + " " + number(v.z); }
-
-// One line for a comment: no line break can end it early.
-std::string commentText(std::string text) {
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
     return text;
 }
 
@@ -110,10 +84,6 @@ bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string&
     return true;
 }
 
-// The distance of the cameras from the origin: a sphere of kRadius there
-// fills most of the vertical field of view, the narrower one (the aspect is 4:3).
-float cameraDistance() { return ModelLevel::kRadius / std::sin(Krovane_Camera::kFieldOfView * 0.5f) * kMargin; }
-
 }  // namespace
 
 ModelLevel::Framing ModelLevel::frame(const Vector3& low, const Vector3& high) {
@@ -140,46 +110,7 @@ bool ModelLevel::isModelFile(const fs::path& path) {
 
 bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath, const Framing& framing,
                             const std::string& about, std::string& error) {
-    const float d = cameraDistance();
-    const std::string speed = number(kRadius / 100.0f);
-    struct View {
-        const char* name;
-        Vector3 eye;
-    };
-    // The top view looks down from just in front, so that its "up" on screen stays defined.
-    const View views[] = {{"front", {0, 0, -d}},
-                          {"side", {d, 0, 0}},
-                          {"top", {0, d, -d * 0.01f}},
-                          {"three_quarter", Vector3{0.52f, 0.42f, -0.74f} * d}};
-    std::string cameras;
-    for (const View& v : views)
-        cameras += std::string("    ") + v.name + " { _POSITION_ { " + triple(v.eye) +
-                   " } _LOOK_ { 0 0 0 } _MOVESPEED_ { " + speed + " } }\n";
-    const std::string level =
-        "# A level made by krovane to show " + commentText(about) +
-        ".\n# The object is scaled and centred so that the model fits the cameras' view.\n\n_CAMERAS_ {\n" + cameras +
-        "}\n\n_LIGHTS_ {\n    key { _POSITION_ { " + triple(views[0].eye) + " } _COLOR_ { 1 1 1 } _FALLOFF_ { " +
-        number(4 * d) +
-        " }\n          _SPECULAR_ { 20 } _SPECULAR_INTENSY_ { 0.3 } _AMBIENT_ { 0.3 } _ATTENUATION_ { 0.5 } }\n}\n\n"
-        "_EFFECTS_ {\n    vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } }\n}\n\n"
-        "_OBJECTS_ {\n    model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\model.DR }\n"
-        "        _POSITION_ { " +
-        triple(framing.position) + " } _ROTATION_ { 0 0 0 } _SCALE_ { " + number(framing.scale) + " } }\n}\n";
-    const std::string object =
-        "# " + commentText(about) + "\n_MODEL_FILE_ { " + treeText(modelPath) + " }\n_FX_ { vek_Phong }\n";
-    const std::string ini =
-        "; Start-up settings of a level made by krovane to show one model (see docs/configuration.md)\n"
-        "SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\n"
-        "FILLMODE = 3\n";
-    std::error_code ec;
-    fs::create_directories(folder / "objects", ec);
-    using krovane::platform::writeFileAtomically;
-    if (!writeFileAtomically(folder / "ini.txt", ini) || !writeFileAtomically(folder / "POLYGON01", level) ||
-        !writeFileAtomically(folder / "objects" / "model.DR", object)) {
-        error = "cannot write the level in " + folder.string();
-        return false;
-    }
-    return true;
+    return ModelLevelWriter::write(folder, modelPath, framing, about, error);
 }
 
 std::string ModelLevel::linkModel(const fs::path& model) {

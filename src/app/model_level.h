@@ -18,15 +18,15 @@
 // The object is scaled and centred so that the model's box fits a sphere of
 // kRadius units around the origin whatever the model's own size: the
 // cameras' projection is fixed (depth 1 to 15000), so the model is brought
-// to the cameras rather than the other way round. Four cameras look at it
-// from the front (-z), the side (+x), the top and three-quarters; one light
-// stands with the front camera.
+// to the cameras rather than the other way round. The level's own files are
+// written by ModelLevelWriter.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
 #include "app/model_cache.h"
+#include "app/model_level_writer.h"
 #include "gfx/geometry.h"
 
 namespace krovane::log {
@@ -44,16 +44,12 @@ public:
     ModelLevel& operator=(const ModelLevel&) = delete;
 
     // The radius the model is brought to, in world units.
-    static constexpr float kRadius = 100.0f;
+    static constexpr float kRadius = ModelLevelWriter::kRadius;
     // The extensions opened, for messages.
     static constexpr const char* kExtensions = ".x, .gltf, .glb, .obj, .fbx, .dae";
 
-    // How the object stands: its "_SCALE_" and "_POSITION_", which bring the
-    // model within kRadius of the origin.
-    struct Framing {
-        float scale = 1.0f;
-        krovane::gfx::Vector3 position;
-    };
+    // How the object stands: its "_SCALE_" and "_POSITION_".
+    using Framing = ModelLevelWriter::Framing;
     // The framing of a model whose box in its own space is `low` to `high`;
     // unscaled when the box is a point or too small to scale, unmoved as well
     // when it is not finite.
@@ -72,9 +68,7 @@ public:
     // the log with the error, as any level does).
     bool prepare(const std::filesystem::path& model, const char* program, std::string& error);
 
-    // Writes ini.txt, POLYGON01 and objects\model.DR into `folder` for the
-    // model at `modelPath` (an engine path, relative to the folder) framed
-    // by `framing`; `about` names the model in the files' comments.
+    // Writes the level's own files (see ModelLevelWriter::write).
     static bool writeLevel(const std::filesystem::path& folder, const std::string& modelPath, const Framing& framing,
                            const std::string& about, std::string& error);
 
