@@ -51,39 +51,6 @@ fs::path dataFolder() {
     return {};
 }
 
-// The model's box in its own space; false, with why ("FILE:8:8: ..."), when
-// it cannot be read or holds nothing.
-bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string& why) {
-    std::string bytes;
-    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
-        case krovane::platform::ReadStatus::Ok:
-            break;
-        case krovane::platform::ReadStatus::Missing:
-            why = file.string() + ": no such file";
-            return false;
-        default:
-            why = file.string() + ": cannot be read";
-            return false;
-    }
-    krovane::formats::XModel model;
-    std::string error;
-    if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model,
-                                       error)) {
-        why = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
-        return false;
-    }
-    if (model.vertices.empty()) {
-        why = file.string() + ": the model has no vertices";
-        return false;
-    }
-    low = high = {model.vertices[0].position[0], model.vertices[0].position[1], model.vertices[0].position[2]};
-    for (const krovane::formats::XVertex& v : model.vertices) {
-        low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
-        high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
-    }
-    return true;
-}
-
 }  // namespace
 
 ModelLevel::Framing ModelLevel::frame(const Vector3& low, const Vector3& high) {
@@ -106,6 +73,53 @@ bool ModelLevel::isModelFile(const fs::path& path) {
     for (const char* known : {".x", ".gltf", ".glb", ".obj", ".fbx", ".dae"})
         if (extension == known) return true;
     return false;
+}
+
+ModelLevel::Framing ModelLevel::readModel(const fs::path& file, const std::string& enginePath) {
+    modelFailure_.clear();
+    parsed_.reset();
+    ParsedModel parsed{enginePath, {}, {}};
+    // Stamped before it is read: a file changed meanwhile is read again by whoever is handed it.
+    krovane::platform::fileStamp(file, parsed.stamp);
+    std::string bytes;
+    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
+        case krovane::platform::ReadStatus::Ok:
+            break;
+        case krovane::platform::ReadStatus::Missing:
+            modelFailure_ = file.string() + ": no such file";
+            return {};
+        default:
+            modelFailure_ = file.string() + ": cannot be read";
+            return {};
+    }
+    std::string error;
+    if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), parsed.model,
+                                       error)) {
+        modelFailure_ = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
+        return {};
+    }
+    const std::vector<krovane::formats::XVertex>& vertices = parsed.model.vertices;
+    Framing framing;
+    if (vertices.empty()) {
+        modelFailure_ = file.string() + ": the model has no vertices";
+    } else {
+        Vector3 low, high;
+        low = high = {vertices[0].position[0], vertices[0].position[1], vertices[0].position[2]};
+        for (const krovane::formats::XVertex& v : vertices) {
+            low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
+            high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
+        }
+        framing = frame(low, high);
+    }
+    // Kept even when empty: the engine makes of it what it would make of the file.
+    parsed_ = std::move(parsed);
+    return framing;
+}
+
+std::optional<ModelLevel::ParsedModel> ModelLevel::takeParsedModel() {
+    std::optional<ParsedModel> taken = std::move(parsed_);
+    parsed_.reset();
+    return taken;
 }
 
 bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath, const Framing& framing,
@@ -142,10 +156,8 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
     importFailure_.clear();
     if (importing) ModelImport::run(model, folder_, program, importFailure_);
     const std::string modelPath = importing ? ModelImport::kEnginePath : linkModel(model);
-    Vector3 low, high;
-    modelFailure_.clear();
-    const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high, modelFailure_);
-    if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
+    const Framing framing = readModel(importing ? folder_ / "models" / "model.x" : model, modelPath);
+    if (!writeLevel(folder_, modelPath, framing, model.string(), error)) return false;
     if (importFailure_.empty()) ModelCache::setStamp(folder_, stamp);
     return true;
 }
@@ -155,6 +167,7 @@ ModelLevel::~ModelLevel() = default;
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = false;
     modelFailure_.clear();
+    parsed_.reset();
     importFailure_.clear();
     const fs::path data = dataFolder();
     if (data.empty()) {

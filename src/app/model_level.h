@@ -23,11 +23,14 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/model_cache.h"
 #include "app/model_level_writer.h"
+#include "formats/x_model.h"
 #include "gfx/geometry.h"
+#include "platform/file_io.h"
 
 namespace krovane::log {
 class Log;
@@ -88,6 +91,19 @@ public:
     bool modelRead() const { return modelFailure_.empty(); }
     const std::string& modelFailure() const { return modelFailure_; }
 
+    // The model file as prepare read it to frame it, for the engine's
+    // resource cache (Krovane_Object_Manager::adoptModel, before the objects
+    // load), so that loading the level does not read and parse it again.
+    struct ParsedModel {
+        std::string enginePath;  // as the level names it: "models\\model.x", "source\\ship.x"
+        krovane::formats::XModel model;
+        krovane::platform::FileStamp stamp;  // the file's when it was read
+    };
+    // The model the last prepare read, moved out; none when it did not parse,
+    // when it was taken already, or when prepare found the level unchanged (it
+    // reads nothing then).
+    std::optional<ParsedModel> takeParsedModel();
+
 private:
     // Makes the level in folder_ from the installed `data`, unless the one
     // there was made from the model as it is. False when it cannot be written.
@@ -95,6 +111,10 @@ private:
               std::string& error);
     // Links the .x model into the folder; its engine path.
     std::string linkModel(const std::filesystem::path& model);
+    // Reads the model file at `file` (named `enginePath` by the level) and
+    // keeps it for takeParsedModel; its framing, or none, with why in
+    // modelFailure_, when it cannot be read or holds nothing.
+    Framing readModel(const std::filesystem::path& file, const std::string& enginePath);
 
     ModelCache cache_;
     std::filesystem::path folder_;
@@ -102,6 +122,7 @@ private:
     std::string importFailure_;
     bool made_ = false;
     std::string modelFailure_;  // empty when the model read
+    std::optional<ParsedModel> parsed_;
 };
 
 }  // namespace krovane::app

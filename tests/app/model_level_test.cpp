@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -179,8 +180,16 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_EQ(said, "test: the level made for " + model.string() + ", and its LOG.dr, are in " +
                         first.folder().string() + "\n");
 
+    // What it read is handed on once, under the path and stamp the engine finds the file by.
+    std::optional<ModelLevel::ParsedModel> parsed = first.takeParsedModel();
+    krovane::platform::FileStamp stamp;
+    ASSERT_TRUE(parsed && krovane::platform::fileStamp(first.folder() / "source" / "ship.x", stamp));
+    EXPECT_TRUE(parsed->enginePath == "source\\ship.x" && parsed->stamp == stamp && parsed->model.vertices.size() == 8);
+    EXPECT_FALSE(first.takeParsedModel());
+
     open(second);
     EXPECT_FALSE(second.made());
+    EXPECT_FALSE(second.takeParsedModel());  // found unchanged: nothing read
     EXPECT_EQ(second.folder(), first.folder());
 
     std::ofstream(model, std::ios::app) << "\n";
