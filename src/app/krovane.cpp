@@ -109,7 +109,7 @@ void Krovane::Initialize(krovane::gfx::Ref<krovane::gfx::Device> device, const S
     if (settings.errorsOnStderr) console_->log().copyErrorsTo(&stderrCopy_);
     reporter_.attach(console_.get());
     reportUnread(console_->commandBase());
-    level_ = std::make_unique<Level>(device_.get(), *console_, keepSources_);
+    level_ = newLevel();
     commandQueue_ = std::make_unique<Krovane_Command_Queue>(level_.get());
     renderManager_ = std::make_unique<Krovane_Render_Manager>(device_.get(), console_.get(), settings.dpi);
     renderManager_->setLevel(level_.get());
@@ -135,6 +135,16 @@ void Krovane::Initialize(krovane::gfx::Ref<krovane::gfx::Device> device, const S
 
 void Krovane::Initialize(krovane::gfx::Ref<krovane::gfx::Device> device) { Initialize(std::move(device), Settings{}); }
 
+std::unique_ptr<Level> Krovane::newLevel() {
+    auto level = std::make_unique<Level>(device_.get(), *console_, keepSources_);
+    if (parsedModel_) {
+        level->objects().adoptModel(parsedModel_->enginePath.c_str(), std::move(parsedModel_->model),
+                                    parsedModel_->stamp);
+        parsedModel_.reset();
+    }
+    return level;
+}
+
 bool Krovane::reloadLevel(const Korvane_string& named) {
     if (!console_ || shutDown_) return false;
     const DynamicRow tree = readLevel(kLevelFile);
@@ -145,7 +155,7 @@ bool Krovane::reloadLevel(const Korvane_string& named) {
         return false;
     }
     console_->Print("[>>>] Loading level : POLYGON01", MessageType::System);
-    auto level = std::make_unique<Level>(device_.get(), *console_, keepSources_);
+    std::unique_ptr<Level> level = newLevel();
     level->load(tree);
     level->cameras().SelectCamera(level_->cameras().CurrentNumber());  // else camera 1, as at start
     commandQueue_->setLevel(level.get());

@@ -27,9 +27,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/engine_reporter.h"
+#include "app/model_level.h"
 #include "app/stderr_copy.h"
 #include "console/krovane_console.h"
 #include "gfx/geometry.h"
@@ -136,6 +138,11 @@ public:
     // file). False when nothing was replaced.
     bool reloadLevel(const Korvane_string& named = kLevelFile);
 
+    // A model already parsed (the one a model level read for its size; none:
+    // nothing to hand over): the next level load, at start-up or a reload,
+    // takes it in place of parsing its file again.
+    void adoptModel(std::optional<krovane::app::ModelLevel::ParsedModel> parsed) { parsedModel_ = std::move(parsed); }
+
     // The level folder (absolute; empty: the current folder).
     const std::filesystem::path& root() const { return root_; }
     // Engine paths resolve against `root` from now on (the level made for a
@@ -153,6 +160,8 @@ public:
     krovane::gfx::Device* device() const { return device_.get(); }
 
 private:
+    // A new, empty level, given the model handed over, if any.
+    std::unique_ptr<krovane::scene::Level> newLevel();
     // One Error line for a level or command-base file that exists but does
     // not parse, naming the file, line and column (the managers then find
     // nothing in it); with `missingToo`, also for one that is missing
@@ -166,6 +175,7 @@ private:
     std::unique_ptr<Krovane_Command_Queue> commandQueue_;
     std::unique_ptr<Krovane_Render_Manager> renderManager_;
     std::unique_ptr<krovane::scene::Level> level_;
+    std::optional<krovane::app::ModelLevel::ParsedModel> parsedModel_;  // for the next level load
     std::array<krovane::gfx::Ref<krovane::gfx::Texture>, 3> defaultTextures_;  // white, red, blue
     bool shutDown_ = false;
     krovane::app::EngineReporter reporter_;

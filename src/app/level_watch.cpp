@@ -185,6 +185,7 @@ bool LevelWatch::reloadModel() {
     }
     // Made in the same folder, unless the cache cannot be written (then a new one each time).
     engine_.setRoot(model_->folder());
+    engine_.adoptModel(model_->takeParsedModel());
     return engine_.reloadLevel(named);
 }
 

@@ -124,8 +124,8 @@ bool modelShown(const Krovane& engine) {
 
 // Creates the device on `window` with `settings` and starts the engine with
 // its level; the import's failure of a model goes to its log.
-bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Settings& settings,
-                 const ModelLevel& model, bool watch) {
+bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Settings& settings, ModelLevel& model,
+                 bool watch) {
     std::string error;
     krovane::gfx::Ref<krovane::gfx::Device> device;
     if (krovane::gfx::failed(Krovane::InitDevice(window, settings, &device, error))) {
@@ -134,6 +134,7 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Se
     }
     settings.dpi = window.verticalDpi();
     settings.keepSources = watch;
+    engine.adoptModel(model.takeParsedModel());  // read once, for its size: not again
     engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     // A model that does not load shows the log at once: its reason is there.

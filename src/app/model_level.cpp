@@ -5,17 +5,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <random>
 #include <vector>
 
+#include "app/model_import.h"
+#include "app/model_level_writer.h"
 #include "formats/x_model.h"
 #include "log/log.h"
-#include "params/tree_text_format.h"
-#include "platform/cache_folder.h"
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "platform/programs.h"
-#include "scene/krovane_camera.h"
 
 namespace fs = std::filesystem;
 using krovane::gfx::Vector3;
@@ -23,13 +21,6 @@ using krovane::gfx::Vector3;
 namespace krovane::app {
 
 namespace {
-
-// Raised when what the level is made of changes (the level's files, or how
-// krovane-import converts: 2 made the normals a model lacks keep its hard
-// edges), so that old levels and imported copies are made again.
-constexpr const char* kStampHeader = "krovane model level 2";
-constexpr const char* kImported = "models\\model.x";
-constexpr float kMargin = 1.15f;  // room left around the model
 
 // The files taken from the installed data (or the source tree's demo/).
 constexpr const char* kDataFiles[] = {"fx/vek_Phong.fx",
@@ -47,29 +38,6 @@ std::string lower(std::string text) {
     return text;
 }
 
-// A number as the level files write it: round-trips a float.
-std::string number(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v + 0.0f));  // -0 written as 0
-    return text;
-}
-
-// A text as tree files write it, quoted where it must be, so that any path reads back as it is.
-std::string treeText(std::string_view text) {
-    std::string out;
-    krovane::params::TreeTextFormat::writeText(text, out);
-    return out;
-}
-
-std::string triple(const Vector3& v) { return number(v.x) + " " + number(v.y) + " " + number(v.z); }
-
-// One line for a comment: no line break can end it early.
-std::string commentText(std::string text) {
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
-    return text;
-}
-
 // The installed data: share/krovane/demo beside the program's bin/; else,
 // run from a build, the source tree's demo/.
 fs::path dataFolder() {
@@ -81,80 +49,6 @@ fs::path dataFolder() {
     }
     if (fs::is_regular_file(fs::path(KROVANE_SOURCE_DEMO_DIR) / kDataFiles[0], ec)) return KROVANE_SOURCE_DEMO_DIR;
     return {};
-}
-
-// krovane-import: beside the running program, in the build's tools folder, else on PATH.
-fs::path importProgram() {
-    std::error_code ec;
-    const fs::path program = krovane::platform::runningProgram();
-    for (const fs::path& folder :
-         {program.empty() ? fs::path() : program.parent_path(), fs::path(KROVANE_BUILD_TOOLS_DIR)})
-        if (!folder.empty() && fs::is_regular_file(folder / "krovane-import", ec)) return folder / "krovane-import";
-    return "krovane-import";
-}
-
-// The cache folder of the model at `model`: its name and a hash of its whole path.
-fs::path cachedFolder(const fs::path& model) {
-    const fs::path cache = krovane::platform::cacheFolder();
-    if (cache.empty()) return {};
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (unsigned char c : model.string()) hash = (hash ^ c) * 1099511628211ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    std::string stem = model.stem().string().substr(0, 40);
-    return cache / "models" / (stem + "-" + hex);
-}
-
-std::string readText(const fs::path& path) {
-    std::string text;
-    krovane::platform::readWholeFile(path, text, 1 << 16);
-    return text;
-}
-
-// The model's box in its own space; false, with why ("FILE:8:8: ..."), when
-// it cannot be read or holds nothing.
-bool modelBounds(const fs::path& file, Vector3& low, Vector3& high, std::string& why) {
-    std::string bytes;
-    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
-        case krovane::platform::ReadStatus::Ok:
-            break;
-        case krovane::platform::ReadStatus::Missing:
-            why = file.string() + ": no such file";
-            return false;
-        default:
-            why = file.string() + ": cannot be read";
-            return false;
-    }
-    krovane::formats::XModel model;
-    std::string error;
-    if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model,
-                                       error)) {
-        why = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
-        return false;
-    }
-    if (model.vertices.empty()) {
-        why = file.string() + ": the model has no vertices";
-        return false;
-    }
-    low = high = {model.vertices[0].position[0], model.vertices[0].position[1], model.vertices[0].position[2]};
-    for (const krovane::formats::XVertex& v : model.vertices) {
-        low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
-        high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
-    }
-    return true;
-}
-
-// The distance of the cameras from the origin: a sphere of kRadius there
-// fills most of the vertical field of view, the narrower one (the aspect is 4:3).
-float cameraDistance() { return ModelLevel::kRadius / std::sin(Krovane_Camera::kFieldOfView * 0.5f) * kMargin; }
-
-// The last line a tool wrote that says something.
-std::string lastLine(const std::string& output) {
-    const std::size_t end = output.find_last_not_of(" \n\r");
-    if (end == std::string::npos) return "";
-    const std::size_t newline = output.rfind('\n', end);
-    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
-    return output.substr(start, end + 1 - start);
 }
 
 }  // namespace
@@ -181,71 +75,56 @@ bool ModelLevel::isModelFile(const fs::path& path) {
     return false;
 }
 
-bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath, const Framing& framing,
-                            const std::string& about, std::string& error) {
-    const float d = cameraDistance();
-    const std::string speed = number(kRadius / 100.0f);
-    struct View {
-        const char* name;
-        Vector3 eye;
-    };
-    // The top view looks down from just in front, so that its "up" on screen stays defined.
-    const View views[] = {{"front", {0, 0, -d}},
-                          {"side", {d, 0, 0}},
-                          {"top", {0, d, -d * 0.01f}},
-                          {"three_quarter", Vector3{0.52f, 0.42f, -0.74f} * d}};
-    std::string cameras;
-    for (const View& v : views)
-        cameras += std::string("    ") + v.name + " { _POSITION_ { " + triple(v.eye) +
-                   " } _LOOK_ { 0 0 0 } _MOVESPEED_ { " + speed + " } }\n";
-    const std::string level =
-        "# A level made by krovane to show " + commentText(about) +
-        ".\n# The object is scaled and centred so that the model fits the cameras' view.\n\n_CAMERAS_ {\n" + cameras +
-        "}\n\n_LIGHTS_ {\n    key { _POSITION_ { " + triple(views[0].eye) + " } _COLOR_ { 1 1 1 } _FALLOFF_ { " +
-        number(4 * d) +
-        " }\n          _SPECULAR_ { 20 } _SPECULAR_INTENSY_ { 0.3 } _AMBIENT_ { 0.3 } _ATTENUATION_ { 0.5 } }\n}\n\n"
-        "_EFFECTS_ {\n    vek_Phong { _FILE_FX_ { fx\\vek_Phong.fx } _FILE_ { none } }\n}\n\n"
-        "_OBJECTS_ {\n    model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\model.DR }\n"
-        "        _POSITION_ { " +
-        triple(framing.position) + " } _ROTATION_ { 0 0 0 } _SCALE_ { " + number(framing.scale) + " } }\n}\n";
-    const std::string object =
-        "# " + commentText(about) + "\n_MODEL_FILE_ { " + treeText(modelPath) + " }\n_FX_ { vek_Phong }\n";
-    const std::string ini =
-        "; Start-up settings of a level made by krovane to show one model (see docs/configuration.md)\n"
-        "SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\nMULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\n"
-        "FILLMODE = 3\n";
-    std::error_code ec;
-    fs::create_directories(folder / "objects", ec);
-    using krovane::platform::writeFileAtomically;
-    if (!writeFileAtomically(folder / "ini.txt", ini) || !writeFileAtomically(folder / "POLYGON01", level) ||
-        !writeFileAtomically(folder / "objects" / "model.DR", object)) {
-        error = "cannot write the level in " + folder.string();
-        return false;
+ModelLevel::Framing ModelLevel::readModel(const fs::path& file, const std::string& enginePath) {
+    modelFailure_.clear();
+    parsed_.reset();
+    ParsedModel parsed{enginePath, {}, {}};
+    // Stamped before it is read: a file changed meanwhile is read again by whoever is handed it.
+    krovane::platform::fileStamp(file, parsed.stamp);
+    std::string bytes;
+    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
+        case krovane::platform::ReadStatus::Ok:
+            break;
+        case krovane::platform::ReadStatus::Missing:
+            modelFailure_ = file.string() + ": no such file";
+            return {};
+        default:
+            modelFailure_ = file.string() + ": cannot be read";
+            return {};
     }
-    return true;
+    std::string error;
+    if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), parsed.model,
+                                       error)) {
+        modelFailure_ = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
+        return {};
+    }
+    const std::vector<krovane::formats::XVertex>& vertices = parsed.model.vertices;
+    Framing framing;
+    if (vertices.empty()) {
+        modelFailure_ = file.string() + ": the model has no vertices";
+    } else {
+        Vector3 low, high;
+        low = high = {vertices[0].position[0], vertices[0].position[1], vertices[0].position[2]};
+        for (const krovane::formats::XVertex& v : vertices) {
+            low = {std::min(low.x, v.position[0]), std::min(low.y, v.position[1]), std::min(low.z, v.position[2])};
+            high = {std::max(high.x, v.position[0]), std::max(high.y, v.position[1]), std::max(high.z, v.position[2])};
+        }
+        framing = frame(low, high);
+    }
+    // Kept even when empty: the engine makes of it what it would make of the file.
+    parsed_ = std::move(parsed);
+    return framing;
 }
 
-std::string ModelLevel::importModel(const fs::path& model, const char* program) {
-    // Into a fresh folder that then takes the place of the old copy: the
-    // import never meets the files of an earlier one.
-    std::error_code ec;
-    const fs::path staging = folder_ / ("import-" + std::to_string(std::random_device()()));
-    fs::remove_all(staging, ec);
-    fs::create_directories(staging, ec);
-    const fs::path tool = importProgram();
-    std::fprintf(stderr, "%s: importing %s with %s\n", program, model.string().c_str(), tool.string().c_str());
-    const krovane::platform::ProgramOutcome outcome =
-        krovane::platform::runProgram(tool, {model.string(), (staging / "model.x").string()});
-    std::fputs(outcome.output.c_str(), stderr);
-    fs::remove_all(folder_ / "models", ec);
-    if (outcome.started && outcome.exitCode == 0) {
-        fs::rename(staging, folder_ / "models", ec);
-    } else {
-        importFailure_ = lastLine(outcome.output);
-        if (importFailure_.empty()) importFailure_ = tool.string() + " failed";
-    }
-    fs::remove_all(staging, ec);
-    return kImported;
+std::optional<ModelLevel::ParsedModel> ModelLevel::takeParsedModel() {
+    std::optional<ParsedModel> taken = std::move(parsed_);
+    parsed_.reset();
+    return taken;
+}
+
+bool ModelLevel::writeLevel(const fs::path& folder, const std::string& modelPath, const Framing& framing,
+                            const std::string& about, std::string& error) {
+    return ModelLevelWriter::write(folder, modelPath, framing, about, error);
 }
 
 std::string ModelLevel::linkModel(const fs::path& model) {
@@ -269,64 +148,44 @@ bool ModelLevel::fill(const fs::path& model, const fs::path& data, const char* p
         fs::copy_file(data / file, folder_ / file, fs::copy_options::update_existing, ec);
     }
     const bool importing = lower(model.extension().string()) != ".x";
-    krovane::platform::FileStamp stamp;
-    krovane::platform::fileStamp(model, stamp);
-    const std::string stampText = std::string(kStampHeader) + "\n" + model.string() + "\n" +
-                                  std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + " " +
-                                  std::to_string(stamp.inode) + " " + std::to_string(stamp.changed) + "\n";
-    made_ = readText(folder_ / "stamp") != stampText || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
+    const std::string stamp = ModelCache::stampOf(model);
+    made_ = !ModelCache::stamped(folder_, stamp) || !fs::is_regular_file(folder_ / "POLYGON01", ec) ||
             (importing && !fs::is_regular_file(folder_ / "models" / "model.x", ec));
     if (!made_) return true;
-    fs::remove(folder_ / "stamp", ec);
+    ModelCache::setStamp(folder_, "");
     importFailure_.clear();
-    const std::string modelPath = importing ? importModel(model, program) : linkModel(model);
-    Vector3 low, high;
-    modelFailure_.clear();
-    const bool read = modelBounds(importing ? folder_ / "models" / "model.x" : model, low, high, modelFailure_);
-    if (!writeLevel(folder_, modelPath, read ? frame(low, high) : Framing{}, model.string(), error)) return false;
-    if (importFailure_.empty()) krovane::platform::writeFileAtomically(folder_ / "stamp", stampText);
+    if (importing) ModelImport::run(model, folder_, program, importFailure_);
+    const std::string modelPath = importing ? ModelImport::kEnginePath : linkModel(model);
+    const Framing framing = readModel(importing ? folder_ / "models" / "model.x" : model, modelPath);
+    if (!writeLevel(folder_, modelPath, framing, model.string(), error)) return false;
+    if (importFailure_.empty()) ModelCache::setStamp(folder_, stamp);
     return true;
 }
 
-ModelLevel::~ModelLevel() {
-    // All but the pictures taken there: a folder that still holds some stays, and says so.
-    std::error_code ec;
-    if (temporary_.empty()) return;
-    bool pictures = false;
-    for (const fs::directory_entry& entry : fs::directory_iterator(temporary_, ec)) {
-        const bool picture = entry.is_regular_file(ec) && lower(entry.path().extension().string()) == ".png";
-        if (!picture) fs::remove_all(entry.path(), ec);
-        pictures = pictures || picture;
-    }
-    if (!pictures)
-        fs::remove(temporary_, ec);
-    else
-        std::fprintf(stderr, "%s: the pictures taken are kept in %s\n", program_.c_str(), temporary_.string().c_str());
-}
+ModelLevel::~ModelLevel() = default;
 
 bool ModelLevel::prepare(const fs::path& model, const char* program, std::string& error) {
     made_ = false;
     modelFailure_.clear();
+    parsed_.reset();
     importFailure_.clear();
-    program_ = program;
     const fs::path data = dataFolder();
     if (data.empty()) {
         error = "the shipped effect and textures are not installed (share/krovane/demo)";
         return false;
     }
     std::error_code ec;
-    folder_ = cachedFolder(model);
+    folder_ = ModelCache::cachedFolder(model);
     if (!folder_.empty() && !fs::create_directories(folder_, ec) && ec) folder_.clear();
     if (folder_.empty() || !fill(model, data, program, error)) {
         // No cache, or one that cannot be written (a sandbox): a folder of this run's own, removed on exit.
-        if (temporary_.empty()) temporary_ = krovane::platform::privateTemporaryFolder(error);
-        folder_ = temporary_;
+        folder_ = cache_.temporaryFolder(program, error);
         if (folder_.empty() || !fill(model, data, program, error)) return false;
     }
     if (announced_ != folder_)
         std::fprintf(stderr, "%s: the level made for %s, and its LOG.dr, are in %s%s\n", program,
                      model.string().c_str(), folder_.string().c_str(),
-                     folder_ == temporary_ ? " (removed on exit: no cache to keep it in)" : "");
+                     folder_ == cache_.temporary() ? " (removed on exit: no cache to keep it in)" : "");
     announced_ = folder_;
     return true;
 }

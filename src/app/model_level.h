@@ -7,35 +7,30 @@
 // (share/krovane/demo beside the installed program) or, run from a build,
 // from the source tree's demo/. A user may copy it as a starting level.
 //
-// It lives in the cache, $XDG_CACHE_HOME/krovane/models/NAME-HASH (one
-// folder per model path), so that LOG.dr and everything else written goes
-// there, never beside the model; with the cache off (KROVANE_NO_CACHE, or no
-// home) or where it cannot be written, a new private temporary folder is
-// used, made again in place while the program runs and removed with the
-// ModelLevel (on exit), so that no run leaves one behind; only the pictures
-// taken there (.png) are kept, and then the folder too. A file "stamp"
-// there names the model file's size, time, inode and status-change time:
-// while they are the same, the level (and an imported copy) is used again as
-// it is; a copy with the same size and time (cp -p) is another file.
+// It lives in the cache (or, without one, a private temporary folder removed
+// on exit), never beside the model, and is used again while the model file is
+// unchanged: see ModelCache.
 //
 // A .x is used where it is, through a link "source" to its folder, so that
-// the textures beside it are found there. Other formats (.gltf, .glb, .obj,
-// .fbx, .dae) are brought in by krovane-import, run as a child process (found
-// beside the running program, in the build's tools folder, or on PATH), into
-// models\model.x with the textures beside it.
+// the textures beside it are found there. Other formats are brought in as
+// models\model.x (see ModelImport).
 //
 // The object is scaled and centred so that the model's box fits a sphere of
 // kRadius units around the origin whatever the model's own size: the
 // cameras' projection is fixed (depth 1 to 15000), so the model is brought
-// to the cameras rather than the other way round. Four cameras look at it
-// from the front (-z), the side (+x), the top and three-quarters; one light
-// stands with the front camera.
+// to the cameras rather than the other way round. The level's own files are
+// written by ModelLevelWriter.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "app/model_cache.h"
+#include "app/model_level_writer.h"
+#include "formats/x_model.h"
 #include "gfx/geometry.h"
+#include "platform/file_io.h"
 
 namespace krovane::log {
 class Log;
@@ -52,16 +47,12 @@ public:
     ModelLevel& operator=(const ModelLevel&) = delete;
 
     // The radius the model is brought to, in world units.
-    static constexpr float kRadius = 100.0f;
+    static constexpr float kRadius = ModelLevelWriter::kRadius;
     // The extensions opened, for messages.
     static constexpr const char* kExtensions = ".x, .gltf, .glb, .obj, .fbx, .dae";
 
-    // How the object stands: its "_SCALE_" and "_POSITION_", which bring the
-    // model within kRadius of the origin.
-    struct Framing {
-        float scale = 1.0f;
-        krovane::gfx::Vector3 position;
-    };
+    // How the object stands: its "_SCALE_" and "_POSITION_".
+    using Framing = ModelLevelWriter::Framing;
     // The framing of a model whose box in its own space is `low` to `high`;
     // unscaled when the box is a point or too small to scale, unmoved as well
     // when it is not finite.
@@ -80,9 +71,7 @@ public:
     // the log with the error, as any level does).
     bool prepare(const std::filesystem::path& model, const char* program, std::string& error);
 
-    // Writes ini.txt, POLYGON01 and objects\model.DR into `folder` for the
-    // model at `modelPath` (an engine path, relative to the folder) framed
-    // by `framing`; `about` names the model in the files' comments.
+    // Writes the level's own files (see ModelLevelWriter::write).
     static bool writeLevel(const std::filesystem::path& folder, const std::string& modelPath, const Framing& framing,
                            const std::string& about, std::string& error);
 
@@ -102,23 +91,38 @@ public:
     bool modelRead() const { return modelFailure_.empty(); }
     const std::string& modelFailure() const { return modelFailure_; }
 
+    // The model file as prepare read it to frame it, for the engine's
+    // resource cache (Krovane_Object_Manager::adoptModel, before the objects
+    // load), so that loading the level does not read and parse it again.
+    struct ParsedModel {
+        std::string enginePath;  // as the level names it: "models\\model.x", "source\\ship.x"
+        krovane::formats::XModel model;
+        krovane::platform::FileStamp stamp;  // the file's when it was read
+    };
+    // The model the last prepare read, moved out; none when it did not parse,
+    // when it was taken already, or when prepare found the level unchanged (it
+    // reads nothing then).
+    std::optional<ParsedModel> takeParsedModel();
+
 private:
     // Makes the level in folder_ from the installed `data`, unless the one
     // there was made from the model as it is. False when it cannot be written.
     bool fill(const std::filesystem::path& model, const std::filesystem::path& data, const char* program,
               std::string& error);
-    // Brings the model in as models\model.x (else keeps why not); its engine path.
-    std::string importModel(const std::filesystem::path& model, const char* program);
     // Links the .x model into the folder; its engine path.
     std::string linkModel(const std::filesystem::path& model);
+    // Reads the model file at `file` (named `enginePath` by the level) and
+    // keeps it for takeParsedModel; its framing, or none, with why in
+    // modelFailure_, when it cannot be read or holds nothing.
+    Framing readModel(const std::filesystem::path& file, const std::string& enginePath);
 
+    ModelCache cache_;
     std::filesystem::path folder_;
     std::filesystem::path announced_;  // the folder said on stderr
-    std::filesystem::path temporary_;  // the private temporary folder made, if any
-    std::string program_;              // the program's name, for messages
     std::string importFailure_;
     bool made_ = false;
     std::string modelFailure_;  // empty when the model read
+    std::optional<ParsedModel> parsed_;
 };
 
 }  // namespace krovane::app

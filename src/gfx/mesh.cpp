@@ -140,16 +140,26 @@ Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial
     materials.clear();
     if (mesh) mesh->reset();
     if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
-    // The caller's failure line only names the file: the reason goes back to it.
-    const auto fail = [&](const std::string& why, Result result) {
-        if (error) *error = why;
-        return result;
-    };
     formats::XModel model;
     std::string why;
-    if (!formats::loadXModel(path, model, why)) return fail(why, kFail);
+    if (!formats::loadXModel(path, model, why)) {
+        // The caller's failure line only names the file: the reason goes back to it.
+        if (error) *error = why;
+        return kFail;
+    }
+    return LoadMeshFromX(path, model, device, materials, mesh, error);
+}
+
+Result LoadMeshFromX(const char* path, const formats::XModel& model, Device* device,
+                     std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh, std::string* error) {
+    materials.clear();
+    if (mesh) mesh->reset();
+    if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
     const Result made = Mesh::create(device, model, mesh);
-    if (failed(made)) return fail(std::string(path) + ": the model has no triangles to draw", made);
+    if (failed(made)) {
+        if (error) *error = std::string(path) + ": the model has no triangles to draw";
+        return made;
+    }
     materials.reserve(model.materials.size());
     for (const formats::XMaterial& m : model.materials) {
         ModelMaterial out{};

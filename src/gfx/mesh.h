@@ -70,5 +70,9 @@ private:
 // face 0: index 99999 out of range (3)", "PATH: no such file").
 Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh,
                      std::string* error = nullptr);
+// The same for `model`, already read from the file at `path` (which names it
+// in the reason): the file is not read again.
+Result LoadMeshFromX(const char* path, const formats::XModel& model, Device* device,
+                     std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh, std::string* error = nullptr);
 
 }  // namespace krovane::gfx

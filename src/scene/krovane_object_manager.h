@@ -101,6 +101,14 @@ public:
     // nothing when no object was made from it.
     krovane::scene::ReloadOutcome reloadFile(const std::string& key);
 
+    // Hands the objects' resource cache a model already parsed from the file
+    // at `enginePath` (see ResourceCache::adoptModel), so that the object
+    // naming it does not parse the file again; before the objects load.
+    void adoptModel(const char* enginePath, krovane::formats::XModel&& model,
+                    const krovane::platform::FileStamp& stamp) {
+        resources_.adoptModel(enginePath, std::move(model), stamp);
+    }
+
     // Ids are never reused, so the last id given is also the count of objects added.
     std::uint32_t lastId() const { return entries_.count(); }
     std::uint32_t objectCount() const { return entries_.count(); }

@@ -82,18 +82,26 @@ void ResourceCache::forget(Resources& map, Resources::iterator it) {
     map.erase(it);
 }
 
+void ResourceCache::adoptModel(const char* enginePath, krovane::formats::XModel&& model, const Stamp& stamp) {
+    if (enginePath == nullptr) return;
+    adopted_[krovane::platform::PathResolver::resolve(enginePath).string()] = Adopted{std::move(model), stamp};
+}
+
 Result ResourceCache::model(const char* enginePath, Device* device, std::vector<ModelMaterial>& materials,
                             Ref<Mesh>* mesh, std::string* error) {
     std::string key;
     Stamp stamp;
     if (device == nullptr || mesh == nullptr || !locate(enginePath, key, stamp))
         return LoadMeshFromX(enginePath, device, materials, mesh, error);
+    const auto adopted = adopted_.extract(key);  // used by this lookup or by none
     if (Resource* entry = find(models_, key, stamp, device)) {
         materials = entry->materials;
         *mesh = Ref<Mesh>(static_cast<Mesh*>(entry->resource.get()));
         return kOk;
     }
-    const Result loaded = LoadMeshFromX(enginePath, device, materials, mesh, error);
+    const Result loaded = !adopted.empty() && adopted.mapped().stamp == stamp
+                              ? LoadMeshFromX(enginePath, adopted.mapped().model, device, materials, mesh, error)
+                              : LoadMeshFromX(enginePath, device, materials, mesh, error);
     if (failed(loaded)) return loaded;
     store(models_, key, Resource{*mesh, device, stamp, materials});
     return loaded;

@@ -18,6 +18,10 @@
 // objects read from one parameter file also share what they made of it (an
 // ObjectTemplate), found here by the parsed tree while one of them holds it.
 //
+// A model already parsed elsewhere (the viewer parses a model file it opens
+// for its size) may be handed in with adoptModel: the next lookup of its file
+// uses it instead of parsing the file again, while the file is as it was.
+//
 // For a viewer that reloads what changes on disk, it can record every file a
 // lookup names (found or not: a texture looked for in vain may appear), and
 // tell whether a file it holds is the one on disk now.
@@ -27,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formats/x_model.h"
 #include "gfx/device.h"
 #include "gfx/mesh.h"
 #include "gfx/texture.h"
@@ -54,6 +59,12 @@ public:
     krovane::gfx::Result model(const char* enginePath, krovane::gfx::Device* device,
                                std::vector<krovane::gfx::ModelMaterial>& materials,
                                krovane::gfx::Ref<krovane::gfx::Mesh>* mesh, std::string* error = nullptr);
+    // Takes `model`, parsed from the file at `enginePath` when the file had
+    // `stamp`. The next model() lookup of that file makes its mesh from it,
+    // with the same results, and keeps it under that stamp as if it had read
+    // the file then; a file changed since is read as usual. Used once either way.
+    void adoptModel(const char* enginePath, krovane::formats::XModel&& model,
+                    const krovane::platform::FileStamp& stamp);
     // loadTextureFromFile through the cache; the same results.
     krovane::gfx::Result texture(krovane::gfx::Device* device, const char* enginePath,
                                  krovane::gfx::Ref<krovane::gfx::Texture>* texture);
@@ -106,6 +117,10 @@ private:
         Stamp stamp;
     };
     using Resources = std::unordered_map<std::string, Resource>;
+    struct Adopted {
+        krovane::formats::XModel model;
+        Stamp stamp;
+    };
 
     // The key and stamp of the file an engine path names; false when it is not there.
     bool locate(const char* enginePath, std::string& key, Stamp& stamp);
@@ -122,6 +137,7 @@ private:
     std::unordered_map<std::string, Located> located_;  // by engine path, during a snapshot
     std::unordered_map<std::string, Parameters> parameters_;
     Resources models_, textures_;
+    std::unordered_map<std::string, Adopted> adopted_;  // by key, until looked up
     // Which entry holds each resource handed out, for release().
     std::unordered_map<const krovane::gfx::RefCounted*, std::pair<Resources*, std::string>> resources_;
     // By parameter tree; a tree lives while an object holding its template does.

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -17,6 +19,7 @@
 #include "app/model_level.h"
 #include "gfx/mesh.h"
 #include "gfx/recording_device.h"
+#include "params/korvane_c_ini_reader.h"
 #include "scene/krovane_camera.h"
 #include "scene/static_c_object.h"
 
@@ -99,6 +102,44 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
     }
 }
 
+// The level's own files read back as meant: the keys and values the engine reads, in its order; a model path with
+// blanks, quotes, braces and a comment sign whole; a line break in the model's name kept inside the comment.
+TEST(ModelLevel, ItsFilesReadBackAsMeant) {
+    krovane::test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(ModelLevel::writeLevel(dir.path(), "source\\my \"ship\" {2} #1.x", {2.5f, {1, -2, 0.125f}}, "a\nship }",
+                                       error));
+    const auto tree = [](std::string_view text, bool ini = false) {
+        DynamicRow read;
+        if (ini)
+            Korvane_cIniReader::readSettings(text, read, 0);
+        else
+            EXPECT_TRUE(read.loadFromText(text, "file")) << read.lastLoadError().describe();
+        std::string written;
+        read.writeText(written);
+        return written;
+    };
+    const auto file = [&](const char* name) {
+        std::ifstream in(dir.path() / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(tree(file("objects/model.DR")),
+              "_MODEL_FILE_ { \"source\\my \"\"ship\"\" {2} #1.x\" }\n_FX_ { vek_Phong }\n");
+    EXPECT_EQ(tree(file("POLYGON01")), tree(R"(_CAMERAS_ {
+        front { _POSITION_ { 0 0 -300.50946 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } }
+        side { _POSITION_ { 300.50946 0 0 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } }
+        top { _POSITION_ { 0 300.50946 -3.00509453 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } }
+        three_quarter { _POSITION_ { 156.264908 126.213966 -222.376999 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } } }
+    _LIGHTS_ { key { _POSITION_ { 0 0 -300.50946 } _COLOR_ { 1 1 1 } _FALLOFF_ { 1202.03784 } _SPECULAR_ { 20 }
+                     _SPECULAR_INTENSY_ { 0.3 } _AMBIENT_ { 0.3 } _ATTENUATION_ { 0.5 } } }
+    _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } }
+    _OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\model.DR }
+                        _POSITION_ { 1 -2 0.125 } _ROTATION_ { 0 0 0 } _SCALE_ { 2.5 } } })"));
+    EXPECT_EQ(tree(file("ini.txt"), true), tree("SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\n"
+                                                "MULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 3\n",
+                                                true));
+}
+
 // The cache and the system's temporary folder in a scratch folder.
 struct Cache : ::testing::Test {
     krovane::test::TempDir dir;
@@ -138,8 +179,16 @@ TEST_F(Cache, TheLevelIsMadeInTheCacheOnceAndAgainWhenTheModelChanges) {
     EXPECT_EQ(said, "test: the level made for " + model.string() + ", and its LOG.dr, are in " +
                         first.folder().string() + "\n");
 
+    // What it read is handed on once, under the path and stamp the engine finds the file by.
+    std::optional<ModelLevel::ParsedModel> parsed = first.takeParsedModel();
+    krovane::platform::FileStamp stamp;
+    ASSERT_TRUE(parsed && krovane::platform::fileStamp(first.folder() / "source" / "ship.x", stamp));
+    EXPECT_TRUE(parsed->enginePath == "source\\ship.x" && parsed->stamp == stamp && parsed->model.vertices.size() == 8);
+    EXPECT_FALSE(first.takeParsedModel());
+
     open(second);
     EXPECT_FALSE(second.made());
+    EXPECT_FALSE(second.takeParsedModel());  // found unchanged: nothing read
     EXPECT_EQ(second.folder(), first.folder());
 
     std::ofstream(model, std::ios::app) << "\n";

@@ -1,5 +1,6 @@
 // The object manager: a level's objects with dense ids and failures counted, the commands and their lines, the draw
-// light by light, one copy of each file shared until it changes on disk, and "_SCALE_" (malformed ones refused).
+// light by light, one copy of each file shared until it changes on disk (a model handed in standing for its file),
+// and "_SCALE_" (malformed ones refused).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -7,6 +8,8 @@
 #include <fstream>
 
 #include "../scene_fixture.h"
+#include "formats/x_model.h"
+#include "platform/file_io.h"
 #include "scene/static_c_object.h"
 
 namespace {
@@ -137,6 +140,25 @@ TEST_F(ObjectManager, ObjectsNamingOneFileShareOneCopyUntilItChangesOnDisk) {
     EXPECT_EQ(object(retextured).params.get(), object(last).params.get());
     EXPECT_NE(object(retextured).texture(0), object(last).texture(0));
     EXPECT_EQ(object(add("objects\\m.DR")).shared(), object(retextured).shared());
+}
+
+TEST_F(ObjectManager, AModelHandedInStandsForItsFileWhileTheFileIsAsItWas) {
+    writeFile("objects/m.DR", "_MODEL_FILE_ { models\\m.x }");
+    for (const bool changed : {false, true}) {
+        writeFile("models/m.x", squareModel({}));
+        krovane::formats::XModel handed;  // twice as wide as the file's: a mesh made from it is told apart
+        std::string error;
+        ASSERT_TRUE(krovane::formats::loadXModel("models\\m.x", handed, error));
+        for (krovane::formats::XVertex& v : handed.vertices) v.position[0] *= 2;
+        krovane::platform::FileStamp stamp;
+        krovane::platform::fileStamp("models/m.x", stamp);
+        objects.adoptModel("models\\m.x", std::move(handed), stamp);
+        if (changed) std::ofstream("models/m.x", std::ios::app) << "\n";
+        const std::uint32_t id = add("objects\\m.DR"), again = add("objects\\m.DR");
+        ASSERT_NE(object(id).mesh(), nullptr);
+        EXPECT_EQ(object(id).mesh()->boundsMax().x, changed ? 1 : 2) << changed;
+        EXPECT_EQ(object(again).mesh(), object(id).mesh());  // kept under the file's stamp: not read again
+    }
 }
 
 TEST_F(ObjectManager, AScaleResizesTheModelBeforeItIsPlacedAndTurned) {

@@ -143,7 +143,7 @@ std::string nothingLoaded(const Krovane& engine, bool modelFile) {
 }
 
 // Loads the level in `folder` and prints its log and warnings.
-int checkLevel(const std::filesystem::path& folder, bool strict, const ModelLevel& model) {
+int checkLevel(const std::filesystem::path& folder, bool strict, ModelLevel& model) {
     Krovane engine;
     Krovane::Settings settings = Krovane::readSettings(folder);
     std::string error;
@@ -155,6 +155,7 @@ int checkLevel(const std::filesystem::path& folder, bool strict, const ModelLeve
         device = krovane::gfx::createNullDevice();
     }
     if (window) settings.dpi = window->verticalDpi();
+    engine.adoptModel(model.takeParsedModel());
     engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     const bool error_found = printLog(*engine.console());
@@ -174,7 +175,7 @@ struct Options {
 
 // Draws the level in `folder` and writes the picture to `outPath` (a free
 // name from it without --out); the exit status.
-int drawLevel(const std::filesystem::path& folder, const Options& o, const ModelLevel& model,
+int drawLevel(const std::filesystem::path& folder, const Options& o, ModelLevel& model,
               const std::filesystem::path& outPath) {
     namespace fs = std::filesystem;
     const auto started = std::chrono::steady_clock::now();
@@ -203,6 +204,7 @@ int drawLevel(const std::filesystem::path& folder, const Options& o, const Model
         }
         settings.dpi = window->verticalDpi();
     }
+    engine.adoptModel(model.takeParsedModel());
     engine.Initialize(std::move(device), settings);
     model.report(*engine.console());
     // Nothing to show is a failure, never an empty picture: the log's errors, on stderr above, say why.
