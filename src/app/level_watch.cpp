@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/krovane.h"
+#include "app/level_opener.h"
 #include "app/model_level.h"
 #include "platform/clock.h"
 #include "platform/code_page_1251.h"
@@ -163,30 +164,17 @@ void LevelWatch::reload(const std::vector<std::string>& due) {
 }
 
 bool LevelWatch::reloadModel() {
-    krovane::log::Log& log = *engine_.console();
-    const Korvane_string named(std::string_view(krovane::utf8ToCp1251Lossy(modelFile_.string())));
-    const auto notReloaded = [&] {
-        log.Print(addedLine(kNotReloadedLine, named), MessageType::Error);
-        return false;
-    };
     std::string error;
     if (!model_->prepare(modelFile_, "krovane", error)) {
+        krovane::log::Log& log = *engine_.console();
         log.printUtf8(error, MessageType::Error);
-        return notReloaded();
-    }
-    if (model_->importFailed()) {
-        model_->report(log);
-        return notReloaded();
-    }
-    if (!model_->modelRead()) {
-        log.Print(addedLine("[M.F] cannot find: ", named), MessageType::Error);
-        log.printUtf8(model_->modelFailure(), MessageType::Error);
-        return notReloaded();
+        log.Print(addedLine(kNotReloadedLine, Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(
+                                                  modelFile_.string())))),
+                  MessageType::Error);
+        return false;
     }
     // Made in the same folder, unless the cache cannot be written (then a new one each time).
-    engine_.setRoot(model_->folder());
-    engine_.adoptModel(model_->takeParsedModel());
-    return engine_.reloadLevel(named);
+    return LevelOpener::loadModelLevel(engine_, *model_, modelFile_);
 }
 
 }  // namespace krovane::app

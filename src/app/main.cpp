@@ -5,18 +5,22 @@
 //
 //   krovane [LEVEL_DIR]       the level in LEVEL_DIR (default: the current folder)
 //   krovane MODEL             shows a model file in a level made for it in the
-//                             cache, and works there (see app/model_level.h);
+//                             cache (see app/model_level.h);
 //                             one that does not load opens the console, whose
 //                             log says why
 //   krovane --watch ...       reloads what changes on disk (see app/level_watch.h);
 //                             always so for a MODEL
+//   krovane --welcome [...]   the desktop's way in: without a file, a copy of the
+//                             demo level, with a line saying what may be dropped
 //   krovane --help | --version
+// A file or folder dropped on the window opens in place (app/level_opener.h).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "app/krovane.h"
+#include "app/level_opener.h"
 #include "app/level_watch.h"
 #include "app/main_loop.h"
 #include "app/model_level.h"
@@ -37,13 +41,16 @@ constexpr int kMaxSide = 16384;  // the largest window side the window layer ope
 constexpr const char* kUsage =
     "usage: krovane [--watch] [LEVEL_DIR]\n"
     "       krovane MODEL\n"
+    "       krovane --welcome [MODEL|LEVEL_DIR]\n"
     "       krovane --help | --version\n"
-    "Opens the level in LEVEL_DIR (default: the current folder):\n"
+    "Opens the level in LEVEL_DIR (default: the current folder; its POLYGON01 file names it too):\n"
     "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
     "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
     "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n"
     "--watch reloads what changes on disk while the viewer runs: the level file, object\n"
-    "files, models, textures and effects; a MODEL is always watched.\n";
+    "files, models, textures and effects; a MODEL is always watched.\n"
+    "--welcome without a file opens the demo level (the desktop's way in).\n"
+    "A model, level folder or level file dropped on the window opens in place of the level shown.\n";
 
 int fail(const char* what, const std::string& why) {
     std::fprintf(stderr, "krovane: %s: %s\n", what, why.c_str());
@@ -55,18 +62,15 @@ int refuse(const std::string& why) {
     return 2;
 }
 
-// What the command line names: a level folder or a model file (absolute);
-// nothing names the current folder.
-struct LevelSource {
-    std::filesystem::path path;
-    std::string given;  // as the command line wrote it, for messages
-    bool model = false;
+// What the command line asks for.
+struct Options {
+    std::string given;   // the level folder, level file or model; empty: none given
     bool watch = false;  // reload what changes on disk
+    bool welcome = false;
 };
 
-// Reads the command line into `source`; returns -1 to go on, else the exit status.
-int readArguments(int argc, char** argv, LevelSource& source) {
-    std::string level;
+// Reads the command line into `options`; returns -1 to go on, else the exit status.
+int readArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -77,41 +81,29 @@ int readArguments(int argc, char** argv, LevelSource& source) {
             std::printf("krovane %s\n", KROVANE_VERSION);
             return 0;
         }
-        if (arg == "--watch") {
-            source.watch = true;
+        if (arg == "--watch" || arg == "--welcome") {
+            (arg == "--watch" ? options.watch : options.welcome) = true;
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') return refuse("unknown option " + std::string(arg));
-        if (!level.empty()) return refuse("one level folder or model at most, not also " + std::string(arg));
-        level = arg;
-    }
-    std::error_code ec;
-    if (level.empty()) {
-        source.path = std::filesystem::current_path(ec);
-        return -1;
-    }
-    source.path = std::filesystem::absolute(level, ec);
-    source.given = level;
-    if (std::filesystem::is_regular_file(level, ec)) {
-        if (!ModelLevel::isModelFile(level))
-            return refuse(std::string("not a level folder or a model (") + ModelLevel::kExtensions + "): " + level);
-        source.model = source.watch = true;
-    } else if (!std::filesystem::is_directory(level, ec)) {
-        return refuse("no such folder or model: " + level);
+        if (!options.given.empty()) return refuse("one level folder or model at most, not also " + std::string(arg));
+        options.given = arg;
     }
     return -1;
 }
 
-// Makes the level of `source` ready and sets `folder` to where it is: for a
-// model, the level made for it, made again when the model has changed.
-// Returns -1 to go on, else the exit status.
-int findLevel(const LevelSource& source, ModelLevel& model, std::filesystem::path& folder) {
-    std::string error;
-    folder = source.path;
-    if (source.model) {
-        if (!model.prepare(source.path, "krovane", error)) return fail(("cannot show " + source.given).c_str(), error);
-        folder = model.folder();
+// Finds and readies what `options` name: the level folder or the model's
+// level, or the welcome level. Returns -1 to go on, else the exit status.
+int findLevel(const Options& options, LevelOpener& opener, LevelOpener::Target& target) {
+    std::string why;
+    std::error_code ec;
+    if (options.given.empty()) {
+        target.path = options.welcome ? opener.welcomeFolder(why) : std::filesystem::current_path(ec);
+        if (target.path.empty()) return fail("cannot open the welcome level", why);
+    } else if (!LevelOpener::find(options.given, target, why)) {
+        return refuse(why);
     }
+    if (!opener.prepare(target, "krovane", why)) return fail(("cannot show " + options.given).c_str(), why);
     return -1;
 }
 
@@ -124,7 +116,7 @@ bool modelShown(const Krovane& engine) {
 
 // Creates the device on `window` with `settings` and starts the engine with
 // its level; the import's failure of a model goes to its log.
-bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Settings& settings, ModelLevel& model,
+bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Settings& settings, ModelLevel* model,
                  bool watch) {
     std::string error;
     krovane::gfx::Ref<krovane::gfx::Device> device;
@@ -134,12 +126,24 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Se
     }
     settings.dpi = window.verticalDpi();
     settings.keepSources = watch;
-    engine.adoptModel(model.takeParsedModel());  // read once, for its size: not again
+    if (model != nullptr) engine.adoptModel(model->takeParsedModel());  // read once, for its size: not again
     engine.Initialize(std::move(device), settings);
-    model.report(*engine.console());
+    if (model == nullptr) return true;
+    model->report(*engine.console());
     // A model that does not load shows the log at once: its reason is there.
-    if (!model.folder().empty() && !modelShown(engine)) engine.console()->setVisible(true);
+    if (!modelShown(engine)) engine.console()->setVisible(true);
     return true;
+}
+
+// Watches the files of what `opener` has open, for the loop; null where nothing is watched.
+std::unique_ptr<LevelWatch> watchLevel(Krovane& engine, LevelOpener& opener) {
+    std::string error;
+    std::unique_ptr<krovane::platform::FileWatcher> watcher = krovane::platform::FileWatcher::create(error);
+    if (!watcher) {
+        std::fprintf(stderr, "krovane: files are not watched: %s\n", error.c_str());
+        return nullptr;
+    }
+    return std::make_unique<LevelWatch>(engine, std::move(watcher), opener.model(), opener.modelFile());
 }
 
 }  // namespace
@@ -147,15 +151,16 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Se
 int main(int argc, char** argv) {
     using krovane::platform::Window;
 
-    LevelSource source;
-    if (const int status = readArguments(argc, argv, source); status >= 0) return status;
-    ModelLevel model;
-    std::filesystem::path folder;
-    if (const int status = findLevel(source, model, folder); status >= 0) return status;
+    Options options;
+    if (const int status = readArguments(argc, argv, options); status >= 0) return status;
+    LevelOpener opener;
+    LevelOpener::Target target;
+    if (const int status = findLevel(options, opener, target); status >= 0) return status;
+    const bool watching = options.watch || target.model;  // a model is always watched
 
     Window::useDesktopMessageBoxes();
     Krovane engine;
-    Krovane::Settings settings = Krovane::readSettings(folder);
+    Krovane::Settings settings = Krovane::readSettings(opener.folder());
     ScreenSize screen = ScreenSize::fromConfig(settings.config);
     if (screen.width < 1 || screen.height < 1 || screen.width > kMaxSide || screen.height > kMaxSide) {
         // A window of that size cannot be opened; start with the default rather than not at all.
@@ -167,19 +172,19 @@ int main(int argc, char** argv) {
     std::string error;
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);
     if (!window) return fail("cannot open the window", error);
-    if (!startEngine(engine, *window, settings, model, source.watch)) return 1;
+    if (!startEngine(engine, *window, settings, opener.model(), watching)) return 1;
+    if (options.welcome && options.given.empty()) engine.console()->Print(LevelOpener::kWelcomeLine, MessageType::Comment);
 
     MainLoop loop(engine, window.get());
-    std::unique_ptr<LevelWatch> watch;
-    if (source.watch) {
-        std::unique_ptr<krovane::platform::FileWatcher> watcher = krovane::platform::FileWatcher::create(error);
-        if (watcher)
-            watch =
-                std::make_unique<LevelWatch>(engine, std::move(watcher), source.model ? &model : nullptr, source.path);
-        else
-            std::fprintf(stderr, "krovane: files are not watched: %s\n", error.c_str());
+    std::unique_ptr<LevelWatch> watch = watching ? watchLevel(engine, opener) : nullptr;
+    loop.watchFiles(watch.get());
+    // A file or folder dropped opens in place of the level shown; what is watched follows it.
+    loop.onDrop([&](const std::string& path) {
+        if (!opener.openInPlace(engine, path) || !watching) return;
+        loop.watchFiles(nullptr);
+        watch = watchLevel(engine, opener);
         loop.watchFiles(watch.get());
-    }
+    });
     window->show();
     krovane::platform::CursorImage cursor;
     const bool cursorRead =

@@ -48,6 +48,9 @@ void MainLoop::handleEvent(const WindowEvent& event) {
             // The press itself is kept by the input source for the next frame (see routeInput).
             if (isPictureKey(event.key) && !event.repeat) pictureAsked_ = true;
             break;
+        case WindowEvent::Type::Drop:
+            if (open_) open_(event.path);
+            break;
         default:
             break;
     }

@@ -16,6 +16,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "app/frame_rate_counter.h"
 #include "app/krovane.h"
@@ -38,6 +40,9 @@ public:
 
     // Reloads what `watch` finds changed before each frame; null: nothing is watched.
     void watchFiles(LevelWatch* watch) { watch_ = watch; }
+    // What a file or folder dropped on the window is handed to (its path,
+    // UTF-8), between frames; none: a drop does nothing.
+    void onDrop(std::function<void(const std::string&)> open) { open_ = std::move(open); }
 
     // Runs passes until the loop ends.
     void run(krovane::platform::Window& window);
@@ -80,6 +85,7 @@ private:
     Krovane& engine_;
     krovane::platform::InputSource* input_;
     LevelWatch* watch_ = nullptr;
+    std::function<void(const std::string&)> open_;
     FrameRateCounter frameRate_;
     krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;

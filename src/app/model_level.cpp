@@ -38,9 +38,9 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The installed data: share/krovane/demo beside the program's bin/; else,
-// run from a build, the source tree's demo/.
-fs::path dataFolder() {
+}  // namespace
+
+fs::path ModelLevel::dataFolder() {
     std::error_code ec;
     const fs::path program = krovane::platform::runningProgram();
     if (!program.empty()) {
@@ -50,8 +50,6 @@ fs::path dataFolder() {
     if (fs::is_regular_file(fs::path(KROVANE_SOURCE_DEMO_DIR) / kDataFiles[0], ec)) return KROVANE_SOURCE_DEMO_DIR;
     return {};
 }
-
-}  // namespace
 
 ModelLevel::Framing ModelLevel::frame(const Vector3& low, const Vector3& high) {
     Framing framing;

@@ -58,6 +58,11 @@ public:
     // when it is not finite.
     static Framing frame(const krovane::gfx::Vector3& low, const krovane::gfx::Vector3& high);
 
+    // The installed data, the demo level: share/krovane/demo beside the
+    // program's bin/; else, run from a build, the source tree's demo/; empty
+    // when neither is there.
+    static std::filesystem::path dataFolder();
+
     // Whether `path` ends in one of kExtensions (any letter case).
     static bool isModelFile(const std::filesystem::path& path);
 

@@ -130,6 +130,13 @@ bool Window::pollEvent(WindowEvent& event) {
             }
             break;
         }
+        case SDL_DROPFILE:  // a file or folder dropped on the window
+            if (e.drop.file != nullptr) {
+                event.type = WindowEvent::Type::Drop;
+                event.path = e.drop.file;
+                SDL_free(e.drop.file);
+            }
+            break;
         default:
             break;
     }

@@ -23,11 +23,12 @@
 namespace krovane::platform {
 
 struct WindowEvent {
-    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other };
+    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Drop, Other };
     Type type = Type::None;
     int x = 0, y = 0;      // cursor in client coordinates, for the button events
     std::uint8_t key = 0;  // the virtual key pressed (see virtual_keys.h), for KeyDown
     bool repeat = false;   // a KeyDown of the keyboard's auto-repeat
+    std::string path{};    // the file or folder dropped on the window (UTF-8), for Drop
 };
 
 class Window final : public InputSource {

@@ -16,6 +16,7 @@
 #include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "app/krovane.h"
+#include "app/level_opener.h"
 #include "app/level_watch.h"
 #include "app/main_loop.h"
 #include "app/model_level.h"
@@ -255,6 +256,58 @@ TEST_F(Watch, AModelFileMakesItsLevelAgain) {
                            {file.string() + ":5:9: truncated data: expected a number", "_ERROR_"},
                            {"[R.F] not reloaded, kept as it was: " + file.string(), "_ERROR_"}}));
     EXPECT_EQ(engine.objectManager(), before);
+    ::unsetenv("TMPDIR");
+}
+
+// A file or folder dropped on the window (its Drop event) opens in place of the level shown; one that is no level or
+// model, or whose level does not read, keeps what is shown and says why, and the next drop still opens.
+TEST_F(Watch, ADroppedLevelOrModelOpensInPlaceAndAFailureKeepsWhatIsShown) {
+    ::setenv("TMPDIR", here.c_str(), 1);
+    ::setenv("KROVANE_NO_CACHE", "1", 1);
+    fs::create_directories("other");
+    for (const char* folder : {"fx", "textures", "models", "objects"})
+        fs::copy(folder, fs::path("other") / folder, fs::copy_options::recursive);
+    writeFile("other/POLYGON01", level(3));
+    fs::create_directories("empty");
+    writeFile("notes.txt", "x");
+    writeFile("user/ship.x", krovane::test::squareModel({"hull.bmp"}));
+    start();
+    LevelOpener opener;
+    MainLoop loop(engine);
+    loop.onDrop([&](const std::string& path) { opener.openInPlace(engine, path); });
+    const std::string kept = "[R.F] not reloaded, kept as it was: ";
+    const struct {
+        std::string dropped, why, last;
+        std::uint32_t cameras;  // of the level shown after it
+    } rows[] = {
+        {"empty", "POLYGON01: no such file", kept, 2},
+        {"other", "", "[i] Reloaded: ", 3},
+        {"notes.txt", "not a level folder or a model (.x, .gltf, .glb, .obj, .fbx, .dae): ", kept, 3},
+        {"nowhere", "no such folder or model: ", kept, 3},
+        {"user/ship.x", "", "[i] Reloaded: ", 4},  // the front, side, top and three-quarter views
+        {"POLYGON01", "", "[i] Reloaded: ", 2},    // a level file: its folder
+    };
+    for (const auto& row : rows) {
+        const std::string path = (here / row.dropped).string();
+        const std::size_t from = count();
+        krovane::platform::WindowEvent drop;
+        drop.type = krovane::platform::WindowEvent::Type::Drop;
+        drop.path = path;
+        testing::internal::CaptureStderr();
+        loop.handleEvent(drop);
+        testing::internal::GetCapturedStderr();
+        std::vector<std::string> said;  // (the console breaks long lines: joined again here)
+        for (const LoggedLine& line : lines(from))
+            if (!said.empty() && line.text.starts_with("   ")) said.back() += line.text.substr(3);
+            else said.push_back(line.text);
+        ASSERT_FALSE(said.empty()) << row.dropped;
+        EXPECT_EQ(said.back(), row.last + path) << row.dropped;
+        if (!row.why.empty()) {
+            EXPECT_EQ(said[said.size() - 2], row.why + (row.why.ends_with(": ") ? path : "")) << row.dropped;
+        }
+        EXPECT_EQ(engine.cameraManager()->cameraCount(), row.cameras) << row.dropped;
+        EXPECT_EQ(engine.root(), opener.folder()) << row.dropped;  // a failure leaves the paths where they were
+    }
     ::unsetenv("TMPDIR");
 }
 

@@ -196,6 +196,12 @@ if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
     check "its log says the model was reloaded" grep -qxF "[i] Reloaded: $MODELS/ship.x" <(log "$folder")
     check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'huge.bmp\nhull.bmp\nship.x')"
 fi
+# The desktop's way in: the demo level, copied where its log may go, with the line that says what may be dropped.
+if check "krovane --welcome opens the demo level" start '' --welcome; then
+    check "exit 0 when the window is closed" stop close
+    check "its log says what may be dropped" grep -qxF 'Drop a model file or a level folder on the window to open it.' \
+        <(log "$XDG_CACHE_HOME/krovane/welcome")
+fi
 unset TMPDIR XDG_CACHE_HOME
 export KROVANE_NO_CACHE=1
 

@@ -26,7 +26,7 @@ check "the installed tools show a model with the installed effect and textures" 
 SHARE=$WORK/root/usr/share
 check "the menu entry is valid ($(desktop-file-validate "$SHARE/applications/krovane.desktop" 2>&1))" \
     desktop-file-validate "$SHARE/applications/krovane.desktop"
-check "the menu entry opens the file or folder given" grep -qx 'Exec=krovane %f' "$SHARE/applications/krovane.desktop"
+check "the menu entry opens the file or folder given, or the welcome level" grep -qx 'Exec=krovane --welcome %f' "$SHARE/applications/krovane.desktop"
 check "the file type is well-formed XML" xmllint --noout "$SHARE/mime/packages/krovane.xml"
 check "no MIME database of its own is installed" test ! -e "$SHARE/mime/mime.cache"
 mkdir -p "$WORK/types/mime/packages" && cp "$SHARE/mime/packages/krovane.xml" "$WORK/types/mime/packages/"
