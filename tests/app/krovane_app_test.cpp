@@ -44,9 +44,7 @@ struct Engine : ::testing::Test {
     // A level of one object, one light, one camera and the shipped effect, in the working directory.
     static void writeLevel(
         std::string_view objectKeys = R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR })") {
-        for (const char* name : {"white", "red", "Blue", "yellow"})
-            krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
-        krovane::test::copyDemoFile("fx/vek_Phong.fx");
+        krovane::test::writeRendererFiles();
         writeFile("objects/box.DR", "_FX_ { vek_Phong }");
         writeFile("POLYGON01", R"(_LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }
 _OBJECTS_ { box { )" + std::string(objectKeys) +

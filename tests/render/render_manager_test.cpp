@@ -30,12 +30,7 @@ using Hud = std::vector<HudRecorder::Line>;
 #define CP(utf8) std::string(krovane::cp1251(utf8).c_str())
 
 struct RenderManager : SceneFixture<Krovane_Console> {
-    void SetUp() override {
-        for (const auto& [name, rgb] :
-             {std::pair{"white", 0xFFFFFF}, {"red", 0xFF0000}, {"Blue", 0x0000FF}, {"yellow", 0xFFFF00}})
-            writeBmp(std::string("textures/_def/") + name + ".bmp", static_cast<std::uint32_t>(rgb));
-        copyDemoFile("fx/vek_Phong.fx");
-    }
+    void SetUp() override { writeRendererFiles(); }
     void init() {
         render = std::make_unique<HudRecorder>(device.get(), &log);
         render->setLevel(&scene.level);

@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "../scene_fixture.h"
-#include "scene/static_c_object.h"
 
 namespace {
 
@@ -29,9 +28,6 @@ struct ObjectManager : SceneFixture<> {
                 xs.push_back(c.matrix->m[3][0]);
         device->clearCalls();
         return xs;
-    }
-    const Static_CObject& object(std::uint32_t id) {
-        return static_cast<const Static_CObject&>(*objects.entry(id)->object);
     }
 };
 
@@ -84,7 +80,7 @@ TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {
     device->clearCalls();
     objects.RenderAll();
     EXPECT_TRUE(renders().empty());  // no lights, nothing drawn
-    lights.LoadLights(treeOf("_LIGHTS_ { sun moon }"));
+    lights.LoadLights(parse("_LIGHTS_ { sun moon }"));
     objects.RenderAll();
     EXPECT_EQ(renders(), (std::vector<float>{1, 2, 3, 1, 2, 3}));
     objects.ExecuteCommand("object.visible 2 0");
