@@ -1,4 +1,4 @@
-// Picture files for textures, every form in one target: any bytes decode to
+// Picture files for textures, every form (DDS with its mip chain too) in one target: any bytes decode to
 // an image whose size and pixels agree, or fail with a reason and no pixels.
 #include <cstdint>
 #include <cstdlib>

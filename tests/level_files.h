@@ -1,6 +1,6 @@
 // Small files of a level, written into the test's working directory: any
-// text, a file of the bundled level, a 24-bit BMP of one colour, and a text
-// .x model of a square.
+// text, a file of the bundled level, a 24-bit BMP of one colour, the
+// renderer's own files, and a text .x model of a square.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +47,15 @@ inline std::string bmp(std::uint32_t rgb, std::uint32_t side = 2) {
     return out;
 }
 inline void writeBmp(const std::string& path, std::uint32_t rgb) { writeFile(path, bmp(rgb)); }
+
+#ifdef KROVANE_DEMO_DIR
+// The default textures (white) and the shipped effect that the renderer starts with.
+inline void writeRendererFiles() {
+    for (const char* name : {"white", "red", "Blue", "yellow"})
+        writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
+    copyDemoFile("fx/vek_Phong.fx");
+}
+#endif
 
 // A square of two triangles in the z = 0 plane facing -z, from (-1, -1) to
 // (1, 1), with normals and texture coordinates, and one material per entry

@@ -3,6 +3,7 @@
 // check what was printed.
 #pragma once
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,10 +28,11 @@ inline std::vector<LoggedLine> loggedLines(const krovane::log::ConsoleLog& lines
     return out;
 }
 
-// The same lines without their time stamps ("[12:345] "), for tests that
+// The same lines from line `from` on, without their time stamps ("[12:345] "), for tests that
 // check what was printed rather than when.
-inline std::vector<LoggedLine> loggedMessages(const krovane::log::ConsoleLog& lines) {
+inline std::vector<LoggedLine> loggedMessages(const krovane::log::ConsoleLog& lines, std::size_t from = 0) {
     std::vector<LoggedLine> out = loggedLines(lines);
+    out.erase(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(std::min(from, out.size())));
     for (LoggedLine& line : out) {
         const std::size_t end = line.text.find("] ");
         if (!line.text.empty() && line.text[0] == '[' && end != std::string::npos &&
@@ -42,8 +44,8 @@ inline std::vector<LoggedLine> loggedMessages(const krovane::log::ConsoleLog& li
 
 // The same for the log of a console.
 template <class Console>
-std::vector<LoggedLine> loggedMessages(const Console& console) {
-    return loggedMessages(console.log());
+std::vector<LoggedLine> loggedMessages(const Console& console, std::size_t from = 0) {
+    return loggedMessages(console.log(), from);
 }
 
 }  // namespace krovane::test

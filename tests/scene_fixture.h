@@ -15,9 +15,11 @@
 #include "level_files.h"
 #include "log/console_log.h"
 #include "logged_lines.h"
+#include "params/tree_text.h"
 #include "platform/clock.h"
 #include "scene/level.h"
 #include "scene/level_section.h"
+#include "scene/static_c_object.h"
 #include "temp_dir.h"
 
 namespace krovane::test {
@@ -54,9 +56,9 @@ struct SceneFixture : ::testing::Test {
     Krovane_Object_Manager& objects = scene.objects;
 
     // The lines printed from line `from` on, without their stamps.
-    std::vector<LoggedLine> lines(std::size_t from = 0) const {
-        std::vector<LoggedLine> all = loggedMessages(log);
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+    std::vector<LoggedLine> lines(std::size_t from = 0) const { return loggedMessages(log, from); }
+    const Static_CObject& object(std::uint32_t id) {
+        return static_cast<const Static_CObject&>(*objects.entry(id)->object);
     }
     // Writes `text` as level.DR and has every manager read it.
     void level(std::string_view text) {
@@ -79,12 +81,6 @@ vertex VS { void main() { gl_Position = mat_World_View_Proj * vec4(inPosition, 1
 fragment PS { out vec4 c; void main() { c = LightColor; } }
 technique vek_Phong { pass P0 { VertexShader = VS; PixelShader = PS; CullMode = CCW; } }
 technique vek_Phong_alpha { pass P0 { VertexShader = VS; PixelShader = PS; AlphaBlendEnable = true; } })";
-
-inline DynamicRow treeOf(std::string_view text) {
-    DynamicRow tree;
-    EXPECT_TRUE(tree.loadFromText(text, "test")) << tree.lastLoadError().describe();
-    return tree;
-}
 
 template <class V>
 std::array<float, 3> xyz(const V& v) {

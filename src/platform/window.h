@@ -23,7 +23,7 @@
 namespace krovane::platform {
 
 struct WindowEvent {
-    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Drop, Other };
+    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other, Drop };
     Type type = Type::None;
     int x = 0, y = 0;      // cursor in client coordinates, for the button events
     std::uint8_t key = 0;  // the virtual key pressed (see virtual_keys.h), for KeyDown

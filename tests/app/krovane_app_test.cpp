@@ -44,9 +44,7 @@ struct Engine : ::testing::Test {
     // A level of one object, one light, one camera and the shipped effect, in the working directory.
     static void writeLevel(
         std::string_view objectKeys = R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\box.DR })") {
-        for (const char* name : {"white", "red", "Blue", "yellow"})
-            krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
-        krovane::test::copyDemoFile("fx/vek_Phong.fx");
+        krovane::test::writeRendererFiles();
         writeFile("objects/box.DR", "_FX_ { vek_Phong }");
         writeFile("POLYGON01", R"(_LIGHTS_ { sun { _POSITION_ { 0 50 -50 } } }
 _OBJECTS_ { box { )" + std::string(objectKeys) +
@@ -55,9 +53,7 @@ _CAMERAS_ { main { _POSITION_ { 0 2 -10 } _LOOK_ { 0 0 0 } } }
 _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } })");
     }
     ~Engine() override { Clock::useRealTime(); }
-    void start() {
-        engine.Initialize(device);
-    }
+    void start() { engine.Initialize(device); }
     std::vector<LoggedLine> lines() { return krovane::test::loggedMessages(*engine.console()); }
     // A frame's input `ms` later, as the main loop routes it.
     void frameAfter(std::uint32_t ms, bool leftButtonDown = false) {
@@ -83,27 +79,13 @@ TEST_F(Engine, AStartLogsEachStageInOrder) {
     EXPECT_EQ(lines(), full);
 }
 
-TEST_F(Engine, MalformedAndMissingFilesSayWhat) {
-    writeFile("POLYGON01", "_LIGHTS_ {\n  sun { _POSITION_ { 1 2 3 }\n");
-    writeFile("GlobalCommandBase.DR", "_COMMANDS_ { \"open\n");
-    std::filesystem::remove("textures/_def/red.bmp");
-    start();
-    const std::string missed = "missed: textures\\_def\\red.bmp";  // said by the renderer, and again at the end
-    EXPECT_EQ(lines().back().text, missed);
-    std::vector<std::string> errors;
-    for (const auto& line : lines())
-        if (line.type == "_ERROR_") errors.push_back(line.text);
-    EXPECT_EQ(errors, (std::vector<std::string>{"GlobalCommandBase.DR:1:14: quoted text is never closed", missed,
-                                                "POLYGON01:2:7: '{' is never closed", missed}));
-    EXPECT_EQ(lines().front().text, errors.front());  // the command base is read first
-}
-
-// Each broken input: the Error lines of the start's log (its failure line, then why), and the warnings of a
-// level check where the log says nothing. (A malformed level file's one line is above; the reasons a model, a tree
-// or an object file gives are the formats and scene tests'.)
+// Each broken input: the Error lines of the start's log (its failure line, then why; in the order read, a missing
+// default texture said again at the end), and the warnings of a level check where the log says nothing. (The
+// reasons a model, a tree or an object file gives, and a model's failure line, are the formats and scene tests'.)
 TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
     const auto level = [](const char* keys) { return [keys] { writeLevel(keys); }; };
-    const std::string corrupted = "[!] Object File is corrupted and parameters are not loaded!";
+    const std::string corrupted = "[!] Object File is corrupted and parameters are not loaded!",
+                      missedRed = "missed: textures\\_def\\red.bmp";
     const std::string noTechnique =
         "Warning: the effect vek_Phong (fx\\vek_Phong.fx) has no technique "
         "vek_Phong_alpha, which draws the lights after the first";
@@ -112,12 +94,6 @@ TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
         std::function<void()> breakIt;
         std::vector<std::string> said;
     } cases[] = {
-        {"model: truncated",
-         [] {
-             writeFile("objects/box.DR", "_MODEL_FILE_ { models\\bad.x }");
-             writeFile("models/bad.x", "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;");
-         },
-         {"[M.F] cannot find: models\\bad.x", "models\\bad.x:5:4: truncated data: expected a number"}},
         {"tree: missing key", level("_OBJECT_TYPE_ { _OBJECT_SIMPLE_ }"), {corrupted, "box: no _OBJECT_PATH_"}},
         {"tree: misspelt key",
          level(R"(_OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH { objects\box.DR })"),
@@ -145,6 +121,14 @@ TEST_F(Engine, EachBrokenInputSaysWhyAfterItsFailureLine) {
          },
          {corrupted, "cannot be read"}},
         {"level file: missing", [] { std::filesystem::remove("POLYGON01"); }, {"POLYGON01: no such file"}},
+        {"command base and level malformed, a default texture missing",
+         [] {
+             writeFile("POLYGON01", "_LIGHTS_ {\n  sun { _POSITION_ { 1 2 3 }\n");
+             writeFile("GlobalCommandBase.DR", "_COMMANDS_ { \"open\n");
+             std::filesystem::remove("textures/_def/red.bmp");
+         },
+         {"GlobalCommandBase.DR:1:14: quoted text is never closed", missedRed, "POLYGON01:2:7: '{' is never closed",
+          missedRed}},
     };
     for (const auto& c : cases) {
         krovane::test::TempDir row;
@@ -339,9 +323,7 @@ DynamicRow config(const std::string& text) {
 
 TEST(StartupSettings, LoadIniParametersSavesTheCopyWhenItsFolderExists) {
     krovane::test::TempDir dir;
-    // "параметры инициализации" in code page 1251: the root every setting hangs under.
-    const std::string root =
-        "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8";
+    const std::string root(Korvane_cIniReader::kRootName.view());  // its text is the reader's test's
     writeFile("ini.txt", "SCREEN = 800, 600\n");
     EXPECT_EQ(krovane::test::shape(Krovane::LoadIniParameters("ini.txt")), root + "{SCREEN{800|600}}");
     EXPECT_FALSE(std::filesystem::exists("paramLoom2.0"));  // no folder: no copy, no complaint

@@ -59,9 +59,7 @@ struct Watch : ::testing::Test {
 
     Watch() {
         Clock::setManualTicks(1000);
-        for (const char* name : {"white", "red", "Blue", "yellow"})
-            krovane::test::writeBmp(std::string("textures/_def/") + name + ".bmp", 0xFFFFFF);
-        krovane::test::copyDemoFile("fx/vek_Phong.fx");
+        krovane::test::writeRendererFiles();
         krovane::test::writeBmp("textures/crate.bmp", 0x884422);
         writeFile("models/box.x", krovane::test::squareModel({"crate.bmp"}));
         writeFile("objects/box.DR", "_MODEL_FILE_ { models\\box.x } _FX_ { vek_Phong }");
@@ -84,10 +82,7 @@ struct Watch : ::testing::Test {
         watcher = fake.get();
         watch = std::make_unique<LevelWatch>(engine, std::move(fake), model, modelFile);
     }
-    Lines lines(std::size_t from = 0) {
-        const auto all = krovane::test::loggedMessages(*engine.console());
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
-    }
+    Lines lines(std::size_t from = 0) { return krovane::test::loggedMessages(*engine.console(), from); }
     std::size_t count() { return lines().size(); }
     // Gives `path` a time of its own: file times move in steps of a few milliseconds, so that two writes of one
     // size in one step would look the same, as they do to every program that compares stamps.

@@ -109,16 +109,6 @@ TEST_F(Console, LongLinesAreCutWithAThreeBlankIndentAndNothingLost) {
     }
 }
 
-TEST_F(Console, TheSavedLogLoadsBackLineForLine) {
-    for (int i = 0; i < 20000; ++i) printAt(i, "line " + std::to_string(i), static_cast<MessageType>(i % 5));
-    printAt(20000, std::string(100, 'x') + " {braces} \"quotes\" back\\slash", MessageType::Error);
-    console->SaveLog("LOG.dr");
-    console->SaveLog("missing_folder\\LOG.dr");  // not written, not reported
-    DynamicRow saved;
-    ASSERT_TRUE(saved.iLoadFromFile("LOG.dr"));
-    EXPECT_EQ(krovane::test::shape(saved), krovane::test::shape(console->log().tree()));
-}
-
 TEST_F(Console, TheKeyLayout) {
     // clang-format off
     const std::vector<std::pair<Keys, const char*>> cases = {

@@ -236,14 +236,16 @@ TEST(ImageFile, EveryPixelFormDecodesToItsPicture) {
 }
 
 void append(void* to, void* data, int size) { static_cast<std::string*>(to)->append(static_cast<char*>(data), size); }
-void put32(std::string& s, std::size_t at, std::uint32_t v, bool bigEndian = false) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+// Writes v as `bytes` bytes at `at`, by default little-endian at the end.
+void put(std::string& s, std::size_t bytes, std::uint32_t v, std::size_t at = std::string::npos, bool big = false) {
+    if (at == std::string::npos) s.resize((at = s.size()) + bytes);
+    for (std::size_t k = 0; k < bytes; ++k) s[at + k] = static_cast<char>(v >> 8 * (big ? bytes - 1 - k : k));
 }
 // Recomputes the checksum of the PNG chunk at `at` after its data was changed.
 void fixPngChunk(std::string& png, std::size_t at) {
     const std::uint32_t length = static_cast<std::uint8_t>(png[at + 3]) | static_cast<std::uint8_t>(png[at + 2]) << 8;
     const auto* chunk = reinterpret_cast<const Bytef*>(&png[at + 4]);
-    put32(png, at + 8 + length, static_cast<std::uint32_t>(crc32(0, chunk, 4 + length)), true);
+    put(png, 4, static_cast<std::uint32_t>(crc32(0, chunk, 4 + length)), at + 8 + length, true);
 }
 
 // Cut, oversized, damaged and no longer taken pictures of every form are refused with a reason and no pixels.
@@ -256,9 +258,9 @@ TEST(ImageFile, HostilePicturesAreRefused) {
     const std::string fine = bmp(kColours, 24), tga(18, '\0');
     std::string hugeBmp = fine, rleBmp = fine, hugePng = png, hugeJpg = jpg, badJpg = jpg, hugeTga = tga, rleTga = tga,
                 cutTga = tga;
-    put32(hugeBmp, 18, 100000);
-    put32(rleBmp, 30, 1);            // run-length coded
-    put32(hugePng, 16, 9000, true);  // IHDR width
+    put(hugeBmp, 4, 100000, 18);
+    put(rleBmp, 4, 1, 30);            // run-length coded
+    put(hugePng, 4, 9000, 16, true);  // IHDR width
     fixPngChunk(hugePng, 8);
     const std::size_t sof = jpg.find("\xFF\xC0") + 5;  // SOF0: precision, then height and width
     hugeJpg[sof] = hugeJpg[sof + 2] = '\x7F';
@@ -323,12 +325,6 @@ TEST(DdsImage, EqualEndPointsTheLargestSideAndDamagedFiles) {
 using krovane::formats::CursorFile;
 using krovane::formats::CursorImage;
 using Values = std::vector<std::uint32_t>;
-
-// Writes v as `bytes` little-endian bytes at `at`, by default at the end.
-void put(std::string& s, std::size_t bytes, std::uint32_t v, std::size_t at = std::string::npos) {
-    if (at == std::string::npos) s.resize((at = s.size()) + bytes);
-    for (std::size_t k = 0; k < bytes; ++k) s[at + k] = static_cast<char>(v >> (8 * k));
-}
 
 // Rows as a bitmap stores them (bottom row first, padded to 4 bytes) of values given top row first.
 std::string packRows(std::uint32_t w, std::uint32_t h, std::uint32_t bits, const Values& values) {

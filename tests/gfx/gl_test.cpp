@@ -1,7 +1,6 @@
-// The OpenGL device drawing for real, offscreen: geometry, depth, a resized window, lighting, fill modes, lines,
-// textures, multisampling, cached state, effects (the matrix rule, material and texture, compiler errors, the
-// shipped Phong effect's parameters and culling) and Cyrillic text.
-#include <SDL2/SDL.h>  // to resize the window as the user does
+// The OpenGL device drawing for real, offscreen: geometry, depth, lighting, fill modes, lines, textures,
+// multisampling, cached state, effects (material and texture, compiler errors, the shipped Phong effect's parameters
+// and culling) and Cyrillic text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -129,18 +128,6 @@ TEST_F(Gl, DepthRunsFromZeroToOneWithoutClipControlToo) {
     }
 }
 
-// The frame buffers follow the window's size: after a resize a clear fills all of the new size.
-TEST_F(Gl, AClearAfterAResizeFillsTheNewSize) {
-    OPEN_OR_SKIP();
-    SDL_SetWindowSize(static_cast<SDL_Window*>(window->nativeHandle()), kWidth + 16, kHeight + 12);
-    clear(0xFF336699);
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t w = 0, h = 0;
-    ASSERT_EQ(device->ReadPixels(pixels, w, h), kOk);
-    EXPECT_EQ(std::pair(w, h), std::pair(kWidth + 16u, kHeight + 12u));
-    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF336699u), static_cast<long>(w * h));
-}
-
 TEST_F(Gl, LightingFillModesLinesAndPartialMipChains) {
     OPEN_OR_SKIP();
     begin();
@@ -224,7 +211,7 @@ TEST_F(Gl, AnisotropicFiltersUseTheSamplersAnisotropyAndOneIsTrilinear) {
     EXPECT_GT(contrast(kFilterAnisotropic, 16).second, 32);  // Mesa's software renderer: 51
 }
 
-TEST_F(Gl, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
+TEST_F(Gl, MultisamplingSoftensEdges) {
     const auto edgeShades = [&](std::uint32_t type) {
         if (!open(type)) return -1;
         clear(0xFF000000);
@@ -242,30 +229,17 @@ TEST_F(Gl, MultisamplingSoftensEdgesAndImpossibleTypesFail) {
     if (plain < 0) GTEST_SKIP() << "no OpenGL device here: " << reason;
     EXPECT_EQ(plain, 0);
     EXPECT_GT(edgeShades(4), 10);
-    EXPECT_FALSE(open(64));
-    EXPECT_NE(reason.find("multisample type 64 is not available"), std::string::npos) << reason;
 }
 
-TEST_F(Gl, EffectMatricesAreRowVectorsShadersSeeMaterialAndTextureErrorsNameLines) {
+// (That matrices are handed over for row vectors is the bundled level's reference picture's.)
+TEST_F(Gl, EffectShadersSeeMaterialAndTextureAndErrorsNameLines) {
     OPEN_OR_SKIP();
     std::string error;
     Ref<Effect> effect = make(R"(
-uniform mat4 move;
-uniform vec4 tint;
-vertex VS { void main() { gl_Position = move * vec4(inPosition, 1.0); } }
-fragment PS { out vec4 c; void main() { c = tint * MaterialDiffuse * texture(Texture0, vec2(0.5)); } }
+vertex VS { void main() { gl_Position = vec4(inPosition, 1.0); } }
+fragment PS { out vec4 c; void main() { c = MaterialDiffuse * texture(Texture0, vec2(0.5)); } }
 technique T { pass P { VertexShader = VS; PixelShader = PS; } })", error);
     ASSERT_NE(effect, nullptr) << error;
-    // Translation lives in the fourth row for row vectors: move right by 0.5.
-    const Matrix move = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0.5f, 0, 0, 1}}};
-    const Vector4 green{0, 1, 0, 1}, white{1, 1, 1, 1};
-    effect->SetMatrix("move", &move);
-    effect->SetVector("tint", &green);
-    begin();
-    draw(effect.get());
-    expectArea(frame(), 42, 27, 54, 32, 0x00FF00);  // moved there
-    effect->SetMatrix("move", &kIdentityMatrix);
-    effect->SetVector("tint", &white);
     Ref<Texture> blue;
     const std::uint32_t pixel = 0xFF0000FF;
     ASSERT_EQ(device->CreateTexture(1, 1, &pixel, &blue), kOk);
@@ -326,7 +300,8 @@ TEST_F(Gl, CullingFollowsTheModeAndTheShippedEffectCullsCounterClockwiseFaces) {
         }
 }
 
-// Cyrillic text comes out in the colour asked for, only inside its measured rect (or the clip rect), on whole pixels.
+// Cyrillic text comes out in the colour asked for, only inside its measured rect, on whole pixels. (Clipping at a
+// rect is the font test's.)
 TEST_F(Gl, TextIsDrawnInItsColourOnlyWhereItGoes) {
     OPEN_OR_SKIP();
     Ref<Font> font;
@@ -335,36 +310,28 @@ TEST_F(Gl, TextIsDrawnInItsColourOnlyWhereItGoes) {
     Rect size{0, 0, 0, 0};
     font->DrawTextA(nullptr, hello.c_str(), -1, &size, kDtCalcRect, 0);
     ASSERT_TRUE(size.right > 20 && size.right < kWidth - 4) << size.right;
-    const auto drawn = [&](Rect rect, std::uint32_t format, std::uint32_t color) {
+    const auto drawn = [&](Rect rect) {  // in green
         clear(0xFF000000);
         device->BeginScene();
-        EXPECT_EQ(font->DrawTextA(nullptr, hello.c_str(), -1, &rect, format, color), font->height());
+        EXPECT_EQ(font->DrawTextA(nullptr, hello.c_str(), -1, &rect, kDtNoClip, 0xFF00FF00), font->height());
         device->EndScene();
         auto f = frame();
         for (auto& p : f) p &= 0xFFFFFF;
         return f;
     };
-    const struct {
-        Rect rect, bounds;
-        std::uint32_t format, color;
-        int minLit;
-    } cases[] = {{{2, 3, 0, 0}, {1, 3, 3 + size.right, 3 + font->height()}, kDtNoClip, 0xFF00FF00, 60},
-                 {{2, 3, 20, 10}, {2, 3, 20, 10}, 0, 0xFFFF0000, 5}};
-    for (const auto& c : cases) {
-        const auto f = drawn(c.rect, c.format, c.color);
-        int lit = 0, full = 0;  // pixels lit, and lit fully: stems are, so the colour is not faded everywhere
-        for (int i = 0; i < kWidth * kHeight; ++i) {
-            const int x = i % kWidth, y = i / kWidth;
-            lit += f[i] != 0;
-            full += f[i] == (c.color & 0xFFFFFF);
-            // Only the colour asked for, faded, and only inside the bounds.
-            EXPECT_TRUE(f[i] == 0 || ((f[i] & ~c.color & 0xFFFFFF) == 0 && x >= c.bounds.left && x < c.bounds.right &&
-                                      y >= c.bounds.top && y < c.bounds.bottom))
-                << std::hex << f[i] << std::dec << " at " << x << "," << y;
-        }
-        EXPECT_TRUE(lit > c.minLit && full > 0) << lit << " " << full;
+    // Only the colour asked for, faded, and only inside the measured rect; stems lit fully, so not faded everywhere.
+    const auto f = drawn({2, 3, 0, 0});
+    int lit = 0, full = 0;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        const int x = i % kWidth, y = i / kWidth;
+        lit += f[i] != 0;
+        full += f[i] == 0x00FF00;
+        EXPECT_TRUE(f[i] == 0 || ((f[i] & 0xFF00FF) == 0 && x >= 1 && x < 3 + size.right && y >= 3 &&
+                                  y < 3 + font->height()))
+            << std::hex << f[i] << std::dec << " at " << x << "," << y;
     }
-    const auto f = drawn({2, 3, 0, 0}, kDtNoClip, 0xFF00FF00), lower = drawn({2, 23, 0, 0}, kDtNoClip, 0xFF00FF00);
+    EXPECT_TRUE(lit > 60 && full > 0) << lit << " " << full;
+    const auto lower = drawn({2, 23, 0, 0});
     EXPECT_TRUE(std::equal(f.begin(), f.end() - 20 * kWidth, lower.begin() + 20 * kWidth));  // whole pixels
 }
 

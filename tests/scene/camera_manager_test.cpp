@@ -22,7 +22,7 @@ constexpr const char* kThree = R"(_CAMERAS_ {
 const std::string kChanged = "Currient camera was changed to: camera \xB9 ";
 
 TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
-    cameras.LoadCameras(treeOf(kThree));
+    cameras.LoadCameras(parse(kThree));
     EXPECT_EQ(lines(),
               (std::vector<LoggedLine>{
                   {"[+] Camera:  main", "_TEXT_"}, {"[+] Camera:  side", "_TEXT_"}, {"[+] Camera:  ghost", "_TEXT_"}}));
@@ -39,14 +39,14 @@ TEST_F(Cameras, LoadingWithDefaultsShortAndRepeatedKeys) {
     // A light named like a camera, earlier in the file, lends it nothing; a bare name is looked up in the whole tree.
     Krovane_Camera_Manager fresh{log};
     fresh.LoadCameras(
-        treeOf("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
+        parse("_LIGHTS_ { main { _POSITION_ { 9 9 9 } } } bare { _MOVESPEED_ { 4 } }"
                "_CAMERAS_ { main { _POSITION_ { 1 2 3 } } bare }"));
     EXPECT_EQ(fresh.camera(1)->position.x, 1.0f);
     EXPECT_EQ(fresh.camera(2)->moveSpeed, 4.0f);
 }
 
 TEST_F(Cameras, CommandsAndTheirMessagesWithTheSwitchLimit) {
-    cameras.LoadCameras(treeOf(kThree));
+    cameras.LoadCameras(parse(kThree));
     const std::size_t loaded = lines().size();
     const std::tuple<int, const char*, int> steps[] = {
         // wait, command, current camera after it
@@ -70,13 +70,13 @@ TEST_F(Cameras, CommandsAndTheirMessagesWithTheSwitchLimit) {
 
 // (The view and projection matrices are the golden frame's.)
 TEST_F(Cameras, ApplyingTheTransformsTurnsRightAcrossTheView) {
-    cameras.LoadCameras(treeOf("_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } }"));
+    cameras.LoadCameras(parse("_CAMERAS_ { c { _POSITION_ { 0 0 -10 } _LOOK_ { 0 0 0 } _RIGHT_ { 0 0 1 } } }"));
     cameras.CurrentCamera()->ApplyTransforms(device.get());
     EXPECT_EQ(xyz(cameras.CurrentCamera()->right), (P{-1, 0, 0}));  // looking along +Z, whatever "_RIGHT_" said
 }
 
 TEST_F(Cameras, MarkersForEveryCameraButTheCurrentOne) {
-    cameras.LoadCameras(treeOf(kThree));
+    cameras.LoadCameras(parse(kThree));
     cameras.SelectCamera(2);
     device->BeginScene();
     device->clearCalls();
@@ -95,7 +95,7 @@ TEST_F(Cameras, MarkersForEveryCameraButTheCurrentOne) {
 struct CameraControl : Cameras {
     FakeInput input;
     Krovane_Camera& load(const char* level) {
-        cameras.LoadCameras(treeOf(level));
+        cameras.LoadCameras(parse(level));
         return *cameras.CurrentCamera();
     }
 };
@@ -154,7 +154,7 @@ TEST_F(CameraControl, MouseTurnsAThirdOfADegreePerPixelWithoutJumps) {
 }
 
 TEST_F(CameraControl, ALevelWithoutCamerasDoesNothing) {
-    cameras.LoadCameras(treeOf("_LIGHTS_ { lamp }"));
+    cameras.LoadCameras(parse("_LIGHTS_ { lamp }"));
     Clock::advanceTicks(1000);
     cameras.NextCamera();
     for (const char* command : {"camera.next", "camera.speed 3"}) cameras.RunCommand(Korvane_string(command));

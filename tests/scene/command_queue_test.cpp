@@ -12,7 +12,7 @@ struct CommandQueue : SceneFixture<> {
     Krovane_Command_Queue queue{&scene.level};
     std::size_t loaded = 0;
     void SetUp() override {
-        cameras.LoadCameras(treeOf("_CAMERAS_ { a { } b { } }"));
+        cameras.LoadCameras(parse("_CAMERAS_ { a { } b { } }"));
         loaded = lines().size();
         krovane::platform::Clock::advanceTicks(2000);  // past the camera switch pacing
     }

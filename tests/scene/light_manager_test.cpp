@@ -53,7 +53,7 @@ TEST(LightLoading, KeysDefaultsAndTheWAndAlphaRules) {
     };
     for (const auto& [tree, name, found, expected] : cases) {
         Krovane_Light light;
-        EXPECT_EQ(light.LoadFromTree(name, treeOf(tree)), found) << tree;
+        EXPECT_EQ(light.LoadFromTree(name, parse(tree)), found) << tree;
         EXPECT_EQ(light.name, name);
         EXPECT_EQ(fields(light), expected) << tree << " " << name;
     }
@@ -74,42 +74,33 @@ struct LightManager : SceneFixture<> {
     }
 };
 
+// Each listed light is numbered, said, and read from its own node; a name listed without keys from the first node of
+// that name, or with its defaults; a camera of the same name earlier lends nothing.
 TEST_F(LightManager, SetupNumbersTheListedLightsAndPrintsEachAndTheSummary) {
     writeFile("POLYGON01",
-              "_CAMERAS_ { cam { _POSITION_ { 0 0 -10 } } }\n_LIGHTS_ {\n"
-              "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n"
-              "  \"desk lamp\" { _FALLOFF_ { 20 } }\n  moon { _POSITION_ { -7 8 9 } }\n}\n");
+              "elsewhere { _POSITION_ { 5 6 7 } }\n_CAMERAS_ { main { _POSITION_ { 9 9 9 } } }\n_LIGHTS_ {\n"
+              "  sun { _POSITION_ { 1 2 3 } _COLOR_ { 1 0.5 0 } }\n  \"desk lamp\" { _FALLOFF_ { 20 } }\n"
+              "  bare elsewhere main { _POSITION_ { -7 8 9 } }\n}\n");
     lights.LoadLights(krovane::scene::readLevel("POLYGON01"));
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  sun", "_TEXT_"},
-                                                {"[+] Light:  desk lamp", "_TEXT_"},
-                                                {"[+] Light:  moon", "_TEXT_"},
-                                                {"Light Manager setup completed with 3 lights.", "_COMMENT_"}}));
-    EXPECT_EQ(walk(), (std::vector<std::string>{"sun", "desk lamp", "moon"}));
+    std::vector<LoggedLine> said;
+    for (const char* name : {"sun", "desk lamp", "bare", "elsewhere", "main"})
+        said.push_back({std::string("[+] Light:  ") + name, "_TEXT_"});
+    said.push_back({"Light Manager setup completed with 5 lights.", "_COMMENT_"});
+    EXPECT_EQ(lines(), said);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"sun", "desk lamp", "bare", "elsewhere", "main"}));
     EXPECT_EQ(lights.light(2)->falloff, 20.0f);
+    EXPECT_EQ(fields(*lights.light(3)), kDefaults);
+    EXPECT_EQ(fields(*lights.light(4)), with({{0, 5}, {1, 6}, {2, 7}, {3, 1}}));
+    EXPECT_EQ(lights.light(5)->position.x, -7.0f);
 }
 
 TEST_F(LightManager, LevelsWithoutListedLightsAddNone) {
     lights.LoadLights(krovane::scene::readLevel("NO_SUCH_LEVEL"));
     EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"Light Manager setup completed with 0 lights.", "_COMMENT_"}}));
     for (const char* text : {"", "_CAMERAS_ { cam { } }", "_LIGHTS_ { }", "_LIGHTS_", "x { _LIGHTS_ }"}) {
-        lights.LoadLights(treeOf(text));
+        lights.LoadLights(parse(text));
         EXPECT_EQ(lights.lightCount(), 0u) << text;
     }
-}
-
-// A name listed without keys is read from the first node of that name, or
-// added with its defaults; a camera of the same name earlier lends nothing.
-TEST_F(LightManager, ListedNamesAndTheirNodes) {
-    lights.LoadLights(treeOf("elsewhere { _POSITION_ { 5 6 7 } }\n_LIGHTS_ { bare elsewhere }"));
-    EXPECT_EQ(walk(), (std::vector<std::string>{"bare", "elsewhere"}));
-    EXPECT_EQ(fields(*lights.light(1)), kDefaults);
-    EXPECT_EQ(fields(*lights.light(2)), with({{0, 5}, {1, 6}, {2, 7}, {3, 1}}));
-    EXPECT_EQ(lines(), (std::vector<LoggedLine>{{"[+] Light:  bare", "_TEXT_"},
-                                                {"[+] Light:  elsewhere", "_TEXT_"},
-                                                {"Light Manager setup completed with 2 lights.", "_COMMENT_"}}));
-    lights.LoadLights(
-        treeOf("_CAMERAS_ { main { _POSITION_ { 9 9 9 } } }\n_LIGHTS_ { main { _POSITION_ { 1 2 3 } } }"));
-    EXPECT_EQ(lights.light(3)->position.x, 1.0f);
 }
 
 // Each marker sits at its light in world coordinates, whatever placement an
@@ -122,7 +113,7 @@ TEST_F(LightManager, MarkersSitAtTheirLightsWithTheTexturesGiven) {
     ASSERT_EQ(device->CreateTexture(1, 1, &pixels[1], &yellow), kOk);
     const void *w = white.get(), *y = yellow.get();
     device->BeginScene();
-    lights.LoadLights(treeOf("_LIGHTS_ { a { _POSITION_ { 100 200 300 } } b { _POSITION_ { -4 -5 -6 } } }"));
+    lights.LoadLights(parse("_LIGHTS_ { a { _POSITION_ { 100 200 300 } } b { _POSITION_ { -4 -5 -6 } } }"));
     lights.DrawLights(nullptr, white.get(), yellow.get());
     Matrix moved = kIdentityMatrix;
     moved.m[3][0] = 50;

@@ -33,9 +33,6 @@ struct ObjectManager : SceneFixture<> {
         device->clearCalls();
         return xs;
     }
-    const Static_CObject& object(std::uint32_t id) {
-        return static_cast<const Static_CObject&>(*objects.entry(id)->object);
-    }
 };
 
 const LoggedLine kCorrupted{"[!] Object File is corrupted and parameters are not loaded!", "_ERROR_"};
@@ -87,7 +84,7 @@ TEST_F(ObjectManager, EveryVisibleObjectIsDrawnOncePerLightLightByLight) {
     device->clearCalls();
     objects.RenderAll();
     EXPECT_TRUE(renders().empty());  // no lights, nothing drawn
-    lights.LoadLights(treeOf("_LIGHTS_ { sun moon }"));
+    lights.LoadLights(parse("_LIGHTS_ { sun moon }"));
     objects.RenderAll();
     EXPECT_EQ(renders(), (std::vector<float>{1, 2, 3, 1, 2, 3}));
     objects.ExecuteCommand("object.visible 2 0");

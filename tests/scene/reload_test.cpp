@@ -4,7 +4,6 @@
 
 #include "../scene_fixture.h"
 #include "scene/object_template.h"
-#include "scene/static_c_object.h"
 
 using namespace krovane::scene;
 
@@ -33,9 +32,6 @@ struct Reload : SceneFixture<> {
             c  { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\c.DR } _POSITION_ { 3 0 0 } } }
             _EFFECTS_ { lit { _FILE_FX_ { fx\lit.fx } _FILE_ { none } } later { _FILE_FX_ { fx\later.fx } } })");
         mark();
-    }
-    const Static_CObject& object(std::uint32_t id) {
-        return static_cast<const Static_CObject&>(*objects.entry(id)->object);
     }
     // Marks every object as it is now; an object made again has no mark.
     void mark() {

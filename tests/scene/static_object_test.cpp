@@ -4,7 +4,6 @@
 #include <tuple>
 
 #include "../scene_fixture.h"
-#include "scene/static_c_object.h"
 
 namespace {
 
@@ -112,7 +111,7 @@ TEST_F(Drawing, EffectsLoadedAfterTheObjectAreFoundOnceTheListChanges) {
     auto object = load(squareModel({""}), "_FX_ { A }");
     EXPECT_EQ(render(*object, 1, true), 1);  // fixed-function
     EXPECT_EQ(call("View_Pos"), nullptr);
-    effects.LoadEffects(treeOf("_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } } }"));
+    effects.LoadEffects(parse("_EFFECTS_ { A { _FILE_FX_ { fx\\a.fx } } }"));
     EXPECT_EQ(render(*object, 1, true), 1);
     EXPECT_NE(call("View_Pos"), nullptr);
 }
