@@ -70,15 +70,20 @@ public:
     // Whether the file at `key` is one of its sources.
     bool madeFrom(const std::string& key) const;
 
-    // A texture shown through the stand-in "textures\_def\def.bmp" because
-    // its own file is missing or unreadable, which the log does not report
-    // (a level check warns of it): its name as the model gives it, and the model.
-    struct StandIn {
+    // A texture as the model names it, and the model, for a level check's
+    // warnings, which the log does not report: one shown through the stand-in
+    // "textures\_def\def.bmp" because its own file is missing or
+    // unreadable, and one with transparent pixels.
+    struct TextureNote {
         std::string texture;
         std::string model;
     };
-    const std::vector<StandIn>& standIns() const { return standIns_; }
-    void noteStandIns(std::vector<StandIn> standIns) { standIns_ = std::move(standIns); }
+    const std::vector<TextureNote>& standIns() const { return standIns_; }
+    const std::vector<TextureNote>& transparentTextures() const { return transparent_; }
+    void noteTextures(std::vector<TextureNote> standIns, std::vector<TextureNote> transparent) {
+        standIns_ = std::move(standIns);
+        transparent_ = std::move(transparent);
+    }
 
 private:
     ResourceCache* cache_;
@@ -94,7 +99,7 @@ private:
     const Krovane_Effect_Manager* foundIn_ = nullptr;
     std::uint32_t foundAt_ = 0;  // the manager's listChanges() when they were found
     std::vector<FileSource> sources_;
-    std::vector<StandIn> standIns_;
+    std::vector<TextureNote> standIns_, transparent_;
 };
 
 }  // namespace krovane::scene

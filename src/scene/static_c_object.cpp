@@ -115,7 +115,7 @@ bool Static_CObject::Load() {
     std::vector<Material> materials;
     std::vector<Ref<Texture>> textures;  // empty where a material has none
     std::vector<krovane::formats::MaterialAlpha> alpha;
-    std::vector<ObjectTemplate::StandIn> standIns;
+    std::vector<ObjectTemplate::TextureNote> standIns, transparent;
     if (const unsigned key = modelKey(file)) {
         const Korvane_string modelPath = file.iLookName(file.TopId(key));
         std::vector<ModelMaterial> loaded;
@@ -140,6 +140,8 @@ bool Static_CObject::Load() {
                 bool standIn = false;
                 textures[i] = loadTexture(name, modelPath, standIn);
                 if (standIn) standIns.push_back({name, std::string(modelPath.view())});
+                if (textures[i] != nullptr && textures[i]->hasTransparentPixels())
+                    transparent.push_back({name, std::string(modelPath.view())});
                 if (textures[i] == nullptr) {
                     Korvane_string line = "[T.F] cannot find: ";
                     line.add(std::string_view(name));
@@ -162,7 +164,7 @@ bool Static_CObject::Load() {
         template_ =
             Ref<ObjectTemplate>::adopt(new ObjectTemplate(cache_, params.get(), std::move(mesh), std::move(materials),
                                                           std::move(textures), effectCount, std::move(alpha)));
-        template_->noteStandIns(std::move(standIns));
+        template_->noteTextures(std::move(standIns), std::move(transparent));
         if (cache_ != nullptr) cache_->keepTemplate(template_.get());
     }
     drawsBlended = template_->blends();
