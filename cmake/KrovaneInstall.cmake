@@ -2,6 +2,7 @@
 # CPack builds from it:
 #   bin/                              krovane, krovane-shot, krovane-dr, krovane-import
 #   share/krovane/fx/vek_Phong.fx     the shipped effect, for new levels
+#   share/krovane/fx/krovane_model.fx the effect of the level made for a model, which shows alpha
 #   share/krovane/demo/               the bundled level
 #   share/doc/krovane/                the README and the documents on file formats
 #   share/applications/krovane.desktop  the desktop's menu entry: opens a model or a level folder
@@ -17,7 +18,7 @@ endif()
 install(TARGETS ${KROVANE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(KROVANE_DATA_DIR ${CMAKE_INSTALL_DATADIR}/krovane)
-install(FILES demo/fx/vek_Phong.fx DESTINATION ${KROVANE_DATA_DIR}/fx)
+install(FILES demo/fx/vek_Phong.fx demo/fx/krovane_model.fx DESTINATION ${KROVANE_DATA_DIR}/fx)
 # What running the level in place leaves behind is not part of it.
 install(DIRECTORY demo/ DESTINATION ${KROVANE_DATA_DIR}/demo
         PATTERN "LOG.dr" EXCLUDE PATTERN "shot_*.png" EXCLUDE PATTERN "loaded_parameters" EXCLUDE)

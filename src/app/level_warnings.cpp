@@ -49,6 +49,25 @@ bool outOfReach(const Vector3& centre, float radius, const Krovane_Camera& camer
     return std::sqrt(dot(away, away)) - radius > Krovane_Camera::kFar;
 }
 
+// Each texture with transparent pixels that the object draws through the
+// shipped vek_Phong.fx, which shows every texture opaque.
+void opaqueDrawn(const Static_CObject& object, const Krovane_Effect_Manager& effects, std::vector<std::string>& lines) {
+    if (object.shared()->transparentTextures().empty()) return;
+    for (unsigned k = 1; k <= object.effectCount(); ++k) {
+        const Krovane_Effect_Manager::EffectEntry* e = effects.findEntry(object.GetEffectName(k).view());
+        if (e == nullptr || e->effect == nullptr) continue;
+        std::string file = e->file.substr(e->file.find_last_of("\\/") + 1);
+        std::transform(file.begin(), file.end(), file.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (file == "vek_phong.fx")
+            for (const ObjectTemplate::TextureNote& note : object.shared()->transparentTextures())
+                addOnce(lines, "Warning: the texture " + cp1251ToUtf8(note.texture) + " of " +
+                                   cp1251ToUtf8(note.model) + " has transparent pixels, which the effect " +
+                                   cp1251ToUtf8(e->name) + " (" + cp1251ToUtf8(e->file) +
+                                   ") does not show: it draws them opaque");
+    }
+}
+
 // The level's object entries that are skipped without a word because their
 // "_OBJECT_TYPE_" is missing or misspelt.
 void skippedEntries(std::vector<std::string>& lines) {
@@ -92,11 +111,13 @@ std::vector<std::string> levelWarnings(const Krovane& engine) {
         const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
         if (object == nullptr) return;
         const std::string file = cp1251ToUtf8(entry.path);
-        if (object->shared() != nullptr && templates.insert(object->shared()).second)
-            for (const ObjectTemplate::StandIn& standIn : object->shared()->standIns())
+        if (object->shared() != nullptr && templates.insert(object->shared()).second) {
+            for (const ObjectTemplate::TextureNote& standIn : object->shared()->standIns())
                 addOnce(lines, "Warning: the texture " + cp1251ToUtf8(standIn.texture) + " of " +
                                    cp1251ToUtf8(standIn.model) +
                                    " is missing or unreadable: textures\\_def\\def.bmp is shown instead");
+            opaqueDrawn(*object, *effects, lines);
+        }
         if (files.insert(entry.path).second)
             for (unsigned k = 1; k <= object->effectCount(); ++k) {
                 const Korvane_string name = object->GetEffectName(k);

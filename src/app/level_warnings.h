@@ -1,7 +1,9 @@
 // levelWarnings: what a level check says beyond the log: where a loaded
 // level shows something through a fallback that LOG.dr does not report.
 // Each texture shown through the stand-in picture "textures\_def\def.bmp"
-// (its own file missing or unreadable), each object file naming an effect
+// (its own file missing or unreadable), each texture with transparent
+// pixels drawn through the shipped "vek_Phong.fx" (which shows them
+// opaque), each object file naming an effect
 // the level does not load (the object is drawn without it) and each object
 // lying wholly farther than the far plane from every camera (no camera shows
 // it, whichever way it turns); then each entry of the level file's

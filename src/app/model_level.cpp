@@ -23,7 +23,9 @@ namespace krovane::app {
 namespace {
 
 // The files taken from the installed data (or the source tree's demo/).
-constexpr const char* kDataFiles[] = {"fx/vek_Phong.fx",
+// (The render manager loads vek_Phong.fx whatever the level draws through.)
+constexpr const char* kDataFiles[] = {"fx/krovane_model.fx",
+                                      "fx/vek_Phong.fx",
                                       "textures/_def/def.bmp",
                                       "textures/_def/white.bmp",
                                       "textures/_def/red.bmp",

@@ -75,8 +75,8 @@ DynamicRow levelTree(const ModelLevelWriter::Framing& framing) {
     knot(level, light, "_SPECULAR_INTENSY_", {"0.3"});
     knot(level, light, "_AMBIENT_", {"0.3"});
     knot(level, light, "_ATTENUATION_", {"0.5"});
-    const unsigned effect = knot(level, knot(level, 0, "_EFFECTS_"), "vek_Phong");
-    knot(level, effect, "_FILE_FX_", {"fx\\vek_Phong.fx"});
+    const unsigned effect = knot(level, knot(level, 0, "_EFFECTS_"), "krovane_model");
+    knot(level, effect, "_FILE_FX_", {"fx\\krovane_model.fx"});
     knot(level, effect, "_FILE_", {"none"});
     const unsigned object = knot(level, knot(level, 0, "_OBJECTS_"), "model");
     knot(level, object, "_OBJECT_TYPE_", {"_OBJECT_SIMPLE_"});
@@ -119,7 +119,7 @@ bool ModelLevelWriter::write(const fs::path& folder, const std::string& modelPat
     // Trees hold no comments: each file's comment is written before its tree.
     DynamicRow object;
     knot(object, 0, "_MODEL_FILE_", {modelPath});
-    knot(object, 0, "_FX_", {"vek_Phong"});
+    knot(object, 0, "_FX_", {"krovane_model"});
     std::string ini = "; Start-up settings of a level made by krovane to show one model (see docs/configuration.md)\n";
     writeSettings(settingsTree(), ini);
     std::string level = "# A level made by krovane to show " + commentText(about) +

@@ -1,6 +1,7 @@
 // ModelLevelWriter: the level files of a level made to show one model:
 // ini.txt (the start-up settings), POLYGON01 (four cameras, one light, the
-// shipped effect and the one object, scaled and placed) and
+// shipped effect that shows the model's alpha, fx\krovane_model.fx, and the
+// one object, scaled and placed) and
 // objects\model.DR (the model file and its effect).
 //
 // Each is built as a parameter tree, the form the engine reads it into, and

@@ -28,6 +28,16 @@ struct ColorValue {
     float r, g, b, a;
 };
 
+// How a material's alpha shows: not at all (opaque), as a cut-out where it is
+// below the cutoff (mask), or blended over what is behind (blend).
+enum class AlphaMode : std::uint8_t { Opaque, Mask, Blend };
+
+struct MaterialAlpha {
+    AlphaMode mode = AlphaMode::Opaque;
+    float cutoff = 0.5f;  // a mask's: fragments whose alpha is below it are not drawn
+    bool operator==(const MaterialAlpha&) const = default;
+};
+
 // The kinds of uniform a program takes values for.
 enum class UniformType : std::uint8_t { Float, Vec2, Vec3, Vec4, Mat4, Other };
 

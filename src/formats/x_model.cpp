@@ -60,6 +60,7 @@ private:
     bool parseFrame(int depth);
     bool parseMesh();
     bool parseMaterial(XMaterial& material);
+    bool parseAlpha(MaterialAlpha& alpha);
     bool parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
                            std::vector<std::uint32_t>& faceMaterials);
     void makeNormals(const std::vector<float>& positions, const FaceList& faces, std::size_t base);
@@ -239,11 +240,26 @@ bool Parser::parseMaterial(XMaterial& m) {
                 break;
             case Step::Child: {
                 if (sameName(type, "TextureFilename") && !r_.readString(m.textureFile)) return false;
+                if (sameName(type, "KrovaneAlpha") && !parseAlpha(m.alpha)) return false;
                 if (!r_.skipBody()) return false;
                 break;
             }
         }
     }
+}
+
+// The body of a KrovaneAlpha: the mode (0 opaque, 1 mask, 2 blend) and the
+// cutoff; what follows them, up to its '}', is left for a later version.
+bool Parser::parseAlpha(MaterialAlpha& alpha) {
+    std::uint32_t mode;
+    if (!r_.readUInt(mode)) return false;
+    if (mode > 2) return r_.failAtValue("alpha mode " + std::to_string(mode) + " is not 0, 1 or 2");
+    float cutoff;
+    if (!r_.readFloat(cutoff)) return false;
+    if (!(cutoff >= 0) || !std::isfinite(cutoff))
+        return r_.failAtValue("alpha cutoff " + std::to_string(cutoff) + " is not a finite number from 0 up");
+    alpha = {static_cast<AlphaMode>(mode), cutoff};
+    return true;
 }
 
 bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,

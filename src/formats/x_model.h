@@ -5,7 +5,9 @@
 // Every Mesh in the file is merged into one, with the transforms of the frames
 // around it applied, polygons split into triangle fans and triangles grouped
 // by material, one subset per material; normals are made where a mesh has
-// none. Animation, skinning and any other
+// none. A material may hold our own template KrovaneAlpha { MODE; CUTOFF; }
+// (MODE 0 opaque, 1 mask, 2 blend; CUTOFF from 0 up), which other readers
+// skip as they skip any template they do not know. Animation, skinning and any other
 // data a static viewer does not draw are skipped.
 //
 // Every count and index is checked against the file: a damaged or hostile
@@ -29,6 +31,7 @@ struct XMaterial {
     ColorValue specular{0, 0, 0, 0};
     ColorValue emissive{0, 0, 0, 0};
     std::string textureFile;  // as written in the file; empty when none
+    MaterialAlpha alpha;      // from a KrovaneAlpha inside the material; opaque without one
 };
 
 struct XVertex {

@@ -168,6 +168,7 @@ Result LoadMeshFromX(const char* path, const formats::XModel& model, Device* dev
         out.material.emissive = m.emissive;
         out.material.power = m.power;
         out.textureFile = m.textureFile;
+        out.alpha = m.alpha;
         materials.push_back(std::move(out));
     }
     return kOk;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/render_values.h"
 #include "gfx/device.h"
 #include "gfx/device_resource.h"
 #include "gfx/geometry.h"
@@ -23,10 +24,12 @@ struct XModel;
 namespace krovane::gfx {
 
 // A material of a model file, with its texture file name exactly as the file
-// writes it (empty when it names none). The file gives no ambient colour.
+// writes it (empty when it names none) and how its alpha shows. The file
+// gives no ambient colour.
 struct ModelMaterial {
     Material material;
     std::string textureFile;
+    formats::MaterialAlpha alpha;
 };
 
 class Mesh final : public DeviceResource {

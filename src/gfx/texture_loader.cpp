@@ -1,5 +1,6 @@
 #include "gfx/texture_loader.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "formats/image_file.h"
@@ -42,6 +43,8 @@ Result loadTextureFromFile(Device* device, const char* enginePath, Ref<Texture>*
     if (!formats::ImageFile::decode(bytes, kMaxTextureSize, image, why)) return fail(error, why, kFail);
     const Result made = device->CreateTexture(image.width, image.height, image.pixels.data(), texture, image.levels);
     if (failed(made)) return fail(error, "the device could not make the texture", made);
+    (*texture)->noteTransparentPixels(
+        std::any_of(image.pixels.begin(), image.pixels.end(), [](std::uint32_t p) { return p < 0xFF000000u; }));
     return kOk;
 }
 

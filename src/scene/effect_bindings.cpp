@@ -17,6 +17,12 @@ EffectBindings EffectBindings::resolve(krovane::gfx::Effect& effect) {
     b.lightSpecularIntensity = effect.GetParameterByName("LightSpecular_Itens");
     b.lightAmbient = effect.GetParameterByName("LightAmbient");
     b.attenuation = effect.GetParameterByName("Attenuation");
+    b.drawsAlpha = effect.hasTechnique("vek_Phong_blend") && effect.hasTechnique("vek_Phong_alpha_blend");
+    if (b.drawsAlpha) {
+        b.blendFirstLight = effect.GetTechniqueByName("vek_Phong_blend");
+        b.blendFurtherLight = effect.GetTechniqueByName("vek_Phong_alpha_blend");
+        b.alphaCutoff = effect.GetParameterByName("AlphaCutoff");
+    }
     return b;
 }
 

@@ -169,10 +169,21 @@ ReloadOutcome Krovane_Object_Manager::reloadFile(const std::string& key) {
 
 void Krovane_Object_Manager::RenderAll() {
     if (lightManager_ == nullptr) return;
+    bool blended = false;
     for (std::uint32_t light = 1; light <= lightManager_->lightCount(); ++light)
         entries_.forEach([&](std::uint32_t, const ObjectEntry& e) {
-            if (e.visible) e.object->Render(light, light == 1);
+            if (!e.visible) return;
+            e.object->Render(light, light == 1);
+            blended = blended || e.object->drawsBlended;
         });
+    if (!blended) return;
+    // Blended parts go over everything opaque, each object's for every light in turn, so
+    // that the lights after the first add to its own blend.
+    entries_.forEach([&](std::uint32_t, const ObjectEntry& e) {
+        if (!e.visible || !e.object->drawsBlended) return;
+        for (std::uint32_t light = 1; light <= lightManager_->lightCount(); ++light)
+            e.object->renderBlended(light, light == 1);
+    });
 }
 
 void Krovane_Object_Manager::ExecuteCommand(const Korvane_string& text) {

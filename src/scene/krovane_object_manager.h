@@ -77,7 +77,8 @@ public:
     std::uint32_t AddObject(const Korvane_string& path, float x, float y, float z, float angleX, float angleY,
                             float angleZ, const std::array<float, 3>& scale = {1.0f, 1.0f, 1.0f});
     // Draws every visible object once per light, all objects for light 1
-    // first; nothing without lights.
+    // first; nothing without lights. Then, where some have blended parts,
+    // those, over everything else (see Object_Super::renderBlended).
     void RenderAll();
     // Runs one object command (the text after the target word).
     void ExecuteCommand(const Korvane_string& text);

@@ -1,7 +1,8 @@
 // Object_Super: the base of every scene object: its parameter tree, read from
 // the object's own parameter file (shared, read only, by every object read
 // from the same file), and the two things the object manager asks of it:
-// load once, then render once per light each frame.
+// load once, then render once per light each frame; an object with blended
+// parts also renders those once per light after every other draw.
 #pragma once
 
 #include "gfx/ref.h"
@@ -24,6 +25,16 @@ public:
         (void)firstLight;
     }
 
+    // Draws what of the object is blended, for the light numbered
+    // `lightIndex`, after everything else of the frame is drawn; called only
+    // where `drawsBlended`. The base has nothing blended.
+    virtual void renderBlended(unsigned lightIndex, bool firstLight) {
+        (void)lightIndex;
+        (void)firstLight;
+    }
+
+    // Whether the object has blended parts for renderBlended, set by Load.
+    bool drawsBlended = false;
     // Never null; an empty tree until the object reads its file.
     krovane::gfx::Ref<const krovane::scene::SharedRow> params;
 

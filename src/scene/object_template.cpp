@@ -11,14 +11,23 @@ namespace krovane::scene {
 
 ObjectTemplate::ObjectTemplate(ResourceCache* cache, const DynamicRow* tree, Ref<Mesh> mesh,
                                std::vector<Material> materials, std::vector<Ref<Texture>> textures,
-                               std::uint32_t effectCount)
+                               std::uint32_t effectCount, std::vector<formats::MaterialAlpha> alpha)
     : cache_(cache),
       tree_(tree),
       mesh_(std::move(mesh)),
       materials_(std::move(materials)),
       textures_(std::move(textures)),
+      alpha_(std::move(alpha)),
       effectCount_(effectCount),
-      effects_(effectCount, nullptr) {}
+      effects_(effectCount, nullptr) {
+    using formats::AlphaMode;
+    const auto is = [&](AlphaMode mode) {
+        return std::any_of(alpha_.begin(), alpha_.end(),
+                           [&](const formats::MaterialAlpha& a) { return a.mode == mode; });
+    };
+    blends_ = is(AlphaMode::Blend);
+    if (!blends_ && !is(AlphaMode::Mask)) alpha_.clear();
+}
 
 ObjectTemplate::~ObjectTemplate() {
     // Handed back to the cache, which lets go of what no object holds any more.
@@ -29,7 +38,10 @@ ObjectTemplate::~ObjectTemplate() {
 }
 
 bool ObjectTemplate::sameAs(const Mesh* mesh, const std::vector<Material>& materials,
-                            const std::vector<Ref<Texture>>& textures) const {
+                            const std::vector<Ref<Texture>>& textures,
+                            const std::vector<formats::MaterialAlpha>& alpha) const {
+    for (std::uint32_t i = 0; i < materialCount(); ++i)
+        if (!((i < alpha.size() ? alpha[i] : kOpaque) == this->alpha(i))) return false;
     return mesh == mesh_.get() && materials.size() == materials_.size() && textures == textures_ &&
            (materials.empty() ||
             std::memcmp(materials.data(), materials_.data(), materials.size() * sizeof(Material)) == 0);

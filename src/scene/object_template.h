@@ -1,7 +1,7 @@
 // ObjectTemplate: what every object read from one parameter file shares,
 // made when the first of them loads: the model with its materials (ambient
-// taken from diffuse) and textures, how many effects the file names, and
-// those effects as last found in the effect manager. Objects point to it
+// taken from diffuse; how their alpha shows) and textures, how many effects
+// the file names, and those effects as last found in the effect manager. Objects point to it
 // and keep only what is their own (placement, world matrix); the last one to
 // go gives the model and textures back to the resource cache (a Ref each). Where files
 // are watched, it also keeps the files it was made from.
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/render_values.h"
 #include "gfx/device_types.h"
 #include "gfx/mesh.h"
 #include "gfx/ref.h"
@@ -29,25 +30,32 @@ public:
     using EffectEntry = Krovane_Effect_Manager::EffectEntry;
 
     // Made from the parameter tree `tree`. `textures` has one entry per
-    // material, empty where it has none. With a `cache`, the model and the
-    // textures came from it and go back to it, and the cache stops handing
-    // this template out when it goes.
+    // material, empty where it has none; so has `alpha`, or none where every
+    // material is opaque. With a `cache`, the model and the textures came
+    // from it and go back to it, and the cache stops handing this template
+    // out when it goes.
     ObjectTemplate(ResourceCache* cache, const DynamicRow* tree, krovane::gfx::Ref<krovane::gfx::Mesh> mesh,
                    std::vector<krovane::gfx::Material> materials,
-                   std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures, std::uint32_t effectCount);
+                   std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures, std::uint32_t effectCount,
+                   std::vector<krovane::formats::MaterialAlpha> alpha = {});
     ~ObjectTemplate() override;
 
     const DynamicRow* tree() const { return tree_; }
 
-    // Whether an object that loaded this model, these materials and these
-    // textures may share this template.
+    // Whether an object that loaded this model, these materials (with this
+    // alpha) and these textures may share this template.
     bool sameAs(const krovane::gfx::Mesh* mesh, const std::vector<krovane::gfx::Material>& materials,
-                const std::vector<krovane::gfx::Ref<krovane::gfx::Texture>>& textures) const;
+                const std::vector<krovane::gfx::Ref<krovane::gfx::Texture>>& textures,
+                const std::vector<krovane::formats::MaterialAlpha>& alpha) const;
 
     krovane::gfx::Mesh* mesh() const { return mesh_.get(); }
     std::uint32_t materialCount() const { return static_cast<std::uint32_t>(materials_.size()); }
     const krovane::gfx::Material& material(std::uint32_t i) const { return materials_[i]; }
     krovane::gfx::Texture* texture(std::uint32_t i) const { return textures_[i].get(); }
+    // How material i's alpha shows.
+    const krovane::formats::MaterialAlpha& alpha(std::uint32_t i) const { return alpha_.empty() ? kOpaque : alpha_[i]; }
+    // Whether some material is blended.
+    bool blends() const { return blends_; }
     std::uint32_t effectCount() const { return effectCount_; }
 
     // The entry of each effect listed under "_FX_" in `params` (null where
@@ -62,15 +70,20 @@ public:
     // Whether the file at `key` is one of its sources.
     bool madeFrom(const std::string& key) const;
 
-    // A texture shown through the stand-in "textures\_def\def.bmp" because
-    // its own file is missing or unreadable, which the log does not report
-    // (a level check warns of it): its name as the model gives it, and the model.
-    struct StandIn {
+    // A texture as the model names it, and the model, for a level check's
+    // warnings, which the log does not report: one shown through the stand-in
+    // "textures\_def\def.bmp" because its own file is missing or
+    // unreadable, and one with transparent pixels.
+    struct TextureNote {
         std::string texture;
         std::string model;
     };
-    const std::vector<StandIn>& standIns() const { return standIns_; }
-    void noteStandIns(std::vector<StandIn> standIns) { standIns_ = std::move(standIns); }
+    const std::vector<TextureNote>& standIns() const { return standIns_; }
+    const std::vector<TextureNote>& transparentTextures() const { return transparent_; }
+    void noteTextures(std::vector<TextureNote> standIns, std::vector<TextureNote> transparent) {
+        standIns_ = std::move(standIns);
+        transparent_ = std::move(transparent);
+    }
 
 private:
     ResourceCache* cache_;
@@ -78,12 +91,15 @@ private:
     krovane::gfx::Ref<krovane::gfx::Mesh> mesh_;
     std::vector<krovane::gfx::Material> materials_;
     std::vector<krovane::gfx::Ref<krovane::gfx::Texture>> textures_;
+    std::vector<krovane::formats::MaterialAlpha> alpha_;  // empty where every material is opaque
+    bool blends_ = false;
+    static constexpr krovane::formats::MaterialAlpha kOpaque{};
     std::uint32_t effectCount_;
     std::vector<const EffectEntry*> effects_;  // one per listed effect
     const Krovane_Effect_Manager* foundIn_ = nullptr;
     std::uint32_t foundAt_ = 0;  // the manager's listChanges() when they were found
     std::vector<FileSource> sources_;
-    std::vector<StandIn> standIns_;
+    std::vector<TextureNote> standIns_, transparent_;
 };
 
 }  // namespace krovane::scene

@@ -114,7 +114,8 @@ bool Static_CObject::Load() {
     Ref<Mesh> mesh;
     std::vector<Material> materials;
     std::vector<Ref<Texture>> textures;  // empty where a material has none
-    std::vector<ObjectTemplate::StandIn> standIns;
+    std::vector<krovane::formats::MaterialAlpha> alpha;
+    std::vector<ObjectTemplate::TextureNote> standIns, transparent;
     if (const unsigned key = modelKey(file)) {
         const Korvane_string modelPath = file.iLookName(file.TopId(key));
         std::vector<ModelMaterial> loaded;
@@ -129,14 +130,18 @@ bool Static_CObject::Load() {
         } else {
             materials.resize(loaded.size());
             textures.resize(loaded.size());
+            alpha.resize(loaded.size());
             for (std::size_t i = 0; i < loaded.size(); ++i) {
                 materials[i] = loaded[i].material;
                 materials[i].ambient = materials[i].diffuse;
+                alpha[i] = loaded[i].alpha;
                 const std::string& name = loaded[i].textureFile;
                 if (name.empty()) continue;
                 bool standIn = false;
                 textures[i] = loadTexture(name, modelPath, standIn);
                 if (standIn) standIns.push_back({name, std::string(modelPath.view())});
+                if (textures[i] != nullptr && textures[i]->hasTransparentPixels())
+                    transparent.push_back({name, std::string(modelPath.view())});
                 if (textures[i] == nullptr) {
                     Korvane_string line = "[T.F] cannot find: ";
                     line.add(std::string_view(name));
@@ -151,16 +156,18 @@ bool Static_CObject::Load() {
 
     // Objects of one file that loaded the same model and textures share them.
     Ref<ObjectTemplate> kept(cache_ != nullptr ? cache_->objectTemplate(params.get()) : nullptr);
-    if (kept != nullptr && kept->sameAs(mesh.get(), materials, textures)) {  // same tree: same effects
+    if (kept != nullptr && kept->sameAs(mesh.get(), materials, textures, alpha)) {  // same tree: same effects
         cache_->release(mesh);
         for (Ref<Texture>& t : textures) cache_->release(t);
         template_ = std::move(kept);
     } else {
-        template_ = Ref<ObjectTemplate>::adopt(new ObjectTemplate(
-            cache_, params.get(), std::move(mesh), std::move(materials), std::move(textures), effectCount));
-        template_->noteStandIns(std::move(standIns));
+        template_ =
+            Ref<ObjectTemplate>::adopt(new ObjectTemplate(cache_, params.get(), std::move(mesh), std::move(materials),
+                                                          std::move(textures), effectCount, std::move(alpha)));
+        template_->noteTextures(std::move(standIns), std::move(transparent));
         if (cache_ != nullptr) cache_->keepTemplate(template_.get());
     }
+    drawsBlended = template_->blends();
 
     // Row vectors: the model is scaled in its own space, then placed, then
     // turned about the world's axes. Scaling rows by 1 leaves them exact.
@@ -211,9 +218,13 @@ bool Static_CObject::boxInView(const Matrix& m) const {
     return !(out[0] || out[1] || out[2] || out[3] || out[4] || out[5]);
 }
 
-void Static_CObject::drawSubsets(Device* device) const {
+void Static_CObject::drawSubsets(Device* device, Subsets which, Effect* alphaEffect, const EffectHandle* cutoff) const {
+    using krovane::formats::AlphaMode;
     const ObjectTemplate& t = *template_;
     for (std::uint32_t i = 0; i < t.materialCount(); ++i) {
+        const krovane::formats::MaterialAlpha& alpha = t.alpha(i);
+        if (which != Subsets::All && (alpha.mode == AlphaMode::Blend) != (which == Subsets::Blended)) continue;
+        if (alphaEffect != nullptr) alphaEffect->SetFloat(*cutoff, alpha.mode == AlphaMode::Mask ? alpha.cutoff : 0.0f);
         device->SetMaterial(&t.material(i));
         device->SetTexture(0, t.texture(i));
         t.mesh()->DrawSubset(i);
@@ -231,7 +242,7 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
         if (fixedInView < 0)
             fixedInView =
                 inView(device->transform(TransformState::View), device->transform(TransformState::Projection));
-        if (fixedInView != 0) drawSubsets(device);
+        if (fixedInView != 0) drawSubsets(device, Subsets::All);
     };
     const std::uint32_t effectCount = template_->effectCount();
     if (effectCount == 0 || effectManager_ == nullptr) {
@@ -245,23 +256,40 @@ void Static_CObject::Render(unsigned lightIndex, bool firstLight) {
             drawFixed();
             continue;
         }
-        const Matrix *view = nullptr, *projection = nullptr;
-        Effect* effect = effectManager_->useEntry(*entry, view, projection);
         const EffectBindings& b = entry->bindings;
-        const EffectHandle technique = firstLight ? b.firstLight : b.furtherLight;
-        const Matrix worldViewProjection = multiply(multiply(world, *view), *projection);
-        if (effect->cullsByBounds(technique) && !boxInView(worldViewProjection)) continue;
-        effect->SetMatrix(b.worldViewProj, &worldViewProjection);
-        effect->SetMatrix(b.world, &world);
-        if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect, b, lightIndex);
-        effect->SetTechnique(technique);
-        std::uint32_t passes = 0;
-        effect->Begin(&passes, 0);
-        for (std::uint32_t pass = 0; pass < passes; ++pass) {
-            effect->BeginPass(pass);
-            drawSubsets(device);
-            effect->EndPass();
-        }
-        effect->End();
+        drawThrough(*entry, lightIndex, firstLight ? b.firstLight : b.furtherLight,
+                    b.drawsAlpha ? Subsets::Unblended : Subsets::All);
     }
+}
+
+void Static_CObject::renderBlended(unsigned lightIndex, bool firstLight) {
+    if (device_ == nullptr || template_ == nullptr || !template_->blends() || effectManager_ == nullptr) return;
+    const ObjectTemplate::EffectEntry* const* entries = template_->effects(*effectManager_, *params);
+    for (std::uint32_t k = 0; k < template_->effectCount(); ++k)
+        if (entries[k] != nullptr && entries[k]->bindings.drawsAlpha) {
+            const EffectBindings& b = entries[k]->bindings;
+            drawThrough(*entries[k], lightIndex, firstLight ? b.blendFirstLight : b.blendFurtherLight,
+                        Subsets::Blended);
+        }
+}
+
+void Static_CObject::drawThrough(const Krovane_Effect_Manager::EffectEntry& entry, unsigned lightIndex,
+                                 EffectHandle technique, Subsets which) {
+    const Matrix *view = nullptr, *projection = nullptr;
+    Effect* effect = effectManager_->useEntry(entry, view, projection);
+    const EffectBindings& b = entry.bindings;
+    const Matrix worldViewProjection = multiply(multiply(world, *view), *projection);
+    if (effect->cullsByBounds(technique) && !boxInView(worldViewProjection)) return;
+    effect->SetMatrix(b.worldViewProj, &worldViewProjection);
+    effect->SetMatrix(b.world, &world);
+    if (lightManager_ != nullptr) lightManager_->SetLightParameters(effect, b, lightIndex);
+    effect->SetTechnique(technique);
+    std::uint32_t passes = 0;
+    effect->Begin(&passes, 0);
+    for (std::uint32_t pass = 0; pass < passes; ++pass) {
+        effect->BeginPass(pass);
+        drawSubsets(device_, which, b.drawsAlpha ? effect : nullptr, &b.alphaCutoff);
+        effect->EndPass();
+    }
+    effect->End();
 }

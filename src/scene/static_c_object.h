@@ -24,16 +24,15 @@
 #include "log/log.h"
 #include "params/korvane_string.h"
 #include "params/tree_load_error.h"
+#include "scene/krovane_effect_manager.h"
 #include "scene/object_super.h"
 
 namespace krovane::gfx {
 class Device;
-class Effect;
 class Mesh;
 class Texture;
 }  // namespace krovane::gfx
 
-class Krovane_Effect_Manager;
 class Krovane_Light_Manager;
 namespace krovane::scene {
 class ObjectTemplate;
@@ -69,7 +68,15 @@ public:
     // unless the effect's technique declares "BoundsCulling = false". The
     // effects are found by name once, and again only when the effect
     // manager's list changes; drawing copies no names.
+    //
+    // Through an effect that draws alpha (see EffectBindings), each subset's
+    // draw is preceded by its "AlphaCutoff" (a mask's cutoff, else 0), and
+    // blended subsets are left for renderBlended.
     void Render(unsigned lightIndex, bool firstLight) override;
+    // Draws the blended subsets through each effect that draws alpha, with
+    // "vek_Phong_blend" for the first light and "vek_Phong_alpha_blend" for
+    // the others, culled as Render's draws are.
+    void renderBlended(unsigned lightIndex, bool firstLight) override;
 
     // The name of the k-th effect under "_FX_" (k from 1); empty past the last.
     Korvane_string GetEffectName(unsigned k) const;
@@ -97,7 +104,15 @@ public:
     static Korvane_string whyNotRead(const krovane::params::TreeLoadError& error);
 
 private:
-    void drawSubsets(krovane::gfx::Device* device) const;
+    // Which subsets a draw takes: every one, all but the blended, the blended alone.
+    enum class Subsets : std::uint8_t { All, Unblended, Blended };
+    // Draws the subsets `which` picks; with `alphaEffect`, each after setting
+    // its cutoff on it through `cutoff`.
+    void drawSubsets(krovane::gfx::Device* device, Subsets which, krovane::gfx::Effect* alphaEffect = nullptr,
+                     const krovane::gfx::EffectHandle* cutoff = nullptr) const;
+    // One draw through an effect entry's effect with `technique`.
+    void drawThrough(const Krovane_Effect_Manager::EffectEntry& entry, unsigned lightIndex,
+                     krovane::gfx::EffectHandle technique, Subsets which);
     // Whether the model's box may be seen through `worldViewProjection`.
     bool boxInView(const krovane::gfx::Matrix& worldViewProjection) const;
     // The texture a model names, or the stand-in "textures\_def\def.bmp"

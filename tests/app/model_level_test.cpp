@@ -60,8 +60,8 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
     for (const auto& model : models) {
         SCOPED_TRACE(model.name);
         krovane::test::TempDir dir;
-        for (const char* file : {"fx/vek_Phong.fx", "textures/_def/white.bmp", "textures/_def/red.bmp",
-                                 "textures/_def/Blue.bmp", "textures/_def/yellow.bmp"})
+        for (const char* file : {"fx/krovane_model.fx", "fx/vek_Phong.fx", "textures/_def/white.bmp",
+                                 "textures/_def/red.bmp", "textures/_def/Blue.bmp", "textures/_def/yellow.bmp"})
             krovane::test::copyDemoFile(file);
         krovane::test::writeFile("model.x", boxModel(model.low, model.high));
         std::string error;
@@ -124,7 +124,7 @@ TEST(ModelLevel, ItsFilesReadBackAsMeant) {
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     EXPECT_EQ(tree(file("objects/model.DR")),
-              "_MODEL_FILE_ { \"source\\my \"\"ship\"\" {2} #1.x\" }\n_FX_ { vek_Phong }\n");
+              "_MODEL_FILE_ { \"source\\my \"\"ship\"\" {2} #1.x\" }\n_FX_ { krovane_model }\n");
     EXPECT_EQ(tree(file("POLYGON01")), tree(R"(_CAMERAS_ {
         front { _POSITION_ { 0 0 -300.50946 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } }
         side { _POSITION_ { 300.50946 0 0 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } }
@@ -132,7 +132,7 @@ TEST(ModelLevel, ItsFilesReadBackAsMeant) {
         three_quarter { _POSITION_ { 156.264908 126.213966 -222.376999 } _LOOK_ { 0 0 0 } _MOVESPEED_ { 1 } } }
     _LIGHTS_ { key { _POSITION_ { 0 0 -300.50946 } _COLOR_ { 1 1 1 } _FALLOFF_ { 1202.03784 } _SPECULAR_ { 20 }
                      _SPECULAR_INTENSY_ { 0.3 } _AMBIENT_ { 0.3 } _ATTENUATION_ { 0.5 } } }
-    _EFFECTS_ { vek_Phong { _FILE_FX_ { fx\vek_Phong.fx } _FILE_ { none } } }
+    _EFFECTS_ { krovane_model { _FILE_FX_ { fx\krovane_model.fx } _FILE_ { none } } }
     _OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\model.DR }
                         _POSITION_ { 1 -2 0.125 } _ROTATION_ { 0 0 0 } _SCALE_ { 2.5 } } })"));
     EXPECT_EQ(tree(file("ini.txt"), true), tree("SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\n"

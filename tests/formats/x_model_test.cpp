@@ -16,6 +16,8 @@
 
 namespace {
 
+using krovane::formats::AlphaMode;
+using krovane::formats::MaterialAlpha;
 using krovane::formats::XModel;
 using krovane::formats::XVertex;
 
@@ -227,20 +229,26 @@ TEST(XModelMeshes, PolygonsNormalsAndMaterialLists) {
     EXPECT_EQ(spans(m), (std::vector<std::uint32_t>{0, 3}));
     const krovane::formats::XMaterial& d = m.materials[0];
     EXPECT_TRUE(d.diffuse.r == 1 && d.diffuse.b == 1 && d.diffuse.a == 1 && d.power == 0 && d.specular.r == 0 &&
-                d.emissive.r == 0 && d.textureFile.empty());
+                d.emissive.r == 0 && d.textureFile.empty() && d.alpha == MaterialAlpha{});
     for (const XVertex& v : m.vertices) expectVec(v.normal, 0, 0, 1);  // made from the faces
     // Materials by name and in place; a list of one index for three faces; each mesh its own materials.
+    // Our alpha template, declared as other readers need it: a mask, and a blend with a value for a later version.
     m = load(R"(xof 0303txt 0032
-Material Blue { 0;0;1;1;; 5; 1;1;1;; 0;0;0;; TextureFilename { "C:\models\blue.png"; } }
+template KrovaneAlpha { <5B0E8C2A-3F71-4D6B-9A14-7C2E0B9D4F61> DWORD mode; FLOAT cutoff; [...] }
+Material Blue { 0;0;1;1;; 5; 1;1;1;; 0;0;0;; TextureFilename { "C:\models\blue.png"; } KrovaneAlpha { 1; 0.25;; } }
 Mesh first { 3; 0;0;0;, 1;0;0;, 0;1;0;; 3; 3;0,1,2;, 3;0,2,1;, 3;1,2,0;;
   MeshMaterialList { 3; 1; 2;; { Blue } Material Unused { 0.5;0.5;0.5;1;; 0; 0;0;0;; 0;0;0;; }
-    Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } } }
+    Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; KrovaneAlpha { 2; 0.5; 7;; } } } }
 Mesh second { 3; 0;0;0;, 1;0;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,1;; MeshMaterialList { 2; 2; 1, 0;; {Green} { Blue } } }
 )");
     ASSERT_EQ(spans(m), (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 3, 3, 1, 4, 1}));
     EXPECT_TRUE(m.materials[0].textureFile == "C:\\models\\blue.png" && m.materials[0].diffuse.b == 1);
     EXPECT_TRUE(m.materials[4].textureFile == m.materials[0].textureFile && m.materials[0].power == 5);
     EXPECT_TRUE(m.materials[2].diffuse.g == 1 && m.materials[3].diffuse.g == 1);  // [3]: the second mesh's "Green"
+    EXPECT_TRUE(m.materials[0].alpha == (MaterialAlpha{AlphaMode::Mask, 0.25f}) &&
+                m.materials[4].alpha == m.materials[0].alpha);
+    EXPECT_TRUE(m.materials[1].alpha == MaterialAlpha{} &&
+                m.materials[3].alpha == (MaterialAlpha{AlphaMode::Blend, 0.5f}));
     // The second mesh's faces swap places: face 1 (0,2,1) uses its first material.
     EXPECT_TRUE(m.vertices[m.indices[10]].position[1] == 1 && m.vertices[m.indices[13]].position[0] == 1);
 }
@@ -316,6 +324,10 @@ TEST(XModelFailures, EachRefusalSaysWhy) {
     for (int i = 0; i < 40; ++i) many += "Mesh { " + kTri + " MeshMaterialList { 60000; 1; 0;; } }\n";
     const std::string h = "xof 0303txt 0032\n", packed = compress(cubeBinary(false));
     auto patched = [&](std::size_t at, const std::string& b) { return std::string(packed).replace(at, b.size(), b); };
+    auto mat = [&](const std::string& inside) {
+        return h + "Mesh { " + kTri + " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; " +
+               inside + " } } }";
+    };
     const std::pair<std::string, std::string> cases[] = {
         {"", "empty file"},
         {"xof 0303", "too short for a .x header"},
@@ -328,6 +340,10 @@ TEST(XModelFailures, EachRefusalSaysWhy) {
          "3:34: normal face 0: index 1 out of range (1)"},
         {h + "Mesh { " + kTri + "\n MeshMaterialList { 1; 1; 4;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }",
          "3:74: face 0: material 4 out of range (1)"},
+        {mat("KrovaneAlpha { 3; 0.5;; }"), "2:132: alpha mode 3 is not 0, 1 or 2"},
+        {mat("KrovaneAlpha { 1; -0.5;; }"), "2:135: alpha cutoff -0.500000 is not a finite number from 0 up"},
+        {mat("KrovaneAlpha { 1;  }"), "2:136: expected a number"},
+        {mat("KrovaneAlpha { \"blend\"; 0.5;; }"), "2:132: expected a number"},
         {h + "Mesh { 4000000000; 0;0;0;; 0; }", "2:8: vertex count 4000000000 is more than the file holds"},
         {h + "Mesh { 1; 0;0;0;; 1; 3000000000; 0;0;0;; }",
          "2:22: face index count 3000000000 is more than the file holds"},

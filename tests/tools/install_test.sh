@@ -8,7 +8,8 @@ BUILD=$1
 source "$(dirname "$0")/check.sh"
 
 INSTALLED=(usr/bin/krovane usr/bin/krovane-shot usr/bin/krovane-dr usr/bin/krovane-import
-    usr/share/krovane/fx/vek_Phong.fx usr/share/krovane/demo/POLYGON01 usr/share/krovane/demo/models/crate.x
+    usr/share/krovane/fx/vek_Phong.fx usr/share/krovane/fx/krovane_model.fx
+    usr/share/krovane/demo/POLYGON01 usr/share/krovane/demo/models/crate.x
     usr/share/doc/krovane/README.md usr/share/doc/krovane/docs/level-check.md
     usr/share/applications/krovane.desktop usr/share/mime/packages/krovane.xml usr/share/thumbnailers/krovane.thumbnailer)
 

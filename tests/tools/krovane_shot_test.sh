@@ -81,8 +81,8 @@ check "--check: a clean level passes, --strict too (exit 0)" test $? -eq 0
 check "--check: prints the log without stamps" grep -qxF 'System: [>>>] Loading level : POLYGON01' "$WORK/check"
 check "--check: no warning for the clean level" test "$(grep -c '^Warning: ' "$WORK/check")" -eq 0
 
-# What the log does not report (an unloaded effect: the engine test's): CHANGE made in a copy of the level | the one
-# warning the check then prints. A warning alone passes; --strict fails on it; LOG.dr never holds it.
+# What the log does not report (an unloaded effect: the engine test's): CHANGE made in a copy of the level (a TGA
+# of one clear pixel named crate.bmp: pictures are told by their bytes) | the one warning the check then prints. A warning alone passes; --strict fails on it; LOG.dr never holds it.
 far='    far { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _POSITION_ { 0 0 90000 } }'
 huge='    huge { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\\crate.DR } _SCALE_ { 1e30 } }'
 while IFS='|' read -r change warning; do
@@ -96,6 +96,7 @@ while IFS='|' read -r change warning; do
 done <<'CASES'
 rm textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
 echo not a picture >textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x is missing or unreadable: textures\_def\def.bmp is shown instead
+printf '\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\40\10\0\0\0\0' >textures/crate.bmp|Warning: the texture crate.bmp of models\crate.x has transparent pixels, which the effect vek_Phong (fx\vek_Phong.fx) does not show: it draws them opaque
 sed -i "s/^_OBJECTS_ {$/&\n$far/" POLYGON01|Warning: object 1 (objects\crate.DR) is farther than the far plane from every camera
 sed -i "s/^_OBJECTS_ {$/&\n$huge/" POLYGON01|Warning: object 1 (objects\crate.DR) is too large to draw: its scaled bounds are not finite
 sed -i '/MeshNormals/,/^ }/d' models/crate.x|Warning: models\crate.x has no normals; they are made from its faces

@@ -3,7 +3,10 @@ Right-handed, y-up, facing +z, faces counter-clockwise from the front: a green t
 a red half before its left half, a blue strip before its top right (z 50).   python3 make_import_models.py FOLDER
 Beside it, glTF models for the size, side and texture-name cases: sided.gltf (the square, double-sided), wood.gltf
 (two halves with different textures both named wood.png), oak.gltf and elm.gltf (one texture named wood.png each,
-oak's the same as wood's first), and colour.obj (vertex colours, a face without area, a line and a point).
+oak's the same as wood's first), colour.obj (vertex colours, a face without area, a line and a point), and
+alpha.gltf: a MASK left half textured green with its top half transparent (tex/cut.png), a BLEND red right half at
+half alpha (z 50), and an opaque blue quarter behind its top (after it in the file, so drawn after it unless blended
+subsets wait).
 """
 import base64, json, os, struct, sys, zlib
 
@@ -20,10 +23,12 @@ def corners(q):
     return [(x0, y0, z), (x1, y0, z), (x1, y1, z), (x0, y1, z)]
 
 
-def png(rgb, size=2):
-    rows = b"".join(b"\0" + bytes(rgb) * size for _ in range(size))
+def png(rgb, size=2, alpha=None):  # alpha(row): that row's alpha, for an RGBA picture
+    pixel = lambda y: bytes(rgb) if alpha is None else bytes(rgb) + bytes([alpha(y)])
+    rows = b"".join(b"\0" + pixel(y) * size for y in range(size))
     chunk = lambda kind, body: struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0))
+    kind = 2 if alpha is None else 6
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, kind, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
@@ -37,7 +42,7 @@ def obj(out):
     open(out + "/model.mtl", "w").write(mtl.replace("Kd 1 1 1\n", "Kd 1 1 1\nmap_Kd tex/green.png\n", 1))
 
 
-def gltf(out, binary, name="model", quads=QUADS, textures=("tex/green.png",), double_sided=False):
+def gltf(out, binary, name="model", quads=QUADS, textures=("tex/green.png",), double_sided=False, alpha=()):
     data, views, accessors, prims = b"", [], [], []
 
     def add(blob, target, accessor):
@@ -68,6 +73,8 @@ def gltf(out, binary, name="model", quads=QUADS, textures=("tex/green.png",), do
                   "doubleSided": double_sided} for q in quads]
     for i in range(len(images)):
         materials[i]["pbrMetallicRoughness"]["baseColorTexture"] = {"index": i}
+    for material, (mode, factor) in zip(materials, alpha):
+        material["alphaMode"], material["pbrMetallicRoughness"]["baseColorFactor"][3] = mode, factor
     doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
            "meshes": [{"primitives": prims}], "materials": materials,
            "textures": [{"source": i} for i in range(len(images))],
@@ -95,5 +102,9 @@ halves = [("left", -100, 0, -100, 100, 0, (1, 1, 1)), ("right", 0, 100, -100, 10
 gltf(folder, False, "wood", halves, ("a/wood.png", "b/wood.png"))
 gltf(folder, False, "oak", halves[:1], ("a/wood.png",))
 gltf(folder, False, "elm", halves[:1], ("b/wood.png",))
+open(folder + "/tex/cut.png", "wb").write(png((0, 200, 0), 8, lambda y: 0 if y < 4 else 255))
+gltf(folder, False, "alpha", [("mask", -100, 0, -100, 100, 0, (1, 1, 1)), ("blend", 0, 100, -100, 100, 50, (1, 0, 0)),
+                              ("under", 0, 100, 0, 100, 0, (0, 0, 1))],
+     ("tex/cut.png",), alpha=[("MASK", 1), ("BLEND", 0.5)])
 open(folder + "/colour.obj", "w").write("v 0 0 0 1 0 0\nv 9 0 0 0 1 0\nv 0 9 0 0 0 1\nv 9 9 0\n"
                                         "f 1 2 3\nf 1 1 2\nl 1 4\np 4\n")

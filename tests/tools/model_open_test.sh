@@ -62,6 +62,16 @@ if [[ -n ${2:-} ]]; then
     check "the second time it is not imported again" imports 0 again
     echo " " >>"$WORK/src/model.gltf"
     check "a changed model is imported again" imports 1 changed
+    # Alpha, seen from the front: the mask's transparent top half shows the background, its bottom half is green;
+    # the blended red half mixes with the blue behind its top (drawn after it in the file) and the background below.
+    "$SHOT" --bare --frames 1 --size 400x300 --out "$WORK/alpha.png" "$WORK/src/alpha.gltf" >/dev/null 2>&1
+    check "alpha: the mask's cut-out shows the background" test "$(picture "$WORK/alpha.png" near $BACK 145 95 10 10)" = 100
+    seen=$(for spot in "145 180" "225 95" "225 190"; do picture "$WORK/alpha.png" main $spot 10 10; done)
+    check "alpha: the mask's rest green, the blend over blue mixed, over the background red ($seen)" \
+        test "$(echo $seen)" = "green none red"
+    check "alpha: the blend over blue is drawn" test "$(picture "$WORK/alpha.png" near $BACK 225 95 10 10)" = 0
+    "$SHOT" --check --strict "$WORK/src/alpha.gltf" >/dev/null 2>&1
+    check "alpha: it checks clean: its effect shows the transparent texture" test $? -eq 0
     "$SHOT" --out "$WORK/cut.png" "$WORK/src/cut.glb" >/dev/null 2>"$WORK/err"
     check "a model that cannot be imported draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/cut.png"
     check "saying why" grep -qx "\[I.F\] krovane-import: $WORK/src/cut.glb: .*" "$WORK/err"

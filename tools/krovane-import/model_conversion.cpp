@@ -1,5 +1,6 @@
 #include "model_conversion.h"
 
+#include <assimp/GltfMaterial.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -125,6 +126,22 @@ private:
     std::map<std::string, std::string> named_;
 };
 
+// Our template for how a material's alpha shows, declared in the header of a
+// .x that uses it so that other readers skip it: the mode (0 opaque, 1 mask,
+// 2 blend) and a mask's cutoff.
+constexpr const char* kAlphaTemplate =
+    "template KrovaneAlpha {\n <5B0E8C2A-3F71-4D6B-9A14-7C2E0B9D4F61>\n DWORD mode;\n FLOAT cutoff;\n}\n";
+
+// A glTF material's alphaMode as our template's mode (0 for any other material), and its cutoff.
+int alphaMode(const aiMaterial* m, float& cutoff) {
+    aiString mode;
+    cutoff = 0.5f;
+    if (m == nullptr || m->Get(AI_MATKEY_GLTF_ALPHAMODE, mode) != AI_SUCCESS) return 0;
+    m->Get(AI_MATKEY_GLTF_ALPHACUTOFF, cutoff);
+    if (!(cutoff >= 0) || !std::isfinite(cutoff)) cutoff = 0.5f;
+    return std::string(mode.C_Str()) == "MASK" ? 1 : std::string(mode.C_Str()) == "BLEND" ? 2 : 0;
+}
+
 void writeMaterial(std::ostream& x, const aiMaterial& m, const std::string& texture) {
     aiColor4D diffuse(1, 1, 1, 1), specular(0, 0, 0, 0), emissive(0, 0, 0, 0);
     m.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse);
@@ -138,6 +155,8 @@ void writeMaterial(std::ostream& x, const aiMaterial& m, const std::string& text
       << ';' << number(specular.b) << ";;\n   " << number(emissive.r) << ';' << number(emissive.g) << ';'
       << number(emissive.b) << ";;\n";
     if (!texture.empty()) x << "   TextureFilename { \"" << texture << "\"; }\n";
+    float cutoff;
+    if (const int mode = alphaMode(&m, cutoff)) x << "   KrovaneAlpha { " << mode << "; " << number(cutoff) << ";; }\n";
     x << "  }\n";
 }
 
@@ -391,6 +410,9 @@ int convertModel(const Conversion& job, std::string& report) {
     std::string notes;
     std::ostringstream x;
     x << "xof 0303txt 0032\n// Made by krovane-import from " << fs::path(job.model).filename().string() << "\n";
+    float cutoff;
+    if (std::any_of(plans.begin(), plans.end(), [&](const MeshPlan& p) { return alphaMode(p.material, cutoff) != 0; }))
+        x << kAlphaTemplate;
     std::size_t triangles = 0;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const aiMaterial* material = plans[i].material;

@@ -3,7 +3,9 @@
 // clockwise, node transforms applied), its textures beside it. It runs in the
 // import's child process: the library may crash or hang on a damaged file.
 // A mesh without normals gets them made, smoothed only across edges where its
-// faces meet at less than kCreaseDegrees.
+// faces meet at less than kCreaseDegrees. A glTF material's alphaMode and
+// alphaCutoff go into the material as our template KrovaneAlpha (see
+// formats/x_model.h); textures keep their alpha, copied as they are.
 #pragma once
 
 #include <filesystem>
