@@ -4,15 +4,18 @@
 // "LOG.dr" and exits.
 //
 //   krovane [LEVEL_DIR]       the level in LEVEL_DIR (default: the current folder)
-//   krovane MODEL             shows a model file in a level made for it in the
+//   krovane [--up AXIS] MODEL shows a model file in a level made for it in the
 //                             cache, and works there (see app/model_level.h);
 //                             one that does not load opens the console, whose
-//                             log says why
+//                             log says why. Its window may be resized, is
+//                             titled after the file and orbits the model
+//                             standing on AXIS (see app/model_view.h)
 //   krovane --watch ...       reloads what changes on disk (see app/level_watch.h);
 //                             always so for a MODEL
 //   krovane --help | --version
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,7 @@
 #include "app/level_watch.h"
 #include "app/main_loop.h"
 #include "app/model_level.h"
+#include "app/model_view.h"
 #include "app/screen_size.h"
 #include "formats/cursor_file.h"
 #include "platform/file_watcher.h"
@@ -36,12 +40,16 @@ constexpr int kMaxSide = 16384;  // the largest window side the window layer ope
 
 constexpr const char* kUsage =
     "usage: krovane [--watch] [LEVEL_DIR]\n"
-    "       krovane MODEL\n"
+    "       krovane [--up +Y|-Y|+Z|-Z|+X|-X] MODEL\n"
     "       krovane --help | --version\n"
     "Opens the level in LEVEL_DIR (default: the current folder):\n"
     "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
     "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
     "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n"
+    "Its window orbits the model: left drag turns, right or middle drag pans, the wheel\n"
+    "zooms, W/S and Up/Down move in and out, A/D and Left/Right pan, F or Home frames the\n"
+    "model, Tab steps through the front, side, top and three-quarter views, Escape closes.\n"
+    "--up names the model's up axis (default +Y).\n"
     "--watch reloads what changes on disk while the viewer runs: the level file, object\n"
     "files, models, textures and effects; a MODEL is always watched.\n";
 
@@ -62,6 +70,7 @@ struct LevelSource {
     std::string given;  // as the command line wrote it, for messages
     bool model = false;
     bool watch = false;  // reload what changes on disk
+    std::optional<krovane::scene::OrbitControl::Axis> up;  // --up, for a model
 };
 
 // Reads the command line into `source`; returns -1 to go on, else the exit status.
@@ -79,6 +88,11 @@ int readArguments(int argc, char** argv, LevelSource& source) {
         }
         if (arg == "--watch") {
             source.watch = true;
+            continue;
+        }
+        if (arg == "--up") {
+            source.up = krovane::scene::OrbitControl::parseAxis(i + 1 < argc ? argv[++i] : "");
+            if (!source.up) return refuse("--up takes +Y, -Y, +Z, -Z, +X or -X");
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') return refuse("unknown option " + std::string(arg));
@@ -99,6 +113,7 @@ int readArguments(int argc, char** argv, LevelSource& source) {
     } else if (!std::filesystem::is_directory(level, ec)) {
         return refuse("no such folder or model: " + level);
     }
+    if (source.up && !source.model) return refuse("--up is for a model file, not a level folder");
     return -1;
 }
 
@@ -170,6 +185,15 @@ int main(int argc, char** argv) {
     if (!startEngine(engine, *window, settings, model, source.watch)) return 1;
 
     MainLoop loop(engine, window.get());
+    ModelView view(source.up.value_or(krovane::scene::OrbitControl::Axis::PlusY));
+    if (source.model) {
+        window->setTitle(source.path.filename().string() + " \xE2\x80\x94 Krovane");  // an em dash
+        window->setResizable(true);
+        int width = 0, height = 0;
+        window->drawableSize(width, height);
+        view.start(engine, width, height);
+        loop.showModel(&view);
+    }
     std::unique_ptr<LevelWatch> watch;
     if (source.watch) {
         std::unique_ptr<krovane::platform::FileWatcher> watcher = krovane::platform::FileWatcher::create(error);
