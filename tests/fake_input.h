@@ -1,4 +1,4 @@
-// FakeInput: a keyboard, clipboard and cursor set by the test, in place of the window's.
+// FakeInput: a keyboard, clipboard, cursor and mouse buttons set by the test, in place of the window's.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@ struct FakeInput : krovane::platform::InputSource {
     std::uint8_t keys[256] = {};
     std::string clipboard;
     int x = 0, y = 0;
+    unsigned buttons = 0;  // kLeftButton...
     mutable int clipboardReads = 0;
     krovane::platform::KeyPressQueue presses;
 
@@ -29,6 +30,7 @@ struct FakeInput : krovane::platform::InputSource {
         cx = x;
         cy = y;
     }
+    unsigned mouseButtons() const override { return buttons; }
     // A press of `key` (down with it: `alsoHeld`) kept for the next frame; the keyboard as it is now is unchanged.
     void press(std::uint8_t key, const std::vector<std::uint8_t>& alsoHeld = {}) {
         std::uint8_t state[256] = {};

@@ -4,10 +4,12 @@
 // "LOG.dr" and exits.
 //
 //   krovane [LEVEL_DIR]       the level in LEVEL_DIR (default: the current folder)
-//   krovane MODEL             shows a model file in a level made for it in the
+//   krovane [--up AXIS] MODEL shows a model file in a level made for it in the
 //                             cache (see app/model_level.h);
 //                             one that does not load opens the console, whose
-//                             log says why
+//                             log says why. Its window may be resized, is
+//                             titled after the file and orbits the model
+//                             standing on AXIS (see app/model_view.h)
 //   krovane --watch ...       reloads what changes on disk (see app/level_watch.h);
 //                             always so for a MODEL
 //   krovane --welcome [...]   the desktop's way in: without a file, a copy of the
@@ -16,6 +18,7 @@
 // A file or folder dropped on the window opens in place (app/level_opener.h).
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +27,7 @@
 #include "app/level_watch.h"
 #include "app/main_loop.h"
 #include "app/model_level.h"
+#include "app/model_view.h"
 #include "app/screen_size.h"
 #include "formats/cursor_file.h"
 #include "platform/file_watcher.h"
@@ -40,13 +44,17 @@ constexpr int kMaxSide = 16384;  // the largest window side the window layer ope
 
 constexpr const char* kUsage =
     "usage: krovane [--watch] [LEVEL_DIR]\n"
-    "       krovane MODEL\n"
+    "       krovane [--up +Y|-Y|+Z|-Z|+X|-X] MODEL\n"
     "       krovane --welcome [MODEL|LEVEL_DIR]\n"
     "       krovane --help | --version\n"
     "Opens the level in LEVEL_DIR (default: the current folder; its POLYGON01 file names it too):\n"
     "it reads ini.txt and POLYGON01 there and leaves LOG.dr and its pictures there.\n"
     "A MODEL (.x, .gltf, .glb, .obj, .fbx or .dae file) is shown in a level made for it\n"
     "in the cache ($XDG_CACHE_HOME/krovane), where LOG.dr and the pictures then go.\n"
+    "Its window orbits the model: left drag turns, right or middle drag pans, the wheel\n"
+    "zooms, W/S and Up/Down move in and out, A/D and Left/Right pan, F or Home frames the\n"
+    "model, Tab steps through the front, side, top and three-quarter views, Escape closes.\n"
+    "--up names the model's up axis (default +Y).\n"
     "--watch reloads what changes on disk while the viewer runs: the level file, object\n"
     "files, models, textures and effects; a MODEL is always watched.\n"
     "--welcome without a file opens the demo level (the desktop's way in).\n"
@@ -67,6 +75,7 @@ struct Options {
     std::string given;   // the level folder, level file or model; empty: none given
     bool watch = false;  // reload what changes on disk
     bool welcome = false;
+    std::optional<krovane::scene::OrbitControl::Axis> up;  // --up, for a model
 };
 
 // Reads the command line into `options`; returns -1 to go on, else the exit status.
@@ -83,6 +92,11 @@ int readArguments(int argc, char** argv, Options& options) {
         }
         if (arg == "--watch" || arg == "--welcome") {
             (arg == "--watch" ? options.watch : options.welcome) = true;
+            continue;
+        }
+        if (arg == "--up") {
+            options.up = krovane::scene::OrbitControl::parseAxis(i + 1 < argc ? argv[++i] : "");
+            if (!options.up) return refuse("--up takes +Y, -Y, +Z, -Z, +X or -X");
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') return refuse("unknown option " + std::string(arg));
@@ -103,6 +117,7 @@ int findLevel(const Options& options, LevelOpener& opener, LevelOpener::Target& 
     } else if (!LevelOpener::find(options.given, target, why)) {
         return refuse(why);
     }
+    if (options.up && !target.model) return refuse("--up is for a model file, not a level folder");
     if (!opener.prepare(target, "krovane", why)) return fail(("cannot show " + options.given).c_str(), why);
     return -1;
 }
@@ -133,6 +148,25 @@ bool startEngine(Krovane& engine, krovane::platform::Window& window, Krovane::Se
     // A model that does not load shows the log at once: its reason is there.
     if (!modelShown(engine)) engine.console()->setVisible(true);
     return true;
+}
+
+// The window and the loop as what `opener` has open wants them: for a model,
+// model mode (the orbit, a resizable window titled after the file); for a
+// level, its fixed window, titled as levels are.
+void enterMode(krovane::platform::Window& window, MainLoop& loop, ModelView& view, Krovane& engine,
+               const LevelOpener& opener) {
+    if (opener.model() == nullptr) {
+        window.setTitle(kTitle);
+        window.setResizable(false);
+        loop.showModel(nullptr);
+        return;
+    }
+    window.setTitle(opener.modelFile().filename().string() + " \xE2\x80\x94 Krovane");  // an em dash
+    window.setResizable(true);
+    int width = 0, height = 0;
+    window.drawableSize(width, height);
+    view.start(engine, width, height);
+    loop.showModel(&view);
 }
 
 // Watches the files of what `opener` has open, for the loop; null where nothing is watched.
@@ -173,14 +207,19 @@ int main(int argc, char** argv) {
     std::unique_ptr<Window> window = Window::create(kTitle, screen.width, screen.height, false, error);
     if (!window) return fail("cannot open the window", error);
     if (!startEngine(engine, *window, settings, opener.model(), watching)) return 1;
-    if (options.welcome && options.given.empty()) engine.console()->Print(LevelOpener::kWelcomeLine, MessageType::Comment);
+    if (options.welcome && options.given.empty())
+        engine.console()->Print(LevelOpener::kWelcomeLine, MessageType::Comment);
 
     MainLoop loop(engine, window.get());
+    ModelView view(options.up.value_or(krovane::scene::OrbitControl::Axis::PlusY));
+    if (opener.model() != nullptr) enterMode(*window, loop, view, engine, opener);
     std::unique_ptr<LevelWatch> watch = watching ? watchLevel(engine, opener) : nullptr;
     loop.watchFiles(watch.get());
     // A file or folder dropped opens in place of the level shown; what is watched follows it.
     loop.onDrop([&](const std::string& path) {
-        if (!opener.openInPlace(engine, path) || !watching) return;
+        if (!opener.openInPlace(engine, path)) return;
+        enterMode(*window, loop, view, engine, opener);
+        if (!watching) return;
         loop.watchFiles(nullptr);
         watch = watchLevel(engine, opener);
         loop.watchFiles(watch.get());

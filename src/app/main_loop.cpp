@@ -2,6 +2,7 @@
 
 #include "app/frame_shot.h"
 #include "app/level_watch.h"
+#include "app/model_view.h"
 #include "console/console_box.h"
 #include "gfx/device.h"
 #include "platform/clock.h"
@@ -31,8 +32,7 @@ bool MainLoop::isPictureKey(std::uint8_t key) {
 void MainLoop::handleEvent(const WindowEvent& event) {
     switch (event.type) {
         case WindowEvent::Type::Close:
-            engine_.Shutdown();
-            running_ = false;
+            close();
             break;
         case WindowEvent::Type::LeftButtonDown:
             leftButtonDown_ = true;
@@ -48,6 +48,13 @@ void MainLoop::handleEvent(const WindowEvent& event) {
             // The press itself is kept by the input source for the next frame (see routeInput).
             if (isPictureKey(event.key) && !event.repeat) pictureAsked_ = true;
             break;
+        case WindowEvent::Type::Wheel:
+            if (Krovane_Console* console = engine_.console(); model_ != nullptr && !(console && console->hasMouse()))
+                model_->orbit().zoom(static_cast<float>(event.wheel));
+            break;
+        case WindowEvent::Type::Resized:
+            if (model_ != nullptr) model_->orbit().setViewport(event.x, event.y);
+            break;
         case WindowEvent::Type::Drop:
             if (open_) open_(event.path);
             break;
@@ -56,10 +63,16 @@ void MainLoop::handleEvent(const WindowEvent& event) {
     }
 }
 
+void MainLoop::close() {
+    engine_.Shutdown();
+    running_ = false;
+}
+
 void MainLoop::idlePass() {
     if (watch_ != nullptr) watch_->poll();
     frameTimer_.Reset();
     frameRate_.countFrame();
+    if (model_ != nullptr) model_->applyTo(engine_);
     if (Krovane_Render_Manager* render = engine_.renderManager())
         render->RenderFrame(static_cast<float>(frameRate_.shown()));
     if (pictureAsked_) {
@@ -71,15 +84,21 @@ void MainLoop::idlePass() {
     }
     if (Krovane_Command_Queue* queue = engine_.commandQueue()) queue->ProcessCommands();
     const auto frameMilliseconds = static_cast<float>(frameTimer_.Elapsed());
-    if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr)
+    if (model_ != nullptr && input_ != nullptr)
+        routeModelInput(frameMilliseconds);
+    else if (Krovane_Camera_Manager* cameras = engine_.cameraManager(); cameras != nullptr && input_ != nullptr)
         routeInput(engine_.console(), *cameras, *input_, frameMilliseconds, leftButtonDown_);
     else if (input_ != nullptr)
         input_->clearKeyPresses();  // no engine to take them: they are not kept for a later one
     frameRate_.update();
 }
 
-void MainLoop::routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager& cameras,
-                               const krovane::platform::InputSource& input) {
+namespace {
+
+// Each key press in turn, as MainLoop::routeKeyPresses says, the camera's
+// part left to `cameraPress`.
+template <class CameraPress>
+void routePresses(Krovane_Console* console, const krovane::platform::InputSource& input, CameraPress&& cameraPress) {
     using namespace krovane::platform;
     const bool shownBefore = console != nullptr && console->visible();
     for (const KeyPress& press : input.keyPresses()) {
@@ -92,20 +111,22 @@ void MainLoop::routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager&
         if (console != nullptr && console->hasKeyboard()) {
             console->UpdateInput(keys, press.key, input, mayToggle);
         } else {
-            if (keys[kVkTab] & kKeyDown) cameras.NextCamera();
+            cameraPress(press);
             if (console != nullptr) console->openOnKey(keys, mayToggle);
         }
     }
 }
 
-void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
-                          krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown) {
-    routeKeyPresses(console, cameras, input);
+// The frame's input after its presses, as MainLoop::routeInput says, the
+// camera's part left to `cameraKeys` and `cameraCursor`.
+template <class CameraKeys, class CameraCursor>
+void routeFrame(Krovane_Console* console, krovane::platform::InputSource& input, CameraKeys&& cameraKeys,
+                CameraCursor&& cameraCursor) {
     input.clearKeyPresses();
     if (console != nullptr && console->hasKeyboard()) {
         console->UpdateInput(input);
     } else {
-        cameras.KeyboardMove(input, frameMilliseconds);
+        cameraKeys();
         // The console key, after the camera's keys; it acts on the console alone.
         if (console != nullptr) console->openOnKey(input);
     }
@@ -115,8 +136,39 @@ void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& came
         input.cursorPosition(x, y);
         console->MouseEvent(Console_Box::kMouseMove, x, y);
     } else {
-        cameras.MouseLook(input, leftButtonDown);
+        cameraCursor();
     }
+}
+
+}  // namespace
+
+void MainLoop::routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                               const krovane::platform::InputSource& input) {
+    routePresses(console, input, [&](const krovane::platform::KeyPress& press) {
+        if (press.state[krovane::platform::kVkTab] & krovane::platform::kKeyDown) cameras.NextCamera();
+    });
+}
+
+void MainLoop::routeInput(Krovane_Console* console, Krovane_Camera_Manager& cameras,
+                          krovane::platform::InputSource& input, float frameMilliseconds, bool leftButtonDown) {
+    routeKeyPresses(console, cameras, input);
+    routeFrame(
+        console, input, [&] { cameras.KeyboardMove(input, frameMilliseconds); },
+        [&] { cameras.MouseLook(input, leftButtonDown); });
+}
+
+void MainLoop::routeModelInput(float frameMilliseconds) {
+    Krovane_Console* console = engine_.console();
+    bool closing = false;
+    routePresses(console, *input_, [&](const krovane::platform::KeyPress& press) {
+        closing = closing || press.key == krovane::platform::kVkEscape;
+        model_->keyPressed(press.key);
+    });
+    routeFrame(
+        console, *input_, [&] { model_->keysHeld(*input_, frameMilliseconds); },
+        [&] { model_->cursorMoved(*input_); });
+    if (console != nullptr && console->hasMouse()) model_->cursorLeft();
+    if (closing) close();
 }
 
 }  // namespace krovane::app

@@ -12,7 +12,8 @@
 //
 // This is input's only route: clicks go to the console while it has the
 // mouse, and a frame's key presses, keyboard state and cursor go through
-// routeInput.
+// routeInput; in model mode (showModel) through routeModelInput instead,
+// where the wheel zooms, a resize sets the view's aspect and Escape closes.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,7 @@
 namespace krovane::app {
 
 class LevelWatch;
+class ModelView;
 
 class MainLoop {
 public:
@@ -43,6 +45,8 @@ public:
     // What a file or folder dropped on the window is handed to (its path,
     // UTF-8), between frames; none: a drop does nothing.
     void onDrop(std::function<void(const std::string&)> open) { open_ = std::move(open); }
+    // Model mode: `view` sets the camera before each frame and takes the input; null: a level's.
+    void showModel(ModelView* view) { model_ = view; }
 
     // Runs passes until the loop ends.
     void run(krovane::platform::Window& window);
@@ -81,11 +85,17 @@ private:
     // opened or closed by at most one press a frame.
     static void routeKeyPresses(Krovane_Console* console, Krovane_Camera_Manager& cameras,
                                 const krovane::platform::InputSource& input);
+    // As routeInput, to the model view: while the console is hidden, Tab, F
+    // and Home by their presses, Escape closes the window, the keys held move
+    // and the cursor drags (see ModelView).
+    void routeModelInput(float frameMilliseconds);
+    void close();
 
     Krovane& engine_;
     krovane::platform::InputSource* input_;
     LevelWatch* watch_ = nullptr;
     std::function<void(const std::string&)> open_;
+    ModelView* model_ = nullptr;
     FrameRateCounter frameRate_;
     krovane::platform::FrameTimer frameTimer_;
     bool leftButtonDown_ = false;

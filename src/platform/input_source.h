@@ -1,6 +1,6 @@
 // InputSource: what the per-frame controls read from the desktop: the
-// keyboard, the key presses since the last frame, the clipboard and the
-// cursor. The window provides it; tests provide their own.
+// keyboard, the key presses since the last frame, the clipboard, the cursor
+// and the mouse buttons. The window provides it; tests provide their own.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,9 @@
 #include "platform/key_press_queue.h"
 
 namespace krovane::platform {
+
+// The bits of InputSource::mouseButtons.
+inline constexpr unsigned kLeftButton = 1, kMiddleButton = 2, kRightButton = 4;
 
 class InputSource {
 public:
@@ -24,6 +27,8 @@ public:
     virtual std::string clipboardText() const = 0;
     // The cursor in client coordinates.
     virtual void cursorPosition(int& x, int& y) const = 0;
+    // The mouse buttons held (kLeftButton...); none where there is no mouse.
+    virtual unsigned mouseButtons() const { return 0; }
 };
 
 }  // namespace krovane::platform

@@ -10,6 +10,8 @@
 #include "platform/message_box.h"
 #include "platform/virtual_keys.h"
 
+#include <SDL2/SDL_syswm.h>  // the X11 window, for the title desktops show; last, for the names X11 defines
+
 namespace krovane::platform {
 
 namespace {
@@ -82,7 +84,7 @@ std::unique_ptr<Window> Window::create(const char* title, int width, int height,
 }
 
 Window::~Window() {
-    if (capturing_) SDL_CaptureMouse(SDL_FALSE);
+    if (buttons_ != 0) SDL_CaptureMouse(SDL_FALSE);
     if (cursor_) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
     SDL_DestroyWindow(static_cast<SDL_Window*>(handle_));
 }
@@ -101,15 +103,30 @@ bool Window::pollEvent(WindowEvent& event) {
             event.type = WindowEvent::Type::Close;
             break;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            if (e.button.button != SDL_BUTTON_LEFT) break;
+        case SDL_MOUSEBUTTONUP: {
+            const unsigned bit = e.button.button == SDL_BUTTON_LEFT     ? kLeftButton
+                                 : e.button.button == SDL_BUTTON_MIDDLE ? kMiddleButton
+                                 : e.button.button == SDL_BUTTON_RIGHT  ? kRightButton
+                                                                        : 0;
+            const bool wasHeld = buttons_ != 0;
+            buttons_ = e.type == SDL_MOUSEBUTTONDOWN ? buttons_ | bit : buttons_ & ~bit;
+            // Held: keep receiving the mouse outside the window, so the release is never lost.
+            if (wasHeld != (buttons_ != 0)) SDL_CaptureMouse(buttons_ != 0 ? SDL_TRUE : SDL_FALSE);
+            if (bit != kLeftButton) break;
             event.type =
                 e.type == SDL_MOUSEBUTTONDOWN ? WindowEvent::Type::LeftButtonDown : WindowEvent::Type::LeftButtonUp;
             event.x = e.button.x;
             event.y = e.button.y;
-            // Held: keep receiving the mouse outside the window, so the release is never lost.
-            capturing_ = event.type == WindowEvent::Type::LeftButtonDown;
-            SDL_CaptureMouse(capturing_ ? SDL_TRUE : SDL_FALSE);
+            break;
+        }
+        case SDL_MOUSEWHEEL:
+            event.type = WindowEvent::Type::Wheel;
+            event.wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event != SDL_WINDOWEVENT_SIZE_CHANGED) break;
+            event.type = WindowEvent::Type::Resized;
+            drawableSize(event.x, event.y);
             break;
         case SDL_KEYDOWN:  // repeats included; not the keys the desktop keeps for itself
         case SDL_KEYUP: {
@@ -150,6 +167,31 @@ void Window::keyboardState(std::uint8_t state[256]) const {
 }
 
 void Window::cursorPosition(int& x, int& y) const { SDL_GetMouseState(&x, &y); }
+
+void Window::setTitle(const std::string& title) {
+    SDL_Window* window = static_cast<SDL_Window*>(handle_);
+    SDL_SetWindowTitle(window, title.c_str());
+#if defined(SDL_VIDEO_DRIVER_X11)
+    // SDL leaves the title desktops show (_NET_WM_NAME) as it was when Xlib cannot convert the text in the
+    // program's locale (anything beyond ASCII, as no locale is set): it is set here as the UTF-8 it is.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    XChangeProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    XFlush(display);
+#endif
+}
+
+void Window::setResizable(bool resizable) {
+    SDL_SetWindowResizable(static_cast<SDL_Window*>(handle_), resizable ? SDL_TRUE : SDL_FALSE);
+}
+
+void Window::drawableSize(int& width, int& height) const {
+    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(handle_), &width, &height);
+}
 
 std::string Window::clipboardText() const {
     if (!SDL_HasClipboardText()) return {};

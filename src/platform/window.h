@@ -6,7 +6,7 @@
 // press (see KeyPressQueue), until the frame's input step clears them: the
 // keyboard state alone would miss a key pressed and released between frames.
 // Closing the window, SIGINT and SIGTERM all arrive as a Close event. While
-// the left button is held the mouse is captured, so its release is seen even
+// a button is held the mouse is captured, so its release is seen even
 // outside the window. A window made offscreen (for tests and tools) has no
 // display, takes no input and shows nothing, but draws like any other.
 #pragma once
@@ -23,11 +23,12 @@
 namespace krovane::platform {
 
 struct WindowEvent {
-    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other, Drop };
+    enum class Type { None, Close, LeftButtonDown, LeftButtonUp, KeyDown, Other, Wheel, Resized, Drop };
     Type type = Type::None;
-    int x = 0, y = 0;      // cursor in client coordinates, for the button events
+    int x = 0, y = 0;      // cursor in client coordinates, for the button events; the drawable size, for Resized
     std::uint8_t key = 0;  // the virtual key pressed (see virtual_keys.h), for KeyDown
     bool repeat = false;   // a KeyDown of the keyboard's auto-repeat
+    int wheel = 0;         // steps turned away from the user (negative: towards), for Wheel
     std::string path{};    // the file or folder dropped on the window (UTF-8), for Drop
 };
 
@@ -58,6 +59,12 @@ public:
     void clearKeyPresses() override { keyPresses_.clear(); }
     // The cursor in client coordinates.
     void cursorPosition(int& x, int& y) const override;
+    // The buttons held as of the last event taken.
+    unsigned mouseButtons() const override { return buttons_; }
+    // The title (UTF-8), and whether the user may resize the window; the size drawn on now.
+    void setTitle(const std::string& title);
+    void setResizable(bool resizable);
+    void drawableSize(int& width, int& height) const;
     // The clipboard's text in code page 1251; characters the code page cannot
     // hold become '?'. Empty when there is none.
     std::string clipboardText() const override;
@@ -75,7 +82,7 @@ private:
     Window() = default;
     void* handle_ = nullptr;
     bool offscreen_ = false;
-    bool capturing_ = false;
+    unsigned buttons_ = 0;  // held, as mouseButtons gives them; the mouse is captured while any is
     void* cursor_ = nullptr;  // the colour cursor made from a file, if any
     // Which keys are down, by scancode, as of the last event taken: the
     // keyboard at each press, where the desktop's own state runs ahead.

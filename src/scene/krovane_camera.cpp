@@ -47,7 +47,9 @@ bool Krovane_Camera::loadFromNode(const Korvane_string& cameraName, const Dynami
     return true;
 }
 
-Matrix Krovane_Camera::projectionMatrix() { return krovane::gfx::perspectiveFovLH(kFieldOfView, kAspect, kNear, kFar); }
+Matrix Krovane_Camera::projectionMatrix() const {
+    return krovane::gfx::perspectiveFovLH(kFieldOfView, aspect, nearPlane, farPlane);
+}
 
 Matrix Krovane_Camera::viewMatrix() const { return krovane::gfx::lookAtLH(position, look, up); }
 

@@ -2,8 +2,9 @@
 // position, look-at point, up and side vectors, movement speed, and the
 // world, view and projection matrices derived from them.
 //
-// The projection is fixed: a 45 degree vertical field of view, an aspect of
-// 4:3 whatever the window, and depth from 1 to 15000.
+// A level's projection is fixed: a 45 degree vertical field of view, an
+// aspect of 4:3 whatever the window, and depth from 1 to 15000. A model
+// viewer sets its own aspect and depth (see scene/orbit_control.h).
 #pragma once
 
 #include "gfx/geometry.h"
@@ -45,7 +46,8 @@ public:
     // size 10 around the eye, under the camera's world transform.
     void DrawMarker(krovane::gfx::Device* device) const;
 
-    static krovane::gfx::Matrix projectionMatrix();
+    // The projection of the field of view with `aspect`, `nearPlane` and `farPlane`.
+    krovane::gfx::Matrix projectionMatrix() const;
     krovane::gfx::Matrix viewMatrix() const;
 
     Korvane_string name;
@@ -57,4 +59,5 @@ public:
     krovane::gfx::Matrix world = krovane::gfx::kIdentityMatrix;
     krovane::gfx::Matrix view = krovane::gfx::kIdentityMatrix;        // as last computed
     krovane::gfx::Matrix projection = krovane::gfx::kIdentityMatrix;  // as last computed
+    float aspect = kAspect, nearPlane = kNear, farPlane = kFar;         // the projection's
 };

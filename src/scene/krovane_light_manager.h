@@ -44,6 +44,7 @@ public:
     std::uint32_t lightCount() const { return entries_.count(); }
     // The light numbered `number`, or null when no light has that number.
     const Krovane_Light* light(int number) const { return entries_.find(number); }
+    Krovane_Light* light(int number) { return entries_.find(number); }
     const krovane::scene::NumberedList<Krovane_Light>& entries() const { return entries_; }
 
 private:

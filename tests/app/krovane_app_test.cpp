@@ -1,8 +1,10 @@
 // The engine on the recording device: a start's log in order, bad files, shutdown saving the log once; ini.txt and
-// the settings read from it before the window opens; the main loop's passes and input routing; the frame rate.
+// the settings read from it before the window opens; the main loop's passes and input routing, a level's and model
+// mode's; the frame rate.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -15,6 +17,7 @@
 #include "../temp_dir.h"
 #include "app/level_warnings.h"
 #include "app/main_loop.h"
+#include "app/model_view.h"
 #include "app/screen_size.h"
 #include "gfx/recording_device.h"
 #include "params/korvane_c_ini_reader.h"
@@ -313,6 +316,71 @@ TEST_F(Engine, TabTapsShorterThanAFrameEachStepTheCameraAndTheConsoleKeyActsOnce
     frameAfter(100);
     EXPECT_TRUE(console.visible());
     EXPECT_EQ(console.inputBox().text, "k");
+}
+
+// Model mode through the loop, each step after the last: a left drag turns, a right drag pans, the wheel zooms, a
+// resize takes the window's aspect, F frames again, Tab shows the front; nothing of it while the console is shown,
+// and no jump after; Escape closes.
+TEST_F(Engine, ModelModeDrivesTheOrbitWhileTheConsoleIsHidden) {
+    start();  // its object has no model: the orbit is about the sphere a model level brings models into
+    ModelView view;
+    view.start(engine, 800, 600);
+    MainLoop loop(engine, &input);
+    loop.showModel(&view);
+    const krovane::scene::OrbitControl& orbit = view.orbit();
+    const auto event = [&](Type type, int x, int y, int wheel) {
+        WindowEvent e{type, x, y};
+        e.wheel = wheel;
+        loop.handleEvent(e);
+    };
+    // The cube's framed distances: in the first view at 4:3; at 1:2 from yaw 25, pitch 30 and from the front.
+    const float framed = 288.097f, turned = 479.085f, front = 378.320f;
+    const float panned = 60 * 2 * framed * std::tan(0.3926991f) / 600;  // 60 pixels at the target
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        float yaw, pitch, distance, offCentre, aspect;
+    } rows[] = {
+        {"the first view", [] {}, 35, 25, framed, 0, 4 / 3.0f},
+        {"left drag", [&] { input.buttons = kLeftButton, input.x += 30, input.y += 15; }, 25, 30, framed, 0, 4 / 3.0f},
+        {"right drag", [&] { input.buttons = kRightButton, input.x += 60; }, 25, 30, framed, panned, 4 / 3.0f},
+        {"wheel", [&] { input.buttons = 0, event(Type::Wheel, 0, 0, 1); }, 25, 30, framed * 0.8f, panned, 4 / 3.0f},
+        {"resize", [&] { event(Type::Resized, 300, 600, 0); }, 25, 30, framed * 0.8f, panned, 0.5f},
+        {"F", [&] { input.press(kVkF); }, 25, 30, turned, 0, 0.5f},
+        {"Tab", [&] { input.press(kVkTab); }, 0, 0, front, 0, 0.5f},
+        {"console shown",
+         [&] {
+             engine.console()->setVisible(true);
+             for (const std::uint8_t key : {kVkTab, kVkHome, kVkEscape}) input.press(key);
+             input.hold({'W'});
+             input.buttons = kLeftButton, input.x += 90;
+             event(Type::Wheel, 0, 0, 3);
+         },
+         0, 0, front, 0, 0.5f},
+        {"console hidden", [&] { engine.console()->setVisible(false), input.hold({}), input.x += 90; }, 0, 0, front, 0,
+         0.5f},
+    };
+    for (const auto& row : rows) {
+        row.act();
+        const float eye = orbit.eye().x;  // the frame draws from the orbit as it is, then takes the input
+        loop.idlePass();
+        const krovane::gfx::Vector3 t = orbit.target();
+        EXPECT_NEAR(orbit.yaw(), row.yaw, 1e-3f) << row.what;
+        EXPECT_NEAR(orbit.pitch(), row.pitch, 1e-3f) << row.what;
+        EXPECT_NEAR(orbit.distance(), row.distance, 0.05f) << row.what;
+        EXPECT_NEAR(std::sqrt(t.x * t.x + t.y * t.y + t.z * t.z), row.offCentre, 1e-3f) << row.what;
+        const Krovane_Camera& camera = *engine.cameraManager()->CurrentCamera();
+        EXPECT_EQ(camera.aspect, row.aspect) << row.what;
+        EXPECT_EQ(camera.position.x, eye) << row.what;
+    }
+    // Keys held for 200 ms: W takes the distance to 2^-0.2 of it, A moves the target left by a tenth of it.
+    input.hold({'W', 'A'});
+    view.keysHeld(input, 200);
+    EXPECT_NEAR(orbit.distance(), front * 0.870551f, 0.05f);
+    EXPECT_NEAR(orbit.target().x, -front / 10, 0.05f);  // the front view: the viewer's left is -x
+    input.press(kVkEscape);
+    loop.idlePass();
+    EXPECT_TRUE(engine.console() == nullptr);  // closed: shut down
 }
 
 DynamicRow config(const std::string& text) {

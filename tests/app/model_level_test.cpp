@@ -1,5 +1,6 @@
-// The level made for a model: whatever the model's size and place, all of it is in every camera's view; it is made in
-// the cache (or a private folder), never beside the model, once, and again when the model changes.
+// The level made for a model: whatever the model's size and place, all of it is in every camera's view and the
+// viewer's first view; it is made in the cache (or a private folder), never beside the model, once, and again when
+// the model changes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,12 +12,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "../level_files.h"
 #include "../logged_lines.h"
 #include "../temp_dir.h"
 #include "app/krovane.h"
 #include "app/model_level.h"
+#include "app/model_view.h"
 #include "gfx/mesh.h"
 #include "gfx/recording_device.h"
 #include "params/korvane_c_ini_reader.h"
@@ -76,9 +80,19 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
         const Vector3 &lo = object->mesh()->boundsMin(), &hi = object->mesh()->boundsMax();
         const Krovane_Camera_Manager& cameras = *engine.cameraManager();
         ASSERT_EQ(cameras.cameraCount(), 4u);
+        std::vector<Krovane_Camera> views;
+        for (int c = 1; c <= 4; ++c) views.push_back(*cameras.camera(c));
+        // The viewer's first view, in a tall window standing on +Z and in a wide one on -X.
+        using Axis = krovane::scene::OrbitControl::Axis;
+        for (const auto& [up, width, height] : {std::tuple{Axis::PlusZ, 300, 600}, {Axis::MinusX, 1000, 250}}) {
+            ModelView view(up);
+            view.start(engine, width, height);
+            view.applyTo(engine);
+            views.push_back(*cameras.CurrentCamera());
+            views.back().projection = views.back().projectionMatrix();
+        }
         float largest = 0;  // the largest side of the box on screen, in any view (2: the whole width)
-        for (int c = 1; c <= 4; ++c) {
-            const Krovane_Camera& camera = *cameras.camera(c);
+        for (const Krovane_Camera& camera : views) {
             const Matrix m =
                 krovane::gfx::multiply(krovane::gfx::multiply(object->world, camera.viewMatrix()), camera.projection);
             float ndcLow[2] = {1, 1}, ndcHigh[2] = {-1, -1};

@@ -3,7 +3,8 @@
 # head-up text, picture keys, console, Tab, close button, log; a file changed without --watch is not taken; a line
 # typed faster than the frames), the small level of watch_level.py with --watch (a texture, a model, an effect broken
 # then mended, an object file, the level file, each awaited in the picture, then in the log), a model file (watched
-# without asking), an impossible SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
+# without asking; its window titled after it, resized, orbited by drags, the wheel and keys, closed by Escape), an
+# impossible SCREEN (SIGTERM), no ini.txt (message box, SIGINT), a device that cannot be had.
 #   bash tests/e2e/viewer_e2e_test.sh PATH-TO-krovane
 set -uo pipefail
 VIEWER=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -34,6 +35,8 @@ nowhere|2|krovane: no such folder or model: nowhere
 --watch nowhere|2|krovane: no such folder or model: nowhere
 . nowhere|2|krovane: one level folder or model at most, not also nowhere
 ini.txt|2|krovane: not a level folder or a model (.x, .gltf, .glb, .obj, .fbx, .dae): ini.txt
+--up +Y .|2|krovane: --up is for a model file, not a level folder
+--up up|2|krovane: --up takes +Y, -Y, +Z, -Z, +X or -X
 CASES
 check "nothing is left where it was refused" test ! -e "$WORK/LOG.dr"
 rm "$WORK/ini.txt"
@@ -77,8 +80,9 @@ start() {
 }
 # shown NAME TEST...: a dump NAME of the window passes TEST ("picture.py DUMP" + its arguments, "> N")
 shown() { xwd -silent -id "$ID" -out "$RUN/$1.xwd" && (($(picture "$RUN/$1.xwd" "${@:2:$#-3}") ${*: -2:1} ${*: -1})); }
-stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
-    if [[ $1 == close ]]; then python3 "$HERE/x11.py" close "$ID"; else kill "-$1" "$VIEWER_PID"; fi
+stop() {  # stop SIGNAL|close|Escape: ends the viewer, true when it exits 0
+    if [[ $1 == close ]]; then python3 "$HERE/x11.py" close "$ID"; elif [[ $1 == Escape ]]; then xdotool key Escape
+    else kill "-$1" "$VIEWER_PID"; fi
     wait "$VIEWER_PID"
     local status=$? && VIEWER_PID=
     return $status
@@ -87,6 +91,8 @@ stop() {  # stop SIGNAL|close: ends the viewer, true when it exits 0
 keys() { python3 "$HERE/x11.py" keys "$ID" "$@"; }
 # shows X Y W H COLOUR COMMAND...: runs COMMAND (a change), then waits until the rectangle shows COLOUR (x11.py).
 shows() { python3 "$HERE/x11.py" after "$ID" "$@" >/dev/null; }
+# resizable: the window's size hints leave its size to the user (no largest size that a screen could hold).
+resizable() { ! xprop -id "$ID" WM_NORMAL_HINTS | grep -qE 'maximum size: [0-9]{1,4} by'; }
 # log FOLDER: the lines of LOG.dr there, without their stamps.
 log() { iconv -f CP1251 -t UTF-8 "$1/LOG.dr" | grep -oP '^\s*"?\[\d+:\d+\] \K.*?(?="? \{ _[A-Z]+_ \}$)'; }
 
@@ -97,6 +103,7 @@ cp -r "$HERE/../../demo" "$LEVEL"
 printf 'SCREEN = 320, 240\nBACK_RENDERER_COLOR = 20, 24, 32\n' >"$LEVEL/ini.txt"
 if check "the viewer opens the bundled level" start '' "$LEVEL"; then
     check "the configured size" grep -qzP 'Width: 320\n\s*Height: 240' <<<"$(xwininfo -id "$ID")"
+    check "which stays" test -n "$(xprop -id "$ID" WM_NORMAL_HINTS | grep 'maximum size: 320 by 240')"
     check "the scene is drawn" wait_for 30 shown level colours 60 80 200 140 '>' 500
     echo >>"$LEVEL/objects/ground.DR"  # without --watch: never taken, however many frames follow
     check "the head-up text is drawn in white" shown level near ffffff 0 0 260 40 '>' 40
@@ -179,17 +186,37 @@ LINES
 fi
 
 # A model file: shown in a level made for it (in a cache of the test's own, which keeps the level's log after
-# exit) and watched without asking; nothing is written beside it.
+# exit) and watched without asking; nothing is written beside it. Its window is titled after it, and resizable.
+# square W H: the window is W x H and shows the (blue) model about as wide as high: the projection takes its aspect.
+square() {
+    local w h
+    xwd -silent -id "$ID" -out "$RUN/sized.xwd" && [[ $(picture "$RUN/sized.xwd" size) == "$1 $2" ]] &&
+        read -r w h <<<"$(picture "$RUN/sized.xwd" extent blue)" && ((w > 100 && w * 10 > h * 9 && w * 10 < h * 11))
+}
+# drag BUTTON DX DY: from the middle of the window (400 x 600 by then), until the head-up text says the camera moved.
+drag() {
+    shows 0 0 300 35 moved xdotool mousemove --window "$ID" 200 300 mousedown "$1" sleep 0.5 \
+        mousemove_relative -- "$2" "$3" sleep 0.5 mouseup "$1"
+}
 mkdir "$MODELS" && cp "$STOCK/model/"{ship.x,hull.bmp,huge.bmp} "$MODELS/"
 export XDG_CACHE_HOME=$WORK/cache TMPDIR=$WORK
 unset KROVANE_NO_CACHE
-if check "the viewer opens a model" start '' "$MODELS/ship.x"; then
+if TITLE='ship.x — Krovane' check "the viewer opens a model, titled after it" start '' "$MODELS/ship.x"; then
+    check "the title desktops show, too" grep -qF '"ship.x — Krovane"' <(xprop -id "$ID" _NET_WM_NAME)
     check "the model shows its texture" shows 480 360 24 24 red true
     check "a texture beside the model" shows 480 360 24 24 green cp "$STOCK/green.bmp" "$MODELS/hull.bmp"
     # 400 times as large, with its own (blue) texture: unframed, the camera would be inside it.
     check "the model replaced by a huge one, framed again" \
         shows 480 360 24 24 blue cp "$STOCK/model/huge.x" "$MODELS/ship.x"
-    check "exit 0 when the window is closed" stop close
+    check "Tab steps to the next view (the front)" keys 0 0 300 35 Tab
+    check "its window may be resized" resizable
+    xdotool windowsize "$ID" 400 600
+    check "resized to 400 x 600, F frames the model again" keys 0 0 300 35 f
+    check "which keeps its shape" wait_for 30 square 400 600
+    check "a left drag turns the view" drag 1 150 0
+    check "a right drag pans" drag 3 0 80
+    check "a wheel step zooms" shows 0 0 300 35 moved xdotool click 4
+    check "exit 0 when Escape closes the window" stop Escape
     folder=$(sed -n 's/^krovane: the level made for .*, and its LOG.dr, are in //p' "$RUN/err" | tail -1)
     check "its log says the model was reloaded" grep -qxF "[i] Reloaded: $MODELS/ship.x" <(log "$folder")
     check "nothing is written beside the model" test "$(ls "$MODELS")" = "$(printf 'huge.bmp\nhull.bmp\nship.x')"

@@ -9,7 +9,8 @@ usage: x11.py close WINDOW                asks it to close, as its close button 
                                           at most 20 s; prints the milliseconds from the end of COMMAND to the first
                                           reading that shows it (exit 1: never). COLOUR is RRGGBB (within 24 in every
                                           channel), red, green or blue (that channel above the others by 40: a lit
-                                          surface), or changed (a tenth of it differs from before COMMAND).
+                                          surface), changed (a tenth of it differs from before COMMAND) or moved (any
+                                          of it does).
        x11.py type WINDOW TEXT              types TEXT at 20 keys a second, each key held for 20 ms."""
 import ctypes, ctypes.util, subprocess, sys, time
 
@@ -76,7 +77,7 @@ if sys.argv[1] == "after":
     before = grab(*rect)
     subprocess.run(sys.argv[8:], check=True)
     start = time.monotonic()
-    while near(grab(*rect), colour, before) < 0.9:
+    while (grab(*rect) == before) if colour == "moved" else near(grab(*rect), colour, before) < 0.9:
         if time.monotonic() > start + 20:
             sys.exit(f"the rectangle never showed {colour}")
         time.sleep(0.001)

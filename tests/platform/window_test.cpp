@@ -30,13 +30,16 @@ protected:
         e.button = SDL_MouseButtonEvent{type, 0, 0, 0, which, 0, 0, 0, x, y};
         return e;
     }
-    // Every queued event: C close, K key press, O other, D and U the left button down and up at x,y.
+    // Every queued event: C close, K key press, O other, D and U the left button down and up at x,y, W a wheel's
+    // steps, R a resize to x,y.
     std::string events() {
         std::string seen;
         for (WindowEvent e; window->pollEvent(e); seen += " ") {
-            seen += "-CDUKO"[int(e.type)];
-            if (e.type == WindowEvent::Type::LeftButtonDown || e.type == WindowEvent::Type::LeftButtonUp)
+            seen += "-CDUKOWR"[int(e.type)];
+            if (e.type == WindowEvent::Type::LeftButtonDown || e.type == WindowEvent::Type::LeftButtonUp ||
+                e.type == WindowEvent::Type::Resized)
                 seen += std::to_string(e.x) + "," + std::to_string(e.y);
+            if (e.type == WindowEvent::Type::Wheel) seen += std::to_string(e.wheel);
         }
         return seen;
     }
@@ -44,7 +47,8 @@ protected:
 };
 
 // The close button, SIGINT and SIGTERM all arrive as SDL_QUIT; auto-repeats count as key presses; only the left
-// button matters, released outside the window too; F10 and Alt+X are the desktop's, Ctrl+Alt is AltGr and types.
+// button comes as an event of its own, released outside the window too; F10 and Alt+X are the desktop's, Ctrl+Alt
+// is AltGr and types.
 TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
     push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 5, 7));
     push(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, -20, 300));
@@ -65,6 +69,26 @@ TEST_F(WindowEvents, OneEventPerCallMappedForTheLoop) {
     quit.type = SDL_QUIT;
     push(quit);
     EXPECT_EQ(events(), "D5,7 U-20,300 O K O O K C ");
+
+    // The right and middle buttons are held as the loop's model view reads them; the wheel's steps, flipped or
+    // not; a resize, with the size drawn on.
+    using namespace krovane::platform;
+    EXPECT_EQ(window->mouseButtons(), kRightButton);
+    push(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 1, 1));
+    for (const auto& [steps, direction] : {std::pair{1, SDL_MOUSEWHEEL_NORMAL}, {2, SDL_MOUSEWHEEL_FLIPPED}}) {
+        SDL_Event wheel{};
+        wheel.type = SDL_MOUSEWHEEL;
+        wheel.wheel.y = steps;
+        wheel.wheel.direction = Uint32(direction);
+        push(wheel);
+    }
+    EXPECT_EQ(events(), "O W1 W-2 ");
+    EXPECT_EQ(window->mouseButtons(), kRightButton | kMiddleButton);
+    push(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 1, 1));
+    SDL_Window* handle = static_cast<SDL_Window*>(window->nativeHandle());
+    SDL_SetWindowSize(handle, 80, 60);
+    EXPECT_EQ(events(), "O R80,60 ");
+    EXPECT_EQ(window->mouseButtons(), kMiddleButton);
 }
 
 // Each press is kept with the keyboard as it was at that press: left and right Shift apart, its own key down

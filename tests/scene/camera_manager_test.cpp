@@ -1,11 +1,14 @@
 // Cameras: loading from the level tree, the commands with their messages and the 360 ms switch limit, the markers,
-// and flying the current camera with the keyboard and mouse.
+// and flying the current camera with the keyboard and mouse; a model viewer's orbit, written into a camera.
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <tuple>
 
 #include "../fake_input.h"
 #include "../scene_fixture.h"
 #include "platform/virtual_keys.h"
+#include "scene/orbit_control.h"
 
 namespace {
 
@@ -169,4 +172,103 @@ TEST_F(CameraControl, ALevelWithoutCamerasDoesNothing) {
     EXPECT_TRUE(lines().empty());
 }
 
+// The orbit about the box (0, 0, 0) to (2, 4, 4): centre (1, 2, 2), radius 3; framed from the front at 4:3, its
+// nearest corners 2 before the centre and 2 above it at 1 / 1.15 of the half height: 2 + 2 / (tan(22.5 deg) / 1.15).
+using Orbit = krovane::scene::OrbitControl;
+constexpr float kFramed = 7.55269f;
+constexpr P kCentre{1, 2, 2};
+
+Orbit framedOrbit(Orbit::Axis up, Orbit::View view) {
+    Orbit orbit(up);
+    orbit.setViewport(800, 600);
+    EXPECT_TRUE(orbit.setBounds({0, 0, 0}, {2, 4, 4}));
+    orbit.showView(view);
+    return orbit;
+}
+
+void expectNear(const P& got, const P& want, const char* what) {
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 2e-3f) << what << " " << i;
+}
+
+// Each preset, for several up axes: where the eye looks from (unit, from the centre); the camera takes the axis.
+TEST(OrbitControl, PresetViewsLookFromTheirSideOfTheUpAxis) {
+    using A = Orbit::Axis;
+    using V = Orbit::View;
+    const std::tuple<const char*, A, V, P> rows[] = {
+        {"+Y front", A::PlusY, V::Front, {0, 0, -1}},
+        {"+Y side", A::PlusY, V::Side, {1, 0, 0}},
+        {"+Y top", A::PlusY, V::Top, {0, 0.99985f, -0.01745f}},
+        {"+Y three-quarter", A::PlusY, V::ThreeQuarter, {0.51984f, 0.42262f, -0.74240f}},
+        {"+Z three-quarter", A::PlusZ, V::ThreeQuarter, {-0.51984f, -0.74240f, 0.42262f}},
+        {"-Y side", A::MinusY, V::Side, {-1, 0, 0}},
+        {"+X side", A::PlusX, V::Side, {0, -1, 0}},
+    };
+    for (const auto& [what, up, view, from] : rows) {
+        const Orbit orbit = framedOrbit(up, view);
+        Krovane_Camera camera;
+        orbit.apply(camera);
+        const Vector3 away = normalize(camera.position - camera.look);
+        expectNear(xyz(away), from, what);
+        expectNear(xyz(camera.look), kCentre, what);
+        expectNear(xyz(camera.up), xyz(orbit.upVector()), what);
+    }
+    EXPECT_TRUE(Orbit::parseAxis("-x") == A::MinusX && Orbit::parseAxis("Y") == A::PlusY);
+    for (const char* bad : {"", "+", "W", "+YZ", "++Y"}) EXPECT_FALSE(Orbit::parseAxis(bad)) << bad;
+}
+
+// From the framed front view (+Y up, 800 x 600): the target, distance, yaw and pitch after each operation.
+TEST(OrbitControl, TurnPanZoomKeysAndFrameAgain) {
+    const float pan = 2 * kFramed * std::tan(0.3926991f) / 600 * 100;  // 100 pixels at the target's depth
+    const struct {
+        const char* what;
+        std::function<void(Orbit&)> act;
+        P target;
+        float distance, yaw, pitch;
+    } rows[] = {
+        {"framed", [](Orbit&) {}, kCentre, kFramed, 0, 0},
+        {"drag right 30 px: the eye goes left", [](Orbit& o) { o.turn(30, 0); }, kCentre, kFramed, -10, 0},
+        {"drag down past the top", [](Orbit& o) { o.turn(0, 600); }, kCentre, kFramed, 0, 89},
+        {"pan right 100 px", [](Orbit& o) { o.pan(100, 0); }, {1 - pan, 2, 2}, kFramed, 0, 0},
+        {"pan down 100 px", [](Orbit& o) { o.pan(0, 100); }, {1, 2 + pan, 2}, kFramed, 0, 0},
+        {"a wheel step in", [](Orbit& o) { o.zoom(1); }, kCentre, kFramed * 0.8f, 0, 0},
+        {"W for 200 ms: 2^-0.2", [](Orbit& o) { o.move(1, 0, 200); }, kCentre, kFramed * 0.870551f, 0, 0},
+        {"D for 200 ms: a tenth", [](Orbit& o) { o.move(0, 1, 200); }, {1 + kFramed / 10, 2, 2}, kFramed, 0, 0},
+        {"S in a stalled frame: 250 ms", [](Orbit& o) { o.move(-1, 0, 5000); }, kCentre, kFramed * 1.18921f, 0, 0},
+        {"panned and turned, framed again", [](Orbit& o) { o.pan(50, 80), o.turn(30, 0), o.frame(); }, kCentre,
+         7.69595f, -10, 0},
+        {"a window three times as high as wide: its width holds the box",
+         [](Orbit& o) { o.setViewport(300, 900), o.frame(); }, kCentre, 10.3290f, 0, 0},
+    };
+    for (const auto& row : rows) {
+        Orbit orbit = framedOrbit(Orbit::Axis::PlusY, Orbit::View::Front);
+        row.act(orbit);
+        expectNear(xyz(orbit.target()), row.target, row.what);
+        EXPECT_NEAR(orbit.distance(), row.distance, 2e-3f) << row.what;
+        EXPECT_NEAR(orbit.yaw(), row.yaw, 1e-3f) << row.what;
+        EXPECT_NEAR(orbit.pitch(), row.pitch, 1e-3f) << row.what;
+    }
+    Orbit orbit = framedOrbit(Orbit::Axis::PlusY, Orbit::View::Front);
+    EXPECT_FALSE(orbit.setBounds({0, 0, 0}, {NAN, 1, 1}) || orbit.setBounds({1, 0, 0}, {0, 1, 1}));
+}
+
+// The depth planes hold the box's sphere and a half again however near the eye (wheeled in as far as it goes: never
+// through) or far (100 radii at most); the camera's projection takes them and the viewport's aspect.
+TEST(OrbitControl, TheProjectionTakesTheAspectAndPlanesThatFollowTheEye) {
+    // wheel steps, near, far
+    for (const auto& [steps, near, far] : {std::tuple{0.0f, kFramed - 4.5f, kFramed + 4.5f}, {-1000.0f, 295.5f, 304.5f},
+                                           {1000.0f, 3e-5f, 4.53f}}) {
+        Orbit orbit = framedOrbit(Orbit::Axis::PlusY, Orbit::View::Front);
+        orbit.zoom(steps);
+        EXPECT_NEAR(orbit.nearPlane(), near, 1e-3f) << steps;
+        EXPECT_NEAR(orbit.farPlane(), far, 1e-3f) << steps;
+    }
+    Orbit orbit = framedOrbit(Orbit::Axis::PlusZ, Orbit::View::Front);
+    orbit.setViewport(1000, 250);
+    Krovane_Camera camera;
+    orbit.apply(camera);
+    const Matrix want = perspectiveFovLH(0.7853982f, 4.0f, orbit.nearPlane(), orbit.farPlane());
+    EXPECT_EQ(std::memcmp(camera.projectionMatrix().m, want.m, sizeof want.m), 0);
+}
+
 }  // namespace
+

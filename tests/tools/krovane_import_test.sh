@@ -44,6 +44,15 @@ for format in gltf glb obj fbx dae; do
     check "$format: shows the right way round ($seen)" test "$(echo $seen)" = "red green blue"
 done
 
+# Z up, as COLLADA's up_axis and FBX's axis settings say: turned so that up is the engine's +y (the faces' normals,
+# +z in the file, then point up); glTF and OBJ have no such setting (above).
+sed 's/Y_UP/Z_UP/' "$WORK/src/model.dae" >"$WORK/zup.dae"
+sed -e '/"UpAxis"/s/1$/2/' -e '/"FrontAxis"/s/2$/1/' -e '/"FrontAxisSign"/s/1$/-1/' "$WORK/src/model.fbx" >"$WORK/zup.fbx"
+for format in dae fbx; do
+    "$IMPORT" --force "$WORK/zup.$format" "$WORK/zup.x" >/dev/null 2>&1
+    check "Z-up $format: all 12 normals face +y" test "$(grep -cE '^\s*-?0;1;-?0;[,;]$' "$WORK/zup.x")" = 12
+done
+
 # From behind, back faces are culled: only a double-sided material's faces show, lit (their normals turned round).
 for case in model:none sided:green; do
     "$IMPORT" --force "$WORK/src/${case%:*}.gltf" "$WORK/behind/models/model.x" >/dev/null 2>"$WORK/err"

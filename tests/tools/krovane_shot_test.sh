@@ -27,6 +27,8 @@ $WORK/level other|2|krovane-shot: cannot use other
 --null --out x.png $WORK/level|2|krovane-shot: --null draws no picture: --out and --size do not go with it
 --bare --console $WORK/level|2|krovane-shot: --bare draws the scene alone: --console does not go with it
 --thumbnail --null $WORK/level|2|krovane-shot: --thumbnail does not go with --null or --console
+--up +W $WORK/level|2|krovane-shot: --up takes +Y, -Y, +Z, -Z, +X or -X
+--up -Z $WORK/level|2|krovane-shot: --up is for a model file, not a level folder
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"

@@ -15,9 +15,9 @@ BACK=282c34  # the background of the level made for a model
 listing() { (cd "$WORK/user" && find . | sort); }
 before=$(listing)
 
-# shot NAME MODEL: a 400 x 300 picture NAME.png of MODEL (wide enough that the head-up text stays off its right
-# border); its stderr in NAME.err.
-shot() { "$SHOT" --frames 1 --size 400x300 --out "$WORK/$1.png" "$2" >/dev/null 2>"$WORK/$1.err"; }
+# shot NAME MODEL [ARG...]: a 400 x 300 picture NAME.png of MODEL (wide enough that the head-up text stays off its
+# right border); its stderr in NAME.err.
+shot() { "$SHOT" --frames 1 --size 400x300 "${@:3}" --out "$WORK/$1.png" "$2" >/dev/null 2>"$WORK/$1.err"; }
 # whole NAME: the model is drawn, and all of it: the picture's border is background, its middle is not.
 whole() {
     local border=0 side
@@ -53,8 +53,12 @@ if [[ -n ${2:-} ]]; then
     python3 "$2" "$WORK/src" || exit 1
     head -c 40 "$WORK/src/model.glb" >"$WORK/src/cut.glb"
     sources=$(cd "$WORK/src" && find . | sort)
-    # imports N NAME: the picture NAME of the glTF model, and whether it was imported N times.
-    imports() { shot "$2" "$WORK/src/model.gltf" && test "$(grep -c '^krovane-shot: importing ' "$WORK/$2.err")" -eq "$1"; }
+    # imports N NAME: the picture NAME of the glTF model through the level's front camera (1), and whether it was
+    # imported N times.
+    imports() {
+        shot "$2" "$WORK/src/model.gltf" --camera 1 &&
+            test "$(grep -c '^krovane-shot: importing ' "$WORK/$2.err")" -eq "$1"
+    }
     check "a glTF model is imported and shown" imports 1 gltf
     # Red left, green bottom right, blue top right, as the model is made: seen from its front.
     seen=$(for spot in "150 150" "240 170" "240 80"; do picture "$WORK/gltf.png" main $spot 8 8; done)

@@ -5,7 +5,8 @@ usage: picture.py FILE size                      "W H"
        picture.py FILE span                      "W H" of the box around the pixels whose alpha is not 0
        picture.py FILE colours X Y W H           the number of distinct colours
        picture.py FILE near RRGGBB X Y W H       pixels within 24 of that colour in every channel
-       picture.py FILE main X Y W H              the colour most of it is: red, green, blue or none"""
+       picture.py FILE main X Y W H              the colour most of it is: red, green, blue or none
+       picture.py FILE extent red|green|blue     "W H" of the box around the pixels of that colour (as main has it)"""
 import struct, sys, zlib
 
 
@@ -48,10 +49,18 @@ def area(picture, x, y, w, h):
     return [pixel(i, j) for j in range(y, y + h) for i in range(x, x + w)]
 
 
+def is_colour(p, k):  # channel k above the others by 40: a lit surface of that colour
+    return all(p[k] > p[j] + 40 for j in range(3) if j != k)
+
+
 def main(path, what, *args):
     picture = read(path)
     if what == "size":
         return f"{picture[0]} {picture[1]}"
+    if what == "extent":
+        k = ("red", "green", "blue").index(args[0])
+        hits = [(x, y) for y in range(picture[1]) for x in range(picture[0]) if is_colour(picture[2](x, y), k)]
+        return " ".join(str(max(p[i] for p in hits) - min(p[i] for p in hits) + 1) for i in (0, 1)) if hits else "0 0"
     if what == "span":
         drawn = [(x, y) for y in range(picture[1]) for x in range(picture[0]) if picture[2](x, y)[3]]
         return " ".join(str(max(p[k] for p in drawn) - min(p[k] for p in drawn) + 1) for k in (0, 1)) if drawn else "0 0"
@@ -68,7 +77,7 @@ def main(path, what, *args):
         votes = {"red": 0, "green": 0, "blue": 0, "none": 0}
         for p in pixels:
             best = max(range(3), key=lambda k: p[k])
-            votes[["red", "green", "blue"][best] if all(p[best] > p[k] + 40 for k in range(3) if k != best) else "none"] += 1
+            votes[["red", "green", "blue"][best] if is_colour(p, best) else "none"] += 1
         return max(votes, key=votes.get)
     sys.exit(__doc__)
 

@@ -2,6 +2,7 @@
 
 #include <assimp/GltfMaterial.h>
 #include <assimp/material.h>
+#include <assimp/metadata.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
@@ -347,6 +348,28 @@ void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double fac
     x << " }\n}\n";
 }
 
+// An FBX file says which of its axes points up, to the front and to the side
+// (UpAxis, FrontAxis, CoordAxis and their signs): the scene is turned so that
+// they become +Y, +Z and +X, the way the other formats come in. A set of axes
+// that would mirror the model is left as it is. (The library turns COLLADA's
+// up_axis itself.)
+void standUp(aiScene& scene) {
+    const aiMetadata* meta = scene.mMetaData;
+    int32_t up = 1, upSign = 1, front = 2, frontSign = 1, side = 0, sideSign = 1;
+    if (meta == nullptr || !meta->Get("UpAxis", up) || !meta->Get("FrontAxis", front) || !meta->Get("CoordAxis", side))
+        return;
+    meta->Get("UpAxisSign", upSign);
+    meta->Get("FrontAxisSign", frontSign);
+    meta->Get("CoordAxisSign", sideSign);
+    if (up < 0 || up > 2 || front < 0 || front > 2 || side < 0 || side > 2) return;
+    aiVector3D x, y, z;
+    x[static_cast<unsigned>(side)] = sideSign < 0 ? -1.0f : 1.0f;
+    y[static_cast<unsigned>(up)] = upSign < 0 ? -1.0f : 1.0f;
+    z[static_cast<unsigned>(front)] = frontSign < 0 ? -1.0f : 1.0f;
+    const aiMatrix4x4 turn(x.x, x.y, x.z, 0, y.x, y.y, y.z, 0, z.x, z.y, z.z, 0, 0, 0, 0, 1);
+    if (turn.Determinant() > 0.5f) scene.mRootNode->mTransformation = turn * scene.mRootNode->mTransformation;
+}
+
 }  // namespace
 
 int convertModel(const Conversion& job, std::string& report) {
@@ -354,8 +377,10 @@ int convertModel(const Conversion& job, std::string& report) {
     // Normals the file lacks are made later, per corner (cornerNormals), so that hard edges stay hard.
     const aiScene* scene = importer.ReadFile(job.model, aiProcess_Triangulate | aiProcess_SortByPType |
                                                             aiProcess_ValidateDataStructure);
-    if (scene != nullptr)
+    if (scene != nullptr) {
+        standUp(*const_cast<aiScene*>(scene));  // the importer's own scene, as its post-processing changes it
         scene = importer.ApplyPostProcessing(aiProcess_ConvertToLeftHanded | aiProcess_PreTransformVertices);
+    }
     if (scene == nullptr) {
         // The library turns what is thrown inside it into its message; running
         // out of memory is told as such by the caller.

@@ -5,11 +5,14 @@
 //   krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL
 //   krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
+//   (each with [--up AXIS] before a MODEL)
 //
 // It opens LEVEL_DIR as the viewer does: it reads "ini.txt" there, loads the
 // level and leaves "LOG.dr" there. A model file
 // (.x, .gltf, .glb, .obj, .fbx, .dae) is shown in a level made for it in the
-// cache (see app/model_level.h), where LOG.dr then goes. The image goes to
+// cache (see app/model_level.h), where LOG.dr then goes; without --camera,
+// from the viewer's first view of it, standing on --up's axis (see
+// app/model_view.h), in the picture's aspect. The image goes to
 // FILE, replacing it; without --out to shot.png in the folder it was started
 // from, or shot_2.png, shot_3.png... when that is taken. It draws
 // until the head-up frame rate has been measured once, then N frames more,
@@ -46,6 +49,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +57,7 @@
 #include "app/krovane.h"
 #include "app/level_warnings.h"
 #include "app/model_level.h"
+#include "app/model_view.h"
 #include "app/thumbnail.h"
 #include "gfx/null_device.h"
 #include "gfx/png_writer.h"
@@ -80,7 +85,8 @@ constexpr const char* kUsage =
     "       krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL\n"
     "       krovane-shot --check [--strict] LEVEL_DIR|MODEL\n"
     "       krovane-shot --help | --version\n"
-    "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it.\n"
+    "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it, seen as the\n"
+    "  viewer first shows it; --up +Y|-Y|+Z|-Z|+X|-X names its up axis (default +Y).\n"
     "--bare draws the scene alone, without the head-up text, and does not wait for the frame rate.\n"
     "--thumbnail draws the objects alone, seen the way the camera looks and framed to fill 90%\n"
     "  of a square picture (its side the larger of --size, default 256) with a transparent\n"
@@ -171,6 +177,7 @@ struct Options {
     bool console = false, bare = false, check = false, strict = false, null = false, picture = false;
     bool thumbnail = false;
     std::string out, level;  // no --out: a free name from "shot.png" on
+    std::optional<krovane::scene::OrbitControl::Axis> up;
 };
 
 // Draws the level in `folder` and writes the picture to `outPath` (a free
@@ -218,6 +225,17 @@ int drawLevel(const std::filesystem::path& folder, const Options& o, ModelLevel&
                      engine.cameraManager()->CurrentNumber());
     engine.console()->setVisible(o.console);
     engine.renderManager()->setOverlayShown(!o.bare);
+    if (!model.folder().empty() && o.camera == 0) {
+        ModelView view(o.up.value_or(krovane::scene::OrbitControl::Axis::PlusY));
+        view.start(engine, static_cast<int>(drawnWidth), static_cast<int>(drawnHeight));
+        view.applyTo(engine);
+        // A thumbnail frames the camera again, through the fixed projection.
+        if (Krovane_Camera* camera = engine.cameraManager()->CurrentCamera(); camera != nullptr && o.thumbnail) {
+            camera->aspect = Krovane_Camera::kAspect;
+            camera->nearPlane = Krovane_Camera::kNear;
+            camera->farPlane = Krovane_Camera::kFar;
+        }
+    }
     if (o.thumbnail) {
         Thumbnail::frame(engine, static_cast<std::uint32_t>(drawnWidth), side, kThumbnailFill);
         engine.renderManager()->setBackColor(Thumbnail::kOverBlack);
@@ -325,6 +343,9 @@ int main(int argc, char** argv) {
             o.bare = true;
         } else if (arg == "--thumbnail") {
             o.thumbnail = o.bare = true;
+        } else if (arg == "--up" && hasValue) {
+            o.up = krovane::scene::OrbitControl::parseAxis(argv[++i]);
+            if (!o.up) return usage("--up takes +Y, -Y, +Z, -Z, +X or -X");
         } else if (arg == "--out" && hasValue) {
             o.picture = true;
             o.out = argv[++i];
@@ -355,6 +376,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         level = model.folder().string();
+    } else if (o.up) {
+        return usage("--up is for a model file, not a level folder");
     }
     const fs::path folder = fs::absolute(level, ec);
     if (!fs::is_directory(folder, ec)) {
