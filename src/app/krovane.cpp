@@ -49,8 +49,8 @@ void Krovane::ReadRenderSettings(const DynamicRow* config, Settings& settings) {
     if (read("BACK_RENDERER_COLOR", 3)) {
         // The alpha byte is 1; the window ignores it.
         settings.backColor = 0x01000000u + (static_cast<std::uint32_t>(values[0]) & 0xFF) * 0x10000u +
-                    (static_cast<std::uint32_t>(values[1]) & 0xFF) * 0x100u +
-                    (static_cast<std::uint32_t>(values[2]) & 0xFF);
+                             (static_cast<std::uint32_t>(values[1]) & 0xFF) * 0x100u +
+                             (static_cast<std::uint32_t>(values[2]) & 0xFF);
     }
     if (read("MULTISAMPLE_TYPE", 1)) settings.multisampleType = static_cast<std::uint16_t>(values[0]);
     if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))

@@ -64,8 +64,8 @@ public:
     // What the engine starts with: the level's folder, its configuration and
     // what is read from it, and how the program wants the engine to behave.
     struct Settings {
-        std::filesystem::path root;  // engine paths resolve against it; empty: the current folder
-        DynamicRow config;           // "ini.txt" as read (empty when there is none)
+        std::filesystem::path root;                   // engine paths resolve against it; empty: the current folder
+        DynamicRow config;                            // "ini.txt" as read (empty when there is none)
         std::uint32_t backColor = kDefaultBackColor;  // 0xAARRGGBB
         std::uint16_t multisampleType = 0;
         std::uint16_t fillMode = kDefaultFillMode;
@@ -175,7 +175,7 @@ private:
     std::unique_ptr<Krovane_Command_Queue> commandQueue_;
     std::unique_ptr<Krovane_Render_Manager> renderManager_;
     std::unique_ptr<krovane::scene::Level> level_;
-    std::optional<krovane::app::ModelLevel::ParsedModel> parsedModel_;  // for the next level load
+    std::optional<krovane::app::ModelLevel::ParsedModel> parsedModel_;         // for the next level load
     std::array<krovane::gfx::Ref<krovane::gfx::Texture>, 3> defaultTextures_;  // white, red, blue
     bool shutDown_ = false;
     krovane::app::EngineReporter reporter_;

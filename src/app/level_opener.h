@@ -64,8 +64,7 @@ public:
     // to date; empty, with why, when there is none.
     std::filesystem::path welcomeFolder(std::string& error);
     // The line the welcome level's log gets after its start (short enough to stay one line of the log).
-    static constexpr const char* kWelcomeLine =
-        "Drop a model file or a level folder on the window to open it.";
+    static constexpr const char* kWelcomeLine = "Drop a model file or a level folder on the window to open it.";
 
 private:
     std::unique_ptr<ModelLevel> model_;

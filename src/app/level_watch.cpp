@@ -168,8 +168,8 @@ bool LevelWatch::reloadModel() {
     if (!model_->prepare(modelFile_, "krovane", error)) {
         krovane::log::Log& log = *engine_.console();
         log.printUtf8(error, MessageType::Error);
-        log.Print(addedLine(kNotReloadedLine, Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(
-                                                  modelFile_.string())))),
+        log.Print(addedLine(kNotReloadedLine,
+                            Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(modelFile_.string())))),
                   MessageType::Error);
         return false;
     }

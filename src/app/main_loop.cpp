@@ -165,8 +165,7 @@ void MainLoop::routeModelInput(float frameMilliseconds) {
         model_->keyPressed(press.key);
     });
     routeFrame(
-        console, *input_, [&] { model_->keysHeld(*input_, frameMilliseconds); },
-        [&] { model_->cursorMoved(*input_); });
+        console, *input_, [&] { model_->keysHeld(*input_, frameMilliseconds); }, [&] { model_->cursorMoved(*input_); });
     if (console != nullptr && console->hasMouse()) model_->cursorLeft();
     if (closing) close();
 }

@@ -82,7 +82,8 @@ void ModelView::keysHeld(const krovane::platform::InputSource& input, float mill
     using namespace krovane::platform;
     std::uint8_t keys[256];
     input.keyboardState(keys);
-    const float forward = static_cast<float>((down(keys, kVkW) || down(keys, kVkUp)) - (down(keys, kVkS) || down(keys, kVkDown)));
+    const float forward =
+        static_cast<float>((down(keys, kVkW) || down(keys, kVkUp)) - (down(keys, kVkS) || down(keys, kVkDown)));
     const float sideways =
         static_cast<float>((down(keys, kVkD) || down(keys, kVkRight)) - (down(keys, kVkA) || down(keys, kVkLeft)));
     if (forward != 0 || sideways != 0) orbit_.move(forward, sideways, milliseconds);

@@ -82,7 +82,7 @@ private:
     Window() = default;
     void* handle_ = nullptr;
     bool offscreen_ = false;
-    unsigned buttons_ = 0;  // held, as mouseButtons gives them; the mouse is captured while any is
+    unsigned buttons_ = 0;    // held, as mouseButtons gives them; the mouse is captured while any is
     void* cursor_ = nullptr;  // the colour cursor made from a file, if any
     // Which keys are down, by scancode, as of the last event taken: the
     // keyboard at each press, where the desktop's own state runs ahead.

@@ -59,5 +59,5 @@ public:
     krovane::gfx::Matrix world = krovane::gfx::kIdentityMatrix;
     krovane::gfx::Matrix view = krovane::gfx::kIdentityMatrix;        // as last computed
     krovane::gfx::Matrix projection = krovane::gfx::kIdentityMatrix;  // as last computed
-    float aspect = kAspect, nearPlane = kNear, farPlane = kFar;         // the projection's
+    float aspect = kAspect, nearPlane = kNear, farPlane = kFar;       // the projection's
 };

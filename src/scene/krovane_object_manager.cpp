@@ -237,8 +237,8 @@ void Krovane_Object_Manager::LoadObjects(const DynamicRow& tree) {
         const Korvane_string path = value("_OBJECT_PATH_", 0);
         if (path.empty()) lacking_ = lackingKey(tree, entry, "_OBJECT_PATH_");
         AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
-                  value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(),
-                  value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
+                  value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(), value("_ROTATION_", 1).toFloat(),
+                  value("_ROTATION_", 2).toFloat(), scale);
         lacking_ = Korvane_string();
         if (!scaleRead)
             PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),

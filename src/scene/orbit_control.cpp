@@ -32,10 +32,14 @@ std::optional<OrbitControl::Axis> OrbitControl::parseAxis(std::string_view text)
     }
     if (text.size() != 1) return std::nullopt;
     switch (std::toupper(static_cast<unsigned char>(text[0]))) {
-        case 'X': return minus ? Axis::MinusX : Axis::PlusX;
-        case 'Y': return minus ? Axis::MinusY : Axis::PlusY;
-        case 'Z': return minus ? Axis::MinusZ : Axis::PlusZ;
-        default: return std::nullopt;
+        case 'X':
+            return minus ? Axis::MinusX : Axis::PlusX;
+        case 'Y':
+            return minus ? Axis::MinusY : Axis::PlusY;
+        case 'Z':
+            return minus ? Axis::MinusZ : Axis::PlusZ;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -83,9 +87,7 @@ void OrbitControl::frame() {
 }
 
 void OrbitControl::showView(View view) {
-    static constexpr struct {
-        float yaw, pitch;
-    } kViews[] = {{0, 0}, {90, 0}, {0, kMaxPitch}, {35, 25}};
+    static constexpr struct { float yaw, pitch; } kViews[] = {{0, 0}, {90, 0}, {0, kMaxPitch}, {35, 25}};
     view_ = view;
     yaw_ = kViews[static_cast<int>(view)].yaw;
     pitch_ = kViews[static_cast<int>(view)].pitch;

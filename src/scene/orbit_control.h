@@ -35,9 +35,9 @@ public:
     enum class View { Front, Side, Top, ThreeQuarter };
 
     static constexpr float kDegreesPerPixel = 1.0f / 3.0f;  // turning, as mouse look does
-    static constexpr float kMaxPitch = 89.0f;              // degrees; the top view looks from there
-    static constexpr float kZoomStep = 0.8f;               // the distance kept by one wheel step in
-    static constexpr float kMargin = 1.15f;                // room around a framed box: it fills 1 / kMargin
+    static constexpr float kMaxPitch = 89.0f;               // degrees; the top view looks from there
+    static constexpr float kZoomStep = 0.8f;                // the distance kept by one wheel step in
+    static constexpr float kMargin = 1.15f;                 // room around a framed box: it fills 1 / kMargin
 
     // "+Y", "-z", "X"...: an axis, its sign optional; none for anything else.
     static std::optional<Axis> parseAxis(std::string_view text);
@@ -96,7 +96,7 @@ private:
     krovane::gfx::Vector3 u_, front_, side_;  // the up axis, and where the front and side views look from
     krovane::gfx::Vector3 target_{0, 0, 0};
     krovane::gfx::Vector3 centre_{0, 0, 0}, half_{0, 0, 0};  // the box's centre and half its sides
-    float radius_ = 1.0f;                                     // the sphere around it
+    float radius_ = 1.0f;                                    // the sphere around it
     float distance_ = 1.0f;
     float yaw_ = 0.0f, pitch_ = 0.0f;
     float aspect_ = 4.0f / 3.0f;
