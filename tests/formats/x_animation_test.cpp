@@ -96,6 +96,16 @@ TEST(XAnimation, EachKeyTypeAndEndOfClosedAndOpenSets) {
     }
 }
 
+TEST(XAnimation, AFrameMovesTheMeshesOfTheFramesInsideIt) {
+    // Arm turns a quarter about z; Hand, inside it, is one up and holds the mesh.
+    const XModel model = parse(kHead + "Frame Arm { " + kIdentity +
+                               " Frame Hand { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,1,0,1;; } " + kTri +
+                               "} } }\nAnimationSet Turn { Animation { { Arm } AnimationKey { 0; 1; "
+                               "0;4;0.7071068,0,0,0.7071068;;; } } }");
+    expectAt(model.vertices[0], 1, 1, 0);
+    expectAt(posed(model, 0)[0], 1, -1, 0);
+}
+
 TEST(XAnimation, SkinnedVerticesAtTwoTimes) {
     const XModel model = parse(skinFile());
     EXPECT_TRUE(model.warnings.empty());
