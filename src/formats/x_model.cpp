@@ -1,5 +1,6 @@
 #include "formats/x_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -40,6 +41,28 @@ struct FaceList {
     const std::uint32_t* indices(std::size_t f) const { return data.data() + starts[f] + 1; }
 };
 
+// A skin's bone as read, before its frame is found: the mesh's positions it moves.
+struct PendingBone {
+    std::string frameName;
+    std::string place;  // where it is, for messages ("40:9")
+    float offset[16];
+    std::vector<std::uint32_t> positions;
+    std::vector<float> weights;
+};
+
+// An animation set as read, its tracks' frames still names.
+struct PendingSet {
+    XAnimationSet set;
+    std::string place;
+    std::vector<std::string> frameNames, places;  // per track
+};
+
+struct PendingSkin {
+    std::size_t part;  // in XModel::meshes
+    std::string meshName, place;
+    std::vector<PendingBone> bones;
+};
+
 class Parser {
 public:
     Parser(XReader& reader, XModel& model) : r_(reader), model_(model) {}
@@ -57,8 +80,20 @@ private:
     enum class Step { Child, Reference, Close, End, Error };
     Step nextChild(std::string& type, std::string& name);
     bool parseSceneChild(const std::string& type, const std::string& name, int depth);
-    bool parseFrame(int depth);
-    bool parseMesh();
+    bool parseFrame(int depth, const std::string& name);
+    bool parseMesh(const std::string& name);
+    std::string placeHere();
+    // Reads an object's body with `read`; where that fails, the reader goes
+    // back to the body's start and steps over it as a reader that does not
+    // know it would, and `problem` gets the reason.
+    template <class Read>
+    bool readOrSkip(Read read, std::string& problem);
+    bool readBone(std::uint32_t positionCount, PendingBone& bone);
+    bool readAnimationSet(PendingSet& pending);
+    bool readAnimation(PendingSet& pending);
+    bool readKeys(XTrack& track);
+    void addSkin(PendingSkin& skin, const std::vector<std::uint32_t>& sourceOf, std::size_t positionCount);
+    void resolveAnimation();
     bool parseMaterial(XMaterial& material);
     bool parseAlpha(MaterialAlpha& alpha);
     bool parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& materials,
@@ -72,7 +107,209 @@ private:
     std::vector<std::uint32_t> triangleMaterial_;  // per triangle of model_.indices
     std::map<std::string, XMaterial> namedMaterials_;
     bool sawMesh_ = false;
+    std::uint32_t frame_ = kXNoFrame;  // the frame being read
+    std::vector<PendingSkin> skins_;
+    std::vector<PendingSet> sets_;
 };
+
+std::string Parser::placeHere() {
+    XReader probe = r_;
+    probe.fail("");
+    std::string place = probe.error();
+    return place.substr(0, place.size() - 2);
+}
+
+template <class Read>
+bool Parser::readOrSkip(Read read, std::string& problem) {
+    const XReader start = r_;
+    if (read()) return true;
+    problem = r_.error();
+    r_ = start;
+    return r_.skipBody();
+}
+
+// The body of a SkinWeights: the bone's frame name, its weights on the mesh's
+// positions and its offset matrix.
+bool Parser::readBone(std::uint32_t positionCount, PendingBone& bone) {
+    if (!r_.readString(bone.frameName)) return false;
+    std::uint32_t n;
+    if (!readCount(n, 2, "weight")) return false;
+    bone.positions.resize(n);
+    for (std::uint32_t& p : bone.positions) {
+        if (!r_.readUInt(p)) return false;
+        if (p >= positionCount)
+            return r_.failAtValue("vertex " + std::to_string(p) + " out of range (" + std::to_string(positionCount) +
+                                  ")");
+    }
+    bone.weights.resize(n);
+    for (float& w : bone.weights) {
+        if (!r_.readFloat(w)) return false;
+        if (!(w >= 0) || !std::isfinite(w)) return r_.failAtValue("weight is not a finite number from 0 up");
+    }
+    for (float& v : bone.offset)
+        if (!r_.readFloat(v)) return false;
+    return r_.skipBody();
+}
+
+bool Parser::readAnimationSet(PendingSet& pending) {
+    for (;;) {
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
+                return r_.fail("missing '}' of an animation set");
+            case Step::Close:
+                return true;
+            case Step::Reference:
+                break;
+            case Step::Child:
+                if (sameName(type, "Animation") ? !readAnimation(pending) : !r_.skipBody()) return false;
+                break;
+        }
+    }
+}
+
+// An Animation: the frame it moves, by reference, its keys and its options.
+bool Parser::readAnimation(PendingSet& pending) {
+    XTrack track;
+    std::string frameName, place = placeHere();
+    for (;;) {
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
+                return r_.fail("missing '}' of an animation");
+            case Step::Reference:
+                frameName = name;
+                break;
+            case Step::Close:
+                if (frameName.empty()) return r_.fail("animation names no frame");
+                pending.set.tracks.push_back(std::move(track));
+                pending.frameNames.push_back(frameName);
+                pending.places.push_back(place);
+                return true;
+            case Step::Child:
+                if (sameName(type, "AnimationKey")) {
+                    if (!readKeys(track)) return false;
+                } else if (sameName(type, "AnimationOptions")) {
+                    std::uint32_t open;
+                    if (!r_.readUInt(open)) return false;
+                    if (open == 1) pending.set.looping = false;
+                }
+                if (!r_.skipBody()) return false;
+                break;
+        }
+    }
+}
+
+// An AnimationKey: its type (0 rotation, 1 scale, 2 position, 3 or 4 matrix)
+// and its keys, each a time in ticks, a value count and the values.
+bool Parser::readKeys(XTrack& track) {
+    std::uint32_t type, count;
+    if (!r_.readUInt(type)) return false;
+    XKeys* keys = type == 0                ? &track.rotation
+                  : type == 1              ? &track.scale
+                  : type == 2              ? &track.position
+                  : type == 3 || type == 4 ? &track.matrix
+                                           : nullptr;
+    if (!keys) return r_.failAtValue("unknown key type " + std::to_string(type));
+    const std::uint32_t each = type == 0 ? 4 : type < 3 ? 3 : 16;
+    if (!readCount(count, 2 + each, "key")) return false;
+    *keys = XKeys{};
+    keys->times.resize(count);
+    keys->values.resize(std::size_t{count} * each);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        std::uint32_t time, n;
+        if (!r_.readUInt(time)) return false;
+        if (k > 0 && float(time) < keys->times[k - 1])
+            return r_.failAtValue("key " + std::to_string(k) + " (tick " + std::to_string(time) + ") is before key " +
+                                  std::to_string(k - 1) + " (tick " +
+                                  std::to_string(std::uint32_t(keys->times[k - 1])) + ")");
+        keys->times[k] = float(time);
+        if (!r_.readUInt(n)) return false;
+        if (n != each)
+            return r_.failAtValue("key " + std::to_string(k) + " has " + std::to_string(n) + " values, not " +
+                                  std::to_string(each));
+        for (std::uint32_t v = 0; v < each; ++v) {
+            float& value = keys->values[std::size_t{k} * each + v];
+            if (!r_.readFloat(value)) return false;
+            if (!std::isfinite(value)) return r_.failAtValue("key " + std::to_string(k) + " has a value not finite");
+        }
+    }
+    return true;
+}
+
+// Turns a skin's weights on the mesh's positions into weights on the model's
+// vertices: a position may have become several vertices (one per normal).
+void Parser::addSkin(PendingSkin& skin, const std::vector<std::uint32_t>& sourceOf, std::size_t positionCount) {
+    std::vector<std::uint32_t> start(positionCount + 1, 0), order(sourceOf.size());
+    for (std::uint32_t p : sourceOf) ++start[p + 1];
+    for (std::size_t p = 0; p < positionCount; ++p) start[p + 1] += start[p];
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    const std::uint32_t first = model_.meshes[skin.part].firstVertex;
+    for (std::size_t v = 0; v < sourceOf.size(); ++v) order[next[sourceOf[v]]++] = first + std::uint32_t(v);
+    for (PendingBone& pending : skin.bones) {
+        XBone bone;
+        std::memcpy(bone.offset, pending.offset, sizeof bone.offset);
+        for (std::size_t i = 0; i < pending.positions.size(); ++i)
+            for (std::uint32_t k = start[pending.positions[i]]; k < start[pending.positions[i] + 1]; ++k) {
+                bone.vertices.push_back(order[k]);
+                bone.weights.push_back(pending.weights[i]);
+            }
+        model_.meshes[skin.part].bones.push_back(std::move(bone));
+        pending.positions = {};
+        pending.weights = {};
+    }
+}
+
+// Finds the frames that bones and animations name. A skin with a bone that
+// names none is left out, its mesh still; so is a set with such an animation.
+void Parser::resolveAnimation() {
+    std::unordered_map<std::string, std::uint32_t> frames;
+    for (std::size_t f = 0; f < model_.frames.size(); ++f)
+        frames.emplace(model_.frames[f].name, static_cast<std::uint32_t>(f));
+    for (PendingSkin& skin : skins_) {
+        XMeshPart& part = model_.meshes[skin.part];
+        for (std::size_t b = 0; b < skin.bones.size(); ++b) {
+            const auto found = frames.find(skin.bones[b].frameName);
+            if (found != frames.end() && !skin.bones[b].frameName.empty()) {
+                part.bones[b].frame = found->second;
+                continue;
+            }
+            model_.warnings.push_back(skin.bones[b].place + ": bone \"" + skin.bones[b].frameName +
+                                      "\" names no frame (skin of mesh \"" + skin.meshName + "\" left out)");
+            part.bones.clear();
+            part.frame = kXNoFrame;
+            break;
+        }
+    }
+    for (PendingSet& pending : sets_) {
+        bool whole = true;
+        for (std::size_t t = 0; t < pending.set.tracks.size() && whole; ++t) {
+            const auto found = frames.find(pending.frameNames[t]);
+            if (found != frames.end()) {
+                pending.set.tracks[t].frame = found->second;
+            } else {
+                model_.warnings.push_back(pending.places[t] + ": animation names no frame \"" + pending.frameNames[t] +
+                                          "\" (animation set \"" + pending.set.name + "\" left out)");
+                whole = false;
+            }
+        }
+        if (!whole) continue;
+        bool any = false;
+        for (const XTrack& track : pending.set.tracks)
+            for (const XKeys* keys : {&track.rotation, &track.scale, &track.position, &track.matrix}) {
+                if (keys->times.empty()) continue;
+                pending.set.firstTick =
+                    any ? std::min(pending.set.firstTick, keys->times.front()) : keys->times.front();
+                pending.set.lastTick = any ? std::max(pending.set.lastTick, keys->times.back()) : keys->times.back();
+                any = true;
+            }
+        model_.animationSets.push_back(std::move(pending.set));
+    }
+}
 
 bool Parser::readCount(std::uint32_t& n, std::size_t valuesEach, const char* what) {
     if (!r_.readUInt(n)) return false;
@@ -163,6 +400,7 @@ bool Parser::parseFile() {
             case Step::End:
                 if (!sawMesh_) return r_.fail("no mesh in the file");
                 finish();
+                resolveAnimation();
                 return true;
             case Step::Close:
                 return r_.fail("unexpected '}'");
@@ -175,11 +413,31 @@ bool Parser::parseFile() {
     }
 }
 
-// A child of the file or of a frame at `depth`: frames, meshes and materials
-// are read, anything else is stepped over.
+// A child of the file or of a frame at `depth`: frames, meshes, materials and
+// animation are read, anything else is stepped over.
 bool Parser::parseSceneChild(const std::string& type, const std::string& name, int depth) {
-    if (sameName(type, "Frame")) return parseFrame(depth + 1);
-    if (sameName(type, "Mesh")) return parseMesh();
+    if (sameName(type, "Frame")) return parseFrame(depth + 1, name);
+    if (sameName(type, "Mesh")) return parseMesh(name);
+    if (sameName(type, "AnimTicksPerSecond")) {
+        std::uint32_t ticks;
+        if (!r_.readUInt(ticks)) return false;
+        if (ticks > 0)
+            model_.ticksPerSecond = float(ticks);
+        else
+            model_.warnings.push_back(placeHere() + ": 0 ticks per second ignored");
+        return r_.skipBody();
+    }
+    if (sameName(type, "AnimationSet")) {
+        PendingSet pending;
+        pending.set.name = name;
+        std::string problem;
+        if (!readOrSkip([&] { return readAnimationSet(pending); }, problem)) return false;
+        if (problem.empty())
+            sets_.push_back(std::move(pending));
+        else
+            model_.warnings.push_back(problem + " (animation set \"" + name + "\" left out)");
+        return true;
+    }
     if (sameName(type, "Material")) {
         XMaterial material;
         if (!parseMaterial(material)) return false;
@@ -189,9 +447,12 @@ bool Parser::parseSceneChild(const std::string& type, const std::string& name, i
     return r_.skipBody();
 }
 
-bool Parser::parseFrame(int depth) {
+bool Parser::parseFrame(int depth, const std::string& frameName) {
     if (depth > kMaxDepth) return r_.fail("frames nested more than " + std::to_string(kMaxDepth) + " deep");
     const std::size_t firstVertex = model_.vertices.size(), firstIndex = model_.indices.size();
+    const std::uint32_t parent = frame_;
+    frame_ = static_cast<std::uint32_t>(model_.frames.size());
+    model_.frames.push_back({frameName, parent});
     std::optional<std::array<float, 16>> matrix;
     for (;;) {
         std::string type, name;
@@ -203,7 +464,11 @@ bool Parser::parseFrame(int depth) {
             case Step::Reference:  // a mesh instanced by name: the mesh itself is already drawn
                 break;
             case Step::Close:
-                if (matrix) transform(matrix->data(), firstVertex, firstIndex);
+                if (matrix) {
+                    std::memcpy(model_.frames[frame_].local, matrix->data(), sizeof(float) * 16);
+                    transform(matrix->data(), firstVertex, firstIndex);
+                }
+                frame_ = parent;
                 return true;
             case Step::Child: {
                 if (sameName(type, "FrameTransformMatrix")) {
@@ -320,7 +585,7 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
     }
 }
 
-bool Parser::parseMesh() {
+bool Parser::parseMesh(const std::string& meshName) {
     sawMesh_ = true;
     std::uint32_t vertexCount;
     if (!readCount(vertexCount, 3, "vertex")) return false;
@@ -336,6 +601,8 @@ bool Parser::parseMesh() {
     bool hasNormals = false;
     std::vector<XMaterial> materials;
     std::vector<std::uint32_t> faceMaterials;
+    PendingSkin skin{model_.meshes.size(), meshName, {}, {}};
+    bool skinBad = false;
     for (bool open = true; open;) {
         std::string type, name;
         switch (nextChild(type, name)) {
@@ -368,6 +635,16 @@ bool Parser::parseMesh() {
                     materials.clear();
                     if (!parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials))
                         return false;
+                    break;  // its '}' is read
+                } else if (sameName(type, "SkinWeights")) {
+                    PendingBone bone;
+                    bone.place = placeHere();
+                    std::string problem;
+                    if (!readOrSkip([&] { return readBone(vertexCount, bone); }, problem)) return false;
+                    if (!problem.empty() && !skinBad)
+                        model_.warnings.push_back(problem + " (skin of mesh \"" + meshName + "\" left out)");
+                    skinBad = skinBad || !problem.empty();
+                    skin.bones.push_back(std::move(bone));
                     break;  // its '}' is read
                 }
                 if (!r_.skipBody()) return false;
@@ -445,6 +722,20 @@ bool Parser::parseMesh() {
     }
     if (!hasNormals) makeNormals(positions, faces, base);
     for (XMaterial& m : materials) model_.materials.push_back(std::move(m));
+    model_.meshes.push_back(
+        {static_cast<std::uint32_t>(base), static_cast<std::uint32_t>(model_.vertices.size() - base), frame_, {}});
+    if (!skin.bones.empty() && !skinBad) {
+        // Each new vertex's position in the mesh, so that the weights on positions reach them.
+        std::vector<std::uint32_t> sourceOf(model_.vertices.size() - base);
+        if (hasNormals)
+            for (const auto& [key, vertex] : made) sourceOf[vertex - base] = static_cast<std::uint32_t>(key >> 32);
+        else
+            for (std::size_t v = 0; v < sourceOf.size(); ++v) sourceOf[v] = static_cast<std::uint32_t>(v);
+        addSkin(skin, sourceOf, vertexCount);
+        skins_.push_back(std::move(skin));
+    } else if (skinBad) {
+        model_.meshes.back().frame = kXNoFrame;  // left as it is drawn
+    }
     return true;
 }
 

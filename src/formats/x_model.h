@@ -7,8 +7,17 @@
 // by material, one subset per material; normals are made where a mesh has
 // none. A material may hold our own template KrovaneAlpha { MODE; CUTOFF; }
 // (MODE 0 opaque, 1 mask, 2 blend; CUTOFF from 0 up), which other readers
-// skip as they skip any template they do not know. Animation, skinning and any other
-// data a static viewer does not draw are skipped.
+// skip as they skip any template they do not know. Data a viewer does not
+// draw is skipped.
+//
+// The vertices are the bind pose. Beside them the model keeps what moves
+// them (see XPoser): the frame hierarchy, which vertices each mesh gave and
+// under which frame, the meshes' skins (SkinWeights) and the animation sets
+// (AnimationSet, Animation, AnimationKey, AnimationOptions,
+// AnimTicksPerSecond). A skin or a set that does not fit the model (an
+// index out of range, a bone or an animation naming no frame, keys out of
+// time order or of the wrong size) is left out with a warning; the model
+// still loads, and such a mesh stays in its bind pose.
 //
 // Every count and index is checked against the file: a damaged or hostile
 // file fails with a one-line reason, never reads past its bytes, and a count
@@ -46,6 +55,55 @@ struct XSubset {
     std::uint32_t triangleCount;  // 0 for a material no face uses
 };
 
+inline constexpr std::uint32_t kXNoFrame = 0xFFFFFFFFu;
+
+// Matrices are row-major for row vectors (p' = p * M), as in the file.
+struct XFrame {
+    std::string name;                                                    // may be empty
+    std::uint32_t parent = kXNoFrame;                                    // a parent comes before its children
+    float local[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // its FrameTransformMatrix
+};
+
+// A bone of a skin: a frame and the model vertices it moves, with their weights
+// as the file gives them (XPoser makes each vertex's weights sum to 1).
+struct XBone {
+    std::uint32_t frame = kXNoFrame;
+    float offset[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // from the mesh's own space into the bone's
+    std::vector<std::uint32_t> vertices;                                  // indices into XModel::vertices
+    std::vector<float> weights;
+};
+
+// The vertices one Mesh of the file gave, [firstVertex, firstVertex + vertexCount),
+// and the frame it sits in (kXNoFrame at the top of the file). With bones the
+// mesh is skinned and the bones alone move it; without, it moves with its frame.
+struct XMeshPart {
+    std::uint32_t firstVertex = 0;
+    std::uint32_t vertexCount = 0;
+    std::uint32_t frame = kXNoFrame;
+    std::vector<XBone> bones;
+};
+
+// The keys of one kind on one frame: times in ticks, ascending, and
+// `valuesEach` values per key (rotation 4: w x y z; scale 3; position 3; matrix 16).
+struct XKeys {
+    std::vector<float> times;
+    std::vector<float> values;
+};
+
+struct XTrack {
+    std::uint32_t frame = kXNoFrame;
+    XKeys rotation, scale, position, matrix;
+};
+
+struct XAnimationSet {
+    std::string name;
+    // Closed sets (AnimationOptions 0, and sets without options) loop; a set
+    // with any open animation (1) holds its last keys.
+    bool looping = true;
+    float firstTick = 0, lastTick = 0;  // over all its keys
+    std::vector<XTrack> tracks;
+};
+
 struct XModel {
     std::vector<XVertex> vertices;
     std::vector<std::uint32_t> indices;  // 3 per triangle, triangles grouped by subset in order
@@ -56,6 +114,14 @@ struct XModel {
     // length (0 where they cancel out), so that faces sharing a vertex round
     // over it and faces with vertices of their own stay flat.
     bool normalsMade = false;
+
+    std::vector<XFrame> frames;
+    std::vector<XMeshPart> meshes;
+    std::vector<XAnimationSet> animationSets;
+    float ticksPerSecond = 4800;  // AnimTicksPerSecond; 4800 without one
+    // Skins and sets left out, one line each with its place and reason:
+    // "40:9: bone 2: vertex 30 out of range (24) (skin of mesh \"Cube\" left out)".
+    std::vector<std::string> warnings;
 };
 
 // Limits on what one model may hold, so a hostile file cannot take all memory.
