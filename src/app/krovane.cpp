@@ -85,8 +85,9 @@ void Krovane::setFixedStates(krovane::gfx::Device& device, const Settings& setti
 
 void Krovane::setRoot(const std::filesystem::path& root) {
     krovane::platform::PathResolver::setRoot(root);
-    root_ = krovane::platform::PathResolver::root();
 }
+
+const std::filesystem::path& Krovane::root() { return krovane::platform::PathResolver::root(); }
 
 void Krovane::reportUnread(const DynamicRow& tree, bool missingToo) {
     const TreeLoadError& error = tree.lastLoadError();

@@ -144,7 +144,7 @@ public:
     void adoptModel(std::optional<krovane::app::ModelLevel::ParsedModel> parsed) { parsedModel_ = std::move(parsed); }
 
     // The level folder (absolute; empty: the current folder).
-    const std::filesystem::path& root() const { return root_; }
+    static const std::filesystem::path& root();
     // Engine paths resolve against `root` from now on (the level made for a
     // model, made again in another folder).
     void setRoot(const std::filesystem::path& root);
@@ -169,7 +169,6 @@ private:
     void reportUnread(const DynamicRow& tree, bool missingToo = false);
 
     krovane::gfx::Ref<krovane::gfx::Device> device_;
-    std::filesystem::path root_;
     bool keepSources_ = false;
     std::unique_ptr<Krovane_Console> console_;
     std::unique_ptr<Krovane_Command_Queue> commandQueue_;

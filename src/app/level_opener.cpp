@@ -68,6 +68,11 @@ bool LevelOpener::prepare(const Target& target, const char* program, std::string
 bool LevelOpener::loadModelLevel(Krovane& engine, ModelLevel& model, const fs::path& modelFile) {
     krovane::log::Log& log = *engine.console();
     const Korvane_string named = logName(modelFile);
+    std::string why;
+    if (!model.prepare(modelFile, "krovane", why)) {
+        log.printUtf8(why, MessageType::Error);
+        return notReloaded(log, named);
+    }
     if (model.importFailed()) {
         model.report(log);
         return notReloaded(log, named);
@@ -107,10 +112,6 @@ bool LevelOpener::openInPlace(Krovane& engine, const std::string& given) {
         return true;
     }
     auto model = std::make_unique<ModelLevel>();
-    if (!model->prepare(target.path, "krovane", why)) {
-        log.printUtf8(why, MessageType::Error);
-        return notReloaded(log, named);
-    }
     if (!loadModelLevel(engine, *model, target.path)) return false;
     folder_ = model->folder();
     model_ = std::move(model);  // the level shown before, and its temporary folder, go

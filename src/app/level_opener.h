@@ -53,7 +53,7 @@ public:
     // the engine shows it now.
     bool openInPlace(Krovane& engine, const std::string& given);
 
-    // The level made for `model`'s file (its ModelLevel already prepared)
+    // The level for the model file `modelFile` made (again) by `model` and
     // loaded into `engine` in place of its level, the model read once; on
     // any failure what is shown stays, the log saying why. LevelWatch calls
     // it when the model file changes.

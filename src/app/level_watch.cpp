@@ -8,9 +8,7 @@
 #include "app/level_opener.h"
 #include "app/model_level.h"
 #include "platform/clock.h"
-#include "platform/code_page_1251.h"
 #include "scene/file_source.h"
-#include "scene/level_section.h"
 
 using namespace krovane::scene;
 
@@ -164,15 +162,6 @@ void LevelWatch::reload(const std::vector<std::string>& due) {
 }
 
 bool LevelWatch::reloadModel() {
-    std::string error;
-    if (!model_->prepare(modelFile_, "krovane", error)) {
-        krovane::log::Log& log = *engine_.console();
-        log.printUtf8(error, MessageType::Error);
-        log.Print(addedLine(kNotReloadedLine,
-                            Korvane_string(std::string_view(krovane::utf8ToCp1251Lossy(modelFile_.string())))),
-                  MessageType::Error);
-        return false;
-    }
     // Made in the same folder, unless the cache cannot be written (then a new one each time).
     return LevelOpener::loadModelLevel(engine_, *model_, modelFile_);
 }
