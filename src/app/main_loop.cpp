@@ -70,6 +70,11 @@ void MainLoop::close() {
 
 void MainLoop::idlePass() {
     if (watch_ != nullptr) watch_->poll();
+    // Animations move by the time since the last frame, reloads and events included.
+    const std::uint32_t now = krovane::platform::Clock::ticks();
+    if (Krovane_Object_Manager* objects = engine_.objectManager(); objects != nullptr && animatedAt_ != 0)
+        objects->advanceAnimations((now - animatedAt_) / 1000.0);
+    animatedAt_ = now != 0 ? now : 1;
     frameTimer_.Reset();
     frameRate_.countFrame();
     if (model_ != nullptr) model_->applyTo(engine_);
@@ -162,7 +167,7 @@ void MainLoop::routeModelInput(float frameMilliseconds) {
     bool closing = false;
     routePresses(console, *input_, [&](const krovane::platform::KeyPress& press) {
         closing = closing || press.key == krovane::platform::kVkEscape;
-        model_->keyPressed(press.key);
+        model_->keyPressed(engine_, press.key);
     });
     routeFrame(
         console, *input_, [&] { model_->keysHeld(*input_, frameMilliseconds); }, [&] { model_->cursorMoved(*input_); });

@@ -10,6 +10,9 @@
 // With files watched (LevelWatch), each idle pass first reloads what changed
 // on disk, between frames and outside the frame time that moves the camera.
 //
+// Before each frame, the objects that play an animation move on by the time
+// since the last frame.
+//
 // This is input's only route: clicks go to the console while it has the
 // mouse, and a frame's key presses, keyboard state and cursor go through
 // routeInput; in model mode (showModel) through routeModelInput instead,
@@ -101,6 +104,7 @@ private:
     bool leftButtonDown_ = false;
     bool running_ = true;
     bool pictureAsked_ = false;
+    std::uint32_t animatedAt_ = 0;  // the tick of the last frame's animation step; 0 before the first
 };
 
 }  // namespace krovane::app

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "app/krovane.h"
 #include "gfx/mesh.h"
@@ -28,9 +29,8 @@ bool ModelView::worldBounds(const Krovane& engine, Vector3& low, Vector3& high) 
     bool found = false;
     objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
         const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
-        const krovane::gfx::Mesh* mesh = object != nullptr ? object->mesh() : nullptr;
-        if (!entry.visible || mesh == nullptr) return;
-        const Vector3 &a = mesh->boundsMin(), &b = mesh->boundsMax();
+        Vector3 a, b;
+        if (!entry.visible || object == nullptr || !object->bounds(a, b)) return;
         for (int corner = 0; corner < 8; ++corner) {
             const Vector3 p = krovane::gfx::transformCoord(
                 {corner & 1 ? b.x : a.x, corner & 2 ? b.y : a.y, corner & 4 ? b.z : a.z}, object->world);
@@ -42,7 +42,39 @@ bool ModelView::worldBounds(const Krovane& engine, Vector3& low, Vector3& high) 
     return found;
 }
 
+std::size_t ModelView::animationCount(const Krovane& engine) const {
+    const Krovane_Object_Manager* objects = engine.objectManager();
+    std::size_t count = 0;
+    if (objects != nullptr)
+        objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
+            const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+            if (object != nullptr && object->mesh() != nullptr)
+                count = std::max(count, object->mesh()->animationCount());
+        });
+    return count;
+}
+
+void ModelView::play(const Krovane& engine, std::size_t set, double seconds) {
+    Krovane_Object_Manager* objects = engine.objectManager();
+    const std::size_t count = animationCount(engine);
+    if (objects == nullptr || count == 0) return;
+    std::string name;
+    objects->entries().forEach([&](std::uint32_t id, const Krovane_Object_Manager::ObjectEntry& entry) {
+        const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
+        if (object == nullptr || object->mesh() == nullptr || !objects->playAnimation(id, set, true)) return;
+        if (name.empty()) name = object->mesh()->animationName(set);
+    });
+    objects->advanceAnimations(seconds);
+    std::string line = "Animation " + std::to_string(set + 1) + " of " + std::to_string(count);
+    if (!name.empty()) line += ": " + name;
+    if (Krovane_Console* console = engine.console()) console->printUtf8(line, MessageType::System);
+}
+
 void ModelView::start(const Krovane& engine, int width, int height) {
+    if (engine.level() != played_) {
+        played_ = engine.level();
+        play(engine, firstSet_, firstSeconds_);
+    }
     orbit_.setViewport(width, height);
     Vector3 low, high;
     if (!worldBounds(engine, low, high)) {
@@ -56,6 +88,10 @@ void ModelView::start(const Krovane& engine, int width, int height) {
 }
 
 void ModelView::applyTo(const Krovane& engine) {
+    if (engine.level() != played_) {
+        played_ = engine.level();
+        play(engine, 0);
+    }
     Vector3 low, high;
     if (worldBounds(engine, low, high)) orbit_.setBounds(low, high);
     Krovane_Camera_Manager* cameras = engine.cameraManager();
@@ -70,12 +106,22 @@ void ModelView::applyTo(const Krovane& engine) {
     light->position = {at.x, at.y, at.z, 1.0f};
 }
 
-void ModelView::keyPressed(std::uint8_t key) {
+void ModelView::keyPressed(const Krovane& engine, std::uint8_t key) {
     using namespace krovane::platform;
-    if (key == kVkTab)
+    Krovane_Object_Manager* objects = engine.objectManager();
+    const bool moves = objects != nullptr && !objects->animated().empty();
+    if (key == kVkTab) {
         orbit_.nextView();
-    else if (key == kVkF || key == kVkHome)
+    } else if (key == kVkF || key == kVkHome) {
         orbit_.frame();
+    } else if (key == kVkSpace && moves) {
+        objects->pauseAnimations(!objects->animationsPaused());
+        if (Krovane_Console* console = engine.console())
+            console->Print(objects->animationsPaused() ? "Animation paused" : "Animation plays", MessageType::System);
+    } else if (key == kVkN && moves) {
+        const auto* first = static_cast<const Static_CObject*>(objects->entry(objects->animated().front())->object.get());
+        play(engine, (first->playing() + 1) % animationCount(engine));
+    }
 }
 
 void ModelView::keysHeld(const krovane::platform::InputSource& input, float milliseconds) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "formats/x_model.h"
+#include "formats/x_pose.h"
 #include "gfx/index_buffer.h"
 #include "gfx/vertex_buffer.h"
 
@@ -27,6 +28,17 @@ Mesh::Mesh(Device* device, Ref<VertexBuffer> vertices, Ref<IndexBuffer> indices,
       vertexCount_(vertexCount),
       triangleCount_(triangleCount) {}
 
+struct Mesh::Animation {
+    explicit Animation(std::unique_ptr<formats::XModel> kept) : model(std::move(kept)), poser(*model) {
+        posed.resize(model->vertices.size());
+    }
+    std::unique_ptr<formats::XModel> model;
+    formats::XPoser poser;
+    std::vector<formats::XVertex> posed;  // the model's vertices in the last pose
+    std::vector<std::uint32_t> source;    // per mesh vertex, the model vertex it is (kNone: zeros)
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+};
+
 Mesh::~Mesh() = default;
 
 namespace {
@@ -43,40 +55,63 @@ Result fill(Buffer* buffer, const void* data, std::size_t bytes) {
 }  // namespace
 
 Result Mesh::create(Device* device, const formats::XModel& model, Ref<Mesh>* mesh) {
+    return make(device, model,
+                model.animationSets.empty() ? nullptr : std::make_unique<formats::XModel>(model), mesh);
+}
+
+Result Mesh::create(Device* device, formats::XModel&& model, Ref<Mesh>* mesh) {
+    if (model.animationSets.empty()) return make(device, model, nullptr, mesh);
+    auto kept = std::make_unique<formats::XModel>(std::move(model));
+    const formats::XModel& from = *kept;
+    return make(device, from, std::move(kept), mesh);
+}
+
+Result Mesh::make(Device* device, const formats::XModel& model, std::unique_ptr<formats::XModel> kept,
+                  Ref<Mesh>* mesh) {
     if (device == nullptr || mesh == nullptr) return kInvalidCall;
     *mesh = nullptr;
     const std::size_t corners = model.indices.size();
     if (corners == 0 || corners % 3 != 0 || corners * kStride > 0xFFFFFFFFu) return kInvalidCall;
 
     // Every corner with its own vertex, subset after subset (a corner naming
-    // no vertex of the model gets zeros); then identical ones are welded.
+    // no vertex of the model gets zeros); then identical ones are welded:
+    // alike in every byte, or, for a model that moves, the same vertex of the model.
+    const bool moves = kept != nullptr;
     std::vector<formats::XVertex> unwelded;
-    unwelded.reserve(corners);
+    std::vector<std::uint32_t> unweldedSource;
+    (moves ? unweldedSource.reserve(corners) : unwelded.reserve(corners));
     std::vector<Range> ranges;
     ranges.reserve(model.subsets.size());
     for (const auto& subset : model.subsets) {
-        const auto first = static_cast<std::uint32_t>(unwelded.size());
+        const auto first = static_cast<std::uint32_t>(moves ? unweldedSource.size() : unwelded.size());
         for (std::uint64_t i = std::uint64_t{subset.firstTriangle} * 3;
              i < (std::uint64_t{subset.firstTriangle} + subset.triangleCount) * 3 && i < corners; ++i) {
             const std::uint32_t index = model.indices[i];
-            unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : formats::XVertex{});
+            if (moves)
+                unweldedSource.push_back(index < model.vertices.size() ? index : Animation::kNone);
+            else
+                unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : formats::XVertex{});
         }
-        ranges.push_back({first, static_cast<std::uint32_t>(unwelded.size() - first) / 3});
+        const auto last = static_cast<std::uint32_t>(moves ? unweldedSource.size() : unwelded.size());
+        ranges.push_back({first, (last - first) / 3});
     }
-    const std::size_t cornerCount = unwelded.size();
+    const std::size_t cornerCount = moves ? unweldedSource.size() : unwelded.size();
     static_assert(sizeof(formats::XVertex) == kStride, "a mesh vertex is the model's vertex");
+    // What is welded: the vertices themselves, or the model vertices they are.
+    const void* keys = moves ? static_cast<const void*>(unweldedSource.data()) : unwelded.data();
+    const std::size_t keySize = moves ? sizeof(std::uint32_t) : kStride;
     std::vector<formats::XVertex> vertices;
+    std::vector<std::uint32_t> source;
     std::vector<unsigned> ordered;
     if (cornerCount == 0) {
         // Subsets without triangles: a mesh that draws nothing, as the model says.
         vertices.assign(1, formats::XVertex{});
+        source.assign(1, Animation::kNone);
         ordered.assign(3, 0);
     } else {
         std::vector<unsigned> remap(cornerCount);
         const std::size_t welded =
-            meshopt_generateVertexRemap(remap.data(), nullptr, cornerCount, unwelded.data(), cornerCount, kStride);
-        vertices.resize(welded);
-        meshopt_remapVertexBuffer(vertices.data(), unwelded.data(), cornerCount, kStride, remap.data());
+            meshopt_generateVertexRemap(remap.data(), nullptr, cornerCount, keys, cornerCount, keySize);
         std::vector<unsigned> indices(cornerCount);
         meshopt_remapIndexBuffer(indices.data(), nullptr, cornerCount, remap.data());
         // Each subset's triangles in the order the vertex cache likes, then the
@@ -85,8 +120,20 @@ Result Mesh::create(Device* device, const formats::XModel& model, Ref<Mesh>* mes
         for (const Range& r : ranges)
             meshopt_optimizeVertexCache(ordered.data() + r.firstIndex, indices.data() + r.firstIndex,
                                         std::size_t{r.triangles} * 3, welded);
-        vertices.resize(meshopt_optimizeVertexFetch(vertices.data(), ordered.data(), cornerCount, vertices.data(),
-                                                    welded, kStride));
+        if (moves) {
+            source.resize(welded);
+            meshopt_remapVertexBuffer(source.data(), unweldedSource.data(), cornerCount, keySize, remap.data());
+            source.resize(meshopt_optimizeVertexFetch(source.data(), ordered.data(), cornerCount, source.data(),
+                                                      welded, keySize));
+            vertices.resize(source.size());
+            for (std::size_t i = 0; i < source.size(); ++i)
+                vertices[i] = source[i] != Animation::kNone ? model.vertices[source[i]] : formats::XVertex{};
+        } else {
+            vertices.resize(welded);
+            meshopt_remapVertexBuffer(vertices.data(), unwelded.data(), cornerCount, kStride, remap.data());
+            vertices.resize(meshopt_optimizeVertexFetch(vertices.data(), ordered.data(), cornerCount,
+                                                        vertices.data(), welded, kStride));
+        }
     }
     const std::size_t used = vertices.size();
 
@@ -120,17 +167,63 @@ Result Mesh::create(Device* device, const formats::XModel& model, Ref<Mesh>* mes
     result->boundsMin_ = low;
     result->boundsMax_ = high;
     result->normalsMade_ = model.normalsMade;
+    result->warnings_ = model.warnings;
+    if (moves) {
+        result->animation_ = std::make_unique<Animation>(std::move(kept));
+        result->animation_->source = std::move(source);
+    }
     *mesh = std::move(result);
     return kOk;
 }
 
-Result Mesh::DrawSubset(std::uint32_t subset) {
+std::size_t Mesh::animationCount() const { return animation_ ? animation_->model->animationSets.size() : 0; }
+
+const std::string& Mesh::animationName(std::size_t set) const {
+    static const std::string none;
+    return set < animationCount() ? animation_->model->animationSets[set].name : none;
+}
+
+double Mesh::animationDuration(std::size_t set) const { return animation_ ? animation_->poser.duration(set) : 0; }
+
+bool Mesh::animationLoops(std::size_t set) const {
+    return set < animationCount() && animation_->model->animationSets[set].looping;
+}
+
+Result Mesh::createPoseBuffer(Ref<VertexBuffer>* buffer) {
+    if (animation_ == nullptr || buffer == nullptr) return kInvalidCall;
+    return device()->CreateVertexBuffer(vertexCount_ * kStride, 0, kMeshFvf, kPoolDefault, buffer);
+}
+
+Result Mesh::pose(std::size_t set, double seconds, VertexBuffer* into, Vector3& low, Vector3& high) {
+    if (animation_ == nullptr || into == nullptr || set >= animationCount() ||
+        into->length() != vertexCount_ * kStride || into->fvf() != kMeshFvf)
+        return kInvalidCall;
+    Animation& a = *animation_;
+    a.poser.pose(set, seconds, a.posed);
+    void* locked = nullptr;
+    if (failed(into->Lock(0, 0, &locked, 0))) return kInvalidCall;
+    auto* out = static_cast<formats::XVertex*>(locked);
+    constexpr float kHuge = 3.4e38f;
+    low = {kHuge, kHuge, kHuge};
+    high = {-kHuge, -kHuge, -kHuge};
+    for (std::size_t i = 0; i < a.source.size(); ++i) {
+        out[i] = a.source[i] != Animation::kNone ? a.posed[a.source[i]] : formats::XVertex{};
+        const float* p = out[i].position;
+        low = {std::min(low.x, p[0]), std::min(low.y, p[1]), std::min(low.z, p[2])};
+        high = {std::max(high.x, p[0]), std::max(high.y, p[1]), std::max(high.z, p[2])};
+    }
+    return into->Unlock();
+}
+
+Result Mesh::DrawSubset(std::uint32_t subset) { return DrawSubset(subset, nullptr); }
+
+Result Mesh::DrawSubset(std::uint32_t subset, VertexBuffer* vertices) {
     if (subset >= subsets_.size()) return kInvalidCall;
     const Range& r = subsets_[subset];
     if (r.triangles == 0) return kOk;
     Device* dev = device();
     if (dev->fvf() != kMeshFvf) dev->SetFVF(kMeshFvf);
-    dev->SetStreamSource(0, vertices_.get(), 0, kStride);
+    dev->SetStreamSource(0, vertices != nullptr ? vertices : vertices_.get(), 0, kStride);
     dev->SetIndices(indices_.get());
     return dev->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, vertexCount_, r.firstIndex, r.triangles);
 }
@@ -147,19 +240,14 @@ Result LoadMeshFromX(const char* path, Device* device, std::vector<ModelMaterial
         if (error) *error = why;
         return kFail;
     }
-    return LoadMeshFromX(path, model, device, materials, mesh, error);
+    return LoadMeshFromX(path, std::move(model), device, materials, mesh, error);
 }
 
-Result LoadMeshFromX(const char* path, const formats::XModel& model, Device* device,
+Result LoadMeshFromX(const char* path, formats::XModel&& model, Device* device,
                      std::vector<ModelMaterial>& materials, Ref<Mesh>* mesh, std::string* error) {
     materials.clear();
     if (mesh) mesh->reset();
     if (path == nullptr || device == nullptr || mesh == nullptr) return kInvalidCall;
-    const Result made = Mesh::create(device, model, mesh);
-    if (failed(made)) {
-        if (error) *error = std::string(path) + ": the model has no triangles to draw";
-        return made;
-    }
     materials.reserve(model.materials.size());
     for (const formats::XMaterial& m : model.materials) {
         ModelMaterial out{};
@@ -170,6 +258,12 @@ Result LoadMeshFromX(const char* path, const formats::XModel& model, Device* dev
         out.textureFile = m.textureFile;
         out.alpha = m.alpha;
         materials.push_back(std::move(out));
+    }
+    const Result made = Mesh::create(device, std::move(model), mesh);
+    if (failed(made)) {
+        materials.clear();
+        if (error) *error = std::string(path) + ": the model has no triangles to draw";
+        return made;
     }
     return kOk;
 }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "gfx/mesh.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/level_section.h"
 #include "scene/object_template.h"
@@ -38,6 +39,27 @@ bool readScale(const DynamicRow& tree, unsigned key, std::array<float, 3>& scale
 }
 
 }  // namespace
+
+void Krovane_Object_Manager::playNamed(std::uint32_t id, const Korvane_string& named, const Korvane_string& path) {
+    const auto* object = dynamic_cast<const Static_CObject*>(entry(id)->object.get());
+    const krovane::gfx::Mesh* model = object != nullptr ? object->mesh() : nullptr;
+    const std::size_t count = model != nullptr ? model->animationCount() : 0;
+    // By name first: a set may be named with digits.
+    std::size_t set = 0;
+    while (set < count && model->animationName(set) != named.view()) ++set;
+    if (set == count) {
+        const std::string_view text = named.view();
+        std::size_t number = 0;
+        const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), number);
+        set = status == std::errc() && end == text.data() + text.size() && number >= 1 ? number - 1 : count;
+    }
+    if (set < count && playAnimation(id, set)) return;
+    Korvane_string line = "[A.F] no such animation (";
+    line += named;
+    line += ") in the model, left still: ";
+    line += path;
+    PrintToConsole(line, MessageType::Error);
+}
 
 Krovane_Object_Manager::Krovane_Object_Manager(const krovane::gfx::Matrix* baseMatrix, krovane::gfx::Device* device,
                                                krovane::log::Log& console, Krovane_Effect_Manager* effectManager,
@@ -162,9 +184,32 @@ ReloadOutcome Krovane_Object_Manager::reloadFile(const std::string& key) {
         PrintToConsole(addedLine(kNotReloadedLine, Korvane_string(std::string_view(named))), MessageType::Error);
         return ReloadOutcome::Failed;
     }
-    for (std::size_t i = 0; i < ids.size(); ++i) entries_.find(ids[i])->object = std::move(made[i]);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        ObjectEntry& e = *entries_.find(ids[i]);
+        e.object = std::move(made[i]);
+        // What played plays again from its start, where the new model still has the set.
+        if (e.animation != 0 && !static_cast<Static_CObject&>(*e.object).play(e.animation - 1, e.loopsAlways)) {
+            e.animation = 0;
+            std::erase(animated_, ids[i]);
+        }
+    }
     PrintToConsole(addedLine(kReloadedLine, Korvane_string(std::string_view(named))), MessageType::Comment);
     return ReloadOutcome::Reloaded;
+}
+
+bool Krovane_Object_Manager::playAnimation(std::uint32_t id, std::size_t set, bool loop) {
+    ObjectEntry* found = entry(id);
+    auto* object = found != nullptr ? dynamic_cast<Static_CObject*>(found->object.get()) : nullptr;
+    if (object == nullptr || !object->play(set, loop)) return false;
+    if (found->animation == 0) animated_.push_back(id);
+    found->animation = static_cast<std::uint32_t>(set + 1);
+    found->loopsAlways = loop;
+    return true;
+}
+
+void Krovane_Object_Manager::advanceAnimations(double seconds) {
+    if (paused_) return;
+    for (const std::uint32_t id : animated_) entries_.find(id)->object->advance(seconds);
 }
 
 void Krovane_Object_Manager::RenderAll() {
@@ -236,10 +281,12 @@ void Krovane_Object_Manager::LoadObjects(const DynamicRow& tree) {
         const bool scaleRead = readScale(tree, tree.iLookInFor(entry, "_SCALE_"), scale);
         const Korvane_string path = value("_OBJECT_PATH_", 0);
         if (path.empty()) lacking_ = lackingKey(tree, entry, "_OBJECT_PATH_");
-        AddObject(path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(),
-                  value("_POSITION_", 2).toFloat(), value("_ROTATION_", 0).toFloat(), value("_ROTATION_", 1).toFloat(),
-                  value("_ROTATION_", 2).toFloat(), scale);
+        const std::uint32_t id = AddObject(
+            path, value("_POSITION_", 0).toFloat(), value("_POSITION_", 1).toFloat(), value("_POSITION_", 2).toFloat(),
+            value("_ROTATION_", 0).toFloat(), value("_ROTATION_", 1).toFloat(), value("_ROTATION_", 2).toFloat(), scale);
         lacking_ = Korvane_string();
+        if (const Korvane_string animation = value("_ANIMATION_", 0); id != 0 && !animation.empty())
+            playNamed(id, animation, path);
         if (!scaleRead)
             PrintToConsole(addedLine("[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: ", path),
                            MessageType::Error);

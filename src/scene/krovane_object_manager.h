@@ -13,7 +13,10 @@
 // resized, "_SCALE_" (one number for every axis, or x y z; each above 0),
 // applied to the model before it is placed. A malformed "_SCALE_" is an
 // Error line, "[S.F] bad _SCALE_ (1 or 3 numbers above 0), left unscaled: PATH",
-// and the object keeps its size.
+// and the object keeps its size. An entry whose model moves may name one of
+// its animation sets, "_ANIMATION_" (the set's name, or its number from 1),
+// to play from the start of the level; one it does not have is an Error
+// line, "[A.F] no such animation (NAME) in the model, left still: PATH".
 //
 // An object that fails to load ("[!] Object File is corrupted and parameters
 // are not loaded!") is followed by one Error line saying why: what is wrong
@@ -60,6 +63,9 @@ public:
         std::unique_ptr<Object_Super> object;
         std::string_view path;  // as given; one copy per distinct path, held by the manager
         bool visible = true;
+        // The animation set it plays, from 1 (0: none), and whether every set loops; kept through a reload.
+        std::uint32_t animation = 0;
+        bool loopsAlways = false;
     };
 
     // All pointers are borrowed: the base world matrix every object starts
@@ -80,6 +86,16 @@ public:
     // first; nothing without lights. Then, where some have blended parts,
     // those, over everything else (see Object_Super::renderBlended).
     void RenderAll();
+    // Plays set `set` (from 0) of object `id`'s model from its start (see
+    // Static_CObject::play); false, and the object as it was, where it has no such set.
+    bool playAnimation(std::uint32_t id, std::size_t set, bool loop = false);
+    // Moves every object that plays an animation on by `seconds` and poses
+    // it, unless paused; a level where none plays does nothing.
+    void advanceAnimations(double seconds);
+    void pauseAnimations(bool paused) { paused_ = paused; }
+    bool animationsPaused() const { return paused_; }
+    // The ids of the objects playing an animation, in the order they started.
+    const std::vector<std::uint32_t>& animated() const { return animated_; }
     // Runs one object command (the text after the target word).
     void ExecuteCommand(const Korvane_string& text);
     void PrintToConsole(const Korvane_string& text, MessageType type);
@@ -126,6 +142,9 @@ private:
     std::unique_ptr<Static_CObject> makeObject(const char* path, const float position[3], const float rotation[3],
                                                const float scale[3], bool& loaded, bool record = false);
 
+    // Plays the set `named` (a name, else a number from 1) on object `id`, or says it has none.
+    void playNamed(std::uint32_t id, const Korvane_string& named, const Korvane_string& path);
+
     krovane::scene::ResourceCache resources_;            // outlives the objects, declared after it
     std::unordered_set<std::string> paths_;              // the objects' paths, each once
     krovane::scene::NumberedList<ObjectEntry> entries_;  // destroyed first, in order of id
@@ -138,4 +157,6 @@ private:
     bool keepSources_ = false;
     std::vector<krovane::scene::FileSource> sources_;  // what the object being made looked up
     Korvane_string lacking_;  // why the level entry being added names no file; empty for the others
+    std::vector<std::uint32_t> animated_;
+    bool paused_ = false;
 };

@@ -1,7 +1,8 @@
 // Object_Super: the base of every scene object: its parameter tree, read from
 // the object's own parameter file (shared, read only, by every object read
 // from the same file), and the two things the object manager asks of it:
-// load once, then render once per light each frame; an object with blended
+// load once, then render once per light each frame (after advancing its
+// animation, where it plays one); an object with blended
 // parts also renders those once per light after every other draw.
 #pragma once
 
@@ -32,6 +33,10 @@ public:
         (void)lightIndex;
         (void)firstLight;
     }
+
+    // Moves the object's animation on by `seconds`, where it plays one (see
+    // Static_CObject::play); the base has none.
+    virtual void advance(double seconds) { (void)seconds; }
 
     // Whether the object has blended parts for renderBlended, set by Load.
     bool drawsBlended = false;

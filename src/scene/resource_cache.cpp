@@ -93,14 +93,14 @@ Result ResourceCache::model(const char* enginePath, Device* device, std::vector<
     Stamp stamp;
     if (device == nullptr || mesh == nullptr || !locate(enginePath, key, stamp))
         return LoadMeshFromX(enginePath, device, materials, mesh, error);
-    const auto adopted = adopted_.extract(key);  // used by this lookup or by none
+    auto adopted = adopted_.extract(key);  // used by this lookup or by none
     if (Resource* entry = find(models_, key, stamp, device)) {
         materials = entry->materials;
         *mesh = Ref<Mesh>(static_cast<Mesh*>(entry->resource.get()));
         return kOk;
     }
     const Result loaded = !adopted.empty() && adopted.mapped().stamp == stamp
-                              ? LoadMeshFromX(enginePath, adopted.mapped().model, device, materials, mesh, error)
+                              ? LoadMeshFromX(enginePath, std::move(adopted.mapped().model), device, materials, mesh, error)
                               : LoadMeshFromX(enginePath, device, materials, mesh, error);
     if (failed(loaded)) return loaded;
     store(models_, key, Resource{*mesh, device, stamp, materials});

@@ -2,11 +2,15 @@
 // through its effects for one light.
 #include "scene/static_c_object.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "gfx/effect.h"
 #include "gfx/geometry.h"
 #include "gfx/mesh.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
+#include "gfx/vertex_buffer.h"
 #include "scene/krovane_effect_manager.h"
 #include "scene/krovane_light_manager.h"
 #include "scene/object_template.h"
@@ -30,6 +34,14 @@ std::size_t lastComponent(std::string_view path) {
 }
 
 }  // namespace
+
+struct Static_CObject::Playing {
+    std::size_t set = 0;
+    bool loop = false;
+    double seconds = 0;
+    Ref<VertexBuffer> vertices;  // the posed vertices, this object's own
+    Vector3 low, high;           // around them
+};
 
 // An object holds its placement and what points to the rest; what every object
 // of its file shares lives once in its ObjectTemplate.
@@ -58,6 +70,44 @@ Static_CObject::Static_CObject(const Matrix* baseWorld, const char* parameterFil
 
 // The template goes with its last object and gives the model and textures back.
 Static_CObject::~Static_CObject() = default;
+
+bool Static_CObject::play(std::size_t set, bool loop) {
+    Mesh* model = mesh();
+    if (device_ == nullptr || model == nullptr || set >= model->animationCount()) return false;
+    auto made = std::make_unique<Playing>();
+    if (failed(model->createPoseBuffer(&made->vertices))) return false;
+    made->set = set;
+    made->loop = loop || model->animationLoops(set);
+    if (failed(model->pose(set, 0, made->vertices.get(), made->low, made->high))) return false;
+    playing_ = std::move(made);
+    return true;
+}
+
+void Static_CObject::advance(double seconds) {
+    if (playing_ == nullptr) return;
+    Playing& p = *playing_;
+    const double length = mesh()->animationDuration(p.set);
+    p.seconds += seconds;
+    // A loop's time is kept within one round, so that it never grows past float's reach; an open set holds its end.
+    if (length > 0) p.seconds = p.loop ? std::fmod(p.seconds, length) : std::min(p.seconds, length);
+    mesh()->pose(p.set, p.seconds, p.vertices.get(), p.low, p.high);
+}
+
+std::size_t Static_CObject::playing() const { return playing_ != nullptr ? playing_->set : kStill; }
+double Static_CObject::playedTime() const { return playing_ != nullptr ? playing_->seconds : 0; }
+
+bool Static_CObject::bounds(Vector3& low, Vector3& high) const {
+    if (playing_ != nullptr) {
+        low = playing_->low;
+        high = playing_->high;
+        return true;
+    }
+    const Mesh* model = mesh();
+    if (model == nullptr) return false;
+    low = model->boundsMin();
+    high = model->boundsMax();
+    return true;
+}
 
 Mesh* Static_CObject::mesh() const { return template_ ? template_->mesh() : nullptr; }
 std::uint32_t Static_CObject::materialCount() const { return template_ ? template_->materialCount() : 0; }
@@ -128,6 +178,15 @@ bool Static_CObject::Load() {
             console_.Print(line, MessageType::Error);
             if (!why.empty()) console_.Print(Korvane_string(std::string_view(why)), MessageType::Error);
         } else {
+            if (!mesh->warningsSaid()) {
+                for (const std::string& warning : mesh->warnings()) {
+                    Korvane_string line = modelPath;
+                    // Placed as the reader's reasons are: "PATH:12:5: why", "PATH: byte 345: why".
+                    line.add(std::string_view((warning.starts_with("byte ") ? ": " : ":") + warning));
+                    console_.Print(line, MessageType::Error);
+                }
+                mesh->markWarningsSaid();
+            }
             materials.resize(loaded.size());
             textures.resize(loaded.size());
             alpha.resize(loaded.size());
@@ -191,10 +250,8 @@ bool Static_CObject::inView(const Matrix& view, const Matrix& projection) const 
 }
 
 bool Static_CObject::boxInView(const Matrix& m) const {
-    const Mesh* model = mesh();
-    if (model == nullptr) return true;
-    const Vector3& lo = model->boundsMin();
-    const Vector3& hi = model->boundsMax();
+    Vector3 lo, hi;
+    if (!bounds(lo, hi)) return true;
     // Clip space: in view where -w <= x <= w, -w <= y <= w and 0 <= z <= w.
     // The box is out when all eight corners lie beyond one of those planes.
     // The corners side by side, so that the compiler handles four at a time.
@@ -227,7 +284,7 @@ void Static_CObject::drawSubsets(Device* device, Subsets which, Effect* alphaEff
         if (alphaEffect != nullptr) alphaEffect->SetFloat(*cutoff, alpha.mode == AlphaMode::Mask ? alpha.cutoff : 0.0f);
         device->SetMaterial(&t.material(i));
         device->SetTexture(0, t.texture(i));
-        t.mesh()->DrawSubset(i);
+        t.mesh()->DrawSubset(i, playing_ != nullptr ? playing_->vertices.get() : nullptr);
     }
 }
 

@@ -12,7 +12,14 @@
 // parse (Load is false; an empty file is an object without model; whoever
 // made the object says why, see whyNotRead), "[M.F] cannot find: MODEL"
 // followed by the reason ("models\box.x:8:12: face 0: index 99999 out of
-// range (3)"), and "[T.F] cannot find: TEXTURE" (Load goes on).
+// range (3)"), and "[T.F] cannot find: TEXTURE" (Load goes on). The first
+// object to load a model says each skin or animation set the model left out,
+// one Error line each ("models\man.x:40:9: bone 2: vertex 30 out of range
+// (24) (skin of mesh "Cube" left out)").
+//
+// An object whose model has animation sets stands in its bind pose until it
+// is told to play one; then it draws its own posed copy of the vertices, and
+// is culled by the posed box.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +27,7 @@
 #include <string>
 
 #include "gfx/device_types.h"
+#include "gfx/geometry.h"
 #include "gfx/ref.h"
 #include "log/log.h"
 #include "params/korvane_string.h"
@@ -83,6 +91,21 @@ public:
     // Whether any of the model's box may be seen through `view` and
     // `projection`; true without a model.
     bool inView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
+    // The box around the model as drawn now (posed where it plays), in model space; false without a model.
+    bool bounds(krovane::gfx::Vector3& low, krovane::gfx::Vector3& high) const;
+
+    // Plays animation set `set` (from 0) of the model from its start and
+    // poses it there. Closed sets loop and open ones hold their last pose,
+    // unless `loop` makes every set loop. False, and the object as it was,
+    // without such a set or a device.
+    bool play(std::size_t set, bool loop = false);
+    // Moves the animation played on by `seconds` and poses it; nothing where none plays.
+    void advance(double seconds) override;
+    // The set played, or kStill.
+    static constexpr std::size_t kStill = static_cast<std::size_t>(-1);
+    std::size_t playing() const;
+    // Seconds into the set played (within its length where it loops).
+    double playedTime() const;
 
     krovane::gfx::Matrix world;
     float position[3] = {0.0f, 0.0f, 0.0f};
@@ -127,5 +150,7 @@ private:
     Krovane_Effect_Manager* effectManager_;
     Krovane_Light_Manager* lightManager_;
     krovane::gfx::Ref<krovane::scene::ObjectTemplate> template_;
+    struct Playing;                     // the pose of an object whose animation plays
+    std::unique_ptr<Playing> playing_;  // null while it stands still
     bool parametersRead_ = false;  // the parameter file was read and parsed, even if empty
 };

@@ -20,10 +20,13 @@
 #include "../temp_dir.h"
 #include "app/krovane.h"
 #include "app/model_level.h"
+#include "app/main_loop.h"
 #include "app/model_view.h"
 #include "gfx/mesh.h"
 #include "gfx/recording_device.h"
 #include "params/korvane_c_ini_reader.h"
+#include "platform/clock.h"
+#include "platform/virtual_keys.h"
 #include "scene/krovane_camera.h"
 #include "scene/static_c_object.h"
 
@@ -114,6 +117,50 @@ TEST(ModelLevel, EveryCornerOfTheModelIsInEveryViewWhateverItsSizeAndPlace) {
         }
         EXPECT_TRUE(largest > 0.5f || model.low.x == model.high.x) << "too small to be seen: " << largest;
     }
+}
+
+// A model that moves plays its first set from the first view, looping; N steps through the sets (back to the
+// first), Space pauses and resumes, each said in a System line; the frame's box follows the pose.
+TEST(ModelLevel, AModelThatMovesPlaysItsSetsInTurnAndPauses) {
+    krovane::test::TempDir dir;
+    krovane::test::writeFile("model.x", R"(xof 0303txt 0032
+AnimTicksPerSecond { 1; }
+Frame Arm { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } Mesh { 3; 1;0;0;, 0;1;0;, 0;0;1;; 1; 3;0,1,2;; } }
+AnimationSet Slide { Animation { { Arm } AnimationKey { 2; 2; 0;3;0,0,0;;, 4;3;8,0,0;;; } } }
+AnimationSet { Animation { { Arm } AnimationKey { 2; 2; 0;3;0,0,0;;, 4;3;0,8,0;;; } } })");
+    std::string error;
+    ASSERT_TRUE(ModelLevel::writeLevel(dir.path(), "model.x", ModelLevel::frame({0, 0, 0}, {1, 1, 1}), "", error));
+    Krovane engine;
+    engine.Initialize(krovane::gfx::RecordingDevice::create());
+    const std::size_t from = krovane::test::loggedMessages(*engine.console()).size();
+    ModelView view;
+    view.start(engine, 640, 480);
+    using namespace krovane::platform;
+    // Frames of the viewer's loop, the clock stopped between them.
+    Clock::setManualTicks(1000);
+    MainLoop loop(engine);
+    loop.showModel(&view);
+    const auto centreXAfter = [&](std::uint32_t milliseconds) {
+        Clock::advanceTicks(milliseconds);
+        loop.idlePass();
+        Vector3 low, high;
+        EXPECT_TRUE(ModelView::worldBounds(engine, low, high));
+        return (low.x + high.x) / 2;
+    };
+    const float still = centreXAfter(0);
+    const float moved = centreXAfter(1000);
+    EXPECT_GT(moved, still);
+    view.keyPressed(engine, kVkSpace);
+    EXPECT_EQ(centreXAfter(1000), moved);
+    view.keyPressed(engine, kVkSpace);
+    for (int i = 0; i < 2; ++i) view.keyPressed(engine, kVkN);
+    EXPECT_EQ(centreXAfter(5000), moved);  // past the end of the first set, which loops
+    Clock::useRealTime();
+    std::vector<std::string> said;
+    for (const auto& line : krovane::test::loggedMessages(*engine.console(), from)) said.push_back(line.text);
+    EXPECT_EQ(said, (std::vector<std::string>{"Animation 1 of 2: Slide", "Animation paused", "Animation plays",
+                                              "Animation 2 of 2", "Animation 1 of 2: Slide"}));
+    engine.Shutdown();
 }
 
 // The level's own files read back as meant: the keys and values the engine reads, in its order; a model path with

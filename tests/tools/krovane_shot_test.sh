@@ -29,6 +29,8 @@ $WORK/level other|2|krovane-shot: cannot use other
 --thumbnail --null $WORK/level|2|krovane-shot: --thumbnail does not go with --null or --console
 --up +W $WORK/level|2|krovane-shot: --up takes +Y, -Y, +Z, -Z, +X or -X
 --up -Z $WORK/level|2|krovane-shot: --up is for a model file, not a level folder
+--animation 1 $WORK/level|2|krovane-shot: --animation is for a model file, not a level folder
+--time -1 $WORK/level|2|krovane-shot: --time takes seconds from 0
 $WORK/nowhere|1|krovane-shot: cannot work in $WORK/nowhere: No such file or directory
 CASES
 check "--help: usage, exit 0" grep -q '^usage: krovane-shot' <<<"$("$SHOT" --help)"
@@ -104,6 +106,27 @@ sed -i "s/^_OBJECTS_ {$/&\n$huge/" POLYGON01|Warning: object 1 (objects\crate.DR
 sed -i '/MeshNormals/,/^ }/d' models/crate.x|Warning: models\crate.x has no normals; they are made from its faces
 CASES
 mkdir "$WORK/empty" && cp -r "$WORK/level/"{ini.txt,POLYGON01,objects,fx} "$WORK/empty/"
+# A model that moves, drawn still at a time: its first set by default, another with --animation; a set it lacks
+# draws nothing.
+cat >"$WORK/arm.x" <<'X'
+xof 0303txt 0032
+AnimTicksPerSecond { 1; }
+Frame Arm { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } Mesh { 8; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;, 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;
+  4; 3;0,1,2;, 3;0,2,3;, 3;6,5,4;, 3;7,6,4;; } }
+AnimationSet Turn { Animation { { Arm } AnimationKey { 0; 2; 0;4;1,0,0,0;;, 4;4;0,0,0,1;;; } } }
+AnimationSet Stay { Animation { { Arm } AnimationKey { 2; 1; 0;3;0,0,0;;; } } }
+X
+for args in "--time 0" "--time 1" "--animation 2 --time 1"; do
+    # shellcheck disable=SC2086
+    "$SHOT" --bare --frames 1 --size 160x120 $args --out "$WORK/arm ${args//[ -]/}.png" "$WORK/arm.x" >/dev/null 2>&1
+    check "a model that moves, $args: drawn (exit $?)" test -s "$WORK/arm ${args//[ -]/}.png"
+done
+check "its first set turns it a second in" test -n "$(cmp "$WORK/arm time0.png" "$WORK/arm time1.png")"
+check "the second set keeps it still" cmp -s "$WORK/arm time0.png" "$WORK/arm animation2time1.png"
+"$SHOT" --animation 3 --out "$WORK/arm3.png" "$WORK/arm.x" >/dev/null 2>"$WORK/err"
+check "a set the model lacks: no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/arm3.png"
+check "saying why" grep -qxF "krovane-shot: the model has 2 animation sets, not 3: no picture" "$WORK/err"
+
 "$SHOT" --out "$WORK/empty.png" "$WORK/empty" >/dev/null 2>"$WORK/err"
 check "a level none of whose objects loads draws no picture (exit $?)" test $? -eq 1 -a ! -e "$WORK/empty.png"
 check "saying why" grep -qxF "krovane-shot: none of the level's 17 objects loaded: no picture" "$WORK/err"

@@ -5,14 +5,17 @@
 //   krovane-shot --null [--frames N] [--camera K] [--console|--bare] LEVEL_DIR|MODEL
 //   krovane-shot --thumbnail [--frames N] [--size WxH] [--camera K] [--out FILE] LEVEL_DIR|MODEL
 //   krovane-shot --check [--strict] LEVEL_DIR|MODEL
-//   (each with [--up AXIS] before a MODEL)
+//   (each with [--up AXIS] [--animation N] before a MODEL, and [--time SECONDS])
 //
 // It opens LEVEL_DIR as the viewer does: it reads "ini.txt" there, loads the
 // level and leaves "LOG.dr" there. A model file
 // (.x, .gltf, .glb, .obj, .fbx, .dae) is shown in a level made for it in the
 // cache (see app/model_level.h), where LOG.dr then goes; without --camera,
 // from the viewer's first view of it, standing on --up's axis (see
-// app/model_view.h), in the picture's aspect. The image goes to
+// app/model_view.h), in the picture's aspect, and a model that moves as
+// the viewer first shows it: its first animation set (--animation N: the
+// N-th) at its start (--time: that many seconds in). A level's objects that
+// play an animation are drawn --time seconds in. The image goes to
 // FILE, replacing it; without --out to shot.png in the folder it was started
 // from, or shot_2.png, shot_3.png... when that is taken. It draws
 // until the head-up frame rate has been measured once, then N frames more,
@@ -87,6 +90,7 @@ constexpr const char* kUsage =
     "       krovane-shot --help | --version\n"
     "MODEL is a .x, .gltf, .glb, .obj, .fbx or .dae file, shown in a level made for it, seen as the\n"
     "  viewer first shows it; --up +Y|-Y|+Z|-Z|+X|-X names its up axis (default +Y).\n"
+    "--animation N shows a model's N-th animation set; --time SECONDS draws animations that far in.\n"
     "--bare draws the scene alone, without the head-up text, and does not wait for the frame rate.\n"
     "--thumbnail draws the objects alone, seen the way the camera looks and framed to fill 90%\n"
     "  of a square picture (its side the larger of --size, default 256) with a transparent\n"
@@ -178,6 +182,8 @@ struct Options {
     bool thumbnail = false;
     std::string out, level;  // no --out: a free name from "shot.png" on
     std::optional<krovane::scene::OrbitControl::Axis> up;
+    long animation = 0;  // from 1; 0: the first set, as the viewer starts
+    double time = 0;     // seconds into the animations drawn
 };
 
 // Draws the level in `folder` and writes the picture to `outPath` (a free
@@ -225,10 +231,22 @@ int drawLevel(const std::filesystem::path& folder, const Options& o, ModelLevel&
                      engine.cameraManager()->CurrentNumber());
     engine.console()->setVisible(o.console);
     engine.renderManager()->setOverlayShown(!o.bare);
-    if (!model.folder().empty() && o.camera == 0) {
+    if (!model.folder().empty()) {
         ModelView view(o.up.value_or(krovane::scene::OrbitControl::Axis::PlusY));
+        const std::size_t sets = view.animationCount(engine);
+        if (o.animation > static_cast<long>(std::max<std::size_t>(sets, 1))) {
+            std::fprintf(stderr, "krovane-shot: the model has %zu animation sets, not %ld: no picture\n", sets,
+                         o.animation);
+            engine.Shutdown();
+            return 1;
+        }
+        view.playFrom(o.animation > 0 ? static_cast<std::size_t>(o.animation - 1) : 0, o.time);
         view.start(engine, static_cast<int>(drawnWidth), static_cast<int>(drawnHeight));
-        view.applyTo(engine);
+        if (o.camera == 0) view.applyTo(engine);
+    } else {
+        engine.objectManager()->advanceAnimations(o.time);
+    }
+    if (!model.folder().empty() && o.camera == 0) {
         // A thumbnail frames the camera again, through the fixed projection.
         if (Krovane_Camera* camera = engine.cameraManager()->CurrentCamera(); camera != nullptr && o.thumbnail) {
             camera->aspect = Krovane_Camera::kAspect;
@@ -346,6 +364,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--up" && hasValue) {
             o.up = krovane::scene::OrbitControl::parseAxis(argv[++i]);
             if (!o.up) return usage("--up takes +Y, -Y, +Z, -Z, +X or -X");
+        } else if (arg == "--animation" && hasValue) {
+            if (!readNumber(argv[++i], 1, 1000000, o.animation)) return usage("--animation takes a set number from 1");
+        } else if (arg == "--time" && hasValue) {
+            char* end = nullptr;
+            const char* text = argv[++i];
+            o.time = std::strtod(text, &end);
+            if (end == text || *end != '\0' || !(o.time >= 0 && o.time <= 1e9))
+                return usage("--time takes seconds from 0");
         } else if (arg == "--out" && hasValue) {
             o.picture = true;
             o.out = argv[++i];
@@ -376,8 +402,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         level = model.folder().string();
-    } else if (o.up) {
-        return usage("--up is for a model file, not a level folder");
+    } else if (o.up || o.animation > 0) {
+        return usage(o.up ? "--up is for a model file, not a level folder"
+                          : "--animation is for a model file, not a level folder");
     }
     const fs::path folder = fs::absolute(level, ec);
     if (!fs::is_directory(folder, ec)) {
