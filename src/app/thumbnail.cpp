@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
-#include <string>
 
 #include "app/krovane.h"
 #include "formats/x_model.h"
@@ -35,17 +33,11 @@ bool Thumbnail::frame(Krovane& engine, std::uint32_t width, std::uint32_t height
     // The lowest of z - x / tx, z + x / tx, z - y / ty, z + y / ty and z over every vertex.
     double least[5];
     std::fill(std::begin(least), std::end(least), std::numeric_limits<double>::infinity());
-    std::map<std::string, formats::XModel> models;  // each model file read once
     objects->entries().forEach([&](std::uint32_t, const Krovane_Object_Manager::ObjectEntry& entry) {
         const auto* object = dynamic_cast<const Static_CObject*>(entry.object.get());
-        if (!entry.visible || object == nullptr || object->mesh() == nullptr) return;
-        const unsigned key = Static_CObject::modelKey(*object->params);
-        if (key == 0) return;
-        const std::string path(object->params->iLookName(object->params->TopId(key)).view());
-        auto [found, added] = models.try_emplace(path);
-        std::string error;
-        if (added && !formats::loadXModel(path, found->second, error)) found->second = formats::XModel{};
-        for (const formats::XVertex& v : found->second.vertices) {
+        if (!entry.visible || object == nullptr) return;
+        // As drawn: posed where the object plays an animation.
+        for (const formats::XVertex& v : object->drawnVertices()) {
             const Vector3 p =
                 krovane::gfx::transformCoord({v.position[0], v.position[1], v.position[2]}, object->world) -
                 camera->position;

@@ -176,6 +176,10 @@ Result Mesh::make(Device* device, const formats::XModel& model, std::unique_ptr<
     return kOk;
 }
 
+std::span<const formats::XVertex> Mesh::vertices() const {
+    return {reinterpret_cast<const formats::XVertex*>(vertices_->bytes()), vertexCount_};
+}
+
 std::size_t Mesh::animationCount() const { return animation_ ? animation_->model->animationSets.size() : 0; }
 
 const std::string& Mesh::animationName(std::size_t set) const {

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@
 
 namespace krovane::formats {
 struct XModel;
+struct XVertex;
 }
 
 namespace krovane::gfx {
@@ -51,6 +53,8 @@ public:
     Result DrawSubset(std::uint32_t subset, VertexBuffer* vertices);
 
     std::uint32_t vertexCount() const { return vertexCount_; }  // distinct vertices
+    // Those vertices as drawn in the bind pose (the device buffer's own copy).
+    std::span<const formats::XVertex> vertices() const;
     std::uint32_t triangleCount() const { return triangleCount_; }
     // The box around every vertex, in model space.
     const Vector3& boundsMin() const { return boundsMin_; }

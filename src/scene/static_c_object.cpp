@@ -93,6 +93,13 @@ void Static_CObject::advance(double seconds) {
     mesh()->pose(p.set, p.seconds, p.vertices.get(), p.low, p.high);
 }
 
+std::span<const krovane::formats::XVertex> Static_CObject::drawnVertices() const {
+    const Mesh* model = mesh();
+    if (model == nullptr) return {};
+    if (playing_ == nullptr) return model->vertices();
+    return {reinterpret_cast<const krovane::formats::XVertex*>(playing_->vertices->bytes()), model->vertexCount()};
+}
+
 std::size_t Static_CObject::playing() const { return playing_ != nullptr ? playing_->set : kStill; }
 double Static_CObject::playedTime() const { return playing_ != nullptr ? playing_->seconds : 0; }
 

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "gfx/device_types.h"
@@ -35,6 +36,9 @@
 #include "scene/krovane_effect_manager.h"
 #include "scene/object_super.h"
 
+namespace krovane::formats {
+struct XVertex;
+}
 namespace krovane::gfx {
 class Device;
 class Mesh;
@@ -91,6 +95,8 @@ public:
     // Whether any of the model's box may be seen through `view` and
     // `projection`; true without a model.
     bool inView(const krovane::gfx::Matrix& view, const krovane::gfx::Matrix& projection) const;
+    // The model's vertices as drawn now (posed where it plays), in model space; none without a model.
+    std::span<const krovane::formats::XVertex> drawnVertices() const;
     // The box around the model as drawn now (posed where it plays), in model space; false without a model.
     bool bounds(krovane::gfx::Vector3& low, krovane::gfx::Vector3& high) const;
 
