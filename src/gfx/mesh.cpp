@@ -35,8 +35,7 @@ struct Mesh::Animation {
     std::unique_ptr<formats::XModel> model;
     formats::XPoser poser;
     std::vector<formats::XVertex> posed;  // the model's vertices in the last pose
-    std::vector<std::uint32_t> source;    // per mesh vertex, the model vertex it is (kNone: zeros)
-    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> source;    // per mesh vertex, the model vertex it is
 };
 
 Mesh::~Mesh() = default;
@@ -73,47 +72,57 @@ Result Mesh::make(Device* device, const formats::XModel& model, std::unique_ptr<
     const std::size_t corners = model.indices.size();
     if (corners == 0 || corners % 3 != 0 || corners * kStride > 0xFFFFFFFFu) return kInvalidCall;
 
-    // Every corner with its own vertex, subset after subset (a corner naming
-    // no vertex of the model gets zeros); then identical ones are welded:
-    // alike in every byte, or, for a model that moves, the same vertex of the model.
-    const bool moves = kept != nullptr;
-    std::vector<formats::XVertex> unwelded;
-    std::vector<std::uint32_t> unweldedSource;
-    (moves ? unweldedSource.reserve(corners) : unwelded.reserve(corners));
+    // The corners subset after subset: the model's own index list where its
+    // subsets follow one another from the start, as the reader makes them.
     std::vector<Range> ranges;
     ranges.reserve(model.subsets.size());
+    std::vector<std::uint32_t> gathered;
+    std::size_t next = 0;  // where the model's next subset would start if they follow one another
+    bool inOrder = true;
     for (const auto& subset : model.subsets) {
-        const auto first = static_cast<std::uint32_t>(moves ? unweldedSource.size() : unwelded.size());
-        for (std::uint64_t i = std::uint64_t{subset.firstTriangle} * 3;
-             i < (std::uint64_t{subset.firstTriangle} + subset.triangleCount) * 3 && i < corners; ++i) {
-            const std::uint32_t index = model.indices[i];
-            if (moves)
-                unweldedSource.push_back(index < model.vertices.size() ? index : Animation::kNone);
-            else
-                unwelded.push_back(index < model.vertices.size() ? model.vertices[index] : formats::XVertex{});
+        const std::uint64_t from = std::uint64_t{subset.firstTriangle} * 3;
+        const std::uint64_t to = std::min<std::uint64_t>(from + std::uint64_t{subset.triangleCount} * 3, corners);
+        const auto first = static_cast<std::uint32_t>(inOrder ? next : gathered.size());
+        if (inOrder && from != next) {
+            inOrder = false;
+            gathered.assign(model.indices.begin(), model.indices.begin() + static_cast<std::ptrdiff_t>(next));
         }
-        const auto last = static_cast<std::uint32_t>(moves ? unweldedSource.size() : unwelded.size());
-        ranges.push_back({first, (last - first) / 3});
+        if (!inOrder && from < to)
+            gathered.insert(gathered.end(), model.indices.begin() + static_cast<std::ptrdiff_t>(from),
+                            model.indices.begin() + static_cast<std::ptrdiff_t>(to));
+        const std::size_t end = inOrder ? (next = std::max<std::size_t>(next, to)) : gathered.size();
+        ranges.push_back({first, static_cast<std::uint32_t>((end - first) / 3)});
     }
-    const std::size_t cornerCount = moves ? unweldedSource.size() : unwelded.size();
+    const std::uint32_t* cornerIndex = inOrder ? model.indices.data() : gathered.data();
+    const std::size_t cornerCount = inOrder ? next : gathered.size();
+    const std::size_t modelVertices = model.vertices.size();
+    for (std::size_t i = 0; i < cornerCount; ++i)
+        if (cornerIndex[i] >= modelVertices) return kInvalidCall;  // the reader never makes one
+
+    // Identical vertices are welded: alike in every byte, or, for a model that
+    // moves, the same vertex of the model. New numbers go in the order the
+    // corners first use them.
+    const bool moves = kept != nullptr && cornerCount > 0;
     static_assert(sizeof(formats::XVertex) == kStride, "a mesh vertex is the model's vertex");
-    // What is welded: the vertices themselves, or the model vertices they are.
-    const void* keys = moves ? static_cast<const void*>(unweldedSource.data()) : unwelded.data();
-    const std::size_t keySize = moves ? sizeof(std::uint32_t) : kStride;
     std::vector<formats::XVertex> vertices;
     std::vector<std::uint32_t> source;
     std::vector<unsigned> ordered;
     if (cornerCount == 0) {
         // Subsets without triangles: a mesh that draws nothing, as the model says.
         vertices.assign(1, formats::XVertex{});
-        source.assign(1, Animation::kNone);
         ordered.assign(3, 0);
     } else {
-        std::vector<unsigned> remap(cornerCount);
-        const std::size_t welded =
-            meshopt_generateVertexRemap(remap.data(), nullptr, cornerCount, keys, cornerCount, keySize);
+        std::vector<unsigned> remap(modelVertices, ~0u);
+        std::size_t welded = 0;
+        if (moves) {
+            for (std::size_t i = 0; i < cornerCount; ++i)
+                if (remap[cornerIndex[i]] == ~0u) remap[cornerIndex[i]] = static_cast<unsigned>(welded++);
+        } else {
+            welded = meshopt_generateVertexRemap(remap.data(), cornerIndex, cornerCount, model.vertices.data(),
+                                                 modelVertices, kStride);
+        }
         std::vector<unsigned> indices(cornerCount);
-        meshopt_remapIndexBuffer(indices.data(), nullptr, cornerCount, remap.data());
+        meshopt_remapIndexBuffer(indices.data(), cornerIndex, cornerCount, remap.data());
         // Each subset's triangles in the order the vertex cache likes, then the
         // vertices in the order the triangles first use them.
         ordered.resize(cornerCount);
@@ -122,15 +131,15 @@ Result Mesh::make(Device* device, const formats::XModel& model, std::unique_ptr<
                                         std::size_t{r.triangles} * 3, welded);
         if (moves) {
             source.resize(welded);
-            meshopt_remapVertexBuffer(source.data(), unweldedSource.data(), cornerCount, keySize, remap.data());
+            for (std::size_t v = 0; v < modelVertices; ++v)
+                if (remap[v] != ~0u) source[remap[v]] = static_cast<std::uint32_t>(v);
             source.resize(meshopt_optimizeVertexFetch(source.data(), ordered.data(), cornerCount, source.data(),
-                                                      welded, keySize));
+                                                      welded, sizeof(std::uint32_t)));
             vertices.resize(source.size());
-            for (std::size_t i = 0; i < source.size(); ++i)
-                vertices[i] = source[i] != Animation::kNone ? model.vertices[source[i]] : formats::XVertex{};
+            for (std::size_t i = 0; i < source.size(); ++i) vertices[i] = model.vertices[source[i]];
         } else {
             vertices.resize(welded);
-            meshopt_remapVertexBuffer(vertices.data(), unwelded.data(), cornerCount, kStride, remap.data());
+            meshopt_remapVertexBuffer(vertices.data(), model.vertices.data(), modelVertices, kStride, remap.data());
             vertices.resize(meshopt_optimizeVertexFetch(vertices.data(), ordered.data(), cornerCount,
                                                         vertices.data(), welded, kStride));
         }
@@ -211,7 +220,7 @@ Result Mesh::pose(std::size_t set, double seconds, VertexBuffer* into, Vector3& 
     low = {kHuge, kHuge, kHuge};
     high = {-kHuge, -kHuge, -kHuge};
     for (std::size_t i = 0; i < a.source.size(); ++i) {
-        out[i] = a.source[i] != Animation::kNone ? a.posed[a.source[i]] : formats::XVertex{};
+        out[i] = a.posed[a.source[i]];
         const float* p = out[i].position;
         low = {std::min(low.x, p[0]), std::min(low.y, p[1]), std::min(low.z, p[2])};
         high = {std::max(high.x, p[0]), std::max(high.y, p[1]), std::max(high.z, p[2])};

@@ -81,7 +81,8 @@ public:
     // a set past the last or a buffer not of the mesh's size and layout.
     Result pose(std::size_t set, double seconds, VertexBuffer* into, Vector3& low, Vector3& high);
 
-    // Uploads `model` to the device. Fails for a model without triangles.
+    // Uploads `model` to the device. Fails for a model without triangles or
+    // with a corner naming a vertex it lacks (the .x reader makes neither).
     // One with animation sets is kept (copied; moved from an rvalue) for posing.
     static Result create(Device* device, const formats::XModel& model, Ref<Mesh>* mesh);
     static Result create(Device* device, formats::XModel&& model, Ref<Mesh>* mesh);
