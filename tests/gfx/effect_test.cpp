@@ -2,7 +2,6 @@
 // device: technique choice, pairing of Begin/End and passes, parameters by name and the device's state put back.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>  // std::identity
 #include <sstream>
 #include <string>
@@ -207,7 +206,6 @@ TEST_F(Effects, ParametersAndTechniquesByNameOrHandle) {
     other->End();
 }
 
-// A program is handed a parameter's value only when it changed since the program last had it.
 TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
     struct Counting final : NullBackend {  // counts the values handed to its programs
         struct Program final : ShaderProgram {
