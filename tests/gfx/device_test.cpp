@@ -260,8 +260,13 @@ TEST(NullDevice, HasNoPixelsToRead) {
     EXPECT_EQ(createNullDevice()->ReadPixels(pixels, w, h), kNotAvailable);
 }
 
-// (Rotations, products and the camera's matrices are checked through their users: mouse look, the golden frame.)
-TEST(Geometry, NormalizingZeroStaysZeroRatherThanNaN) { EXPECT_EQ(normalize({0, 0, 0}).x, 0.0f); }
+// What the users of the geometry do not show: zero normalized stays zero, not NaN; a rotation's axis need not be unit
+// (a quarter turn about +Y takes +Z to +X). (The turns of mouse look, products and the camera's matrices: the camera
+// and golden frame tests.)
+TEST(Geometry, ZeroNormalizedStaysZeroAndARotationsAxisNeedNotBeUnit) {
+    EXPECT_EQ(normalize({0, 0, 0}).x, 0.0f);
+    EXPECT_NEAR(transformCoord({0, 0, 1}, rotationAxis({0, 3, 0}, 1.5707964f)).x, 1.0f, 1e-6f);
+}
 
 // Levels halve down to 1 x 1; each texel is the rounded mean of 2 x 2 for even sides, the bilinear sample at the
 // texel's centre otherwise.
