@@ -83,6 +83,14 @@ struct Watch : ::testing::Test {
         watch = std::make_unique<LevelWatch>(engine, std::move(fake), model, modelFile);
     }
     Lines lines(std::size_t from = 0) { return krovane::test::loggedMessages(*engine.console(), from); }
+    // The same with the lines the console broke (past its width) joined again.
+    Lines joined(std::size_t from) {
+        Lines said;
+        for (const LoggedLine& line : lines(from))
+            if (!said.empty() && line.text.starts_with("   ")) said.back().text += line.text.substr(3);
+            else said.push_back(line);
+        return said;
+    }
     std::size_t count() { return lines().size(); }
     // Gives `path` a time of its own: file times move in steps of a few milliseconds, so that two writes of one
     // size in one step would look the same, as they do to every program that compares stamps.
@@ -243,11 +251,7 @@ TEST_F(Watch, AModelFileMakesItsLevelAgain) {
     testing::internal::CaptureStderr();
     settled();
     testing::internal::GetCapturedStderr();
-    Lines said;  // (the console breaks lines longer than its width: joined again here)
-    for (const LoggedLine& line : lines(from))
-        if (!said.empty() && line.text.starts_with("   ")) said.back().text += line.text.substr(3);
-        else said.push_back(line);
-    EXPECT_EQ(said, (Lines{{"[M.F] cannot find: " + file.string(), "_ERROR_"},
+    EXPECT_EQ(joined(from), (Lines{{"[M.F] cannot find: " + file.string(), "_ERROR_"},
                            {file.string() + ":5:9: truncated data: expected a number", "_ERROR_"},
                            {"[R.F] not reloaded, kept as it was: " + file.string(), "_ERROR_"}}));
     EXPECT_EQ(engine.objectManager(), before);
@@ -291,14 +295,11 @@ TEST_F(Watch, ADroppedLevelOrModelOpensInPlaceAndAFailureKeepsWhatIsShown) {
         testing::internal::CaptureStderr();
         loop.handleEvent(drop);
         testing::internal::GetCapturedStderr();
-        std::vector<std::string> said;  // (the console breaks long lines: joined again here)
-        for (const LoggedLine& line : lines(from))
-            if (!said.empty() && line.text.starts_with("   ")) said.back() += line.text.substr(3);
-            else said.push_back(line.text);
+        const Lines said = joined(from);
         ASSERT_FALSE(said.empty()) << row.dropped;
-        EXPECT_EQ(said.back(), row.last + path) << row.dropped;
+        EXPECT_EQ(said.back().text, row.last + path) << row.dropped;
         if (!row.why.empty()) {
-            EXPECT_EQ(said[said.size() - 2], row.why + (row.why.ends_with(": ") ? path : "")) << row.dropped;
+            EXPECT_EQ(said[said.size() - 2].text, row.why + (row.why.ends_with(": ") ? path : "")) << row.dropped;
         }
         EXPECT_EQ(engine.cameraManager()->cameraCount(), row.cameras) << row.dropped;
         EXPECT_EQ(engine.root(), opener.folder()) << row.dropped;  // a failure leaves the paths where they were

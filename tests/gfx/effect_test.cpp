@@ -2,7 +2,6 @@
 // device: technique choice, pairing of Begin/End and passes, parameters by name and the device's state put back.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>  // std::identity
 #include <sstream>
 #include <string>
@@ -124,7 +123,7 @@ struct Effects : ::testing::Test {
     }
 };
 
-TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
+TEST_F(Effects, TechniquesAndPassesPairAndEachMisuseNamesItsCheck) {
     std::uint32_t passes = 0;
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
     EXPECT_EQ(passes, 1u);  // the first technique until another is chosen
@@ -138,29 +137,16 @@ TEST_F(Effects, TechniquesAndPassesPairAndTheDeviceIsLeftAsItWas) {
     EXPECT_TRUE(effect->cullsByBounds(effect->GetTechniqueByName("First")));
     EXPECT_FALSE(effect->cullsByBounds(effect->GetTechniqueByName("None")));
 
-    const RenderState states[] = {RenderState::ZWriteEnable, RenderState::AlphaBlendEnable, RenderState::DestBlend};
-    const auto now = [&] {
-        std::vector<std::uint32_t> out;
-        for (const RenderState state : states) out.push_back(device->renderState(state));
-        return out;
-    };
-    const std::vector<std::uint32_t> before = {1, 0, 6};
-    for (std::size_t i = 0; i < 3; ++i) device->SetRenderState(states[i], before[i]);
-    device->SetRenderState(RenderState::FillMode, kFillSolid);
+    // (The states each pass sets, their values put back by End, and the program: the golden frame's effect B.)
     ASSERT_EQ(effect->Begin(&passes, 0), kOk);
     EXPECT_EQ(passes, 2u);
     ASSERT_EQ(effect->BeginPass(0), kOk);
-    EXPECT_EQ(now(), (std::vector<std::uint32_t>{0, 1, 2}));
-    EXPECT_NE(device->shaderProgram(), nullptr);
     EXPECT_EQ(named(effect->BeginPass(1)), DeviceCheck::EffectBeginPassInPass);
     ASSERT_EQ(effect->EndPass(), kOk);
     ASSERT_EQ(effect->BeginPass(1), kOk);
-    EXPECT_EQ(device->renderState(RenderState::FillMode), kFillWireframe);
     effect->EndPass();
     EXPECT_EQ(named(effect->BeginPass(2)), DeviceCheck::EffectBeginPassPastLast);
     ASSERT_EQ(effect->End(), kOk);
-    EXPECT_TRUE(now() == before && device->renderState(RenderState::FillMode) == kFillSolid);
-    EXPECT_EQ(device->shaderProgram(), nullptr);
     EXPECT_EQ(std::vector({named(effect->End()), named(effect->EndPass()), named(effect->BeginPass(0))}),
               std::vector({DeviceCheck::EffectEndOutsideBegin, DeviceCheck::EffectEndPassOutsidePass,
                            DeviceCheck::EffectBeginPassOutsideBegin}));
@@ -207,7 +193,6 @@ TEST_F(Effects, ParametersAndTechniquesByNameOrHandle) {
     other->End();
 }
 
-// A program is handed a parameter's value only when it changed since the program last had it.
 TEST(EffectValues, OnlyChangedValuesReachTheProgram) {
     struct Counting final : NullBackend {  // counts the values handed to its programs
         struct Program final : ShaderProgram {

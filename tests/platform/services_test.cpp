@@ -293,7 +293,6 @@ struct Watched : ::testing::Test {
     }
 };
 
-// Each way a file is saved, as programs do it.
 TEST_F(Watched, EveryWayOfSavingAFileIsReported) {
     const auto sameTimes = [](const fs::path& from, const fs::path& to) {
         struct stat info {};

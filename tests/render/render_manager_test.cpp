@@ -109,24 +109,19 @@ TEST_F(RenderManager, TheNormalFrameShowsFourHudLinesThenTheScene) {
     }
 }
 
-TEST_F(RenderManager, TheConsoleViewIsWireframeWithMarkersAndOnlyTheFrameRate) {
+// The console view: wireframe, the markers of cameras and lights in their textures, the rate alone, then the console
+// solid. Without the overlay a frame is the scene alone, drawn solid once, the console open or not.
+TEST_F(RenderManager, TheConsoleViewHasMarkersAndTheRateAndWithoutTheOverlayOnlyTheSceneIsDrawn) {
     level("_CAMERAS_ { a { _POSITION_ { 0 0 -10 } } b { _POSITION_ { 5 0 -10 } } } _LIGHTS_ { sun }");
     init();
-    log.setVisible(true);
-    EXPECT_EQ(frame(61.7f), (Hud{{"61 fps", 9, 2}}));
-    // Cameras in white, lights in white (and yellow), then the console itself solid.
-    EXPECT_EQ(seen(), (std::vector<std::string>{"solid", "wireframe", "white", "red", "white", "solid"}));
-}
-
-TEST_F(RenderManager, WithoutTheOverlayAFrameIsTheSceneAloneConsoleOpenOrNot) {
-    level("_CAMERAS_ { a { _POSITION_ { 0 0 -10 } } } _LIGHTS_ { sun }");
-    init();
-    render->setOverlayShown(false);
-    for (const bool consoleOpen : {false, true}) {
+    const std::vector<std::string> solid = {"solid"}, markers = {"solid", "wireframe", "white", "red", "white", "solid"};
+    for (const auto& [overlay, consoleOpen, hud, seenInOrder] : {std::tuple{true, true, Hud{{"61 fps", 9, 2}}, markers},
+                                                                 {false, false, Hud{}, solid},
+                                                                 {false, true, Hud{}, solid}}) {
+        render->setOverlayShown(overlay);
         log.setVisible(consoleOpen);
-        EXPECT_EQ(frame(61.7f), Hud{}) << consoleOpen;
-        // Drawn solid once, as the scene is: no wireframe view, no markers, no console.
-        EXPECT_EQ(seen(), std::vector<std::string>{"solid"}) << consoleOpen;
+        EXPECT_EQ(frame(61.7f), hud) << overlay << consoleOpen;
+        EXPECT_EQ(seen(), seenInOrder) << overlay << consoleOpen;
     }
 }
 
