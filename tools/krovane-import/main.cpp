@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -164,11 +162,13 @@ int main(int argc, char** argv) {
     }
 
     // Read back with the engine's loader before it takes the name.
-    std::ifstream in(job.partPath, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
     krovane::formats::XModel check;
-    std::string error;
-    if (!krovane::formats::parseXModel(bytes.data(), bytes.size(), check, error)) {
+    std::string error = "cannot read it back";
+    if (krovane::platform::readWholeFile(job.partPath, bytes, krovane::formats::kXMaxFileBytes) !=
+            krovane::platform::ReadStatus::Ok ||
+        !krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), check,
+                                       error)) {
         dropPart();
         return fail(model, "the .x made from it does not load: " + error);
     }
