@@ -1,6 +1,6 @@
 // krovane-import's conversion of models that move: a skinned, animated glTF
 // triangle, and a COLLADA triangle in a node moved the same way, posed like
-// their hand-written .x twin.
+// their hand-written .x twin; a binary .x read back equal to its text twin.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,6 +140,48 @@ TEST(ImportAnimation, PosedLikeItsXTwin) {
                 for (int c = 0; c < 3; ++c)
                     EXPECT_NEAR(posed[v][c], time.positions[v][c], 1e-4f) << time.seconds << "s, vertex " << v;
         }
+    }
+}
+
+TEST(ImportAnimation, BinaryReadsBackEqualToText) {
+    krovane::test::TempDir dir;
+    std::ofstream("model.gltf") << gltf();
+    const std::string binary = import("model.gltf", false);
+    ASSERT_EQ(binary.substr(0, 16), "xof 0303bin 0032");
+    const XModel a = parse(binary), b = parse(import("model.gltf", true));
+    const auto near = [](const float* x, const float* y, std::size_t n) {
+        for (std::size_t k = 0; k < n; ++k) EXPECT_NEAR(x[k], y[k], 1e-6f);
+    };
+    ASSERT_EQ(a.vertices.size(), b.vertices.size());
+    near(&a.vertices[0].position[0], &b.vertices[0].position[0], a.vertices.size() * 8);
+    EXPECT_EQ(a.indices, b.indices);
+    ASSERT_EQ(a.materials.size(), b.materials.size());
+    near(&a.materials[0].diffuse.r, &b.materials[0].diffuse.r, 4);
+    ASSERT_EQ(a.frames.size(), b.frames.size());
+    for (std::size_t f = 0; f < a.frames.size(); ++f) {
+        EXPECT_EQ(a.frames[f].name, b.frames[f].name);
+        EXPECT_EQ(a.frames[f].parent, b.frames[f].parent);
+        near(a.frames[f].local, b.frames[f].local, 16);
+    }
+    ASSERT_EQ(a.meshes.size(), b.meshes.size());
+    ASSERT_EQ(a.meshes[0].bones.size(), 1u);
+    ASSERT_EQ(b.meshes[0].bones.size(), 1u);
+    EXPECT_EQ(a.meshes[0].bones[0].vertices, b.meshes[0].bones[0].vertices);
+    EXPECT_EQ(a.meshes[0].bones[0].weights, b.meshes[0].bones[0].weights);
+    near(a.meshes[0].bones[0].offset, b.meshes[0].bones[0].offset, 16);
+    ASSERT_EQ(a.animationSets.size(), 1u);
+    ASSERT_EQ(b.animationSets.size(), 1u);
+    EXPECT_EQ(a.animationSets[0].name, b.animationSets[0].name);
+    EXPECT_EQ(a.ticksPerSecond, b.ticksPerSecond);
+    ASSERT_EQ(a.animationSets[0].tracks.size(), b.animationSets[0].tracks.size());
+    for (std::size_t t = 0; t < a.animationSets[0].tracks.size(); ++t) {
+        const auto &x = a.animationSets[0].tracks[t], &y = b.animationSets[0].tracks[t];
+        EXPECT_EQ(x.frame, y.frame);
+        EXPECT_EQ(x.rotation.times, y.rotation.times);
+        ASSERT_EQ(x.rotation.values.size(), y.rotation.values.size());
+        near(x.rotation.values.data(), y.rotation.values.data(), x.rotation.values.size());
+        ASSERT_EQ(x.position.values.size(), y.position.values.size());
+        near(x.position.values.data(), y.position.values.data(), x.position.values.size());
     }
 }
 

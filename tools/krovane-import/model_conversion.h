@@ -1,5 +1,5 @@
 // convertModel: reads a model with the import library and writes it as a .x
-// file (text, or binary) in the engine's left-handed, y-up
+// file (binary, or text for people) in the engine's left-handed, y-up
 // coordinates (front faces clockwise), its textures beside it. A model
 // without skins or animations has its node transforms applied to its
 // vertices; one with them keeps its nodes as frames, its meshes inside them,
@@ -26,7 +26,7 @@ struct Conversion {
     std::filesystem::path partPath;  // the file the .x is written to
     double scale = 1;                // every coordinate is multiplied by it...
     double fitSize = 0;              // ...or, above 0, the largest side of the bounds becomes this
-    bool text = true;                // the text form of .x rather than the binary one
+    bool text = false;               // the text form of .x rather than the binary one
 };
 
 // 0 on success, with `report` holding a first line of what was written
