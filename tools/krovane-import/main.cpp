@@ -167,11 +167,16 @@ int main(int argc, char** argv) {
     }
 
     // Read back with the engine's loader before it takes the name.
-    std::string bytes;
+    std::string bytes, error;
     krovane::formats::XModel check;
-    std::string error = "cannot read it back";
-    if (krovane::platform::readWholeFile(job.partPath, bytes, krovane::formats::kXMaxFileBytes) !=
-            krovane::platform::ReadStatus::Ok ||
+    const krovane::platform::ReadStatus read =
+        krovane::platform::readWholeFile(job.partPath, bytes, krovane::formats::kXMaxFileBytes);
+    if (read != krovane::platform::ReadStatus::Ok)
+        error = read == krovane::platform::ReadStatus::TooLarge
+                    ? "larger than " + std::to_string(krovane::formats::kXMaxFileBytes >> 20) +
+                          " MiB, the most a model may be"
+                    : "cannot read it back";
+    if (read != krovane::platform::ReadStatus::Ok ||
         !krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), check,
                                        error)) {
         dropPart();
