@@ -1,6 +1,6 @@
 // krovane-import's conversion of models that move: a skinned, animated glTF
-// triangle, and a COLLADA triangle in a node moved the same way, posed like
-// their hand-written .x twin; a binary .x read back equal to its text twin.
+// triangle, and COLLADA and FBX triangles in a node moved the same way, posed
+// like their hand-written .x twin; a binary .x read back equal to its text twin.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -84,6 +84,37 @@ const char* const kCollada = R"(<?xml version="1.0"?>
 </COLLADA>
 )";
 
+// The same in FBX's text form: curves on the node's translation x and rotation z (degrees), over 1 s.
+const char* const kFbx = R"(; FBX 7.4.0 project file
+FBXHeaderExtension: { FBXHeaderVersion: 1003
+ FBXVersion: 7400 }
+Objects: {
+ Geometry: 1, "Geometry::Tri", "Mesh" { Vertices: *9 { a: 1,0,0,0,1,0,0,0,1 }
+  PolygonVertexIndex: *3 { a: 0,1,-3 } }
+ Model: 2, "Model::Bone", "Mesh" { Version: 232 }
+ AnimationStack: 3, "AnimStack::Move", "" { Properties70: { P: "LocalStop", "KTime", "Time", "",46186158000 } }
+ AnimationLayer: 4, "AnimLayer::Base", "" { }
+ AnimationCurveNode: 5, "AnimCurveNode::T", "" { Properties70: { P: "d|X", "Number", "", "A",0
+  P: "d|Y", "Number", "", "A",0
+  P: "d|Z", "Number", "", "A",0 } }
+ AnimationCurveNode: 6, "AnimCurveNode::R", "" { Properties70: { P: "d|X", "Number", "", "A",0
+  P: "d|Y", "Number", "", "A",0
+  P: "d|Z", "Number", "", "A",0 } }
+ AnimationCurve: 7, "AnimCurve::", "" { KeyTime: *2 { a: 0,46186158000 }
+  KeyValueFloat: *2 { a: 0,2 } }
+ AnimationCurve: 8, "AnimCurve::", "" { KeyTime: *2 { a: 0,46186158000 }
+  KeyValueFloat: *2 { a: 0,90 } } }
+Connections: { C: "OO",1,2
+ C: "OO",2,0
+ C: "OO",4,3
+ C: "OO",5,4
+ C: "OO",6,4
+ C: "OP",5,2, "Lcl Translation"
+ C: "OP",6,2, "Lcl Rotation"
+ C: "OP",7,5, "d|X"
+ C: "OP",8,6, "d|Z" }
+)";
+
 XModel parse(const std::string& bytes) {
     XModel model;
     std::string error;
@@ -125,10 +156,11 @@ TEST(ImportAnimation, PosedLikeItsXTwin) {
     } times[] = {{0.25, {{0.1173166f, 0.9238795f, 0}, {0.5f, 0, -1}, {1.4238795f, 0.3826834f, 0}}},
                  {0.5, {{0.2928932f, 0.7071068f, 0}, {1, 0, -1}, {1.7071068f, 0.7071068f, 0}}}};
     std::ofstream("model.dae") << kCollada;
+    std::ofstream("model.fbx") << kFbx;
     struct Row {
         const char* name;
         const char* file;  // imported; the twin where none
-    } rows[] = {{"twin", nullptr}, {"glTF", "model.gltf"}, {"COLLADA", "model.dae"}};
+    } rows[] = {{"twin", nullptr}, {"glTF", "model.gltf"}, {"COLLADA", "model.dae"}, {"FBX", "model.fbx"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const XModel model = parse(row.file != nullptr ? import(row.file, true) : kTwin);
