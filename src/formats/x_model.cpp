@@ -591,8 +591,7 @@ bool Parser::parseMesh(const std::string& meshName) {
     std::uint32_t vertexCount;
     if (!readCount(vertexCount, 3, "vertex")) return false;
     std::vector<float> positions(std::size_t{vertexCount} * 3);
-    for (float& v : positions)
-        if (!r_.readFloat(v)) return false;
+    if (!r_.readFloats(positions.data(), positions.size())) return false;
     FaceList faces;
     if (!readFaces(faces, vertexCount, "face")) return false;
     const std::size_t faceCount = faces.starts.size();
@@ -621,8 +620,7 @@ bool Parser::parseMesh(const std::string& meshName) {
                     std::uint32_t n;
                     if (!readCount(n, 3, "normal")) return false;
                     normals.resize(std::size_t{n} * 3);
-                    for (float& v : normals)
-                        if (!r_.readFloat(v)) return false;
+                    if (!r_.readFloats(normals.data(), normals.size())) return false;
                     normalFaces = FaceList{};
                     if (!readFaces(normalFaces, n, "normal face")) return false;
                     hasNormals = true;
@@ -630,8 +628,7 @@ bool Parser::parseMesh(const std::string& meshName) {
                     std::uint32_t n;
                     if (!readCount(n, 2, "texture coordinate")) return false;
                     uvs.resize(std::size_t{n} * 2);
-                    for (float& v : uvs)
-                        if (!r_.readFloat(v)) return false;
+                    if (!r_.readFloats(uvs.data(), uvs.size())) return false;
                 } else if (sameName(type, "MeshMaterialList")) {
                     materials.clear();
                     if (!parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials))
