@@ -38,7 +38,7 @@ TEST_F(GlDevice, TheBundledLevelShowsItsReferencePicture) {
     std::uint32_t w = 0, h = 0;
     ASSERT_EQ(device->ReadPixels(f, w, h), kOk);
     ASSERT_EQ(w * 1000 + h, 256192u);
-    const auto reference = std::filesystem::path(__FILE__).replace_extension(".bundled_level");
+    const auto reference = std::filesystem::path(KROVANE_TESTS_DIR) / "app/frame_gl_test.bundled_level";
     std::ifstream in(reference);
     std::ostringstream rewritten;
     for (std::uint32_t top = 0; top < h; top += 16) {

@@ -101,7 +101,7 @@ TEST_F(FrameRecording, TwoFramesOfASmallLevelIssueTheGoldenCalls) {
     // parameter, the technique, its pass and mesh), "missing" fixed-function, B (no "matWorld", "Attenuation" or
     // further-light technique, two passes); the object behind the camera sets "View_Pos" and is left out.
     // KROVANE_UPDATE_GOLDEN=1 rewrites it; the first line that changed is reported either way.
-    const auto golden = std::filesystem::path(__FILE__).replace_extension(".golden");
+    const auto golden = std::filesystem::path(KROVANE_TESTS_DIR) / "scene/frame_recording_test.golden";
     std::vector<std::string> expected;
     std::ifstream in(golden);
     for (std::string line; std::getline(in, line);) expected.push_back(line);
