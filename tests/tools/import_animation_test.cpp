@@ -125,9 +125,10 @@ XModel parse(const std::string& bytes) {
 }
 
 // Imports `file` and returns the .x written.
-std::string import(const std::string& file, bool text) {
+std::string import(const std::string& file, bool text, double scale = 1) {
     krovane::import::Conversion job;
     job.model = file;
+    job.scale = scale;
     job.outPath = "out.x";
     job.partPath = "out.x.part";
     job.text = text;
@@ -160,17 +161,20 @@ TEST(ImportAnimation, PosedLikeItsXTwin) {
     struct Row {
         const char* name;
         const char* file;  // imported; the twin where none
-    } rows[] = {{"twin", nullptr}, {"glTF", "model.gltf"}, {"COLLADA", "model.dae"}, {"FBX", "model.fbx"}};
+        double scale;      // the import's --scale: frames, offsets and keys move as far again
+    } rows[] = {{"twin", nullptr, 1},       {"glTF", "model.gltf", 1}, {"glTF at twice the size", "model.gltf", 2},
+                {"COLLADA", "model.dae", 1}, {"FBX", "model.fbx", 1}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const XModel model = parse(row.file != nullptr ? import(row.file, true) : kTwin);
+        const XModel model = parse(row.file != nullptr ? import(row.file, true, row.scale) : kTwin);
         ASSERT_EQ(model.animationSets.size(), 1u);
         for (const Time& time : times) {
             const auto posed = posedPositions(model, time.seconds);
             ASSERT_EQ(posed.size(), 3u);
             for (std::size_t v = 0; v < 3; ++v)
                 for (int c = 0; c < 3; ++c)
-                    EXPECT_NEAR(posed[v][c], time.positions[v][c], 1e-4f) << time.seconds << "s, vertex " << v;
+                    EXPECT_NEAR(posed[v][c], time.positions[v][c] * row.scale, 1e-4f)
+                        << time.seconds << "s, vertex " << v;
         }
     }
 }
