@@ -696,6 +696,12 @@ int convertModel(const Conversion& job, std::string& report) {
     Textures textures(*scene, job);
     std::string notes;
     XWriter x(!job.text);
+    std::size_t estimate = 4096;  // binary: 32 bytes a vertex, 16 a face twice and 4 its material, for each copy
+    for (const MeshPlan& p : plans)
+        if (!p.faces.empty())
+            estimate += (p.bothSides ? 2 : 1) * (std::size_t{p.mesh->mNumVertices} * 32 + p.faces.size() * 36 +
+                                                 std::size_t{p.mesh->mNumBones} * 128);
+    x.reserve(estimate);
     x.layout("// Made by krovane-import from " + fs::path(job.model).filename().string() + "\n");
     float cutoff;
     if (std::any_of(plans.begin(), plans.end(), [&](const MeshPlan& p) { return alphaMode(p.material, cutoff) != 0; }))

@@ -21,6 +21,8 @@ public:
     explicit XWriter(bool binary);
 
     bool binary() const { return binary_; }
+    // Room for about `bytes` of binary output (three times as much for text), taken at once.
+    void reserve(std::size_t bytes) { out_.reserve(binary_ ? bytes : bytes * 3); }
 
     // Text only: spacing, separators and comments.
     void layout(std::string_view text) {
