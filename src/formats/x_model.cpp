@@ -34,6 +34,13 @@ bool sameName(const std::string& a, const char* b) {
     return true;
 }
 
+// Makes room in `v` for `extra` more items, at least doubling it, so that big
+// meshes do not grow it step by step and many small ones do not copy it each time.
+template <class T>
+void makeRoom(std::vector<T>& v, std::size_t extra) {
+    if (v.capacity() - v.size() < extra) v.reserve(std::max(v.size() + extra, v.capacity() * 2));
+}
+
 // Faces as read: each face's corner count followed by its indices.
 struct FaceList {
     std::vector<std::uint32_t> data;
@@ -323,6 +330,8 @@ bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* wh
     std::uint32_t count;
     if (!readCount(count, 1, what)) return false;
     faces.starts.resize(count);
+    // Triangles take 4 values each; never more than the file can hold.
+    makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
     for (std::uint32_t f = 0; f < count; ++f) {
         std::uint32_t n;
         if (!readCount(n, 1, "face index")) return false;
@@ -707,6 +716,9 @@ bool Parser::parseMesh(const std::string& meshName) {
     }
 
     const std::uint32_t firstMaterial = static_cast<std::uint32_t>(model_.materials.size());
+    makeRoom(model_.indices, faceCount * 3);  // at least a triangle per face
+    makeRoom(triangleMaterial_, faceCount);
+    if (hasNormals) makeRoom(model_.vertices, vertexCount);
     for (std::size_t f = 0; f < faceCount; ++f) {
         const std::uint32_t n = faces.corners(f);
         if (n < 3) continue;
