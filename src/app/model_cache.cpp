@@ -17,9 +17,10 @@ namespace {
 // Raised when what the level is made of changes (the level's files, or how
 // krovane-import converts: 2 made the normals a model lacks keep its hard
 // edges; 3 wrote the level files from parameter trees; 4 keeps the
-// materials' alpha and draws the model through krovane_model.fx), so that
-// old levels and imported copies are made again.
-constexpr const char* kStampHeader = "krovane model level 4";
+// materials' alpha and draws the model through krovane_model.fx; 5 imports
+// binary .x with skins and animations), so that old levels and imported
+// copies are made again.
+constexpr const char* kStampHeader = "krovane model level 5";
 
 }  // namespace
 

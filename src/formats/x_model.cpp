@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <new>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -31,6 +32,13 @@ bool sameName(const std::string& a, const char* b) {
         if (x != y) return false;
     }
     return true;
+}
+
+// Makes room in `v` for `extra` more items, at least doubling it, so that big
+// meshes do not grow it step by step and many small ones do not copy it each time.
+template <class T>
+void makeRoom(std::vector<T>& v, std::size_t extra) {
+    if (v.capacity() - v.size() < extra) v.reserve(std::max(v.size() + extra, v.capacity() * 2));
 }
 
 // Faces as read: each face's corner count followed by its indices.
@@ -322,6 +330,8 @@ bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* wh
     std::uint32_t count;
     if (!readCount(count, 1, what)) return false;
     faces.starts.resize(count);
+    // Triangles take 4 values each; never more than the file can hold.
+    makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
     for (std::uint32_t f = 0; f < count; ++f) {
         std::uint32_t n;
         if (!readCount(n, 1, "face index")) return false;
@@ -590,8 +600,7 @@ bool Parser::parseMesh(const std::string& meshName) {
     std::uint32_t vertexCount;
     if (!readCount(vertexCount, 3, "vertex")) return false;
     std::vector<float> positions(std::size_t{vertexCount} * 3);
-    for (float& v : positions)
-        if (!r_.readFloat(v)) return false;
+    if (!r_.readFloats(positions.data(), positions.size())) return false;
     FaceList faces;
     if (!readFaces(faces, vertexCount, "face")) return false;
     const std::size_t faceCount = faces.starts.size();
@@ -620,8 +629,7 @@ bool Parser::parseMesh(const std::string& meshName) {
                     std::uint32_t n;
                     if (!readCount(n, 3, "normal")) return false;
                     normals.resize(std::size_t{n} * 3);
-                    for (float& v : normals)
-                        if (!r_.readFloat(v)) return false;
+                    if (!r_.readFloats(normals.data(), normals.size())) return false;
                     normalFaces = FaceList{};
                     if (!readFaces(normalFaces, n, "normal face")) return false;
                     hasNormals = true;
@@ -629,8 +637,7 @@ bool Parser::parseMesh(const std::string& meshName) {
                     std::uint32_t n;
                     if (!readCount(n, 2, "texture coordinate")) return false;
                     uvs.resize(std::size_t{n} * 2);
-                    for (float& v : uvs)
-                        if (!r_.readFloat(v)) return false;
+                    if (!r_.readFloats(uvs.data(), uvs.size())) return false;
                 } else if (sameName(type, "MeshMaterialList")) {
                     materials.clear();
                     if (!parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials))
@@ -670,24 +677,32 @@ bool Parser::parseMesh(const std::string& meshName) {
         return p < normalCount ? p : kNone;
     };
     const std::size_t base = model_.vertices.size();
+    // The vertex made for each pair of position and normal: where the normal
+    // has the position's index (as most files give them) in a table, else in a map.
+    std::vector<std::uint32_t> sameIndex(hasNormals ? vertexCount : 0, kNone);
     std::unordered_map<std::uint64_t, std::uint32_t> made;
     auto vertexFor = [&](std::uint32_t p, std::uint32_t n, std::uint32_t& out) {
-        const std::uint64_t key = std::uint64_t{p} << 32 | n;
         if (!hasNormals) {
             out = static_cast<std::uint32_t>(base + p);
             return true;
         }
-        const auto [it, added] = made.emplace(key, 0);
-        if (added) {
+        std::uint32_t* slot = nullptr;
+        if (n == p) {
+            slot = &sameIndex[p];
+        } else {
+            const auto [it, added] = made.emplace(std::uint64_t{p} << 32 | n, kNone);
+            slot = &it->second;
+        }
+        if (*slot == kNone) {
             if (model_.vertices.size() >= kXMaxVertices) return false;
             XVertex v{};
             std::memcpy(v.position, &positions[std::size_t{p} * 3], sizeof v.position);
             if (n != kNone) std::memcpy(v.normal, &normals[std::size_t{n} * 3], sizeof v.normal);
             if (std::size_t{p} * 2 + 1 < uvs.size()) std::memcpy(v.uv, &uvs[std::size_t{p} * 2], sizeof v.uv);
-            it->second = static_cast<std::uint32_t>(model_.vertices.size());
+            *slot = static_cast<std::uint32_t>(model_.vertices.size());
             model_.vertices.push_back(v);
         }
-        out = it->second;
+        out = *slot;
         return true;
     };
     if (!hasNormals) {
@@ -701,6 +716,9 @@ bool Parser::parseMesh(const std::string& meshName) {
     }
 
     const std::uint32_t firstMaterial = static_cast<std::uint32_t>(model_.materials.size());
+    makeRoom(model_.indices, faceCount * 3);  // at least a triangle per face
+    makeRoom(triangleMaterial_, faceCount);
+    if (hasNormals) makeRoom(model_.vertices, vertexCount);
     for (std::size_t f = 0; f < faceCount; ++f) {
         const std::uint32_t n = faces.corners(f);
         if (n < 3) continue;
@@ -727,9 +745,11 @@ bool Parser::parseMesh(const std::string& meshName) {
     if (!skin.bones.empty() && !skinBad) {
         // Each new vertex's position in the mesh, so that the weights on positions reach them.
         std::vector<std::uint32_t> sourceOf(model_.vertices.size() - base);
-        if (hasNormals)
+        if (hasNormals) {
             for (const auto& [key, vertex] : made) sourceOf[vertex - base] = static_cast<std::uint32_t>(key >> 32);
-        else
+            for (std::uint32_t p = 0; p < sameIndex.size(); ++p)
+                if (sameIndex[p] != kNone) sourceOf[sameIndex[p] - base] = p;
+        } else
             for (std::size_t v = 0; v < sourceOf.size(); ++v) sourceOf[v] = static_cast<std::uint32_t>(v);
         addSkin(skin, sourceOf, vertexCount);
         skins_.push_back(std::move(skin));
@@ -848,16 +868,22 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
     std::vector<std::uint8_t> inflated;
     const std::uint8_t* body = data + kHeaderBytes;
     std::size_t bodySize = size - kHeaderBytes;
-    if (compressed) {
-        if (!inflateMszip(body, bodySize, kXMaxFileBytes, inflated, error)) return false;
-        body = inflated.data();
-        bodySize = inflated.size();
-    }
-    XReader reader(body, bodySize, binary, floatSize == "0064", compressed ? 0 : kHeaderBytes);
-    Parser parser(reader, model);
-    if (!parser.parseFile()) {
-        error = compressed && binary ? reader.error() + " (of the decompressed data)" : reader.error();
+    try {
+        if (compressed) {
+            if (!inflateMszip(body, bodySize, kXMaxFileBytes, inflated, error)) return false;
+            body = inflated.data();
+            bodySize = inflated.size();
+        }
+        XReader reader(body, bodySize, binary, floatSize == "0064", compressed ? 0 : kHeaderBytes);
+        Parser parser(reader, model);
+        if (!parser.parseFile()) {
+            error = compressed && binary ? reader.error() + " (of the decompressed data)" : reader.error();
+            model = XModel{};
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
         model = XModel{};
+        error = "not enough memory to load it";
         return false;
     }
     return true;
@@ -873,7 +899,7 @@ bool loadXModel(const std::string& enginePath, XModel& model, std::string& error
             error = enginePath + ": no such file";
             return false;
         case platform::ReadStatus::TooLarge:
-            error = enginePath + ": larger than 256 MiB";
+            error = enginePath + ": larger than " + std::to_string(kXMaxFileBytes >> 20) + " MiB, the most a model may be";
             return false;
         case platform::ReadStatus::ReadFailed:
             error = enginePath + ": cannot be read";

@@ -124,11 +124,16 @@ struct XModel {
     std::vector<std::string> warnings;
 };
 
-// Limits on what one model may hold, so a hostile file cannot take all memory.
-inline constexpr std::size_t kXMaxVertices = 16u << 20;
-inline constexpr std::size_t kXMaxTriangles = 16u << 20;
+// Limits on what one model may hold: models of tens of millions of triangles
+// load, while a hostile file cannot make the loader ask for more than a few
+// GiB (64 Mi vertices are 2 GiB). A model past one fails with a message
+// naming it; one that passes them all but finds too little memory fails with
+// "not enough memory to load it".
+inline constexpr std::size_t kXMaxVertices = 64u << 20;
+inline constexpr std::size_t kXMaxTriangles = 64u << 20;
 inline constexpr std::size_t kXMaxMaterials = 65536;
-inline constexpr std::size_t kXMaxFileBytes = 256u << 20;  // also the limit on decompressed data
+// Also the limit on decompressed data. 2 GiB of binary .x hold some 40 million triangles.
+inline constexpr std::size_t kXMaxFileBytes = std::size_t{1} << 31;
 
 // Parses a whole .x file held in memory. On failure returns false, leaves
 // `model` empty and sets `error` to a one-line reason that says where

@@ -84,6 +84,13 @@ std::size_t XReader::valuesLeft() const {
 bool XReader::next(XToken& token, bool header) { return binary_ ? binNext(token) : textNext(token, header); }
 
 bool XReader::readUInt(std::uint32_t& value) {
+    if (listLeft_ > 0 && list_ == ListKind::Integers) {  // the common case in binary files
+        valueAt_ = listPos_;
+        value = read32(data_ + listPos_);
+        listPos_ += 4;
+        --listLeft_;
+        return true;
+    }
     double v;
     if (binary_) {
         bool isFloat;
@@ -96,6 +103,13 @@ bool XReader::readUInt(std::uint32_t& value) {
 }
 
 bool XReader::readFloat(float& value) {
+    if (listLeft_ > 0 && list_ == ListKind::Floats && !doubles_) {
+        valueAt_ = listPos_;
+        std::memcpy(&value, data_ + listPos_, 4);
+        listPos_ += 4;
+        --listLeft_;
+        return true;
+    }
     double v;
     if (binary_) {
         bool isFloat;
@@ -104,6 +118,25 @@ bool XReader::readFloat(float& value) {
         return false;
     }
     value = toFloat(v);
+    return true;
+}
+
+bool XReader::readFloats(float* values, std::size_t count) {
+    while (count > 0) {
+        if (listLeft_ > 0 && list_ == ListKind::Floats && !doubles_) {
+            // A run of a binary float list at once.
+            const std::size_t run = std::min(count, listLeft_);
+            std::memcpy(values, data_ + listPos_, run * 4);
+            valueAt_ = listPos_ + (run - 1) * 4;
+            listPos_ += run * 4;
+            listLeft_ -= run;
+            values += run;
+            count -= run;
+        } else {
+            if (!readFloat(*values++)) return false;
+            --count;
+        }
+    }
     return true;
 }
 

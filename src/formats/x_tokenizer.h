@@ -33,6 +33,8 @@ public:
     bool next(XToken& token, bool header);
     bool readUInt(std::uint32_t& value);
     bool readFloat(float& value);
+    // `count` floats, as readFloat would read them one by one.
+    bool readFloats(float* values, std::size_t count);
     bool readString(std::string& value);
     // After an object's '{': everything up to and including its matching '}'.
     bool skipBody();

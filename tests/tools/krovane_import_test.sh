@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# krovane-import as a level maker runs it: a model of ours in each format becomes a .x, textures beside it, that
+# krovane-import (its text form, which people read) as a level maker runs it: a model of ours in each format becomes a .x, textures beside it, that
 # krovane-shot shows the right way round (neither mirrored nor inside out), at the size asked, double-sided faces seen
 # from behind. Texture files and an OUT.x already there are never replaced. Bad files and arguments: one line.
 #   bash tests/tools/krovane_import_test.sh IMPORT SHOT EXPORT_MODEL
@@ -29,7 +29,7 @@ cp -r "$LEVEL" "$WORK/behind" && sed -i 's/0 0 -400/0 0 400/g' "$WORK/behind/POL
 
 for format in gltf glb obj fbx dae; do
     rm -f "$LEVEL"/models/*
-    out=$("$IMPORT" "$WORK/src/model.$format" "$LEVEL/models/model.x" 2>"$WORK/err")
+    out=$("$IMPORT" --text "$WORK/src/model.$format" "$LEVEL/models/model.x" 2>"$WORK/err")
     status=$?
     check "$format: converts (exit 0: $(cat "$WORK/err"))" test $status -eq 0
     check "$format: says what it wrote" grep -q "wrote $LEVEL/models/model.x: 3 meshes, 6 triangles, 1 textures" <<<"$out"
@@ -49,13 +49,13 @@ done
 sed 's/Y_UP/Z_UP/' "$WORK/src/model.dae" >"$WORK/zup.dae"
 sed -e '/"UpAxis"/s/1$/2/' -e '/"FrontAxis"/s/2$/1/' -e '/"FrontAxisSign"/s/1$/-1/' "$WORK/src/model.fbx" >"$WORK/zup.fbx"
 for format in dae fbx; do
-    "$IMPORT" --force "$WORK/zup.$format" "$WORK/zup.x" >/dev/null 2>&1
+    "$IMPORT" --text --force "$WORK/zup.$format" "$WORK/zup.x" >/dev/null 2>&1
     check "Z-up $format: all 12 normals face +y" test "$(grep -cE '^\s*-?0;1;-?0;[,;]$' "$WORK/zup.x")" = 12
 done
 
 # From behind, back faces are culled: only a double-sided material's faces show, lit (their normals turned round).
 for case in model:none sided:green; do
-    "$IMPORT" --force "$WORK/src/${case%:*}.gltf" "$WORK/behind/models/model.x" >/dev/null 2>"$WORK/err"
+    "$IMPORT" --text --force "$WORK/src/${case%:*}.gltf" "$WORK/behind/models/model.x" >/dev/null 2>"$WORK/err"
     "$SHOT" --frames 1 --size 200x150 --out "$WORK/behind.png" "$WORK/behind" >/dev/null 2>&1
     seen=$(picture "$WORK/behind.png" main 90 65 20 20)
     check "${case%:*}: from behind shows ${case#*:} ($seen)" test "$seen" = "${case#*:}"
@@ -80,7 +80,7 @@ print(" ".join(sorted(found)) if sys.argv[1] == "normals" else
 # smooth where at 20. FACES | the distinct normals of the .x.
 while IFS='|' read -r faces want; do
     printf 'v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nv 0 1 0\nv 1 1 0\nv 0 0.342 1.94\nv 1 0.342 1.94\n%b' "$faces" >"$WORK/bend.obj"
-    "$IMPORT" --force "$WORK/bend.obj" "$WORK/bend.x" >/dev/null 2>&1
+    "$IMPORT" --text --force "$WORK/bend.obj" "$WORK/bend.x" >/dev/null 2>&1
     check "normals of '$faces': $want ($(measure normals "$WORK/bend.x"))" test "$(measure normals "$WORK/bend.x")" = "$want"
 done <<'CASES'
 f 1 4 3 2\nf 1 2 6 5|0;0;-1 0;1;0
@@ -90,7 +90,7 @@ CASES
 # Sizes: the model is 200 units on its largest side. ARGS | the largest side of the .x | what the summary adds.
 while IFS='|' read -r args side said; do
     # shellcheck disable=SC2086
-    out=$("$IMPORT" --force $args "$WORK/src/model.obj" "$WORK/sized.x" 2>&1)
+    out=$("$IMPORT" --text --force $args "$WORK/src/model.obj" "$WORK/sized.x" 2>&1)
     check "$args: the largest side is $side ($(measure largest "$WORK/sized.x"))" \
         test "$(measure largest "$WORK/sized.x")" = "$side"
     check "$args: says '$said'" grep -q "1 textures$said\$" <<<"$out"
@@ -104,7 +104,7 @@ CASES
 # Texture names: MODEL, the folder it goes to (textures gathered in one folder) | what that folder holds after it.
 mkdir -p "$WORK/one" "$WORK/mine" && cp "$WORK/src/b/wood.png" "$WORK/mine/wood.png"
 while IFS='|' read -r model folder after; do
-    "$IMPORT" --force "$WORK/src/$model.gltf" "$WORK/$folder/$model.x" >/dev/null 2>>"$WORK/$folder.err"
+    "$IMPORT" --text --force "$WORK/src/$model.gltf" "$WORK/$folder/$model.x" >/dev/null 2>>"$WORK/$folder.err"
     held=$(cd "$WORK/$folder" && for f in *.png; do echo "$f=$(cmp -s "$f" "$WORK/src/a/wood.png" && echo a || echo b)"; done)
     check "$model into $folder: $after ($(echo $held))" test "$(echo $held)" = "$after"
 done <<CASES
@@ -120,7 +120,7 @@ check "each renamed texture is told once per import" test "$(grep -c 'is named' 
     "$(grep -cx "krovane-import: the texture $WORK/src/b/wood.png is named elm_wood.png: a different wood.png is already there" "$WORK/one.err")" = 1
 
 # What the import leaves out, one line each, and the counts it drops.
-"$IMPORT" "$WORK/src/colour.obj" "$WORK/colour.x" >"$WORK/out" 2>"$WORK/err"
+"$IMPORT" --text "$WORK/src/colour.obj" "$WORK/colour.x" >"$WORK/out" 2>"$WORK/err"
 check "colour.obj: says what it left out" diff - "$WORK/err" <<'LINES'
 krovane-import: dropped 1 invalid faces (without area)
 krovane-import: left out 2 points and lines: only faces are drawn
@@ -130,11 +130,11 @@ check "colour.obj: writes the one good face" grep -q 'colour.x: 1 meshes, 1 tria
 
 # An OUT.x already there is replaced only with --force.
 echo mine >"$WORK/kept.x"
-"$IMPORT" "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null 2>"$WORK/err"
+"$IMPORT" --text "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null 2>"$WORK/err"
 check "OUT.x there: exit 1" test $? -eq 1
 check "OUT.x there: one line" test "$(cat "$WORK/err")" = "krovane-import: $WORK/kept.x: already there; --force replaces it"
 check "OUT.x there: kept as it was" test "$(cat "$WORK/kept.x")" = mine
-check "--force: replaced" grep -q '^xof 0303txt' <<<"$("$IMPORT" --force "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null && cat "$WORK/kept.x")"
+check "--force: replaced" grep -q '^xof 0303txt' <<<"$("$IMPORT" --text --force "$WORK/src/model.obj" "$WORK/kept.x" >/dev/null && cat "$WORK/kept.x")"
 
 # Damaged models and bad arguments: one line naming the file and the reason (the library's own where it has one).
 for cut in glb:40 fbx:300 dae:700; do head -c "${cut#*:}" "$WORK/src/model.${cut%:*}" >"$WORK/cut.${cut%:*}"; done
@@ -146,7 +146,7 @@ python3 -c 'import random, sys; random.seed(16); sys.stdout.buffer.write(b"Kayda
 printf 'ply\nformat ascii 1.0\nelement vertex 400000000\nproperty float x\nproperty float y\nproperty float z\nend_header\n0 0 0\n' >"$WORK/huge.ply"
 python3 -c 'print("".join("v %d %d 0\n" % (i, j) for i in range(200) for j in range(200)) + "f 1 2 201")' >"$WORK/grid.obj"
 while IFS='|' read -r bad reason; do
-    KROVANE_IMPORT_MEMORY_MB=$([[ $bad == grid.obj ]] && echo 1) "$IMPORT" "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
+    KROVANE_IMPORT_MEMORY_MB=$([[ $bad == grid.obj ]] && echo 1) "$IMPORT" --text "$WORK/$bad" "$WORK/out.x" >/dev/null 2>"$WORK/err"
     status=$?
     check "$bad: refused with exit 1 (got $status)" test $status -eq 1
     check "$bad: in one line naming the file and '$reason' ($(cat "$WORK/err"))" \
@@ -164,12 +164,12 @@ missing.obj|no such file
 huge.ply|the import ran out of memory (the limit is 4096 MiB)
 grid.obj|the import ran out of memory (the limit is 1 MiB)
 CASES
-"$IMPORT" "$WORK/src/model.obj" "$WORK/nowhere/model.x" 2>"$WORK/err"
+"$IMPORT" --text "$WORK/src/model.obj" "$WORK/nowhere/model.x" 2>"$WORK/err"
 check "a missing folder is named" test "$(cat "$WORK/err")" = \
     "krovane-import: $WORK/nowhere/model.x: the folder $WORK/nowhere is not there"
 while IFS='|' read -r args; do
     # shellcheck disable=SC2086
-    "$IMPORT" $args >/dev/null 2>"$WORK/err"
+    "$IMPORT" --text $args >/dev/null 2>"$WORK/err"
     check "arguments '$args': usage, exit 2" test $? -eq 2 -a "$(grep -c '^usage: krovane-import' "$WORK/err")" -eq 1
 done <<CASES
 
@@ -183,7 +183,7 @@ a b c
 --scale 2 --fit 3 a b
 a b --fit
 CASES
-check "--help: usage, exit 0" grep -q '^usage: krovane-import' <<<"$("$IMPORT" --help)"
-check "--version: the version, exit 0" grep -qE '^krovane-import [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$IMPORT" --version)"
+check "--help: usage, exit 0" grep -q '^usage: krovane-import' <<<"$("$IMPORT" --text --help)"
+check "--version: the version, exit 0" grep -qE '^krovane-import [0-9]+\.[0-9]+\.[0-9]+$' <<<"$("$IMPORT" --text --version)"
 
 finish

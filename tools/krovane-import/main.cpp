@@ -1,8 +1,10 @@
 // krovane-import: converts a model from today's modelling tools (glTF 2.0
-// .gltf and .glb, OBJ, FBX, COLLADA .dae) into a text .x file the engine
-// loads, optionally at another size, with its textures beside it.
+// .gltf and .glb, OBJ, FBX, COLLADA .dae) into a .x file the engine loads,
+// optionally at another size, with its textures beside it and its skins and
+// animations as the engine's skins and animation sets: binary, which loads
+// fastest, or text for people with --text.
 //
-//   krovane-import [--scale S | --fit SIZE] [--force] MODEL OUT.x
+//   krovane-import [--scale S | --fit SIZE] [--text] [--force] MODEL OUT.x
 //
 // The conversion (model_conversion.h) runs in a child process with a memory
 // limit: a damaged file that makes the import library crash, hang or take
@@ -20,8 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,12 +37,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: krovane-import [--scale S | --fit SIZE] [--force] MODEL OUT.x\n"
+    "usage: krovane-import [--scale S | --fit SIZE] [--text] [--force] MODEL OUT.x\n"
     "       krovane-import --help | --version\n"
-    "Converts a glTF 2.0 (.gltf, .glb), OBJ, FBX or COLLADA (.dae) model into a text .x file\n"
-    "for the engine, and writes its textures beside OUT.x.\n"
+    "Converts a glTF 2.0 (.gltf, .glb), OBJ, FBX or COLLADA (.dae) model into a binary .x file\n"
+    "for the engine, and writes its textures beside OUT.x. Skins and animations come with it.\n"
     "  --scale S    multiply every coordinate by S (above 0)\n"
     "  --fit SIZE   scale the model so that the largest side of its bounds is SIZE units\n"
+    "  --text       write the .x as text, for people to read\n"
     "  --force      replace OUT.x when it is there (without it, the import is refused)\n"
     "A texture never replaces a different file of its name: it is named after OUT.x instead\n"
     "(OUT_wood.png), and the same file already there is used as it is.\n"
@@ -113,6 +114,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--force") {
             force = true;
+        } else if (arg == "--text") {
+            job.text = true;
         } else if (arg == "--scale") {
             if (!hasValue || !positiveNumber(argv[++i], job.scale)) return refuse("--scale takes a number above 0");
             scaled = true;
@@ -164,11 +167,18 @@ int main(int argc, char** argv) {
     }
 
     // Read back with the engine's loader before it takes the name.
-    std::ifstream in(job.partPath, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes, error;
     krovane::formats::XModel check;
-    std::string error;
-    if (!krovane::formats::parseXModel(bytes.data(), bytes.size(), check, error)) {
+    const krovane::platform::ReadStatus read =
+        krovane::platform::readWholeFile(job.partPath, bytes, krovane::formats::kXMaxFileBytes);
+    if (read != krovane::platform::ReadStatus::Ok)
+        error = read == krovane::platform::ReadStatus::TooLarge
+                    ? "larger than " + std::to_string(krovane::formats::kXMaxFileBytes >> 20) +
+                          " MiB, the most a model may be"
+                    : "cannot read it back";
+    if (read != krovane::platform::ReadStatus::Ok ||
+        !krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), check,
+                                       error)) {
         dropPart();
         return fail(model, "the .x made from it does not load: " + error);
     }

@@ -15,25 +15,21 @@
 #include <exception>
 #include <fstream>
 #include <map>
+#include <initializer_list>
 #include <new>
-#include <sstream>
+#include <set>
 #include <vector>
 
 #include "platform/code_page_1251.h"
 #include "platform/file_io.h"
 #include "texture_placer.h"
+#include "x_writer.h"
 
 namespace fs = std::filesystem;
 
 namespace krovane::import {
 
 namespace {
-
-std::string number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(static_cast<float>(v)));
-    return text;
-}
 
 // A texture file name in the engine's code page, safe inside the .x quotes.
 std::string engineName(const std::string& utf8) {
@@ -143,7 +139,7 @@ int alphaMode(const aiMaterial* m, float& cutoff) {
     return std::string(mode.C_Str()) == "MASK" ? 1 : std::string(mode.C_Str()) == "BLEND" ? 2 : 0;
 }
 
-void writeMaterial(std::ostream& x, const aiMaterial& m, const std::string& texture) {
+void writeMaterial(XWriter& x, const aiMaterial& m, const std::string& texture) {
     aiColor4D diffuse(1, 1, 1, 1), specular(0, 0, 0, 0), emissive(0, 0, 0, 0);
     m.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse);
     m.Get(AI_MATKEY_COLOR_SPECULAR, specular);
@@ -151,14 +147,44 @@ void writeMaterial(std::ostream& x, const aiMaterial& m, const std::string& text
     float opacity = 1, power = 0;
     if (m.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS) diffuse.a = opacity;
     m.Get(AI_MATKEY_SHININESS, power);
-    x << "  Material {\n   " << number(diffuse.r) << ';' << number(diffuse.g) << ';' << number(diffuse.b) << ';'
-      << number(diffuse.a) << ";;\n   " << number(power) << ";\n   " << number(specular.r) << ';' << number(specular.g)
-      << ';' << number(specular.b) << ";;\n   " << number(emissive.r) << ';' << number(emissive.g) << ';'
-      << number(emissive.b) << ";;\n";
-    if (!texture.empty()) x << "   TextureFilename { \"" << texture << "\"; }\n";
+    const auto values = [&](std::initializer_list<float> list, const char* end) {
+        std::size_t k = 0;
+        for (const float v : list) {
+            x.real(v);
+            x.layout(++k < list.size() ? ";" : end);
+        }
+    };
+    x.layout("  ");
+    x.open("Material");
+    x.layout("\n   ");
+    values({diffuse.r, diffuse.g, diffuse.b, diffuse.a}, ";;\n   ");
+    values({power}, ";\n   ");
+    values({specular.r, specular.g, specular.b}, ";;\n   ");
+    values({emissive.r, emissive.g, emissive.b}, ";;\n");
+    if (!texture.empty()) {
+        x.layout("   ");
+        x.open("TextureFilename");
+        x.layout(" ");
+        x.string(texture);
+        x.layout("; ");
+        x.close();
+        x.layout("\n");
+    }
     float cutoff;
-    if (const int mode = alphaMode(&m, cutoff)) x << "   KrovaneAlpha { " << mode << "; " << number(cutoff) << ";; }\n";
-    x << "  }\n";
+    if (const int mode = alphaMode(&m, cutoff)) {
+        x.layout("   ");
+        x.open("KrovaneAlpha");
+        x.layout(" ");
+        x.integer(static_cast<unsigned>(mode));
+        x.layout("; ");
+        x.real(cutoff);
+        x.layout(";; ");
+        x.close();
+        x.layout("\n");
+    }
+    x.layout("  ");
+    x.close();
+    x.layout("\n");
 }
 
 bool twoSided(const aiMaterial* m) {
@@ -277,21 +303,34 @@ MeshPlan plan(const aiScene& scene, const aiMesh& mesh, Tally& tally) {
     return p;
 }
 
-// Writes one mesh: a double-sided one has its vertices twice, the second
-// time with the normals turned round, and each face again on those with the
-// opposite winding, so that back-face culling shows it from either side.
-void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double factor, const std::string& texture,
-               const aiMaterial* material) {
+// Writes one mesh up to its skin, which goes before its closing brace: a
+// double-sided one has its vertices twice, the second time with the normals
+// turned round, and each face again on those with the opposite winding, so
+// that back-face culling shows it from either side.
+void writeMeshBody(XWriter& x, const MeshPlan& p, const std::string& name, double factor, const std::string& texture,
+                   const aiMaterial* material) {
     const aiMesh& mesh = *p.mesh;
     const std::size_t vertices = mesh.mNumVertices, faces = p.faces.size();
     const std::size_t copies = p.bothSides ? 2 : 1;
     const auto list = [&](auto&& item, std::size_t count) {
-        x << "  " << count << ";\n";
+        x.layout("  ");
+        x.integer(count);
+        x.layout(";\n");
         for (std::size_t k = 0; k < count; ++k) {
-            x << "  ";
+            x.layout("  ");
             item(k);
-            x << (k + 1 < count ? ",\n" : ";\n");
+            x.layout(k + 1 < count ? ",\n" : ";\n");
         }
+    };
+    const auto triangle = [&](std::size_t a, std::size_t b, std::size_t c) {
+        x.integer(3);
+        x.layout(";");
+        x.integer(a);
+        x.layout(",");
+        x.integer(b);
+        x.layout(",");
+        x.integer(c);
+        x.layout(";");
     };
     const auto faceList = [&] {
         list(
@@ -299,53 +338,78 @@ void writeMesh(std::ostream& x, const MeshPlan& p, std::size_t index, double fac
                 const aiFace& f = *p.faces[k % faces];
                 const std::size_t back = k < faces ? 0 : vertices;
                 const unsigned second = back != 0 ? 2 : 1, third = back != 0 ? 1 : 2;
-                x << "3;" << f.mIndices[0] + back << ',' << f.mIndices[second] + back << ',' << f.mIndices[third] + back
-                  << ';';
+                triangle(f.mIndices[0] + back, f.mIndices[second] + back, f.mIndices[third] + back);
             },
             faces * copies);
     };
     const auto vector = [&](const aiVector3D& v, double by) {
-        x << number(v.x * by) << ';' << number(v.y * by) << ';' << number(v.z * by) << ';';
+        for (int c = 0; c < 3; ++c) {
+            x.real(v[static_cast<unsigned>(c)] * by);
+            x.layout(";");
+        }
     };
 
-    x << "\nMesh mesh_" << index << " {\n";
+    x.layout("\n");
+    x.open("Mesh", name);
+    x.layout("\n");
     list([&](std::size_t k) { vector(mesh.mVertices[k % vertices], factor); }, vertices * copies);
     faceList();
     if (mesh.HasNormals()) {
-        x << " MeshNormals {\n";
+        x.layout(" ");
+        x.open("MeshNormals");
+        x.layout("\n");
         list([&](std::size_t k) { vector(mesh.mNormals[k % vertices], k < vertices ? 1 : -1); }, vertices * copies);
         faceList();
-        x << " }\n";
+        x.layout(" ");
+        x.close();
+        x.layout("\n");
     } else if (!p.normals.empty()) {
         // A normal for each corner, the back copies' turned round and in their faces' order.
         const std::size_t corners = faces * 3;
-        x << " MeshNormals {\n";
+        x.layout(" ");
+        x.open("MeshNormals");
+        x.layout("\n");
         list([&](std::size_t k) { vector(p.normals[k % corners], k < corners ? 1 : -1); }, corners * copies);
         list(
             [&](std::size_t k) {
                 const std::size_t n = k * 3, second = k < faces ? 1 : 2, third = k < faces ? 2 : 1;
-                x << "3;" << n << ',' << n + second << ',' << n + third << ';';
+                triangle(n, n + second, n + third);
             },
             faces * copies);
-        x << " }\n";
+        x.layout(" ");
+        x.close();
+        x.layout("\n");
     }
     if (mesh.HasTextureCoords(0)) {
-        x << " MeshTextureCoords {\n";
+        x.layout(" ");
+        x.open("MeshTextureCoords");
+        x.layout("\n");
         list(
             [&](std::size_t k) {
                 const aiVector3D& t = mesh.mTextureCoords[0][k % vertices];
-                x << number(t.x) << ';' << number(t.y) << ';';
+                x.real(t.x);
+                x.layout(";");
+                x.real(t.y);
+                x.layout(";");
             },
             vertices * copies);
-        x << " }\n";
+        x.layout(" ");
+        x.close();
+        x.layout("\n");
     }
-    x << " MeshMaterialList {\n  1;\n";
-    list([&](std::size_t) { x << '0'; }, faces * copies);
+    x.layout(" ");
+    x.open("MeshMaterialList");
+    x.layout("\n  ");
+    x.integer(1);
+    x.layout(";\n");
+    list([&](std::size_t) { x.integer(0); }, faces * copies);
     if (material != nullptr)
         writeMaterial(x, *material, texture);
     else
         writeMaterial(x, aiMaterial(), texture);  // not one expression: that would copy *material, and free it twice
-    x << " }\n}\n";
+    x.layout(" ");
+    x.close();
+    x.layout("\n");
 }
 
 // An FBX file says which of its axes points up, to the front and to the side
@@ -370,6 +434,183 @@ void standUp(aiScene& scene) {
     if (turn.Determinant() > 0.5f) scene.mRootNode->mTransformation = turn * scene.mRootNode->mTransformation;
 }
 
+// The names the frames of a scene are written under: letters, digits and
+// '_' (others become '_'), each name once ("arm", "arm_2"), so that bones and
+// animations find their frame by name.
+class FrameNames {
+public:
+    explicit FrameNames(const aiNode& root) { add(root); }
+
+    const std::string& of(const aiNode* node) const { return byNode_.at(node); }
+
+    // The frame a bone or an animation names in the file; its plain name when no node has it.
+    std::string find(const aiNode& root, const aiString& name) const {
+        const aiNode* node = root.FindNode(name);
+        return node != nullptr ? of(node) : plain(name.C_Str());
+    }
+
+private:
+    static std::string plain(const std::string& name) {
+        std::string out = name.empty() ? "frame" : name;
+        for (char& c : out)
+            if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) c = '_';
+        return out;
+    }
+    void add(const aiNode& node) {
+        std::string name = plain(node.mName.C_Str());
+        for (int k = 2; !taken_.insert(name).second; ++k) name = plain(node.mName.C_Str()) + "_" + std::to_string(k);
+        byNode_[&node] = name;
+        for (unsigned c = 0; c < node.mNumChildren; ++c) add(*node.mChildren[c]);
+    }
+
+    std::map<const aiNode*, std::string> byNode_;
+    std::set<std::string> taken_;
+};
+
+// Keys are written in ticks of this many a second.
+constexpr std::uint64_t kTicksPerSecond = 4800;
+
+// A transform as a .x matrix (for row vectors: the transpose of the library's),
+// its translation multiplied by `factor`, the import's scale.
+void writeMatrix(XWriter& x, const aiMatrix4x4& m, double factor) {
+    for (unsigned row = 0; row < 4; ++row)
+        for (unsigned column = 0; column < 4; ++column) {
+            x.real(row == 3 && column < 3 ? m[column][row] * factor : m[column][row]);
+            x.layout(row == 3 && column == 3 ? ";;" : ",");
+        }
+}
+
+// The skin of a mesh: the header, then per bone its frame, the vertices it
+// weighs (both copies of a double-sided mesh's) and its offset matrix.
+void writeSkin(XWriter& x, const MeshPlan& p, const FrameNames& names, const aiNode& root, double factor) {
+    const aiMesh& mesh = *p.mesh;
+    if (!mesh.HasBones()) return;
+    const std::size_t vertices = mesh.mNumVertices, copies = p.bothSides ? 2 : 1;
+    std::vector<unsigned> per(vertices, 0);
+    for (unsigned b = 0; b < mesh.mNumBones; ++b)
+        for (unsigned w = 0; w < mesh.mBones[b]->mNumWeights; ++w)
+            if (mesh.mBones[b]->mWeights[w].mVertexId < vertices) ++per[mesh.mBones[b]->mWeights[w].mVertexId];
+    const unsigned most = per.empty() ? 0 : *std::max_element(per.begin(), per.end());
+    x.layout(" ");
+    x.open("XSkinMeshHeader");
+    x.layout(" ");
+    for (const unsigned value : {most, std::min(most * 3, mesh.mNumBones), mesh.mNumBones}) {
+        x.integer(value);
+        x.layout("; ");
+    }
+    x.close();
+    x.layout("\n");
+    for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+        const aiBone& bone = *mesh.mBones[b];
+        std::vector<const aiVertexWeight*> weights;
+        for (unsigned w = 0; w < bone.mNumWeights; ++w)
+            if (bone.mWeights[w].mVertexId < vertices) weights.push_back(&bone.mWeights[w]);
+        x.layout(" ");
+        x.open("SkinWeights");
+        x.layout("\n  ");
+        x.string(names.find(root, bone.mName));
+        x.layout(";\n  ");
+        x.integer(weights.size() * copies);
+        x.layout(";\n  ");
+        for (std::size_t k = 0; k < weights.size() * copies; ++k) {
+            x.integer(weights[k % weights.size()]->mVertexId + (k < weights.size() ? 0 : vertices));
+            x.layout(k + 1 < weights.size() * copies ? "," : ";");
+        }
+        x.layout("\n  ");
+        for (std::size_t k = 0; k < weights.size() * copies; ++k) {
+            x.real(weights[k % weights.size()]->mWeight);
+            x.layout(k + 1 < weights.size() * copies ? "," : ";");
+        }
+        x.layout("\n  ");
+        writeMatrix(x, bone.mOffsetMatrix, factor);
+        x.layout("\n ");
+        x.close();
+        x.layout("\n");
+    }
+}
+
+// One animation as an AnimationSet: per moved frame its rotation (w x y z, of
+// the transposed rotation), scale and position keys, in kTicksPerSecond ticks.
+// Sets loop. False when it moves nothing.
+bool writeAnimationSet(XWriter& x, const aiAnimation& animation, unsigned index, const FrameNames& names,
+                       double factor, const aiNode& root) {
+    if (animation.mNumChannels == 0) return false;
+    const double perTick = 1.0 / (animation.mTicksPerSecond > 0 ? animation.mTicksPerSecond : 25.0);
+    const auto tick = [&](double time) {
+        const double t = std::round(time * perTick * kTicksPerSecond);
+        return static_cast<std::uint64_t>(t > 0 ? std::min(t, 4294967295.0) : 0.0);
+    };
+    std::string name = animation.mName.length > 0 ? animation.mName.C_Str() : "";
+    for (char& c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) c = '_';
+    if (name.empty()) name = "animation_" + std::to_string(index + 1);
+    x.open("AnimationSet", name);
+    x.layout("\n");
+    const auto keys = [&](unsigned type, unsigned count, auto&& key) {
+        if (count == 0) return;
+        x.layout("  ");
+        x.open("AnimationKey");
+        x.layout("\n   ");
+        x.integer(type);
+        x.layout(";\n   ");
+        x.integer(count);
+        x.layout(";\n");
+        for (unsigned k = 0; k < count; ++k) {
+            x.layout("   ");
+            key(k);
+            x.layout(k + 1 < count ? ";;,\n" : ";;;\n");
+        }
+        x.layout("  ");
+        x.close();
+        x.layout("\n");
+    };
+    const auto values = [&](std::uint64_t time, std::initializer_list<double> list) {
+        x.integer(time);
+        x.layout(";");
+        x.integer(list.size());
+        x.layout(";");
+        std::size_t k = 0;
+        for (const double v : list) {
+            x.real(v);
+            if (++k < list.size()) x.layout(",");
+        }
+    };
+    for (unsigned c = 0; c < animation.mNumChannels; ++c) {
+        const aiNodeAnim& channel = *animation.mChannels[c];
+        x.layout(" ");
+        x.open("Animation");
+        x.layout("\n  ");
+        x.reference(names.find(root, channel.mNodeName));
+        x.layout("\n");
+        keys(0, channel.mNumRotationKeys, [&](unsigned k) {
+            const aiQuatKey& q = channel.mRotationKeys[k];
+            values(tick(q.mTime), {q.mValue.w, -q.mValue.x, -q.mValue.y, -q.mValue.z});
+        });
+        keys(1, channel.mNumScalingKeys, [&](unsigned k) {
+            const aiVectorKey& v = channel.mScalingKeys[k];
+            values(tick(v.mTime), {v.mValue.x, v.mValue.y, v.mValue.z});
+        });
+        keys(2, channel.mNumPositionKeys, [&](unsigned k) {
+            const aiVectorKey& v = channel.mPositionKeys[k];
+            values(tick(v.mTime), {v.mValue.x * factor, v.mValue.y * factor, v.mValue.z * factor});
+        });
+        x.layout("  ");
+        x.open("AnimationOptions");
+        x.layout(" ");
+        x.integer(0);  // closed: the set loops
+        x.layout("; ");
+        x.integer(1);  // positions between keys are linear
+        x.layout("; ");
+        x.close();
+        x.layout("\n ");
+        x.close();
+        x.layout("\n");
+    }
+    x.close();
+    x.layout("\n");
+    return true;
+}
+
 }  // namespace
 
 int convertModel(const Conversion& job, std::string& report) {
@@ -377,9 +618,13 @@ int convertModel(const Conversion& job, std::string& report) {
     // Normals the file lacks are made later, per corner (cornerNormals), so that hard edges stay hard.
     const aiScene* scene = importer.ReadFile(job.model, aiProcess_Triangulate | aiProcess_SortByPType |
                                                             aiProcess_ValidateDataStructure);
+    bool moves = false;  // skins or animations: the frames are kept, not applied to the vertices
     if (scene != nullptr) {
+        moves = scene->HasAnimations() ||
+                std::any_of(scene->mMeshes, scene->mMeshes + scene->mNumMeshes, [](const aiMesh* m) { return m->HasBones(); });
         standUp(*const_cast<aiScene*>(scene));  // the importer's own scene, as its post-processing changes it
-        scene = importer.ApplyPostProcessing(aiProcess_ConvertToLeftHanded | aiProcess_PreTransformVertices);
+        scene = importer.ApplyPostProcessing(aiProcess_ConvertToLeftHanded |
+                                             (moves ? 0u : unsigned{aiProcess_PreTransformVertices}));
     }
     if (scene == nullptr) {
         // The library turns what is thrown inside it into its message; running
@@ -398,19 +643,36 @@ int convertModel(const Conversion& job, std::string& report) {
     }
 
     Tally tally;
-    std::vector<MeshPlan> plans;
+    std::vector<MeshPlan> plans(scene->mNumMeshes);
     double lo[3] = {DBL_MAX, DBL_MAX, DBL_MAX}, hi[3] = {-DBL_MAX, -DBL_MAX, -DBL_MAX};
+    const auto extend = [&](const aiVector3D& v) {
+        for (unsigned axis = 0; axis < 3; ++axis) {
+            lo[axis] = std::min<double>(lo[axis], v[axis]);
+            hi[axis] = std::max<double>(hi[axis], v[axis]);
+        }
+    };
+    std::size_t kept = 0;
     for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
-        MeshPlan p = plan(*scene, *scene->mMeshes[i], tally);
+        MeshPlan& p = plans[i] = plan(*scene, *scene->mMeshes[i], tally);
         if (p.faces.empty() || p.mesh->mNumVertices == 0) continue;
-        for (unsigned k = 0; k < p.mesh->mNumVertices; ++k)
-            for (int axis = 0; axis < 3; ++axis) {
-                lo[axis] = std::min<double>(lo[axis], p.mesh->mVertices[k][axis]);
-                hi[axis] = std::max<double>(hi[axis], p.mesh->mVertices[k][axis]);
-            }
-        plans.push_back(std::move(p));
+        ++kept;
+        if (!moves)
+            for (unsigned k = 0; k < p.mesh->mNumVertices; ++k) extend(p.mesh->mVertices[k]);
     }
-    if (plans.empty()) {
+    if (moves) {
+        // The bounds of the meshes where their frames place them.
+        const auto walk = [&](const auto& self, const aiNode& node, const aiMatrix4x4& parent) -> void {
+            const aiMatrix4x4 global = parent * node.mTransformation;
+            for (unsigned m = 0; m < node.mNumMeshes; ++m) {
+                const MeshPlan& p = plans[node.mMeshes[m]];
+                if (p.faces.empty()) continue;
+                for (unsigned k = 0; k < p.mesh->mNumVertices; ++k) extend(global * p.mesh->mVertices[k]);
+            }
+            for (unsigned c = 0; c < node.mNumChildren; ++c) self(self, *node.mChildren[c], global);
+        };
+        walk(walk, *scene->mRootNode, aiMatrix4x4());
+    }
+    if (kept == 0 || lo[0] > hi[0]) {
         report = "it holds no triangles";
         return 1;
     }
@@ -427,41 +689,86 @@ int convertModel(const Conversion& job, std::string& report) {
         factor = job.fitSize / side;
     }
     if (!(reach * factor <= FLT_MAX)) {
-        report = "scaled by " + number(factor) + ", its coordinates are beyond what a .x file holds";
+        report = "scaled by " + xNumber(factor) + ", its coordinates are beyond what a .x file holds";
         return 1;
     }
 
     Textures textures(*scene, job);
     std::string notes;
-    std::ostringstream x;
-    x << "xof 0303txt 0032\n// Made by krovane-import from " << fs::path(job.model).filename().string() << "\n";
+    XWriter x(!job.text);
+    std::size_t estimate = 4096;  // binary: 32 bytes a vertex, 16 a face twice and 4 its material, for each copy
+    for (const MeshPlan& p : plans)
+        if (!p.faces.empty())
+            estimate += (p.bothSides ? 2 : 1) * (std::size_t{p.mesh->mNumVertices} * 32 + p.faces.size() * 36 +
+                                                 std::size_t{p.mesh->mNumBones} * 128);
+    x.reserve(estimate);
+    x.layout("// Made by krovane-import from " + fs::path(job.model).filename().string() + "\n");
     float cutoff;
     if (std::any_of(plans.begin(), plans.end(), [&](const MeshPlan& p) { return alphaMode(p.material, cutoff) != 0; }))
-        x << kAlphaTemplate;
-    std::size_t triangles = 0;
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        const aiMaterial* material = plans[i].material;
+        x.declareTemplate("KrovaneAlpha", "5B0E8C2A-3F71-4D6B-9A14-7C2E0B9D4F61", {{"DWORD", "mode"}, {"FLOAT", "cutoff"}});
+    std::size_t meshes = 0, triangles = 0;
+    const auto writeMesh = [&](const MeshPlan& p, const FrameNames* names) {
+        const aiMaterial* material = p.material;
         std::string texture;
         aiString path;
         if (material != nullptr && (material->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS ||
                                     material->GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS))
             texture = textures.name(path.C_Str(), notes);
-        writeMesh(x, plans[i], i + 1, factor, texture, material);
-        triangles += plans[i].faces.size() * (plans[i].bothSides ? 2 : 1);
+        writeMeshBody(x, p, "mesh_" + std::to_string(++meshes), factor, texture, material);
+        if (names != nullptr) writeSkin(x, p, *names, *scene->mRootNode, factor);
+        x.close();
+        x.layout("\n");
+        triangles += p.faces.size() * (p.bothSides ? 2 : 1);
+    };
+    std::size_t sets = 0;
+    if (moves) {
+        const FrameNames names(*scene->mRootNode);
+        if (scene->HasAnimations()) {
+            x.open("AnimTicksPerSecond");
+            x.layout(" ");
+            x.integer(kTicksPerSecond);
+            x.layout("; ");
+            x.close();
+            x.layout("\n");
+        }
+        const auto frame = [&](const auto& self, const aiNode& node, const std::string& indent) -> void {
+            x.layout(indent);
+            x.open("Frame", names.of(&node));
+            x.layout("\n" + indent + " ");
+            x.open("FrameTransformMatrix");
+            x.layout(" ");
+            writeMatrix(x, node.mTransformation, factor);
+            x.layout(" ");
+            x.close();
+            x.layout("\n");
+            for (unsigned m = 0; m < node.mNumMeshes; ++m)
+                if (!plans[node.mMeshes[m]].faces.empty()) writeMesh(plans[node.mMeshes[m]], &names);
+            for (unsigned c = 0; c < node.mNumChildren; ++c) self(self, *node.mChildren[c], indent + " ");
+            x.layout(indent);
+            x.close();
+            x.layout("\n");
+        };
+        frame(frame, *scene->mRootNode, "");
+        for (unsigned a = 0; a < scene->mNumAnimations; ++a)
+            sets += writeAnimationSet(x, *scene->mAnimations[a], a, names, factor, *scene->mRootNode) ? 1 : 0;
+    } else {
+        for (const MeshPlan& p : plans)
+            if (!p.faces.empty()) writeMesh(p, nullptr);
     }
     tally.notes(notes);
 
     std::ofstream out(job.partPath, std::ios::binary | std::ios::trunc);
-    const std::string text = x.str();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    const std::string& bytes = x.finish();
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
         report = "cannot write " + job.partPath.string();
         return 1;
     }
-    report = std::to_string(plans.size()) + " meshes, " + std::to_string(triangles) + " triangles, " +
+    report = std::to_string(meshes) + " meshes, " + std::to_string(triangles) + " triangles, " +
              std::to_string(textures.count()) + " textures";
-    if (factor != 1) report += ", scaled by " + number(factor);
+    if (moves) report += ", " + std::to_string(sets) + " animation sets";
+    if (factor != 1) report += ", scaled by " + xNumber(factor);
     report += "\n" + notes;
     return 0;
 }

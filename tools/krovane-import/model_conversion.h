@@ -1,6 +1,9 @@
-// convertModel: reads a model with the import library and writes it as a text
-// .x file in the engine's left-handed, y-up coordinates (front faces
-// clockwise, node transforms applied), its textures beside it. It runs in the
+// convertModel: reads a model with the import library and writes it as a .x
+// file (binary, or text for people) in the engine's left-handed, y-up
+// coordinates (front faces clockwise), its textures beside it. A model
+// without skins or animations has its node transforms applied to its
+// vertices; one with them keeps its nodes as frames, its meshes inside them,
+// with their skins (SkinWeights) and its animations as animation sets. It runs in the
 // import's child process: the library may crash or hang on a damaged file.
 // A mesh without normals gets them made, smoothed only across edges where its
 // faces meet at less than kCreaseDegrees. A glTF material's alphaMode and
@@ -23,10 +26,12 @@ struct Conversion {
     std::filesystem::path partPath;  // the file the .x is written to
     double scale = 1;                // every coordinate is multiplied by it...
     double fitSize = 0;              // ...or, above 0, the largest side of the bounds becomes this
+    bool text = false;               // the text form of .x rather than the binary one
 };
 
 // 0 on success, with `report` holding a first line of what was written
-// ("3 meshes, 6 triangles, 1 textures") and then one line for each thing a
+// ("3 meshes, 6 triangles, 1 textures", then ", 2 animation sets" for a
+// model that moves) and then one line for each thing a
 // user should know; otherwise `report` is the reason.
 int convertModel(const Conversion& job, std::string& report);
 
