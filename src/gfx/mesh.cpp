@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::uint32_t kMeshFvf = kFvfXyz | kFvfNormal | kFvfTex1;
 constexpr std::uint32_t kStride = 32;
+// Above this many triangles a model is ordered for the vertex cache the quick way (see make).
+constexpr std::size_t kBigMeshTriangles = 1000000;
 
 }  // namespace
 
@@ -126,9 +128,17 @@ Result Mesh::make(Device* device, const formats::XModel& model, std::unique_ptr<
         // Each subset's triangles in the order the vertex cache likes, then the
         // vertices in the order the triangles first use them.
         ordered.resize(cornerCount);
-        for (const Range& r : ranges)
-            meshopt_optimizeVertexCache(ordered.data() + r.firstIndex, indices.data() + r.firstIndex,
-                                        std::size_t{r.triangles} * 3, welded);
+        // A big model takes the simpler first-in-first-out ordering: about four
+        // times faster to make, and as good for a cache of 16.
+        const bool big = cornerCount / 3 > kBigMeshTriangles;
+        for (const Range& r : ranges) {
+            if (big)
+                meshopt_optimizeVertexCacheFifo(ordered.data() + r.firstIndex, indices.data() + r.firstIndex,
+                                                std::size_t{r.triangles} * 3, welded, 16);
+            else
+                meshopt_optimizeVertexCache(ordered.data() + r.firstIndex, indices.data() + r.firstIndex,
+                                            std::size_t{r.triangles} * 3, welded);
+        }
         if (moves) {
             source.resize(welded);
             for (std::size_t v = 0; v < modelVertices; ++v)

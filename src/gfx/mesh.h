@@ -2,7 +2,8 @@
 // normal and texture coordinate and one index buffer, split into subsets (one
 // per material) that are drawn one at a time. Identical vertices (same
 // position, normal and texture coordinate) are kept once; each subset's
-// triangles are ordered for the post-transform vertex cache and the vertices
+// triangles are ordered for the post-transform vertex cache (the quicker
+// first-in-first-out way above a million triangles) and the vertices
 // for fetching, with 16-bit indices where they fit. Triangles keep their
 // corners' order, so their winding. LoadMeshFromX makes one from a .x model
 // file with the model's materials, as the engine's model loading expects.
