@@ -35,6 +35,7 @@ void Krovane::ReadRenderSettings(const DynamicRow* config, Settings& settings) {
     settings.fillMode = kDefaultFillMode;
     settings.multisampleAntialias = 0;
     settings.maxAnisotropy = 1;
+    settings.multisampleInSoftware = true;
     if (config == nullptr) return;
 
     // The values of `key` when it has exactly `count` of them, else null.
@@ -55,6 +56,8 @@ void Krovane::ReadRenderSettings(const DynamicRow* config, Settings& settings) {
     if (read("MULTISAMPLE_TYPE", 1)) settings.multisampleType = static_cast<std::uint16_t>(values[0]);
     if (read("MULTISAMPLEANTIALIAS", 1) && (values[0] == 0 || values[0] == 1))
         settings.multisampleAntialias = static_cast<std::uint8_t>(values[0]);
+    if (read("MULTISAMPLE_SOFTWARE", 1) && (values[0] == 0 || values[0] == 1))
+        settings.multisampleInSoftware = values[0] == 1;
     if (read("FILLMODE", 1) && values[0] >= 1 && values[0] <= 3)
         settings.fillMode = static_cast<std::uint16_t>(values[0]);
     if (read("ANISOTROPY", 1) && values[0] >= 1) settings.maxAnisotropy = static_cast<std::uint32_t>(values[0]);
@@ -64,7 +67,8 @@ Krovane::~Krovane() { Shutdown(); }
 
 krovane::gfx::Result Krovane::InitDevice(krovane::platform::Window& window, const Settings& settings,
                                          krovane::gfx::Ref<krovane::gfx::Device>* device, std::string& error) {
-    return krovane::gfx::createGlDevice(window, settings.multisampleType, device, error);
+    return krovane::gfx::createGlDevice(window, settings.multisampleType, device, error,
+                                        settings.multisampleInSoftware);
 }
 
 void Krovane::setFixedStates(krovane::gfx::Device& device, const Settings& settings) {

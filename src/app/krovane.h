@@ -71,6 +71,7 @@ public:
         std::uint16_t fillMode = kDefaultFillMode;
         std::uint8_t multisampleAntialias = 0;
         std::uint32_t maxAnisotropy = 1;  // 1: the anisotropic filters set at start filter trilinearly
+        bool multisampleInSoftware = true;  // false: none where the renderer draws in software
         int dpi = 96;                     // sizes the point-sized fonts
         // The objects remember which files they were made from (see
         // Krovane_Object_Manager::keepSources), for reloading them.
@@ -100,8 +101,10 @@ public:
     // number of values: "BACK_RENDERER_COLOR" (3: red, green, blue, low 8 bits
     // each, with an alpha byte of 1), "MULTISAMPLE_TYPE" (1),
     // "MULTISAMPLEANTIALIAS" (1: 0 or 1), "FILLMODE" (1: 1 points, 2
-    // wireframe, 3 solid) and "ANISOTROPY" (1: from 1, the anisotropy of the
-    // texture filters). Other counts and values out of range are ignored.
+    // wireframe, 3 solid), "ANISOTROPY" (1: from 1, the anisotropy of the
+    // texture filters) and "MULTISAMPLE_SOFTWARE" (1: 0 leaves multisampling
+    // off where the renderer draws in software). Other counts and values out
+    // of range are ignored.
     static void ReadRenderSettings(const DynamicRow* config, Settings& settings);
 
     // Creates the OpenGL device on `window` with the configured multisampling.

@@ -20,7 +20,7 @@ namespace {
 // materials' alpha and draws the model through krovane_model.fx; 5 imports
 // binary .x with skins and animations), so that old levels and imported
 // copies are made again.
-constexpr const char* kStampHeader = "krovane model level 5";
+constexpr const char* kStampHeader = "krovane model level 6";
 
 }  // namespace
 

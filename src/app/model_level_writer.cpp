@@ -94,6 +94,8 @@ DynamicRow settingsTree() {
     knot(settings, 0, "BACK_RENDERER_COLOR", {"40", "44", "52"});
     knot(settings, 0, "MULTISAMPLE_TYPE", {"4"});
     knot(settings, 0, "MULTISAMPLEANTIALIAS", {"1"});
+    // In software a model's frame would cost about eight times as much: multisampling is for graphics cards.
+    knot(settings, 0, "MULTISAMPLE_SOFTWARE", {"0"});
     knot(settings, 0, "FILLMODE", {"3"});
     return settings;
 }

@@ -27,7 +27,7 @@ class GlBackend final : public DeviceBackend {
 public:
     GlBackend(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
 
-    Result init(std::uint32_t multisampleType, std::string& error) {
+    Result init(std::uint32_t multisampleType, bool multisampleInSoftware, std::string& error) {
         if (epoxy_gl_version() < 33) {
             error = "OpenGL 3.3 is needed; the driver offers " + std::to_string(epoxy_gl_version() / 10) + "." +
                     std::to_string(epoxy_gl_version() % 10);
@@ -41,14 +41,18 @@ public:
                     " is not available: the driver offers up to " + std::to_string(maxSamples) + " samples";
             return kNotAvailable;
         }
-        // A software rasterizer shades every sample: say why a multisampled frame is slow.
+        // A software rasterizer shades every sample: say why a multisampled frame is slow, or leave it off.
         const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         if (multisampleType > 1 && renderer != nullptr &&
-            (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr))
+            (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr)) {
+            if (!multisampleInSoftware) samples_ = 1;
             platform::report(platform::ReportKind::Note,
                              std::string("gl: the renderer \"") + renderer +
-                                 "\" draws in software, where multisampling costs about eight times the frame; "
-                                 "MULTISAMPLE_TYPE 0 in ini.txt makes it faster");
+                                 (multisampleInSoftware
+                                      ? "\" draws in software, where multisampling costs about eight times the "
+                                        "frame; MULTISAMPLE_TYPE 0 in ini.txt makes it faster"
+                                      : "\" draws in software: multisampling is left off (MULTISAMPLE_SOFTWARE 0)"));
+        }
         // KROVANE_GL_NO_CLIP_CONTROL=1 takes the shader's mapping on any driver (tests, reports of depth faults).
         const char* noClipControl = std::getenv("KROVANE_GL_NO_CLIP_CONTROL");
         clipControl_ = !(noClipControl != nullptr && noClipControl[0] != '\0' && noClipControl[0] != '0') &&
@@ -270,7 +274,8 @@ private:
 
 }  // namespace
 
-Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error) {
+Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error,
+                      bool multisampleInSoftware) {
     if (device == nullptr) return kInvalidCall;
     device->reset();
     auto* sdlWindow = static_cast<SDL_Window*>(window.nativeHandle());
@@ -283,7 +288,7 @@ Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, R
     // Software drivers take and free tens of megabytes of working memory per frame.
     platform::keepFreedHeapMemory(std::size_t{64} << 20);
     auto backend = std::make_unique<GlBackend>(sdlWindow, context);  // owns the context from here
-    const Result result = backend->init(multisampleType, error);
+    const Result result = backend->init(multisampleType, multisampleInSoftware, error);
     if (failed(result)) return result;
     *device = Device::create(std::move(backend));
     return kOk;

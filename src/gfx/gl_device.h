@@ -32,7 +32,10 @@ namespace krovane::gfx {
 
 // Creates the device on `window`. `multisampleType` is the number of samples
 // per pixel (0 or 1: none); a number the driver cannot give fails with
-// kNotAvailable. On failure `error` says why.
-Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error);
+// kNotAvailable. On failure `error` says why. Without `multisampleInSoftware`
+// a renderer that draws in software (Mesa's llvmpipe, softpipe) draws one
+// sample per pixel whatever the type: there it costs about eight times the frame.
+Result createGlDevice(platform::Window& window, std::uint32_t multisampleType, Ref<Device>* device, std::string& error,
+                      bool multisampleInSoftware = true);
 
 }  // namespace krovane::gfx

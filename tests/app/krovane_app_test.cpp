@@ -406,21 +406,22 @@ TEST(StartupSettings, ScreenSizeAndRenderSettingsTakeOnlyTheRightCountsAndValues
         const ScreenSize size = ScreenSize::fromConfig(config(text));
         EXPECT_EQ(std::pair(size.width, size.height), std::pair(w, h)) << text;
     }
-    // Back colour, multisample type, fill mode, antialias, anisotropy; a colour takes the low 8 bits of each value,
-    // the multisample type the low 16 (the device judges it), a wrong count or value nothing.
+    // Back colour, multisample type, fill mode, antialias, anisotropy, multisampling in software; a colour takes the
+    // low 8 bits of each value, the multisample type the low 16 (the device judges it), a wrong count or value nothing.
     const std::vector<std::pair<const char*, std::vector<std::uint32_t>>> cases = {
-        {"", {0xFF6482AA, 0, 3, 0, 1}},
-        {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nFILLMODE = 2\nANISOTROPY = 8",
-         {0x01FF0000, 4, 2, 0, 8}},
-        {"MULTISAMPLEANTIALIAS = 1", {0xFF6482AA, 0, 3, 1, 1}},
-        {"BACK_RENDERER_COLOR = 300, 2, 3\nFILLMODE = 1\nANISOTROPY = 0", {0x012C0203, 0, 1, 0, 1}},
-        {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0, 1}},
-        {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4\nANISOTROPY = 4, 2", {0xFF6482AA, 0, 3, 0, 1}},
-        {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0, 1}}};
+        {"", {0xFF6482AA, 0, 3, 0, 1, 1}},
+        {"BACK_RENDERER_COLOR = 255, 0, 0\nMULTISAMPLE_TYPE = 4\nFILLMODE = 2\nANISOTROPY = 8\nMULTISAMPLE_SOFTWARE = 0",
+         {0x01FF0000, 4, 2, 0, 8, 0}},
+        {"MULTISAMPLEANTIALIAS = 1", {0xFF6482AA, 0, 3, 1, 1, 1}},
+        {"BACK_RENDERER_COLOR = 300, 2, 3\nFILLMODE = 1\nANISOTROPY = 0", {0x012C0203, 0, 1, 0, 1, 1}},
+        {"BACK_RENDERER_COLOR = 1, 2, 3, 4\nFILLMODE = 0\nMULTISAMPLEANTIALIAS = 2", {0xFF6482AA, 0, 3, 0, 1, 1}},
+        {"BACK_RENDERER_COLOR = 1, 2\nFILLMODE = 4\nANISOTROPY = 4, 2\nMULTISAMPLE_SOFTWARE = 2",
+         {0xFF6482AA, 0, 3, 0, 1, 1}},
+        {"FILLMODE = 1, 2\nMULTISAMPLE_TYPE = 65537", {0xFF6482AA, 1, 3, 0, 1, 1}}};
     Krovane::Settings read;
     const auto settings = [&] {
-        return std::vector<std::uint32_t>{read.backColor, read.multisampleType, read.fillMode,
-                                          read.multisampleAntialias, read.maxAnisotropy};
+        return std::vector<std::uint32_t>{read.backColor,     read.multisampleType,      read.fillMode,
+                                          read.multisampleAntialias, read.maxAnisotropy, read.multisampleInSoftware};
     };
     EXPECT_EQ(settings(), cases[0].second);  // the defaults, before anything is read
     for (const auto& [text, expected] : cases) {

@@ -195,7 +195,8 @@ TEST(ModelLevel, ItsFilesReadBackAsMeant) {
     _OBJECTS_ { model { _OBJECT_TYPE_ { _OBJECT_SIMPLE_ } _OBJECT_PATH_ { objects\model.DR }
                         _POSITION_ { 1 -2 0.125 } _ROTATION_ { 0 0 0 } _SCALE_ { 2.5 } } })"));
     EXPECT_EQ(tree(file("ini.txt"), true), tree("SCREEN = 1024, 768\nBACK_RENDERER_COLOR = 40, 44, 52\n"
-                                                "MULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\nFILLMODE = 3\n",
+                                                "MULTISAMPLE_TYPE = 4\nMULTISAMPLEANTIALIAS = 1\n"
+                                                "MULTISAMPLE_SOFTWARE = 0\nFILLMODE = 3\n",
                                                 true));
 }
 
