@@ -41,13 +41,19 @@ void makeRoom(std::vector<T>& v, std::size_t extra) {
     if (v.capacity() - v.size() < extra) v.reserve(std::max(v.size() + extra, v.capacity() * 2));
 }
 
-// Faces as read: each face's corner count followed by its indices.
+// Faces as read: each face's corner count followed by its indices. Where
+// each face is found is kept only once one is not a triangle: models of
+// millions of triangles need no second list as long as the first.
 struct FaceList {
     std::vector<std::uint32_t> data;
-    std::vector<std::size_t> starts;  // where each face's count is in `data`
-    std::uint32_t corners(std::size_t f) const { return data[starts[f]]; }
-    const std::uint32_t* indices(std::size_t f) const { return data.data() + starts[f] + 1; }
+    std::vector<std::uint32_t> starts;  // where each face's count is in `data`; empty: face f at 4 f
+    std::size_t count = 0;
+    std::size_t start(std::size_t f) const { return starts.empty() ? f * 4 : starts[f]; }
+    std::uint32_t corners(std::size_t f) const { return data[start(f)]; }
+    const std::uint32_t* indices(std::size_t f) const { return data.data() + start(f) + 1; }
 };
+// A file's values, and so `data`'s places, are counted in 32 bits.
+static_assert(kXMaxFileBytes / 2 <= 0xFFFFFFFFu, "face starts are 32-bit");
 
 // A skin's bone as read, before its frame is found: the mesh's positions it moves.
 struct PendingBone {
@@ -329,13 +335,17 @@ bool Parser::readCount(std::uint32_t& n, std::size_t valuesEach, const char* wha
 bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what) {
     std::uint32_t count;
     if (!readCount(count, 1, what)) return false;
-    faces.starts.resize(count);
+    faces.count = count;
     // Triangles take 4 values each; never more than the file can hold.
     makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
     for (std::uint32_t f = 0; f < count; ++f) {
         std::uint32_t n;
         if (!readCount(n, 1, "face index")) return false;
-        faces.starts[f] = faces.data.size();
+        if (faces.starts.empty() && n != 3) {
+            faces.starts.resize(count);
+            for (std::uint32_t before = 0; before < f; ++before) faces.starts[before] = before * 4;
+        }
+        if (!faces.starts.empty()) faces.starts[f] = static_cast<std::uint32_t>(faces.data.size());
         faces.data.push_back(n);
         for (std::uint32_t k = 0; k < n; ++k) {
             std::uint32_t index;
@@ -603,7 +613,7 @@ bool Parser::parseMesh(const std::string& meshName) {
     if (!r_.readFloats(positions.data(), positions.size())) return false;
     FaceList faces;
     if (!readFaces(faces, vertexCount, "face")) return false;
-    const std::size_t faceCount = faces.starts.size();
+    const std::size_t faceCount = faces.count;
 
     std::vector<float> normals, uvs;
     FaceList normalFaces;
@@ -672,7 +682,7 @@ bool Parser::parseMesh(const std::string& meshName) {
     const std::size_t normalCount = normals.size() / 3;
     auto cornerNormal = [&](std::size_t f, std::uint32_t k, std::uint32_t p) {
         if (!hasNormals) return kNone;
-        if (f < normalFaces.starts.size() && normalFaces.corners(f) == faces.corners(f))
+        if (f < normalFaces.count && normalFaces.corners(f) == faces.corners(f))
             return normalFaces.indices(f)[k];
         return p < normalCount ? p : kNone;
     };
@@ -766,7 +776,7 @@ bool Parser::parseMesh(const std::string& meshName) {
 void Parser::makeNormals(const std::vector<float>& positions, const FaceList& faces, std::size_t base) {
     model_.normalsMade = true;
     const auto at = [&](std::uint32_t p, int c) { return static_cast<double>(positions[std::size_t{p} * 3 + c]); };
-    for (std::size_t f = 0; f < faces.starts.size(); ++f) {
+    for (std::size_t f = 0; f < faces.count; ++f) {
         const std::uint32_t n = faces.corners(f);
         if (n < 3) continue;
         const std::uint32_t* idx = faces.indices(f);
