@@ -48,6 +48,7 @@ struct FaceList {
     std::vector<std::uint32_t> data;
     std::vector<std::uint32_t> starts;  // where each face's count is in `data`; empty: face f at 4 f
     std::size_t count = 0;
+    bool sameAsOther = false;  // read as the faces it was compared with, and not kept (see readFaces)
     std::size_t start(std::size_t f) const { return starts.empty() ? f * 4 : starts[f]; }
     std::uint32_t corners(std::size_t f) const { return data[start(f)]; }
     const std::uint32_t* indices(std::size_t f) const { return data.data() + start(f) + 1; }
@@ -85,7 +86,9 @@ public:
 
 private:
     bool readCount(std::uint32_t& n, std::size_t valuesEach, const char* what);
-    bool readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what);
+    // Reads a face list; where it is the same as `same`, word for word, it is
+    // not kept: `faces.sameAsOther` says so.
+    bool readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what, const FaceList* same = nullptr);
     bool readHeader(std::string& name);
     bool readReference(std::string& name);
     // One step through the children of an object body (or of the file):
@@ -332,12 +335,29 @@ bool Parser::readCount(std::uint32_t& n, std::size_t valuesEach, const char* wha
     return true;
 }
 
-bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what) {
+bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* what, const FaceList* same) {
     std::uint32_t count;
     if (!readCount(count, 1, what)) return false;
     faces.count = count;
+    // While the values are those of `same`, they are only counted (`read`);
+    // at the first that differs, those before it are copied from `same`.
+    bool matching = same != nullptr && same->count == count;
+    std::size_t read = 0;
+    const auto put = [&](std::uint32_t value) {
+        if (matching && read < same->data.size() && same->data[read] == value) {
+            ++read;
+            return;
+        }
+        if (matching) {
+            matching = false;
+            faces.data.assign(same->data.begin(), same->data.begin() + static_cast<std::ptrdiff_t>(read));
+            makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
+        }
+        faces.data.push_back(value);
+        ++read;
+    };
     // Triangles take 4 values each; never more than the file can hold.
-    makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
+    if (!matching) makeRoom(faces.data, std::min(std::size_t{count} * 4, r_.valuesLeft()));
     for (std::uint32_t f = 0; f < count; ++f) {
         std::uint32_t n;
         if (!readCount(n, 1, "face index")) return false;
@@ -345,17 +365,21 @@ bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* wh
             faces.starts.resize(count);
             for (std::uint32_t before = 0; before < f; ++before) faces.starts[before] = before * 4;
         }
-        if (!faces.starts.empty()) faces.starts[f] = static_cast<std::uint32_t>(faces.data.size());
-        faces.data.push_back(n);
+        if (!faces.starts.empty()) faces.starts[f] = static_cast<std::uint32_t>(read);
+        put(n);
         for (std::uint32_t k = 0; k < n; ++k) {
             std::uint32_t index;
             if (!r_.readUInt(index)) return false;
             if (index >= indexLimit)
                 return r_.failAtValue(std::string(what) + " " + std::to_string(f) + ": index " + std::to_string(index) +
                                       " out of range (" + std::to_string(indexLimit) + ")");
-            faces.data.push_back(index);
+            put(index);
         }
     }
+    faces.sameAsOther = matching && read == same->data.size();
+    if (faces.sameAsOther) faces = FaceList{{}, {}, count, true};
+    else if (matching)  // a shorter list that began as `same` did
+        faces.data.assign(same->data.begin(), same->data.begin() + static_cast<std::ptrdiff_t>(read));
     return true;
 }
 
@@ -641,7 +665,7 @@ bool Parser::parseMesh(const std::string& meshName) {
                     normals.resize(std::size_t{n} * 3);
                     if (!r_.readFloats(normals.data(), normals.size())) return false;
                     normalFaces = FaceList{};
-                    if (!readFaces(normalFaces, n, "normal face")) return false;
+                    if (!readFaces(normalFaces, n, "normal face", &faces)) return false;
                     hasNormals = true;
                 } else if (sameName(type, "MeshTextureCoords")) {
                     std::uint32_t n;
@@ -682,6 +706,7 @@ bool Parser::parseMesh(const std::string& meshName) {
     const std::size_t normalCount = normals.size() / 3;
     auto cornerNormal = [&](std::size_t f, std::uint32_t k, std::uint32_t p) {
         if (!hasNormals) return kNone;
+        if (normalFaces.sameAsOther) return p;  // each normal has its position's index
         if (f < normalFaces.count && normalFaces.corners(f) == faces.corners(f))
             return normalFaces.indices(f)[k];
         return p < normalCount ? p : kNone;
