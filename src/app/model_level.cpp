@@ -81,23 +81,7 @@ ModelLevel::Framing ModelLevel::readModel(const fs::path& file, const std::strin
     ParsedModel parsed{enginePath, {}, {}};
     // Stamped before it is read: a file changed meanwhile is read again by whoever is handed it.
     krovane::platform::fileStamp(file, parsed.stamp);
-    std::string bytes;
-    switch (krovane::platform::readWholeFile(file, bytes, krovane::formats::kXMaxFileBytes)) {
-        case krovane::platform::ReadStatus::Ok:
-            break;
-        case krovane::platform::ReadStatus::Missing:
-            modelFailure_ = file.string() + ": no such file";
-            return {};
-        default:
-            modelFailure_ = file.string() + ": cannot be read";
-            return {};
-    }
-    std::string error;
-    if (!krovane::formats::parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), parsed.model,
-                                       error)) {
-        modelFailure_ = file.string() + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
-        return {};
-    }
+    if (!krovane::formats::loadXModelFile(file, file.string(), parsed.model, modelFailure_)) return {};
     const std::vector<krovane::formats::XVertex>& vertices = parsed.model.vertices;
     Framing framing;
     if (vertices.empty()) {

@@ -924,28 +924,32 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
     return true;
 }
 
-bool loadXModel(const std::string& enginePath, XModel& model, std::string& error) {
+bool loadXModelFile(const std::filesystem::path& file, const std::string& named, XModel& model, std::string& error) {
     model = XModel{};
     std::string bytes;
-    switch (platform::readWholeFile(platform::PathResolver::resolve(enginePath), bytes, kXMaxFileBytes)) {
+    switch (platform::readWholeFile(file, bytes, kXMaxFileBytes)) {
         case platform::ReadStatus::Ok:
             break;
         case platform::ReadStatus::Missing:
-            error = enginePath + ": no such file";
+            error = named + ": no such file";
             return false;
         case platform::ReadStatus::TooLarge:
-            error = enginePath + ": larger than " + std::to_string(kXMaxFileBytes >> 20) + " MiB, the most a model may be";
+            error = named + ": larger than " + std::to_string(kXMaxFileBytes >> 20) + " MiB, the most a model may be";
             return false;
         case platform::ReadStatus::ReadFailed:
-            error = enginePath + ": cannot be read";
+            error = named + ": cannot be read";
             return false;
     }
     if (!parseXModel(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), model, error)) {
         // "PATH:LINE:COLUMN: why" where the reason has a place in the text, else "PATH: why".
-        error = enginePath + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
+        error = named + (!error.empty() && error[0] >= '0' && error[0] <= '9' ? ":" : ": ") + error;
         return false;
     }
     return true;
+}
+
+bool loadXModel(const std::string& enginePath, XModel& model, std::string& error) {
+    return loadXModelFile(platform::PathResolver::resolve(enginePath), enginePath, model, error);
 }
 
 }  // namespace krovane::formats

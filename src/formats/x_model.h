@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -145,5 +146,7 @@ bool parseXModel(const std::uint8_t* data, std::size_t size, XModel& model, std:
 // Messages start with the path as given: "PATH:12:5: expected '{'", "PATH:
 // byte 345: ...", "PATH: no such file", "PATH: cannot be read".
 bool loadXModel(const std::string& enginePath, XModel& model, std::string& error);
+// The same for the file at `file`, named `named` in the messages.
+bool loadXModelFile(const std::filesystem::path& file, const std::string& named, XModel& model, std::string& error);
 
 }  // namespace krovane::formats
