@@ -96,6 +96,16 @@ private:
     // type and name and its '{' read, a reference `{ Name }` with its name.
     enum class Step { Child, Reference, Close, End, Error };
     Step nextChild(std::string& type, std::string& name);
+    // Reads the children of an object `what` up to its '}': each child by
+    // `child(type, name)`, which reads or steps over its body, and each
+    // reference by `reference(name)`; both false on a fault. False on a fault
+    // or where the file ends first ("missing '}' of WHAT").
+    template <class Child, class Reference>
+    bool readChildren(const char* what, Child child, Reference reference);
+    template <class Child>
+    bool readChildren(const char* what, Child child) {
+        return readChildren(what, child, [](const std::string&) { return true; });
+    }
     bool parseSceneChild(const std::string& type, const std::string& name, int depth);
     bool parseFrame(int depth, const std::string& name);
     bool parseMesh(const std::string& name);
@@ -169,56 +179,37 @@ bool Parser::readBone(std::uint32_t positionCount, PendingBone& bone) {
 }
 
 bool Parser::readAnimationSet(PendingSet& pending) {
-    for (;;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of an animation set");
-            case Step::Close:
-                return true;
-            case Step::Reference:
-                break;
-            case Step::Child:
-                if (sameName(type, "Animation") ? !readAnimation(pending) : !r_.skipBody()) return false;
-                break;
-        }
-    }
+    return readChildren("an animation set", [&](const std::string& type, const std::string&) {
+        return sameName(type, "Animation") ? readAnimation(pending) : r_.skipBody();
+    });
 }
 
 // An Animation: the frame it moves, by reference, its keys and its options.
 bool Parser::readAnimation(PendingSet& pending) {
     XTrack track;
     std::string frameName, place = placeHere();
-    for (;;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of an animation");
-            case Step::Reference:
-                frameName = name;
-                break;
-            case Step::Close:
-                if (frameName.empty()) return r_.fail("animation names no frame");
-                pending.set.tracks.push_back(std::move(track));
-                pending.frameNames.push_back(frameName);
-                pending.places.push_back(place);
-                return true;
-            case Step::Child:
-                if (sameName(type, "AnimationKey")) {
-                    if (!readKeys(track)) return false;
-                } else if (sameName(type, "AnimationOptions")) {
-                    std::uint32_t open;
-                    if (!r_.readUInt(open)) return false;
-                    if (open == 1) pending.set.looping = false;
-                }
-                if (!r_.skipBody()) return false;
-                break;
-        }
-    }
+    const bool read = readChildren(
+        "an animation",
+        [&](const std::string& type, const std::string&) {
+            if (sameName(type, "AnimationKey")) {
+                if (!readKeys(track)) return false;
+            } else if (sameName(type, "AnimationOptions")) {
+                std::uint32_t open;
+                if (!r_.readUInt(open)) return false;
+                if (open == 1) pending.set.looping = false;
+            }
+            return r_.skipBody();
+        },
+        [&](const std::string& name) {
+            frameName = name;
+            return true;
+        });
+    if (!read) return false;
+    if (frameName.empty()) return r_.fail("animation names no frame");
+    pending.set.tracks.push_back(std::move(track));
+    pending.frameNames.push_back(frameName);
+    pending.places.push_back(place);
+    return true;
 }
 
 // An AnimationKey: its type (0 rotation, 1 scale, 2 position, 3 or 4 matrix)
@@ -376,10 +367,11 @@ bool Parser::readFaces(FaceList& faces, std::uint32_t indexLimit, const char* wh
             put(index);
         }
     }
-    faces.sameAsOther = matching && read == same->data.size();
-    if (faces.sameAsOther) faces = FaceList{{}, {}, count, true};
-    else if (matching)  // a shorter list that began as `same` did
+    if (matching && read == same->data.size()) {
+        faces = FaceList{{}, {}, count, true};
+    } else if (matching) {  // a shorter list that began as `same` did
         faces.data.assign(same->data.begin(), same->data.begin() + static_cast<std::ptrdiff_t>(read));
+    }
     return true;
 }
 
@@ -431,6 +423,27 @@ Parser::Step Parser::nextChild(std::string& type, std::string& name) {
             case XTokenKind::Name:
                 type = t.text;
                 return readHeader(name) ? Step::Child : Step::Error;
+        }
+    }
+}
+
+template <class Child, class Reference>
+bool Parser::readChildren(const char* what, Child child, Reference reference) {
+    for (;;) {
+        std::string type, name;
+        switch (nextChild(type, name)) {
+            case Step::Error:
+                return false;
+            case Step::End:
+                return r_.fail(std::string("missing '}' of ") + what);
+            case Step::Close:
+                return true;
+            case Step::Reference:
+                if (!reference(name)) return false;
+                break;
+            case Step::Child:
+                if (!child(type, name)) return false;
+                break;
         }
     }
 }
@@ -498,35 +511,21 @@ bool Parser::parseFrame(int depth, const std::string& frameName) {
     frame_ = static_cast<std::uint32_t>(model_.frames.size());
     model_.frames.push_back({frameName, parent});
     std::optional<std::array<float, 16>> matrix;
-    for (;;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of a frame");
-            case Step::Reference:  // a mesh instanced by name: the mesh itself is already drawn
-                break;
-            case Step::Close:
-                if (matrix) {
-                    std::memcpy(model_.frames[frame_].local, matrix->data(), sizeof(float) * 16);
-                    transform(matrix->data(), firstVertex, firstIndex);
-                }
-                frame_ = parent;
-                return true;
-            case Step::Child: {
-                if (sameName(type, "FrameTransformMatrix")) {
-                    matrix.emplace();
-                    for (float& v : *matrix)
-                        if (!r_.readFloat(v)) return false;
-                    if (!r_.skipBody()) return false;
-                } else if (!parseSceneChild(type, name, depth)) {
-                    return false;
-                }
-                break;
-            }
-        }
+    // A reference is a mesh instanced by name: the mesh itself is already drawn.
+    const bool read = readChildren("a frame", [&](const std::string& type, const std::string& name) {
+        if (!sameName(type, "FrameTransformMatrix")) return parseSceneChild(type, name, depth);
+        matrix.emplace();
+        for (float& v : *matrix)
+            if (!r_.readFloat(v)) return false;
+        return r_.skipBody();
+    });
+    if (!read) return false;
+    if (matrix) {
+        std::memcpy(model_.frames[frame_].local, matrix->data(), sizeof(float) * 16);
+        transform(matrix->data(), firstVertex, firstIndex);
     }
+    frame_ = parent;
+    return true;
 }
 
 bool Parser::parseMaterial(XMaterial& m) {
@@ -536,25 +535,11 @@ bool Parser::parseMaterial(XMaterial& m) {
         if (!r_.readFloat(*f)) return false;
     m.specular.a = 0;
     m.emissive.a = 0;
-    for (;;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of a material");
-            case Step::Close:
-                return true;
-            case Step::Reference:
-                break;
-            case Step::Child: {
-                if (sameName(type, "TextureFilename") && !r_.readString(m.textureFile)) return false;
-                if (sameName(type, "KrovaneAlpha") && !parseAlpha(m.alpha)) return false;
-                if (!r_.skipBody()) return false;
-                break;
-            }
-        }
-    }
+    return readChildren("a material", [&](const std::string& type, const std::string&) {
+        if (sameName(type, "TextureFilename") && !r_.readString(m.textureFile)) return false;
+        if (sameName(type, "KrovaneAlpha") && !parseAlpha(m.alpha)) return false;
+        return r_.skipBody();
+    });
 }
 
 // The body of a KrovaneAlpha: the mode (0 opaque, 1 mask, 2 blend) and the
@@ -587,46 +572,35 @@ bool Parser::parseMaterialList(std::uint32_t faceCount, std::vector<XMaterial>& 
     // Files often give fewer indices than faces (one for all): the last one goes on.
     for (std::uint32_t i = count; i < faceCount; ++i) faceMaterials[i] = index;
 
-    for (;;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of a material list");
-            case Step::Close: {
-                // Materials declared but not given draw with the default one.
-                if (materials.size() < declared) materials.resize(declared);
-                if (materials.empty()) materials.emplace_back();
-                if (model_.materials.size() + materials.size() > kXMaxMaterials)
-                    return r_.fail("more than " + std::to_string(kXMaxMaterials) + " materials");
-                for (std::uint32_t f = 0; f < faceCount; ++f)
-                    if (faceMaterials[f] >= materials.size())
-                        return r_.fail("face " + std::to_string(f) + ": material " + std::to_string(faceMaterials[f]) +
-                                       " out of range (" + std::to_string(materials.size()) + ")");
-                return true;
-            }
-            case Step::Reference: {
-                if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
-                const auto found = namedMaterials_.find(name);
-                // An unknown name draws with the default material rather than losing the model.
-                materials.push_back(found != namedMaterials_.end() ? found->second : XMaterial{});
-                break;
-            }
-            case Step::Child: {
-                if (sameName(type, "Material")) {
-                    if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
-                    XMaterial material;
-                    if (!parseMaterial(material)) return false;
-                    if (!name.empty()) namedMaterials_[name] = material;
-                    materials.push_back(std::move(material));
-                } else if (!r_.skipBody()) {
-                    return false;
-                }
-                break;
-            }
-        }
-    }
+    const bool read = readChildren(
+        "a material list",
+        [&](const std::string& type, const std::string& name) {
+            if (!sameName(type, "Material")) return r_.skipBody();
+            if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
+            XMaterial material;
+            if (!parseMaterial(material)) return false;
+            if (!name.empty()) namedMaterials_[name] = material;
+            materials.push_back(std::move(material));
+            return true;
+        },
+        [&](const std::string& name) {
+            if (materials.size() >= kXMaxMaterials) return r_.fail("too many materials");
+            const auto found = namedMaterials_.find(name);
+            // An unknown name draws with the default material rather than losing the model.
+            materials.push_back(found != namedMaterials_.end() ? found->second : XMaterial{});
+            return true;
+        });
+    if (!read) return false;
+    // Materials declared but not given draw with the default one.
+    if (materials.size() < declared) materials.resize(declared);
+    if (materials.empty()) materials.emplace_back();
+    if (model_.materials.size() + materials.size() > kXMaxMaterials)
+        return r_.fail("more than " + std::to_string(kXMaxMaterials) + " materials");
+    for (std::uint32_t f = 0; f < faceCount; ++f)
+        if (faceMaterials[f] >= materials.size())
+            return r_.fail("face " + std::to_string(f) + ": material " + std::to_string(faceMaterials[f]) +
+                           " out of range (" + std::to_string(materials.size()) + ")");
+    return true;
 }
 
 bool Parser::parseMesh(const std::string& meshName) {
@@ -646,53 +620,37 @@ bool Parser::parseMesh(const std::string& meshName) {
     std::vector<std::uint32_t> faceMaterials;
     PendingSkin skin{model_.meshes.size(), meshName, {}, {}};
     bool skinBad = false;
-    for (bool open = true; open;) {
-        std::string type, name;
-        switch (nextChild(type, name)) {
-            case Step::Error:
-                return false;
-            case Step::End:
-                return r_.fail("missing '}' of a mesh");
-            case Step::Close:
-                open = false;
-                break;
-            case Step::Reference:
-                break;
-            case Step::Child: {
-                if (sameName(type, "MeshNormals")) {
-                    std::uint32_t n;
-                    if (!readCount(n, 3, "normal")) return false;
-                    normals.resize(std::size_t{n} * 3);
-                    if (!r_.readFloats(normals.data(), normals.size())) return false;
-                    normalFaces = FaceList{};
-                    if (!readFaces(normalFaces, n, "normal face", &faces)) return false;
-                    hasNormals = true;
-                } else if (sameName(type, "MeshTextureCoords")) {
-                    std::uint32_t n;
-                    if (!readCount(n, 2, "texture coordinate")) return false;
-                    uvs.resize(std::size_t{n} * 2);
-                    if (!r_.readFloats(uvs.data(), uvs.size())) return false;
-                } else if (sameName(type, "MeshMaterialList")) {
-                    materials.clear();
-                    if (!parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials))
-                        return false;
-                    break;  // its '}' is read
-                } else if (sameName(type, "SkinWeights")) {
-                    PendingBone bone;
-                    bone.place = placeHere();
-                    std::string problem;
-                    if (!readOrSkip([&] { return readBone(vertexCount, bone); }, problem)) return false;
-                    if (!problem.empty() && !skinBad)
-                        model_.warnings.push_back(problem + " (skin of mesh \"" + meshName + "\" left out)");
-                    skinBad = skinBad || !problem.empty();
-                    skin.bones.push_back(std::move(bone));
-                    break;  // its '}' is read
-                }
-                if (!r_.skipBody()) return false;
-                break;
-            }
+    const bool read = readChildren("a mesh", [&](const std::string& type, const std::string&) {
+        if (sameName(type, "MeshNormals")) {
+            std::uint32_t n;
+            if (!readCount(n, 3, "normal")) return false;
+            normals.resize(std::size_t{n} * 3);
+            if (!r_.readFloats(normals.data(), normals.size())) return false;
+            normalFaces = FaceList{};
+            if (!readFaces(normalFaces, n, "normal face", &faces)) return false;
+            hasNormals = true;
+        } else if (sameName(type, "MeshTextureCoords")) {
+            std::uint32_t n;
+            if (!readCount(n, 2, "texture coordinate")) return false;
+            uvs.resize(std::size_t{n} * 2);
+            if (!r_.readFloats(uvs.data(), uvs.size())) return false;
+        } else if (sameName(type, "MeshMaterialList")) {
+            materials.clear();
+            return parseMaterialList(static_cast<std::uint32_t>(faceCount), materials, faceMaterials);  // '}' read
+        } else if (sameName(type, "SkinWeights")) {
+            PendingBone bone;
+            bone.place = placeHere();
+            std::string problem;
+            if (!readOrSkip([&] { return readBone(vertexCount, bone); }, problem)) return false;
+            if (!problem.empty() && !skinBad)
+                model_.warnings.push_back(problem + " (skin of mesh \"" + meshName + "\" left out)");
+            skinBad = skinBad || !problem.empty();
+            skin.bones.push_back(std::move(bone));
+            return true;  // its '}' is read
         }
-    }
+        return r_.skipBody();
+    });
+    if (!read) return false;
     if (materials.empty()) {
         if (model_.materials.size() >= kXMaxMaterials)
             return r_.fail("more than " + std::to_string(kXMaxMaterials) + " materials");
