@@ -10,20 +10,7 @@ namespace krovane::formats {
 
 namespace {
 
-// Binary token ids.
-enum : std::uint32_t {
-    kName = 1,
-    kString = 2,
-    kInteger = 3,
-    kGuid = 5,
-    kIntegerList = 6,
-    kFloatList = 7,
-    kOpenBrace = 10,
-    kCloseBrace = 11,
-    kComma = 19,
-    kSemicolon = 20,
-    kTemplate = 31,
-};
+using namespace xbin;
 
 // Ids without a payload: punctuation and the keywords of template definitions.
 bool isPlainToken(std::uint32_t id) { return (id >= 10 && id <= 20) || id == kTemplate || (id >= 40 && id <= 52); }

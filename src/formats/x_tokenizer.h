@@ -14,6 +14,13 @@
 
 namespace krovane::formats {
 
+// The token ids of binary .x files, for their reader and their writer.
+namespace xbin {
+inline constexpr std::uint16_t kName = 1, kString = 2, kInteger = 3, kGuid = 5, kIntegerList = 6, kFloatList = 7,
+                               kOpenBrace = 10, kCloseBrace = 11, kComma = 19, kSemicolon = 20, kTemplate = 31,
+                               kDword = 41, kFloat = 42;
+}  // namespace xbin
+
 enum class XTokenKind { Name, OpenBrace, CloseBrace, Guid, Template, End };
 
 struct XToken {

@@ -5,26 +5,11 @@
 #include <cstring>
 #include <limits>
 
+#include "formats/x_tokenizer.h"
+
 namespace krovane::import {
 
-namespace {
-
-// Binary token ids.
-enum : std::uint16_t {
-    kName = 1,
-    kString = 2,
-    kGuid = 5,
-    kIntegerList = 6,
-    kFloatList = 7,
-    kOpenBrace = 10,
-    kCloseBrace = 11,
-    kSemicolon = 20,
-    kTemplate = 31,
-    kDword = 41,
-    kFloat = 42,
-};
-
-}  // namespace
+using namespace krovane::formats::xbin;
 
 std::string xNumber(double value) {
     char text[32];
